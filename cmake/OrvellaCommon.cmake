@@ -1,0 +1,29 @@
+# One interface target carries the language standard, the warnings and the Qt
+# strictness defines; every target of the project links it. No directory-wide
+# flags.
+add_library(orvella_options INTERFACE)
+target_compile_features(orvella_options INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+if(MSVC)
+  target_compile_options(orvella_options INTERFACE /W4 /utf-8)
+else()
+  target_compile_options(orvella_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow
+    -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual -Wno-unused-parameter)
+endif()
+target_compile_definitions(orvella_options INTERFACE
+  QT_NO_CAST_FROM_ASCII
+  QT_NO_CAST_TO_ASCII
+  QT_NO_CONTEXTLESS_CONNECT
+  QT_NO_URL_CAST_FROM_STRING
+  QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+  QT_NO_FOREACH)
+
+# orvella_add_library(name dir [DEPS ...]): a static library made of every
+# .cpp below dir, with dir's "include" folder public when present.
+function(orvella_add_library name dir)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE _src CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
+  add_library(${name} STATIC ${_src})
+  target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
+  target_link_libraries(${name} PUBLIC orvella_options ${ARG_DEPS})
+endfunction()

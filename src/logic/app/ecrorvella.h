@@ -1,0 +1,140 @@
+// The main window's logic: its controls (as a component table), the two
+// scenery trees, the managed installations, the options, and one method per
+// event handler. The Qt window (TEcrOrvella) shows this state and forwards
+// its events here; tests drive it directly.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "logic/core/form.h"
+#include "logic/model/tree.h"
+
+namespace orvella {
+
+// What the logic needs from the real window besides its controls.
+class WindowHost {
+ public:
+  virtual ~WindowHost() = default;
+  // Outer bounds of the window (left, top, width, height).
+  virtual Rect bounds() = 0;
+  virtual void setBounds(const Rect& r) = 0;
+  // Closes the main window (which writes the settings file and ends the run).
+  virtual void close() = 0;
+  // Brings the program's window back to the foreground.
+  virtual void bringToFront() = 0;
+};
+
+// The design of the windows (controls, captions, positions, anchors, initial
+// states, popup menu items), in creation order.
+Form CreateEcrOrvellaForm();
+Form CreateEcrBibliosForm();
+Form CreateEcrConfirmeCopieForm();
+
+class EcrOrvellaLogic {
+ public:
+  EcrOrvellaLogic();
+  EcrOrvellaLogic(const EcrOrvellaLogic&) = delete;
+  EcrOrvellaLogic& operator=(const EcrOrvellaLogic&) = delete;
+
+  // --- State -------------------------------------------------------------
+  Form form;                // the main window's controls and menu items
+  SceneryTree CustScn;      // tab "Custom Scenery"
+  SceneryTree GlobScn;      // tab "Global Scenery"
+  SceneryTree* current;     // the tree commands act on
+  std::string settingsPath; // the settings file beside the executable
+  std::vector<std::string> installations;  // items of rgListeXP
+  int pageIndex = 0;        // shown tab of Pages
+
+  void setHost(WindowHost* host) { host_ = host; }
+  WindowHost* host() const { return host_; }
+
+  // The auto-sort flag (shown by cbTriAuto and PM_TriAuto).
+  bool triAuto() const { return triAuto_; }
+  // Selected installation of rgListeXP, -1 for none.
+  int selectedInstallation() const { return selected_; }
+  bool installationSelected() const { return selected_ >= 0; }
+  // Selects installation i (-1: none); runs rgListeXPClick when an
+  // installation becomes selected that was not selected before.
+  void selectInstallation(int i);
+  // Read by the settings file and the launch.
+  bool effaceIni() const { return form["cbEffaceIni"].checked; }
+  bool panelShown() const { return form["pnlBtns"].visible; }
+
+  // --- Start and stop ---------------------------------------------------------
+  // FormCreate, in its order. exePath: the executable's full path.
+  void FormCreate(const std::string& exePath);
+  void FormDestroy();
+  void PagesChange(int index);
+  void btnQuitterClick();
+
+  // --- Settings file -----------------------------------------------------------
+  void EcritParametres(const std::string& path);
+  void LitParametres(const std::string& path);
+  // The settings file as it stood at start is kept as ".bak" before it is
+  // written when the read stopped on an error.
+  bool readFailed() const { return readFailed_; }
+
+  // --- Installations and launch --------------------------------------------------
+  void btnAjouteXPlaneClick();
+  void btnOteXPlaneClick();
+  void rgListeXPClick();
+  // Handler of both launch buttons; control is "btnOuvrirXP" or "btnOuvrirXPQuitter".
+  void btnOuvrirXPQuitterClick(const std::string& control);
+
+  // --- Activation --------------------------------------------------------------
+  void btnActiverClick();
+  void btnDesactiverClick();
+
+  // --- Adding scenes, orphans ---------------------------------------------------
+  void btnAjoutSceneClick();
+  // Adds a folder under parent (a scene, or a group mirroring the folder).
+  void AjouteDossier(const std::string& path, Node* parent);
+  void btnAjoutOrphelinsClick();
+
+  // --- Command availability, menu, side panel -----------------------------------
+  void ActualiseCommandes();
+  void TreeChange(SceneryTree* tree);
+  // Right button down in CustScn on node (nullptr: empty space).
+  void CustScnMouseDown(bool rightButton, Node* node);
+  void PM_PagePopup();
+  void PM_BtnLatClick();
+  void AfficheTriAuto();
+
+  // --- Group editing -----------------------------------------------------------
+  void btnNouvGroupeClick();
+  void btnNouvSousGroupeClick();
+  void btnDeplHClick();
+  void btnDeplBClick();
+  void cbTriAutoClick();
+  void btnTrierClick();
+  void btnSuppGroupeClick();
+  // End of an in-place edit of node in tree: node takes newText.
+  void TreeEdited(SceneryTree* tree, Node* node, const std::string& newText);
+
+  // --- Drag and drop -----------------------------------------------------------
+  // Whether a node dragged over `target` of tree may be dropped there.
+  bool TreeDragOver(SceneryTree* tree, Node* target);
+  void TreeDragDrop(SceneryTree* tree, Node* target);
+  // Files dropped from the desktop shell on tree at node (nullptr: empty
+  // space); names are Windows paths.
+  void DropFiles(SceneryTree* tree, Node* node, const std::vector<std::string>& names);
+
+  // Called after every handler by the window to show the new state; the
+  // logic calls it too when it needs the screen updated before it goes on.
+  std::function<void()> onChanged;
+
+ private:
+  void changed() {
+    if (onChanged) onChanged();
+  }
+  void setTriAuto(bool on) { triAuto_ = on; }
+
+  WindowHost* host_ = nullptr;
+  bool triAuto_ = false;
+  int selected_ = -1;
+  bool readFailed_ = false;
+};
+
+}  // namespace orvella

@@ -1,0 +1,27 @@
+// Folder enumeration and existence tests, as every part of the program uses
+// them: entries listed with "*.*", hidden, system and volume-label entries
+// never listed, "." and ".." skipped, file-system order.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/winapi.h"
+
+namespace orvella {
+
+inline constexpr win::DWORD kSkippedAttributes =
+    win::FILE_ATTRIBUTE_HIDDEN | win::FILE_ATTRIBUTE_SYSTEM | win::FILE_ATTRIBUTE_VOLUME_LABEL;
+
+// Calls fn(name, attributes) for each listed entry of folder (with or
+// without a final "\"). A folder that is missing or cannot be listed yields
+// nothing. fn may throw; the search handle is closed all the same.
+void ForEachEntry(const std::string& folder, const std::function<void(const std::string&, win::DWORD)>& fn);
+
+// A folder exists when its attributes can be read and carry the directory
+// bit (a junction counts, even when its target is gone).
+bool DirectoryExists(const std::string& path);
+// A file exists when a directory search finds the name and it is no folder.
+bool FileExists(const std::string& path);
+
+}  // namespace orvella

@@ -1,0 +1,138 @@
+// The one seam through which the program talks to the user: every message
+// box, question, input box, folder picker and modal dialog of the program goes
+// through the current Interaction. The Qt interface installs the real one;
+// tests install a ScriptedInteraction that answers in advance.
+#pragma once
+
+#include <deque>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace orvella {
+
+struct Point {
+  int x = 0;
+  int y = 0;
+  bool operator==(const Point&) const = default;
+};
+
+struct Rect {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  bool operator==(const Rect&) const = default;
+};
+
+// Answers of the copy-or-move dialog.
+inline constexpr int kMrYes = 6;     // "Copier"
+inline constexpr int kMrNo = 7;      // "Déplacer"
+inline constexpr int kMrCancel = 2;  // "Annuler" or closed
+
+class Interaction {
+ public:
+  virtual ~Interaction() = default;
+
+  // Plain message box: the application title as caption, the text, one OK.
+  virtual void ShowMessage(const std::string& text) = 0;
+  // Confirmation box with a question icon, buttons Yes and No; true for Yes.
+  virtual bool Confirm(const std::string& text) = 0;
+  // Warning box "Avertissement" with Yes and No, its top left corner at `at`
+  // (a negative coordinate is not applied); true for Yes.
+  virtual bool WarnYesNo(const std::string& text, Point at) = 0;
+  // Modal input box; nullopt when cancelled.
+  virtual std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
+                                              const std::string& initial) = 0;
+  // The folder picker: a Windows path without trailing "\" (except for a
+  // drive root), or nullopt when cancelled.
+  virtual std::optional<std::string> PickFolder(const std::string& prompt) = 0;
+  // The copy-or-move dialog: kMrYes, kMrNo or kMrCancel.
+  virtual int AskCopyOrMove() = 0;
+  // The library-folders dialog, shown modally with `folders`; answers the
+  // list as the dialog holds it when closed. The dialog places itself: its
+  // bottom edge at the mouse pointer, centred on the main window.
+  virtual std::vector<std::string> EditLibraries(const std::vector<std::string>& folders) = 0;
+  // The hourglass cursor on (true) or back to the default (false).
+  virtual void SetBusyCursor(bool busy) = 0;
+  // The mouse pointer's screen position.
+  virtual Point MousePos() = 0;
+};
+
+// The interaction in force; a silent default that answers "no" to everything
+// until the program or a test installs its own.
+Interaction& UI();
+// Installs an interaction (not owned); nullptr restores the silent default.
+// Returns the previous one.
+Interaction* SetUI(Interaction* ui);
+
+// Restores the cursor when a search ends, also by an exception.
+class BusyCursor {
+ public:
+  BusyCursor() { UI().SetBusyCursor(true); }
+  ~BusyCursor() { UI().SetBusyCursor(false); }
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// An interaction that answers from a script prepared in advance and records
+// everything it was asked. Running out of answers for a question is a test
+// failure: the call throws std::logic_error.
+class ScriptedInteraction : public Interaction {
+ public:
+  struct Event {
+    std::string kind;  // "message", "confirm", "warn", "input", "folder", "copymove", "libraries", "cursor"
+    std::string text;  // the text shown (prompt for pickers and input boxes)
+    std::string title;
+    Point at;
+  };
+
+  // Answers, consumed in order per kind.
+  std::deque<bool> confirmAnswers;
+  std::deque<bool> warnAnswers;
+  std::deque<std::optional<std::string>> inputAnswers;
+  std::deque<std::optional<std::string>> folderAnswers;
+  std::deque<int> copyMoveAnswers;
+  // Each answer replaces the library list given to the dialog; an empty
+  // optional keeps the list as given.
+  std::deque<std::optional<std::vector<std::string>>> libraryAnswers;
+  Point mouse{100, 100};
+
+  std::vector<Event> events;
+  std::vector<std::string> messages;  // texts of ShowMessage, in order
+  std::vector<std::vector<std::string>> librariesShown;
+  int busyDepth = 0;     // cursor: +1 busy, -1 default
+  int busyShown = 0;     // how often the hourglass was shown
+
+  void ShowMessage(const std::string& text) override;
+  bool Confirm(const std::string& text) override;
+  bool WarnYesNo(const std::string& text, Point at) override;
+  std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
+                                      const std::string& initial) override;
+  std::optional<std::string> PickFolder(const std::string& prompt) override;
+  int AskCopyOrMove() override;
+  std::vector<std::string> EditLibraries(const std::vector<std::string>& folders) override;
+  void SetBusyCursor(bool busy) override;
+  Point MousePos() override { return mouse; }
+
+  // The initial text of the last input box.
+  const std::string& lastInputInitial() const { return lastInputInitial_; }
+
+ private:
+  std::string lastInputInitial_;
+};
+
+// Installs an interaction for the lifetime of the guard.
+class ScopedUI {
+ public:
+  explicit ScopedUI(Interaction& ui) : previous_(SetUI(&ui)) {}
+  ~ScopedUI() { SetUI(previous_); }
+  ScopedUI(const ScopedUI&) = delete;
+  ScopedUI& operator=(const ScopedUI&) = delete;
+
+ private:
+  Interaction* previous_;
+};
+
+}  // namespace orvella

@@ -1,0 +1,168 @@
+#include "logic/model/etats.h"
+
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
+#include "logic/core/ansi.h"
+#include "logic/core/folders.h"
+#include "logic/junction/reparsepoints.h"
+#include "logic/texts/textes.h"
+#include "platform/winapi.h"
+
+namespace orvella {
+
+namespace {
+
+struct Entry {
+  std::string name;
+  bool claimed = false;    // a scene of the tree matched it
+  bool unclaimed = false;  // a link that no scene claimed
+};
+
+// The links of a scenery folder, found by name without regard to the case of
+// A-Z: the folded name leads to the first link of that name, as a scan in
+// listing order would find it.
+class LinkList {
+ public:
+  void add(std::string name) {
+    index_.try_emplace(FoldAsciiCase(name), entries_.size());
+    entries_.push_back({std::move(name)});
+  }
+  // Claims the first link named `name`; answers whether there is one.
+  bool claim(const std::string& name) {
+    auto it = index_.find(FoldAsciiCase(name));
+    if (it == index_.end()) return false;
+    entries_[it->second].claimed = true;
+    return true;
+  }
+  std::vector<Entry>& entries() { return entries_; }
+
+ private:
+  std::vector<Entry> entries_;
+  std::unordered_map<std::string, size_t> index_;
+};
+
+struct Etat {
+  int base = 0;
+  bool missing = false;
+};
+
+Etat CalculeEtat(Node* node, LinkList& links) {
+  Etat e;
+  if (node->kind() == kKindGroup) {
+    int remaining = node->childCount();
+    for (int i = 0; i < node->childCount(); ++i) {
+      const Etat c = CalculeEtat(node->child(i), links);
+      if (c.base == 1) e.base = 1;
+      if (c.base == 2) {
+        e.base = 1;
+        --remaining;
+      }
+      if (c.missing) e.missing = true;
+    }
+    if (remaining == 0) e.base = 2;
+  } else if (node->kind() == kKindScene) {
+    if (links.claim(LinkName(node->text()))) e.base = 2;
+    if (!DirectoryExists(node->text())) e.missing = true;
+  }
+  FixeEtat(node, e.missing ? e.base + kStateMissing : e.base);
+  return e;
+}
+
+class UpdateScope {
+ public:
+  explicit UpdateScope(SceneryTree& t) : t_(t) { t_.beginUpdate(); }
+  ~UpdateScope() { t_.endUpdate(); }
+  UpdateScope(const UpdateScope&) = delete;
+  UpdateScope& operator=(const UpdateScope&) = delete;
+
+ private:
+  SceneryTree& t_;
+};
+
+}  // namespace
+
+void FixeEtat(Node* node, int state) { node->tree()->setState(node, state); }
+
+std::string LinkName(const std::string& scenePath) { return LastComponent(scenePath); }
+
+void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
+  UpdateScope update(tree);
+  if (Node* old = tree.unmanaged()) {
+    tree.remove(old);
+    tree.setUnmanaged(nullptr);
+  }
+  if (!installationSelected) return;
+
+  LinkList links;
+  std::vector<Entry> others;
+  const std::string folder = tree.sceneryFolder;
+  ForEachEntry(folder, [&](const std::string& name, win::DWORD) {
+    if (IsReparsePoint(folder + name))
+      links.add(name);
+    else
+      others.push_back({name});
+  });
+
+  for (int i = 0; i < tree.topCount(); ++i) CalculeEtat(tree.top(i), links);
+
+  auto& l = links.entries();
+  for (auto it = l.rbegin(); it != l.rend(); ++it) {
+    if (!it->claimed) others.push_back({it->name, false, true});
+  }
+  if (others.empty()) return;
+
+  Node* u = tree.insert(nullptr, 0, Textes().NonGerees.text, kKindUnmanaged);
+  tree.setUnmanaged(u);
+  FixeEtat(u, kStateUnmanaged);
+  std::stable_sort(others.begin(), others.end(), [](const Entry& a, const Entry& b) {
+    return win::lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0;
+  });
+  for (const Entry& e : others) {
+    Node* child = tree.addChild(u, e.name, kKindUnmanaged);
+    if (e.unclaimed) {
+      FixeEtat(child, kStateUnclaimed);
+      tree.setKind(child, kKindScene);
+    } else {
+      FixeEtat(child, kStateUnmanaged);
+    }
+  }
+}
+
+void RemonteEtat(Node* group) {
+  for (Node* node = group; node; node = node->parent()) {
+    int base = 0;
+    bool missing = false;
+    int remaining = node->childCount();
+    for (int i = 0; i < node->childCount(); ++i) {
+      switch (node->child(i)->state()) {
+        case 1: base = 1; break;
+        case 4: base = 1; missing = true; break;
+        case 2: base = 1; --remaining; break;
+        case 5: base = 1; --remaining; missing = true; break;
+        case 3: missing = true; break;
+        default: break;
+      }
+    }
+    if (remaining == 0) base = 2;
+    FixeEtat(node, missing ? base + kStateMissing : base);
+  }
+}
+
+Node* PremierNoeud(const SceneryTree& tree) {
+  Node* first = tree.firstTop();
+  if (first && tree.unmanaged() && first == tree.unmanaged()) return first->nextSibling();
+  return first;
+}
+
+bool EstDossierScene(const std::string& pathIn) {
+  if (pathIn.empty()) return false;
+  std::string path = pathIn;
+  if (path.back() != '\\') path += '\\';
+  if (DirectoryExists(path + "Earth nav data")) return true;
+  if (FileExists(path + "library.txt")) return true;
+  return DirectoryExists(path + "Mars nav data");
+}
+
+}  // namespace orvella

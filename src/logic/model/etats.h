@@ -1,0 +1,34 @@
+// Node states: the comparison of a scenery tree with its scenery folder.
+#pragma once
+
+#include <string>
+#include <utility>
+
+#include "logic/model/tree.h"
+
+namespace orvella {
+
+// Stores a state as the node's image (and selected image).
+void FixeEtat(Node* node, int state);
+
+// Compares the whole tree with its scenery folder: every node's state, and
+// the unmanaged node rebuilt from what no scene claims. With no installation
+// selected it only removes the unmanaged node. Raises EOSError when an
+// entry's attributes cannot be read.
+void RafraichitArbre(SceneryTree& tree, bool installationSelected);
+
+// Recomputes the states of group and its ancestors from their children's
+// stored states.
+void RemonteEtat(Node* group);
+
+// The first top node that is not the unmanaged node, or nullptr.
+Node* PremierNoeud(const SceneryTree& tree);
+
+// Whether the folder holds "Earth nav data" (folder), "library.txt" (file)
+// or "Mars nav data" (folder). An empty path is never a scene folder.
+bool EstDossierScene(const std::string& path);
+
+// The link of a scene: the part of its path after the last "\" or ":".
+std::string LinkName(const std::string& scenePath);
+
+}  // namespace orvella

@@ -1,0 +1,247 @@
+// The platform layer: the system operations Orvella uses, under their Windows
+// names and with the Windows contract (arguments, results, last-error codes).
+//
+// Everything above this header speaks Windows: 8-bit paths in the ANSI code
+// page with drive letters and backslashes, junctions as links, Win32 error
+// codes. Below it there are two backends: win32/ (the real calls) and posix/
+// (Windows semantics on a Unix file system, the way Wine presents one).
+//
+// The types are the layer's own so that no <windows.h> leaks into the logic.
+// Wide strings are UTF-16 in char16_t units on every platform.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace win {
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using UINT = std::uint32_t;
+using LONG = std::int32_t;
+using BOOL = int;
+using HANDLE = void*;
+using WCHAR = char16_t;
+using INT_PTR = std::intptr_t;
+
+inline constexpr BOOL TRUE_ = 1;
+inline constexpr BOOL FALSE_ = 0;
+
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+
+// File attributes.
+inline constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x00000001;
+inline constexpr DWORD FILE_ATTRIBUTE_HIDDEN = 0x00000002;
+inline constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x00000004;
+inline constexpr DWORD FILE_ATTRIBUTE_VOLUME_LABEL = 0x00000008;  // faVolumeID
+inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
+inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x00000020;
+inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
+inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
+
+// CreateFile.
+inline constexpr DWORD GENERIC_READ = 0x80000000u;
+inline constexpr DWORD GENERIC_WRITE = 0x40000000u;
+inline constexpr DWORD FILE_SHARE_READ = 0x00000001;
+inline constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
+inline constexpr DWORD CREATE_NEW = 1;
+inline constexpr DWORD CREATE_ALWAYS = 2;
+inline constexpr DWORD OPEN_EXISTING = 3;
+inline constexpr DWORD OPEN_ALWAYS = 4;
+inline constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
+inline constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
+inline constexpr DWORD FILE_FLAG_WRITE_THROUGH = 0x80000000u;
+
+// MoveFileEx.
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x00000008;
+
+// Junctions.
+inline constexpr DWORD FSCTL_SET_REPARSE_POINT = 0x000900A4;
+inline constexpr DWORD IO_REPARSE_TAG_MOUNT_POINT = 0xA0000003u;
+inline constexpr DWORD FILE_SUPPORTS_REPARSE_POINTS = 0x00000080;
+inline constexpr DWORD MAX_PATH = 260;
+
+// Code pages.
+inline constexpr UINT CP_ACP = 0;
+inline constexpr UINT CP_UTF8 = 65001;
+
+// ShellExecute.
+inline constexpr int SW_SHOWNORMAL = 1;
+
+// Win32 error codes used by the program and its backends.
+inline constexpr DWORD ERROR_SUCCESS = 0;
+inline constexpr DWORD ERROR_INVALID_FUNCTION = 1;
+inline constexpr DWORD ERROR_FILE_NOT_FOUND = 2;
+inline constexpr DWORD ERROR_PATH_NOT_FOUND = 3;
+inline constexpr DWORD ERROR_TOO_MANY_OPEN_FILES = 4;
+inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
+inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
+inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr DWORD ERROR_BAD_FORMAT = 11;
+inline constexpr DWORD ERROR_INVALID_DATA = 13;
+inline constexpr DWORD ERROR_OUTOFMEMORY = 14;
+inline constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
+inline constexpr DWORD ERROR_NO_MORE_FILES = 18;
+inline constexpr DWORD ERROR_WRITE_PROTECT = 19;
+inline constexpr DWORD ERROR_NOT_READY = 21;
+inline constexpr DWORD ERROR_WRITE_FAULT = 29;
+inline constexpr DWORD ERROR_READ_FAULT = 30;
+inline constexpr DWORD ERROR_GEN_FAILURE = 31;
+inline constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+inline constexpr DWORD ERROR_HANDLE_EOF = 38;
+inline constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
+inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
+inline constexpr DWORD ERROR_BAD_NETPATH = 53;
+inline constexpr DWORD ERROR_FILE_EXISTS = 80;
+inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
+inline constexpr DWORD ERROR_BROKEN_PIPE = 109;
+inline constexpr DWORD ERROR_DISK_FULL = 112;
+inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr DWORD ERROR_INVALID_NAME = 123;
+inline constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
+inline constexpr DWORD ERROR_BAD_PATHNAME = 161;
+inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
+inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr DWORD ERROR_DIRECTORY = 267;
+inline constexpr DWORD ERROR_NOT_A_REPARSE_POINT = 4390;
+inline constexpr DWORD ERROR_REPARSE_ATTRIBUTE_CONFLICT = 4391;
+inline constexpr DWORD ERROR_INVALID_REPARSE_DATA = 4392;
+inline constexpr DWORD ERROR_REPARSE_TAG_INVALID = 4393;
+inline constexpr DWORD ERROR_REPARSE_TAG_MISMATCH = 4394;
+
+struct FILETIME {
+  DWORD dwLowDateTime = 0;
+  DWORD dwHighDateTime = 0;
+};
+
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes = 0;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh = 0;
+  DWORD nFileSizeLow = 0;
+  DWORD dwReserved0 = 0;
+  DWORD dwReserved1 = 0;
+  char cFileName[MAX_PATH] = {};
+  char cAlternateFileName[14] = {};
+};
+
+// --- Errors -----------------------------------------------------------------
+DWORD GetLastError();
+void SetLastError(DWORD code);
+// The system's text for an error code, in the ANSI code page, without the
+// trailing line break (FormatMessageA with FORMAT_MESSAGE_FROM_SYSTEM). Empty
+// when the system has no text for the code.
+std::string FormatMessageA(DWORD code);
+
+// --- Attributes and enumeration ---------------------------------------------
+DWORD GetFileAttributesA(const char* path);
+DWORD GetFileAttributesW(const WCHAR* path);
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
+BOOL FindClose(HANDLE find);
+
+// --- Folders and files ------------------------------------------------------
+BOOL CreateDirectoryA(const char* path, void* securityAttributes);
+BOOL CreateDirectoryW(const WCHAR* path, void* securityAttributes);
+BOOL RemoveDirectoryA(const char* path);
+BOOL RemoveDirectoryW(const WCHAR* path);
+BOOL DeleteFileA(const char* path);
+BOOL MoveFileExA(const char* existing, const char* replacement, DWORD flags);
+BOOL CopyFileA(const char* existing, const char* target, BOOL failIfExists);
+
+HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* securityAttributes,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+HANDLE CreateFileW(const WCHAR* path, DWORD access, DWORD share, void* securityAttributes,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped);
+BOOL FlushFileBuffers(HANDLE file);
+// Size of an open file; INVALID_FILE_SIZE (0xFFFFFFFF) with GetLastError on failure.
+DWORD GetFileSize(HANDLE file, DWORD* high);
+BOOL CloseHandle(HANDLE handle);
+
+// Only FSCTL_SET_REPARSE_POINT is supported.
+BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
+                     DWORD outSize, DWORD* returned, void* overlapped);
+
+DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char** filePart);
+DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer);
+BOOL SetCurrentDirectoryA(const char* path);
+
+BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameSize,
+                           DWORD* serial, DWORD* maxComponentLength, DWORD* fileSystemFlags,
+                           char* fileSystemName, DWORD fileSystemNameSize);
+
+// --- Code pages --------------------------------------------------------------
+// CP_ACP is Windows-1252 on the POSIX backend. A source length of -1 means
+// "up to and including the terminating zero". A destination length of 0
+// asks for the size needed.
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst,
+                        int dstLength);
+int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* src, int srcLength, char* dst,
+                        int dstLength, const char* defaultChar, BOOL* usedDefaultChar);
+
+// --- Comparisons ---------------------------------------------------------------
+// lstrcmpA: the user locale's word sort, case-sensitive. lstrcmpiA: the same
+// without regard to case. Both answer <0, 0 or >0.
+int lstrcmpA(const char* a, const char* b);
+int lstrcmpiA(const char* a, const char* b);
+
+// --- Shell, profile, time -------------------------------------------------------
+// Answers a value above 32 on success, a Windows failure code (0..32) otherwise.
+INT_PTR ShellExecuteA(HANDLE hwnd, const char* operation, const char* file,
+                      const char* parameters, const char* directory, int showCommand);
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
+                               char* returned, DWORD size, const char* fileName);
+void Sleep(DWORD milliseconds);
+
+}  // namespace win
+
+// Operations of the layer that have no single Windows call behind them.
+namespace platform {
+
+// Full path of the running executable, in the ANSI code page.
+std::string ExecutablePath();
+
+// IShellLinkA::GetPath of a shortcut file (SLGP_UNCPRIORITY), or the empty
+// text when the shortcut cannot be read. Thread must have COM initialised on
+// Windows (InitializeCom).
+std::string ResolveShellLink(const std::string& lnkPath);
+
+// Initialise / release the component object library for this thread (Windows);
+// nothing elsewhere.
+void InitializeCom();
+void UninitializeCom();
+
+// Host paths. On Windows a host path is a Windows path in UTF-16; on POSIX it
+// is a UTF-8 path that the drive map turns into a Windows path (longest
+// matching prefix). Answers the empty text when no drive reaches the path.
+std::string FromHostPath(const std::u16string& hostPath);
+// The reverse: a Windows path (ANSI) to a host path (UTF-16). Empty when the
+// path names no mapped drive.
+std::u16string ToHostPath(const std::string& windowsPath);
+
+// The drive map of the POSIX backend: drive letter -> host folder (UTF-8).
+// The default map is Z: = "/". Setting a map replaces the whole map. Ignored
+// on Windows.
+struct DriveMapping {
+  char letter;
+  std::string hostFolder;
+};
+void SetDriveMap(const std::vector<DriveMapping>& map);
+std::vector<DriveMapping> GetDriveMap();
+
+// Fault injection for tests: after `bytes` more bytes have been written by
+// WriteFile (on any handle), WriteFile fails with `error`. Pass
+// ~0ull to switch it off.
+void InjectWriteFailureAfter(std::uint64_t bytes, win::DWORD error);
+
+}  // namespace platform
