@@ -49,27 +49,38 @@ inline constexpr DWORD GENERIC_READ = 0x80000000u;
 inline constexpr DWORD GENERIC_WRITE = 0x40000000u;
 inline constexpr DWORD FILE_SHARE_READ = 0x00000001;
 inline constexpr DWORD FILE_SHARE_WRITE = 0x00000002;
+inline constexpr DWORD FILE_SHARE_DELETE = 0x00000004;
 inline constexpr DWORD CREATE_NEW = 1;
 inline constexpr DWORD CREATE_ALWAYS = 2;
 inline constexpr DWORD OPEN_EXISTING = 3;
 inline constexpr DWORD OPEN_ALWAYS = 4;
+inline constexpr DWORD TRUNCATE_EXISTING = 5;
+inline constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 inline constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
 inline constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
 inline constexpr DWORD FILE_FLAG_WRITE_THROUGH = 0x80000000u;
 
 // MoveFileEx.
 inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
+inline constexpr DWORD MOVEFILE_COPY_ALLOWED = 0x00000002;
 inline constexpr DWORD MOVEFILE_WRITE_THROUGH = 0x00000008;
 
 // Junctions.
 inline constexpr DWORD FSCTL_SET_REPARSE_POINT = 0x000900A4;
 inline constexpr DWORD IO_REPARSE_TAG_MOUNT_POINT = 0xA0000003u;
 inline constexpr DWORD FILE_SUPPORTS_REPARSE_POINTS = 0x00000080;
+// Other file-system flags of GetVolumeInformationA.
+inline constexpr DWORD FILE_CASE_SENSITIVE_SEARCH = 0x00000001;
+inline constexpr DWORD FILE_CASE_PRESERVED_NAMES = 0x00000002;
+inline constexpr DWORD FILE_UNICODE_ON_DISK = 0x00000004;
+inline constexpr DWORD FILE_READ_ONLY_VOLUME = 0x00080000;
 inline constexpr DWORD MAX_PATH = 260;
 
 // Code pages.
 inline constexpr UINT CP_ACP = 0;
 inline constexpr UINT CP_UTF8 = 65001;
+// MultiByteToWideChar: fail on a broken sequence instead of replacing it.
+inline constexpr DWORD MB_ERR_INVALID_CHARS = 0x00000008;
 
 // ShellExecute.
 inline constexpr int SW_SHOWNORMAL = 1;
@@ -84,6 +95,7 @@ inline constexpr DWORD ERROR_ACCESS_DENIED = 5;
 inline constexpr DWORD ERROR_INVALID_HANDLE = 6;
 inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr DWORD ERROR_BAD_FORMAT = 11;
+inline constexpr DWORD ERROR_BAD_LENGTH = 24;
 inline constexpr DWORD ERROR_INVALID_DATA = 13;
 inline constexpr DWORD ERROR_OUTOFMEMORY = 14;
 inline constexpr DWORD ERROR_NOT_SAME_DEVICE = 17;
@@ -94,21 +106,29 @@ inline constexpr DWORD ERROR_WRITE_FAULT = 29;
 inline constexpr DWORD ERROR_READ_FAULT = 30;
 inline constexpr DWORD ERROR_GEN_FAILURE = 31;
 inline constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+inline constexpr DWORD ERROR_LOCK_VIOLATION = 33;
 inline constexpr DWORD ERROR_HANDLE_EOF = 38;
 inline constexpr DWORD ERROR_HANDLE_DISK_FULL = 39;
 inline constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 inline constexpr DWORD ERROR_BAD_NETPATH = 53;
+inline constexpr DWORD ERROR_BAD_NET_NAME = 67;
 inline constexpr DWORD ERROR_FILE_EXISTS = 80;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_BROKEN_PIPE = 109;
 inline constexpr DWORD ERROR_DISK_FULL = 112;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr DWORD ERROR_INVALID_NAME = 123;
+inline constexpr DWORD ERROR_DIR_NOT_ROOT = 144;
 inline constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
 inline constexpr DWORD ERROR_BAD_PATHNAME = 161;
 inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr DWORD ERROR_FILE_TOO_LARGE = 223;
+inline constexpr DWORD ERROR_MORE_DATA = 234;
 inline constexpr DWORD ERROR_DIRECTORY = 267;
+inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
+inline constexpr DWORD ERROR_CANT_RESOLVE_FILENAME = 1921;
 inline constexpr DWORD ERROR_NOT_A_REPARSE_POINT = 4390;
 inline constexpr DWORD ERROR_REPARSE_ATTRIBUTE_CONFLICT = 4391;
 inline constexpr DWORD ERROR_INVALID_REPARSE_DATA = 4392;

@@ -1,0 +1,47 @@
+// The handle table of the POSIX backend: files, folders and searches are
+// objects behind small opaque handle values, as on Windows.
+#pragma once
+
+#include <dirent.h>
+#include <sys/types.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/winapi.h"
+
+namespace platform::posix {
+
+struct Object {
+  virtual ~Object() = default;
+};
+
+struct FileObject : Object {
+  int fd = -1;
+  std::string host;        // host path at open time
+  bool directory = false;  // a folder (or a link to one) opened with backup semantics
+  bool link = false;       // the link itself (FILE_FLAG_OPEN_REPARSE_POINT)
+  win::DWORD access = 0;
+  win::DWORD share = 0;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  ~FileObject() override;
+};
+
+struct FindObject : Object {
+  DIR* dir = nullptr;
+  std::string folderHost;
+  std::string mask;   // UTF-8; empty: one entry already given, nothing more
+  int dots = 0;       // "." and ".." still to give (2, 1 or 0)
+  ~FindObject() override;
+};
+
+win::HANDLE AddObject(std::shared_ptr<Object> object);
+std::shared_ptr<Object> GetObject(win::HANDLE h);
+std::shared_ptr<Object> TakeObject(win::HANDLE h);
+// Whether an open file handle of this process on (dev, ino) forbids the
+// access (read/write/delete) that another open asks for, or whose sharing
+// the new open refuses.
+bool SharingConflict(dev_t dev, ino_t ino, win::DWORD access, win::DWORD share, bool deleting);
+
+}  // namespace platform::posix

@@ -1,0 +1,90 @@
+// Shared pieces of the POSIX backend: the last-error slot, errno mapping,
+// the drive map and the resolution of Windows paths to host paths.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/winapi.h"
+
+namespace platform::posix {
+
+using win::DWORD;
+
+// Sets the calling thread's last error.
+void SetError(DWORD code);
+// The Win32 code for an errno value, as NTFS would report the same failure.
+DWORD Win32FromErrno(int e);
+inline void SetErrno(int e) { SetError(Win32FromErrno(e)); }
+
+// A Windows path made absolute and normal, in UTF-8: "C:\a\b", "C:\" or
+// "\\server\share\a". Components are split out for the resolver.
+struct WinPath {
+  char drive = 0;  // 'A'..'Z'; 0 for a UNC path
+  std::vector<std::string> parts;
+  bool trailingSeparator = false;
+};
+
+// The full form of a path the way GetFullPathName builds it: relative paths
+// against the current directory, "\x" against the current drive, "/" taken
+// as "\", doubled separators, "." and ".." removed, trailing dots and blanks
+// of the last component dropped; a trailing separator is kept. Works on
+// 1252 and UTF-8 texts alike (separators are ASCII). False with the last
+// error set when the path is empty or the current directory is unknown.
+bool FullPathText(std::string_view path, std::string& full, bool ansi);
+
+// Parses a path (UTF-8) into its normal form. `wildcardsInLast` lets the
+// last component hold * and ? (search patterns). False with the last error
+// set: invalid characters (123), too long (206), a UNC or device path (53).
+bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast = false, size_t maxLength = win::MAX_PATH - 1);
+
+// Host folder of a drive letter, or empty when the drive is not mapped.
+std::string DriveFolder(char drive);
+
+// What a Windows path names on the host.
+struct Resolved {
+  std::string host;       // host path (UTF-8); existing components carry their on-disk names
+  std::string parentHost; // host path of the parent folder
+  bool exists = false;    // the last component exists (lstat succeeded)
+  bool parentExists = false;
+  struct stat st {};      // lstat of the path when it exists
+  DWORD missing = 0;      // when !exists: ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND (or another reason)
+  bool isRoot = false;    // the path is the root of its drive
+  bool trailingSeparator = false;  // the path was written with a final "\"
+  std::string name;       // last component as written (empty for a root)
+};
+// Resolves a parsed path: the exact host path first (the fast path), then,
+// when it does not exist, each missing component looked up without regard
+// to case in its folder, as Windows names are case-insensitive. False with
+// the last error set only when the drive is not mapped (3).
+bool Resolve(const WinPath& path, Resolved& out);
+// Parse + resolve from an ANSI (1252) or a UTF-16 path.
+bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1);
+bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1);
+
+// The Windows path (UTF-8) of a host path, through the drive map; empty
+// when no drive reaches it.
+std::string WindowsFromHost(std::string_view hostUtf8);
+// Host path of the current directory, or empty.
+std::string HostCurrentDirectory();
+
+// Attributes of an entry from its lstat result and on-disk name; a link's
+// target is looked at through hostPath.
+DWORD AttributesOf(const struct stat& st, std::string_view name, const std::string& hostPath);
+
+// Windows file time of a POSIX time.
+win::FILETIME FileTimeOf(const struct timespec& ts);
+
+// Whether the host file system holding `hostFolder` can carry symbolic
+// links (and so the program's junctions).
+bool CanHoldLinks(const std::string& hostFolder);
+
+// Bytes that WriteFile may still write before the injected failure; see
+// platform::InjectWriteFailureAfter.
+bool TakeWriteBudget(std::uint64_t wanted, std::uint64_t& allowed, DWORD& error);
+
+}  // namespace platform::posix

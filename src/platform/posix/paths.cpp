@@ -1,0 +1,478 @@
+// Drive map and path resolution of the POSIX backend: Windows paths (drive
+// letter, backslashes, case-insensitive names) onto a Unix file system, the
+// way Wine presents one.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <mutex>
+#include <shared_mutex>
+
+#include "platform/posix/internal.h"
+#include "platform/textcodec.h"
+#include "platform/winapi.h"
+
+namespace platform::posix {
+
+namespace {
+
+std::shared_mutex gMapMutex;
+std::array<std::string, 26> gMap = [] {
+  std::array<std::string, 26> m;
+  m['Z' - 'A'] = "/";
+  return m;
+}();
+
+char UpperDrive(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+bool IsDriveLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Lexical normalisation of an absolute host path: doubled "/", "." and "..".
+std::string NormalHost(std::string_view p) {
+  std::vector<std::string_view> parts;
+  size_t i = 0;
+  while (i < p.size()) {
+    size_t j = p.find('/', i);
+    if (j == std::string_view::npos) j = p.size();
+    const std::string_view c = p.substr(i, j - i);
+    if (c == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!c.empty() && c != ".") {
+      parts.push_back(c);
+    }
+    i = j + 1;
+  }
+  std::string out;
+  for (auto c : parts) {
+    out += '/';
+    out += c;
+  }
+  return out.empty() ? std::string("/") : out;
+}
+
+std::string JoinHost(const std::string& folder, std::string_view name) {
+  std::string r = folder;
+  if (r.empty() || r.back() != '/') r += '/';
+  r += name;
+  return r;
+}
+
+// Splits "a\b\c" into components, applying "." and "..".
+void PushComponents(std::string_view rest, std::vector<std::string>& comps) {
+  size_t i = 0;
+  while (i <= rest.size()) {
+    size_t j = rest.find('\\', i);
+    if (j == std::string_view::npos) j = rest.size();
+    const std::string_view c = rest.substr(i, j - i);
+    if (c == "..") {
+      if (!comps.empty()) comps.pop_back();
+    } else if (!c.empty() && c != ".") {
+      comps.emplace_back(c);
+    }
+    i = j + 1;
+  }
+}
+
+bool IsDirectoryOrLinkToOne(const std::string& host, const struct stat& lst) {
+  if (S_ISDIR(lst.st_mode)) return true;
+  if (!S_ISLNK(lst.st_mode)) return false;
+  struct stat st;
+  return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The on-disk name in `folder` that equals `name` without regard to case.
+bool FindNoCase(const std::string& folder, const std::string& name, std::string& found) {
+  DIR* d = ::opendir(folder.c_str());
+  if (!d) return false;
+  bool ok = false;
+  while (dirent* e = ::readdir(d)) {
+    if (text::EqualNoCaseUtf8(e->d_name, name)) {
+      found = e->d_name;
+      ok = true;
+      break;
+    }
+  }
+  ::closedir(d);
+  return ok;
+}
+
+}  // namespace
+
+std::string DriveFolder(char drive) {
+  if (!IsDriveLetter(drive)) return {};
+  std::shared_lock lock(gMapMutex);
+  return gMap[UpperDrive(drive) - 'A'];
+}
+
+std::string HostCurrentDirectory() {
+  std::string buf(PATH_MAX, '\0');
+  if (!::getcwd(buf.data(), buf.size())) return {};
+  buf.resize(std::strlen(buf.c_str()));
+  return buf;
+}
+
+std::string WindowsFromHost(std::string_view hostUtf8) {
+  std::string host;
+  if (hostUtf8.empty()) return {};
+  if (hostUtf8.front() != '/') {
+    host = HostCurrentDirectory();
+    if (host.empty()) return {};
+    host += '/';
+  }
+  host += hostUtf8;
+  host = NormalHost(host);
+  std::shared_lock lock(gMapMutex);
+  int best = -1;
+  size_t bestLength = 0;
+  for (int d = 0; d < 26; ++d) {
+    const std::string& f = gMap[d];
+    if (f.empty()) continue;
+    const bool matches = f == "/" || host == f || (host.size() > f.size() && host.compare(0, f.size(), f) == 0 && host[f.size()] == '/');
+    if (matches && (best < 0 || f.size() > bestLength)) {
+      best = d;
+      bestLength = f.size();
+    }
+  }
+  if (best < 0) return {};
+  std::string rest = gMap[best] == "/" ? host.substr(1) : host.substr(std::min(host.size(), bestLength + 1));
+  std::replace(rest.begin(), rest.end(), '/', '\\');
+  return std::string(1, static_cast<char>('A' + best)) + ":\\" + rest;
+}
+
+bool FullPathText(std::string_view path, std::string& full, bool ansi) {
+  if (path.empty()) {
+    SetError(win::ERROR_INVALID_NAME);
+    return false;
+  }
+  std::string p(path);
+  std::replace(p.begin(), p.end(), '/', '\\');
+  std::string root;  // "C:\" or "\\server\share"
+  std::string_view rest;
+  std::vector<std::string> comps;
+  auto currentDirectory = [&](std::string& cwd) {
+    cwd = WindowsFromHost(HostCurrentDirectory());
+    if (cwd.empty()) {
+      SetError(win::ERROR_PATH_NOT_FOUND);
+      return false;
+    }
+    if (ansi) cwd = text::Utf8ToCp1252(cwd);
+    return true;
+  };
+  auto useBase = [&](const std::string& base) {
+    root = base.substr(0, 3);
+    PushComponents(std::string_view(base).substr(3), comps);
+  };
+  // "\\?\C:\x" and "\\?\UNC\server\share" name the same things as "C:\x" and "\\server\share".
+  if (p.rfind("\\\\?\\", 0) == 0 || p.rfind("\\\\.\\", 0) == 0) {
+    if (p.size() >= 6 && IsDriveLetter(p[4]) && p[5] == ':') {
+      p.erase(0, 4);
+    } else if (p.size() >= 8 && text::FoldCp1252(static_cast<unsigned char>(p[4])) == 'u' &&
+               text::FoldCp1252(static_cast<unsigned char>(p[5])) == 'n' &&
+               text::FoldCp1252(static_cast<unsigned char>(p[6])) == 'c' && p[7] == '\\') {
+      p = "\\" + p.substr(7);
+    }
+  }
+  const std::string_view v(p);
+  if (v.size() >= 2 && v[0] == '\\' && v[1] == '\\') {
+    size_t server = v.find('\\', 2);
+    size_t share = server == std::string_view::npos ? server : v.find('\\', server + 1);
+    root = std::string(v.substr(0, share));
+    rest = share == std::string_view::npos ? std::string_view() : v.substr(share + 1);
+  } else if (v.size() >= 2 && IsDriveLetter(v[0]) && v[1] == ':') {
+    if (v.size() >= 3 && v[2] == '\\') {
+      root = std::string(v.substr(0, 2)) + "\\";
+      rest = v.substr(3);
+    } else {
+      std::string cwd;
+      if (!currentDirectory(cwd)) return false;
+      if (UpperDrive(cwd[0]) == UpperDrive(v[0])) {
+        useBase(cwd);
+      } else {
+        root = std::string(v.substr(0, 2)) + "\\";
+      }
+      rest = v.substr(2);
+    }
+  } else {
+    std::string cwd;
+    if (!currentDirectory(cwd)) return false;
+    if (v[0] == '\\') {
+      root = cwd.substr(0, 3);
+      rest = v.substr(1);
+    } else {
+      useBase(cwd);
+      rest = v;
+    }
+  }
+  PushComponents(rest, comps);
+  const bool trailing = p.back() == '\\' && !comps.empty();
+  if (!trailing && !comps.empty()) {
+    std::string& last = comps.back();
+    while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+    if (last.empty()) comps.pop_back();
+  }
+  full = root;
+  for (size_t i = 0; i < comps.size(); ++i) {
+    if (i > 0 || full.back() != '\\') full += '\\';
+    full += comps[i];
+  }
+  if (trailing) full += '\\';
+  return true;
+}
+
+bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast, size_t maxLength) {
+  std::string full;
+  if (!FullPathText(utf8, full, false)) return false;
+  if (full.rfind("\\\\", 0) == 0) {
+    SetError(win::ERROR_BAD_NETPATH);  // no network here
+    return false;
+  }
+  if (text::Utf8ToUtf16(full).size() > maxLength) {
+    SetError(win::ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  out.drive = UpperDrive(full[0]);
+  out.parts.clear();
+  out.trailingSeparator = full.size() > 3 && full.back() == '\\';
+  PushComponents(std::string_view(full).substr(3), out.parts);
+  for (size_t k = 0; k < out.parts.size(); ++k) {
+    const bool last = k + 1 == out.parts.size();
+    for (unsigned char c : out.parts[k]) {
+      const bool wildcard = c == '*' || c == '?';
+      if (c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || (wildcard && !(last && wildcardsInLast))) {
+        SetError(win::ERROR_INVALID_NAME);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool Resolve(const WinPath& path, Resolved& out) {
+  out = Resolved();
+  out.trailingSeparator = path.trailingSeparator;
+  if (!path.parts.empty()) out.name = path.parts.back();
+  const std::string root = DriveFolder(path.drive);
+  if (root.empty()) {
+    SetError(win::ERROR_PATH_NOT_FOUND);
+    return false;
+  }
+  out.isRoot = path.parts.empty();
+  if (out.isRoot) {
+    out.host = root;
+    out.parentHost = root;
+    out.parentExists = true;
+    out.exists = ::lstat(root.c_str(), &out.st) == 0;
+    if (!out.exists) out.missing = win::ERROR_PATH_NOT_FOUND;
+    return true;
+  }
+  // Fast path: the names exist exactly as written.
+  std::string host = root;
+  for (const auto& p : path.parts) host = JoinHost(host, p);
+  if (::lstat(host.c_str(), &out.st) == 0) {
+    out.host = std::move(host);
+    out.parentHost = out.host.substr(0, out.host.rfind('/'));
+    if (out.parentHost.empty()) out.parentHost = "/";
+    out.exists = out.parentExists = true;
+    return true;
+  }
+  if (errno != ENOENT && errno != ENOTDIR) {
+    out.host = std::move(host);
+    out.missing = Win32FromErrno(errno);
+    return true;
+  }
+  // Slow path: look each missing component up without regard to case.
+  std::string cur = root;
+  const size_t n = path.parts.size();
+  for (size_t i = 0; i < n; ++i) {
+    std::string cand = JoinHost(cur, path.parts[i]);
+    struct stat st;
+    bool found = ::lstat(cand.c_str(), &st) == 0;
+    if (!found && errno == ENOENT) {
+      std::string real;
+      if (FindNoCase(cur, path.parts[i], real)) {
+        cand = JoinHost(cur, real);
+        found = ::lstat(cand.c_str(), &st) == 0;
+      }
+    }
+    if (!found) {
+      const int e = errno;
+      out.host = cand;
+      for (size_t k = i + 1; k < n; ++k) out.host = JoinHost(out.host, path.parts[k]);
+      out.parentHost = cur;
+      out.parentExists = i + 1 == n;
+      out.missing = (e == ENOENT || e == ENOTDIR) ? (i + 1 == n ? win::ERROR_FILE_NOT_FOUND : win::ERROR_PATH_NOT_FOUND)
+                                                  : Win32FromErrno(e);
+      return true;
+    }
+    if (i + 1 < n && !IsDirectoryOrLinkToOne(cand, st)) {
+      out.host = cand;
+      for (size_t k = i + 1; k < n; ++k) out.host = JoinHost(out.host, path.parts[k]);
+      out.missing = win::ERROR_PATH_NOT_FOUND;
+      return true;
+    }
+    if (i + 1 == n) {
+      out.st = st;
+      out.parentHost = cur;
+    }
+    cur = std::move(cand);
+  }
+  out.host = std::move(cur);
+  out.exists = out.parentExists = true;
+  return true;
+}
+
+bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength) {
+  if (!path) {
+    SetError(win::ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  const size_t len = std::strlen(path);
+  if (len > maxLength) {
+    SetError(win::ERROR_FILENAME_EXCED_RANGE);
+    return false;
+  }
+  WinPath wp;
+  if (!ParsePath(text::Cp1252ToUtf8(std::string_view(path, len)), wp, false, maxLength)) return false;
+  return Resolve(wp, out);
+}
+
+bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength) {
+  if (!path) {
+    SetError(win::ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  std::u16string_view v(path);
+  // "\\?\" paths are not limited to MAX_PATH.
+  if (v.rfind(u"\\\\?\\", 0) == 0) maxLength = 32767;
+  WinPath wp;
+  if (!ParsePath(text::Utf16ToUtf8(v), wp, false, maxLength)) return false;
+  return Resolve(wp, out);
+}
+
+DWORD AttributesOf(const struct stat& st, std::string_view name, const std::string& hostPath) {
+  DWORD a = 0;
+  if (S_ISLNK(st.st_mode)) {
+    // A link is a reparse point; like a junction it is a folder when its
+    // target is one or is gone.
+    struct stat target;
+    const bool file = ::stat(hostPath.c_str(), &target) == 0 && !S_ISDIR(target.st_mode);
+    a = win::FILE_ATTRIBUTE_REPARSE_POINT | (file ? win::FILE_ATTRIBUTE_ARCHIVE : win::FILE_ATTRIBUTE_DIRECTORY);
+  } else if (S_ISDIR(st.st_mode)) {
+    a = win::FILE_ATTRIBUTE_DIRECTORY;
+  } else {
+    a = win::FILE_ATTRIBUTE_ARCHIVE;
+  }
+  if (name.size() > 1 && name[0] == '.' && name != "..") a |= win::FILE_ATTRIBUTE_HIDDEN;
+  if (!S_ISLNK(st.st_mode) && !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) a |= win::FILE_ATTRIBUTE_READONLY;
+  return a;
+}
+
+win::FILETIME FileTimeOf(const struct timespec& ts) {
+  // 100-nanosecond intervals since 1601-01-01.
+  const std::uint64_t t = (static_cast<std::uint64_t>(ts.tv_sec) + 11644473600ull) * 10000000ull +
+                          static_cast<std::uint64_t>(ts.tv_nsec) / 100;
+  return {static_cast<DWORD>(t & 0xFFFFFFFFu), static_cast<DWORD>(t >> 32)};
+}
+
+}  // namespace platform::posix
+
+// --- The layer's own path operations -----------------------------------------
+
+namespace platform {
+
+using posix::SetError;
+
+std::string FromHostPath(const std::u16string& hostPath) {
+  return text::Utf8ToCp1252(posix::WindowsFromHost(text::Utf16ToUtf8(hostPath)));
+}
+
+std::u16string ToHostPath(const std::string& windowsPath) {
+  posix::WinPath wp;
+  if (!posix::ParsePath(text::Cp1252ToUtf8(windowsPath), wp, false, 32767)) return {};
+  posix::Resolved r;
+  if (!posix::Resolve(wp, r)) return {};
+  return text::Utf8ToUtf16(r.host);
+}
+
+void SetDriveMap(const std::vector<DriveMapping>& map) {
+  std::array<std::string, 26> m;
+  for (const auto& d : map) {
+    if (!posix::IsDriveLetter(d.letter) || d.hostFolder.empty()) continue;
+    std::string f = d.hostFolder.front() == '/' ? posix::NormalHost(d.hostFolder) : std::string();
+    if (f.empty()) continue;
+    m[posix::UpperDrive(d.letter) - 'A'] = f;
+  }
+  std::unique_lock lock(posix::gMapMutex);
+  posix::gMap = std::move(m);
+}
+
+std::vector<DriveMapping> GetDriveMap() {
+  std::shared_lock lock(posix::gMapMutex);
+  std::vector<DriveMapping> r;
+  for (int d = 0; d < 26; ++d)
+    if (!posix::gMap[d].empty()) r.push_back({static_cast<char>('A' + d), posix::gMap[d]});
+  return r;
+}
+
+}  // namespace platform
+
+namespace win {
+
+using platform::posix::SetError;
+
+DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char** filePart) {
+  if (!name) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::string full;
+  if (!platform::posix::FullPathText(name, full, true)) return 0;
+  if (full.size() + 1 > bufferLength || !buffer) return static_cast<DWORD>(full.size() + 1);
+  std::memcpy(buffer, full.c_str(), full.size() + 1);
+  if (filePart) {
+    const size_t sep = full.rfind('\\');
+    *filePart = (sep == std::string::npos || sep + 1 == full.size()) ? nullptr : buffer + sep + 1;
+  }
+  return static_cast<DWORD>(full.size());
+}
+
+DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer) {
+  const std::string cwd =
+      platform::text::Utf8ToCp1252(platform::posix::WindowsFromHost(platform::posix::HostCurrentDirectory()));
+  if (cwd.empty()) {
+    SetError(ERROR_PATH_NOT_FOUND);
+    return 0;
+  }
+  if (cwd.size() + 1 > bufferLength || !buffer) return static_cast<DWORD>(cwd.size() + 1);
+  std::memcpy(buffer, cwd.c_str(), cwd.size() + 1);
+  return static_cast<DWORD>(cwd.size());
+}
+
+BOOL SetCurrentDirectoryA(const char* path) {
+  platform::posix::Resolved r;
+  if (!platform::posix::ResolveAnsi(path, r)) return FALSE_;
+  if (!r.exists) {
+    SetError(r.missing);
+    return FALSE_;
+  }
+  struct stat st;
+  if (::stat(r.host.c_str(), &st) != 0) {
+    SetError(ERROR_PATH_NOT_FOUND);  // a junction whose target is gone
+    return FALSE_;
+  }
+  if (!S_ISDIR(st.st_mode)) {
+    SetError(ERROR_DIRECTORY);
+    return FALSE_;
+  }
+  if (::chdir(r.host.c_str()) != 0) {
+    platform::posix::SetErrno(errno);
+    return FALSE_;
+  }
+  return TRUE_;
+}
+
+}  // namespace win

@@ -1,0 +1,399 @@
+// Errors, code pages, comparisons, launching, profile, shortcuts and the
+// other system services of the POSIX backend.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/collate.h"
+#include "platform/ini.h"
+#include "platform/posix/internal.h"
+#include "platform/shelllink.h"
+#include "platform/textcodec.h"
+#include "platform/winapi.h"
+
+extern char** environ;
+
+namespace platform::posix {
+
+namespace {
+thread_local DWORD tLastError = 0;
+
+std::mutex gWriteMutex;
+std::uint64_t gWriteBudget = ~0ull;
+DWORD gWriteError = 0;
+}  // namespace
+
+void SetError(DWORD code) { tLastError = code; }
+
+DWORD Win32FromErrno(int e) {
+  switch (e) {
+    case 0: return win::ERROR_SUCCESS;
+    case ENOENT: return win::ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return win::ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR: return win::ERROR_ACCESS_DENIED;
+    case EEXIST: return win::ERROR_ALREADY_EXISTS;
+    case ENOTEMPTY: return win::ERROR_DIR_NOT_EMPTY;
+    case ENOSPC:
+    case EDQUOT: return win::ERROR_DISK_FULL;
+    case EROFS: return win::ERROR_WRITE_PROTECT;
+    case EBUSY:
+    case ETXTBSY: return win::ERROR_SHARING_VIOLATION;
+    case EMFILE:
+    case ENFILE: return win::ERROR_TOO_MANY_OPEN_FILES;
+    case ENOMEM: return win::ERROR_NOT_ENOUGH_MEMORY;
+    case EINVAL: return win::ERROR_INVALID_PARAMETER;
+    case ENAMETOOLONG: return win::ERROR_FILENAME_EXCED_RANGE;
+    case EXDEV: return win::ERROR_NOT_SAME_DEVICE;
+    case EBADF: return win::ERROR_INVALID_HANDLE;
+    case ELOOP: return win::ERROR_CANT_RESOLVE_FILENAME;
+    case EFBIG: return win::ERROR_FILE_TOO_LARGE;
+    case ENOSYS:
+    case EOPNOTSUPP: return win::ERROR_NOT_SUPPORTED;
+    case EPIPE: return win::ERROR_BROKEN_PIPE;
+    case ENOEXEC: return win::ERROR_BAD_FORMAT;
+    case ENXIO:
+    case ENODEV: return win::ERROR_NOT_READY;
+    default: return win::ERROR_GEN_FAILURE;
+  }
+}
+
+bool TakeWriteBudget(std::uint64_t wanted, std::uint64_t& allowed, DWORD& error) {
+  std::lock_guard lock(gWriteMutex);
+  allowed = wanted;
+  if (gWriteBudget == ~0ull) return false;
+  if (wanted <= gWriteBudget) {
+    gWriteBudget -= wanted;
+    // Exactly spent: the write succeeds, the next one fails.
+    return false;
+  }
+  allowed = gWriteBudget;
+  gWriteBudget = 0;
+  error = gWriteError;
+  return true;
+}
+
+}  // namespace platform::posix
+
+namespace win {
+
+using platform::posix::SetError;
+namespace text = platform::text;
+
+DWORD GetLastError() { return platform::posix::tLastError; }
+void SetLastError(DWORD code) { platform::posix::tLastError = code; }
+
+std::string FormatMessageA(DWORD code) {
+  // The texts of a French system, for the codes the program can meet.
+  struct Entry {
+    DWORD code;
+    const char* utf8;
+  };
+  static constexpr Entry kTexts[] = {
+      {0, "L'opération a réussi."},
+      {1, "Fonction incorrecte."},
+      {2, "Le fichier spécifié est introuvable."},
+      {3, "Le chemin d'accès spécifié est introuvable."},
+      {4, "Le système ne peut pas ouvrir le fichier."},
+      {5, "Accès refusé."},
+      {6, "Descripteur non valide."},
+      {8, "Espace de stockage insuffisant pour traiter cette commande."},
+      {11, "Tentative de chargement d'un programme de format incorrect."},
+      {13, "Données non valides."},
+      {14, "Espace de stockage insuffisant pour exécuter cette opération."},
+      {17, "Le fichier ne peut pas être déplacé vers un lecteur de disque différent."},
+      {18, "Il n'y a plus de fichier."},
+      {19, "Le support est protégé en écriture."},
+      {21, "Le périphérique n'est pas prêt."},
+      {24, "Le programme a émis une commande mais la longueur de la commande est incorrecte."},
+      {29, "Le système ne peut pas écrire sur le périphérique spécifié."},
+      {30, "Le système ne peut pas lire à partir du périphérique spécifié."},
+      {31, "Un périphérique attaché au système ne fonctionne pas correctement."},
+      {32, "Le processus ne peut pas accéder au fichier car ce fichier est utilisé par un autre processus."},
+      {33, "Le processus ne peut pas accéder au fichier car un autre processus en a verrouillé une partie."},
+      {38, "Fin de fichier atteinte."},
+      {39, "Le disque est plein."},
+      {50, "Cette demande n'est pas prise en charge."},
+      {53, "Le chemin réseau n'a pas été trouvé."},
+      {67, "Nom de réseau introuvable."},
+      {80, "Le fichier existe."},
+      {87, "Paramètre incorrect."},
+      {109, "Le canal de communication a été fermé."},
+      {112, "Espace insuffisant sur le disque."},
+      {122, "La zone de données passée à un appel système est insuffisante."},
+      {123, "La syntaxe du nom de fichier, de répertoire ou de volume est incorrecte."},
+      {144, "Le répertoire n'est pas un sous-répertoire du répertoire racine."},
+      {145, "Le répertoire n'est pas vide."},
+      {161, "Le chemin d'accès spécifié n'est pas valide."},
+      {183, "Impossible de créer un fichier déjà existant."},
+      {206, "Le nom du fichier ou de l'extension est trop long."},
+      {223, "La taille du fichier dépasse la limite autorisée et ne peut pas être enregistrée."},
+      {234, "Plus de données sont disponibles."},
+      {267, "Nom de répertoire non valide."},
+      {1113, "Il n'existe pas d'affectation de ce caractère Unicode dans la page de codes multioctets cible."},
+      {1921, "Le nom du fichier ne peut pas être résolu par le système."},
+      {4390, "Le fichier ou le répertoire n'est pas un point d'analyse."},
+      {4391, "L'attribut de point d'analyse ne peut pas être défini car il est en conflit avec un attribut existant."},
+      {4392, "Les données présentes dans la mémoire tampon de point d'analyse ne sont pas valides."},
+      {4393, "La balise présente dans la mémoire tampon de point d'analyse n'est pas valide."},
+      {4394, "Il y a une différence entre la balise spécifiée dans la requête et la balise présente dans le point d'analyse."},
+  };
+  for (const auto& e : kTexts)
+    if (e.code == code) return text::Utf8ToCp1252(e.utf8);
+  SetError(ERROR_MR_MID_NOT_FOUND);
+  return {};
+}
+
+// --- Code pages ------------------------------------------------------------------
+
+namespace {
+bool IsAnsi(UINT cp) { return cp == CP_ACP || cp == 1252 || cp == 3 /* CP_THREAD_ACP */; }
+}  // namespace
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst, int dstLength) {
+  if (!src || srcLength == 0 || srcLength < -1 || dstLength < 0 || (dstLength > 0 && !dst) ||
+      (!IsAnsi(codePage) && codePage != CP_UTF8)) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const std::string_view in(src, srcLength == -1 ? std::strlen(src) + 1 : static_cast<size_t>(srcLength));
+  std::u16string out;
+  if (IsAnsi(codePage)) {
+    out = text::Cp1252ToUtf16(in);
+  } else {
+    bool bad = false;
+    for (size_t i = 0; i < in.size();) text::AppendUtf16(out, text::DecodeUtf8(in, i, &bad));
+    if (bad && (flags & MB_ERR_INVALID_CHARS)) {
+      SetError(ERROR_NO_UNICODE_TRANSLATION);
+      return 0;
+    }
+  }
+  if (dstLength == 0) return static_cast<int>(out.size());
+  if (out.size() > static_cast<size_t>(dstLength)) {
+    std::memcpy(dst, out.data(), static_cast<size_t>(dstLength) * sizeof(WCHAR));
+    SetError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(dst, out.data(), out.size() * sizeof(WCHAR));
+  return static_cast<int>(out.size());
+}
+
+int WideCharToMultiByte(UINT codePage, DWORD, const WCHAR* src, int srcLength, char* dst, int dstLength,
+                        const char* defaultChar, BOOL* usedDefaultChar) {
+  if (!src || srcLength == 0 || srcLength < -1 || dstLength < 0 || (dstLength > 0 && !dst) ||
+      (!IsAnsi(codePage) && codePage != CP_UTF8) || (codePage == CP_UTF8 && (defaultChar || usedDefaultChar))) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  size_t len = static_cast<size_t>(srcLength);
+  if (srcLength == -1) {
+    len = 0;
+    while (src[len]) ++len;
+    ++len;
+  }
+  const std::u16string_view in(src, len);
+  std::string out;
+  if (IsAnsi(codePage)) {
+    bool lossy = false;
+    out.reserve(in.size());
+    for (size_t i = 0; i < in.size();) {
+      const int b = text::ToCp1252(text::DecodeUtf16(in, i));
+      if (b < 0) lossy = true;
+      out += b < 0 ? (defaultChar ? *defaultChar : '?') : static_cast<char>(b);
+    }
+    if (usedDefaultChar) *usedDefaultChar = lossy ? TRUE_ : FALSE_;
+  } else {
+    out = text::Utf16ToUtf8(in);
+  }
+  if (dstLength == 0) return static_cast<int>(out.size());
+  if (out.size() > static_cast<size_t>(dstLength)) {
+    std::memcpy(dst, out.data(), static_cast<size_t>(dstLength));
+    SetError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(dst, out.data(), out.size());
+  return static_cast<int>(out.size());
+}
+
+// --- Comparisons ------------------------------------------------------------------
+
+int lstrcmpA(const char* a, const char* b) {
+  if (!a || !b) return (a ? 1 : 0) - (b ? 1 : 0);
+  return platform::collate::CompareWordSort(a, b, false);
+}
+
+int lstrcmpiA(const char* a, const char* b) {
+  if (!a || !b) return (a ? 1 : 0) - (b ? 1 : 0);
+  return platform::collate::CompareWordSort(a, b, true);
+}
+
+// --- Launch ------------------------------------------------------------------------
+
+namespace {
+
+// Splits a command line the way Windows programs read theirs: blanks
+// separate, double quotes group, backslashes escape only before a quote.
+std::vector<std::string> SplitArguments(const std::string& s) {
+  std::vector<std::string> args;
+  size_t i = 0;
+  while (i < s.size()) {
+    while (i < s.size() && (s[i] == ' ' || s[i] == '\t')) ++i;
+    if (i == s.size()) break;
+    std::string a;
+    bool quoted = false;
+    while (i < s.size() && (quoted || (s[i] != ' ' && s[i] != '\t'))) {
+      size_t slashes = 0;
+      while (i < s.size() && s[i] == '\\') ++slashes, ++i;
+      if (i < s.size() && s[i] == '"') {
+        a.append(slashes / 2, '\\');
+        if (slashes % 2) {
+          a += '"';
+        } else {
+          quoted = !quoted;
+        }
+        ++i;
+      } else {
+        a.append(slashes, '\\');
+        if (i < s.size() && (quoted || (s[i] != ' ' && s[i] != '\t'))) a += s[i++];
+      }
+    }
+    args.push_back(a);
+  }
+  return args;
+}
+
+INT_PTR LaunchCode(int e) {
+  switch (e) {
+    case ENOENT: return 2;   // SE_ERR_FNF
+    case ENOTDIR: return 3;  // SE_ERR_PNF
+    case EACCES:
+    case EPERM:
+    case EISDIR: return 5;  // SE_ERR_ACCESSDENIED
+    case ENOMEM:
+    case E2BIG:
+    case EAGAIN: return 8;  // SE_ERR_OOM
+    case ENOEXEC:
+    case ELIBBAD: return static_cast<INT_PTR>(ERROR_BAD_FORMAT);
+    case ETXTBSY: return 26;  // SE_ERR_SHARE
+    default: return 0;
+  }
+}
+
+}  // namespace
+
+INT_PTR ShellExecuteA(HANDLE, const char* operation, const char* file, const char* parameters, const char* directory,
+                      int) {
+  if (!file || !*file) return 2;
+  if (operation && *operation && std::strcmp(operation, "open") != 0) return 31;  // SE_ERR_NOASSOC
+  platform::posix::Resolved r;
+  if (!platform::posix::ResolveAnsi(file, r)) return GetLastError() == ERROR_FILENAME_EXCED_RANGE ? 2 : 3;
+  if (!r.exists) return r.missing == ERROR_FILE_NOT_FOUND ? 2 : 3;
+  struct stat st;
+  if (::stat(r.host.c_str(), &st) != 0) return 2;
+  if (S_ISDIR(st.st_mode)) return 31;  // a folder would open in a file browser
+  std::string cwd;
+  if (directory && *directory) {
+    platform::posix::Resolved d;
+    if (!platform::posix::ResolveAnsi(directory, d) || !d.exists) return 3;
+    cwd = d.host;
+  }
+  std::vector<std::string> args{r.host};
+  if (parameters) {
+    for (auto& a : SplitArguments(text::Cp1252ToUtf8(parameters))) args.push_back(std::move(a));
+  }
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
+  posix_spawnattr_t attr;
+  posix_spawnattr_init(&attr);
+  sigset_t none;
+  sigset_t all;
+  sigemptyset(&none);
+  sigfillset(&all);
+  posix_spawnattr_setsigmask(&attr, &none);
+  posix_spawnattr_setsigdefault(&attr, &all);
+  posix_spawnattr_setpgroup(&attr, 0);  // its own process group: the simulator outlives a Ctrl+C of ours
+  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+  pid_t pid = 0;
+  const int rc = ::posix_spawn(&pid, r.host.c_str(), &actions, &attr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attr);
+  if (rc != 0) return LaunchCode(rc);
+  // Nobody waits for the program; a small thread collects its exit status
+  // so that no zombie is left behind.
+  std::thread([pid] {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+  }).detach();
+  return 42;
+}
+
+// --- Profile, time ------------------------------------------------------------------
+
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* returned,
+                               DWORD size, const char* fileName) {
+  return platform::ReadProfileString(section, key, defaultValue, returned, size, fileName);
+}
+
+void Sleep(DWORD milliseconds) {
+  struct timespec ts {
+    static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L
+  };
+  while (::nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+}  // namespace win
+
+namespace platform {
+
+std::string ExecutablePath() {
+  std::string buf(PATH_MAX, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+  if (n <= 0) return {};
+  buf.resize(static_cast<size_t>(n));
+  return text::Utf8ToCp1252(posix::WindowsFromHost(buf));
+}
+
+std::string ResolveShellLink(const std::string& lnkPath) {
+  win::HANDLE h = win::CreateFileA(lnkPath.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING,
+                                   0, nullptr);
+  if (h == win::INVALID_HANDLE_VALUE) return {};
+  std::string bytes;
+  char buf[16384];
+  win::DWORD n = 0;
+  // Shortcuts are small; a file past 1 MiB is no shortcut.
+  while (bytes.size() <= (1u << 20) && win::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) bytes.append(buf, n);
+  win::CloseHandle(h);
+  if (bytes.size() > (1u << 20)) return {};
+  return ParseShellLink(bytes.data(), bytes.size());
+}
+
+void InitializeCom() {}
+void UninitializeCom() {}
+
+void InjectWriteFailureAfter(std::uint64_t bytes, win::DWORD error) {
+  std::lock_guard lock(posix::gWriteMutex);
+  posix::gWriteBudget = bytes;
+  posix::gWriteError = error;
+}
+
+}  // namespace platform

@@ -1,0 +1,310 @@
+// Attributes, enumeration, files and folders of the platform layer, on real
+// temporary folders.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "platform/winapi.h"
+#include "support/testdir.h"
+
+using namespace win;
+using orvella::test::A;
+using orvella::test::TestDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::pair<std::string, DWORD>> List(const std::string& pattern) {
+  std::vector<std::pair<std::string, DWORD>> r;
+  WIN32_FIND_DATAA d;
+  HANDLE h = FindFirstFileA(pattern.c_str(), &d);
+  if (h == INVALID_HANDLE_VALUE) return r;
+  do r.emplace_back(d.cFileName, d.dwFileAttributes);
+  while (FindNextFileA(h, &d));
+  EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
+  EXPECT_TRUE(FindClose(h));
+  return r;
+}
+
+DWORD AttributesIn(const std::vector<std::pair<std::string, DWORD>>& list, const std::string& name) {
+  for (const auto& [n, a] : list)
+    if (n == name) return a;
+  return INVALID_FILE_ATTRIBUTES;
+}
+
+TEST(Attributes, FoldersFilesHiddenReadOnlyAndLinks) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.mkdir("c/folder");
+  t.file("c/file.txt", "abc");
+  t.file("c/.hidden", "");
+  t.mkdir("c/.hiddenfolder");
+  t.file("c/locked.txt", "");
+  fs::permissions(t.host("c/locked.txt"), fs::perms::owner_read | fs::perms::group_read);
+  t.symlink("c/toFolder", "c/folder");
+  fs::create_symlink(t.host("c/file.txt"), t.host("c/toFile"));
+  fs::create_directory_symlink(t.host("c/gone"), t.host("c/toNothing"));
+
+  EXPECT_EQ(GetFileAttributesA("C:\\folder"), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(GetFileAttributesA("C:\\file.txt"), FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(GetFileAttributesA("C:\\.hidden"), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(GetFileAttributesA("C:\\.hiddenfolder"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(GetFileAttributesA("C:\\locked.txt"), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(GetFileAttributesA("C:\\toFolder"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_EQ(GetFileAttributesA("C:\\toFile"), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT);
+  // A junction whose target has gone is still a folder.
+  EXPECT_EQ(GetFileAttributesA("C:\\toNothing"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_EQ(GetFileAttributesW(u"C:\\toNothing"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+  // Through a link, the target's own entries are reached.
+  t.file("c/folder/inside.txt");
+  EXPECT_EQ(GetFileAttributesA("C:\\toFolder\\inside.txt"), FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(GetFileAttributesA("C:\\toNothing\\x"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+
+  // Enumeration gives the same attributes.
+  const auto list = List("C:\\*.*");
+  EXPECT_EQ(AttributesIn(list, "toFolder"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_EQ(AttributesIn(list, "toFile"), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_EQ(AttributesIn(list, "toNothing"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+  EXPECT_EQ(AttributesIn(list, ".hidden") & FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(AttributesIn(list, "folder"), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(Enumeration, DotEntriesFirstThenEveryEntryInHostOrder) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.mkdir("c/dir/sub");
+  t.file("c/dir/a.txt");
+  t.file("c/dir/noext");
+  t.file("c/dir/B.DAT");
+  const auto list = List("C:\\dir\\*.*");
+  ASSERT_EQ(list.size(), 6u);
+  EXPECT_EQ(list[0].first, ".");
+  EXPECT_EQ(list[1].first, "..");
+  EXPECT_EQ(list[0].second, FILE_ATTRIBUTE_DIRECTORY);
+  // The rest in the order the host file system gives them.
+  std::vector<std::string> host;
+  for (const auto& e : fs::directory_iterator(t.host("c/dir"))) host.push_back(e.path().filename().string());
+  std::vector<std::string> listed;
+  for (size_t i = 2; i < list.size(); ++i) listed.push_back(list[i].first);
+  EXPECT_EQ(listed, host);
+  // The root of a drive has no dot entries.
+  EXPECT_EQ(AttributesIn(List("C:\\*.*"), "."), INVALID_FILE_ATTRIBUTES);
+  // Patterns, without regard to case; "*.*" and ".*" take names without a dot.
+  auto names = [](const std::vector<std::pair<std::string, DWORD>>& l) {
+    std::set<std::string> s;
+    for (const auto& e : l) s.insert(e.first);
+    return s;
+  };
+  EXPECT_EQ(names(List("C:\\dir\\*.txt")), (std::set<std::string>{"a.txt"}));
+  EXPECT_EQ(names(List("C:\\dir\\*.dat")), (std::set<std::string>{"B.DAT"}));
+  EXPECT_EQ(names(List("C:\\dir\\?.t*")), (std::set<std::string>{"a.txt"}));
+  EXPECT_EQ(names(List("C:\\dir\\noext.*")), (std::set<std::string>{"noext"}));
+  EXPECT_EQ(names(List("C:\\dir\\*")).size(), 6u);
+  // A single name is looked up as it stands, and reports its real spelling.
+  EXPECT_EQ(names(List("C:\\dir\\b.dat")), (std::set<std::string>{"B.DAT"}));
+}
+
+TEST(Enumeration, ErrorsAsWindowsSetsThem) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.file("c/dir/file.txt");
+  WIN32_FIND_DATAA d;
+  EXPECT_EQ(FindFirstFileA("C:\\dir\\*.none", &d), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(FindFirstFileA("C:\\missing\\*.*", &d), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(FindFirstFileA("C:\\dir\\missing.txt", &d), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(FindFirstFileA("C:\\missing\\file.txt", &d), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(FindFirstFileA("C:\\dir\\file.txt\\*.*", &d), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_DIRECTORY);
+  EXPECT_FALSE(FindNextFileA(reinterpret_cast<HANDLE>(4000), &d));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  // A search handle is not a file handle.
+  HANDLE h = FindFirstFileA("C:\\dir\\*.*", &d);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_FALSE(CloseHandle(h));
+  EXPECT_TRUE(FindClose(h));
+  EXPECT_FALSE(FindClose(h));
+}
+
+TEST(Names, Windows1252NamesBecomeUtf8OnTheHost) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  const std::string name = A("Scène été œuvre €.txt");
+  ASSERT_EQ(name.size(), 21u);  // one byte per character
+  HANDLE h = CreateFileA(("C:\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  EXPECT_TRUE(fs::exists(t.host("c/Scène été œuvre €.txt")));
+  EXPECT_EQ(List("C:\\*.*").at(0).first, name);
+  // A host name that 1252 cannot hold comes back with '?' for each such character.
+  t.file("c/日本.txt");
+  const auto list = List("C:\\*.*");
+  EXPECT_NE(AttributesIn(list, "??.txt"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(Files, CreateReadWriteAndTheirDispositions) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  HANDLE h = CreateFileA("C:\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+  DWORD n = 0;
+  EXPECT_TRUE(WriteFile(h, "hello", 5, &n, nullptr));
+  EXPECT_EQ(n, 5u);
+  EXPECT_TRUE(FlushFileBuffers(h));
+  DWORD high = 7;
+  EXPECT_EQ(GetFileSize(h, &high), 5u);
+  EXPECT_EQ(high, 0u);
+  char buf[8];
+  EXPECT_FALSE(ReadFile(h, buf, sizeof buf, &n, nullptr));  // opened for writing only
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(CloseHandle(h));
+  EXPECT_FALSE(CloseHandle(h));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(t.read("c/new.txt"), "hello");
+
+  EXPECT_EQ(CreateFileA("C:\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+  h = CreateFileA("C:\\NEW.TXT", GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &n, nullptr));
+  EXPECT_EQ(std::string(buf, n), "hello");
+  EXPECT_TRUE(ReadFile(h, buf, sizeof buf, &n, nullptr));  // at the end: success, nothing read
+  EXPECT_EQ(n, 0u);
+  // The file is shared for reading only: a writer is refused meanwhile.
+  EXPECT_EQ(CreateFileA("C:\\new.txt", GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  EXPECT_FALSE(DeleteFileA("C:\\new.txt"));
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+  CloseHandle(h);
+
+  h = CreateFileA("C:\\new.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(GetFileSize(h, nullptr), 0u);
+  CloseHandle(h);
+  EXPECT_EQ(CreateFileA("C:\\absent.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(CreateFileA("C:\\absent\\x.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  // Folders open only with backup semantics.
+  t.mkdir("c/dir");
+  EXPECT_EQ(CreateFileA("C:\\dir", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  h = CreateFileA("C:\\dir", GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  EXPECT_NE(h, INVALID_HANDLE_VALUE);
+  CloseHandle(h);
+  // A read-only file is not opened for writing, nor deleted.
+  t.file("c/ro.txt", "keep");
+  fs::permissions(t.host("c/ro.txt"), fs::perms::owner_read);
+  EXPECT_EQ(CreateFileA("C:\\ro.txt", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_FALSE(DeleteFileA("C:\\ro.txt"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(t.read("c/ro.txt"), "keep");
+}
+
+TEST(Files, InjectedWriteFailureAfterABudget) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  HANDLE h = CreateFileA("C:\\settings.ini", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  platform::InjectWriteFailureAfter(8, ERROR_DISK_FULL);
+  DWORD n = 0;
+  EXPECT_TRUE(WriteFile(h, "12345", 5, &n, nullptr));
+  EXPECT_FALSE(WriteFile(h, "67890", 5, &n, nullptr));  // 3 of 5 fit
+  EXPECT_EQ(GetLastError(), ERROR_DISK_FULL);
+  EXPECT_EQ(n, 3u);
+  EXPECT_FALSE(WriteFile(h, "x", 1, &n, nullptr));  // the disk stays full
+  EXPECT_EQ(n, 0u);
+  platform::InjectWriteFailureAfter(~0ull, 0);
+  EXPECT_TRUE(WriteFile(h, "!", 1, &n, nullptr));
+  CloseHandle(h);
+  EXPECT_EQ(t.read("c/settings.ini"), "12345678!");
+}
+
+TEST(Files, MoveCopyAndDelete) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.file("c/a.txt", "A");
+  t.file("c/b.txt", "B");
+  EXPECT_FALSE(MoveFileExA("C:\\a.txt", "C:\\b.txt", 0));
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_TRUE(MoveFileExA("C:\\a.txt", "C:\\b.txt", MOVEFILE_REPLACE_EXISTING));
+  EXPECT_EQ(t.read("c/b.txt"), "A");
+  EXPECT_FALSE(t.exists("c/a.txt"));
+  // A change of letter case only renames.
+  EXPECT_TRUE(MoveFileExA("C:\\b.txt", "C:\\B.txt", 0));
+  EXPECT_TRUE(t.exists("c/B.txt"));
+  EXPECT_FALSE(t.exists("c/b.txt"));
+  // Folders move too.
+  t.mkdir("c/scene/Earth nav data");
+  t.mkdir("c/lib");
+  EXPECT_TRUE(MoveFileExA("C:\\scene", "C:\\lib\\scene", 0));
+  EXPECT_TRUE(fs::is_directory(t.host("c/lib/scene/Earth nav data")));
+  EXPECT_FALSE(MoveFileExA("C:\\none", "C:\\x", 0));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+
+  EXPECT_TRUE(CopyFileA("C:\\B.txt", "C:\\copy.txt", TRUE_));
+  EXPECT_EQ(t.read("c/copy.txt"), "A");
+  EXPECT_FALSE(CopyFileA("C:\\B.txt", "C:\\copy.txt", TRUE_));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+  EXPECT_FALSE(CopyFileA("C:\\lib", "C:\\lib2", FALSE_));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+
+  EXPECT_TRUE(DeleteFileA("C:\\copy.txt"));
+  EXPECT_FALSE(t.exists("c/copy.txt"));
+  EXPECT_FALSE(DeleteFileA("C:\\copy.txt"));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(DeleteFileA("C:\\lib"));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST(Folders, CreateAndRemoveWithTheirErrors) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  EXPECT_TRUE(CreateDirectoryA("C:\\new", nullptr));
+  EXPECT_FALSE(CreateDirectoryA("C:\\NEW", nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_FALSE(CreateDirectoryW(u"C:\\a\\b", nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_TRUE(CreateDirectoryW(u"C:\\new\\\u00e9t\u00e9", nullptr));
+  EXPECT_TRUE(fs::is_directory(t.host("c/new/été")));
+
+  EXPECT_FALSE(RemoveDirectoryA("C:\\new"));
+  EXPECT_EQ(GetLastError(), ERROR_DIR_NOT_EMPTY);
+  EXPECT_TRUE(RemoveDirectoryW(u"C:\\new\\\u00c9T\u00c9"));
+  EXPECT_TRUE(RemoveDirectoryA("C:\\new\\"));
+  EXPECT_FALSE(t.exists("c/new"));
+  EXPECT_FALSE(RemoveDirectoryA("C:\\new"));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  t.file("c/file.txt");
+  EXPECT_FALSE(RemoveDirectoryA("C:\\file.txt"));
+  EXPECT_EQ(GetLastError(), ERROR_DIRECTORY);
+  EXPECT_TRUE(t.exists("c/file.txt"));
+}
+
+TEST(Folders, RemovingALinkLeavesItsTargetAlone) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}, {'E', "e"}});
+  t.file("e/Scenes/KSEA/Earth nav data/apt.dat", "data");
+  t.symlink("c/Custom Scenery/KSEA", "e/Scenes/KSEA");
+  ASSERT_NE(GetFileAttributesA("C:\\Custom Scenery\\KSEA\\Earth nav data\\apt.dat"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(RemoveDirectoryA("C:\\Custom Scenery\\KSEA"));
+  EXPECT_FALSE(t.exists("c/Custom Scenery/KSEA"));
+  EXPECT_EQ(t.read("e/Scenes/KSEA/Earth nav data/apt.dat"), "data");
+  // A link whose target is gone is removed the same way.
+  fs::create_directory_symlink(t.host("e/gone"), t.host("c/Custom Scenery/Old"));
+  EXPECT_TRUE(RemoveDirectoryW(u"C:\\Custom Scenery\\Old"));
+  EXPECT_FALSE(t.exists("c/Custom Scenery/Old"));
+}
+
+}  // namespace

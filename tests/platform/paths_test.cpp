@@ -1,0 +1,137 @@
+// Windows paths on the host: the drive map both ways, the forms Windows
+// accepts, full paths and the current directory.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "platform/winapi.h"
+#include "support/testdir.h"
+
+using namespace win;
+using orvella::test::TestDir;
+
+namespace {
+
+class CurrentDirectory {
+ public:
+  CurrentDirectory() : saved_(std::filesystem::current_path()) {}
+  ~CurrentDirectory() { std::filesystem::current_path(saved_); }
+
+ private:
+  std::filesystem::path saved_;
+};
+
+TEST(DriveMap, MapsBothWaysWithTheLongestPrefix) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}, {'D', "c/inner"}});
+  t.mkdir("c/inner/x");
+  // A host path below both C: and D: belongs to the longer one.
+  EXPECT_EQ(platform::FromHostPath(t.host("c/inner/x").u16string()), "D:\\x");
+  EXPECT_EQ(platform::FromHostPath(t.host("c").u16string()), "C:\\");
+  // A folder whose name only starts like a drive's folder is not below it.
+  t.mkdir("c2");
+  EXPECT_EQ(platform::FromHostPath(t.host("c2").u16string()).substr(0, 3), "Z:\\");
+  EXPECT_EQ(platform::ToHostPath("D:\\x"), t.host("c/inner/x").u16string());
+  EXPECT_EQ(platform::ToHostPath("c:\\INNER\\X"), t.host("c/inner/x").u16string());
+  EXPECT_EQ(platform::ToHostPath("Q:\\x"), u"");
+  // Without Z: nothing outside the mapped folders is reachable.
+  platform::SetDriveMap({{'C', t.host("c").string()}});
+  EXPECT_EQ(platform::FromHostPath(u"/etc"), "");
+  EXPECT_EQ(GetFileAttributesA("Z:\\etc"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  ASSERT_EQ(platform::GetDriveMap().size(), 1u);
+  EXPECT_EQ(platform::GetDriveMap()[0].letter, 'C');
+}
+
+TEST(DriveMap, DefaultReachesEveryHostPathThroughZ) {
+  TestDir t;
+  const std::string w = t.win("");
+  EXPECT_EQ(w.substr(0, 3), "Z:\\");
+  EXPECT_NE(GetFileAttributesA("Z:\\tmp") & FILE_ATTRIBUTE_DIRECTORY, 0u);
+}
+
+TEST(WindowsPaths, AcceptTheFormsWindowsAccepts) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.file("c/Scenes/KSEA/file.txt", "x");
+  for (const char* p : {"C:\\Scenes\\KSEA", "C:\\\\Scenes\\\\KSEA", "C:\\Scenes\\KSEA\\", "C:/Scenes/KSEA",
+                        "C:\\Scenes\\.\\KSEA", "C:\\Scenes\\other\\..\\KSEA", "c:\\scenes\\ksea", "C:\\..\\Scenes\\KSEA"}) {
+    EXPECT_EQ(GetFileAttributesA(p), FILE_ATTRIBUTE_DIRECTORY) << p;
+  }
+  EXPECT_EQ(GetFileAttributesA("C:\\SCENES\\ksea\\FILE.TXT"), FILE_ATTRIBUTE_ARCHIVE);
+  // A file named with a trailing separator is no file.
+  EXPECT_EQ(GetFileAttributesA("C:\\Scenes\\KSEA\\file.txt\\"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+  EXPECT_EQ(GetFileAttributesA("C:\\Scenes\\K?EA"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+  EXPECT_EQ(GetFileAttributesA("\\\\server\\share\\Scenes"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_BAD_NETPATH);
+  EXPECT_EQ(GetFileAttributesA("C:\\"), FILE_ATTRIBUTE_DIRECTORY);
+  const std::string tooLong = "C:\\" + std::string(270, 'a');
+  EXPECT_EQ(GetFileAttributesA(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_FILENAME_EXCED_RANGE);
+}
+
+TEST(WindowsPaths, MissingLastComponentOrMissingParent) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.file("c/a/file.txt");
+  EXPECT_EQ(GetFileAttributesA("C:\\a\\nothing"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(GetFileAttributesA("C:\\b\\nothing"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_EQ(GetFileAttributesA("C:\\a\\file.txt\\below"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+}
+
+TEST(WindowsPaths, CaseIsIgnoredOnlyWhenTheExactNameIsMissing) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.mkdir("c/Upper");
+  t.mkdir("c/upper");
+  t.mkdir("c/Mixed");
+  // Both spellings exist on the host: each exact name finds its own.
+  EXPECT_EQ(platform::ToHostPath("C:\\upper"), t.host("c/upper").u16string());
+  EXPECT_EQ(platform::ToHostPath("C:\\Upper"), t.host("c/Upper").u16string());
+  EXPECT_EQ(platform::ToHostPath("C:\\MIXED"), t.host("c/Mixed").u16string());
+  // Accented letters fold too.
+  t.mkdir("c/Été");
+  EXPECT_NE(GetFileAttributesA(orvella::test::A("C:\\éTÉ").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(FullPath, ResolvesRelativeFormsAndAsksForRoom) {
+  TestDir t;
+  CurrentDirectory keep;
+  t.mapDrives({{'C', "c"}});
+  t.mkdir("c/work/sub");
+  ASSERT_TRUE(SetCurrentDirectoryA("C:\\work"));
+  char buf[MAX_PATH];
+  char* part = nullptr;
+  ASSERT_EQ(GetCurrentDirectoryA(MAX_PATH, buf), 7u);
+  EXPECT_STREQ(buf, "C:\\work");
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {{"sub", "C:\\work\\sub"},         {"sub\\..\\x", "C:\\work\\x"},  {"\\x\\y", "C:\\x\\y"},
+               {"C:x", "C:\\work\\x"},            {"D:x", "D:\\x"},               {"C:\\a\\\\b\\", "C:\\a\\b\\"},
+               {"C:\\a\\b\\..\\..\\..", "C:\\"},  {"C:\\a.. ", "C:\\a"},          {"C:/a/./b", "C:\\a\\b"},
+               {"\\\\srv\\share\\a\\..", "\\\\srv\\share"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(GetFullPathNameA(c.in, MAX_PATH, buf, &part), std::strlen(c.out)) << c.in;
+    EXPECT_STREQ(buf, c.out) << c.in;
+  }
+  EXPECT_EQ(GetFullPathNameA("C:\\Scenes\\KSEA", MAX_PATH, buf, &part), 14u);
+  EXPECT_STREQ(part, "KSEA");
+  // Too small: the size needed with its terminator, and nothing written.
+  char small[5] = "....";
+  EXPECT_EQ(GetFullPathNameA("C:\\Scenes\\KSEA", sizeof small, small, nullptr), 15u);
+  EXPECT_STREQ(small, "....");
+  EXPECT_EQ(GetFullPathNameA("", MAX_PATH, buf, nullptr), 0u);
+  EXPECT_EQ(GetCurrentDirectoryA(3, small), 8u);
+  EXPECT_FALSE(SetCurrentDirectoryA("C:\\missing"));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+}
+
+}  // namespace
