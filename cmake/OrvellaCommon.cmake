@@ -8,7 +8,7 @@ if(MSVC)
   target_compile_options(orvella_options INTERFACE /W4 /utf-8)
 else()
   target_compile_options(orvella_options INTERFACE -Wall -Wextra -Wpedantic -Wshadow
-    -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual -Wno-unused-parameter)
+    -Wnon-virtual-dtor -Wcast-align -Woverloaded-virtual -Wno-unused-parameter -Wno-missing-field-initializers)
 endif()
 target_compile_definitions(orvella_options INTERFACE
   QT_NO_CAST_FROM_ASCII

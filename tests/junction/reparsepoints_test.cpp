@@ -1,0 +1,144 @@
+// Scene links: the reparse buffer's bytes and the junction service on real
+// folders.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "logic/core/errors.h"
+#include "logic/core/interaction.h"
+#include "logic/junction/reparsepoints.h"
+#include "logic/texts/textes.h"
+#include "support/testdir.h"
+
+namespace orvella {
+namespace {
+
+unsigned U16(const MountPointBuffer& b, size_t at) { return b.bytes[at] | (b.bytes[at + 1] << 8); }
+unsigned U32(const MountPointBuffer& b, size_t at) { return U16(b, at) | (U16(b, at + 2) << 16); }
+std::u16string Units(const MountPointBuffer& b, size_t at, size_t bytes) {
+  std::u16string s;
+  for (size_t i = 0; i < bytes; i += 2) s += static_cast<char16_t>(U16(b, at + i));
+  return s;
+}
+
+TEST(MountPointBuffer, WorkedExampleLayout) {
+  const MountPointBuffer b = BuildMountPointBuffer("E:\\Scenes\\KSEA");
+  EXPECT_EQ(b.bytes.size(), 58u);
+  EXPECT_EQ(b.passed, 56u);
+  EXPECT_EQ(U32(b, 0), 0xA0000003u);
+  EXPECT_EQ(U16(b, 4), 48u);  // ReparseDataLength
+  EXPECT_EQ(U16(b, 6), 0u);   // Reserved
+  EXPECT_EQ(U16(b, 8), 0u);   // SubstituteNameOffset
+  EXPECT_EQ(U16(b, 10), 36u); // SubstituteNameLength
+  EXPECT_EQ(U16(b, 12), 38u); // PrintNameOffset
+  EXPECT_EQ(U16(b, 14), 0u);  // PrintNameLength
+  EXPECT_EQ(Units(b, 16, 36), u"\\??\\E:\\Scenes\\KSEA");
+  for (size_t i = 52; i < 58; ++i) EXPECT_EQ(b.bytes[i], 0) << "terminators and spare bytes at " << i;
+}
+
+TEST(MountPointBuffer, AccentedTargetIsConvertedFromTheAnsiCodePage) {
+  const MountPointBuffer b = BuildMountPointBuffer(test::A("D:\\Scènes"));
+  EXPECT_EQ(b.passed, 28u + 2 * 9);
+  EXPECT_EQ(Units(b, 24, 18), u"D:\\Sc\u00E8nes");
+}
+
+class JunctionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!VolumeSupportsReparsePoints(dir.win())) {
+      std::cout << "[ checked  ] this volume cannot hold links: failure path only\n";
+      linksSupported = false;
+    }
+  }
+  test::TestDir dir;
+  bool linksSupported = true;
+};
+
+TEST_F(JunctionTest, CreatesALinkThatListsTheTargetAndIsAReparsePoint) {
+  if (!linksSupported) GTEST_SKIP() << "no links on this volume";
+  const std::string target = dir.mkdir("Scenes/KSEA");
+  dir.file("Scenes/KSEA/Earth nav data/apt.dat", "data");
+  dir.mkdir("Custom Scenery");
+  // A trailing backslash on the link path and on the target is dropped.
+  EXPECT_TRUE(CreateJunction(dir.win("Custom Scenery") + "\\KSEA\\", target + "\\"));
+  EXPECT_TRUE(dir.isSymlink("Custom Scenery/KSEA"));
+  EXPECT_TRUE(IsReparsePoint(dir.win("Custom Scenery\\KSEA")));
+  EXPECT_FALSE(IsReparsePoint(target));
+  EXPECT_FALSE(IsReparsePoint(dir.win("Scenes/KSEA/Earth nav data/apt.dat")));
+  EXPECT_EQ(dir.read("Custom Scenery/KSEA/Earth nav data/apt.dat"), "data") << "the link leads to the scene";
+  EXPECT_EQ(std::filesystem::canonical(dir.host("Custom Scenery/KSEA")), dir.host("Scenes/KSEA"));
+}
+
+TEST_F(JunctionTest, RelativeTargetIsResolvedAgainstTheCurrentDirectory) {
+  if (!linksSupported) GTEST_SKIP() << "no links on this volume";
+  dir.mkdir("base/rel");
+  dir.mkdir("links");
+  char saved[win::MAX_PATH];
+  const win::DWORD n = win::GetCurrentDirectoryA(win::MAX_PATH, saved);
+  ASSERT_GT(n, 0u);
+  ASSERT_TRUE(win::SetCurrentDirectoryA(dir.win("base").c_str()));
+  EXPECT_TRUE(CreateJunction(dir.win("links\\R"), "rel"));
+  win::SetCurrentDirectoryA(saved);
+  EXPECT_EQ(std::filesystem::canonical(dir.host("links/R")), dir.host("base/rel"));
+}
+
+TEST_F(JunctionTest, FailureRemovesOnlyTheDirectoryItCreated) {
+  dir.mkdir("Custom Scenery/Full");
+  dir.file("Custom Scenery/Full/keep.txt", "keep");
+  dir.file("Custom Scenery/plain.txt", "file");
+  const std::string target = dir.mkdir("Scenes/A");
+  // An existing folder that is not empty: the error, and the folder stays whole.
+  try {
+    CreateJunction(dir.win("Custom Scenery\\Full"), target);
+    FAIL() << "a folder with contents cannot become a junction";
+  } catch (const EOSError& e) {
+    if (linksSupported) {
+      EXPECT_EQ(e.code(), win::ERROR_DIR_NOT_EMPTY);
+    }
+    EXPECT_NE(std::string(e.what()).find("Code : "), std::string::npos);
+  }
+  EXPECT_EQ(dir.read("Custom Scenery/Full/keep.txt"), "keep");
+  // A file: nothing created, nothing removed.
+  EXPECT_THROW(CreateJunction(dir.win("Custom Scenery\\plain.txt"), target), EOSError);
+  EXPECT_EQ(dir.read("Custom Scenery/plain.txt"), "file");
+  // A target too long for the full-path buffer is refused and the new
+  // directory is taken away again.
+  const std::string longTarget = dir.win("Scenes") + "\\" + std::string(300, 'x');
+  try {
+    CreateJunction(dir.win("Custom Scenery\\Long"), longTarget);
+    FAIL() << "a long target must be refused";
+  } catch (const EOSError& e) {
+    EXPECT_EQ(e.code(), win::ERROR_FILENAME_EXCED_RANGE);
+  }
+  EXPECT_FALSE(dir.exists("Custom Scenery/Long"));
+}
+
+TEST_F(JunctionTest, IsReparsePointRaisesForAMissingEntry) {
+  try {
+    IsReparsePoint(dir.win("absent"));
+    FAIL();
+  } catch (const EOSError& e) {
+    EXPECT_EQ(e.code(), win::ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(std::string(e.what()),
+              test::A("Erreur système.  Code : 2.\r\n") + win::FormatMessageA(win::ERROR_FILE_NOT_FOUND));
+  }
+}
+
+TEST(VolumeQuery, FailedQueryShowsTheMessageAndAnswersFalse) {
+  ResetTextes();
+  ScriptedInteraction ui;
+  ScopedUI scope(ui);
+  EXPECT_FALSE(VolumeSupportsReparsePoints("\\\\nowhere\\share\\X-Plane"));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0], "Erreur GetVolumeInfo");
+}
+
+TEST(OSErrors, CodeZeroHasItsOwnText) {
+  EXPECT_EQ(std::string(EOSError(0).what()),
+            test::A("Un appel à une fonction du système d'exploitation a échoué"));
+  EXPECT_EQ(std::string(EOSError(5).what()),
+            test::A("Erreur système.  Code : 5.\r\n") + win::FormatMessageA(win::ERROR_ACCESS_DENIED));
+}
+
+}  // namespace
+}  // namespace orvella

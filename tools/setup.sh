@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs what is missing on a Debian 12 machine, builds Orvella, and then
+# either starts it (run) or runs every test (test).
+#   bash tools/setup.sh run    # build and start Orvella
+#   bash tools/setup.sh test   # build and run every test
+set -euo pipefail
+mode=${1:-run}
+cd "$(dirname "$0")/.."
+
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+          libgtest-dev libgmock-dev libbenchmark-dev)
+if [ "$mode" = test ]; then
+  packages+=(g++-mingw-w64-x86-64 wine64 wine clang libclang-rt-14-dev)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+jobs=$(nproc)
+case "$mode" in
+  run)
+    cmake --preset dev
+    cmake --build --preset dev -j "$jobs" --target orvella
+    exec ./build/dev/src/app/orvella
+    ;;
+  test)
+    cmake --preset dev
+    cmake --build --preset dev -j "$jobs"
+    ctest --preset dev -j "$jobs"
+    if [ -f tools/windows-tests.sh ]; then
+      bash tools/windows-tests.sh
+    fi
+    ;;
+  *)
+    echo "usage: $0 run|test" >&2
+    exit 2
+    ;;
+esac
