@@ -71,7 +71,7 @@ std::vector<Line> Parse(std::string_view t) {
 
 win::DWORD CopyOut(std::string_view value, char* returned, win::DWORD size) {
   const size_t n = std::min<size_t>(value.size(), size - 1);
-  std::memcpy(returned, value.data(), n);
+  if (n) std::memcpy(returned, value.data(), n);
   returned[n] = '\0';
   return static_cast<win::DWORD>(n);
 }
@@ -87,12 +87,12 @@ win::DWORD CopyList(const std::vector<std::string_view>& names, char* returned, 
   for (const auto& n : names) {
     if (pos + n.size() + 1 > size - 1) {
       const size_t room = size - 2 - pos;
-      std::memcpy(returned + pos, n.data(), room);
+      if (room) std::memcpy(returned + pos, n.data(), room);
       returned[size - 2] = '\0';
       returned[size - 1] = '\0';
       return size - 2;
     }
-    std::memcpy(returned + pos, n.data(), n.size());
+    if (!n.empty()) std::memcpy(returned + pos, n.data(), n.size());
     pos += n.size();
     returned[pos++] = '\0';
   }
