@@ -1,0 +1,91 @@
+#include "logic/dm3/dm3stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "logic/core/ansi.h"
+#include "logic/core/errors.h"
+
+namespace orvella::dm3 {
+
+namespace {
+constexpr std::size_t kBufferSize = 64 * 1024;
+}
+
+MemoryStream::MemoryStream(const void* data, std::size_t size)
+    : data_(static_cast<const unsigned char*>(data)), size_(size) {}
+
+MemoryStream::MemoryStream(std::string bytes)
+    : owned_(std::move(bytes)),
+      data_(reinterpret_cast<const unsigned char*>(owned_.data())),
+      size_(owned_.size()) {}
+
+void MemoryStream::ReadBuffer(void* buffer, std::size_t size) {
+  if (size > size_ - pos_) {
+    pos_ = size_;
+    throw EReadError();
+  }
+  if (size != 0) std::memcpy(buffer, data_ + pos_, size);
+  pos_ += size;
+}
+
+FileStream::FileStream(const std::string& path) {
+  handle_ = win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
+                             win::OPEN_EXISTING, 0, nullptr);
+  if (handle_ == win::INVALID_HANDLE_VALUE) {
+    const win::DWORD code = win::GetLastError();
+    throw EFOpenError(Ansi("Impossible d'ouvrir le fichier \"") + path + "\". " + OSErrorMessage(code));
+  }
+  win::DWORD high = 0;
+  win::SetLastError(win::ERROR_SUCCESS);
+  const win::DWORD low = win::GetFileSize(handle_, &high);
+  if (low == 0xFFFFFFFFu && win::GetLastError() != win::ERROR_SUCCESS) {
+    const win::DWORD code = win::GetLastError();
+    win::CloseHandle(handle_);
+    throw EFOpenError(Ansi("Impossible d'ouvrir le fichier \"") + path + "\". " + OSErrorMessage(code));
+  }
+  size_ = (static_cast<std::uint64_t>(high) << 32) | low;
+  buf_ = std::make_unique<unsigned char[]>(kBufferSize);
+}
+
+FileStream::~FileStream() {
+  if (handle_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(handle_);
+}
+
+std::size_t FileStream::ReadFromFile(void* buffer, std::size_t size) {
+  std::size_t total = 0;
+  auto* out = static_cast<unsigned char*>(buffer);
+  while (total < size) {
+    const win::DWORD chunk = static_cast<win::DWORD>(std::min<std::size_t>(size - total, 1u << 30));
+    win::DWORD got = 0;
+    if (!win::ReadFile(handle_, out + total, chunk, &got, nullptr) || got == 0) break;
+    total += got;
+    filePos_ += got;
+  }
+  return total;
+}
+
+void FileStream::ReadBuffer(void* buffer, std::size_t size) {
+  auto* out = static_cast<unsigned char*>(buffer);
+  const std::size_t buffered = std::min(size, bufEnd_ - bufPos_);
+  if (buffered != 0) std::memcpy(out, buf_.get() + bufPos_, buffered);
+  bufPos_ += buffered;
+  out += buffered;
+  size -= buffered;
+  if (size == 0) return;
+  if (size >= kBufferSize) {
+    // Large reads (picture blocks) go straight into the caller's memory.
+    if (ReadFromFile(out, size) != size) throw EReadError();
+    return;
+  }
+  bufPos_ = 0;
+  bufEnd_ = ReadFromFile(buf_.get(), kBufferSize);
+  if (bufEnd_ < size) {
+    bufPos_ = bufEnd_;
+    throw EReadError();
+  }
+  std::memcpy(out, buf_.get(), size);
+  bufPos_ = size;
+}
+
+}  // namespace orvella::dm3

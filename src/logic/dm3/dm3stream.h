@@ -1,0 +1,70 @@
+// The byte streams the DM3 reader reads from: a memory buffer and a file.
+// Every read is exact: a stream that ends early raises EReadError.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/winapi.h"
+
+namespace orvella::dm3 {
+
+class Stream {
+ public:
+  virtual ~Stream() = default;
+  // Reads exactly size bytes into buffer, or raises EReadError.
+  virtual void ReadBuffer(void* buffer, std::size_t size) = 0;
+  // The position of the next byte, from the start of the stream.
+  virtual std::uint64_t Position() const = 0;
+  // The number of bytes from the position to the end of the stream.
+  virtual std::uint64_t Remaining() const = 0;
+};
+
+// Reads from a buffer in memory: borrowed (the caller keeps it alive) or
+// owned (moved in).
+class MemoryStream : public Stream {
+ public:
+  MemoryStream(const void* data, std::size_t size);
+  explicit MemoryStream(std::string bytes);
+  void ReadBuffer(void* buffer, std::size_t size) override;
+  std::uint64_t Position() const override { return pos_; }
+  std::uint64_t Remaining() const override { return size_ - pos_; }
+  // Moves the position (clamped to the end).
+  void Seek(std::uint64_t pos) { pos_ = pos < size_ ? static_cast<std::size_t>(pos) : size_; }
+
+ private:
+  std::string owned_;
+  const unsigned char* data_;
+  std::size_t size_;
+  std::size_t pos_ = 0;
+};
+
+// Reads a file through the platform layer, buffered for the many small reads
+// of the tag structure; large reads go straight into the caller's buffer.
+class FileStream : public Stream {
+ public:
+  // Opens a file (Windows path) for reading; EFOpenError when it cannot.
+  explicit FileStream(const std::string& path);
+  ~FileStream() override;
+  FileStream(const FileStream&) = delete;
+  FileStream& operator=(const FileStream&) = delete;
+
+  void ReadBuffer(void* buffer, std::size_t size) override;
+  std::uint64_t Position() const override { return filePos_ - (bufEnd_ - bufPos_); }
+  std::uint64_t Remaining() const override { return size_ - Position(); }
+
+ private:
+  // Reads up to size bytes from the file at filePos_; answers the count.
+  std::size_t ReadFromFile(void* buffer, std::size_t size);
+
+  win::HANDLE handle_ = win::INVALID_HANDLE_VALUE;
+  std::uint64_t size_ = 0;
+  std::uint64_t filePos_ = 0;  // position of the file handle
+  std::unique_ptr<unsigned char[]> buf_;
+  std::size_t bufPos_ = 0;
+  std::size_t bufEnd_ = 0;
+};
+
+}  // namespace orvella::dm3

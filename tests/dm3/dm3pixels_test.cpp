@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "dm3/dm3writer.h"
+#include "logic/dm3/dm3pixels.h"
+
+namespace orvella::dm3 {
+namespace {
+
+template <typename T>
+std::vector<int> Levels(std::uint32_t type, const std::vector<T>& values) {
+  const std::string block = test::dm3w::Block(values);
+  std::vector<std::uint8_t> out(values.size(), 0xAA);
+  ConvertPixels(type, reinterpret_cast<const std::byte*>(block.data()), values.size(), out.data());
+  return {out.begin(), out.end()};
+}
+
+TEST(Dm3Pixels, HalvesGoToTheEvenLevel) {
+  // 0..510: the factor is 0.5, so 5 -> 2.5 -> 2 and 7 -> 3.5 -> 4.
+  EXPECT_EQ(Levels<std::int16_t>(kDataInt16, {0, 5, 7, 9, 510}), (std::vector<int>{0, 2, 4, 4, 255}));
+  // The same through 64-bit floats: 0.5 * 255 = 127.5 -> 128.
+  EXPECT_EQ(Levels<double>(kDataFloat64, {0.0, 0.5, 1.0}), (std::vector<int>{0, 128, 255}));
+}
+
+TEST(Dm3Pixels, SearchesStartAtTheFormatsStartingValues) {
+  // Signed values all below 0: the maximum stays 0.
+  EXPECT_EQ(Levels<std::int16_t>(kDataInt16, {-200, -150, -100}), (std::vector<int>{0, 64, 127}));
+  // Unsigned 16-bit values above 32767: the minimum stays 32767.
+  EXPECT_EQ(Levels<std::uint16_t>(kDataUInt16, {40000, 50000}), (std::vector<int>{107, 255}));
+  // Unsigned 32-bit values above 2147483647: the minimum stays there.
+  EXPECT_EQ(Levels<std::uint32_t>(kDataUInt32, {3000000000u, 4294967295u}), (std::vector<int>{101, 255}));
+  // Floats all above 0: the maximum search starts at 0 but the minimum is theirs.
+  EXPECT_EQ(Levels<float>(kDataFloat32, {1.0f, 2.0f, 3.0f, 4.0f}), (std::vector<int>{0, 85, 170, 255}));
+  EXPECT_EQ(Levels<float>(kDataFloat32, {-4.0f, -2.0f}), (std::vector<int>{0, 128}));
+}
+
+TEST(Dm3Pixels, RangesWiderThan32BitsDoNotWrapRound) {
+  constexpr auto lo = std::numeric_limits<std::int32_t>::min();
+  constexpr auto hi = std::numeric_limits<std::int32_t>::max();
+  EXPECT_EQ(Levels<std::int32_t>(kDataInt32, {lo, 0, hi}), (std::vector<int>{0, 128, 255}));
+  EXPECT_EQ(Levels<std::uint32_t>(kDataUInt32, {0u, 4294967295u}), (std::vector<int>{0, 255}));
+  EXPECT_EQ(Levels<std::int16_t>(kDataInt16, {-32768, 32767}), (std::vector<int>{0, 255}));
+  EXPECT_EQ(Levels<std::uint16_t>(kDataUInt16, {0, 65535}), (std::vector<int>{0, 255}));
+}
+
+TEST(Dm3Pixels, AnEmptyRangeGivesBlack) {
+  EXPECT_EQ(Levels<std::int16_t>(kDataInt16, {0, 0, 0}), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(Levels<std::int32_t>(kDataInt32, {9, 9}), (std::vector<int>{0, 0}));
+  EXPECT_EQ(Levels<std::uint16_t>(kDataUInt16, {32767}), (std::vector<int>{0}));
+  EXPECT_EQ(Levels<float>(kDataFloat32, {2.5f, 2.5f}), (std::vector<int>{0, 0}));
+  EXPECT_EQ(Levels<double>(kDataFloat64, {0.0}), (std::vector<int>{0}));
+}
+
+TEST(Dm3Pixels, NotANumberAndInfinitiesStayInsideTheLevels) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  // A NaN takes no part in the range and shows black.
+  EXPECT_EQ(Levels<float>(kDataFloat32, {nan, 0.0f, 1.0f}), (std::vector<int>{0, 0, 255}));
+  // An infinite range leaves no finite factor: everything black.
+  EXPECT_EQ(Levels<float>(kDataFloat32, {0.0f, inf, 1.0f}), (std::vector<int>{0, 0, 0}));
+  EXPECT_EQ(Levels<double>(kDataFloat64, {-std::numeric_limits<double>::max(), std::numeric_limits<double>::max()}),
+            (std::vector<int>{0, 0}));
+}
+
+}  // namespace
+}  // namespace orvella::dm3
