@@ -1,0 +1,72 @@
+// dm3conv INPUT.dm3 OUTPUT: loads a DM3 picture through the program's DM3
+// class and writes its 8-bit grey picture in the format of OUTPUT's extension
+// (.pgm as binary P5, .png, and whatever else Qt can write). Like every load
+// it writes DM3_Tags.txt in the current directory. On failure the load's
+// message goes to standard error and the status is 1.
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QImageWriter>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "dm3qt/dm3format.h"
+#include "dm3qt/dm3handler.h"
+#include "logic/core/ansi.h"
+#include "logic/core/errors.h"
+#include "logic/dm3/dm3image.h"
+
+namespace {
+
+// Messages are the program's 8-bit texts; outside Windows the terminal
+// speaks UTF-8.
+void PrintError(const std::string& ansi) {
+#ifdef _WIN32
+  const std::string text = ansi;
+#else
+  const std::string text = orvella::Utf8FromAnsi(ansi);
+#endif
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fputc('\n', stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fputs("usage: dm3conv INPUT.dm3 OUTPUT\n"
+               "Writes the DM3 picture INPUT as an 8-bit grey picture in the format of\n"
+               "OUTPUT's extension (.pgm, .png, ...), and its tags to DM3_Tags.txt.\n",
+               stderr);
+    return 2;
+  }
+  QCoreApplication app(argc, argv);
+  const QString input = QString::fromLocal8Bit(argv[1]);
+  const QString output = QString::fromLocal8Bit(argv[2]);
+
+  QFile file(input);
+  if (!file.open(QIODevice::ReadOnly)) {
+    PrintError("Cannot open " + orvella::AnsiFromQString(input) + ": " + orvella::AnsiFromQString(file.errorString()));
+    return 1;
+  }
+  orvella::TDM3Image picture;
+  try {
+    orvella::IODeviceStream stream(file);
+    picture.LoadFromStream(stream);
+  } catch (const orvella::Error& e) {
+    PrintError(e.what());
+    return 1;
+  } catch (const std::bad_alloc&) {
+    PrintError("Not enough memory for the DM3 picture");
+    return 1;
+  }
+
+  QImageWriter writer(output);
+  if (!writer.write(orvella::ToQImage(picture))) {
+    PrintError("Cannot write " + orvella::AnsiFromQString(output) + ": " +
+               orvella::AnsiFromQString(writer.errorString()));
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,44 @@
+// The DM3 picture format in Qt: registration with Qt's image machinery under
+// "dm3", the display bitmap as a QImage, and drawing through a QPainter.
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <string>
+#include <string_view>
+
+#include "logic/dm3/dm3image.h"
+
+class QPainter;
+
+namespace orvella {
+
+inline constexpr const char* kDm3Format = "dm3";
+
+// Registers the DM3 picture class with Qt's image machinery (QImageReader,
+// QImage::load, QPixmap) under the format and file extension "dm3", its
+// description being TDM3Image::kDescription. Call once at program start;
+// further calls do nothing. Qt keeps the registration until the process ends.
+void RegisterDm3ImageFormat();
+
+// The bitmap as an 8-bit indexed image (Format_Indexed8) with the palette.
+QImage ToQImage(const dm3::Bitmap8& bitmap, const dm3::Palette& palette);
+// The display bitmap of a loaded picture, with its 256-entry grey palette.
+QImage ToQImage(const TDM3Image& image);
+
+// The program's 8-bit texts (Windows-1252) and Qt's.
+QString QStringFromAnsi(std::string_view ansi);
+std::string AnsiFromQString(const QString& text);
+
+// Draws pictures (TDM3Image::Draw) with a QPainter, unscaled.
+class QPainterCanvas : public dm3::Canvas {
+ public:
+  explicit QPainterCanvas(QPainter& painter) : painter_(painter) {}
+  void CopyRect(const dm3::Rect& dest, const dm3::Bitmap8& source, const dm3::Palette& palette,
+                const dm3::Rect& sourceRect) override;
+
+ private:
+  QPainter& painter_;
+};
+
+}  // namespace orvella

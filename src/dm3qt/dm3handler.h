@@ -1,0 +1,42 @@
+// The DM3 image handler of Qt's image machinery, and the reader's stream over
+// a QIODevice.
+#pragma once
+
+#include <QImageIOHandler>
+#include <QString>
+
+#include "logic/dm3/dm3stream.h"
+
+class QIODevice;
+
+namespace orvella {
+
+// Reads a random-access QIODevice from its current position.
+class IODeviceStream : public dm3::Stream {
+ public:
+  explicit IODeviceStream(QIODevice& device) : device_(device) {}
+  void ReadBuffer(void* buffer, std::size_t size) override;
+  std::uint64_t Position() const override;
+  std::uint64_t Remaining() const override;
+
+ private:
+  QIODevice& device_;
+};
+
+// Loads a DM3 picture through TDM3Image into an 8-bit indexed QImage with
+// the grey palette. Loading writes "DM3_Tags.txt" in the current directory.
+class Dm3ImageIOHandler : public QImageIOHandler {
+ public:
+  bool canRead() const override;
+  bool read(QImage* image) override;
+
+  // Whether the device starts with a DM3 version 3 header. Only peeks.
+  static bool canRead(QIODevice* device);
+  // The message of the last failed read, empty after a successful one.
+  const QString& lastError() const { return lastError_; }
+
+ private:
+  QString lastError_;
+};
+
+}  // namespace orvella
