@@ -61,6 +61,9 @@ class EcrOrvellaLogic {
   // Read by the settings file and the launch.
   bool effaceIni() const { return form["cbEffaceIni"].checked; }
   bool panelShown() const { return form["pnlBtns"].visible; }
+  // The window's outer bounds (through the host when there is one).
+  Rect windowBounds() const;
+  void setWindowBounds(const Rect& r);
 
   // --- Start and stop ---------------------------------------------------------
   // FormCreate, in its order. exePath: the executable's full path.
@@ -135,6 +138,8 @@ class EcrOrvellaLogic {
   bool triAuto_ = false;
   int selected_ = -1;
   bool readFailed_ = false;
+  std::string originalSettings_;  // the settings file as read at start
+  Rect bounds_;                   // window bounds without a host
 };
 
 }  // namespace orvella

@@ -85,6 +85,12 @@ class UpdateScope {
 
 void FixeEtat(Node* node, int state) { node->tree()->setState(node, state); }
 
+void TrieEnfants(SceneryTree& tree, Node* parent) {
+  tree.sortChildren(parent, [](const Node* a, const Node* b) {
+    return win::lstrcmpA(a->text().c_str(), b->text().c_str()) < 0;
+  });
+}
+
 std::string LinkName(const std::string& scenePath) { return LastComponent(scenePath); }
 
 void RafraichitArbre(SceneryTree& tree, bool installationSelected) {

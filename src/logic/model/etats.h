@@ -28,6 +28,10 @@ Node* PremierNoeud(const SceneryTree& tree);
 // or "Mars nav data" (folder). An empty path is never a scene folder.
 bool EstDossierScene(const std::string& path);
 
+// Sorts the children of parent (one level, nullptr: the top level) by their
+// texts with the locale-aware comparison lstrcmpA; groups and scenes mixed.
+void TrieEnfants(SceneryTree& tree, Node* parent);
+
 // The link of a scene: the part of its path after the last "\" or ":".
 std::string LinkName(const std::string& scenePath);
 

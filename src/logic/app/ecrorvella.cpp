@@ -1,0 +1,93 @@
+// The main window's start, tabs, installation selection and shut-down.
+#include "logic/app/ecrorvella.h"
+
+#include "logic/core/ansi.h"
+#include "logic/core/errors.h"
+#include "logic/core/folders.h"
+#include "logic/core/interaction.h"
+#include "logic/model/etats.h"
+#include "logic/texts/textes.h"
+
+namespace orvella {
+
+EcrOrvellaLogic::EcrOrvellaLogic()
+    : form(CreateEcrOrvellaForm()), CustScn("CustScn"), GlobScn("GlobScn"), current(&CustScn) {
+  bounds_ = Rect{162, 77, form.clientWidth(), form.clientHeight()};
+}
+
+Rect EcrOrvellaLogic::windowBounds() const { return host_ ? host_->bounds() : bounds_; }
+
+void EcrOrvellaLogic::setWindowBounds(const Rect& r) {
+  bounds_ = r;
+  if (host_) host_->setBounds(r);
+}
+
+void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
+  Catalogue& t = Textes();
+  // 1. Translation, before anything reads a caption or a text.
+  TraduitEcran(form, t.mainWindowEntries());
+  // 2. Run-time captions of the activation buttons.
+  form["btnActiver"].caption = t.InstLaScene.text;
+  form["btnDesactiver"].caption = t.DesinsLaScene.text;
+  // 3. Menu items take the captions of their buttons.
+  form["PM_NouvGroupe"].caption = form["btnNouvGroupe"].caption;
+  form["PM_NouvSousGroupe"].caption = form["btnNouvSousGroupe"].caption;
+  form["PM_Trier"].caption = form["btnTrier"].caption;
+  form["PM_TriAuto"].caption = form["cbTriAuto"].caption;
+  form["PM_AjoutScene"].caption = form["btnAjoutScene"].caption;
+  form["PM_AjoutOrphelins"].caption = form["btnAjoutOrphelins"].caption;
+  // 4. Version.
+  form.setCaption(form.caption() + " V2.2");
+  // 5. First tab.
+  pageIndex = 0;
+  current = &CustScn;
+  // 6-7. Settings file beside the executable.
+  settingsPath = ChangeExtension(exePath, ".ini");
+  if (FileExists(settingsPath)) {
+    try {
+      LitParametres(settingsPath);
+    } catch (const EInOutError& e) {
+      UI().ShowMessage(e.what());
+    }
+  }
+  changed();
+}
+
+void EcrOrvellaLogic::FormDestroy() {
+  try {
+    EcritParametres(settingsPath);
+  } catch (const EInOutError& e) {
+    UI().ShowMessage(e.what());
+  }
+}
+
+void EcrOrvellaLogic::PagesChange(int index) {
+  pageIndex = index;
+  current = index == 0 ? &CustScn : &GlobScn;
+  ActualiseCommandes();
+}
+
+void EcrOrvellaLogic::btnQuitterClick() {
+  if (host_) host_->close();
+}
+
+void EcrOrvellaLogic::selectInstallation(int i) {
+  if (i < -1 || i >= static_cast<int>(installations.size())) throw EListError(i);
+  const bool changedSelection = i != selected_;
+  selected_ = i;
+  if (changedSelection && i >= 0) rgListeXPClick();
+}
+
+void EcrOrvellaLogic::rgListeXPClick() {
+  if (selected_ < 0) throw EListError(selected_);
+  const std::string& p = installations[static_cast<size_t>(selected_)];
+  CustScn.sceneryFolder = p + "\\Custom Scenery" + "\\";
+  GlobScn.sceneryFolder = p + "\\Global Scenery" + "\\";
+  RafraichitArbre(CustScn, true);
+  RafraichitArbre(GlobScn, true);
+  form["btnOteXPlane"].enabled = true;
+  form["btnNouvGroupe"].enabled = true;
+  ActualiseCommandes();
+}
+
+}  // namespace orvella

@@ -1,0 +1,124 @@
+// The settings file: window bounds, installations, options and both trees,
+// in the program's own line format (version 5 written, 1 to 5 read).
+#include <string>
+
+#include "logic/app/ecrorvella.h"
+#include "logic/app/textfile.h"
+#include "logic/core/ansi.h"
+#include "logic/core/errors.h"
+#include "logic/core/folders.h"
+#include "logic/core/interaction.h"
+#include "logic/model/etats.h"
+#include "logic/texts/textes.h"
+
+namespace orvella {
+
+namespace {
+constexpr const char* kEol = "\r\n";
+
+void EcritNoeud(std::string& out, const Node* node) {
+  if (node->kind() == kKindGroup) {
+    out += node->expanded() ? '*' : '+';
+    out += node->text();
+    out += kEol;
+    for (int i = 0; i < node->childCount(); ++i) EcritNoeud(out, node->child(i));
+    out += '-';
+    out += kEol;
+  } else {
+    out += '=';
+    out += node->text();
+    out += kEol;
+  }
+}
+
+void EcritArbre(std::string& out, const SceneryTree& tree) {
+  for (const Node* node = PremierNoeud(tree); node; node = node->nextSibling()) EcritNoeud(out, node);
+}
+
+// Reads one level of nodes below parent (nullptr: the top level).
+void LitNoeuds(TextReader& in, SceneryTree& tree, Node* parent, bool triAuto) {
+  do {
+    const char marker = in.readChar();
+    const bool lineEnd = marker == '\r' || marker == '\x1a';
+    const std::string text = lineEnd ? std::string() : in.readLine();
+    in.skipLine();
+    if (marker == '*' || marker == '+') {
+      Node* group = tree.addChild(parent, text, kKindGroup);
+      LitNoeuds(in, tree, group, triAuto);
+      if (marker == '*') tree.setExpanded(group, true);
+    } else if (marker == '-') {
+      break;
+    } else if (marker == '=') {
+      tree.addChild(parent, text, kKindScene);
+    }
+  } while (!in.eof());
+  if (parent && triAuto) TrieEnfants(tree, parent);
+}
+}  // namespace
+
+void EcrOrvellaLogic::EcritParametres(const std::string& path) {
+  std::string out;
+  const Rect b = windowBounds();
+  out += "5";
+  out += kEol;
+  out += IntToStr(b.left) + " " + IntToStr(b.top) + " " + IntToStr(b.width) + " " + IntToStr(b.height) + kEol;
+  out += IntToStr(static_cast<long long>(installations.size())) + " " + IntToStr(selected_) + kEol;
+  for (const std::string& p : installations) out += p + kEol;
+  out += std::string(triAuto_ ? "1" : "0") + " " + (panelShown() ? "1" : "0") + " " + (effaceIni() ? "1" : "0") + kEol;
+  EcritArbre(out, CustScn);
+  out += "-";
+  out += kEol;
+  EcritArbre(out, GlobScn);
+
+  // A file whose reading stopped on an error is kept as it stood at start.
+  if (readFailed_ && !originalSettings_.empty()) WriteFileSafely(path + ".bak", originalSettings_);
+  WriteFileSafely(path, out);
+}
+
+void EcrOrvellaLogic::LitParametres(const std::string& path) {
+  int selected = -1;
+  originalSettings_.clear();
+  readFailed_ = true;  // until the whole file was read
+  originalSettings_ = ReadWholeFile(path);
+  TextReader in(originalSettings_);
+
+  const long long version = in.readInt();
+  in.skipLine();
+  Rect b;
+  b.left = static_cast<int>(in.readInt());
+  b.top = static_cast<int>(in.readInt());
+  b.width = static_cast<int>(in.readInt());
+  b.height = static_cast<int>(in.readInt());
+  setWindowBounds(b);
+  const long long n = in.readInt();
+  if (version >= 2) selected = static_cast<int>(in.readInt());
+  in.skipLine();
+  for (long long k = 0; k < n; ++k) {
+    const std::string p = in.readLine();
+    in.skipLine();
+    if (DirectoryExists(p)) {
+      installations.push_back(p);
+    } else {
+      UI().ShowMessage(p + " :\r\n" + Textes().XPlaneAbsent.text);
+      if (k < selected) --selected;
+    }
+  }
+  if (version >= 3) {
+    setTriAuto(in.readInt() == 1);
+    AfficheTriAuto();
+    if (version >= 5) {
+      if (in.readInt() == 0 && panelShown()) PM_BtnLatClick();
+      form["cbEffaceIni"].checked = in.readInt() != 0;
+    }
+    in.skipLine();
+  }
+  if (!in.eof()) LitNoeuds(in, CustScn, nullptr, triAuto_);
+  if (version >= 3 && !in.eof()) LitNoeuds(in, GlobScn, nullptr, triAuto_);
+  readFailed_ = false;
+
+  const int count = static_cast<int>(installations.size());
+  if (selected != -1) selectInstallation(selected >= count ? count - 1 : (selected < 0 ? -1 : selected));
+  if (count > 0 && selected_ < 0) selectInstallation(0);
+}
+
+}  // namespace orvella

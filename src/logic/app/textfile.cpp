@@ -1,0 +1,125 @@
+#include "logic/app/textfile.h"
+
+#include <cerrno>
+#include <climits>
+#include <algorithm>
+#include <cstdlib>
+
+#include "logic/core/errors.h"
+#include "platform/winapi.h"
+
+namespace orvella {
+
+namespace {
+class Handle {
+ public:
+  explicit Handle(win::HANDLE h) : h_(h) {}
+  ~Handle() { close(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  win::HANDLE get() const { return h_; }
+  bool valid() const { return h_ != win::INVALID_HANDLE_VALUE; }
+  bool close() {
+    if (!valid()) return true;
+    const bool ok = win::CloseHandle(h_) != 0;
+    h_ = win::INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  win::HANDLE h_;
+};
+
+[[noreturn]] void RaiseIo(win::DWORD code) { throw EInOutError(InOutCodeFromWin32(code)); }
+}  // namespace
+
+std::string ReadWholeFile(const std::string& path) {
+  Handle f(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
+                            nullptr));
+  if (!f.valid()) RaiseIo(win::GetLastError());
+  std::string out;
+  char buffer[65536];
+  for (;;) {
+    win::DWORD got = 0;
+    if (!win::ReadFile(f.get(), buffer, sizeof buffer, &got, nullptr)) RaiseIo(win::GetLastError());
+    if (got == 0) break;
+    out.append(buffer, got);
+  }
+  return out;
+}
+
+void WriteFileSafely(const std::string& path, const std::string& bytes) {
+  const win::DWORD attributes = win::GetFileAttributesA(path.c_str());
+  if (attributes != win::INVALID_FILE_ATTRIBUTES &&
+      (attributes & (win::FILE_ATTRIBUTE_READONLY | win::FILE_ATTRIBUTE_DIRECTORY)))
+    throw EInOutError(kIoAccessDenied);
+
+  const std::string temp = path + ".new";
+  win::DWORD error = 0;
+  {
+    Handle f(win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
+    if (!f.valid()) RaiseIo(win::GetLastError());
+    size_t done = 0;
+    while (done < bytes.size() && !error) {
+      const win::DWORD chunk = static_cast<win::DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+      win::DWORD written = 0;
+      if (!win::WriteFile(f.get(), bytes.data() + done, chunk, &written, nullptr))
+        error = win::GetLastError();
+      else if (written == 0)
+        error = win::ERROR_DISK_FULL;
+      done += written;
+    }
+    if (!error && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
+    if (!f.close() && !error) error = win::GetLastError();
+  }
+  if (!error && !win::MoveFileExA(temp.c_str(), path.c_str(),
+                                  win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH))
+    error = win::GetLastError();
+  if (error) {
+    win::DeleteFileA(temp.c_str());
+    RaiseIo(error ? error : win::ERROR_WRITE_FAULT);
+  }
+}
+
+long long TextReader::readInt() {
+  while (!eof() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r' || text_[pos_] == '\n'))
+    ++pos_;
+  const size_t start = pos_;
+  while (!eof() && text_[pos_] != ' ' && text_[pos_] != '\t' && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
+  if (pos_ == start) return 0;
+  const std::string token = text_.substr(start, pos_ - start);
+  size_t i = 0;
+  if (token[0] == '+' || token[0] == '-') i = 1;
+  if (i == token.size()) throw EInOutError(kIoInvalidNumber);
+  for (size_t k = i; k < token.size(); ++k)
+    if (token[k] < '0' || token[k] > '9') throw EInOutError(kIoInvalidNumber);
+  errno = 0;
+  const long long v = std::strtoll(token.c_str(), nullptr, 10);
+  if (errno == ERANGE || v > INT_MAX || v < INT_MIN) throw EInOutError(kIoInvalidNumber);
+  return v;
+}
+
+std::string TextReader::readLine() {
+  const size_t start = pos_;
+  while (!eof() && !atLineEnd()) ++pos_;
+  return text_.substr(start, pos_ - start);
+}
+
+char TextReader::readChar() {
+  if (eof()) return '\x1a';
+  if (atLineEnd()) return '\r';
+  return text_[pos_++];
+}
+
+void TextReader::skipLine() {
+  while (!eof() && !atLineEnd()) ++pos_;
+  if (eof()) return;
+  if (text_[pos_] == '\r') {
+    ++pos_;
+    if (!eof() && text_[pos_] == '\n') ++pos_;
+  } else {
+    ++pos_;
+  }
+}
+
+}  // namespace orvella

@@ -1,0 +1,43 @@
+// Line-oriented text files as the settings file uses them: whole-file reads
+// and writes through the platform layer, and a reader with the run-time's
+// free-format number reading.
+#pragma once
+
+#include <string>
+
+namespace orvella {
+
+// Reads a whole file; raises EInOutError (2 "Fichier introuvable", 5 "Accès
+// au fichier refusé", ...) when it cannot be opened or read.
+std::string ReadWholeFile(const std::string& path);
+
+// Writes bytes to path safely: into a new file beside it, flushed, then
+// renamed over the old one, so that a failure part way leaves the previous
+// file whole. A read-only target is refused like the run-time refuses to
+// rewrite it. Raises EInOutError ("Disque plein", "Accès au fichier refusé", ...).
+void WriteFileSafely(const std::string& path, const std::string& bytes);
+
+class TextReader {
+ public:
+  explicit TextReader(std::string text) : text_(std::move(text)) {}
+
+  bool eof() const { return pos_ >= text_.size(); }
+  // Free-format integer: blanks, tabs and line ends skipped, the token runs
+  // to the next blank, tab or line end; a missing number reads as 0; a token
+  // that is not a decimal integer raises EInOutError 106.
+  long long readInt();
+  // The rest of the current line (the line end is not consumed).
+  std::string readLine();
+  // One character; at a line end or the end of the file answers '\r' / '\x1a'
+  // without consuming a line end.
+  char readChar();
+  // Drops what is left of the current line and its line end.
+  void skipLine();
+
+ private:
+  bool atLineEnd() const { return !eof() && (text_[pos_] == '\r' || text_[pos_] == '\n'); }
+  std::string text_;
+  size_t pos_ = 0;
+};
+
+}  // namespace orvella
