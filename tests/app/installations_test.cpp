@@ -266,6 +266,14 @@ TEST_F(LaunchTest, UncheckedBoxKeepsTheOrderFileAndTheProgramRunsOn) {
   EXPECT_EQ(host.broughtToFront, 1);
 }
 
+TEST_F(LaunchTest, AnOrderFileThatCannotBeDeletedDoesNotStopTheLaunch) {
+  fs::permissions(dir.host("XP/Custom Scenery/scenery_packs.ini"), fs::perms::owner_read | fs::perms::group_read);
+  w->btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_TRUE(iniPresent());
+  EXPECT_FALSE(waitForRecord().empty());
+  EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST_F(LaunchTest, LaunchFailuresAreReportedAndQuitStillCloses) {
   fs::remove(dir.host("XP/X-Plane.exe"));
   w->btnOuvrirXPQuitterClick("btnOuvrirXP");
