@@ -1,0 +1,50 @@
+#include "logic/links/ajout.h"
+
+#include "logic/core/ansi.h"
+#include "logic/core/folders.h"
+#include "logic/model/etats.h"
+#include "platform/winapi.h"
+
+namespace orvella {
+
+std::string ResoutRaccourci(const std::string& lnkPath) { return platform::ResolveShellLink(lnkPath); }
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  return folder + "\\" + name;
+}
+
+namespace {
+// Calls fn for every listed sub-folder of folder, in listing order.
+template <typename Fn>
+void ForEachSubFolder(const std::string& folder, Fn&& fn) {
+  ForEachEntry(folder, [&](const std::string& name, win::DWORD attributes) {
+    if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) fn(name);
+  });
+}
+}  // namespace
+
+void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool triAuto) {
+  if (EstDossierScene(path)) {
+    tree.addChild(parent, path, kKindScene);
+  } else {
+    Node* group = nullptr;
+    ForEachEntry(path, [&](const std::string& name, win::DWORD attributes) {
+      // The group stands as soon as the folder lists anything.
+      if (!group) group = tree.addChild(parent, LastComponent(path), kKindGroup);
+      if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) AjouteDossier(tree, JoinPath(path, name), group, triAuto);
+    });
+    if (group && !group->hasChildren()) tree.remove(group);
+  }
+  if (triAuto) TrieEnfants(tree, parent);
+}
+
+void AjouteDossierChoisi(SceneryTree& tree, const std::string& path, Node* group, bool triAuto) {
+  if (EstDossierScene(path)) {
+    tree.addChild(group, path, kKindScene);
+    return;
+  }
+  ForEachSubFolder(path, [&](const std::string& name) { AjouteDossier(tree, JoinPath(path, name), group, triAuto); });
+}
+
+}  // namespace orvella

@@ -1,0 +1,32 @@
+// Scene intake: folders taken into a scenery tree as scenes, or as groups that
+// mirror the folders leading to scenes, and shell shortcuts resolved to the
+// folders they name. Intake only creates nodes: nothing on disk changes.
+#pragma once
+
+#include <string>
+
+#include "logic/model/tree.h"
+
+namespace orvella {
+
+// The path a shell shortcut (.lnk) points to, or the empty text when the
+// shortcut cannot be read.
+std::string ResoutRaccourci(const std::string& lnkPath);
+
+// folder + "\" + name, without doubling the separator of a drive root.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// Adds the folder at path under parent: as one scene node when it is a scene
+// folder (its own sub-folders are not looked at), otherwise as a group named
+// after the folder holding what its visible sub-folders yield, in listing
+// order; a group that ends up empty is removed again. With triAuto the
+// children of parent are sorted afterwards, one level.
+void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool triAuto);
+
+// The intake of a folder chosen with the add-scene command: a scene folder is
+// added as one scene under group; otherwise each visible sub-folder goes
+// through AjouteDossier directly under group (the folder gets no group of
+// its own).
+void AjouteDossierChoisi(SceneryTree& tree, const std::string& path, Node* group, bool triAuto);
+
+}  // namespace orvella

@@ -1,0 +1,189 @@
+// Scene intake on real folder trees, and shell shortcuts resolved to the
+// folders they name.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "logic/links/ajout.h"
+#include "support/testdir.h"
+
+namespace orvella {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+Strings Texts(const Node* parent) {
+  Strings out;
+  for (int i = 0; i < parent->childCount(); ++i) out.push_back(parent->child(i)->text());
+  return out;
+}
+
+class IntakeTest : public ::testing::Test {
+ protected:
+  void SetUp() override { g = tree.addChild(nullptr, "G", kKindGroup); }
+  // A scene folder (marked by "Earth nav data") below the test folder.
+  std::string scene(const std::string& rel) {
+    dir.mkdir(rel + "/Earth nav data");
+    return dir.win(rel);
+  }
+  test::TestDir dir;
+  SceneryTree tree{"CustScn"};
+  Node* g = nullptr;
+};
+
+TEST_F(IntakeTest, ChosenFolderGivesItsScenesAndOneGroupPerFolderLeadingToScenes) {
+  const std::string a = scene("pick/A scene");
+  const std::string b = scene("pick/B scene");
+  const std::string c = scene("pick/zMore/C scene");
+  AjouteDossierChoisi(tree, dir.win("pick"), g, true);
+
+  ASSERT_EQ(g->childCount(), 3);
+  // Sorted: the flag is on, and the listing order is the file system's.
+  EXPECT_EQ(Texts(g), (Strings{a, b, "zMore"}));
+  Node* more = g->child(2);
+  EXPECT_EQ(more->kind(), kKindGroup);
+  EXPECT_EQ(Texts(more), (Strings{c}));
+  EXPECT_EQ(more->child(0)->kind(), kKindScene);
+  EXPECT_EQ(g->child(0)->kind(), kKindScene);
+  EXPECT_EQ(g->child(0)->state(), 0);
+}
+
+TEST_F(IntakeTest, DroppedFolderBecomesAGroupNamedAfterItself) {
+  const std::string a = scene("pick/A");
+  AjouteDossier(tree, dir.win("pick"), g, false);
+  ASSERT_EQ(Texts(g), (Strings{"pick"}));
+  EXPECT_EQ(Texts(g->child(0)), (Strings{a}));
+
+  // A scene folder is one scene, whatever lies inside it.
+  const std::string outer = scene("outer");
+  scene("outer/inner");
+  tree.clear();
+  g = tree.addChild(nullptr, "G", kKindGroup);
+  AjouteDossier(tree, outer, g, false);
+  AjouteDossierChoisi(tree, outer, g, false);
+  EXPECT_EQ(Texts(g), (Strings{outer, outer})) << "added twice, inner scene never";
+}
+
+TEST_F(IntakeTest, BranchesWithoutScenesLeaveNothingBehind) {
+  dir.mkdir("pick/empty");
+  dir.file("pick/files only/readme.txt", "x");
+  dir.mkdir("pick/deep/er/still nothing");
+  dir.file("pick/not a scene/Earth nav data", "a file, not the marker folder");
+  dir.mkdir("pick/not a scene either/library.txt");
+  AjouteDossierChoisi(tree, dir.win("pick"), g, false);
+  AjouteDossier(tree, dir.win("pick"), g, false);
+  AjouteDossier(tree, dir.win("gone"), g, false);
+  EXPECT_EQ(g->childCount(), 0);
+  EXPECT_EQ(tree.nodeCount(), 1);
+}
+
+TEST_F(IntakeTest, HiddenFoldersAreNotSearched) {
+  scene("pick/.hidden/Secret");
+  scene("pick/.hidden scene");
+  const std::string shown = scene("pick/Shown");
+  AjouteDossierChoisi(tree, dir.win("pick"), g, false);
+  EXPECT_EQ(Texts(g), (Strings{shown}));
+}
+
+TEST_F(IntakeTest, AutoSortPlacesNewNodesAtEveryLevelItAdded) {
+  tree.addChild(g, "zz last", kKindGroup);
+  tree.addChild(g, "0 first", kKindGroup);
+  // Created in an order the listing is unlikely to sort by itself.
+  scene("pick/zulu/z2");
+  scene("pick/zulu/a1");
+  const std::string alpha = scene("pick/Alpha");
+  AjouteDossierChoisi(tree, dir.win("pick"), g, true);
+  ASSERT_EQ(Texts(g).size(), 4u);
+  // A path sorts before "zulu" whatever its drive letter: punctuation comes
+  // before letters.
+  EXPECT_EQ(Texts(g), (Strings{"0 first", alpha, "zulu", "zz last"}));
+  EXPECT_EQ(Texts(g->child(2)), (Strings{dir.win("pick/zulu/a1"), dir.win("pick/zulu/z2")}));
+
+  // Without the flag the new nodes come after the existing ones.
+  tree.clear();
+  g = tree.addChild(nullptr, "G", kKindGroup);
+  tree.addChild(g, "Mike", kKindGroup);
+  AjouteDossierChoisi(tree, dir.win("pick"), g, false);
+  EXPECT_EQ(g->child(0)->text(), "Mike");
+  EXPECT_EQ(g->childCount(), 3);
+}
+
+#ifndef _WIN32
+TEST_F(IntakeTest, ADriveRootIsJoinedWithoutADoubleSeparator) {
+  dir.mapDrives({{'S', "drive"}});
+  scene("drive/Alps");
+  scene("drive/More/Fjords");
+  AjouteDossierChoisi(tree, "S:\\", g, true);
+  EXPECT_EQ(Texts(g), (Strings{"More", "S:\\Alps"}));
+  EXPECT_EQ(Texts(g->child(0)), (Strings{"S:\\More\\Fjords"}));
+}
+#endif
+
+// --- Shortcuts ---------------------------------------------------------------
+
+void Put32(std::string& b, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+// A shortcut as the shell writes one for a local target: the 76-byte
+// header, no item list, and a LinkInfo with a VolumeID and LocalBasePath.
+std::string ShellLinkBytes(const std::string& target) {
+  std::string b;
+  Put32(b, 0x4C);  // HeaderSize
+  const unsigned char clsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                   0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+  b.append(reinterpret_cast<const char*>(clsid), 16);
+  Put32(b, 0x00000002);  // LinkFlags: HasLinkInfo
+  Put32(b, 0x00000010);  // FileAttributes: directory
+  b.append(24, '\0');    // creation, access and write times
+  Put32(b, 0);           // FileSize
+  Put32(b, 0);           // IconIndex
+  Put32(b, 1);           // ShowCommand: SW_SHOWNORMAL
+  b.append(2, '\0');     // HotKey
+  b.append(10, '\0');    // Reserved1, Reserved2, Reserved3
+  EXPECT_EQ(b.size(), 0x4Cu);
+
+  const std::string label = "DATA";
+  std::string volume;
+  Put32(volume, static_cast<std::uint32_t>(16 + label.size() + 1));  // VolumeIDSize
+  Put32(volume, 3);                                                  // DRIVE_FIXED
+  Put32(volume, 0x12345678);                                         // serial number
+  Put32(volume, 0x10);                                               // VolumeLabelOffset
+  volume += label;
+  volume.push_back('\0');
+
+  const std::uint32_t header = 0x1C;
+  const std::uint32_t volumeOffset = header;
+  const std::uint32_t baseOffset = volumeOffset + static_cast<std::uint32_t>(volume.size());
+  const std::uint32_t suffixOffset = baseOffset + static_cast<std::uint32_t>(target.size() + 1);
+  const std::uint32_t size = suffixOffset + 1;
+  Put32(b, size);
+  Put32(b, header);
+  Put32(b, 0x1);  // VolumeIDAndLocalBasePath
+  Put32(b, volumeOffset);
+  Put32(b, baseOffset);
+  Put32(b, 0);  // no CommonNetworkRelativeLink
+  Put32(b, suffixOffset);
+  b += volume;
+  b += target;
+  b.push_back('\0');
+  b.push_back('\0');  // empty CommonPathSuffix
+  Put32(b, 0);        // no extra data
+  return b;
+}
+
+TEST(ShortcutTest, ResolvesToTheStoredTargetOrToNothing) {
+  test::TestDir dir;
+  const std::string folder = dir.mkdir("Scenes/Summer 2");
+  const std::string file = dir.file("notes.txt", "x");
+  EXPECT_EQ(ResoutRaccourci(dir.file("folder.lnk", ShellLinkBytes(folder))), folder);
+  EXPECT_EQ(ResoutRaccourci(dir.file("file.lnk", ShellLinkBytes(file))), file);
+  EXPECT_EQ(ResoutRaccourci(dir.file("junk.lnk", "not a shortcut at all")), "");
+  std::string cut = ShellLinkBytes(folder);
+  cut.resize(cut.size() / 2 + 40);
+  EXPECT_EQ(ResoutRaccourci(dir.file("cut.lnk", cut)), "");
+  EXPECT_EQ(ResoutRaccourci(dir.win("missing.lnk")), "");
+}
+
+}  // namespace
+}  // namespace orvella

@@ -1,0 +1,160 @@
+// Orphan scenes: the managed list, the library folders and the search below
+// them, on real folder trees.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "logic/links/orphelins.h"
+#include "support/testdir.h"
+
+namespace orvella {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+Strings Texts(const Node* parent) {
+  Strings out;
+  for (int i = 0; i < parent->childCount(); ++i) out.push_back(parent->child(i)->text());
+  return out;
+}
+
+TEST(CommonBaseTest, CutsToTheLastSharedSeparator) {
+  std::string d = "D:\\Scenes\\Asia\\";
+  EXPECT_TRUE(BaseCommune("D:\\Scenes\\Europe\\", d));
+  EXPECT_EQ(d, "D:\\Scenes\\");
+
+  d = "D:\\Scenery\\";
+  EXPECT_TRUE(BaseCommune("D:\\Scenes\\", d)) << "a shared prefix of a name is not a shared folder";
+  EXPECT_EQ(d, "D:\\");
+
+  d = "d:\\Scenes\\";
+  EXPECT_FALSE(BaseCommune("D:\\Scenes\\", d)) << "case counts";
+  EXPECT_EQ(d, "d:\\Scenes\\");
+
+  d = "E:\\x\\";
+  EXPECT_FALSE(BaseCommune("", d));
+  EXPECT_EQ(d, "E:\\x\\");
+
+  d = "D:\\Scenes\\Europe\\LFPG\\";
+  EXPECT_TRUE(BaseCommune("D:\\Scenes\\", d)) << "the shorter one bounds the comparison";
+  EXPECT_EQ(d, "D:\\Scenes\\");
+}
+
+TEST(LibraryFoldersTest, OneFolderPerDriveDeepEnoughForAllItsScenes) {
+  SceneryTree cust{"CustScn"};
+  SceneryTree glob{"GlobScn"};
+  Node* u = cust.addChild(nullptr, "Non gerees", kKindUnmanaged);
+  cust.setUnmanaged(u);
+  cust.addChild(u, "unclaimed", kKindScene);  // a bare link name, not managed
+  Node* g = cust.addChild(nullptr, "G", kKindGroup);
+  cust.addChild(cust.addChild(g, "Sub", kKindGroup), "D:\\Scenes\\Europe\\LFPG", kKindScene);
+  cust.addChild(g, "D:\\Scenes\\Asia\\RJTT", kKindScene);
+  cust.addChild(nullptr, "E:\\top\\KSFO", kKindScene);
+  glob.addChild(glob.addChild(nullptr, "W", kKindGroup), "d:\\scenes\\lower", kKindScene);
+  glob.addChild(nullptr, "bare name", kKindScene);
+
+  const ListeGeree managed(cust, glob);
+  EXPECT_EQ(managed.paths(), (Strings{"bare name", "D:\\Scenes\\Asia\\RJTT", "D:\\Scenes\\Europe\\LFPG",
+                                      "d:\\scenes\\lower", "E:\\top\\KSFO"}));
+  EXPECT_TRUE(managed.contient("d:\\SCENES\\asia\\rjtt"));
+  EXPECT_FALSE(managed.contient("unclaimed"));
+  EXPECT_FALSE(managed.contient("D:\\Scenes\\Asia"));
+
+  const Strings libraries = DossiersBibliotheques(managed);
+  ASSERT_EQ(libraries.size(), 3u);
+  // The two spellings of drive D are two libraries.
+  EXPECT_EQ(std::count(libraries.begin(), libraries.end(), "D:\\Scenes\\"), 1);
+  EXPECT_EQ(std::count(libraries.begin(), libraries.end(), "d:\\scenes\\"), 1);
+  EXPECT_EQ(libraries.back(), "E:\\top\\");
+
+  // A scene elsewhere on D widens that library to the drive.
+  cust.addChild(g, "D:\\Other\\X", kKindScene);
+  const Strings widened = DossiersBibliotheques(ListeGeree(cust, glob));
+  EXPECT_EQ(std::count(widened.begin(), widened.end(), "D:\\"), 1);
+}
+
+class OrphanSearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override { g = tree.addChild(nullptr, "G", kKindGroup); }
+  std::string scene(const std::string& rel) {
+    dir.mkdir(rel + "/Earth nav data");
+    return dir.win(rel);
+  }
+  test::TestDir dir;
+  SceneryTree tree{"CustScn"};
+  SceneryTree other{"GlobScn"};
+  Node* g = nullptr;
+};
+
+TEST_F(OrphanSearchTest, FindsUnmanagedScenesFlatUnderTheGroup) {
+  const std::string managedScene = scene("lib1/Europe/LFPG");
+  const std::string orphan1 = scene("lib1/Europe/France/LFMN");
+  const std::string orphan2 = scene("lib2/KSFO");
+  scene("lib1/Europe/France/LFMN/inside");  // inside a scene: never looked at
+  scene("lib1/.hidden/Secret");
+  dir.mkdir("lib1/empty");
+  // Managed under another spelling of the same path, in the other tree.
+  std::string upper = managedScene;
+  std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
+  other.addChild(nullptr, upper, kKindScene);
+
+  const ListeGeree managed(tree, other);
+  ChercheOrphelins(dir.win("lib1") + "\\", managed, tree, g);
+  ChercheOrphelins(dir.win("lib2") + "\\", managed, tree, g);
+  EXPECT_EQ(Texts(g), (Strings{orphan1, orphan2}));
+  for (int i = 0; i < g->childCount(); ++i) EXPECT_EQ(g->child(i)->kind(), kKindScene);
+
+  // A library inside another one finds the same orphan again: the list is
+  // the one taken before the search.
+  ChercheOrphelins(dir.win("lib1/Europe") + "\\", managed, tree, g);
+  EXPECT_EQ(g->childCount(), 3);
+  EXPECT_EQ(g->child(2)->text(), orphan1);
+}
+
+TEST_F(OrphanSearchTest, ALibraryThatIsASceneYieldsItselfOnly) {
+  const std::string lib = scene("lib");
+  scene("lib/inner");
+  ChercheOrphelins(lib + "\\", ListeGeree(tree, other), tree, g);
+  EXPECT_EQ(Texts(g), (Strings{lib}));
+
+  const ListeGeree now(tree, other);
+  ChercheOrphelins(lib + "\\", now, tree, g);
+  EXPECT_EQ(g->childCount(), 1) << "managed now: not added again";
+
+  ChercheOrphelins("", now, tree, g);
+  ChercheOrphelins(dir.win("gone") + "\\", now, tree, g);
+  EXPECT_EQ(g->childCount(), 1);
+}
+
+TEST_F(OrphanSearchTest, AThousandFolderLibraryAgainstAManyScenesList) {
+  // 1000 scene folders in one library, every other one managed, among
+  // twenty thousand managed paths elsewhere.
+  Node* held = other.addChild(nullptr, "held", kKindGroup);
+  Strings expected;
+  for (int i = 0; i < 1000; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "big/S%04d", i);
+    const std::string path = scene(name);
+    if (i % 2)
+      other.addChild(held, path, kKindScene);
+    else
+      expected.push_back(path);
+  }
+  for (int i = 0; i < 20000; ++i) other.addChild(held, "F:\\elsewhere\\" + std::to_string(i), kKindScene);
+
+  const auto start = std::chrono::steady_clock::now();
+  const ListeGeree managed(tree, other);
+  ChercheOrphelins(dir.win("big") + "\\", managed, tree, g);
+  const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+
+  Strings found = Texts(g);
+  std::sort(found.begin(), found.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(found, expected);
+  EXPECT_LT(seconds, 20.0);
+}
+
+}  // namespace
+}  // namespace orvella
