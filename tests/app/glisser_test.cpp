@@ -1,8 +1,7 @@
 // Drag and drop inside a tree and drops of folders from the desktop shell,
 // driven through the main window's handlers on real folders.
 #include "app/window_fixture.h"
-
-#include <cstdint>
+#include "links/shortcut_bytes.h"
 
 namespace orvella {
 namespace {
@@ -137,44 +136,6 @@ TEST_F(DragTest, AnUnclaimedLinkMovedIntoAGroupKeepsItsBareName) {
 
 // --- Drops from the desktop shell ---------------------------------------------
 
-void Put32(std::string& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-// A shortcut to a local folder: header, LinkInfo with a VolumeID and the
-// LocalBasePath, empty common suffix.
-std::string Shortcut(const std::string& target) {
-  std::string b;
-  Put32(b, 0x4C);
-  const unsigned char clsid[16] = {0x01, 0x14, 0x02, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0x46};
-  b.append(reinterpret_cast<const char*>(clsid), 16);
-  Put32(b, 0x2);   // HasLinkInfo
-  Put32(b, 0x10);  // a directory
-  b.append(24 + 4 + 4, '\0');
-  Put32(b, 1);
-  b.append(12, '\0');
-  const std::uint32_t volumeSize = 16 + 1;
-  const std::uint32_t baseOffset = 0x1C + volumeSize;
-  const std::uint32_t suffixOffset = baseOffset + static_cast<std::uint32_t>(target.size()) + 1;
-  Put32(b, suffixOffset + 1);
-  Put32(b, 0x1C);
-  Put32(b, 1);
-  Put32(b, 0x1C);
-  Put32(b, baseOffset);
-  Put32(b, 0);
-  Put32(b, suffixOffset);
-  Put32(b, volumeSize);
-  Put32(b, 3);
-  Put32(b, 0);
-  Put32(b, 0x10);
-  b.push_back('\0');
-  b += target;
-  b.push_back('\0');
-  b.push_back('\0');
-  Put32(b, 0);
-  return b;
-}
-
 class ShellDropTest : public test::WindowFixture {};
 
 TEST_F(ShellDropTest, FoldersAndShortcutsToFoldersAreTakenIntoTheGroup) {
@@ -186,9 +147,9 @@ TEST_F(ShellDropTest, FoldersAndShortcutsToFoldersAreTakenIntoTheGroup) {
   fx.link("Scene", scene);
   const std::string viaLink = fx.scene("drop/Via shortcut");
   fx.scene("drop/Folder/Inner");
-  const std::string lnk = fx.dir.file("desk/to folder.lnk", Shortcut(viaLink));
-  const std::string upper = fx.dir.file("desk/upper.LNK", Shortcut(viaLink));
-  const std::string toFile = fx.dir.file("desk/to file.lnk", Shortcut(fx.dir.file("desk/notes.txt", "x")));
+  const std::string lnk = fx.dir.file("desk/to folder.lnk", test::ShellLinkBytes(viaLink));
+  const std::string upper = fx.dir.file("desk/upper.LNK", test::ShellLinkBytes(viaLink));
+  const std::string toFile = fx.dir.file("desk/to file.lnk", test::ShellLinkBytes(fx.dir.file("desk/notes.txt", "x")));
   const std::string broken = fx.dir.file("desk/broken.lnk", "garbage");
   const std::string file = fx.dir.file("desk/plain.txt", "x");
 

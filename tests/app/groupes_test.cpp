@@ -89,20 +89,6 @@ TEST_F(GroupsTest, MovesStopAtTheUnmanagedNodeAndLeaveAvailabilityAlone) {
   EXPECT_EQ(t.unmanaged(), t.top(0));
 }
 
-TEST_F(GroupsTest, SortCommandSortsTheWholeBranchBelowTheSelectedGroup) {
-  Node* b = t.addChild(nullptr, "b", kKindGroup);
-  t.addChild(nullptr, "a", kKindGroup);
-  Node* inner = t.addChild(b, "z", kKindGroup);
-  t.addChild(b, "y", kKindGroup);
-  t.addChild(inner, "2", kKindGroup);
-  t.addChild(inner, "1", kKindGroup);
-  pick(b);
-  w.btnTrierClick();
-  EXPECT_EQ(texts(b), (Strings{"y", "z"}));
-  EXPECT_EQ(texts(inner), (Strings{"1", "2"}));
-  EXPECT_EQ(texts(nullptr), (Strings{"b", "a"}));
-}
-
 TEST_F(GroupsTest, RemovalAsksTheQuestionOfTheSelectionAtThePointer) {
   Node* g = t.addChild(nullptr, "G", kKindGroup);
   Node* s = t.addChild(g, fx.scene("S"), kKindScene);

@@ -2,9 +2,8 @@
 // folders they name.
 #include <gtest/gtest.h>
 
-#include <cstdint>
-
 #include "logic/links/ajout.h"
+#include "links/shortcut_bytes.h"
 #include "support/testdir.h"
 
 namespace orvella {
@@ -121,65 +120,14 @@ TEST_F(IntakeTest, ADriveRootIsJoinedWithoutADoubleSeparator) {
 
 // --- Shortcuts ---------------------------------------------------------------
 
-void Put32(std::string& b, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) b.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-// A shortcut as the shell writes one for a local target: the 76-byte
-// header, no item list, and a LinkInfo with a VolumeID and LocalBasePath.
-std::string ShellLinkBytes(const std::string& target) {
-  std::string b;
-  Put32(b, 0x4C);  // HeaderSize
-  const unsigned char clsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
-                                   0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
-  b.append(reinterpret_cast<const char*>(clsid), 16);
-  Put32(b, 0x00000002);  // LinkFlags: HasLinkInfo
-  Put32(b, 0x00000010);  // FileAttributes: directory
-  b.append(24, '\0');    // creation, access and write times
-  Put32(b, 0);           // FileSize
-  Put32(b, 0);           // IconIndex
-  Put32(b, 1);           // ShowCommand: SW_SHOWNORMAL
-  b.append(2, '\0');     // HotKey
-  b.append(10, '\0');    // Reserved1, Reserved2, Reserved3
-  EXPECT_EQ(b.size(), 0x4Cu);
-
-  const std::string label = "DATA";
-  std::string volume;
-  Put32(volume, static_cast<std::uint32_t>(16 + label.size() + 1));  // VolumeIDSize
-  Put32(volume, 3);                                                  // DRIVE_FIXED
-  Put32(volume, 0x12345678);                                         // serial number
-  Put32(volume, 0x10);                                               // VolumeLabelOffset
-  volume += label;
-  volume.push_back('\0');
-
-  const std::uint32_t header = 0x1C;
-  const std::uint32_t volumeOffset = header;
-  const std::uint32_t baseOffset = volumeOffset + static_cast<std::uint32_t>(volume.size());
-  const std::uint32_t suffixOffset = baseOffset + static_cast<std::uint32_t>(target.size() + 1);
-  const std::uint32_t size = suffixOffset + 1;
-  Put32(b, size);
-  Put32(b, header);
-  Put32(b, 0x1);  // VolumeIDAndLocalBasePath
-  Put32(b, volumeOffset);
-  Put32(b, baseOffset);
-  Put32(b, 0);  // no CommonNetworkRelativeLink
-  Put32(b, suffixOffset);
-  b += volume;
-  b += target;
-  b.push_back('\0');
-  b.push_back('\0');  // empty CommonPathSuffix
-  Put32(b, 0);        // no extra data
-  return b;
-}
-
 TEST(ShortcutTest, ResolvesToTheStoredTargetOrToNothing) {
   test::TestDir dir;
   const std::string folder = dir.mkdir("Scenes/Summer 2");
   const std::string file = dir.file("notes.txt", "x");
-  EXPECT_EQ(ResoutRaccourci(dir.file("folder.lnk", ShellLinkBytes(folder))), folder);
-  EXPECT_EQ(ResoutRaccourci(dir.file("file.lnk", ShellLinkBytes(file))), file);
+  EXPECT_EQ(ResoutRaccourci(dir.file("folder.lnk", test::ShellLinkBytes(folder))), folder);
+  EXPECT_EQ(ResoutRaccourci(dir.file("file.lnk", test::ShellLinkBytes(file))), file);
   EXPECT_EQ(ResoutRaccourci(dir.file("junk.lnk", "not a shortcut at all")), "");
-  std::string cut = ShellLinkBytes(folder);
+  std::string cut = test::ShellLinkBytes(folder);
   cut.resize(cut.size() / 2 + 40);
   EXPECT_EQ(ResoutRaccourci(dir.file("cut.lnk", cut)), "");
   EXPECT_EQ(ResoutRaccourci(dir.win("missing.lnk")), "");
