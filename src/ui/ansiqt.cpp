@@ -1,0 +1,57 @@
+#include "ui/ansiqt.h"
+
+#include <QCoreApplication>
+
+#include "platform/winapi.h"
+
+namespace orvella::ui {
+
+QString FromAnsi(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int n = win::MultiByteToWideChar(win::CP_ACP, 0, text.data(), size, nullptr, 0);
+  std::u16string wide(static_cast<size_t>(n), u'\0');
+  win::MultiByteToWideChar(win::CP_ACP, 0, text.data(), size, wide.data(), n);
+  return QString::fromUtf16(wide.data(), static_cast<qsizetype>(wide.size()));
+}
+
+std::string ToAnsi(const QString& text) {
+  if (text.isEmpty()) return {};
+  const auto* wide = reinterpret_cast<const win::WCHAR*>(text.utf16());
+  const int size = static_cast<int>(text.size());
+  const int n = win::WideCharToMultiByte(win::CP_ACP, 0, wide, size, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  win::WideCharToMultiByte(win::CP_ACP, 0, wide, size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+QString MessageText(const std::string& text) {
+  QString s = FromAnsi(text);
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+
+std::string WindowsPathFromHost(const QString& hostPath) {
+  const std::u16string wide(reinterpret_cast<const char16_t*>(hostPath.utf16()),
+                            static_cast<size_t>(hostPath.size()));
+  return platform::FromHostPath(wide);
+}
+
+namespace {
+QString& Title() {
+  static QString title;
+  return title;
+}
+}  // namespace
+
+QString ApplicationTitle() {
+  return Title().isEmpty() ? QCoreApplication::applicationName() : Title();
+}
+
+void SetApplicationTitle(const QString& title) {
+  Title() = title;
+  QCoreApplication::setApplicationName(title);
+}
+
+}  // namespace orvella::ui

@@ -1,0 +1,299 @@
+#include "ui/formview.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QEvent>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "ui/ansiqt.h"
+
+namespace orvella::ui {
+
+QFont WindowFont() {
+  QFont f;
+  f.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Tahoma"),
+                 QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+  f.setStyleHint(QFont::SansSerif);
+  // The controls have fixed pixel sizes: the text keeps the pixel height
+  // they were laid out for, whatever the screen's dpi.
+  f.setPixelSize(11);
+  return f;
+}
+
+// --- Bevel -------------------------------------------------------------------
+
+Bevel::Bevel(Shape shape, QWidget* parent) : QWidget(parent), shape_(shape) {
+  setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void Bevel::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  const QColor shadow = palette().color(QPalette::Dark);
+  const QColor light = palette().color(QPalette::Light);
+  const int w = width(), h = height();
+  auto line = [&](const QColor& c, int x1, int y1, int x2, int y2) {
+    p.setPen(c);
+    p.drawLine(x1, y1, x2, y2);
+  };
+  switch (shape_) {
+    case Shape::Frame:
+      p.setPen(shadow);
+      p.drawRect(0, 0, w - 2, h - 2);
+      p.setPen(light);
+      p.drawRect(1, 1, w - 2, h - 2);
+      break;
+    case Shape::TopLine:
+      line(shadow, 0, 0, w - 1, 0);
+      line(light, 0, 1, w - 1, 1);
+      break;
+    case Shape::BottomLine:
+      line(shadow, 0, h - 2, w - 1, h - 2);
+      line(light, 0, h - 1, w - 1, h - 1);
+      break;
+    case Shape::LeftLine:
+      line(shadow, 0, 0, 0, h - 1);
+      line(light, 1, 0, 1, h - 1);
+      break;
+    case Shape::RightLine:
+      line(shadow, w - 2, 0, w - 2, h - 1);
+      line(light, w - 1, 0, w - 1, h - 1);
+      break;
+  }
+}
+
+// --- RadioGroup --------------------------------------------------------------
+
+RadioGroup::RadioGroup(int columns, QWidget* parent)
+    : QGroupBox(parent), columns_(columns < 1 ? 1 : columns), group_(new QButtonGroup(this)) {
+  connect(group_, &QButtonGroup::idClicked, this, &RadioGroup::itemClicked);
+}
+
+void RadioGroup::setItems(const QStringList& items) {
+  if (items == items_) return;
+  const int checked = itemIndex();
+  for (QRadioButton* b : buttons_) delete b;
+  buttons_.clear();
+  items_ = items;
+  for (int i = 0; i < items_.size(); ++i) {
+    auto* b = new QRadioButton(items_[i], this);
+    b->setObjectName(QStringLiteral("%1_%2").arg(objectName()).arg(i));
+    group_->addButton(b, i);
+    buttons_.push_back(b);
+    b->show();
+  }
+  arrange();
+  setItemIndex(checked < static_cast<int>(buttons_.size()) ? checked : -1);
+}
+
+void RadioGroup::setItemIndex(int index) {
+  if (index == itemIndex()) return;
+  if (index >= 0 && index < static_cast<int>(buttons_.size())) {
+    buttons_[static_cast<size_t>(index)]->setChecked(true);
+    return;
+  }
+  // An exclusive group cannot be emptied by unchecking its button.
+  group_->setExclusive(false);
+  for (QRadioButton* b : buttons_) b->setChecked(false);
+  group_->setExclusive(true);
+}
+
+int RadioGroup::itemIndex() const { return group_->checkedId(); }
+
+QRadioButton* RadioGroup::button(int index) const {
+  if (index < 0 || index >= static_cast<int>(buttons_.size())) return nullptr;
+  return buttons_[static_cast<size_t>(index)];
+}
+
+void RadioGroup::resizeEvent(QResizeEvent* e) {
+  QGroupBox::resizeEvent(e);
+  arrange();
+}
+
+void RadioGroup::changeEvent(QEvent* e) {
+  QGroupBox::changeEvent(e);
+  if (e->type() == QEvent::FontChange) arrange();
+}
+
+void RadioGroup::arrange() {
+  const int count = static_cast<int>(buttons_.size());
+  if (count == 0) return;
+  // Columns are filled from top to bottom; the rows share the height below
+  // the caption, the columns the width inside the frame.
+  const int perColumn = (count + columns_ - 1) / columns_;
+  const int textHeight = fontMetrics().height();
+  const int buttonWidth = (width() - 10) / columns_;
+  const int free = height() - textHeight - 5;
+  const int buttonHeight = free / perColumn;
+  const int topMargin = textHeight + 1 + (free % perColumn) / 2;
+  for (int i = 0; i < count; ++i)
+    buttons_[static_cast<size_t>(i)]->setGeometry((i / perColumn) * buttonWidth + 8,
+                                                  (i % perColumn) * buttonHeight + topMargin, buttonWidth,
+                                                  buttonHeight);
+}
+
+// --- FormView ----------------------------------------------------------------
+
+FormView::FormView(Form& form, QWidget* client, const Factory& factory) : form_(form), client_(client) {
+  client_->setObjectName(QString::fromStdString(form.name()));
+  client_->setFont(WindowFont());
+  for (Component& c : form_.components()) {
+    if (!c.isControl()) continue;
+    QWidget* parent = parentFor(c);
+    QWidget* w = factory ? factory(c, parent) : nullptr;
+    if (!w) w = create(c, parent);
+    w->setObjectName(QString::fromStdString(c.name));
+    if (c.kind == ComponentKind::TabSheet) {
+      if (auto* tabs = qobject_cast<QTabWidget*>(parent)) tabs->addTab(w, FromAnsi(c.caption));
+      auto* layout = new QVBoxLayout(w);
+      layout->setContentsMargins(0, 0, 0, 0);
+      layout->setSpacing(0);
+    } else if (placedByParent(c)) {
+      parent->layout()->addWidget(w);
+    }
+    byName_.emplace(c.name, w);
+    names_.push_back(c.name);
+  }
+  applyGeometry();
+  applyState();
+}
+
+QWidget* FormView::parentFor(const Component& c) const {
+  if (c.parent.empty()) return client_;
+  QWidget* p = widget(c.parent);
+  return p ? p : client_;
+}
+
+bool FormView::placedByParent(const Component& c) const {
+  if (c.kind == ComponentKind::TabSheet) return true;
+  if (c.parent.empty()) return false;
+  const Component* parent = form_.find(c.parent);
+  return parent && parent->kind == ComponentKind::TabSheet;
+}
+
+QWidget* FormView::create(Component& c, QWidget* parent) {
+  switch (c.kind) {
+    case ComponentKind::Bevel:
+      return new Bevel(Bevel::Shape::Frame, parent);
+    case ComponentKind::Button:
+      return new QPushButton(parent);
+    case ComponentKind::SpeedButton: {
+      auto* b = new QToolButton(parent);
+      b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+      return b;
+    }
+    case ComponentKind::CheckBox:
+      return new QCheckBox(parent);
+    case ComponentKind::RadioGroup:
+      return new RadioGroup(2, parent);
+    case ComponentKind::PageControl:
+      return new QTabWidget(parent);
+    case ComponentKind::TabSheet:
+      return new QWidget(parent);
+    case ComponentKind::TreeView:
+      return new QTreeView(parent);
+    case ComponentKind::Panel: {
+      auto* f = new QFrame(parent);
+      f->setFrameShape(QFrame::NoFrame);
+      return f;
+    }
+    case ComponentKind::GroupBox:
+      return new QGroupBox(parent);
+    case ComponentKind::Label: {
+      auto* l = new QLabel(parent);
+      if (c.bold) {
+        QFont f = l->font();
+        f.setBold(true);
+        l->setFont(f);
+      }
+      return l;
+    }
+    case ComponentKind::ListBox:
+      return new QListWidget(parent);
+    case ComponentKind::MenuItem:
+      break;
+  }
+  return new QWidget(parent);
+}
+
+QWidget* FormView::widget(std::string_view name) const {
+  auto it = byName_.find(name);
+  return it == byName_.end() ? nullptr : it->second;
+}
+
+void FormView::applyGeometry() {
+  for (const std::string& name : names_) {
+    const Component& c = form_[name];
+    if (placedByParent(c)) continue;
+    QWidget* w = widget(name);
+    const Rect& b = c.bounds;
+    if (c.kind == ComponentKind::Label && b.width == 0 && b.height == 0) {
+      // A label sizes itself to its text.
+      w->adjustSize();
+      w->move(b.left, b.top);
+      continue;
+    }
+    const QRect r(b.left, b.top, b.width, b.height);
+    if (w->geometry() != r) w->setGeometry(r);
+  }
+}
+
+void FormView::applyState() {
+  for (const std::string& name : names_) {
+    const Component& c = form_[name];
+    QWidget* w = widget(name);
+    const QString caption = FromAnsi(c.caption);
+    switch (c.kind) {
+      case ComponentKind::Button:
+      case ComponentKind::SpeedButton:
+        if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->text() != caption) b->setText(caption);
+        break;
+      case ComponentKind::CheckBox:
+        if (auto* b = qobject_cast<QCheckBox*>(w)) {
+          if (b->text() != caption) b->setText(caption);
+          if (b->isChecked() != c.checked) b->setChecked(c.checked);
+        }
+        break;
+      case ComponentKind::RadioGroup:
+      case ComponentKind::GroupBox:
+        if (auto* g = qobject_cast<QGroupBox*>(w); g && g->title() != caption) g->setTitle(caption);
+        break;
+      case ComponentKind::TabSheet:
+        if (auto* tabs = qobject_cast<QTabWidget*>(parentFor(c))) {
+          const int i = tabs->indexOf(w);
+          if (i >= 0 && tabs->tabText(i) != caption) tabs->setTabText(i, caption);
+        }
+        break;
+      case ComponentKind::Label:
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->text() != caption) {
+          l->setText(caption);
+          if (c.bounds.width == 0 && c.bounds.height == 0) l->adjustSize();
+        }
+        break;
+      default:
+        break;
+    }
+    // The widget's own flag: isEnabled() also answers for its parents.
+    if (w->testAttribute(Qt::WA_Disabled) == c.enabled) w->setEnabled(c.enabled);
+    // A tab sheet's visibility is its page control's business.
+    if (c.kind != ComponentKind::TabSheet && w->isHidden() == c.visible) w->setVisible(c.visible);
+    const QString hint = FromAnsi(c.hint);
+    if (w->toolTip() != hint) w->setToolTip(hint);
+  }
+}
+
+void FormView::setClientSize(int width, int height) {
+  if (width == form_.clientWidth() && height == form_.clientHeight()) return;
+  form_.setClientSize(width, height);
+  applyGeometry();
+}
+
+}  // namespace orvella::ui

@@ -1,0 +1,116 @@
+#include "ui/qtinteraction.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+#include "ui/ansiqt.h"
+#include "ui/dialogs.h"
+
+namespace orvella::ui {
+
+QWidget* QtInteraction::owner() const {
+  if (mainWindow_) return mainWindow_;
+  return QApplication::activeWindow();
+}
+
+void QtInteraction::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(), MessageText(text), QMessageBox::Ok, owner());
+  box.exec();
+}
+
+bool QtInteraction::Confirm(const std::string& text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), MessageText(text), QMessageBox::NoButton,
+                  owner());
+  QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+QPoint QtInteraction::WarningPosition(const QSize& boxSize, Point at, const QRect& screen) {
+  QPoint p(screen.left() + (screen.width() - boxSize.width()) / 2,
+           screen.top() + (screen.height() - boxSize.height()) / 2);
+  if (at.x >= 0) p.setX(at.x);
+  if (at.y >= 0) p.setY(at.y);
+  return p;
+}
+
+bool QtInteraction::WarnYesNo(const std::string& text, Point at) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"), MessageText(text), QMessageBox::NoButton,
+                  owner());
+  QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.adjustSize();
+  QScreen* screen = QGuiApplication::screenAt(QPoint(std::max(at.x, 0), std::max(at.y, 0)));
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) box.move(WarningPosition(box.size(), at, screen->geometry()));
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
+std::optional<std::string> QtInteraction::InputBox(const std::string& title, const std::string& prompt,
+                                                   const std::string& initial) {
+  QInputDialog dlg(owner());
+  dlg.setInputMode(QInputDialog::TextInput);
+  dlg.setWindowTitle(FromAnsi(title));
+  dlg.setLabelText(MessageText(prompt));
+  dlg.setTextValue(FromAnsi(initial));
+  dlg.setOkButtonText(QStringLiteral("OK"));
+  dlg.setCancelButtonText(QStringLiteral("Annuler"));
+  if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+  return ToAnsi(dlg.textValue());
+}
+
+std::optional<std::string> QtInteraction::PickFolder(const std::string& prompt) {
+  const QString chosen = QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), QString(),
+                                                           QFileDialog::ShowDirsOnly);
+  if (chosen.isEmpty()) return std::nullopt;
+  std::string path = WindowsPathFromHost(chosen);
+  // A folder no drive reaches cannot be named by the program.
+  if (path.empty()) return std::nullopt;
+  // No final "\" except for the root of a drive.
+  if (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
+}
+
+int QtInteraction::AskCopyOrMove() {
+  TEcrConfirmeCopie dlg(owner());
+  return dlg.exec();
+}
+
+std::vector<std::string> QtInteraction::EditLibraries(const std::vector<std::string>& folders) {
+  QWidget* main = owner();
+  TEcrBiblios dlg(main);
+  dlg.setFolders(folders);
+  const QRect frame = main ? main->frameGeometry() : QRect(QPoint(0, 0), dlg.size());
+  dlg.move(dlg.placement(frame, QCursor::pos()));
+  dlg.exec();
+  return dlg.folders();
+}
+
+void QtInteraction::SetBusyCursor(bool busy) {
+  if (busy) {
+    ++busyDepth_;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else if (busyDepth_ > 0) {
+    --busyDepth_;
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+Point QtInteraction::MousePos() {
+  const QPoint p = QCursor::pos();
+  return Point{p.x(), p.y()};
+}
+
+}  // namespace orvella::ui

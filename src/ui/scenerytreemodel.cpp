@@ -1,0 +1,141 @@
+#include "ui/scenerytreemodel.h"
+
+#include "ui/ansiqt.h"
+#include "ui/images.h"
+
+namespace orvella::ui {
+
+SceneryTreeModel::SceneryTreeModel(SceneryTree& tree, QObject* parent) : QAbstractItemModel(parent), tree_(tree) {
+  tree_.setObserver(this);
+}
+
+SceneryTreeModel::~SceneryTreeModel() {
+  if (tree_.observer() == this) tree_.setObserver(nullptr);
+}
+
+Node* SceneryTreeModel::nodeFromIndex(const QModelIndex& index) const {
+  if (!index.isValid() || index.model() != this) return nullptr;
+  return static_cast<Node*>(index.internalPointer());
+}
+
+QModelIndex SceneryTreeModel::indexOf(const Node* node) const {
+  if (!node || node == tree_.root()) return {};
+  return createIndex(node->index(), 0, const_cast<Node*>(node));
+}
+
+QModelIndex SceneryTreeModel::index(int row, int column, const QModelIndex& parent) const {
+  if (column != 0 || row < 0 || (parent.isValid() && parent.column() != 0)) return {};
+  const Node* p = nodeFromIndex(parent);
+  if (row >= tree_.countOf(p)) return {};
+  return createIndex(row, column, tree_.childOf(p, row));
+}
+
+QModelIndex SceneryTreeModel::parent(const QModelIndex& child) const {
+  const Node* n = nodeFromIndex(child);
+  return n ? indexOf(n->parent()) : QModelIndex();
+}
+
+int SceneryTreeModel::rowCount(const QModelIndex& parent) const {
+  if (parent.isValid() && parent.column() != 0) return 0;
+  return tree_.countOf(nodeFromIndex(parent));
+}
+
+int SceneryTreeModel::columnCount(const QModelIndex&) const { return 1; }
+
+QVariant SceneryTreeModel::data(const QModelIndex& index, int role) const {
+  const Node* n = nodeFromIndex(index);
+  if (!n) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+      return FromAnsi(n->text());
+    case Qt::DecorationRole: {
+      const QIcon icon = StateIcon(n->state());
+      return icon.isNull() ? QVariant() : QVariant(icon);
+    }
+    default:
+      return {};
+  }
+}
+
+bool SceneryTreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+  Node* n = nodeFromIndex(index);
+  if (!n || role != Qt::EditRole) return false;
+  const std::string text = ToAnsi(value.toString());
+  if (onEdited)
+    onEdited(n, text);
+  else
+    tree_.setText(n, text);
+  return true;
+}
+
+Qt::ItemFlags SceneryTreeModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+}
+
+void SceneryTreeModel::beginUpdate() { emit updatesSuspended(true); }
+
+void SceneryTreeModel::endUpdate() { emit updatesSuspended(false); }
+
+void SceneryTreeModel::aboutToInsert(Node* parent, int first, int last) {
+  beginInsertRows(indexOf(parent), first, last);
+}
+
+void SceneryTreeModel::inserted() { endInsertRows(); }
+
+void SceneryTreeModel::aboutToRemove(Node* parent, int first, int last) {
+  beginRemoveRows(indexOf(parent), first, last);
+}
+
+void SceneryTreeModel::removed() { endRemoveRows(); }
+
+void SceneryTreeModel::aboutToMove(Node* from, int row, Node* to, int destRow) {
+  moveSignalled_ = beginMoveRows(indexOf(from), row, row, indexOf(to), destRow);
+  // A move Qt refuses to describe is announced as a layout change.
+  if (!moveSignalled_) beginLayoutChange(nullptr);
+}
+
+void SceneryTreeModel::moved() {
+  if (moveSignalled_)
+    endMoveRows();
+  else
+    endLayoutChange(nullptr);
+  moveSignalled_ = false;
+}
+
+void SceneryTreeModel::aboutToReorder(Node* parent) { beginLayoutChange(parent); }
+
+void SceneryTreeModel::reordered(Node* parent) { endLayoutChange(parent); }
+
+void SceneryTreeModel::beginLayoutChange(Node* parent) {
+  QList<QPersistentModelIndex> parents;
+  if (parent) parents.append(QPersistentModelIndex(indexOf(parent)));
+  emit layoutAboutToBeChanged(parents, QAbstractItemModel::VerticalSortHint);
+  layoutFrom_ = persistentIndexList();
+}
+
+void SceneryTreeModel::endLayoutChange(Node* parent) {
+  QModelIndexList to;
+  to.reserve(layoutFrom_.size());
+  for (const QModelIndex& from : layoutFrom_) {
+    Node* n = static_cast<Node*>(from.internalPointer());
+    to.append(createIndex(n->index(), from.column(), n));
+  }
+  changePersistentIndexList(layoutFrom_, to);
+  layoutFrom_.clear();
+  QList<QPersistentModelIndex> parents;
+  if (parent) parents.append(QPersistentModelIndex(indexOf(parent)));
+  emit layoutChanged(parents, QAbstractItemModel::VerticalSortHint);
+}
+
+void SceneryTreeModel::changed(Node* node) {
+  const QModelIndex i = indexOf(node);
+  emit dataChanged(i, i, {Qt::DisplayRole, Qt::EditRole, Qt::DecorationRole});
+}
+
+void SceneryTreeModel::expandedChanged(Node* node) { emit nodeExpandedChanged(indexOf(node), node->expanded()); }
+
+void SceneryTreeModel::selectionChanged() { emit treeSelectionChanged(); }
+
+}  // namespace orvella::ui

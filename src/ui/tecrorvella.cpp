@@ -1,0 +1,308 @@
+#include "ui/tecrorvella.h"
+
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QTabWidget>
+#include <QToolButton>
+
+#include "logic/core/ansi.h"
+#include "logic/core/interaction.h"
+#include "ui/ansiqt.h"
+#include "ui/formview.h"
+#include "ui/images.h"
+#include "ui/ttreeview.h"
+
+namespace orvella::ui {
+
+TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
+  view_ = std::make_unique<FormView>(logic_.form, this,
+                                     [this](Component& c, QWidget* p) { return createControl(c, p); });
+  // The design position and client area; the settings file may change both.
+  move(162, 77);
+  resize(logic_.form.clientWidth(), logic_.form.clientHeight());
+  logic_.setHost(this);
+  logic_.onChanged = [this] { refresh(); };
+  connectControls();
+  buildMenu();
+  refresh();
+}
+
+TEcrOrvella::~TEcrOrvella() {
+  tearingDown_ = true;
+  logic_.onChanged = nullptr;
+  logic_.setHost(nullptr);
+  // The widgets go first: the tree views' models let go of the trees they
+  // observe while the trees still exist.
+  const auto children = findChildren<QObject*>(QString(), Qt::FindDirectChildrenOnly);
+  for (QObject* child : children) delete child;
+}
+
+QWidget* TEcrOrvella::createControl(Component& c, QWidget* parent) {
+  switch (c.kind) {
+    case ComponentKind::TreeView:
+      if (c.name == logic_.CustScn.name()) return custView_ = new TTreeView(logic_.CustScn, parent);
+      if (c.name == logic_.GlobScn.name()) return globView_ = new TTreeView(logic_.GlobScn, parent);
+      return nullptr;
+    case ComponentKind::Bevel:
+      // Bevel3 frames the installation buttons; the others are lines.
+      if (c.name == "Bevel1") return new Bevel(Bevel::Shape::RightLine, parent);
+      if (c.name == "Bevel2") return new Bevel(Bevel::Shape::TopLine, parent);
+      if (c.name == "Bevel4") return new Bevel(Bevel::Shape::BottomLine, parent);
+      return nullptr;
+    case ComponentKind::SpeedButton: {
+      auto* b = new QToolButton(parent);
+      b->setToolButtonStyle(Qt::ToolButtonIconOnly);
+      b->setIcon(ArrowIcon(c.name != "btnDeplB"));
+      b->setIconSize(QSize(kStateImageSize, kStateImageSize));
+      return b;
+    }
+    default:
+      return nullptr;
+  }
+}
+
+std::function<void()> TEcrOrvella::handlerOf(const std::string& name) {
+  EcrOrvellaLogic& l = logic_;
+  static const std::map<std::string, void (EcrOrvellaLogic::*)(), std::less<>> handlers = {
+      {"btnAjouteXPlane", &EcrOrvellaLogic::btnAjouteXPlaneClick},
+      {"btnOteXPlane", &EcrOrvellaLogic::btnOteXPlaneClick},
+      {"btnQuitter", &EcrOrvellaLogic::btnQuitterClick},
+      {"btnDeplH", &EcrOrvellaLogic::btnDeplHClick},
+      {"btnDeplB", &EcrOrvellaLogic::btnDeplBClick},
+      {"btnNouvGroupe", &EcrOrvellaLogic::btnNouvGroupeClick},
+      {"btnSuppGroupe", &EcrOrvellaLogic::btnSuppGroupeClick},
+      {"btnAjoutScene", &EcrOrvellaLogic::btnAjoutSceneClick},
+      {"btnNouvSousGroupe", &EcrOrvellaLogic::btnNouvSousGroupeClick},
+      {"cbTriAuto", &EcrOrvellaLogic::cbTriAutoClick},
+      {"btnTrier", &EcrOrvellaLogic::btnTrierClick},
+      {"btnAjoutOrphelins", &EcrOrvellaLogic::btnAjoutOrphelinsClick},
+      {"btnActiver", &EcrOrvellaLogic::btnActiverClick},
+      {"btnDesactiver", &EcrOrvellaLogic::btnDesactiverClick},
+      // The popup menu runs the handlers of the buttons.
+      {"PM_Activer", &EcrOrvellaLogic::btnActiverClick},
+      {"PM_Desactiver", &EcrOrvellaLogic::btnDesactiverClick},
+      {"PM_NouvGroupe", &EcrOrvellaLogic::btnNouvGroupeClick},
+      {"PM_NouvSousGroupe", &EcrOrvellaLogic::btnNouvSousGroupeClick},
+      {"PM_Supprime", &EcrOrvellaLogic::btnSuppGroupeClick},
+      {"PM_Trier", &EcrOrvellaLogic::btnTrierClick},
+      {"PM_TriAuto", &EcrOrvellaLogic::cbTriAutoClick},
+      {"PM_DeplH", &EcrOrvellaLogic::btnDeplHClick},
+      {"PM_DeplB", &EcrOrvellaLogic::btnDeplBClick},
+      {"PM_AjoutScene", &EcrOrvellaLogic::btnAjoutSceneClick},
+      {"PM_AjoutOrphelins", &EcrOrvellaLogic::btnAjoutOrphelinsClick},
+      {"PM_BtnLat", &EcrOrvellaLogic::PM_BtnLatClick},
+  };
+  // Both launch buttons share one handler, told which button ran it.
+  if (name == "btnOuvrirXP" || name == "btnOuvrirXPQuitter") return [&l, name] { l.btnOuvrirXPQuitterClick(name); };
+  auto it = handlers.find(name);
+  if (it == handlers.end()) return {};
+  return [&l, fn = it->second] { (l.*fn)(); };
+}
+
+void TEcrOrvella::connectControls() {
+  for (const std::string& name : view_->names()) {
+    const Component& c = logic_.form[name];
+    QWidget* w = view_->widget(name);
+    const std::function<void()> handler = handlerOf(name);
+    switch (c.kind) {
+      case ComponentKind::Button:
+      case ComponentKind::SpeedButton:
+        if (handler)
+          connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, [this, handler] {
+            run(handler);
+          });
+        break;
+      case ComponentKind::CheckBox:
+        // The box shows the click at once; the Form learns it before the
+        // handler (if any) runs.
+        connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, [this, name, handler](bool on) {
+          run([&] {
+            logic_.form[name].checked = on;
+            if (handler) handler();
+          });
+        });
+        break;
+      case ComponentKind::RadioGroup:
+        connect(qobject_cast<RadioGroup*>(w), &RadioGroup::itemClicked, this, [this](int index) {
+          run([&] { logic_.selectInstallation(index); });
+        });
+        break;
+      case ComponentKind::PageControl:
+        connect(qobject_cast<QTabWidget*>(w), &QTabWidget::currentChanged, this, [this](int index) {
+          if (!applying_) run([&] { logic_.PagesChange(index); });
+        });
+        break;
+      default:
+        break;
+    }
+    // Every control opens the window's popup menu.
+    w->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(w, &QWidget::customContextMenuRequested, this, [this, w](const QPoint& pos) {
+      auto* area = qobject_cast<QAbstractScrollArea*>(w);
+      showPopup(area ? area->viewport()->mapToGlobal(pos) : w->mapToGlobal(pos));
+    });
+  }
+
+  for (TTreeView* v : {custView_, globView_}) {
+    SceneryTree* tree = &v->tree();
+    v->onSelectionChanged = [this, tree] { run([&] { logic_.TreeChange(tree); }); };
+    v->onEdited = [this, tree](Node* node, const std::string& text) {
+      run([&] { logic_.TreeEdited(tree, node, text); });
+    };
+    v->onDragOver = [this, tree](Node* target) {
+      bool accept = false;
+      run([&] { accept = logic_.TreeDragOver(tree, target); });
+      return accept;
+    };
+    v->onDragDrop = [this, tree](Node* target) { run([&] { logic_.TreeDragDrop(tree, target); }); };
+    v->onDropFiles = [this, tree](Node* target, const std::vector<std::string>& names) {
+      run([&] { logic_.DropFiles(tree, target, names); });
+    };
+  }
+  // Only the Custom Scenery tree selects the node under a right click.
+  custView_->onRightButtonDown = [this](Node* node) { run([&] { logic_.CustScnMouseDown(true, node); }); };
+}
+
+void TEcrOrvella::buildMenu() {
+  menu_ = new QMenu(this);
+  menu_->setObjectName(QStringLiteral("PM_Page"));
+  menu_->setSeparatorsCollapsible(false);
+  for (const Component& c : logic_.form.components()) {
+    if (!c.isMenuItem()) continue;
+    QAction* a = menu_->addAction(QString());
+    a->setObjectName(QString::fromStdString(c.name));
+    if (c.caption == "-") {
+      a->setSeparator(true);
+    } else {
+      a->setCheckable(c.name == "PM_TriAuto");
+      if (std::function<void()> handler = handlerOf(c.name))
+        connect(a, &QAction::triggered, this, [this, handler] { run(handler); });
+    }
+    actions_.emplace(c.name, a);
+  }
+}
+
+void TEcrOrvella::applyMenu() {
+  for (const auto& [name, a] : actions_) {
+    const Component& c = logic_.form[name];
+    if (a->isVisible() != c.visible) a->setVisible(c.visible);
+    if (a->isSeparator()) continue;
+    const QString caption = FromAnsi(c.caption);
+    if (a->text() != caption) a->setText(caption);
+    if (a->isCheckable() && a->isChecked() != c.checked) a->setChecked(c.checked);
+  }
+}
+
+void TEcrOrvella::applyInstallations() {
+  auto* group = view_->get<RadioGroup>("rgListeXP");
+  if (!group) return;
+  QStringList items;
+  for (const std::string& p : logic_.installations) items.append(FromAnsi(p));
+  group->setItems(items);
+  group->setItemIndex(logic_.selectedInstallation());
+}
+
+void TEcrOrvella::refresh() {
+  if (applying_ || tearingDown_) return;
+  applying_ = true;
+  const QString title = FromAnsi(logic_.form.caption());
+  if (windowTitle() != title) setWindowTitle(title);
+  view_->applyState();
+  view_->applyGeometry();
+  applyInstallations();
+  if (auto* pages = view_->get<QTabWidget>("Pages"); pages && pages->currentIndex() != logic_.pageIndex)
+    pages->setCurrentIndex(logic_.pageIndex);
+  applyMenu();
+  applying_ = false;
+}
+
+bool TEcrOrvella::run(const std::function<void()>& handler) {
+  if (tearingDown_) return false;
+  bool ok = true;
+  try {
+    handler();
+  } catch (const std::exception& e) {
+    ok = false;
+    UI().ShowMessage(e.what());
+  } catch (...) {
+    ok = false;
+    UI().ShowMessage(Ansi("Erreur inattendue"));
+  }
+  refresh();
+  return ok;
+}
+
+void TEcrOrvella::formCreate(const std::string& exePath) {
+  run([&] { logic_.FormCreate(exePath); });
+  created_ = true;
+  custView_->setAcceptFiles(true);
+  globView_->setAcceptFiles(true);
+}
+
+QWidget* TEcrOrvella::control(std::string_view name) const { return view_->widget(name); }
+
+TTreeView* TEcrOrvella::treeView(const SceneryTree& tree) const {
+  return &tree == &logic_.CustScn ? custView_ : &tree == &logic_.GlobScn ? globView_ : nullptr;
+}
+
+QAction* TEcrOrvella::menuAction(std::string_view name) const {
+  auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QMenu* TEcrOrvella::preparePopup() {
+  run([&] { logic_.PM_PagePopup(); });
+  return menu_;
+}
+
+void TEcrOrvella::showPopup(const QPoint& globalPos) {
+  preparePopup();
+  menu_->popup(globalPos);
+}
+
+Rect TEcrOrvella::bounds() { return Rect{x(), y(), width(), height()}; }
+
+void TEcrOrvella::setBounds(const Rect& r) {
+  resize(r.width, r.height);
+  QPoint pos(r.left, r.top);
+  // A window restored where no screen shows its title bar any more (a
+  // screen since removed) comes back to the middle of the primary screen.
+  const QRect titleBand(pos, QSize(width(), 30));
+  bool reachable = false;
+  for (QScreen* s : QGuiApplication::screens()) reachable = reachable || s->availableGeometry().intersects(titleBand);
+  if (!reachable)
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+      pos = primary->availableGeometry().center() - QPoint(width() / 2, height() / 2);
+  move(pos);
+  view_->setClientSize(width(), height());
+  refresh();
+}
+
+void TEcrOrvella::close() { QWidget::close(); }
+
+void TEcrOrvella::bringToFront() {
+  if (isMinimized()) showNormal();
+  raise();
+  activateWindow();
+}
+
+void TEcrOrvella::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  view_->setClientSize(width(), height());
+}
+
+void TEcrOrvella::closeEvent(QCloseEvent* e) {
+  // Nothing cancels the close; the settings are written once.
+  if (created_ && !destroyed_) {
+    destroyed_ = true;
+    run([&] { logic_.FormDestroy(); });
+  }
+  e->accept();
+}
+
+void TEcrOrvella::contextMenuEvent(QContextMenuEvent* e) { showPopup(e->globalPos()); }
+
+}  // namespace orvella::ui
