@@ -117,8 +117,11 @@ std::string Utf8ToCp1252(std::string_view utf8, bool* lossy) {
   std::string out;
   out.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {
-    const int b = ToCp1252(DecodeUtf8(utf8, i));
+    const char32_t c = DecodeUtf8(utf8, i);
+    const int b = ToCp1252(c);
     if (b < 0 && lossy) *lossy = true;
+    // As Windows does, one '?' per UTF-16 unit: two beyond the first plane.
+    if (b < 0 && c > 0xFFFF) out += '?';
     out += static_cast<char>(b < 0 ? '?' : b);
   }
   return out;
@@ -148,8 +151,9 @@ std::u16string Cp1252ToUtf16(std::string_view ansi) {
 std::string Utf16ToCp1252(std::u16string_view utf16, bool* lossy) {
   std::string out;
   out.reserve(utf16.size());
-  for (size_t i = 0; i < utf16.size();) {
-    const int b = ToCp1252(DecodeUtf16(utf16, i));
+  for (char16_t u : utf16) {
+    // Unit by unit, as Windows converts: each half of a surrogate pair is a '?'.
+    const int b = ToCp1252(u);
     if (b < 0 && lossy) *lossy = true;
     out += static_cast<char>(b < 0 ? '?' : b);
   }

@@ -1,7 +1,9 @@
 // Launching a program and reading shortcut files.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <dirent.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstring>
@@ -12,15 +14,19 @@
 #include <vector>
 
 #include "platform/shelllink.h"
+#include "lnk_builder.h"
 #include "platform/winapi.h"
 #include "support/testdir.h"
 
 using namespace win;
+using orvella::test::LinkParts;
+using orvella::test::Shortcut;
 using orvella::test::TestDir;
 namespace fs = std::filesystem;
 
 namespace {
 
+#ifndef _WIN32
 // Waits (boundedly) until `done` holds; the launched program runs on its own.
 template <class F>
 bool WaitFor(F done) {
@@ -86,91 +92,9 @@ TEST_F(Launch, FailuresAnswerTheWindowsCodes) {
   EXPECT_EQ(ShellExecuteA(nullptr, nullptr, "D:\\X-Plane 12\\X-Plane.exe", nullptr, nullptr, SW_SHOWNORMAL), 11);
 }
 
+#endif  // !_WIN32
+
 // --- Shortcuts ---------------------------------------------------------------
-
-void Put16(std::string& b, uint16_t v) { b.append({static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)}); }
-void Put32(std::string& b, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-void Set32(std::string& b, size_t at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-std::string Utf16z(const std::u16string& s) {
-  std::string b;
-  for (char16_t c : s) Put16(b, c);
-  Put16(b, 0);
-  return b;
-}
-
-struct LinkParts {
-  std::string localBase;        // ANSI, empty for none
-  std::string suffix;           // ANSI
-  std::u16string localBaseW;    // Unicode forms (LinkInfo header of 0x24) when not empty
-  std::u16string suffixW;
-  std::string netName;          // ANSI share name, empty for none
-};
-
-// A shortcut file built from the published format: header, an item-ID
-// list to skip, a LinkInfo, and a string that follows it.
-std::string Shortcut(const LinkParts& p) {
-  std::string f;
-  Put32(f, 0x4C);
-  f.append("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
-  Put32(f, 0x01 | 0x02 | 0x04 | 0x80);  // HasLinkTargetIDList, HasLinkInfo, HasName, IsUnicode
-  Put32(f, 0x10);                      // FILE_ATTRIBUTE_DIRECTORY
-  f.append(24, '\0');                  // three FILETIMEs
-  Put32(f, 0);                         // file size
-  Put32(f, 0);                         // icon index
-  Put32(f, 1);                         // SW_SHOWNORMAL
-  f.append(2 + 10, '\0');              // hot key, reserved
-  EXPECT_EQ(f.size(), 0x4Cu);
-  // LinkTargetIDList: one item of 6 bytes, then the terminating zero.
-  Put16(f, 8);
-  Put16(f, 6);
-  f.append("\x2F\x43:\\", 4);
-  Put16(f, 0);
-  // LinkInfo.
-  const bool unicode = !p.localBaseW.empty() || !p.suffixW.empty();
-  const uint32_t header = unicode ? 0x24 : 0x1C;
-  std::string body;
-  uint32_t volumeOffset = 0, baseOffset = 0, netOffset = 0, suffixOffset = 0, baseOffsetW = 0, suffixOffsetW = 0;
-  auto at = [&] { return static_cast<uint32_t>(header + body.size()); };
-  if (!p.localBase.empty() || !p.localBaseW.empty()) {
-    volumeOffset = at();
-    Put32(body, 0x10), Put32(body, 3), Put32(body, 0x1234), Put32(body, 0x10);  // VolumeID, empty label
-    body += '\0';
-    baseOffset = at();
-    body += p.localBase + '\0';
-  }
-  if (!p.netName.empty()) {
-    netOffset = at();
-    std::string link;
-    Put32(link, 0), Put32(link, 0x02), Put32(link, 0x14), Put32(link, 0), Put32(link, 0x00020000);
-    link += p.netName + '\0';
-    Set32(link, 0, static_cast<uint32_t>(link.size()));
-    body += link;
-  }
-  suffixOffset = at();
-  body += p.suffix + '\0';
-  if (unicode) {
-    baseOffsetW = at();
-    body += Utf16z(p.localBaseW);
-    suffixOffsetW = at();
-    body += Utf16z(p.suffixW);
-  }
-  std::string info;
-  Put32(info, header + static_cast<uint32_t>(body.size()));
-  Put32(info, header);
-  Put32(info, (baseOffset ? 1u : 0u) | (netOffset ? 2u : 0u));
-  Put32(info, volumeOffset), Put32(info, baseOffset), Put32(info, netOffset), Put32(info, suffixOffset);
-  if (unicode) Put32(info, baseOffsetW), Put32(info, suffixOffsetW);
-  f += info + body;
-  // NAME_STRING (HasName), in UTF-16 with its count.
-  Put16(f, 4);
-  f += Utf16z(u"Desc").substr(0, 8);
-  Put32(f, 0);  // terminal block
-  return f;
-}
 
 TEST(Shortcuts, LocalPathsFromTheAnsiAndUnicodeForms) {
   EXPECT_EQ(platform::ParseShellLink(Shortcut({"E:\\Scenes\\", "KSEA", {}, {}, {}}).data(),
@@ -189,6 +113,7 @@ TEST(Shortcuts, TheNetworkPathComesFirst) {
   EXPECT_EQ(platform::ParseShellLink(only.data(), only.size()), "\\\\server\\scenes");
 }
 
+#ifndef _WIN32
 TEST(Shortcuts, ThroughTheLayerFromAFile) {
   TestDir t;
   t.mapDrives({{'C', "c"}});
@@ -198,6 +123,8 @@ TEST(Shortcuts, ThroughTheLayerFromAFile) {
   EXPECT_EQ(platform::ResolveShellLink("C:\\bad.lnk"), "");
   EXPECT_EQ(platform::ResolveShellLink("C:\\missing.lnk"), "");
 }
+
+#endif
 
 TEST(Shortcuts, MalformedInputGivesTheEmptyText) {
   const std::string good = Shortcut({"E:\\SCENES~1\\", "KSEA", u"E:\\Sc\u00e8nes\\", u"KSEA", "\\\\srv\\s"});

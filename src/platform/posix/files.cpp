@@ -18,6 +18,7 @@
 #include "platform/posix/handles.h"
 #include "platform/posix/internal.h"
 #include "platform/textcodec.h"
+#include "platform/writefaults.h"
 #include "platform/winapi.h"
 
 namespace platform::posix {
@@ -670,7 +671,7 @@ BOOL WriteFile(HANDLE h, const void* buffer, DWORD toWrite, DWORD* written, void
   }
   std::uint64_t allowed = toWrite;
   DWORD injected = 0;
-  const bool limited = TakeWriteBudget(toWrite, allowed, injected);
+  const bool limited = platform::detail::TakeWriteBudget(toWrite, allowed, injected);
   const auto* p = static_cast<const char*>(buffer);
   DWORD done = 0;
   while (done < allowed) {

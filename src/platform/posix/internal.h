@@ -83,8 +83,4 @@ win::FILETIME FileTimeOf(const struct timespec& ts);
 // links (and so the program's junctions).
 bool CanHoldLinks(const std::string& hostFolder);
 
-// Bytes that WriteFile may still write before the injected failure; see
-// platform::InjectWriteFailureAfter.
-bool TakeWriteBudget(std::uint64_t wanted, std::uint64_t& allowed, DWORD& error);
-
 }  // namespace platform::posix

@@ -29,10 +29,6 @@ namespace platform::posix {
 
 namespace {
 thread_local DWORD tLastError = 0;
-
-std::mutex gWriteMutex;
-std::uint64_t gWriteBudget = ~0ull;
-DWORD gWriteError = 0;
 }  // namespace
 
 void SetError(DWORD code) { tLastError = code; }
@@ -69,21 +65,6 @@ DWORD Win32FromErrno(int e) {
     case ENODEV: return win::ERROR_NOT_READY;
     default: return win::ERROR_GEN_FAILURE;
   }
-}
-
-bool TakeWriteBudget(std::uint64_t wanted, std::uint64_t& allowed, DWORD& error) {
-  std::lock_guard lock(gWriteMutex);
-  allowed = wanted;
-  if (gWriteBudget == ~0ull) return false;
-  if (wanted <= gWriteBudget) {
-    gWriteBudget -= wanted;
-    // Exactly spent: the write succeeds, the next one fails.
-    return false;
-  }
-  allowed = gWriteBudget;
-  gWriteBudget = 0;
-  error = gWriteError;
-  return true;
 }
 
 }  // namespace platform::posix
@@ -209,8 +190,11 @@ int WideCharToMultiByte(UINT codePage, DWORD, const WCHAR* src, int srcLength, c
   if (IsAnsi(codePage)) {
     bool lossy = false;
     out.reserve(in.size());
-    for (size_t i = 0; i < in.size();) {
-      const int b = text::ToCp1252(text::DecodeUtf16(in, i));
+    // Unit by unit, as Windows converts: each half of a surrogate pair is one
+    // default character. No "best fit" (Windows would write L for Ł): a
+    // character 1252 cannot hold is the default character.
+    for (char16_t u : in) {
+      const int b = text::ToCp1252(u);
       if (b < 0) lossy = true;
       out += b < 0 ? (defaultChar ? *defaultChar : '?') : static_cast<char>(b);
     }
@@ -389,11 +373,5 @@ std::string ResolveShellLink(const std::string& lnkPath) {
 
 void InitializeCom() {}
 void UninitializeCom() {}
-
-void InjectWriteFailureAfter(std::uint64_t bytes, win::DWORD error) {
-  std::lock_guard lock(posix::gWriteMutex);
-  posix::gWriteBudget = bytes;
-  posix::gWriteError = error;
-}
 
 }  // namespace platform

@@ -1,0 +1,237 @@
+// The Win32 backend: the layer's calls are the system's own. The layer's
+// header comes first, so that its declarations are read before <windows.h>
+// turns the Windows names into macros; below, the macros (same values) and
+// the system's functions (::Name) are used.
+#include "platform/winapi.h"
+// clang-format off
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+// clang-format on
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/writefaults.h"
+
+static_assert(sizeof(win::DWORD) == sizeof(::DWORD), "DWORD is 32 bits on both sides");
+static_assert(sizeof(win::WCHAR) == sizeof(::WCHAR), "WCHAR is one UTF-16 unit on both sides");
+
+namespace {
+
+const ::WCHAR* W(const win::WCHAR* s) { return reinterpret_cast<const ::WCHAR*>(s); }
+::DWORD* D(win::DWORD* p) { return reinterpret_cast<::DWORD*>(p); }
+
+void CopyFindData(const ::WIN32_FIND_DATAA& s, win::WIN32_FIND_DATAA* d) {
+  d->dwFileAttributes = s.dwFileAttributes;
+  d->ftCreationTime = {s.ftCreationTime.dwLowDateTime, s.ftCreationTime.dwHighDateTime};
+  d->ftLastAccessTime = {s.ftLastAccessTime.dwLowDateTime, s.ftLastAccessTime.dwHighDateTime};
+  d->ftLastWriteTime = {s.ftLastWriteTime.dwLowDateTime, s.ftLastWriteTime.dwHighDateTime};
+  d->nFileSizeHigh = s.nFileSizeHigh;
+  d->nFileSizeLow = s.nFileSizeLow;
+  d->dwReserved0 = s.dwReserved0;
+  d->dwReserved1 = s.dwReserved1;
+  std::memcpy(d->cFileName, s.cFileName, sizeof d->cFileName);
+  std::memcpy(d->cAlternateFileName, s.cAlternateFileName, sizeof d->cAlternateFileName);
+}
+
+}  // namespace
+
+namespace win {
+
+DWORD GetLastError() { return ::GetLastError(); }
+void SetLastError(DWORD code) { ::SetLastError(code); }
+
+std::string FormatMessageA(DWORD code) {
+  char buf[2048];
+  const ::DWORD n = ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, buf,
+                                     sizeof buf, nullptr);
+  std::string s(buf, n);
+  while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) s.pop_back();
+  return s;
+}
+
+DWORD GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
+DWORD GetFileAttributesW(const WCHAR* path) { return ::GetFileAttributesW(W(path)); }
+
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
+  ::WIN32_FIND_DATAA d{};
+  ::HANDLE h = ::FindFirstFileA(pattern, &d);
+  if (h != INVALID_HANDLE_VALUE && data) CopyFindData(d, data);
+  return h;
+}
+
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
+  ::WIN32_FIND_DATAA d{};
+  const ::BOOL ok = ::FindNextFileA(find, &d);
+  if (ok && data) CopyFindData(d, data);
+  return ok;
+}
+
+BOOL FindClose(HANDLE find) { return ::FindClose(find); }
+
+BOOL CreateDirectoryA(const char* path, void* sa) {
+  return ::CreateDirectoryA(path, static_cast<LPSECURITY_ATTRIBUTES>(sa));
+}
+BOOL CreateDirectoryW(const WCHAR* path, void* sa) {
+  return ::CreateDirectoryW(W(path), static_cast<LPSECURITY_ATTRIBUTES>(sa));
+}
+BOOL RemoveDirectoryA(const char* path) { return ::RemoveDirectoryA(path); }
+BOOL RemoveDirectoryW(const WCHAR* path) { return ::RemoveDirectoryW(W(path)); }
+BOOL DeleteFileA(const char* path) { return ::DeleteFileA(path); }
+BOOL MoveFileExA(const char* existing, const char* replacement, DWORD flags) {
+  return ::MoveFileExA(existing, replacement, flags);
+}
+BOOL CopyFileA(const char* existing, const char* target, BOOL failIfExists) {
+  return ::CopyFileA(existing, target, failIfExists);
+}
+
+HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* sa, DWORD disposition, DWORD flags,
+                   HANDLE templateFile) {
+  return ::CreateFileA(path, access, share, static_cast<LPSECURITY_ATTRIBUTES>(sa), disposition, flags, templateFile);
+}
+HANDLE CreateFileW(const WCHAR* path, DWORD access, DWORD share, void* sa, DWORD disposition, DWORD flags,
+                   HANDLE templateFile) {
+  return ::CreateFileW(W(path), access, share, static_cast<LPSECURITY_ATTRIBUTES>(sa), disposition, flags,
+                       templateFile);
+}
+
+BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped) {
+  return ::ReadFile(file, buffer, toRead, D(read), static_cast<LPOVERLAPPED>(overlapped));
+}
+
+BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped) {
+  std::uint64_t allowed = toWrite;
+  DWORD injected = 0;
+  if (!platform::detail::TakeWriteBudget(toWrite, allowed, injected))
+    return ::WriteFile(file, buffer, toWrite, D(written), static_cast<LPOVERLAPPED>(overlapped));
+  // The injected failure: write what the budget allows, then fail.
+  DWORD done = 0;
+  if (allowed > 0 && !::WriteFile(file, buffer, static_cast<::DWORD>(allowed), D(&done), nullptr)) {
+    if (written) *written = done;
+    return FALSE;
+  }
+  if (written) *written = done;
+  ::SetLastError(injected);
+  return FALSE;
+}
+
+BOOL FlushFileBuffers(HANDLE file) { return ::FlushFileBuffers(file); }
+DWORD GetFileSize(HANDLE file, DWORD* high) { return ::GetFileSize(file, D(high)); }
+BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
+
+BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
+                     void* overlapped) {
+  if (code != FSCTL_SET_REPARSE_POINT) {
+    ::SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+  }
+  return ::DeviceIoControl(device, code, in, inSize, out, outSize, D(returned), static_cast<LPOVERLAPPED>(overlapped));
+}
+
+DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char** filePart) {
+  return ::GetFullPathNameA(name, bufferLength, buffer, filePart);
+}
+DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer) { return ::GetCurrentDirectoryA(bufferLength, buffer); }
+BOOL SetCurrentDirectoryA(const char* path) { return ::SetCurrentDirectoryA(path); }
+
+BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameSize, DWORD* serial,
+                           DWORD* maxComponentLength, DWORD* fileSystemFlags, char* fileSystemName,
+                           DWORD fileSystemNameSize) {
+  return ::GetVolumeInformationA(root, volumeName, volumeNameSize, D(serial), D(maxComponentLength),
+                                 D(fileSystemFlags), fileSystemName, fileSystemNameSize);
+}
+
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst, int dstLength) {
+  return ::MultiByteToWideChar(codePage, flags, src, srcLength, reinterpret_cast<::WCHAR*>(dst), dstLength);
+}
+int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* src, int srcLength, char* dst, int dstLength,
+                        const char* defaultChar, BOOL* usedDefaultChar) {
+  return ::WideCharToMultiByte(codePage, flags, W(src), srcLength, dst, dstLength, defaultChar, usedDefaultChar);
+}
+
+int lstrcmpA(const char* a, const char* b) { return ::lstrcmpA(a, b); }
+int lstrcmpiA(const char* a, const char* b) { return ::lstrcmpiA(a, b); }
+
+INT_PTR ShellExecuteA(HANDLE hwnd, const char* operation, const char* file, const char* parameters,
+                      const char* directory, int showCommand) {
+  return reinterpret_cast<INT_PTR>(
+      ::ShellExecuteA(static_cast<HWND>(hwnd), operation, file, parameters, directory, showCommand));
+}
+
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* returned,
+                               DWORD size, const char* fileName) {
+  return ::GetPrivateProfileStringA(section, key, defaultValue, returned, size, fileName);
+}
+
+void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
+
+}  // namespace win
+
+namespace platform {
+
+std::string ExecutablePath() {
+  std::vector<char> buf(MAX_PATH);
+  for (;;) {
+    const ::DWORD n = ::GetModuleFileNameA(nullptr, buf.data(), static_cast<::DWORD>(buf.size()));
+    if (n == 0) return {};
+    if (n < buf.size()) return std::string(buf.data(), n);
+    buf.resize(buf.size() * 2);
+  }
+}
+
+std::string ResolveShellLink(const std::string& lnkPath) {
+  std::string result;
+  ::IShellLinkA* link = nullptr;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                reinterpret_cast<void**>(&link))))
+    return result;
+  ::IPersistFile* file = nullptr;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    const int n = ::MultiByteToWideChar(CP_ACP, 0, lnkPath.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n > 0 ? n : 1), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, lnkPath.c_str(), -1, wide.data(), n);
+    if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ))) {
+      char path[MAX_PATH] = {};
+      if (link->GetPath(path, MAX_PATH, nullptr, SLGP_UNCPRIORITY) == S_OK) result = path;
+    }
+    file->Release();
+  }
+  link->Release();
+  return result;
+}
+
+void InitializeCom() { ::CoInitialize(nullptr); }
+void UninitializeCom() { ::CoUninitialize(); }
+
+std::string FromHostPath(const std::u16string& hostPath) {
+  if (hostPath.empty()) return {};
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, W(hostPath.c_str()), static_cast<int>(hostPath.size()), nullptr, 0,
+                                      nullptr, nullptr);
+  std::string s(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, W(hostPath.c_str()), static_cast<int>(hostPath.size()), s.data(), n, nullptr,
+                        nullptr);
+  return s;
+}
+
+std::u16string ToHostPath(const std::string& windowsPath) {
+  if (windowsPath.empty()) return {};
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), static_cast<int>(windowsPath.size()), nullptr, 0);
+  std::u16string w(static_cast<size_t>(n), u'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), static_cast<int>(windowsPath.size()),
+                        reinterpret_cast<::WCHAR*>(w.data()), n);
+  return w;
+}
+
+// Windows has real drives: the map is the POSIX backend's.
+void SetDriveMap(const std::vector<DriveMapping>&) {}
+std::vector<DriveMapping> GetDriveMap() { return {}; }
+
+}  // namespace platform
