@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -72,8 +71,30 @@ void Bevel::paintEvent(QPaintEvent*) {
 
 // --- RadioGroup --------------------------------------------------------------
 
+// --- GroupBox ------------------------------------------------------------------
+
+GroupBox::GroupBox(QWidget* parent) : QGroupBox(parent) {}
+
+void GroupBox::paintEvent(QPaintEvent*) {
+  // The caption sits on an etched frame line half a text line down, where
+  // the controls inside the box expect it.
+  QPainter p(this);
+  const QFontMetrics fm = fontMetrics();
+  const QRect frame = rect().adjusted(0, fm.height() / 2, -1, -1);
+  p.setPen(palette().color(QPalette::Mid));
+  p.drawRect(frame.adjusted(0, 0, -1, -1));
+  p.setPen(palette().color(QPalette::Light));
+  p.drawRect(frame.adjusted(1, 1, 0, 0));
+  const QString text = title();
+  if (text.isEmpty()) return;
+  const QRect caption(8, 0, fm.horizontalAdvance(text), fm.height());
+  p.fillRect(caption, palette().color(backgroundRole()));
+  p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+  p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text);
+}
+
 RadioGroup::RadioGroup(int columns, QWidget* parent)
-    : QGroupBox(parent), columns_(columns < 1 ? 1 : columns), group_(new QButtonGroup(this)) {
+    : GroupBox(parent), columns_(columns < 1 ? 1 : columns), group_(new QButtonGroup(this)) {
   connect(group_, &QButtonGroup::idClicked, this, &RadioGroup::itemClicked);
 }
 
@@ -114,12 +135,12 @@ QRadioButton* RadioGroup::button(int index) const {
 }
 
 void RadioGroup::resizeEvent(QResizeEvent* e) {
-  QGroupBox::resizeEvent(e);
+  GroupBox::resizeEvent(e);
   arrange();
 }
 
 void RadioGroup::changeEvent(QEvent* e) {
-  QGroupBox::changeEvent(e);
+  GroupBox::changeEvent(e);
   if (e->type() == QEvent::FontChange) arrange();
 }
 
@@ -206,7 +227,7 @@ QWidget* FormView::create(Component& c, QWidget* parent) {
       return f;
     }
     case ComponentKind::GroupBox:
-      return new QGroupBox(parent);
+      return new GroupBox(parent);
     case ComponentKind::Label: {
       auto* l = new QLabel(parent);
       if (c.bold) {

@@ -40,9 +40,20 @@ class Bevel : public QWidget {
   Shape shape_;
 };
 
+// A group box drawn the classic way: an etched frame with the caption on
+// its top line.
+class GroupBox : public QGroupBox {
+  Q_OBJECT
+ public:
+  explicit GroupBox(QWidget* parent = nullptr);
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
 // A radio group: a group box holding one radio button per item, arranged in
 // columns filled from top to bottom.
-class RadioGroup : public QGroupBox {
+class RadioGroup : public GroupBox {
   Q_OBJECT
  public:
   explicit RadioGroup(int columns, QWidget* parent = nullptr);

@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 #include "ui/ansiqt.h"
 #include "ui/dialogs.h"
 
@@ -40,6 +42,10 @@ QPoint QtInteraction::WarningPosition(const QSize& boxSize, Point at, const QRec
            screen.top() + (screen.height() - boxSize.height()) / 2);
   if (at.x >= 0) p.setX(at.x);
   if (at.y >= 0) p.setY(at.y);
+  // Near the right or bottom edge the box moves in just enough to be seen
+  // whole: a question that cannot be read cannot be answered.
+  p.setX(std::max(screen.left(), std::min(p.x(), screen.right() + 1 - boxSize.width())));
+  p.setY(std::max(screen.top(), std::min(p.y(), screen.bottom() + 1 - boxSize.height())));
   return p;
 }
 
@@ -53,7 +59,7 @@ bool QtInteraction::WarnYesNo(const std::string& text, Point at) {
   box.adjustSize();
   QScreen* screen = QGuiApplication::screenAt(QPoint(std::max(at.x, 0), std::max(at.y, 0)));
   if (!screen) screen = QGuiApplication::primaryScreen();
-  if (screen) box.move(WarningPosition(box.size(), at, screen->geometry()));
+  if (screen) box.move(WarningPosition(box.size(), at, screen->availableGeometry()));
   box.exec();
   return box.clickedButton() == yes;
 }

@@ -31,7 +31,7 @@ class QtInteraction : public Interaction {
 
   // Where the warning box opens for a requested top-left corner: a negative
   // coordinate is not applied (the box stays centred on the screen along
-  // that axis).
+  // that axis), and the box stays whole on the screen.
   static QPoint WarningPosition(const QSize& boxSize, Point at, const QRect& screen);
 
   int busyDepth() const { return busyDepth_; }

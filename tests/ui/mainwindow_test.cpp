@@ -45,7 +45,7 @@ const Expected kDesign[] = {
     {"btnOuvrirXP", "QPushButton", "EcrOrvella", "Lancer X-Plane", {507, 425, 146, 25}, true, false, ""},
     {"cbEffaceIni", "QCheckBox", "EcrOrvella", "Supprimer scenery_packs.ini", {500, 405, 161, 17}, true, true, ""},
     {"pnlBtns", "QFrame", "EcrOrvella", "", {487, 96, 186, 297}, true, false, ""},
-    {"gbGroupes", "QGroupBox", "pnlBtns", " Groupes ", {4, 4, 177, 205}, true, false, ""},
+    {"gbGroupes", "orvella::ui::GroupBox", "pnlBtns", " Groupes ", {4, 4, 177, 205}, true, false, ""},
     {"Bevel1", "orvella::ui::Bevel", "gbGroupes", "", {120, 10, 17, 103}, true, false, ""},
     {"btnDeplH", "QToolButton", "gbGroupes", "", {145, 34, 23, 23}, false, false, "Ctrl+NumPad8 / Ctrl+Z"},
     {"btnDeplB", "QToolButton", "gbGroupes", "", {145, 68, 23, 23}, false, false, "Ctrl+NumPad2 / Ctrl+X"},

@@ -346,6 +346,69 @@ TEST_F(DropTest, DroppedFilesArriveAsWindowsPathsOnceAccepted) {
   EXPECT_TRUE(dropped.empty());
 }
 
+// A drag that enters the view and drops at a point, then the event loop
+// that delivers the drop.
+bool DropOn(TTreeView* view, QMimeData& mime, const QPoint& at) {
+  QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(view->viewport(), &enter);
+  QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(view->viewport(), &drop);
+  QCoreApplication::processEvents();
+  return enter.isAccepted() && drop.isAccepted();
+}
+
+TEST_F(TreeViewTest, FolderDroppedOnAGroupOfTheWindowBecomesAScene) {
+  auto w = start();
+  EcrOrvellaLogic& l = w->logic();
+  Node* group = l.CustScn.addChild(nullptr, "Europe", kKindGroup);
+  l.CustScn.addChild(group, "C:\Old", kKindScene);
+  const std::string paris = dir.mkdir("lib/Paris/Earth nav data").substr(0, dir.win("lib/Paris").size());
+  TTreeView* view = w->treeView(l.CustScn);
+  QMimeData mime;
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.host("lib/Paris").string()))});
+  ASSERT_TRUE(DropOn(view, mime, view->nodeRect(group).center()));
+  ASSERT_EQ(group->childCount(), 2);
+  EXPECT_EQ(group->child(1)->text(), paris);
+  EXPECT_TRUE(group->child(1)->isScene());
+  // The group under the drop is selected and open, in the tree and the view.
+  EXPECT_EQ(l.CustScn.selected(), group);
+  EXPECT_TRUE(view->isExpanded(view->indexOfNode(group)));
+  EXPECT_EQ(view->currentIndex(), view->indexOfNode(group));
+  ExpectViewMatchesTree(*view);
+  EXPECT_TRUE(scripted.messages.empty());
+}
+
+TEST_F(TreeViewTest, NodeDraggedOntoAGroupIsMovedOrCopiedAsAnswered) {
+  auto w = start();
+  EcrOrvellaLogic& l = w->logic();
+  Node* europe = l.CustScn.addChild(nullptr, "Europe", kKindGroup);
+  Node* asia = l.CustScn.addChild(nullptr, "Asia", kKindGroup);
+  Node* paris = l.CustScn.addChild(europe, "C:\Scenes\Paris", kKindScene);
+  l.CustScn.setExpanded(europe, true);
+  TTreeView* view = w->treeView(l.CustScn);
+  ClickNode(view, paris);
+  QMimeData mime;
+  mime.setData(TTreeView::nodeMimeType(), view->dragPayload());
+
+  scripted.copyMoveAnswers = {kMrYes, kMrNo};
+  ASSERT_TRUE(DropOn(view, mime, view->nodeRect(asia).center()));
+  ASSERT_EQ(asia->childCount(), 1);
+  EXPECT_EQ(asia->child(0)->text(), "C:\Scenes\Paris");
+  EXPECT_EQ(europe->childCount(), 1);
+  ExpectViewMatchesTree(*view);
+
+  ClickNode(view, paris);
+  ASSERT_TRUE(DropOn(view, mime, view->nodeRect(asia).center()));
+  EXPECT_EQ(europe->childCount(), 0);
+  EXPECT_EQ(asia->childCount(), 2);
+  ExpectViewMatchesTree(*view);
+  // A scene is no place to drop.
+  l.CustScn.setExpanded(asia, true);
+  EXPECT_FALSE(DropOn(view, mime, view->nodeRect(asia->child(0)).center()));
+  EXPECT_TRUE(scripted.copyMoveAnswers.empty());
+  EXPECT_TRUE(scripted.messages.empty());
+}
+
 TEST_F(TreeViewTest, WindowAcceptsFilesOnlyAfterCreation) {
   ui::TEcrOrvella w;
   EXPECT_FALSE(w.treeView(w.logic().CustScn)->acceptDrops());
