@@ -50,8 +50,10 @@ std::vector<Line> Parse(std::string_view t) {
   while (i < t.size()) {
     size_t end = t.find_first_of("\r\n", i);
     if (end == std::string_view::npos) end = t.size();
-    const std::string_view line = Trim(t.substr(i, end - i));
+    std::string_view line = t.substr(i, end - i);
     i = end + 1;
+    // Names and values reach the caller as C strings: a line ends at a zero.
+    line = Trim(line.substr(0, line.find('\0')));
     if (line.empty()) continue;
     if (line.front() == '[') {
       const size_t close = line.find(']');
@@ -86,7 +88,8 @@ win::DWORD CopyList(const std::vector<std::string_view>& names, char* returned, 
   size_t pos = 0;
   for (const auto& n : names) {
     if (pos + n.size() + 1 > size - 1) {
-      const size_t room = size - 2 - pos;
+      // The names before may already fill the buffer up to its last byte.
+      const size_t room = pos + 2 <= size ? size - 2 - pos : 0;
       if (room) std::memcpy(returned + pos, n.data(), room);
       returned[size - 2] = '\0';
       returned[size - 1] = '\0';

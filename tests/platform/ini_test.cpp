@@ -83,6 +83,12 @@ TEST(Ini, ListsOfSectionsAndKeys) {
   char buf[6];
   EXPECT_EQ(platform::ReadProfileStringFromBytes("[s]\nalpha=1\nb=2\n", "s", nullptr, "", buf, 6), 4u);
   EXPECT_EQ(std::string(buf, 6), std::string("alph\0\0", 6));
+  // The first name fills the buffer to its last byte: the next one has no room at all.
+  char four[4];
+  EXPECT_EQ(platform::ReadProfileStringFromBytes("[s]\nab=1\nc=2\n", "s", nullptr, "", four, 4), 2u);
+  EXPECT_EQ(std::string(four, 4), std::string("ab\0\0", 4));
+  // A zero byte ends a line's text.
+  EXPECT_EQ(Read(std::string("[s]\nk=ab\0cd\n", 12), "s", "k"), "ab");
 }
 
 TEST(Ini, ByteOrderMarksAndLineEnds) {

@@ -1,5 +1,6 @@
 #include "support/testdir.h"
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <random>
@@ -56,6 +57,8 @@ std::string TestDir::win(const std::string& rel) const {
   const std::u16string h = host(rel).u16string();
   std::string w = platform::FromHostPath(h);
   if (w.empty()) throw std::runtime_error("no drive reaches " + host(rel).string());
+  // On Windows the host path keeps the "/" of rel; the program writes "\".
+  std::replace(w.begin(), w.end(), '/', '\\');
   while (w.size() > 3 && w.back() == '\\') w.pop_back();
   return w;
 }

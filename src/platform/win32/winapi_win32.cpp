@@ -190,9 +190,19 @@ std::string ExecutablePath() {
 std::string ResolveShellLink(const std::string& lnkPath) {
   std::string result;
   ::IShellLinkA* link = nullptr;
-  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
+  HRESULT hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                  reinterpret_cast<void**>(&link));
+  // A thread that has not initialised COM gets it for the time of the call.
+  bool ownCom = false;
+  if (hr == CO_E_NOTINITIALIZED && SUCCEEDED(::CoInitialize(nullptr))) {
+    ownCom = true;
+    hr = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                            reinterpret_cast<void**>(&link));
+  }
+  if (FAILED(hr)) {
+    if (ownCom) ::CoUninitialize();
     return result;
+  }
   ::IPersistFile* file = nullptr;
   if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
     const int n = ::MultiByteToWideChar(CP_ACP, 0, lnkPath.c_str(), -1, nullptr, 0);
@@ -205,6 +215,7 @@ std::string ResolveShellLink(const std::string& lnkPath) {
     file->Release();
   }
   link->Release();
+  if (ownCom) ::CoUninitialize();
   return result;
 }
 
