@@ -36,6 +36,7 @@ case "$mode" in
     cmake --preset dev
     cmake --build --preset dev -j "$jobs"
     ctest --preset dev -j "$jobs"
+    bash tools/fuzz.sh 30
     if [ -f tools/windows-tests.sh ]; then
       bash tools/windows-tests.sh
     fi

@@ -76,7 +76,8 @@ class EcrOrvellaLogic {
   void EcritParametres(const std::string& path);
   void LitParametres(const std::string& path);
   // The settings file as it stood at start is kept as ".bak" before it is
-  // written when the read stopped on an error.
+  // written when it was not taken in whole: the read stopped on an error, or
+  // writing what was read would not give the same bytes back.
   bool readFailed() const { return readFailed_; }
 
   // --- Installations and launch --------------------------------------------------

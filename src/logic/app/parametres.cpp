@@ -35,16 +35,24 @@ void EcritArbre(std::string& out, const SceneryTree& tree) {
   for (const Node* node = PremierNoeud(tree); node; node = node->nextSibling()) EcritNoeud(out, node);
 }
 
-// Reads one level of nodes below parent (nullptr: the top level).
-void LitNoeuds(TextReader& in, SceneryTree& tree, Node* parent, bool triAuto) {
+// Groups nest at most this deep. No arrangement comes near it; a file that
+// goes deeper is damaged, and reading it on would exhaust the stack here and
+// in every walk of the tree.
+constexpr int kMaxGroupDepth = 256;
+
+// Reads one level of nodes below parent (nullptr: the top level, depth 0).
+void LitNoeuds(TextReader& in, SceneryTree& tree, Node* parent, bool triAuto, int depth) {
   do {
     const char marker = in.readChar();
     const bool lineEnd = marker == '\r' || marker == '\x1a';
     const std::string text = lineEnd ? std::string() : in.readLine();
     in.skipLine();
     if (marker == '*' || marker == '+') {
+      if (depth >= kMaxGroupDepth)
+        throw EInOutError(kIoInvalidNumber, Ansi("Fichier de paramètres endommagé : groupes imbriqués sur plus de ") +
+                                                IntToStr(kMaxGroupDepth) + " niveaux");
       Node* group = tree.addChild(parent, text, kKindGroup);
-      LitNoeuds(in, tree, group, triAuto);
+      LitNoeuds(in, tree, group, triAuto, depth + 1);
       if (marker == '*') tree.setExpanded(group, true);
     } else if (marker == '-') {
       break;
@@ -54,24 +62,32 @@ void LitNoeuds(TextReader& in, SceneryTree& tree, Node* parent, bool triAuto) {
   } while (!in.eof());
   if (parent && triAuto) TrieEnfants(tree, parent);
 }
-}  // namespace
 
-void EcrOrvellaLogic::EcritParametres(const std::string& path) {
+// The file as EcritParametres writes it, from the window's state.
+std::string TexteParametres(const Rect& b, const std::vector<std::string>& installations, int selected,
+                            bool triAuto, bool panelShown, bool effaceIni, const SceneryTree& custScn,
+                            const SceneryTree& globScn) {
   std::string out;
-  const Rect b = windowBounds();
   out += "5";
   out += kEol;
   out += IntToStr(b.left) + " " + IntToStr(b.top) + " " + IntToStr(b.width) + " " + IntToStr(b.height) + kEol;
-  out += IntToStr(static_cast<long long>(installations.size())) + " " + IntToStr(selected_) + kEol;
+  out += IntToStr(static_cast<long long>(installations.size())) + " " + IntToStr(selected) + kEol;
   for (const std::string& p : installations) out += p + kEol;
-  out += std::string(triAuto_ ? "1" : "0") + " " + (panelShown() ? "1" : "0") + " " + (effaceIni() ? "1" : "0") + kEol;
-  EcritArbre(out, CustScn);
+  out += std::string(triAuto ? "1" : "0") + " " + (panelShown ? "1" : "0") + " " + (effaceIni ? "1" : "0") + kEol;
+  EcritArbre(out, custScn);
   out += "-";
   out += kEol;
-  EcritArbre(out, GlobScn);
+  EcritArbre(out, globScn);
+  return out;
+}
+}  // namespace
 
-  // A file whose reading stopped on an error is kept as it stood at start.
-  if (readFailed_ && !originalSettings_.empty()) WriteFileSafely(path + ".bak", originalSettings_);
+void EcrOrvellaLogic::EcritParametres(const std::string& path) {
+  const std::string out = TexteParametres(windowBounds(), installations, selected_, triAuto_, panelShown(),
+                                          effaceIni(), CustScn, GlobScn);
+  // A file that was not taken in whole (damaged, cut short, of an older
+  // version, naming vanished folders) is kept as it stood at start.
+  if (!originalSettings_.empty()) WriteFileSafely(path + ".bak", originalSettings_);
   WriteFileSafely(path, out);
 }
 
@@ -93,7 +109,9 @@ void EcrOrvellaLogic::LitParametres(const std::string& path) {
   const long long n = in.readInt();
   if (version >= 2) selected = static_cast<int>(in.readInt());
   in.skipLine();
-  for (long long k = 0; k < n; ++k) {
+  // A file that ends early lists no more installations, whatever its count
+  // says: a damaged count shows no message box per missing line.
+  for (long long k = 0; k < n && !in.eof(); ++k) {
     const std::string p = in.readLine();
     in.skipLine();
     if (DirectoryExists(p)) {
@@ -112,13 +130,18 @@ void EcrOrvellaLogic::LitParametres(const std::string& path) {
     }
     in.skipLine();
   }
-  if (!in.eof()) LitNoeuds(in, CustScn, nullptr, triAuto_);
-  if (version >= 3 && !in.eof()) LitNoeuds(in, GlobScn, nullptr, triAuto_);
+  if (!in.eof()) LitNoeuds(in, CustScn, nullptr, triAuto_, 0);
+  if (version >= 3 && !in.eof()) LitNoeuds(in, GlobScn, nullptr, triAuto_, 0);
   readFailed_ = false;
 
   const int count = static_cast<int>(installations.size());
   if (selected != -1) selectInstallation(selected >= count ? count - 1 : (selected < 0 ? -1 : selected));
   if (count > 0 && selected_ < 0) selectInstallation(0);
+
+  // Nothing to keep when writing what was read gives the file back as it is.
+  if (TexteParametres(b, installations, selected_, triAuto_, panelShown(), effaceIni(), CustScn, GlobScn) ==
+      originalSettings_)
+    originalSettings_.clear();
 }
 
 }  // namespace orvella

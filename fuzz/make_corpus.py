@@ -1,0 +1,218 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets into fuzz/corpus/<target>/.
+
+The seeds are small files made here from the formats as the program reads
+them; run again after a change of the formats (python3 fuzz/make_corpus.py).
+Inputs that once made a target fail are added by hand beside them, named
+"crash-<what>", and are kept.
+"""
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def put(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data if isinstance(data, bytes) else data.encode("cp1252"))
+
+
+# ---- DM3 version 3 -----------------------------------------------------------
+def be32(v):
+    return struct.pack(">i", v)
+
+
+class Group:
+    def __init__(self, big_endian=False):
+        self.big = big_endian
+        self.entries = []  # (kind, name, bytes or Group)
+
+    def group(self, name=""):
+        g = Group(self.big)
+        self.entries.append((20, name, g))
+        return g
+
+    def tag(self, name, words, value):
+        body = b"%%%%" + be32(len(words)) + b"".join(be32(w) for w in words) + value
+        self.entries.append((21, name, body))
+        return self
+
+    def simple(self, name, code, fmt, v):
+        return self.tag(name, [code], struct.pack((">" if self.big else "<") + fmt, v))
+
+    def text(self, name, s):
+        return self.tag(name, [20, 4, len(s)], s.encode("utf-16-le"))
+
+    def array(self, name, code, count, data):
+        return self.tag(name, [20, code, count], data)
+
+    def raw(self, kind, name, data):
+        self.entries.append((kind, name, data))
+        return self
+
+    def bytes(self):
+        out = b"\x00\x01" + be32(len(self.entries))
+        for kind, name, body in self.entries:
+            out += bytes([kind]) + struct.pack(">H", len(name)) + name.encode("cp1252")
+            out += body.bytes() if isinstance(body, Group) else body
+        return out
+
+
+def dm3(root, version=3, order=None):
+    order = (0 if root.big else 1) if order is None else order
+    return be32(version) + be32(0) + be32(order) + root.bytes()
+
+
+def image(image_list, w, h, data_type, depth, code, fmt, values):
+    img = image_list.group()
+    d = img.group("ImageData")
+    d.array("Data", code, len(values), struct.pack("<%d%s" % (len(values), fmt), *values))
+    d.simple("DataType", 3, "i", data_type)
+    dims = d.group("Dimensions")
+    dims.simple("", 5, "I", w)
+    dims.simple("", 5, "I", h)
+    d.simple("PixelDepth", 3, "i", depth)
+    return img
+
+
+def dm3_seeds():
+    r = Group()
+    image(r.group("ImageList"), 3, 2, 1, 2, 2, "h", [0, 1, 2, 3, 4, 5])
+    put("fuzz_dm3", "int16-3x2.dm3", dm3(r))
+
+    r = Group()
+    r.group("ImageSourceList").group().simple("ImageRef", 3, "i", 1)
+    lst = r.group("ImageList")
+    image(lst, 2, 2, 10, 2, 4, "H", [40000, 41000, 45000, 50000])
+    image(lst, 2, 3, 2, 4, 6, "f", [0.5, 1.5, -2.0, 3.25, 1e-6, 7.0])
+    put("fuzz_dm3", "imageref-float.dm3", dm3(r))
+
+    for data_type, code, fmt, depth, values in [(7, 3, "i", 4, [-5, 0, 5, 2**31 - 1]),
+                                                (11, 5, "I", 4, [1, 2, 3, 2**32 - 1]),
+                                                (12, 7, "d", 8, [0.0, -1.5, 2.5, 1e300])]:
+        r = Group()
+        image(r.group("ImageList"), 2, 2, data_type, depth, code, fmt, values)
+        put("fuzz_dm3", "type%d-2x2.dm3" % data_type, dm3(r))
+
+    r = Group()
+    v = r.group("Values")
+    v.simple("i16", 2, "h", -3).simple("i32", 3, "i", 70000).simple("u16", 4, "H", 65535)
+    v.simple("u32", 5, "I", 4000000000).simple("f32", 6, "f", 0.1).simple("f64", 7, "d", 1e-7)
+    v.simple("bool", 8, "B", 1).simple("char", 9, "B", 65).simple("u8", 10, "B", 200)
+    r.tag("S", [15, 0, 3, 0, 2, 0, 3, 0, 20, 4, 2], struct.pack("<hi", 1, 2) + "ab".encode("utf-16-le"))
+    r.text("Name", "Échantillon")
+    r.text("Empty", "")
+    r.array("Long", 4, 300, b"\x41\x00" * 300)
+    g = r.group()
+    g.group().group("deep").simple("x", 10, "B", 1)
+    put("fuzz_dm3", "every-value.dm3", dm3(r))
+
+    r = Group(big_endian=True)
+    r.simple("v", 3, "i", 123456)
+    image(r.group("ImageList"), 2, 1, 1, 2, 2, "h", [-200, -100])
+    put("fuzz_dm3", "big-endian.dm3", dm3(r))
+
+    r = Group()
+    r.simple("a", 2, "h", 1)
+    r.raw(7, "bad", b"")
+    put("fuzz_dm3", "unknown-kind.dm3", dm3(r))
+    put("fuzz_dm3", "version4.dm3", be32(4) + be32(0) + be32(1))
+
+
+# ---- Settings file -----------------------------------------------------------
+def settings_seeds():
+    crlf = lambda lines: "".join(l + "\r\n" for l in lines)
+    put("fuzz_settings", "worked-example.ini", crlf([
+        "5", "162 77 689 576", "2 1", "Z:\\tmp", "D:\\Sims\\X-Plane 10", "0 1 1",
+        "*Europe", "+France", "=E:\\Scenery\\LFPG Paris", "=E:\\Scenery\\LFMN Nice", "-",
+        "=E:\\Scenery\\EGLL London", "-", "+USA", "-", "-",
+        "*Airports", "=E:\\Scenery\\KSFO", "-"]))
+    put("fuzz_settings", "empty-trees.ini", crlf(["5", "162 77 673 542", "0 -1", "0 1 1", "-"]))
+    put("fuzz_settings", "version1.ini", crlf([
+        "1", "10 20 300 400", "1", "Z:\\tmp", "*G", "=C:\\s", "-", "=C:\\top", "-", "+Ignored", "-"]))
+    put("fuzz_settings", "version4-autosort.ini", crlf([
+        "4", "1 2 3 4", "0 -1", "1 0 0 junk", "*G", "=b", "=a", "+Z", "-", "-", "-", "+H", "-"]))
+    put("fuzz_settings", "version5-autosort-nested.ini", crlf([
+        "5", "-5 -7 100 100", "1 0", "Z:\\", "1 0 0",
+        "+Outer", "*Inner", "=Z:\\x\\b", "=Z:\\x\\a", "-", "+Empty", "-", "-", "=Z:\\top", "-",
+        "*G", "=Z:\\y", "-", "-", "*after"]))
+    put("fuzz_settings", "damaged.ini", "5\r\n1 2 3 4\r\n1 0\r\nZ:\\tmp\r\nx 1 1\r\n*Lost\r\n=C:\\scene\r\n-\r\n")
+    put("fuzz_settings", "lf-only.ini", "5\n1 2 3 4\n0 -1\n0 1 1\n*G\n?garbage\n=s\n-\n-\n")
+
+
+# ---- Language file -----------------------------------------------------------
+def lng_seeds():
+    # The first byte picks a small buffer size for the odd lookups.
+    put("fuzz_lng", "main-window.lng", "\x05" + (
+        "; translation\r\n[EcrOrvella]\r\ncaption = X-Plane Organiser\r\n"
+        "rgListeXP=  Installed X-Plane versions  \r\nbtnTrier=\"  Sort  \"\r\n"
+        "XPlaneAbsent=This folder is gone!\\nIt is removed from the list.\r\n"
+        "btnQuitter=\r\n[EcrBiblios]\r\nAjoutBiblio='Pick a library folder.'\r\n"))
+    put("fuzz_lng", "cases-and-duplicates.lng",
+        "\x02[ecrorvella]\nCAPTION=first\ncaption=second\n[EcrOrvella]\ncaption=third\n[unclosed\nx=1\n")
+    put("fuzz_lng", "utf8-bom.lng", b"\x03\xef\xbb\xbf[EcrOrvella]\r\ncaption=\xc3\x89cran\r\n")
+    put("fuzz_lng", "utf16-bom.lng", b"\x04\xff\xfe" + "[EcrOrvella]\r\ncaption=Écran\r\n".encode("utf-16-le"))
+    put("fuzz_lng", "long-value.lng", "\x07[EcrOrvella]\r\ncaption=" + "x" * 3000 + "\r\n")
+
+
+# ---- Shell links -------------------------------------------------------------
+LINK_CLSID = bytes([0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                    0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46])
+
+
+def lnk(link_info, flags=0x02, id_list=None):
+    header = struct.pack("<I", 0x4C) + LINK_CLSID + struct.pack("<I", flags) + b"\x00" * (0x4C - 0x18)
+    body = b""
+    if id_list is not None:
+        body += struct.pack("<H", len(id_list)) + id_list
+    return header + body + link_info
+
+
+def link_info_local(base, suffix, unicode=False):
+    volume = struct.pack("<IIII", 0x11, 3, 0x1234, 0x10) + b"\x00"
+    header_size = 0x24 if unicode else 0x1C
+    volume_at = header_size
+    base_at = volume_at + len(volume)
+    base_b = base.encode("cp1252") + b"\x00"
+    suffix_at = base_at + len(base_b)
+    suffix_b = suffix.encode("cp1252") + b"\x00"
+    tail = volume + base_b + suffix_b
+    extra = b""
+    if unicode:
+        ubase_at = suffix_at + len(suffix_b)
+        ubase = base.encode("utf-16-le") + b"\x00\x00"
+        usuffix_at = ubase_at + len(ubase)
+        usuffix = suffix.encode("utf-16-le") + b"\x00\x00"
+        extra = struct.pack("<II", ubase_at, usuffix_at)
+        tail += ubase + usuffix
+    size = header_size + len(tail)
+    return struct.pack("<IIIIIII", size, header_size, 0x01, volume_at, base_at, 0, suffix_at) + extra + tail
+
+
+def link_info_network(share, suffix):
+    net = share.encode("cp1252") + b"\x00"
+    cnrl = struct.pack("<IIIII", 0x14 + len(net), 0x02, 0x14, 0, 0x00020000) + net
+    header_size = 0x1C
+    cnrl_at = header_size
+    suffix_at = cnrl_at + len(cnrl)
+    suffix_b = suffix.encode("cp1252") + b"\x00"
+    size = header_size + len(cnrl) + len(suffix_b)
+    return struct.pack("<IIIIIII", size, header_size, 0x02, 0, 0, cnrl_at, suffix_at) + cnrl + suffix_b
+
+
+def lnk_seeds():
+    put("fuzz_lnk", "local.lnk", lnk(link_info_local("C:\\Scenery\\LFPG Paris", "")))
+    put("fuzz_lnk", "local-suffix-idlist.lnk",
+        lnk(link_info_local("C:\\", "Scenery\\KSFO"), flags=0x03, id_list=b"\x04\x00\x00\x00"))
+    put("fuzz_lnk", "unicode.lnk", lnk(link_info_local("D:\\Scènes\\EGLL", "", unicode=True)))
+    put("fuzz_lnk", "network.lnk", lnk(link_info_network("\\\\server\\share", "Scenery\\KSEA")))
+    put("fuzz_lnk", "no-linkinfo.lnk", lnk(b"", flags=0x00))
+
+
+if __name__ == "__main__":
+    dm3_seeds()
+    settings_seeds()
+    lng_seeds()
+    lnk_seeds()
