@@ -163,6 +163,12 @@ void TTreeView::mousePressEvent(QMouseEvent* e) {
     e->accept();
     return;
   }
+  if (e->button() == Qt::LeftButton && !indexAt(e->position().toPoint()).isValid()) {
+    // A click below the last node leaves the selection as it is.
+    setFocus(Qt::MouseFocusReason);
+    e->accept();
+    return;
+  }
   QTreeView::mousePressEvent(e);
 }
 

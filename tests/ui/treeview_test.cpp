@@ -73,6 +73,10 @@ TEST_F(TreeViewTest, ClicksReachTheTreeInSelectionOrder) {
   // A plain click on one of several selected nodes keeps that one alone.
   ClickNode(view, b);
   EXPECT_EQ(l.CustScn.selection(), std::vector<Node*>({b}));
+  // A click on empty space below the nodes changes nothing.
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(50, view->viewport()->height() - 5));
+  EXPECT_EQ(l.CustScn.selection(), std::vector<Node*>({b}));
+  EXPECT_EQ(view->selectionModel()->selectedRows(), QModelIndexList({view->indexOfNode(b)}));
 }
 
 TEST_F(TreeViewTest, TheProgramsSelectionReachesTheView) {
@@ -361,7 +365,7 @@ TEST_F(TreeViewTest, FolderDroppedOnAGroupOfTheWindowBecomesAScene) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
   Node* group = l.CustScn.addChild(nullptr, "Europe", kKindGroup);
-  l.CustScn.addChild(group, "C:\Old", kKindScene);
+  l.CustScn.addChild(group, "C:\\Old", kKindScene);
   const std::string paris = dir.mkdir("lib/Paris/Earth nav data").substr(0, dir.win("lib/Paris").size());
   TTreeView* view = w->treeView(l.CustScn);
   QMimeData mime;
@@ -383,7 +387,7 @@ TEST_F(TreeViewTest, NodeDraggedOntoAGroupIsMovedOrCopiedAsAnswered) {
   EcrOrvellaLogic& l = w->logic();
   Node* europe = l.CustScn.addChild(nullptr, "Europe", kKindGroup);
   Node* asia = l.CustScn.addChild(nullptr, "Asia", kKindGroup);
-  Node* paris = l.CustScn.addChild(europe, "C:\Scenes\Paris", kKindScene);
+  Node* paris = l.CustScn.addChild(europe, "C:\\Scenes\\Paris", kKindScene);
   l.CustScn.setExpanded(europe, true);
   TTreeView* view = w->treeView(l.CustScn);
   ClickNode(view, paris);
@@ -393,7 +397,7 @@ TEST_F(TreeViewTest, NodeDraggedOntoAGroupIsMovedOrCopiedAsAnswered) {
   scripted.copyMoveAnswers = {kMrYes, kMrNo};
   ASSERT_TRUE(DropOn(view, mime, view->nodeRect(asia).center()));
   ASSERT_EQ(asia->childCount(), 1);
-  EXPECT_EQ(asia->child(0)->text(), "C:\Scenes\Paris");
+  EXPECT_EQ(asia->child(0)->text(), "C:\\Scenes\\Paris");
   EXPECT_EQ(europe->childCount(), 1);
   ExpectViewMatchesTree(*view);
 
