@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
@@ -101,6 +102,30 @@ TEST(WindowsPaths, CaseIsIgnoredOnlyWhenTheExactNameIsMissing) {
   // Accented letters fold too.
   t.mkdir("c/Été");
   EXPECT_NE(GetFileAttributesA(orvella::test::A("C:\\éTÉ").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(WindowsPaths, LookupsWithoutCaseSeeEveryChangeOfASettledFolder) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  for (int i = 0; i < 50; ++i) t.file("c/big/File" + std::to_string(i));
+  // A folder unchanged for an hour: its listing may be kept between lookups.
+  const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+  std::filesystem::last_write_time(t.host("c/big"), old);
+  EXPECT_EQ(GetFileAttributesA("C:\\big\\MISSING"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(GetFileAttributesA("C:\\big\\FILE7"), FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(platform::ToHostPath("C:\\BIG\\file49"), t.host("c/big/File49").u16string());
+  // New, renamed and removed entries are seen at once.
+  t.file("c/big/Missing");
+  EXPECT_EQ(GetFileAttributesA("C:\\big\\MISSING"), FILE_ATTRIBUTE_ARCHIVE);
+  std::filesystem::rename(t.host("c/big/File7"), t.host("c/big/Seven"));
+  EXPECT_EQ(GetFileAttributesA("C:\\big\\FILE7"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA("C:\\big\\SEVEN"), FILE_ATTRIBUTE_ARCHIVE);
+  std::filesystem::last_write_time(t.host("c/big"), old);
+  EXPECT_EQ(GetFileAttributesA("C:\\big\\SEVEN"), FILE_ATTRIBUTE_ARCHIVE);
+  std::filesystem::remove(t.host("c/big/Seven"));
+  std::filesystem::last_write_time(t.host("c/big"), old);  // even with the same time again
+  EXPECT_EQ(GetFileAttributesA("C:\\big\\SEVEN"), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(FullPath, ResolvesRelativeFormsAndAsksForRoom) {

@@ -202,10 +202,10 @@ std::u32string Folded(std::string_view utf8) {
   return r;
 }
 
-bool NameMatches(const std::string& maskUtf8, const std::string& name) {
-  const std::u32string mask = Folded(maskUtf8);
+bool NameMatches(const FindObject& f, const std::string& name) {
+  if (f.matchesAll) return true;
+  const std::u32string& mask = f.foldedMask;
   const std::u32string n = Folded(name);
-  if (mask == U"*" || mask == U"*.*") return true;
   if (MatchMask(mask, n)) return true;
   const bool noDot = n.find(U'.') == std::u32string::npos;
   if (noDot && mask.size() >= 2 && mask.compare(mask.size() - 2, 2, U".*") == 0)
@@ -221,7 +221,7 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
   if (f.dots > 0) {
     const bool dot = f.dots == 2;
     --f.dots;
-    if (NameMatches(f.mask, dot ? "." : "..")) {
+    if (NameMatches(f, dot ? "." : "..")) {
       d.dwFileAttributes = win::FILE_ATTRIBUTE_DIRECTORY;
       std::strcpy(d.cFileName, dot ? "." : "..");
       return true;
@@ -230,7 +230,7 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
   if (!f.dir) return false;
   while (dirent* e = ::readdir(f.dir)) {
     const std::string name = e->d_name;
-    if (name == "." || name == ".." || !NameMatches(f.mask, name)) continue;
+    if (name == "." || name == ".." || !NameMatches(f, name)) continue;
     const int dfd = ::dirfd(f.dir);
     win::DWORD a = 0;
     struct stat st;
@@ -367,6 +367,8 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
   }
   find->folderHost = r.host == "/" ? std::string() : r.host;
   find->mask = mask;
+  find->foldedMask = Folded(mask);
+  find->matchesAll = find->foldedMask == U"*" || find->foldedMask == U"*.*";
   find->dots = r.isRoot ? 0 : 2;  // a drive's root has no "." and ".."
   if (!NextEntry(*find, *data)) {
     SetError(ERROR_FILE_NOT_FOUND);

@@ -32,6 +32,8 @@ struct FindObject : Object {
   DIR* dir = nullptr;
   std::string folderHost;
   std::string mask;   // UTF-8; empty: one entry already given, nothing more
+  std::u32string foldedMask;
+  bool matchesAll = false;  // "*" or "*.*"
   int dots = 0;       // "." and ".." still to give (2, 1 or 0)
   ~FindObject() override;
 };

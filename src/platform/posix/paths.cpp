@@ -12,6 +12,8 @@
 #include <cstring>
 #include <mutex>
 #include <shared_mutex>
+#include <unordered_map>
+#include <ctime>
 
 #include "platform/posix/internal.h"
 #include "platform/textcodec.h"
@@ -84,20 +86,74 @@ bool IsDirectoryOrLinkToOne(const std::string& host, const struct stat& lst) {
   return ::stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+std::u32string FoldedName(std::string_view utf8) {
+  std::u32string r;
+  r.reserve(utf8.size());
+  for (size_t i = 0; i < utf8.size();) r += text::FoldCase(text::DecodeUtf8(utf8, i));
+  return r;
+}
+
+// The names of the folder scanned last by this thread, by their folded
+// form. A folder's listing changes only with its modification time, so the
+// listing is reused while the folder's identity and times are unchanged,
+// and kept only when the folder had not changed for a while before the scan
+// (a change in the same clock tick would not move the time). Its change time
+// is part of its identity too.
+struct FolderNames {
+  std::string folder;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  struct timespec mtime {};
+  struct timespec ctime {};
+  std::unordered_map<std::u32string, std::string> names;
+};
+thread_local FolderNames tNames;
+
+bool SameTime(const struct timespec& a, const struct timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
 // The on-disk name in `folder` that equals `name` without regard to case.
 bool FindNoCase(const std::string& folder, const std::string& name, std::string& found) {
+  struct stat st;
+  if (::stat(folder.c_str(), &st) != 0) return false;
+  const std::u32string key = FoldedName(name);
+  FolderNames& c = tNames;
+  if (c.folder == folder && c.dev == st.st_dev && c.ino == st.st_ino && SameTime(c.mtime, st.st_mtim) &&
+      SameTime(c.ctime, st.st_ctim)) {
+    const auto it = c.names.find(key);
+    if (it == c.names.end()) return false;
+    found = it->second;
+    return true;
+  }
   DIR* d = ::opendir(folder.c_str());
   if (!d) return false;
+  struct timespec now {};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  const bool settled = now.tv_sec - st.st_mtim.tv_sec > 2;
+  std::unordered_map<std::u32string, std::string> names;
   bool ok = false;
   while (dirent* e = ::readdir(d)) {
-    if (text::EqualNoCaseUtf8(e->d_name, name)) {
+    if (settled) {
+      names.emplace(FoldedName(e->d_name), e->d_name);  // the first spelling wins, as in the scan
+    } else if (text::EqualNoCaseUtf8(e->d_name, name)) {
       found = e->d_name;
       ok = true;
       break;
     }
   }
   ::closedir(d);
-  return ok;
+  if (!settled) return ok;
+  c.folder = folder;
+  c.dev = st.st_dev;
+  c.ino = st.st_ino;
+  c.mtime = st.st_mtim;
+  c.ctime = st.st_ctim;
+  c.names = std::move(names);
+  const auto it = c.names.find(key);
+  if (it == c.names.end()) return false;
+  found = it->second;
+  return true;
 }
 
 }  // namespace
