@@ -176,6 +176,9 @@ void TDM3Image::ReadTagGroup(TPPMemNode& node, int depth) {
     if (nameLength == 0) {
       name = IntToStr(i);
     } else {
+      // Not more than the stream still holds: a damaged length must not
+      // allocate before the read fails.
+      if (nameLength > stream_->Remaining()) throw EReadError();
       name.resize(nameLength);
       Read(name.data(), nameLength);
     }
@@ -211,6 +214,8 @@ void TDM3Image::ReadTypeInfo(TypeInfo& type, int depth) {
     type.count = ReadBigEndian32();
     if (type.count > kMaxStructFields) Fail("Struct type : Too many fields");
     if (type.count < 0) Fail("Struct type : Negative field count");
+    // Each field takes at least two words (name length and type code).
+    if (static_cast<std::uint64_t>(type.count) * 8 > stream_->Remaining()) throw EReadError();
     type.parts.resize(static_cast<std::size_t>(type.count));
     for (TypeInfo& field : type.parts) {
       if (ReadBigEndian32() > 0) Fail("Struct type : Field naming not handled");
