@@ -4,6 +4,13 @@
 // orvella.ini.bak before the shut-down writes over it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 #include "logic/app/textfile.h"
 #include "logic/core/ansi.h"
 #include "logic/texts/textes.h"
@@ -167,6 +174,44 @@ TEST_F(DamagedSettings, AnOlderVersionIsKeptWhenItIsConverted) {
   EXPECT_EQ(dir.read("orvella.ini.bak"), v3);
   EXPECT_EQ(ini(), "5\r\n1 2 3 4\r\n0 -1\r\n0 1 1\r\n*G\r\n-\r\n-\r\n");
 }
+
+#ifndef _WIN32
+TEST_F(DamagedSettings, AFileThatCannotBeReadIsMovedAsideNotOverwritten) {
+  const std::string previous = realisticFile();
+  dir.file("orvella.ini", previous);
+  namespace fs = std::filesystem;
+  fs::permissions(dir.host("orvella.ini"), fs::perms::owner_write);  // its owner may not read it
+  // Starts over the unreadable file and closes; answers whether the read
+  // error was shown and the close showed nothing more.
+  auto startAndClose = [&] {
+    ui.messages.clear();
+    auto w = start();
+    const bool refused = ui.messages == std::vector<std::string>{Ansi("Accès au fichier refusé")};
+    w->FormDestroy();
+    return refused && ui.messages.size() == 1;
+  };
+  if (::geteuid() != 0) {
+    EXPECT_TRUE(startAndClose());
+  } else {
+    // The superuser reads every file: the program runs as another user.
+    const uid_t nobody = 65534;
+    for (const auto& e : fs::recursive_directory_iterator(dir.host())) ASSERT_EQ(::lchown(e.path().c_str(), nobody, nobody), 0);
+    ASSERT_EQ(::chown(dir.host().c_str(), nobody, nobody), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      const bool ok = ::setgid(nobody) == 0 && ::setuid(nobody) == 0 && startAndClose();
+      ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the read error, and nothing else, was shown";
+  }
+  fs::permissions(dir.host("orvella.ini.bak"), fs::perms::owner_all);
+  EXPECT_EQ(dir.read("orvella.ini.bak"), previous) << "the file that could not be read is kept whole";
+  EXPECT_EQ(ini().substr(0, 3), "5\r\n") << "what the window held is written";
+}
+#endif
 
 }  // namespace
 }  // namespace orvella::test

@@ -10,6 +10,7 @@
 #include "logic/core/interaction.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
+#include "platform/winapi.h"
 
 namespace orvella {
 
@@ -88,6 +89,10 @@ void EcrOrvellaLogic::EcritParametres(const std::string& path) {
   // A file that was not taken in whole (damaged, cut short, of an older
   // version, naming vanished folders) is kept as it stood at start.
   if (!originalSettings_.empty()) WriteFileSafely(path + ".bak", originalSettings_);
+  // One that could not be read at all is moved aside whole, unread.
+  if (readFailed_ && originalSettings_.empty() && FileExists(path) &&
+      !win::MoveFileExA(path.c_str(), (path + ".bak").c_str(), win::MOVEFILE_REPLACE_EXISTING))
+    throw EInOutError(InOutCodeFromWin32(win::GetLastError()));
   WriteFileSafely(path, out);
 }
 
