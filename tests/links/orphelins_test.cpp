@@ -128,6 +128,26 @@ TEST_F(OrphanSearchTest, ALibraryThatIsASceneYieldsItselfOnly) {
   EXPECT_EQ(g->childCount(), 1);
 }
 
+TEST_F(OrphanSearchTest, LinksBelowALibraryAreNotFollowed) {
+#ifdef _WIN32
+  GTEST_SKIP() << "links made by the test need symbolic links";
+#else
+  // An installation kept inside the library: the links of its scenery folder
+  // lead to managed scenes, and one leads back up to the library itself.
+  const std::string managedScene = scene("lib/Scenes/KSEA");
+  const std::string orphan = scene("lib/Scenes/LFPG");
+  dir.mkdir("lib/X-Plane/Custom Scenery");
+  dir.symlink("lib/X-Plane/Custom Scenery/KSEA", "lib/Scenes/KSEA");
+  dir.symlink("lib/X-Plane/Custom Scenery/LFPG", "lib/Scenes/LFPG");
+  dir.symlink("lib/Scenes/back up", "lib");
+  dir.symlink("lib/Scenes/again", "lib");
+  tree.addChild(g, managedScene, kKindScene);
+  Node* found = tree.addChild(nullptr, "Found", kKindGroup);
+  ChercheOrphelins(dir.win("lib") + "\\", ListeGeree(tree, other), tree, found);
+  EXPECT_EQ(Texts(found), (Strings{orphan})) << "only the scene where it lies, once";
+#endif
+}
+
 TEST_F(OrphanSearchTest, AThousandFolderLibraryAgainstAManyScenesList) {
   // 1000 scene folders in one library, every other one managed, among
   // twenty thousand managed paths elsewhere.

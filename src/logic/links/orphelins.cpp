@@ -76,7 +76,11 @@ void ChercheOrphelins(const std::string& f, const ListeGeree& managed, SceneryTr
   }
   const std::string folder = f.back() == '\\' ? f : f + "\\";
   ForEachEntry(folder, [&](const std::string& name, win::DWORD attributes) {
-    if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) ChercheOrphelins(folder + name + "\\", managed, tree, group);
+    // Links are not followed: a scene reached through one is not where the
+    // scene lies (the links of a scenery folder below a library would all
+    // come back as orphans), and links that lead back up would never end.
+    if ((attributes & win::FILE_ATTRIBUTE_DIRECTORY) && !(attributes & win::FILE_ATTRIBUTE_REPARSE_POINT))
+      ChercheOrphelins(folder + name + "\\", managed, tree, group);
   });
 }
 
