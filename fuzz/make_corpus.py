@@ -119,6 +119,11 @@ def dm3_seeds():
     r.raw(7, "bad", b"")
     put("fuzz_dm3", "unknown-kind.dm3", dm3(r))
     put("fuzz_dm3", "version4.dm3", be32(4) + be32(0) + be32(1))
+    # Counts that once made the reader allocate more than the file holds.
+    put("fuzz_dm3", "regression-name-length.dm3", be32(3) + be32(0) + be32(1) + b"\x00\x01" + be32(1) + b"\x15\xff\xffabc")
+    r = Group()
+    r.tag("S", [15, 0, 100, 0, 2], b"")
+    put("fuzz_dm3", "regression-struct-fields.dm3", dm3(r))
 
 
 # ---- Settings file -----------------------------------------------------------
