@@ -41,12 +41,22 @@ std::size_t AllocationWatch::largest() const { return gLargest; }
 
 }  // namespace orvella::test
 
-// The replaceable global allocation functions. The aligned, nothrow and sized
-// forms of the standard library end in these or in their own malloc/free
-// pairs, so the pairing stays right.
+// The replaceable global allocation functions, the nothrow forms included
+// (a sanitizer's own nothrow new would otherwise meet this free). The
+// aligned forms keep the library's own pairs.
 void* operator new(std::size_t size) { return orvella::test::Allocate(size); }
 void* operator new[](std::size_t size) { return orvella::test::Allocate(size); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete[](void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return orvella::test::Allocate(size);
+  } catch (...) {
+    return nullptr;
+  }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
