@@ -630,18 +630,28 @@ HANDLE CreateFileW(const WCHAR* path, DWORD access, DWORD share, void*, DWORD di
   return OpenAt(r, access, share, disposition, flags);
 }
 
-BOOL ReadFile(HANDLE h, void* buffer, DWORD toRead, DWORD* read, void*) {
+namespace {
+// The open file behind a handle, when it is a file opened with `access`;
+// otherwise nothing, with the error Windows gives.
+std::shared_ptr<FileObject> FileOpenedFor(HANDLE h, DWORD access) {
   auto f = OpenFileOf(h);
-  if (read) *read = 0;
-  if (!f) return FALSE_;
+  if (!f) return f;
   if (f->directory) {
     SetError(ERROR_INVALID_FUNCTION);
-    return FALSE_;
+    return nullptr;
   }
-  if (!(f->access & GENERIC_READ)) {
+  if (!(f->access & access)) {
     SetError(ERROR_ACCESS_DENIED);
-    return FALSE_;
+    return nullptr;
   }
+  return f;
+}
+}  // namespace
+
+BOOL ReadFile(HANDLE h, void* buffer, DWORD toRead, DWORD* read, void*) {
+  if (read) *read = 0;
+  auto f = FileOpenedFor(h, GENERIC_READ);
+  if (!f) return FALSE_;
   auto* p = static_cast<char*>(buffer);
   DWORD done = 0;
   while (done < toRead) {
@@ -660,17 +670,9 @@ BOOL ReadFile(HANDLE h, void* buffer, DWORD toRead, DWORD* read, void*) {
 }
 
 BOOL WriteFile(HANDLE h, const void* buffer, DWORD toWrite, DWORD* written, void*) {
-  auto f = OpenFileOf(h);
   if (written) *written = 0;
+  auto f = FileOpenedFor(h, GENERIC_WRITE);
   if (!f) return FALSE_;
-  if (f->directory) {
-    SetError(ERROR_INVALID_FUNCTION);
-    return FALSE_;
-  }
-  if (!(f->access & GENERIC_WRITE)) {
-    SetError(ERROR_ACCESS_DENIED);
-    return FALSE_;
-  }
   std::uint64_t allowed = toWrite;
   DWORD injected = 0;
   const bool limited = platform::detail::TakeWriteBudget(toWrite, allowed, injected);
