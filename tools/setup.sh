@@ -36,6 +36,8 @@ case "$mode" in
     cmake --preset dev
     cmake --build --preset dev -j "$jobs"
     ctest --preset dev -j "$jobs"
+    # The run command above must work too: same target, started for real.
+    bash tools/run-check.sh build/dev
     bash tools/fuzz.sh 30
     if [ -f tools/windows-tests.sh ]; then
       bash tools/windows-tests.sh

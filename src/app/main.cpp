@@ -1,13 +1,18 @@
 // The program's entry: the DM3 picture format, the application with its
-// title, the main window (its creation reads the settings file beside the
-// executable), the event loop until the window closes (which writes the
-// settings file back).
+// title, one running program per settings file, the main window (its
+// creation reads the settings file), the event loop until the window closes
+// (which writes the settings file back). The end of the desktop session and
+// the termination signals close the window the same way.
 #include <QApplication>
+#include <QMessageBox>
 
+#include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
 #include "platform/winapi.h"
 #include "ui/ansiqt.h"
 #include "ui/qtinteraction.h"
+#include "ui/sessionend.h"
+#include "ui/singleinstance.h"
 #include "ui/tecrorvella.h"
 
 #ifdef ORVELLA_HAVE_DM3QT
@@ -19,7 +24,26 @@ int main(int argc, char* argv[]) {
   orvella::RegisterDm3ImageFormat();
 #endif
   QApplication app(argc, argv);
-  orvella::ui::SetApplicationTitle(QStringLiteral("X-Plane Orvella"));
+  const QString title = QStringLiteral("X-Plane Orvella");
+  orvella::ui::SetApplicationTitle(title);
+  const std::string exePath = platform::ExecutablePath();
+
+  // A second start for the same settings file shows the running window and
+  // ends without writing anything.
+  orvella::ui::SingleInstance instance(orvella::ui::FromAnsi(orvella::SettingsFilePath(exePath)));
+  switch (instance.acquire()) {
+    case orvella::ui::SingleInstance::Result::Primary:
+      break;
+    case orvella::ui::SingleInstance::Result::OtherActivated:
+      return 0;
+    case orvella::ui::SingleInstance::Result::OtherUnreachable:
+      QMessageBox::warning(nullptr, title,
+                           QStringLiteral("Orvella est déjà en cours d'exécution : "
+                                          "fermez-le avant de le relancer."));
+      return 1;
+  }
+  orvella::ui::SessionEnd sessionEnd;
+
   platform::InitializeCom();
   int result = 0;
   {
@@ -27,8 +51,21 @@ int main(int argc, char* argv[]) {
     orvella::ScopedUI scope(interaction);
     orvella::ui::TEcrOrvella window;
     interaction.setMainWindow(&window);
-    window.formCreate(platform::ExecutablePath());
+    bool created = false;
+    bool endRequested = false;
+    instance.onActivate = [&window] { window.bringToFront(); };
+    sessionEnd.onTerminate = [&] {
+      if (!created) {
+        // The settings are still being read: close once they are.
+        endRequested = true;
+        return;
+      }
+      window.closeForSessionEnd();
+    };
+    window.formCreate(exePath);
+    created = true;
     window.show();
+    if (endRequested) window.closeForSessionEnd();
     result = QApplication::exec();
   }
   platform::UninitializeCom();

@@ -1,5 +1,8 @@
 #include "ui/formview.h"
 
+#include <algorithm>
+
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QEvent>
@@ -187,6 +190,76 @@ FormView::FormView(Form& form, QWidget* client, const Factory& factory) : form_(
   applyState();
 }
 
+void FormView::appendTabOrder(const std::string& parent, std::vector<QWidget*>& out) const {
+  std::vector<const Component*> children;
+  for (const Component& c : form_.components())
+    if (c.isControl() && c.parent == parent && widget(c.name)) children.push_back(&c);
+  // Tab sheets keep their page order; everything else reads as rows, a
+  // control whose top lies within a few pixels of the row's first joining
+  // that row.
+  constexpr int kRowBand = 12;
+  std::stable_sort(children.begin(), children.end(), [](const Component* a, const Component* b) {
+    return a->bounds.top < b->bounds.top;
+  });
+  std::vector<std::vector<const Component*>> rows;
+  for (const Component* c : children) {
+    if (rows.empty() || c->kind == ComponentKind::TabSheet ||
+        c->bounds.top >= rows.back().front()->bounds.top + kRowBand)
+      rows.emplace_back();
+    rows.back().push_back(c);
+  }
+  for (auto& row : rows) {
+    std::stable_sort(row.begin(), row.end(), [](const Component* a, const Component* b) {
+      return a->bounds.left < b->bounds.left;
+    });
+    for (const Component* c : row) {
+      QWidget* w = widget(c->name);
+      if (c->kind == ComponentKind::RadioGroup) {
+        // Tab enters a radio group at its chosen item; the arrows move inside.
+        const QList<QAbstractButton*> items = w->findChildren<QAbstractButton*>();
+        auto checked = std::find_if(items.begin(), items.end(), [](QAbstractButton* b) { return b->isChecked(); });
+        if (checked != items.end())
+          out.push_back(*checked);
+        else if (!items.isEmpty())
+          out.push_back(items.front());
+        continue;
+      }
+      if (w->focusPolicy() & Qt::TabFocus) out.push_back(w);
+      appendTabOrder(c->name, out);
+    }
+  }
+}
+
+bool FormView::focusNext(bool forward) const {
+  const std::vector<QWidget*> order = tabOrder();
+  const int n = static_cast<int>(order.size());
+  if (n == 0) return false;
+  // The control that holds the focus, or the one whose part holds it (the
+  // tab bar of a page control, the editor inside a tree).
+  int at = forward ? -1 : 0;
+  for (QWidget* w = QApplication::focusWidget(); w; w = w->parentWidget()) {
+    auto it = std::find(order.begin(), order.end(), w);
+    if (it != order.end()) {
+      at = static_cast<int>(it - order.begin());
+      break;
+    }
+  }
+  for (int step = 1; step <= n; ++step) {
+    QWidget* w = order[static_cast<size_t>(((at + (forward ? step : -step)) % n + n) % n)];
+    if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+      w->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::vector<QWidget*> FormView::tabOrder() const {
+  std::vector<QWidget*> out;
+  appendTabOrder({}, out);
+  return out;
+}
+
 QWidget* FormView::parentFor(const Component& c) const {
   if (c.parent.empty()) return client_;
   QWidget* p = widget(c.parent);
@@ -276,6 +349,11 @@ void FormView::applyState() {
       case ComponentKind::Button:
       case ComponentKind::SpeedButton:
         if (auto* b = qobject_cast<QAbstractButton*>(w); b && b->text() != caption) b->setText(caption);
+        // A speed button shows its image, and beside it a text when it has one.
+        if (auto* t = qobject_cast<QToolButton*>(w)) {
+          const Qt::ToolButtonStyle style = caption.isEmpty() ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon;
+          if (t->toolButtonStyle() != style) t->setToolButtonStyle(style);
+        }
         break;
       case ComponentKind::CheckBox:
         if (auto* b = qobject_cast<QCheckBox*>(w)) {

@@ -109,8 +109,16 @@ class FormView {
   // A tree view or list box in a tab sheet fills the sheet (the sheet's
   // layout places it); everything else sits at its Form bounds.
   bool placedByParent(const Component& c) const;
+  // The controls that take the focus, in the order Tab visits them: rows
+  // from top to bottom, each row from left to right, a container's
+  // controls where the container stands.
+  std::vector<QWidget*> tabOrder() const;
+  // Moves the focus to the next (or previous) control of tabOrder() that
+  // can take it, from the one that holds it. False when none can.
+  bool focusNext(bool forward) const;
 
  private:
+  void appendTabOrder(const std::string& parent, std::vector<QWidget*>& out) const;
   QWidget* create(Component& c, QWidget* parent);
   QWidget* parentFor(const Component& c) const;
 

@@ -1,5 +1,8 @@
 #include "ui/qtinteraction.h"
 
+#include <QDir>
+#include <QStandardPaths>
+
 #include <QApplication>
 #include <QCursor>
 #include <QFileDialog>
@@ -77,8 +80,18 @@ std::optional<std::string> QtInteraction::InputBox(const std::string& title, con
   return ToAnsi(dlg.textValue());
 }
 
+QString QtInteraction::FolderPickerStart() {
+  // The picker opens on the desktop, as the shell's own does; the home
+  // folder stands in where the desktop is no folder of its own.
+#ifdef Q_OS_WIN
+  const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+  if (!desktop.isEmpty() && QDir(desktop).exists()) return desktop;
+#endif
+  return QDir::homePath();
+}
+
 std::optional<std::string> QtInteraction::PickFolder(const std::string& prompt) {
-  const QString chosen = QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), QString(),
+  const QString chosen = QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), FolderPickerStart(),
                                                            QFileDialog::ShowDirsOnly);
   if (chosen.isEmpty()) return std::nullopt;
   std::string path = WindowsPathFromHost(chosen);

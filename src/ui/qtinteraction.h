@@ -35,6 +35,8 @@ class QtInteraction : public Interaction {
   static QPoint WarningPosition(const QSize& boxSize, Point at, const QRect& screen);
 
   int busyDepth() const { return busyDepth_; }
+  // The folder the folder picker opens on.
+  static QString FolderPickerStart();
 
  private:
   QWidget* owner() const;

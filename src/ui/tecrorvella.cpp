@@ -1,6 +1,10 @@
 #include "ui/tecrorvella.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QShortcut>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMenu>
@@ -21,12 +25,17 @@ TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
   view_ = std::make_unique<FormView>(logic_.form, this,
                                      [this](Component& c, QWidget* p) { return createControl(c, p); });
   // The design position and client area; the settings file may change both.
+  designSize_ = QSize(logic_.form.clientWidth(), logic_.form.clientHeight());
   move(162, 77);
-  resize(logic_.form.clientWidth(), logic_.form.clientHeight());
+  resize(designSize_);
   logic_.setHost(this);
   logic_.onChanged = [this] { refresh(); };
   connectControls();
   buildMenu();
+  // F5 reads both trees' scenery folders again.
+  auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
+  reload->setContext(Qt::WindowShortcut);
+  connect(reload, &QShortcut::activated, this, [this] { run([this] { logic_.RafraichitTout(); }); });
   refresh();
 }
 
@@ -110,6 +119,8 @@ void TEcrOrvella::connectControls() {
     switch (c.kind) {
       case ComponentKind::Button:
       case ComponentKind::SpeedButton:
+        // Return clicks a focused button, as Space does.
+        w->installEventFilter(this);
         if (handler)
           connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, [this, handler] {
             run(handler);
@@ -161,6 +172,10 @@ void TEcrOrvella::connectControls() {
     v->onDropFiles = [this, tree](Node* target, const std::vector<std::string>& names) {
       run([&] { logic_.DropFiles(tree, target, names); });
     };
+    // Delete removes the selection as the removal button does, when it can.
+    v->onDeleteKey = [this] {
+      if (logic_.form["btnSuppGroupe"].enabled) run([this] { logic_.btnSuppGroupeClick(); });
+    };
   }
   // Only the Custom Scenery tree selects the node under a right click.
   custView_->onRightButtonDown = [this](Node* node) { run([&] { logic_.CustScnMouseDown(true, node); }); };
@@ -189,7 +204,11 @@ void TEcrOrvella::applyMenu() {
   for (const auto& [name, a] : actions_) {
     const Component& c = logic_.form[name];
     if (a->isVisible() != c.visible) a->setVisible(c.visible);
-    if (a->isSeparator()) continue;
+    // An item whose caption is "-" is a separator; a language file may give
+    // a separator a caption, which makes it an item.
+    const bool separator = c.caption == "-";
+    if (a->isSeparator() != separator) a->setSeparator(separator);
+    if (separator) continue;
     const QString caption = FromAnsi(c.caption);
     if (a->text() != caption) a->setText(caption);
     if (a->isCheckable() && a->isChecked() != c.checked) a->setChecked(c.checked);
@@ -266,7 +285,15 @@ void TEcrOrvella::showPopup(const QPoint& globalPos) {
 Rect TEcrOrvella::bounds() { return Rect{x(), y(), width(), height()}; }
 
 void TEcrOrvella::setBounds(const Rect& r) {
-  resize(r.width, r.height);
+  // A size missing from the settings file, or too small to use, opens the
+  // window at its designed size; none opens it larger than the screen.
+  QSize size(r.width, r.height);
+  if (size.width() < designSize_.width() / 2) size.setWidth(designSize_.width());
+  if (size.height() < designSize_.height() / 2) size.setHeight(designSize_.height());
+  QScreen* screen = QGuiApplication::screenAt(QPoint(r.left, r.top));
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) size = size.boundedTo(screen->availableGeometry().size());
+  resize(size);
   QPoint pos(r.left, r.top);
   // A window restored where no screen shows its title bar any more (a
   // screen since removed) comes back to the middle of the primary screen.
@@ -294,7 +321,42 @@ void TEcrOrvella::resizeEvent(QResizeEvent* e) {
   view_->setClientSize(width(), height());
 }
 
+void TEcrOrvella::closeForSessionEnd() {
+  for (int guard = 0; guard < 16; ++guard) {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == this) break;
+    if (auto* dialog = qobject_cast<QDialog*>(modal))
+      dialog->reject();
+    else
+      modal->close();
+    if (QApplication::activeModalWidget() == modal) break;
+  }
+  // Once the dialogs' own loops have returned.
+  QMetaObject::invokeMethod(this, [this] { QWidget::close(); }, Qt::QueuedConnection);
+}
+
+bool TEcrOrvella::eventFilter(QObject* watched, QEvent* e) {
+  if (e->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(e);
+    auto* button = qobject_cast<QAbstractButton*>(watched);
+    if (button && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      if (button->isEnabled()) button->click();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, e);
+}
+
+bool TEcrOrvella::focusNextPrevChild(bool next) {
+  return view_->focusNext(next) || QWidget::focusNextPrevChild(next);
+}
+
 void TEcrOrvella::closeEvent(QCloseEvent* e) {
+  // An in-place edit still open ends first and keeps what was typed,
+  // however the window is closed.
+  for (TTreeView* v : {custView_, globView_})
+    if (v) v->finishEditing();
   // Nothing cancels the close; the settings are written once.
   if (created_ && !destroyed_) {
     destroyed_ = true;

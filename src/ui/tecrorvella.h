@@ -58,10 +58,17 @@ class TEcrOrvella : public QWidget, public WindowHost {
   void close() override;
   void bringToFront() override;
 
+  // The desktop session ends or the program was asked to terminate: any
+  // dialog still open goes, then the window closes as its close box does.
+  void closeForSessionEnd();
+
  protected:
   void resizeEvent(QResizeEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  // Tab and Shift+Tab follow the controls as they are seen.
+  bool focusNextPrevChild(bool next) override;
 
  private:
   QWidget* createControl(Component& c, QWidget* parent);
@@ -81,6 +88,7 @@ class TEcrOrvella : public QWidget, public WindowHost {
   bool destroyed_ = false;
   bool applying_ = false;
   bool tearingDown_ = false;
+  QSize designSize_;  // the client area as designed
 };
 
 }  // namespace orvella::ui

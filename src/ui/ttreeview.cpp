@@ -4,6 +4,7 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
@@ -106,6 +107,13 @@ void TTreeView::followViewSelection() {
   // still selected keep their places, the new ones follow, the view's
   // current node last.
   Node* current = model_->nodeFromIndex(selectionModel()->currentIndex());
+  if (current && inView.empty()) {
+    // The keyboard moved the focus onto a node while nothing was selected:
+    // the focused node is always a selected one, as on the desktop.
+    const QModelIndex i = selectionModel()->currentIndex();
+    selectionModel()->select(i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return;  // the selection change comes back here
+  }
   if (!contains(inView, current)) current = nullptr;
   std::vector<Node*> order;
   for (Node* n : tree_.selection())
@@ -187,6 +195,56 @@ void TTreeView::mouseReleaseEvent(QMouseEvent* e) {
   if (!editOnClick) setEditTriggers(triggers & ~SelectedClicked);
   QTreeView::mouseReleaseEvent(e);
   if (!editOnClick) setEditTriggers(triggers);
+}
+
+// --- Keyboard -------------------------------------------------------------------
+
+void TTreeView::focusInEvent(QFocusEvent* e) {
+  const bool hadCurrent = currentIndex().isValid();
+  syncingSelection_ = true;
+  QTreeView::focusInEvent(e);
+  syncingSelection_ = false;
+  // The view puts its focus on the first row when it gets the focus with
+  // none; with nothing selected that would be a focused node nobody chose
+  // and no command could act on. The first key press focuses and selects.
+  if (!hadCurrent && currentIndex().isValid() && !selectionModel()->hasSelection()) {
+    syncingSelection_ = true;
+    selectionModel()->clearCurrentIndex();
+    syncingSelection_ = false;
+  }
+}
+
+void TTreeView::keyPressEvent(QKeyEvent* e) {
+  const bool editing = state() == EditingState;
+  if (!editing && (e->key() == Qt::Key_Menu || (e->key() == Qt::Key_F10 && e->modifiers() == Qt::ShiftModifier))) {
+    openContextMenuAtFocus();
+    e->accept();
+    return;
+  }
+  if (!editing && e->key() == Qt::Key_Delete && e->modifiers() == Qt::NoModifier) {
+    if (onDeleteKey) onDeleteKey();
+    e->accept();
+    return;
+  }
+  QTreeView::keyPressEvent(e);
+}
+
+void TTreeView::finishEditing() {
+  if (state() != EditingState) return;
+  if (QWidget* editor = indexWidget(currentIndex())) {
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+  }
+}
+
+void TTreeView::openContextMenuAtFocus() {
+  QPoint at(4, 4);
+  if (Node* focused = tree_.selected()) {
+    const QRect r = nodeRect(focused);
+    if (r.isValid()) at = QPoint(r.left() + 16, r.center().y());
+  }
+  QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, viewport()->mapToGlobal(at));
+  QCoreApplication::sendEvent(viewport(), &menu);
 }
 
 // --- Drag and drop ---------------------------------------------------------------

@@ -52,10 +52,20 @@ class TTreeView : public QTreeView {
   std::function<void(Node* target)> onDragDrop;
   // Files and folders dropped from the desktop on `target`, as Windows paths.
   std::function<void(Node* target, const std::vector<std::string>& names)> onDropFiles;
+  // The Delete key, outside an in-place edit.
+  std::function<void()> onDeleteKey;
+
+  // Ends an in-place edit, if one is open, keeping what was typed.
+  void finishEditing();
+  // Opens the popup menu at the focused node (or the top of the view), as
+  // the Menu key and Shift+F10 do.
+  void openContextMenuAtFocus();
 
  protected:
   void mousePressEvent(QMouseEvent* e) override;
   void mouseReleaseEvent(QMouseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void focusInEvent(QFocusEvent* e) override;
   void startDrag(Qt::DropActions supportedActions) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dragMoveEvent(QDragMoveEvent* e) override;

@@ -205,6 +205,21 @@ TEST_F(SettingsTest, ReadOnlySettingsFileIsRefusedAndKept) {
   EXPECT_EQ(ini(), "old");
 }
 
+TEST_F(SettingsTest, ABackupThatCannotBeWrittenDoesNotStopTheSave) {
+  // A version 4 file is not written back as it was read: it is kept as
+  // orvella.ini.bak, unless a read-only leftover stands in the way.
+  const std::string v4 = "4\r\n162 77 673 542\r\n0 -1\r\n0\r\n-\r\n";
+  dir.file("orvella.ini", v4);
+  dir.file("orvella.ini.bak", "older backup");
+  std::filesystem::permissions(dir.host("orvella.ini.bak"), std::filesystem::perms::owner_read);
+  auto w = start();
+  w->FormDestroy();
+  std::filesystem::permissions(dir.host("orvella.ini.bak"), std::filesystem::perms::owner_all);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(ini(), "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n-\r\n");
+  EXPECT_EQ(dir.read("orvella.ini.bak"), "older backup");
+}
+
 TEST(TextReader, FreeFormatNumbersAndLines) {
   TextReader r("  12\t-3\r\n\r\n+4 x\r\nline two\nlast");
   EXPECT_EQ(r.readInt(), 12);

@@ -42,7 +42,7 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
   pageIndex = 0;
   current = &CustScn;
   // 6-7. Settings file beside the executable.
-  settingsPath = ChangeExtension(exePath, ".ini");
+  settingsPath = SettingsFilePath(exePath);
   if (FileExists(settingsPath)) {
     try {
       LitParametres(settingsPath);
@@ -52,6 +52,8 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
   }
   changed();
 }
+
+std::string SettingsFilePath(const std::string& exePath) { return ChangeExtension(exePath, ".ini"); }
 
 void EcrOrvellaLogic::FormDestroy() {
   try {
@@ -87,6 +89,13 @@ void EcrOrvellaLogic::rgListeXPClick() {
   RafraichitArbre(GlobScn, true);
   form["btnOteXPlane"].enabled = true;
   form["btnNouvGroupe"].enabled = true;
+  ActualiseCommandes();
+}
+
+void EcrOrvellaLogic::RafraichitTout() {
+  if (selected_ < 0) return;
+  RafraichitArbre(CustScn, true);
+  RafraichitArbre(GlobScn, true);
   ActualiseCommandes();
 }
 

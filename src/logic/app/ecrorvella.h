@@ -32,6 +32,9 @@ Form CreateEcrOrvellaForm();
 Form CreateEcrBibliosForm();
 Form CreateEcrConfirmeCopieForm();
 
+// The settings file of the program started from exePath.
+std::string SettingsFilePath(const std::string& exePath);
+
 class EcrOrvellaLogic {
  public:
   EcrOrvellaLogic();
@@ -84,6 +87,9 @@ class EcrOrvellaLogic {
   void btnAjouteXPlaneClick();
   void btnOteXPlaneClick();
   void rgListeXPClick();
+  // Reads both trees' scenery folders again (F5): scenes renamed or removed
+  // on disk show as they now are.
+  void RafraichitTout();
   // Handler of both launch buttons; control is "btnOuvrirXP" or "btnOuvrirXPQuitter".
   void btnOuvrirXPQuitterClick(const std::string& control);
 

@@ -87,8 +87,15 @@ void EcrOrvellaLogic::EcritParametres(const std::string& path) {
   const std::string out = TexteParametres(windowBounds(), installations, selected_, triAuto_, panelShown(),
                                           effaceIni(), CustScn, GlobScn);
   // A file that was not taken in whole (damaged, cut short, of an older
-  // version, naming vanished folders) is kept as it stood at start.
-  if (!originalSettings_.empty()) WriteFileSafely(path + ".bak", originalSettings_);
+  // version, naming vanished folders) is kept as it stood at start. That
+  // copy is a safety net only: when it cannot be written (a read-only
+  // leftover, say), the session is still saved.
+  if (!originalSettings_.empty()) {
+    try {
+      WriteFileSafely(path + ".bak", originalSettings_);
+    } catch (const EInOutError&) {
+    }
+  }
   // One that could not be read at all is moved aside whole, unread.
   if (readFailed_ && originalSettings_.empty() && FileExists(path) &&
       !win::MoveFileExA(path.c_str(), (path + ".bak").c_str(), win::MOVEFILE_REPLACE_EXISTING))
