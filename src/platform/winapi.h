@@ -259,6 +259,16 @@ struct DriveMapping {
 void SetDriveMap(const std::vector<DriveMapping>& map);
 std::vector<DriveMapping> GetDriveMap();
 
+#ifdef _WIN32
+// The shell's browse-for-folder dialog (SHBrowseForFolderA accepting only
+// file-system folders, rooted at the desktop, no initial folder), owned by
+// `owner` and titled `title`, with critical-error boxes suppressed while it
+// is open; the choice through SHGetPathFromIDListA. Answers the folder, or
+// the empty text when the user cancelled. Windows only: elsewhere the user
+// interface shows its own picker.
+std::string BrowseForFolder(win::HANDLE owner, const std::string& title);
+#endif
+
 // Fault injection for tests: after `bytes` more bytes have been written by
 // WriteFile (on any handle), WriteFile fails with `error`. Pass
 // ~0ull to switch it off.

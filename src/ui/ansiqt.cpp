@@ -1,6 +1,7 @@
 #include "ui/ansiqt.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 #include "platform/winapi.h"
 
@@ -33,8 +34,9 @@ QString MessageText(const std::string& text) {
 }
 
 std::string WindowsPathFromHost(const QString& hostPath) {
-  const std::u16string wide(reinterpret_cast<const char16_t*>(hostPath.utf16()),
-                            static_cast<size_t>(hostPath.size()));
+  // Qt hands paths over with forward slashes, Windows ones too.
+  const QString path = QDir::toNativeSeparators(hostPath);
+  const std::u16string wide(reinterpret_cast<const char16_t*>(path.utf16()), static_cast<size_t>(path.size()));
   return platform::FromHostPath(wide);
 }
 

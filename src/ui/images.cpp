@@ -1,6 +1,5 @@
 #include "ui/images.h"
 
-#include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
@@ -35,20 +34,24 @@ void DrawRing(QPainter& p, Fill fill) {
 }
 
 void DrawQuestionMark(QPainter& p) {
-  QFont f(QStringLiteral("DejaVu Sans"));
-  f.setPixelSize(13);
-  f.setBold(true);
-  QPainterPath path;
-  path.addText(0, 0, f, QStringLiteral("?"));
-  const QRectF r = path.boundingRect();
-  path.translate(8 - r.center().x(), 8 - r.center().y());
+  // Drawn as strokes, not as a glyph: it needs no font, so it looks the same
+  // on every system.
+  QPainterPath hook;
+  const QRectF bow(5, 2, 6, 6);
+  hook.arcMoveTo(bow, 160);
+  hook.arcTo(bow, 160, -250);
+  hook.lineTo(8, 10.5);
+  const QRectF dot(6.9, 12.3, 2.2, 2.2);
   // A white outline keeps the mark readable over the green disc.
-  p.setPen(QPen(Qt::white, 2.5));
   p.setBrush(Qt::NoBrush);
-  p.drawPath(path);
+  p.setPen(QPen(Qt::white, 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPath(hook);
+  p.drawEllipse(dot);
+  p.setPen(QPen(kRed, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPath(hook);
   p.setPen(Qt::NoPen);
   p.setBrush(kRed);
-  p.drawPath(path);
+  p.drawEllipse(dot);
 }
 
 QPixmap Draw(int state) {

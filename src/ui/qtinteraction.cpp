@@ -1,7 +1,6 @@
 #include "ui/qtinteraction.h"
 
 #include <QDir>
-#include <QStandardPaths>
 
 #include <QApplication>
 #include <QCursor>
@@ -14,6 +13,7 @@
 
 #include <algorithm>
 
+#include "platform/winapi.h"
 #include "ui/ansiqt.h"
 #include "ui/dialogs.h"
 
@@ -81,16 +81,21 @@ std::optional<std::string> QtInteraction::InputBox(const std::string& title, con
 }
 
 QString QtInteraction::FolderPickerStart() {
-  // The picker opens on the desktop, as the shell's own does; the home
-  // folder stands in where the desktop is no folder of its own.
-#ifdef Q_OS_WIN
-  const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-  if (!desktop.isEmpty() && QDir(desktop).exists()) return desktop;
-#endif
+  // Where the shell's picker opens on the desktop, this one opens in the
+  // user's home folder.
   return QDir::homePath();
 }
 
 std::optional<std::string> QtInteraction::PickFolder(const std::string& prompt) {
+#ifdef Q_OS_WIN
+  // On Windows the shell's own folder dialog, owned by the main window.
+  QWidget* parent = owner();
+  std::string folder =
+      platform::BrowseForFolder(parent ? reinterpret_cast<win::HANDLE>(parent->window()->winId()) : nullptr, prompt);
+  if (folder.empty()) return std::nullopt;
+  if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
+  return folder;
+#endif
   const QString chosen = QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), FolderPickerStart(),
                                                            QFileDialog::ShowDirsOnly);
   if (chosen.isEmpty()) return std::nullopt;

@@ -13,8 +13,10 @@
 #include <QToolButton>
 
 #include <csignal>
+#ifndef _WIN32
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include "logic/core/ansi.h"
 #include "support/sceneryfixture.h"
@@ -184,6 +186,9 @@ TEST_F(DesktopTest, LanguageFileGivesTheArrowsTextAndSeparatorsCaptions) {
 }
 
 TEST_F(DesktopTest, TheFolderPickerOpensInTheHomeFolder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows shows the shell's own folder dialog, rooted at the desktop";
+#endif
   ui::QtInteraction real;
   QString shown;
   QTimer::singleShot(0, [&] {
@@ -210,6 +215,7 @@ TEST(SingleInstance, ASecondStartRingsTheFirstAndADeadOwnersLockIsTakenOver) {
   ui::SingleInstance other(settings + QStringLiteral("2"));
   EXPECT_EQ(other.acquire(), ui::SingleInstance::Result::Primary);
 
+#ifndef _WIN32
   // A program that died holding the lock does not keep the next one out.
   const QString crashed = settings + QStringLiteral("-crashed");
   const QString lockPath = ui::SingleInstance(crashed).lockPath();
@@ -225,8 +231,10 @@ TEST(SingleInstance, ASecondStartRingsTheFirstAndADeadOwnersLockIsTakenOver) {
   ASSERT_TRUE(QFile::exists(lockPath));
   ui::SingleInstance after(crashed);
   EXPECT_EQ(after.acquire(), ui::SingleInstance::Result::Primary);
+#endif
 }
 
+#ifndef _WIN32
 TEST(SessionEnd, TerminationSignalsReachTheEventLoop) {
   ui::SessionEnd end;
   int calls = 0;
@@ -236,6 +244,7 @@ TEST(SessionEnd, TerminationSignalsReachTheEventLoop) {
   ::raise(SIGHUP);
   EXPECT_TRUE(QTest::qWaitFor([&] { return calls == 2; }, 5000));
 }
+#endif
 
 }  // namespace
 }  // namespace orvella::test

@@ -343,7 +343,7 @@ TEST_F(DropTest, DroppedFilesArriveAsWindowsPathsOnceAccepted) {
   EXPECT_EQ(action, Qt::CopyAction);
   EXPECT_EQ(filesOn, std::vector<Node*>({scene}));
   EXPECT_EQ(files, std::vector<std::string>({dir.win("Scènes/Paris"), dir.win("note.txt")}));
-  EXPECT_NE(files[0].find(A("Scènes")), std::string::npos);
+  EXPECT_NE(files[0].find(ui::ToAnsi(U("Scènes"))), std::string::npos);
 
   EXPECT_TRUE(drop(mime, empty()));
   EXPECT_EQ(filesOn, std::vector<Node*>({scene, nullptr}));

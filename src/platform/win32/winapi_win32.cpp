@@ -187,6 +187,22 @@ std::string ExecutablePath() {
   }
 }
 
+std::string BrowseForFolder(win::HANDLE owner, const std::string& title) {
+  const ::UINT previousMode = ::SetErrorMode(SEM_FAILCRITICALERRORS);
+  ::BROWSEINFOA info{};
+  info.hwndOwner = static_cast<HWND>(owner);
+  info.lpszTitle = title.c_str();
+  info.ulFlags = BIF_RETURNONLYFSDIRS;
+  std::string result;
+  if (::PIDLIST_ABSOLUTE item = ::SHBrowseForFolderA(&info)) {
+    char path[MAX_PATH] = {};
+    if (::SHGetPathFromIDListA(item, path)) result = path;
+    ::CoTaskMemFree(item);
+  }
+  ::SetErrorMode(previousMode);
+  return result;
+}
+
 std::string ResolveShellLink(const std::string& lnkPath) {
   std::string result;
   ::IShellLinkA* link = nullptr;

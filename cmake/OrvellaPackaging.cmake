@@ -1,0 +1,21 @@
+# The Windows download: one zip (cpack, ZIP generator) holding orvella.exe,
+# dm3conv.exe, the README and the licence in one folder. Unzipped anywhere,
+# the program keeps its settings file beside itself.
+#   cmake --build --preset mingw && cpack --config build/mingw/CPackConfig.cmake -B build/mingw/package
+if(NOT WIN32 OR NOT ORVELLA_BUILD_UI)
+  return()
+endif()
+install(TARGETS orvella RUNTIME DESTINATION .)
+if(TARGET dm3conv)
+  install(TARGETS dm3conv RUNTIME DESTINATION .)
+endif()
+install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION .)
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME "Orvella")
+set(CPACK_PACKAGE_VENDOR "Orvella")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_FILE_NAME "orvella-${PROJECT_VERSION}-windows-x64")
+set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
+include(CPack)
