@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QLoggingCategory>
 #include <QSize>
+#include <limits>
 #include <new>
 
 #include "dm3qt/dm3format.h"
@@ -40,6 +41,23 @@ std::uint64_t IODeviceStream::Remaining() const {
   return left > 0 ? static_cast<std::uint64_t>(left) : 0;
 }
 
+bool IODeviceStream::CanReadAt() const { return !device_.isSequential(); }
+
+void IODeviceStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
+  const qint64 back = device_.pos();
+  const bool moved = pos <= static_cast<std::uint64_t>(std::numeric_limits<qint64>::max()) &&
+                     device_.seek(static_cast<qint64>(pos));
+  bool complete = false;
+  if (moved) {
+    try {
+      ReadBuffer(buffer, size);
+      complete = true;
+    } catch (const EReadError&) {
+    }
+  }
+  if (!device_.seek(back) || !complete) throw EReadError();
+}
+
 bool Dm3ImageIOHandler::canRead(QIODevice* device) {
   if (!device || !device->isReadable()) return false;
   const QByteArray head = device->peek(12);
@@ -67,7 +85,7 @@ bool Dm3ImageIOHandler::read(QImage* image) {
       IODeviceStream stream(*dev);
       picture.LoadFromStream(stream);
     }
-    QImage result = ToQImage(picture);
+    QImage result = ToQImage(picture.TakeBitmap(), picture.GreyPalette());
     if (result.isNull() && !picture.GetEmpty()) throw std::bad_alloc();
     *image = std::move(result);
     lastError_.clear();

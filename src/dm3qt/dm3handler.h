@@ -11,13 +11,16 @@ class QIODevice;
 
 namespace orvella {
 
-// Reads a random-access QIODevice from its current position.
+// Reads a random-access QIODevice from its current position. ReadAt moves
+// the device to the position asked and back.
 class IODeviceStream : public dm3::Stream {
  public:
   explicit IODeviceStream(QIODevice& device) : device_(device) {}
   void ReadBuffer(void* buffer, std::size_t size) override;
   std::uint64_t Position() const override;
   std::uint64_t Remaining() const override;
+  bool CanReadAt() const override;
+  void ReadAt(std::uint64_t pos, void* buffer, std::size_t size) override;
 
  private:
   QIODevice& device_;
@@ -25,6 +28,9 @@ class IODeviceStream : public dm3::Stream {
 
 // Loads a DM3 picture through TDM3Image into an 8-bit indexed QImage with
 // the grey palette. Loading writes "DM3_Tags.txt" in the current directory.
+// A random-access device is read in pieces and the image takes over the
+// reader's bitmap, so the picture is in memory once; a sequential device is
+// read whole first.
 class Dm3ImageIOHandler : public QImageIOHandler {
  public:
   bool canRead() const override;
