@@ -23,7 +23,7 @@ using namespace dm3w;
 class PlainStream : public dm3::Stream {
  public:
   explicit PlainStream(const std::string& bytes, bool failingReadAt = false)
-      : inner_(bytes.data(), bytes.size()), failingReadAt_(failingReadAt) {}
+      : inner_(bytes), failingReadAt_(failingReadAt) {}
   void ReadBuffer(void* buffer, std::size_t size) override { inner_.ReadBuffer(buffer, size); }
   std::uint64_t Position() const override { return inner_.Position(); }
   std::uint64_t Remaining() const override { return inner_.Remaining(); }
