@@ -85,8 +85,9 @@ bool Dm3ImageIOHandler::read(QImage* image) {
       IODeviceStream stream(*dev);
       picture.LoadFromStream(stream);
     }
+    const bool empty = picture.GetEmpty();
     QImage result = ToQImage(picture.TakeBitmap(), picture.GreyPalette());
-    if (result.isNull() && !picture.GetEmpty()) throw std::bad_alloc();
+    if (result.isNull() && !empty) throw std::bad_alloc();
     *image = std::move(result);
     lastError_.clear();
     return true;
