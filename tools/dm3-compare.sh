@@ -76,40 +76,54 @@ int main(int, char** argv) {
 EOF
 g++ -O2 -o "$work/minmax" "$work/minmax.cpp"
 
-# run LABEL COMMAND...: five runs; prints the best wall seconds and peak KiB.
-run() {
-  local label=$1 best_t='' best_m='' t m
+# once LABEL COMMAND...: one run; keeps the label's best wall seconds, CPU
+# seconds (user + system) and peak KiB.
+declare -A best_t best_c best_m
+once() {
+  local label=$1 t c m
   shift
-  "$@" >/dev/null 2>&1  # page cache warm
-  for _ in 1 2 3 4 5; do
-    /usr/bin/time -v "$@" >/dev/null 2>"$work/time.txt"
-    t=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s}' "$work/time.txt")
-    m=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
-    if [ -z "$best_t" ] || awk "BEGIN {exit !($t < $best_t)}"; then best_t=$t; fi
-    if [ -z "$best_m" ] || [ "$m" -lt "$best_m" ]; then best_m=$m; fi
-  done
-  printf '%-28s %8.3f s %9d KiB\n' "$label" "$best_t" "$best_m"
-  eval "${label//[^a-z0-9]/_}_t=$best_t; ${label//[^a-z0-9]/_}_m=$best_m"
+  /usr/bin/time -v "$@" >/dev/null 2>"$work/time.txt"
+  t=$(awk -F': ' '/Elapsed \(wall clock\)/ {n = split($2, p, ":"); s = 0; for (i = 1; i <= n; i++) s = s * 60 + p[i]; print s}' "$work/time.txt")
+  c=$(awk -F': ' '/User time|System time/ {s += $2} END {print s}' "$work/time.txt")
+  m=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
+  if [ -z "${best_t[$label]:-}" ] || awk "BEGIN {exit !($t < ${best_t[$label]})}"; then best_t[$label]=$t; fi
+  if [ -z "${best_c[$label]:-}" ] || awk "BEGIN {exit !($c < ${best_c[$label]})}"; then best_c[$label]=$c; fi
+  if [ -z "${best_m[$label]:-}" ] || [ "$m" -lt "${best_m[$label]}" ]; then best_m[$label]=$m; fi
+}
+show() {
+  printf '%-12s wall %6.3f s  cpu %6.3f s  peak %9d KiB\n' "$1" "${best_t[$1]}" "${best_c[$1]}" "${best_m[$1]}"
 }
 
 cd "$work"
 off=$("$py" make.py 4096 f4096.dm3)
 echo "4096 x 4096 float32, $(stat -c %s f4096.dm3) bytes, pixels at $off"
-run dm3conv "$conv" f4096.dm3 out.pgm
-run numpy "$py" numpy_conv.py f4096.dm3 "$off" 4096 4096 out.raw
-run cat sh -c 'cat f4096.dm3 >/dev/null'
-run minmax ./minmax f4096.dm3
-awk -v ct="$dm3conv_t" -v cm="$dm3conv_m" -v nt="$numpy_t" -v nm="$numpy_m" -v at="$cat_t" -v mt="$minmax_t" 'BEGIN {
-  printf "dm3conv / numpy: time %.2f (at most 0.6), peak memory %.2f (at most 0.2)\n", ct / nt, cm / nm
-  printf "dm3conv / floor (cat + minmax = %.3f s): time %.2f (at most 2)\n", at + mt, ct / (at + mt) }'
+conv4096=("$conv" f4096.dm3 out.pgm)
+numpy4096=("$py" numpy_conv.py f4096.dm3 "$off" 4096 4096 out.raw)
+"${conv4096[@]}" >/dev/null 2>&1; "${numpy4096[@]}"; cat f4096.dm3 >/dev/null  # page cache warm
+# Five rounds, each running every command once, so that the load of the
+# machine falls on all of them alike.
+for _ in 1 2 3 4 5; do
+  once dm3conv "${conv4096[@]}"
+  once numpy "${numpy4096[@]}"
+  once cat sh -c 'cat f4096.dm3 >/dev/null'
+  once minmax ./minmax f4096.dm3
+done
+for label in dm3conv numpy cat minmax; do show $label; done
+awk -v ct="${best_t[dm3conv]}" -v cc="${best_c[dm3conv]}" -v cm="${best_m[dm3conv]}" \
+    -v nt="${best_t[numpy]}" -v nc="${best_c[numpy]}" -v nm="${best_m[numpy]}" \
+    -v at="${best_t[cat]}" -v mt="${best_t[minmax]}" 'BEGIN {
+  printf "dm3conv / numpy: wall time %.2f (at most 0.6), cpu time %.2f, peak memory %.2f (at most 0.2)\n", ct / nt, cc / nc, cm / nm
+  printf "dm3conv / floor (cat + minmax = %.3f s): wall time %.2f (at most 2)\n", at + mt, ct / (at + mt) }'
 # The grey map holds the same levels as the numpy reader's bytes, but for
 # rounding in the last place: numpy stretches in single precision.
 { tail -c $((4096 * 4096)) out.pgm | cmp -l - out.raw || true; } | wc -l | awk '{printf "levels that differ from numpy'"'"'s: %d of %d\n", $1, 4096 * 4096}'
 rm -f f4096.dm3 out.pgm out.raw
 
-off=$("$py" make.py 8192 f8192.dm3)
+"$py" make.py 8192 f8192.dm3 >/dev/null
 echo "8192 x 8192 float32, $(stat -c %s f8192.dm3) bytes"
-run dm3conv8192 "$conv" f8192.dm3 out.pgm
-awk -v m="$dm3conv8192_m" 'BEGIN {
+"$conv" f8192.dm3 out.pgm
+for _ in 1 2 3 4 5; do once dm3conv8192 "$conv" f8192.dm3 out.pgm; done
+show dm3conv8192
+awk -v m="${best_m[dm3conv8192]}" 'BEGIN {
   limit = 1.2 * 65536 + 32768
   printf "dm3conv peak %d KiB against the limit %d KiB (1.2 x 64 MiB + 32 MiB): %s\n", m, limit, m < limit ? "under" : "OVER" }'

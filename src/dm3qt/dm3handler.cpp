@@ -1,6 +1,8 @@
 #include "dm3qt/dm3handler.h"
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QImage>
 #include <QLoggingCategory>
@@ -56,6 +58,34 @@ void IODeviceStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
     }
   }
   if (!device_.seek(back) || !complete) throw EReadError();
+}
+
+IODeviceStream::~IODeviceStream() { Unmap(); }
+
+void IODeviceStream::Unmap() {
+  if (!mapped_) return;
+  if (auto* file = qobject_cast<QFileDevice*>(&device_)) file->unmap(mapped_);
+  mapped_ = nullptr;
+}
+
+const std::byte* IODeviceStream::ViewAt(std::uint64_t pos, std::size_t size) {
+  Unmap();
+  if (device_.isSequential() || pos > Position() + Remaining() || size > Position() + Remaining() - pos)
+    return nullptr;
+  if (auto* buffer = qobject_cast<QBuffer*>(&device_))
+    return reinterpret_cast<const std::byte*>(buffer->data().constData()) + pos;
+  auto* file = qobject_cast<QFileDevice*>(&device_);
+  if (!file || size == 0) return nullptr;
+  mapped_ = file->map(static_cast<qint64>(pos), static_cast<qint64>(size));
+  return reinterpret_cast<const std::byte*>(mapped_);
+}
+
+bool IODeviceStream::SkipOver(std::uint64_t size) {
+  if (device_.isSequential() || size > Remaining()) return false;
+  const qint64 at = device_.pos();
+  if (device_.seek(at + static_cast<qint64>(size))) return true;
+  device_.seek(at);
+  return false;
 }
 
 bool Dm3ImageIOHandler::canRead(QIODevice* device) {

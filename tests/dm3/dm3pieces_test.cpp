@@ -50,6 +50,18 @@ std::vector<float> Wave(std::size_t count) {
 
 class Dm3PiecesTest : public Dm3Test {
  protected:
+  // Loads the bytes from memory (blocks skipped, then viewed) and from a
+  // file (blocks read through, then read again); answers the first failure
+  // message, or the empty text when both loads give the same pixels.
+  std::string LoadBoth(const std::string& bytes) {
+    dm3::MemoryStream memory(bytes);
+    if (std::string m = LoadFrom(memory); !m.empty()) return "memory: " + m;
+    const std::vector<std::uint8_t> fromMemory = image_.Bitmap().pixels;
+    dm3::FileStream file(cwd_.dir().file("both.dm3", bytes));
+    if (std::string m = LoadFrom(file); !m.empty()) return "file: " + m;
+    if (image_.Bitmap().pixels != fromMemory) return "the file gives other levels";
+    return {};
+  }
   std::string LoadFrom(dm3::Stream& stream) {
     try {
       image_.LoadFromStream(stream);
@@ -104,7 +116,7 @@ TEST_F(Dm3PiecesTest, BlocksUpToTheLimitAreHeld) {
   EXPECT_EQ(Node({"Above"})->Data(), nullptr);
 }
 
-// While the tags are read, the range of each left block is gathered in its
+// A file stream reads left blocks through, gathering the range of each in its
 // element type; the picture may use it only when it stands for exactly the
 // values converted, in their data type.
 TEST_F(Dm3PiecesTest, TheRangeGatheredOnTheWayServesOnlyTheSameValues) {
@@ -118,7 +130,7 @@ TEST_F(Dm3PiecesTest, TheRangeGatheredOnTheWayServesOnlyTheSameValues) {
     Group root;
     root.AddGroup("ImageSourceList").AddGroup().Int32("ImageRef", 0);
     AddImage(root.AddGroup("ImageList"), 100, 100, 1, 2, 2, block);
-    ASSERT_EQ(Load(File(root)), "");
+    ASSERT_EQ(LoadBoth(File(root)), "");
     EXPECT_EQ(image_.Bitmap().pixels, Expected(dm3::kDataInt16, block, 100 * 100));
     EXPECT_EQ(image_.Bitmap().pixels[199], 255);
   }
@@ -128,7 +140,7 @@ TEST_F(Dm3PiecesTest, TheRangeGatheredOnTheWayServesOnlyTheSameValues) {
     const std::string block = Block(values);
     Group root;
     AddImage(root.AddGroup("ImageList"), 200, 100, 2, 4, 3, block);
-    ASSERT_EQ(Load(File(root)), "");
+    ASSERT_EQ(LoadBoth(File(root)), "");
     EXPECT_EQ(image_.Bitmap().pixels, Expected(dm3::kDataFloat32, block, values.size()));
   }
   {
@@ -138,7 +150,7 @@ TEST_F(Dm3PiecesTest, TheRangeGatheredOnTheWayServesOnlyTheSameValues) {
     const std::string block = Block(v);
     Group root;
     AddImage(root.AddGroup("ImageList"), 250, 200, 10, 2, 10, block);
-    ASSERT_EQ(Load(File(root)), "");
+    ASSERT_EQ(LoadBoth(File(root)), "");
     EXPECT_EQ(image_.Bitmap().pixels, Expected(dm3::kDataUInt16, block, v.size()));
   }
 }
@@ -185,6 +197,18 @@ TEST_F(Dm3PiecesTest, ReadAtLeavesThePositionAndRefusesBytesBeyondTheEnd) {
     stream->ReadBuffer(head, 3);
     EXPECT_EQ(std::string(head, 3), bytes.substr(3, 3));
   }
+  // Memory offers views and skips; the file stream neither (it reads).
+  const std::byte* view = memory.ViewAt(199990, 10);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(view), 10), bytes.substr(199990, 10));
+  EXPECT_EQ(memory.ViewAt(199991, 10), nullptr);
+  EXPECT_FALSE(memory.SkipOver(200000));
+  EXPECT_EQ(memory.Position(), 6u);
+  EXPECT_TRUE(memory.SkipOver(199994));
+  EXPECT_EQ(memory.Remaining(), 0u);
+  EXPECT_EQ(file.ViewAt(0, 10), nullptr);
+  EXPECT_FALSE(file.SkipOver(10));
+  EXPECT_EQ(file.Position(), 6u);
 }
 
 TEST_F(Dm3PiecesTest, ALargePictureFromAFileEndsTheStreamAtItsEnd) {

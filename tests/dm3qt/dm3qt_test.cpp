@@ -225,8 +225,35 @@ TEST_F(Dm3QtTest, DeviceStreamReadsAtAPositionAndComesBack) {
   EXPECT_THROW(stream.ReadAt(8, got, 3), EReadError);
   EXPECT_EQ(stream.Position(), 2u);
   EXPECT_EQ(stream.Remaining(), 8u);
+  // Views into the buffer's bytes; skipping moves the device.
+  const std::byte* view = stream.ViewAt(7, 3);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(view), 3), "789");
+  EXPECT_EQ(stream.ViewAt(8, 3), nullptr);
+  EXPECT_FALSE(stream.SkipOver(9));
+  EXPECT_TRUE(stream.SkipOver(8));
+  EXPECT_EQ(buffer.pos(), 10);
+
+  // A file is mapped a piece at a time.
+  cwd_.dir().file("bytes.bin", "abcdefghij");
+  QFile file(QString::fromStdString(cwd_.dir().host("bytes.bin").string()));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  {
+    IODeviceStream onFile(file);
+    const std::byte* mapped = onFile.ViewAt(4, 5);
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped), 5), "efghi");
+    mapped = onFile.ViewAt(0, 2);
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped), 2), "ab");
+    EXPECT_EQ(onFile.ViewAt(9, 2), nullptr);
+    EXPECT_EQ(onFile.Position(), 0u);
+  }
   SequentialDevice pipe(QByteArray("abc"));
-  EXPECT_FALSE(IODeviceStream(pipe).CanReadAt());
+  IODeviceStream onPipe(pipe);
+  EXPECT_FALSE(onPipe.CanReadAt());
+  EXPECT_EQ(onPipe.ViewAt(0, 1), nullptr);
+  EXPECT_FALSE(onPipe.SkipOver(1));
 }
 
 // ---- Drawing ------------------------------------------------------------------------

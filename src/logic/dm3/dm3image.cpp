@@ -331,8 +331,15 @@ void TDM3Image::SkipBlock(const TypeInfo& type, TPPMemNode& node, std::uint64_t 
   LeftBlock left;
   left.pos = pos;
   left.size = size;
-  // Elements of a picture data type: their range is gathered on the way, so
-  // that the picture, when it is this block in this type, needs one pass less.
+  // Its bytes are needed later only if it is the picture: a stream that can
+  // move past them, does.
+  if (stream_->SkipOver(size)) {
+    leftBlocks_[&node] = left;
+    return;
+  }
+  // Read through, the elements of a picture data type give their range on the
+  // way, so that the picture, when it is this block in this type, needs one
+  // pass less.
   if (const std::uint32_t dataType = PictureTypeOfElement(type.parts[0].code); dataType != 0)
     left.range.emplace(dataType);
   std::byte* piece = Piece();
@@ -350,12 +357,16 @@ void TDM3Image::ConvertLeftBlock(const LeftBlock& block, std::uint32_t dataType,
                                  std::uint8_t* out) {
   const std::size_t valueSize = dm3::PixelValueSize(dataType);
   const std::size_t perPiece = kPieceSize / valueSize;
-  std::byte* piece = Piece();
   const auto eachPiece = [&](const auto& use) {
     for (std::size_t done = 0; done < count;) {
       const std::size_t n = std::min(count - done, perPiece);
-      stream_->ReadAt(block.pos + static_cast<std::uint64_t>(done) * valueSize, piece, n * valueSize);
-      use(done, n);
+      const std::uint64_t pos = block.pos + static_cast<std::uint64_t>(done) * valueSize;
+      const std::byte* values = stream_->ViewAt(pos, n * valueSize);
+      if (!values) {
+        stream_->ReadAt(pos, Piece(), n * valueSize);
+        values = Piece();
+      }
+      use(values, done, n);
       done += n;
     }
   };
@@ -367,9 +378,9 @@ void TDM3Image::ConvertLeftBlock(const LeftBlock& block, std::uint32_t dataType,
     range = block.range;
   } else {
     range.emplace(dataType);
-    eachPiece([&](std::size_t, std::size_t n) { range->Add(piece, n); });
+    eachPiece([&](const std::byte* values, std::size_t, std::size_t n) { range->Add(values, n); });
   }
-  eachPiece([&](std::size_t done, std::size_t n) { range->Stretch(piece, n, out + done); });
+  eachPiece([&](const std::byte* values, std::size_t done, std::size_t n) { range->Stretch(values, n, out + done); });
 }
 
 std::string TDM3Image::ReadDataToStr(std::int32_t code) {

@@ -13,6 +13,8 @@ constexpr std::size_t kBufferSize = 64 * 1024;
 }
 
 void Stream::ReadAt(std::uint64_t, void*, std::size_t) { throw EReadError(); }
+const std::byte* Stream::ViewAt(std::uint64_t, std::size_t) { return nullptr; }
+bool Stream::SkipOver(std::uint64_t) { return false; }
 
 MemoryStream::MemoryStream(const void* data, std::size_t size)
     : data_(static_cast<const unsigned char*>(data)), size_(size) {}
@@ -34,6 +36,17 @@ void MemoryStream::ReadBuffer(void* buffer, std::size_t size) {
 void MemoryStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
   if (pos > size_ || size > size_ - pos) throw EReadError();
   if (size != 0) std::memcpy(buffer, data_ + pos, size);
+}
+
+const std::byte* MemoryStream::ViewAt(std::uint64_t pos, std::size_t size) {
+  if (pos > size_ || size > size_ - pos) return nullptr;
+  return reinterpret_cast<const std::byte*>(data_ + pos);
+}
+
+bool MemoryStream::SkipOver(std::uint64_t size) {
+  if (size > size_ - pos_) return false;
+  pos_ += static_cast<std::size_t>(size);
+  return true;
 }
 
 win::HANDLE FileStream::Open(const std::string& path) {

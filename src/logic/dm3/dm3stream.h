@@ -28,6 +28,14 @@ class Stream {
   // not hold them all. Reads at increasing positions are the cheap ones. The
   // base offers none: it raises EReadError.
   virtual void ReadAt(std::uint64_t pos, void* buffer, std::size_t size);
+  // Where the stream can point at its bytes (memory, a mapped file): a view
+  // of size bytes from the stream position pos, valid until the next ViewAt
+  // or the stream's end; null otherwise, or when the bytes are not all there
+  // (the reader then uses ReadAt). The base offers none.
+  virtual const std::byte* ViewAt(std::uint64_t pos, std::size_t size);
+  // Moves the position size bytes on without reading them, when the stream
+  // can (size is at most Remaining); false otherwise, and nothing moves.
+  virtual bool SkipOver(std::uint64_t size);
 };
 
 // Reads from a buffer in memory: borrowed (the caller keeps it alive) or
@@ -43,6 +51,8 @@ class MemoryStream : public Stream {
   void Seek(std::uint64_t pos) { pos_ = pos < size_ ? static_cast<std::size_t>(pos) : size_; }
   bool CanReadAt() const override { return true; }
   void ReadAt(std::uint64_t pos, void* buffer, std::size_t size) override;
+  const std::byte* ViewAt(std::uint64_t pos, std::size_t size) override;
+  bool SkipOver(std::uint64_t size) override;
 
  private:
   std::string owned_;
