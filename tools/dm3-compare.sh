@@ -2,9 +2,10 @@
 # Whole-process comparison of dm3conv with a numpy reader doing the same
 # conversion (memory-mapped pixel block, min/max, stretch to 8 bits, raw bytes
 # written), and with the physical floor (cat of the file into /dev/null plus
-# one std::minmax_element pass over its floats). Each is run five times, side
-# by side; the best wall time and the best peak resident set (/usr/bin/time -v)
-# are kept. Then the peak memory of dm3conv on an 8192 x 8192 float file.
+# one std::minmax_element pass over its floats), on a 4096 x 4096 float file.
+# Five rounds run every command once, side by side; each command's best wall
+# time, CPU time and peak resident set (/usr/bin/time -v) are kept. Then the
+# peak memory of dm3conv on an 8192 x 8192 float file.
 #   bash tools/dm3-compare.sh [dm3conv binary]
 # Needs python3-numpy (Debian) and g++; the files go to a temporary folder.
 set -euo pipefail
