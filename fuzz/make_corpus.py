@@ -89,6 +89,15 @@ def dm3_seeds():
     image(lst, 2, 3, 2, 4, 6, "f", [0.5, 1.5, -2.0, 3.25, 1e-6, 7.0])
     put("fuzz_dm3", "imageref-float.dm3", dm3(r))
 
+    # A picture above the reader's hold limit (64 KiB), converted from the
+    # stream in pieces, after a thumbnail.
+    r = Group()
+    r.group("ImageSourceList").group().simple("ImageRef", 3, "i", 1)
+    lst = r.group("ImageList")
+    image(lst, 2, 2, 1, 2, 2, "h", [0, 1, 2, 3])
+    image(lst, 130, 130, 2, 4, 6, "f", [float((i * 37) % 1000) - 500.0 for i in range(130 * 130)])
+    put("fuzz_dm3", "left-block-130x130.dm3", dm3(r))
+
     for data_type, code, fmt, depth, values in [(7, 3, "i", 4, [-5, 0, 5, 2**31 - 1]),
                                                 (11, 5, "I", 4, [1, 2, 3, 2**32 - 1]),
                                                 (12, 7, "d", 8, [0.0, -1.5, 2.5, 1e300])]:

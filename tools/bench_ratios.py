@@ -9,7 +9,7 @@ TARGETS = [
     ("BM_Refresh/10000", "BM_ScanBaseline/10000", 1.5),
     ("BM_Refresh/10000", "BM_Refresh/1000", 12.0),
     ("BM_Orphans/20000", "BM_WalkBaseline/20000", 1.5),
-    ("BM_Dm3Load/4096", "BM_Dm3Baseline/4096", 3.0),
+    ("BM_Dm3Load/4096", "BM_Dm3Baseline/4096", 1.5),
     ("BM_ViewRefresh/10000", "BM_Refresh/10000", 2.0),
 ]
 

@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [ "$mode" = test ]; then
-  packages+=(g++-mingw-w64-x86-64 wine64 wine clang libclang-rt-14-dev unzip)
+  packages+=(g++-mingw-w64-x86-64 wine64 wine clang libclang-rt-14-dev unzip python3-numpy)
 fi
 
 missing=()

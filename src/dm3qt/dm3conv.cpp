@@ -2,9 +2,11 @@
 // class and writes its 8-bit grey picture in the format of OUTPUT's extension
 // (.pgm as binary P5, .png, and whatever else Qt can write). Like every load
 // it writes DM3_Tags.txt in the current directory. On failure the load's
-// message goes to standard error and the status is 1.
+// message goes to standard error and the status is 1. The picture is read
+// from the file in pieces and is in memory once, as the 8-bit bitmap.
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
 #include <cstdio>
@@ -62,8 +64,12 @@ int main(int argc, char** argv) {
     return 1;
   }
 
+  // The image written is a view of the picture's own pixels. Qt's grey-map
+  // writer would first convert an indexed image into a grey one, a second
+  // copy of the picture: it gets the grey levels directly (the same bytes).
   QImageWriter writer(output);
-  if (!writer.write(orvella::ToQImage(picture))) {
+  const bool greyMap = QFileInfo(output).suffix().compare(QLatin1String("pgm"), Qt::CaseInsensitive) == 0;
+  if (!writer.write(orvella::WrapBitmap(picture.Bitmap(), picture.GreyPalette(), greyMap))) {
     PrintError("Cannot write " + orvella::AnsiFromQString(output) + ": " +
                orvella::AnsiFromQString(writer.errorString()));
     return 1;

@@ -1,10 +1,13 @@
 #include "dm3qt/dm3handler.h"
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QFileDevice>
 #include <QIODevice>
 #include <QImage>
 #include <QLoggingCategory>
 #include <QSize>
+#include <limits>
 #include <new>
 
 #include "dm3qt/dm3format.h"
@@ -40,6 +43,51 @@ std::uint64_t IODeviceStream::Remaining() const {
   return left > 0 ? static_cast<std::uint64_t>(left) : 0;
 }
 
+bool IODeviceStream::CanReadAt() const { return !device_.isSequential(); }
+
+void IODeviceStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
+  const qint64 back = device_.pos();
+  const bool moved = pos <= static_cast<std::uint64_t>(std::numeric_limits<qint64>::max()) &&
+                     device_.seek(static_cast<qint64>(pos));
+  bool complete = false;
+  if (moved) {
+    try {
+      ReadBuffer(buffer, size);
+      complete = true;
+    } catch (const EReadError&) {
+    }
+  }
+  if (!device_.seek(back) || !complete) throw EReadError();
+}
+
+IODeviceStream::~IODeviceStream() { Unmap(); }
+
+void IODeviceStream::Unmap() {
+  if (!mapped_) return;
+  if (auto* file = qobject_cast<QFileDevice*>(&device_)) file->unmap(mapped_);
+  mapped_ = nullptr;
+}
+
+const std::byte* IODeviceStream::ViewAt(std::uint64_t pos, std::size_t size) {
+  Unmap();
+  if (device_.isSequential() || pos > Position() + Remaining() || size > Position() + Remaining() - pos)
+    return nullptr;
+  if (auto* buffer = qobject_cast<QBuffer*>(&device_))
+    return reinterpret_cast<const std::byte*>(buffer->data().constData()) + pos;
+  auto* file = qobject_cast<QFileDevice*>(&device_);
+  if (!file || size == 0) return nullptr;
+  mapped_ = file->map(static_cast<qint64>(pos), static_cast<qint64>(size));
+  return reinterpret_cast<const std::byte*>(mapped_);
+}
+
+bool IODeviceStream::SkipOver(std::uint64_t size) {
+  if (device_.isSequential() || size > Remaining()) return false;
+  const qint64 at = device_.pos();
+  if (device_.seek(at + static_cast<qint64>(size))) return true;
+  device_.seek(at);
+  return false;
+}
+
 bool Dm3ImageIOHandler::canRead(QIODevice* device) {
   if (!device || !device->isReadable()) return false;
   const QByteArray head = device->peek(12);
@@ -67,8 +115,9 @@ bool Dm3ImageIOHandler::read(QImage* image) {
       IODeviceStream stream(*dev);
       picture.LoadFromStream(stream);
     }
-    QImage result = ToQImage(picture);
-    if (result.isNull() && !picture.GetEmpty()) throw std::bad_alloc();
+    const bool empty = picture.GetEmpty();
+    QImage result = ToQImage(picture.TakeBitmap(), picture.GreyPalette());
+    if (result.isNull() && !empty) throw std::bad_alloc();
     *image = std::move(result);
     lastError_.clear();
     return true;

@@ -11,20 +11,35 @@ class QIODevice;
 
 namespace orvella {
 
-// Reads a random-access QIODevice from its current position.
+// Reads a random-access QIODevice from its current position. ReadAt moves
+// the device to the position asked and back; ViewAt maps a piece of a file
+// (QFileDevice), one at a time, or points into a QBuffer's bytes.
 class IODeviceStream : public dm3::Stream {
  public:
   explicit IODeviceStream(QIODevice& device) : device_(device) {}
+  ~IODeviceStream() override;
+  IODeviceStream(const IODeviceStream&) = delete;
+  IODeviceStream& operator=(const IODeviceStream&) = delete;
   void ReadBuffer(void* buffer, std::size_t size) override;
   std::uint64_t Position() const override;
   std::uint64_t Remaining() const override;
+  bool CanReadAt() const override;
+  void ReadAt(std::uint64_t pos, void* buffer, std::size_t size) override;
+  const std::byte* ViewAt(std::uint64_t pos, std::size_t size) override;
+  bool SkipOver(std::uint64_t size) override;
 
  private:
+  void Unmap();
+
   QIODevice& device_;
+  uchar* mapped_ = nullptr;  // the current view of a QFileDevice
 };
 
 // Loads a DM3 picture through TDM3Image into an 8-bit indexed QImage with
 // the grey palette. Loading writes "DM3_Tags.txt" in the current directory.
+// A random-access device is read in pieces and the image takes over the
+// reader's bitmap, so the picture is in memory once; a sequential device is
+// read whole first.
 class Dm3ImageIOHandler : public QImageIOHandler {
  public:
   bool canRead() const override;

@@ -11,6 +11,7 @@
 #include <QPluginLoader>
 #include <QProcess>
 #include <QTreeWidget>
+#include <cmath>
 #include <memory>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "dm3qt/dm3handler.h"
 #include "dm3qt/dm3treeview.h"
 #include "logic/core/ansi.h"
+#include "logic/dm3/dm3pixels.h"
 
 namespace orvella::test {
 namespace {
@@ -44,6 +46,39 @@ void ExpectSmallPicture(const QImage& image) {
   const int levels[2][3] = {{0, 51, 102}, {153, 204, 255}};
   for (int y = 0; y < 2; ++y)
     for (int x = 0; x < 3; ++x) EXPECT_EQ(image.pixelIndex(x, y), levels[y][x]) << x << "," << y;
+}
+
+// A 301 x 300 float picture (361,200 bytes, so its block stays in the
+// stream; rows of an odd length) and the levels it must give.
+struct LargePicture {
+  LargePicture() {
+    std::vector<float> values(301 * 300);
+    for (std::size_t i = 0; i < values.size(); ++i)
+      values[i] = static_cast<float>(std::cos(static_cast<double>(i) * 0.003) * 77.0);
+    const std::string block = Block(values);
+    Group root;
+    AddImage(root.AddGroup("ImageList"), 301, 300, 2, 4, 6, block);
+    file = File(root);
+    levels.resize(values.size());
+    dm3::ConvertPixels(dm3::kDataFloat32, reinterpret_cast<const std::byte*>(block.data()), values.size(),
+                       levels.data());
+  }
+  std::string file;
+  std::vector<std::uint8_t> levels;
+};
+
+void ExpectLargePicture(const QImage& image, const LargePicture& expected) {
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.format(), QImage::Format_Indexed8);
+  ASSERT_EQ(image.size(), QSize(301, 300));
+  ASSERT_EQ(image.colorCount(), 256);
+  EXPECT_EQ(image.color(77), qRgb(77, 77, 77));
+  for (int y = 0; y < 300; ++y) {
+    const std::uint8_t* row = expected.levels.data() + static_cast<std::size_t>(y) * 301;
+    ASSERT_EQ(std::vector<std::uint8_t>(image.constScanLine(y), image.constScanLine(y) + 301),
+              std::vector<std::uint8_t>(row, row + 301))
+        << "row " << y;
+  }
 }
 
 class Dm3QtTest : public ::testing::Test {
@@ -149,6 +184,76 @@ TEST_F(Dm3QtTest, ReadsSequentialDevices) {
   QImage image;
   ASSERT_TRUE(handler.read(&image)) << handler.lastError().toStdString();
   ExpectSmallPicture(image);
+}
+
+TEST_F(Dm3QtTest, LargePicturesReadTheSameFromEitherKindOfDevice) {
+  const LargePicture picture;
+  QImage fromBuffer;
+  {
+    QBuffer buffer;
+    buffer.setData(Bytes(picture.file));
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "dm3");
+    fromBuffer = reader.read();
+  }
+  // The image owns its pixels once the reader and its device are gone.
+  ExpectLargePicture(fromBuffer, picture);
+  SequentialDevice device(Bytes(picture.file));
+  Dm3ImageIOHandler handler;
+  handler.setDevice(&device);
+  QImage fromPipe;
+  ASSERT_TRUE(handler.read(&fromPipe)) << handler.lastError().toStdString();
+  ExpectLargePicture(fromPipe, picture);
+  // Changing a copy changes neither the image nor the other copies.
+  QImage copy = fromBuffer;
+  copy.setPixel(0, 0, 200);
+  EXPECT_EQ(fromBuffer.pixelIndex(0, 0), picture.levels[0]);
+  EXPECT_EQ(copy.pixelIndex(0, 0), 200);
+}
+
+TEST_F(Dm3QtTest, DeviceStreamReadsAtAPositionAndComesBack) {
+  QBuffer buffer;
+  buffer.setData(QByteArray("0123456789"));
+  buffer.open(QIODevice::ReadOnly);
+  buffer.seek(2);
+  IODeviceStream stream(buffer);
+  ASSERT_TRUE(stream.CanReadAt());
+  char got[3];
+  stream.ReadAt(6, got, 3);
+  EXPECT_EQ(std::string(got, 3), "678");
+  EXPECT_EQ(stream.Position(), 2u);
+  EXPECT_THROW(stream.ReadAt(8, got, 3), EReadError);
+  EXPECT_EQ(stream.Position(), 2u);
+  EXPECT_EQ(stream.Remaining(), 8u);
+  // Views into the buffer's bytes; skipping moves the device.
+  const std::byte* view = stream.ViewAt(7, 3);
+  ASSERT_NE(view, nullptr);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(view), 3), "789");
+  EXPECT_EQ(stream.ViewAt(8, 3), nullptr);
+  EXPECT_FALSE(stream.SkipOver(9));
+  EXPECT_TRUE(stream.SkipOver(8));
+  EXPECT_EQ(buffer.pos(), 10);
+
+  // A file is mapped a piece at a time.
+  cwd_.dir().file("bytes.bin", "abcdefghij");
+  QFile file(QString::fromStdString(cwd_.dir().host("bytes.bin").string()));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  {
+    IODeviceStream onFile(file);
+    const std::byte* mapped = onFile.ViewAt(4, 5);
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped), 5), "efghi");
+    mapped = onFile.ViewAt(0, 2);
+    ASSERT_NE(mapped, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped), 2), "ab");
+    EXPECT_EQ(onFile.ViewAt(9, 2), nullptr);
+    EXPECT_EQ(onFile.Position(), 0u);
+  }
+  SequentialDevice pipe(QByteArray("abc"));
+  IODeviceStream onPipe(pipe);
+  EXPECT_FALSE(onPipe.CanReadAt());
+  EXPECT_EQ(onPipe.ViewAt(0, 1), nullptr);
+  EXPECT_FALSE(onPipe.SkipOver(1));
 }
 
 // ---- Drawing ------------------------------------------------------------------------
@@ -304,6 +409,22 @@ TEST_F(Dm3ConvTest, WritesPng) {
   ASSERT_EQ(back.size(), QSize(3, 2));
   EXPECT_EQ(back.pixel(1, 0), qRgb(51, 51, 51));
   EXPECT_EQ(back.pixel(2, 1), qRgb(255, 255, 255));
+}
+
+TEST_F(Dm3ConvTest, LargePicturesWriteTheSameLevels) {
+  const LargePicture picture;
+  cwd_.dir().file("in.dm3", picture.file);
+  ASSERT_EQ(Run({QStringLiteral("in.dm3"), QStringLiteral("out.PGM")}), 0) << stderr_;
+  EXPECT_EQ(cwd_.dir().read("out.PGM"),
+            "P5\n301 300\n255\n" + std::string(picture.levels.begin(), picture.levels.end()));
+  ASSERT_EQ(Run({QStringLiteral("in.dm3"), QStringLiteral("out.png")}), 0) << stderr_;
+  const QImage back(QString::fromStdString(cwd_.dir().host("out.png").string()));
+  ASSERT_EQ(back.size(), QSize(301, 300));
+  for (int y = 0; y < 300; y += 37)
+    for (int x = 0; x < 301; x += 43) {
+      const int level = picture.levels[static_cast<std::size_t>(y) * 301 + x];
+      ASSERT_EQ(back.pixel(x, y), qRgb(level, level, level)) << x << "," << y;
+    }
 }
 
 TEST_F(Dm3ConvTest, FailurePrintsTheLoadMessage) {

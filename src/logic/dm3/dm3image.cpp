@@ -42,6 +42,20 @@ std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
                                                            : a + b;
 }
 
+// The picture data type whose values are the elements of an array of this
+// type code; 0 when there is none.
+std::uint32_t PictureTypeOfElement(std::int32_t code) {
+  switch (code) {
+    case 2: return dm3::kDataInt16;
+    case 3: return dm3::kDataInt32;
+    case 4: return dm3::kDataUInt16;
+    case 5: return dm3::kDataUInt32;
+    case 6: return dm3::kDataFloat32;
+    case 7: return dm3::kDataFloat64;
+    default: return 0;
+  }
+}
+
 bool EndsWith(const std::string& s, std::string_view tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -141,7 +155,11 @@ void TDM3Image::LoadFromStream(dm3::Stream& stream) {
 
   struct StreamScope {
     TDM3Image& self;
-    ~StreamScope() { self.stream_ = nullptr; }
+    ~StreamScope() {
+      self.stream_ = nullptr;
+      self.leftBlocks_.clear();
+      self.piece_.reset();
+    }
   } scope{*this};
   stream_ = &stream;
   bigEndian_ = byteOrder == 0;
@@ -295,9 +313,74 @@ void TDM3Image::ReadTagValue(const TypeInfo& type, TPPMemNode& node) {
   node.AddChild(".Of")->AddChild("= $" + IntToHex(pos, 8));
   if (size > stream_->Remaining() || size > std::numeric_limits<std::size_t>::max())
     Fail("DM3 Array data beyond end of file (" + UIntToStr(size) + " bytes at $" + IntToHex(pos, 8) + ")");
+  if (size > kHeldBlockLimit && stream_->CanReadAt()) {
+    SkipBlock(type, node, pos, size);
+    return;
+  }
   std::byte* block = dm3::AllocBlock(static_cast<std::size_t>(size));
   node.SetData(block);
   Read(block, static_cast<std::size_t>(size));
+}
+
+std::byte* TDM3Image::Piece() {
+  if (!piece_) piece_ = std::make_unique<std::byte[]>(kPieceSize);
+  return piece_.get();
+}
+
+void TDM3Image::SkipBlock(const TypeInfo& type, TPPMemNode& node, std::uint64_t pos, std::uint64_t size) {
+  LeftBlock left;
+  left.pos = pos;
+  left.size = size;
+  // Its bytes are needed later only if it is the picture: a stream that can
+  // move past them, does.
+  if (stream_->SkipOver(size)) {
+    leftBlocks_[&node] = left;
+    return;
+  }
+  // Read through, the elements of a picture data type give their range on the
+  // way, so that the picture, when it is this block in this type, needs one
+  // pass less.
+  if (const std::uint32_t dataType = PictureTypeOfElement(type.parts[0].code); dataType != 0)
+    left.range.emplace(dataType);
+  std::byte* piece = Piece();
+  // Pieces hold whole elements: kPieceSize is a multiple of every value size.
+  for (std::uint64_t done = 0; done < size;) {
+    const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(size - done, kPieceSize));
+    Read(piece, n);
+    if (left.range) left.range->Add(piece, n / left.range->ValueSize());
+    done += n;
+  }
+  leftBlocks_[&node] = std::move(left);
+}
+
+void TDM3Image::ConvertLeftBlock(const LeftBlock& block, std::uint32_t dataType, std::size_t count,
+                                 std::uint8_t* out) {
+  const std::size_t valueSize = dm3::PixelValueSize(dataType);
+  const std::size_t perPiece = kPieceSize / valueSize;
+  const auto eachPiece = [&](const auto& use) {
+    for (std::size_t done = 0; done < count;) {
+      const std::size_t n = std::min(count - done, perPiece);
+      const std::uint64_t pos = block.pos + static_cast<std::uint64_t>(done) * valueSize;
+      const std::byte* values = stream_->ViewAt(pos, n * valueSize);
+      if (!values) {
+        stream_->ReadAt(pos, Piece(), n * valueSize);
+        values = Piece();
+      }
+      use(values, done, n);
+      done += n;
+    }
+  };
+  // The range gathered while the tags were read serves only when it covers
+  // exactly the values converted, in their data type.
+  std::optional<dm3::PixelRange> range;
+  if (block.range && block.range->DataType() == dataType &&
+      block.size == static_cast<std::uint64_t>(count) * valueSize) {
+    range = block.range;
+  } else {
+    range.emplace(dataType);
+    eachPiece([&](const std::byte* values, std::size_t, std::size_t n) { range->Add(values, n); });
+  }
+  eachPiece([&](const std::byte* values, std::size_t done, std::size_t n) { range->Stretch(values, n, out + done); });
 }
 
 std::string TDM3Image::ReadDataToStr(std::int32_t code) {
@@ -400,9 +483,16 @@ void TDM3Image::BuildImage() {
   }
   // The conversion reads width x height values: the block must hold them.
   const std::uint64_t count = area(info);
+  const std::uint64_t needed = SaturatingMul(count, valueSize);
   const std::byte* block = info.data ? info.data->Data() : nullptr;
-  if (!block || info.size < 0 || SaturatingMul(count, valueSize) > static_cast<std::uint64_t>(info.size))
-    Fail("DM3 Image data too short (" + IntToStr(block ? info.size : 0) + " bytes for " +
+  const LeftBlock* left = nullptr;
+  if (!block && info.data) {
+    const auto it = leftBlocks_.find(info.data);
+    if (it != leftBlocks_.end()) left = &it->second;
+  }
+  const bool present = block || left;
+  if (!present || info.size < 0 || needed > static_cast<std::uint64_t>(info.size) || (left && needed > left->size))
+    Fail("DM3 Image data too short (" + IntToStr(present ? info.size : 0) + " bytes for " +
          UIntToStr(static_cast<std::uint32_t>(info.width)) + " x " +
          UIntToStr(static_cast<std::uint32_t>(info.height)) + " pixels).");
 
@@ -410,8 +500,17 @@ void TDM3Image::BuildImage() {
   bitmap.width = info.width;
   bitmap.height = info.height;
   bitmap.pixels.resize(static_cast<std::size_t>(count));
-  dm3::ConvertPixels(dataType, block, static_cast<std::size_t>(count), bitmap.pixels.data());
+  if (left)
+    ConvertLeftBlock(*left, dataType, static_cast<std::size_t>(count), bitmap.pixels.data());
+  else
+    dm3::ConvertPixels(dataType, block, static_cast<std::size_t>(count), bitmap.pixels.data());
   bitmap_ = std::move(bitmap);
+}
+
+dm3::Bitmap8 TDM3Image::TakeBitmap() {
+  dm3::Bitmap8 out = std::move(bitmap_);
+  bitmap_ = {};
+  return out;
 }
 
 void TDM3Image::DumpTags() const { WriteCurrentDirFile(kDumpFileName, dm3::FormatTagDump(tags_)); }

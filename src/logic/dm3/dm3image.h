@@ -7,9 +7,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "logic/dm3/dm3pixels.h"
 #include "logic/dm3/dm3stream.h"
 #include "logic/dm3/memtree.h"
 
@@ -64,6 +68,13 @@ class TDM3Image {
   static constexpr const char* kDumpFileName = "DM3_Tags.txt";
   // Deepest nesting of tag groups, and of type descriptions, that a file may use.
   static constexpr int kMaxDepth = 256;
+  // Raw blocks up to this size become the data block of their node. Larger
+  // ones, on a stream that offers ReadAt, stay in the stream: their node
+  // keeps its ".Sz" and ".Of" but no data block, and the picture is read
+  // from the stream in pieces of kPieceSize bytes. Memory then holds the
+  // bitmap and a constant, whatever the file's size.
+  static constexpr std::size_t kHeldBlockLimit = 64 * 1024;
+  static constexpr std::size_t kPieceSize = 256 * 1024;
 
   // An empty tag tree and a 0 x 0 bitmap with the 256-entry grey palette.
   TDM3Image();
@@ -74,6 +85,7 @@ class TDM3Image {
   // tree holds every tag and the bitmap the picture; on failure an Error
   // (EFOpenError for a bad file) is raised and the bitmap stays as it was.
   // Writes "DM3_Tags.txt" in the current directory once the header is read.
+  // The stream ends at the end of the tag structure, as read.
   void LoadFromStream(dm3::Stream& stream);
 
   // Copies the rectangle r of the bitmap onto the same rectangle of the
@@ -89,6 +101,8 @@ class TDM3Image {
 
   const TPPMemNode& Tags() const { return tags_; }
   const dm3::Bitmap8& Bitmap() const { return bitmap_; }
+  // Hands the bitmap over without copying it; the picture is then empty.
+  dm3::Bitmap8 TakeBitmap();
   const dm3::Palette& GreyPalette() const { return palette_; }
 
   // The integer value of a tag node: 0 for no node or a node without exactly
@@ -118,6 +132,16 @@ class TDM3Image {
   std::string ReadDataToStr(std::int32_t code);
   static std::uint64_t DataSize(const TypeInfo& type);
   static ImageInfo ReadImageInfo(const TPPMemNode* entry);
+  // A raw block left in the stream, and when its elements are values of a
+  // picture data type, their range, gathered while the tags were read.
+  struct LeftBlock {
+    std::uint64_t pos = 0;
+    std::uint64_t size = 0;
+    std::optional<dm3::PixelRange> range;
+  };
+  void SkipBlock(const TypeInfo& type, TPPMemNode& node, std::uint64_t pos, std::uint64_t size);
+  void ConvertLeftBlock(const LeftBlock& block, std::uint32_t dataType, std::size_t count, std::uint8_t* out);
+  std::byte* Piece();
   void BuildImage();
   void DumpTags() const;
 
@@ -131,6 +155,8 @@ class TDM3Image {
   dm3::Stream* stream_ = nullptr;
   bool bigEndian_ = false;
   char decimalSeparator_ = '.';
+  std::unordered_map<const TPPMemNode*, LeftBlock> leftBlocks_;
+  std::unique_ptr<std::byte[]> piece_;
 };
 
 }  // namespace orvella

@@ -29,4 +29,29 @@ std::size_t PixelValueSize(std::uint32_t dataType);
 void ConvertPixels(std::uint32_t dataType, const std::byte* block, std::size_t count,
                    std::uint8_t* out);
 
+// The same conversion for a picture that arrives in pieces: every piece is
+// added to the range first (Add), then each piece is stretched (Stretch) into
+// its part of the levels. Pieces must hold whole values. The levels equal
+// those of ConvertPixels on the whole picture.
+class PixelRange {
+ public:
+  // dataType must have a PixelValueSize.
+  explicit PixelRange(std::uint32_t dataType);
+  std::uint32_t DataType() const { return dataType_; }
+  std::size_t ValueSize() const { return PixelValueSize(dataType_); }
+  // Takes count more little-endian values into the minimum and maximum.
+  void Add(const std::byte* values, std::size_t count);
+  // The grey levels of count values, from the range of every value added.
+  void Stretch(const std::byte* values, std::size_t count, std::uint8_t* out) const;
+
+ private:
+  std::uint32_t dataType_;
+  // Integer types: the extremes, exact in 64 bits. Floating types: the
+  // extremes in the values' own precision, exact as doubles.
+  std::int64_t intLo_ = 0;
+  std::int64_t intHi_ = 0;
+  double floatLo_ = 0;
+  double floatHi_ = 0;
+};
+
 }  // namespace orvella::dm3

@@ -12,6 +12,10 @@ namespace {
 constexpr std::size_t kBufferSize = 64 * 1024;
 }
 
+void Stream::ReadAt(std::uint64_t, void*, std::size_t) { throw EReadError(); }
+const std::byte* Stream::ViewAt(std::uint64_t, std::size_t) { return nullptr; }
+bool Stream::SkipOver(std::uint64_t) { return false; }
+
 MemoryStream::MemoryStream(const void* data, std::size_t size)
     : data_(static_cast<const unsigned char*>(data)), size_(size) {}
 
@@ -29,13 +33,34 @@ void MemoryStream::ReadBuffer(void* buffer, std::size_t size) {
   pos_ += size;
 }
 
-FileStream::FileStream(const std::string& path) {
-  handle_ = win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
-                             win::OPEN_EXISTING, 0, nullptr);
-  if (handle_ == win::INVALID_HANDLE_VALUE) {
+void MemoryStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
+  if (pos > size_ || size > size_ - pos) throw EReadError();
+  if (size != 0) std::memcpy(buffer, data_ + pos, size);
+}
+
+const std::byte* MemoryStream::ViewAt(std::uint64_t pos, std::size_t size) {
+  if (pos > size_ || size > size_ - pos) return nullptr;
+  return reinterpret_cast<const std::byte*>(data_ + pos);
+}
+
+bool MemoryStream::SkipOver(std::uint64_t size) {
+  if (size > size_ - pos_) return false;
+  pos_ += static_cast<std::size_t>(size);
+  return true;
+}
+
+win::HANDLE FileStream::Open(const std::string& path) {
+  const win::HANDLE h = win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
+                                         win::OPEN_EXISTING, 0, nullptr);
+  if (h == win::INVALID_HANDLE_VALUE) {
     const win::DWORD code = win::GetLastError();
     throw EFOpenError(Ansi("Impossible d'ouvrir le fichier \"") + path + "\". " + OSErrorMessage(code));
   }
+  return h;
+}
+
+FileStream::FileStream(const std::string& path) : path_(path) {
+  handle_ = Open(path);
   win::DWORD high = 0;
   win::SetLastError(win::ERROR_SUCCESS);
   const win::DWORD low = win::GetFileSize(handle_, &high);
@@ -50,19 +75,37 @@ FileStream::FileStream(const std::string& path) {
 
 FileStream::~FileStream() {
   if (handle_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(handle_);
+  if (side_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(side_);
 }
 
-std::size_t FileStream::ReadFromFile(void* buffer, std::size_t size) {
+std::size_t FileStream::ReadFromHandle(win::HANDLE handle, void* buffer, std::size_t size, std::uint64_t& pos) {
   std::size_t total = 0;
   auto* out = static_cast<unsigned char*>(buffer);
   while (total < size) {
     const win::DWORD chunk = static_cast<win::DWORD>(std::min<std::size_t>(size - total, 1u << 30));
     win::DWORD got = 0;
-    if (!win::ReadFile(handle_, out + total, chunk, &got, nullptr) || got == 0) break;
+    if (!win::ReadFile(handle, out + total, chunk, &got, nullptr) || got == 0) break;
     total += got;
-    filePos_ += got;
+    pos += got;
   }
   return total;
+}
+
+void FileStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
+  if (pos > size_ || size > size_ - pos) throw EReadError();
+  if (side_ == win::INVALID_HANDLE_VALUE || pos < sidePos_) {
+    if (side_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(side_);
+    side_ = win::INVALID_HANDLE_VALUE;
+    side_ = Open(path_);
+    sidePos_ = 0;
+  }
+  // Forwards to pos.
+  while (sidePos_ < pos) {
+    if (!skip_) skip_ = std::make_unique<unsigned char[]>(kBufferSize);
+    const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(pos - sidePos_, kBufferSize));
+    if (ReadFromHandle(side_, skip_.get(), step, sidePos_) != step) throw EReadError();
+  }
+  if (ReadFromHandle(side_, buffer, size, sidePos_) != size) throw EReadError();
 }
 
 void FileStream::ReadBuffer(void* buffer, std::size_t size) {
