@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/textcodec.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -55,6 +56,11 @@ bool IsAscii(std::string_view s) {
 std::string Utf8FromAnsi(std::string_view ansi) { return Convert(Utf16FromAnsi(ansi), win::CP_UTF8); }
 
 size_t AnsiLength(std::string_view ansi) { return IsAscii(ansi) ? ansi.size() : Utf16FromAnsi(ansi).size(); }
+
+std::string AnsiPrefix(std::string_view ansi, size_t bytes) {
+  if (bytes >= ansi.size()) return std::string(ansi);
+  return std::string(ansi.substr(0, platform::AnsiIsUtf8() ? platform::text::Utf8CutLength(ansi, bytes) : bytes));
+}
 
 bool NameIsRepresentable(std::string_view name) { return name.find('?') == std::string_view::npos; }
 

@@ -18,6 +18,9 @@ std::string Utf8FromAnsi(std::string_view ansi);
 // The length of an ANSI text in characters as Windows counts them (UTF-16
 // units), not in bytes.
 size_t AnsiLength(std::string_view ansi);
+// The first `bytes` bytes of an ANSI text or fewer: never half a character
+// of a multi-byte code page.
+std::string AnsiPrefix(std::string_view ansi, size_t bytes);
 // Whether a name the system gave can be used as it stands: the system puts a
 // '?' (never valid in a Windows name) for each character the ANSI code page
 // cannot hold, and the POSIX backend for each byte that is not UTF-8.
