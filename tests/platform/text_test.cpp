@@ -1,8 +1,10 @@
 // Code pages and the system's error texts.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <thread>
 
+#include "platform/textcodec.h"
 #include "platform/winapi.h"
 #include "support/testdir.h"
 
@@ -93,6 +95,26 @@ TEST(CodePages, FilesFromElsewhereAreReadAs1252WhenNotUtf8) {
   EXPECT_TRUE(legacy);
 }
 #endif
+
+TEST(Utf8Text, CutsNeverSplitACharacterAndBrokenBytesAreFound) {
+  using namespace platform::text;
+  const std::string s = "a\xC3\xA9\xE6\x9D\xB1\xF0\x9F\x98\x80z";  // a é 東 😀 z
+  // Each cut position inside a character falls back to its first byte.
+  const size_t expected[] = {0, 1, 1, 3, 3, 3, 6, 6, 6, 6, 10, 11, 11};
+  for (size_t n = 0; n < std::size(expected); ++n) EXPECT_EQ(Utf8CutLength(s, n), expected[n]) << n;
+  // Broken text is cut where asked: there is no character to keep whole.
+  EXPECT_EQ(Utf8CutLength("ab\x80\x80\x80\x80" "c", 5), 5u);
+  EXPECT_EQ(Utf8CutLength("a\xE6\x9Dz", 2), 2u);
+  EXPECT_EQ(Utf8CutLength("a\xC3\xA9\x80z", 4), 4u);
+
+  EXPECT_TRUE(IsValidUtf8(s));
+  EXPECT_TRUE(IsValidUtf8(""));
+  for (const char* bad : {"\xE9t\xE9", "a\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\x80"})
+    EXPECT_FALSE(IsValidUtf8(bad)) << bad;
+  EXPECT_EQ(ReplaceBrokenUtf8("Caf\xE9 \xC3\xA9t\xE9", '?'), "Caf? \xC3\xA9t?");
+  EXPECT_EQ(ReplaceBrokenUtf8("\xE6\x9D", '?'), "??");
+  EXPECT_EQ(ReplaceBrokenUtf8(s, '?'), s);
+}
 
 TEST(CodePages, LengthsBuffersAndBadArguments) {
   // -1: up to and including the terminator.
