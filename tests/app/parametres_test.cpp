@@ -116,6 +116,22 @@ TEST_F(SettingsTest, AWindows1252FileIsReadActivatedAndWrittenBackInUtf8KeepingT
   EXPECT_EQ(again->CustScn.top(0)->child(1)->text(), "D:\\Scènes\\EDDK Köln");
 }
 
+TEST_F(SettingsTest, AProgramInAFolderOfAnyScriptSavesAndReadsItsSettings) {
+  dir.mkdir("łukasz/Orvella 東京");
+  const std::string exe = dir.win("łukasz/Orvella 東京/orvella.exe");
+  auto w = std::make_unique<EcrOrvellaLogic>();
+  w->FormCreate(exe);
+  EXPECT_EQ(w->settingsPath, dir.win("łukasz/Orvella 東京/orvella.ini"));
+  w->CustScn.addChild(nullptr, "Česko", kKindGroup);
+  w->FormDestroy();
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(dir.read("łukasz/Orvella 東京/orvella.ini"), "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n+Česko\r\n-\r\n-\r\n");
+  auto again = std::make_unique<EcrOrvellaLogic>();
+  again->FormCreate(exe);
+  ASSERT_EQ(again->CustScn.topCount(), 1);
+  EXPECT_EQ(again->CustScn.top(0)->text(), "Česko");
+}
+
 TEST_F(SettingsTest, VanishedInstallationsKeepTheSameOneSelected) {
   dir.mapDrives({{'D', "d"}});
   dir.mkdir("d/B");
