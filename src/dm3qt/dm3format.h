@@ -33,7 +33,7 @@ QImage WrapBitmap(const dm3::Bitmap8& bitmap, const dm3::Palette& palette, bool 
 // The display bitmap of a loaded picture, with its 256-entry grey palette.
 QImage ToQImage(const TDM3Image& image);
 
-// The program's 8-bit texts (Windows-1252) and Qt's.
+// The program's 8-bit texts (the ANSI code page) and Qt's.
 QString QStringFromAnsi(std::string_view ansi);
 std::string AnsiFromQString(const QString& text);
 

@@ -1,5 +1,7 @@
 #include "platform/collate.h"
 
+#include "platform/textcodec.h"
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -13,11 +15,18 @@ constexpr std::uint16_t kSymbolBase = 0x100;
 constexpr std::uint16_t kDigitBase = 0x400;
 constexpr std::uint16_t kLetterBase = 0x500;
 
-enum Accent : std::uint8_t { kNone = 0, kAcute, kGrave, kCircumflex, kCaron, kRing, kDiaeresis, kTilde, kStroke, kCedilla, kHook };
+enum Accent : std::uint8_t {
+  kNone = 0, kAcute, kGrave, kCircumflex, kCaron, kRing, kDiaeresis, kTilde, kStroke, kCedilla, kHook,
+  kMacron, kBreve, kOgonek, kDotAbove, kDoubleAcute, kMiddleDot, kDotless
+};
 enum Case : std::uint8_t { kLower = 0, kUpper = 1, kSuperscript = 2 };
 
+// Characters 1252 does not hold and Latin Extended-A does not decompose
+// weigh from here on, by folded code point.
+constexpr std::uint32_t kOtherBase = kLetterBase + 28;
+
 struct Element {
-  std::uint16_t primary = 0;
+  std::uint32_t primary = 0;
   std::uint8_t accent = 0;
   std::uint8_t caseWeight = 0;
 };
@@ -148,6 +157,109 @@ Key MakeKey(std::string_view s) {
   return k;
 }
 
+// Latin Extended-A letters that 1252 does not hold: each upper-case letter
+// is followed by its lower-case form.
+struct Decomposed {
+  char32_t upper;
+  char base;
+  Accent accent;
+};
+constexpr Decomposed kLatinA[] = {
+    {0x100, 'a', kMacron},  {0x102, 'a', kBreve},      {0x104, 'a', kOgonek},      {0x106, 'c', kAcute},
+    {0x108, 'c', kCircumflex}, {0x10A, 'c', kDotAbove}, {0x10C, 'c', kCaron},       {0x10E, 'd', kCaron},
+    {0x110, 'd', kStroke},  {0x112, 'e', kMacron},     {0x114, 'e', kBreve},       {0x116, 'e', kDotAbove},
+    {0x118, 'e', kOgonek},  {0x11A, 'e', kCaron},      {0x11C, 'g', kCircumflex},  {0x11E, 'g', kBreve},
+    {0x120, 'g', kDotAbove}, {0x122, 'g', kCedilla},   {0x124, 'h', kCircumflex},  {0x126, 'h', kStroke},
+    {0x128, 'i', kTilde},   {0x12A, 'i', kMacron},     {0x12C, 'i', kBreve},       {0x12E, 'i', kOgonek},
+    {0x134, 'j', kCircumflex}, {0x136, 'k', kCedilla}, {0x139, 'l', kAcute},       {0x13B, 'l', kCedilla},
+    {0x13D, 'l', kCaron},   {0x13F, 'l', kMiddleDot},  {0x141, 'l', kStroke},      {0x143, 'n', kAcute},
+    {0x145, 'n', kCedilla}, {0x147, 'n', kCaron},      {0x14A, 'n', kHook},        {0x14C, 'o', kMacron},
+    {0x14E, 'o', kBreve},   {0x150, 'o', kDoubleAcute}, {0x154, 'r', kAcute},      {0x156, 'r', kCedilla},
+    {0x158, 'r', kCaron},   {0x15A, 's', kAcute},      {0x15C, 's', kCircumflex},  {0x15E, 's', kCedilla},
+    {0x162, 't', kCedilla}, {0x164, 't', kCaron},      {0x166, 't', kStroke},      {0x168, 'u', kTilde},
+    {0x16A, 'u', kMacron},  {0x16C, 'u', kBreve},      {0x16E, 'u', kRing},        {0x170, 'u', kDoubleAcute},
+    {0x172, 'u', kOgonek},  {0x174, 'w', kCircumflex}, {0x176, 'y', kCircumflex},  {0x179, 'z', kAcute},
+    {0x17B, 'z', kDotAbove}};
+
+// The accent a combining mark gives the letter before it; kNone for marks
+// that weigh nothing here.
+Accent CombiningAccent(char32_t c) {
+  switch (c) {
+    case 0x300: return kGrave;
+    case 0x301: return kAcute;
+    case 0x302: return kCircumflex;
+    case 0x303: return kTilde;
+    case 0x304: return kMacron;
+    case 0x306: return kBreve;
+    case 0x307: return kDotAbove;
+    case 0x308: return kDiaeresis;
+    case 0x30A: return kRing;
+    case 0x30B: return kDoubleAcute;
+    case 0x30C: return kCaron;
+    case 0x327: return kCedilla;
+    case 0x328: return kOgonek;
+    default: return kNone;
+  }
+}
+
+void AddWeights(Key& k, const Weights& w, std::uint32_t specialByte) {
+  if (w.special) {
+    k.specials.push_back(static_cast<std::uint32_t>(k.elements.size()) << 8 | specialByte);
+    return;
+  }
+  for (int i = 0; i < w.count; ++i) k.elements.push_back(w.e[i]);
+}
+
+Key MakeKeyUtf8(std::string_view s) {
+  Key k;
+  k.elements.reserve(s.size());
+  const auto& t = Table();
+  for (size_t i = 0; i < s.size();) {
+    const char32_t c = text::DecodeUtf8(s, i);
+    if (const int b = text::ToCp1252(c); b >= 0) {
+      AddWeights(k, t[static_cast<unsigned>(b)], static_cast<std::uint32_t>(b));
+      continue;
+    }
+    if (c >= 0x300 && c <= 0x36F) {
+      // A combining mark: the accent of the letter before it, if it has none.
+      const Accent a = CombiningAccent(c);
+      if (a != kNone && !k.elements.empty() && k.elements.back().accent == kNone) k.elements.back().accent = a;
+      continue;
+    }
+    if (c >= 0x100 && c <= 0x17F) {
+      bool done = false;
+      for (const Decomposed& d : kLatinA) {
+        if (c == d.upper || c == d.upper + 1) {
+          k.elements.push_back(Letter(d.base, d.accent, c == d.upper ? kUpper : kLower));
+          done = true;
+          break;
+        }
+      }
+      if (done) continue;
+      switch (c) {
+        case 0x130: k.elements.push_back(Letter('i', kDotAbove, kUpper)); continue;
+        case 0x131: k.elements.push_back(Letter('i', kDotless, kLower)); continue;
+        case 0x132:
+        case 0x133: {
+          const Case cs = c == 0x132 ? kUpper : kLower;
+          k.elements.push_back(Letter('i', kNone, cs));
+          k.elements.push_back(Letter('j', kNone, cs));
+          continue;
+        }
+        case 0x138: k.elements.push_back(Letter('k', kHook, kLower)); continue;
+        case 0x149: k.elements.push_back(Letter('n', kHook, kLower)); continue;
+        case 0x17F: k.elements.push_back(Letter('s', kHook, kLower)); continue;
+        default: break;
+      }
+    }
+    // Variation selectors and invisible spaces weigh nothing.
+    if ((c >= 0xFE00 && c <= 0xFE0F) || c == 0x200B || c == 0xFEFF) continue;
+    const char32_t folded = text::FoldCase(c);
+    k.elements.push_back({static_cast<std::uint32_t>(kOtherBase + folded), kNone, folded != c ? kUpper : kLower});
+  }
+  return k;
+}
+
 template <class F>
 int CompareLevel(const Key& a, const Key& b, F field) {
   const size_t n = std::min(a.elements.size(), b.elements.size());
@@ -162,9 +274,8 @@ int CompareLevel(const Key& a, const Key& b, F field) {
 
 }  // namespace
 
-int CompareWordSort(std::string_view a, std::string_view b, bool ignoreCase) {
-  const Key ka = MakeKey(a);
-  const Key kb = MakeKey(b);
+namespace {
+int CompareKeys(const Key& ka, const Key& kb, bool ignoreCase) {
   if (int r = CompareLevel(ka, kb, [](const Element& e) { return static_cast<int>(e.primary); })) return r;
   if (int r = CompareLevel(ka, kb, [](const Element& e) { return static_cast<int>(e.accent); })) return r;
   if (!ignoreCase) {
@@ -172,6 +283,16 @@ int CompareWordSort(std::string_view a, std::string_view b, bool ignoreCase) {
   }
   if (ka.specials != kb.specials) return ka.specials < kb.specials ? -1 : 1;
   return 0;
+}
+
+}  // namespace
+
+int CompareWordSort(std::string_view a, std::string_view b, bool ignoreCase) {
+  return CompareKeys(MakeKey(a), MakeKey(b), ignoreCase);
+}
+
+int CompareWordSortUtf8(std::string_view a, std::string_view b, bool ignoreCase) {
+  return CompareKeys(MakeKeyUtf8(a), MakeKeyUtf8(b), ignoreCase);
 }
 
 }  // namespace platform::collate

@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+
 namespace platform::collate {
 
 // Compares two 1252 texts with the word sort; answers <0, 0 or >0.
@@ -18,5 +19,14 @@ namespace platform::collate {
 //  4. Last, the hyphens and apostrophes: a text without them first, then
 //     by their positions.
 int CompareWordSort(std::string_view a, std::string_view b, bool ignoreCase);
+
+// The same word sort for UTF-8 texts. Characters that 1252 holds weigh as
+// above; the letters of Latin Extended-A (Polish, Czech, Turkish, ...) are
+// their base letter with an accent (macron < breve < ogonek < dot above <
+// double acute come after the accents above); a combining accent gives its
+// accent to the letter before it, so that a decomposed "e" + U+0301 sorts
+// as the composed "é"; every other character comes after the Latin
+// letters, by its folded code point, upper case after lower case.
+int CompareWordSortUtf8(std::string_view a, std::string_view b, bool ignoreCase);
 
 }  // namespace platform::collate

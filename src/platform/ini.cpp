@@ -1,9 +1,11 @@
 #include "platform/ini.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "platform/textcodec.h"
+#include "platform/winapi.h"
 
 namespace platform {
 
@@ -18,6 +20,7 @@ std::string_view Trim(std::string_view s) {
 }
 
 bool SameName(std::string_view a, std::string_view b) {
+  if (AnsiIsUtf8()) return text::EqualNoCaseUtf8(a, b);
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i)
     if (text::FoldCp1252(static_cast<unsigned char>(a[i])) != text::FoldCp1252(static_cast<unsigned char>(b[i])))
@@ -25,17 +28,33 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The text as ANSI bytes: a byte-order mark says how to read it.
+std::string AnsiFromUtf16(const std::u16string& w) {
+  if (w.empty()) return {};
+  const int size = static_cast<int>(w.size());
+  const int n = win::WideCharToMultiByte(win::CP_ACP, 0, w.data(), size, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string out(static_cast<size_t>(n), '\0');
+  win::WideCharToMultiByte(win::CP_ACP, 0, w.data(), size, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+// The text in the ANSI code page: a byte-order mark says how to read it;
+// without one, bytes that are not UTF-8 where the code page is UTF-8 come
+// from a Windows machine or an earlier version and are read as 1252.
 std::string AnsiText(std::string_view bytes) {
-  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return text::Utf8ToCp1252(bytes.substr(3));
+  if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+    return AnsiFromUtf16(text::Utf8ToUtf16(bytes.substr(3)));
   if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
     std::u16string w;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
       w += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    return text::Utf16ToCp1252(w);
+    return AnsiFromUtf16(w);
   }
-  return std::string(bytes);
+  return AnsiFromFileBytes(bytes);
 }
+
+// How many bytes of s fit in n without cutting a character of the code page.
+size_t Fit(std::string_view s, size_t n) { return AnsiIsUtf8() ? text::Utf8CutLength(s, n) : std::min(n, s.size()); }
 
 struct Line {
   enum Kind { kSection, kValue } kind;
@@ -72,7 +91,7 @@ std::vector<Line> Parse(std::string_view t) {
 }
 
 win::DWORD CopyOut(std::string_view value, char* returned, win::DWORD size) {
-  const size_t n = std::min<size_t>(value.size(), size - 1);
+  const size_t n = Fit(value, size - 1);
   if (n) std::memcpy(returned, value.data(), n);
   returned[n] = '\0';
   return static_cast<win::DWORD>(n);
@@ -89,8 +108,10 @@ win::DWORD CopyList(const std::vector<std::string_view>& names, char* returned, 
   for (const auto& n : names) {
     if (pos + n.size() + 1 > size - 1) {
       // The names before may already fill the buffer up to its last byte.
-      const size_t room = pos + 2 <= size ? size - 2 - pos : 0;
+      const size_t room = pos + 2 <= size ? Fit(n, size - 2 - pos) : 0;
       if (room) std::memcpy(returned + pos, n.data(), room);
+      // A name cut short of a whole character leaves bytes before the end.
+      if (pos + room < size - 2) std::memset(returned + pos + room, 0, size - 2 - pos - room);
       returned[size - 2] = '\0';
       returned[size - 1] = '\0';
       return size - 2;

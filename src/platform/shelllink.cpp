@@ -36,12 +36,16 @@ class Bytes {
   }
   Bytes sub(std::size_t at, std::size_t len) const { return Bytes(p_ + at, len); }
   const unsigned char* data() const { return p_; }
-  // A zero-terminated ANSI string starting at `at`, that must end inside.
+  // A zero-terminated 8-bit string starting at `at`, that must end inside,
+  // in the ANSI code page. It is in the code page of the machine that made
+  // the shortcut: 1252 bytes from a Windows machine are read as such where
+  // the code page is UTF-8.
   std::optional<std::string> ansi(std::size_t at) const {
     if (at >= n_) return std::nullopt;
     const void* end = std::memchr(p_ + at, 0, n_ - at);
     if (!end) return std::nullopt;
-    return std::string(reinterpret_cast<const char*>(p_ + at), static_cast<const unsigned char*>(end) - (p_ + at));
+    return AnsiFromFileBytes(std::string_view(reinterpret_cast<const char*>(p_ + at),
+                                              static_cast<std::size_t>(static_cast<const unsigned char*>(end) - (p_ + at))));
   }
   // A zero-terminated UTF-16 string starting at `at`, converted to ANSI.
   std::optional<std::string> unicode(std::size_t at) const {

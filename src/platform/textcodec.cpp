@@ -106,6 +106,41 @@ char32_t DecodeUtf16(std::u16string_view s, size_t& i, bool* bad) {
   return kReplacement;
 }
 
+bool IsValidUtf8(std::string_view s) {
+  bool bad = false;
+  for (size_t i = 0; i < s.size() && !bad;) DecodeUtf8(s, i, &bad);
+  return !bad;
+}
+
+std::string ReplaceBrokenUtf8(std::string_view s, char replacement) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const size_t start = i;
+    bool bad = false;
+    DecodeUtf8(s, i, &bad);
+    if (bad)
+      out += replacement;
+    else
+      out.append(s.substr(start, i - start));
+  }
+  return out;
+}
+
+size_t Utf8CutLength(std::string_view s, size_t n) {
+  if (n >= s.size()) return s.size();
+  auto continuation = [&](size_t k) { return (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80; };
+  size_t k = n;
+  // Back over at most three continuation bytes to the character's first byte.
+  while (k > 0 && n - k < 3 && continuation(k)) --k;
+  if (k == n || continuation(k)) return n;
+  size_t end = k;
+  bool bad = false;
+  DecodeUtf8(s, end, &bad);
+  // A whole character that runs past n is left out; broken bytes are cut where asked.
+  return (!bad && end > n) ? k : n;
+}
+
 std::string Cp1252ToUtf8(std::string_view ansi) {
   std::string out;
   out.reserve(ansi.size());

@@ -1,7 +1,8 @@
 // Text conversions the platform layer needs on every system: Windows-1252
-// (the ANSI code page of the program's texts) and UTF-8/UTF-16, with the
-// same rules as the system's converters: a character that 1252 cannot hold
-// becomes '?', a broken UTF-8 or UTF-16 sequence becomes U+FFFD.
+// (the code page of files written by earlier versions and of Windows
+// machines) and UTF-8/UTF-16 (the ANSI code page of the POSIX backend), with
+// the same rules as the system's converters: a character that 1252 cannot
+// hold becomes '?', a broken UTF-8 or UTF-16 sequence becomes U+FFFD.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +26,15 @@ void AppendUtf8(std::string& out, char32_t c);
 void AppendUtf16(std::u16string& out, char32_t c);
 // Decodes one UTF-16 character at s[i], advancing i; a lone surrogate gives U+FFFD.
 char32_t DecodeUtf16(std::u16string_view s, size_t& i, bool* bad = nullptr);
+
+// Whether the bytes are well-formed UTF-8 throughout.
+bool IsValidUtf8(std::string_view s);
+// The text with every byte that is not part of a well-formed UTF-8
+// sequence replaced by `replacement`.
+std::string ReplaceBrokenUtf8(std::string_view s, char replacement);
+// The longest length up to n at which s can be cut without splitting a
+// UTF-8 sequence (n itself when s[n] starts a character or n >= size).
+size_t Utf8CutLength(std::string_view s, size_t n);
 
 std::string Cp1252ToUtf8(std::string_view ansi);
 // Characters that 1252 cannot hold become '?'; `lossy` tells whether any did.

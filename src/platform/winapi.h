@@ -201,9 +201,13 @@ BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameS
                            char* fileSystemName, DWORD fileSystemNameSize);
 
 // --- Code pages --------------------------------------------------------------
-// CP_ACP is Windows-1252 on the POSIX backend. A source length of -1 means
-// "up to and including the terminating zero". A destination length of 0
-// asks for the size needed.
+// The ANSI code page: the system's on Windows; UTF-8 (65001) on the POSIX
+// backend, as on a Windows system running with the UTF-8 code page, so that
+// every name the host file system holds round-trips. Code page 1252 stays
+// available by its number.
+UINT GetACP();
+// A source length of -1 means "up to and including the terminating zero".
+// A destination length of 0 asks for the size needed.
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst,
                         int dstLength);
 int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* src, int srcLength, char* dst,
@@ -230,6 +234,16 @@ namespace platform {
 
 // Full path of the running executable, in the ANSI code page.
 std::string ExecutablePath();
+
+// Text read from a file that may come from elsewhere (the settings file, the
+// language file, the 8-bit fields of a shortcut), in the ANSI code page.
+// Where that code page is UTF-8, bytes that are not valid UTF-8 were written
+// by an earlier version or on a Windows machine and are read as
+// Windows-1252; `legacy` then tells that they were. Elsewhere the bytes are
+// the system's own and come back unchanged.
+std::string AnsiFromFileBytes(std::string_view bytes, bool* legacy = nullptr);
+// Whether the ANSI code page is UTF-8 (the POSIX backend, or Windows in UTF-8 mode).
+bool AnsiIsUtf8();
 
 // IShellLinkA::GetPath of a shortcut file (SLGP_UNCPRIORITY), or the empty
 // text when the shortcut cannot be read. Thread must have COM initialised on

@@ -1,5 +1,6 @@
-// The boundary between the program's 8-bit texts (the ANSI code page,
-// Windows-1252) and Qt's strings, and the application's title.
+// The boundary between the program's 8-bit texts (the ANSI code page: the
+// system's on Windows, UTF-8 elsewhere) and Qt's strings, and the
+// application's title.
 #pragma once
 
 #include <QString>

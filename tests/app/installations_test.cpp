@@ -90,6 +90,24 @@ TEST_F(InstallationsTest, AFolderNeedsBothTheProgramAndCustomScenery) {
   EXPECT_EQ(w->selectedInstallation(), -1);
 }
 
+TEST_F(InstallationsTest, InstallationsInEveryScriptAndOnesTheSystemCannotName) {
+  // Polish and Japanese folder names are taken as they are (UTF-8 where that
+  // is the code page); a path given back with '?' for what the code page
+  // cannot hold is named to the user, not taken for a folder without X-Plane.
+  if (win::GetACP() == win::CP_UTF8) {
+    const std::string polish = makeInstallation("łukasz/X-Plane 12 東京");
+    add(polish);
+    ASSERT_EQ(w->installations, std::vector<std::string>{polish});
+    EXPECT_EQ(w->CustScn.sceneryFolder, polish + "\\Custom Scenery\\");
+  }
+  const size_t before = w->installations.size();
+  add(dir.win("X-Plane ??"));
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].find(dir.win("X-Plane ??")), std::string::npos);
+  EXPECT_EQ(ui.messages[0].find(test::A("Ce n'est pas un dossier X-Plane !")), std::string::npos);
+  EXPECT_EQ(w->installations.size(), before);
+}
+
 TEST_F(InstallationsTest, AddingAppendsSelectsAndRetargetsBothTrees) {
   test::SceneryFixture fx;  // a second installation with a scene linked in it
   if (!test::SceneryFixture::LinksSupported(fx.dir)) GTEST_SKIP() << "this volume cannot hold links";

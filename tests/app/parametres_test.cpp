@@ -8,6 +8,8 @@
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
 #include "logic/texts/textes.h"
+#include "logic/model/tree.h"
+#include "support/sceneryfixture.h"
 #include "support/testdir.h"
 
 namespace orvella {
@@ -69,6 +71,65 @@ TEST_F(SettingsTest, WorkedExampleSurvivesAStartAndACloseByteForByte) {
   w->FormDestroy();
   EXPECT_EQ(ini(), example);
   EXPECT_FALSE(dir.exists("orvella.ini.bak"));
+}
+
+TEST_F(SettingsTest, AWindows1252FileIsReadActivatedAndWrittenBackInUtf8KeepingTheOriginalOnce) {
+  if (!test::SceneryFixture::LinksSupported(dir)) GTEST_SKIP() << "this volume cannot hold links";
+  dir.mapDrives({{'D', "d"}});
+  dir.mkdir("d/X-Plane/Custom Scenery");
+  dir.mkdir("d/X-Plane/Global Scenery");
+  dir.mkdir("d/Scènes/LFOE Évreux/Earth nav data");
+  dir.mkdir("d/Scènes/EDDK Köln/Earth nav data");
+  // As an earlier version or a French Windows wrote it.
+  const std::string legacy =
+      "5\r\n1 2 3 4\r\n1 0\r\nD:\\X-Plane\r\n0 1 1\r\n*Europe \xE0 l'ouest\r\n"
+      "=D:\\Sc\xE8nes\\LFOE \xC9vreux\r\n=D:\\Sc\xE8nes\\EDDK K\xF6ln\r\n-\r\n-\r\n";
+  dir.file("orvella.ini", legacy);
+  auto w = start();
+  EXPECT_TRUE(ui.messages.empty());
+  ASSERT_EQ(w->CustScn.topCount(), 1);
+  Node* europe = w->CustScn.top(0);
+  EXPECT_EQ(europe->text(), "Europe à l'ouest");
+  ASSERT_EQ(europe->childCount(), 2);
+  EXPECT_EQ(europe->child(0)->text(), "D:\\Scènes\\LFOE Évreux");
+  EXPECT_EQ(europe->child(1)->text(), "D:\\Scènes\\EDDK Köln");
+  EXPECT_EQ(europe->state(), kStateNone) << "both scene folders are found";
+
+  w->CustScn.setSelection({europe}, europe);
+  w->current = &w->CustScn;
+  w->ActualiseCommandes();
+  w->btnActiverClick();
+  EXPECT_EQ(europe->state(), kStateAll);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.host("d/X-Plane/Custom Scenery/LFOE Évreux")));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.host("d/X-Plane/Custom Scenery/EDDK Köln")));
+
+  w->FormDestroy();
+  EXPECT_EQ(ini(), "5\r\n1 2 3 4\r\n1 0\r\nD:\\X-Plane\r\n0 1 1\r\n*Europe à l'ouest\r\n"
+                   "=D:\\Scènes\\LFOE Évreux\r\n=D:\\Scènes\\EDDK Köln\r\n-\r\n-\r\n");
+  EXPECT_EQ(dir.read("orvella.ini.bak"), legacy);
+
+  // From now on the file is read as written: nothing more to keep.
+  std::filesystem::remove(dir.host("orvella.ini.bak"));
+  auto again = start();
+  again->FormDestroy();
+  EXPECT_FALSE(dir.exists("orvella.ini.bak"));
+  EXPECT_EQ(again->CustScn.top(0)->child(1)->text(), "D:\\Scènes\\EDDK Köln");
+}
+
+TEST_F(SettingsTest, AProgramInAFolderOfAnyScriptSavesAndReadsItsSettings) {
+  dir.mkdir("łukasz/Orvella 東京");
+  const std::string exe = dir.win("łukasz/Orvella 東京/orvella.exe");
+  auto w = std::make_unique<EcrOrvellaLogic>();
+  w->FormCreate(exe);
+  EXPECT_EQ(w->settingsPath, dir.win("łukasz/Orvella 東京/orvella.ini"));
+  w->CustScn.addChild(nullptr, "Česko", kKindGroup);
+  w->FormDestroy();
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(dir.read("łukasz/Orvella 東京/orvella.ini"), "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n+Česko\r\n-\r\n-\r\n");
+  auto again = std::make_unique<EcrOrvellaLogic>();
+  again->FormCreate(exe);
+  ASSERT_EQ(again->CustScn.topCount(), 1);
+  EXPECT_EQ(again->CustScn.top(0)->text(), "Česko");
 }
 
 TEST_F(SettingsTest, VanishedInstallationsKeepTheSameOneSelected) {

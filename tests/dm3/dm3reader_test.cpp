@@ -189,7 +189,11 @@ TEST_F(Dm3Test, Short16BitArraysAreTexts) {
   Load(File(root));
   EXPECT_EQ(ChildNames(Node({"Name"})), "= " + std::string(255, 'x'));
   EXPECT_EQ(ChildNames(Node({"Empty"})), "= \"\"");
-  EXPECT_EQ(ChildNames(Node({"Accents"})), "= " + Ansi("été") + " ?");
+  // What the code page cannot hold is a '?'; UTF-8 holds it all.
+  EXPECT_EQ(ChildNames(Node({"Accents"})), "= " + Ansi("été 中"));
+  if (win::GetACP() == 1252) {
+    EXPECT_EQ(ChildNames(Node({"Accents"})), "= \xE9t\xE9 ?");
+  }
   EXPECT_EQ(Node({"Name"})->Data(), nullptr);
 }
 
@@ -438,6 +442,16 @@ TEST_F(Dm3Test, TagValueAsIntOfOddNodes) {
   TPPMemNode one("o");
   one.AddChild("=");
   EXPECT_THROW(TDM3Image::TagValueAsInt(&one), EConvertError);
+  // The value quoted in the message is cut short, never inside a character.
+  TPPMemNode wide("w");
+  wide.AddChild("=" + std::string(154, 'x') + Ansi("é"));
+  try {
+    TDM3Image::TagValueAsInt(&wide);
+    ADD_FAILURE() << "no error";
+  } catch (const EConvertError& e) {
+    EXPECT_EQ(std::string(e.what()), "'" + std::string(154, 'x') + (win::GetACP() == win::CP_UTF8 ? "" : Ansi("é")) +
+                                         Ansi("' n'est pas une valeur entière correcte"));
+  }
 }
 
 TEST_F(Dm3Test, APictureLargerThanItsBlockIsRefused) {

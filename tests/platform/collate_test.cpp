@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/collate.h"
+#include "platform/textcodec.h"
 #include "platform/winapi.h"
 #include "support/testdir.h"
 
@@ -15,10 +16,21 @@ using orvella::test::A;
 namespace {
 
 int Sign(int v) { return (v > 0) - (v < 0); }
-// The rules themselves (lstrcmpA and lstrcmpiA on the POSIX backend; held
-// against the system's comparison in windows_test.cpp).
-int Cmp(const char* a, const char* b) { return Sign(platform::collate::CompareWordSort(A(a), A(b), false)); }
-int CmpI(const char* a, const char* b) { return Sign(platform::collate::CompareWordSort(A(a), A(b), true)); }
+// The rules themselves, on 1252 texts (held against the system's comparison
+// in windows_test.cpp) and on the same texts in UTF-8 (lstrcmpA and
+// lstrcmpiA on the POSIX backend), which must agree.
+int Both(const char* a, const char* b, bool ignoreCase) {
+  const int in1252 = Sign(platform::collate::CompareWordSort(platform::text::Utf8ToCp1252(a),
+                                                             platform::text::Utf8ToCp1252(b), ignoreCase));
+  const int inUtf8 = Sign(platform::collate::CompareWordSortUtf8(a, b, ignoreCase));
+  EXPECT_EQ(in1252, inUtf8) << a << " / " << b;
+  return inUtf8;
+}
+int Cmp(const char* a, const char* b) { return Both(a, b, false); }
+int CmpI(const char* a, const char* b) { return Both(a, b, true); }
+int Utf8(const char* a, const char* b, bool ignoreCase = false) {
+  return Sign(platform::collate::CompareWordSortUtf8(a, b, ignoreCase));
+}
 
 TEST(WordSort, CaseComesLastAndLowerCaseFirst) {
   EXPECT_EQ(Cmp("a", "A"), -1);
@@ -61,6 +73,37 @@ TEST(WordSort, PunctuationThenDigitsThenLetters) {
   EXPECT_EQ(Cmp("(x)", "1"), -1);
   EXPECT_EQ(Cmp("10", "9"), -1);  // digits are characters, not numbers
   EXPECT_EQ(Cmp("~", "+"), -1);
+}
+
+TEST(WordSortUtf8, LettersBeyond1252SitWithTheirBaseLetter) {
+  // Polish and Czech letters are accented Latin letters, not symbols.
+  EXPECT_EQ(Utf8("Łódź", "Lyon"), -1);
+  EXPECT_EQ(Utf8("Lodz", "Łódź"), -1);
+  EXPECT_EQ(Utf8("Okęcie", "Okecie"), 1);
+  EXPECT_EQ(Utf8("Okęcie", "Okf"), -1);
+  EXPECT_EQ(Utf8("Česko", "Dakar"), -1);
+  EXPECT_EQ(Utf8("Česko", "Cesko"), 1);
+  EXPECT_EQ(Utf8("ČESKO", "česko", true), 0);
+  EXPECT_EQ(Utf8("ČESKO", "česko"), 1);
+  EXPECT_EQ(Utf8("GDAŃSK WAŁĘSA", "gdańsk wałęsa", true), 0);
+  EXPECT_EQ(Utf8("İstanbul", "Izmir"), -1);
+  // A decomposed accent is the composed one.
+  EXPECT_EQ(Utf8("Lie\xCC\x80ge", "Liège"), 0);
+  EXPECT_EQ(Utf8("E\xCC\x81vreux", "évreux", true), 0);
+  EXPECT_EQ(Utf8("Lie\xCC\x80ge", "Liege"), 1);
+}
+
+TEST(WordSortUtf8, OtherScriptsComeAfterLatinLettersWithTheirOwnCase) {
+  EXPECT_EQ(Utf8("東京", "Zurich"), 1);
+  EXPECT_EQ(Utf8("RJTT 東京", "RJTT Tokyo"), 1);
+  EXPECT_EQ(Utf8("東京", "東京"), 0);
+  EXPECT_NE(Utf8("東京", "京東"), 0);
+  EXPECT_EQ(Utf8("Αθήνα", "αθήνα", true), 0);
+  EXPECT_EQ(Utf8("МОСКВА", "москва", true), 0);
+  EXPECT_EQ(Utf8("МОСКВА", "москва"), 1);
+  // Broken bytes compare, and never equal a character.
+  EXPECT_NE(Utf8("a\xE9", "aé"), 0);
+  EXPECT_EQ(Utf8("a\xE9", "a\xE9"), 0);
 }
 
 #ifndef _WIN32

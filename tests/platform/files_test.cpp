@@ -3,6 +3,8 @@
 // These pin the POSIX backend's Windows semantics (drive map, links).
 #ifndef _WIN32
 #include <gtest/gtest.h>
+
+#include <fstream>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -135,20 +137,74 @@ TEST(Enumeration, ErrorsAsWindowsSetsThem) {
   EXPECT_FALSE(FindClose(h));
 }
 
-TEST(Names, Windows1252NamesBecomeUtf8OnTheHost) {
+TEST(Names, AnsiNamesAreTheHostsUtf8Names) {
   TestDir t;
   t.mapDrives({{'C', "c"}});
   const std::string name = A("Scène été œuvre €.txt");
-  ASSERT_EQ(name.size(), 21u);  // one byte per character
   HANDLE h = CreateFileA(("C:\\" + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   CloseHandle(h);
   EXPECT_TRUE(fs::exists(t.host("c/Scène été œuvre €.txt")));
   EXPECT_EQ(List("C:\\*.*").at(0).first, name);
-  // A host name that 1252 cannot hold comes back with '?' for each such character.
-  t.file("c/日本.txt");
+  // Every script the host holds is listed and reached as it is.
+  t.mkdir("c/RJTT 東京国際空港");
+  t.mkdir("c/EPGD Gdańsk Lech Wałęsa");
+  t.mkdir("c/Lie\xCC\x80ge");  // decomposed: e + combining grave
   const auto list = List("C:\\*.*");
-  EXPECT_NE(AttributesIn(list, "??.txt"), INVALID_FILE_ATTRIBUTES);
+  for (const char* n : {"RJTT 東京国際空港", "EPGD Gdańsk Lech Wałęsa", "Lie\xCC\x80ge"}) {
+    EXPECT_EQ(AttributesIn(list, n), FILE_ATTRIBUTE_DIRECTORY) << n;
+    EXPECT_EQ(GetFileAttributesA((std::string("C:\\") + n).c_str()), FILE_ATTRIBUTE_DIRECTORY) << n;
+  }
+  // Without regard to case, beyond A-Z.
+  EXPECT_EQ(GetFileAttributesA("C:\\epgd GDAŃSK lech WAŁĘSA"), FILE_ATTRIBUTE_DIRECTORY);
+  // A host name that is not UTF-8 has no ANSI form: '?' for each broken byte,
+  // which no Windows name can hold.
+  std::ofstream((t.host("c").string() + "/Caf\xE9.txt").c_str()).put('x');
+  EXPECT_NE(AttributesIn(List("C:\\*.*"), "Caf?.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetFileAttributesA("C:\\Caf?.txt"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_NAME);
+}
+
+TEST(Names, LengthLimitsCountCharactersNotBytes) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  // 80 Japanese characters: 240 bytes, well inside MAX_PATH as Windows counts.
+  std::string name;
+  for (int i = 0; i < 80; ++i) name += "東";
+  t.mkdir("c/" + name);
+  EXPECT_EQ(GetFileAttributesA(("C:\\" + name).c_str()), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(AttributesIn(List(("C:\\" + name.substr(0, 3) + "*").c_str()), name), FILE_ATTRIBUTE_DIRECTORY);
+  // 260 characters are too many, whatever their bytes.
+  std::string tooLong = "C:\\";
+  for (int i = 0; i < 260; ++i) tooLong += "é";
+  EXPECT_EQ(GetFileAttributesA(tooLong.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), ERROR_FILENAME_EXCED_RANGE);
+}
+
+TEST(Names, TrailingDotsAndBlanksThatTheHostHolds) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.mkdir("c/KSEA.");
+  t.mkdir("c/LFPG ");
+  t.mkdir("c/EDDF");
+  // The name as it stands on disk is found as it is...
+  EXPECT_EQ(GetFileAttributesA("C:\\KSEA."), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(GetFileAttributesA("C:\\LFPG "), FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_EQ(GetFileAttributesA("C:\\KSEA"), INVALID_FILE_ATTRIBUTES);
+  char full[MAX_PATH];
+  ASSERT_GT(GetFullPathNameA("C:\\KSEA.", MAX_PATH, full, nullptr), 0u);
+  EXPECT_STREQ(full, "C:\\KSEA.");
+  // ...while a name written with dots the disk does not hold still means the
+  // trimmed one, as on Windows.
+  EXPECT_EQ(GetFileAttributesA("C:\\EDDF.."), FILE_ATTRIBUTE_DIRECTORY);
+  ASSERT_GT(GetFullPathNameA("C:\\EDDF. ", MAX_PATH, full, nullptr), 0u);
+  EXPECT_STREQ(full, "C:\\EDDF");
+  // A new folder gets the name as written, and goes again by it.
+  EXPECT_TRUE(CreateDirectoryA("C:\\LOWI.", nullptr));
+  EXPECT_TRUE(fs::is_directory(t.host("c/LOWI.")));
+  EXPECT_FALSE(fs::exists(t.host("c/LOWI")));
+  EXPECT_TRUE(RemoveDirectoryA("C:\\LOWI."));
+  EXPECT_FALSE(fs::exists(t.host("c/LOWI.")));
 }
 
 TEST(Files, CreateReadWriteAndTheirDispositions) {

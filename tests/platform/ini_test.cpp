@@ -2,6 +2,8 @@
 // system call and directly over bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "platform/ini.h"
@@ -92,13 +94,35 @@ TEST(Ini, ListsOfSectionsAndKeys) {
 }
 
 TEST(Ini, ByteOrderMarksAndLineEnds) {
-  EXPECT_EQ(Read("\xEF\xBB\xBF[s]\nk=\xC3\xA9t\xC3\xA9\n", "s", "k"), "\xE9t\xE9");
+  using orvella::test::A;
+  // Whatever the file's encoding, the text comes out in the ANSI code page.
+  EXPECT_EQ(Read("\xEF\xBB\xBF[s]\nk=\xC3\xA9t\xC3\xA9\n", "s", "k"), A("été"));
   const std::string utf16("\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xE9\0\r\0\n\0", 22);
-  EXPECT_EQ(Read(utf16, "s", "k"), "\xE9");
+  EXPECT_EQ(Read(utf16, "s", "k"), A("é"));
   EXPECT_EQ(Read("[s]\rk=old mac\r", "s", "k"), "old mac");
-  // Bytes are otherwise taken as they stand (ANSI).
-  EXPECT_EQ(Read("[s]\nk=Sc\xE8ne\n", "s", "k"), "Sc\xE8ne");
+  // A file without a mark in 1252, as language files were written on Windows.
+  EXPECT_EQ(Read("[s]\nk=Sc\xE8ne\n", "s", "k"), A("Scène"));
 }
+
+#ifndef _WIN32
+TEST(Ini, Utf8FilesNamesAndCutsWhereTheCodePageIsUtf8) {
+  // Without a mark, text that is UTF-8 is taken as it stands.
+  EXPECT_EQ(Read("[s]\nk=Gdańsk 東京\n", "s", "k"), "Gdańsk 東京");
+  // Section and key names match without regard to case beyond A-Z.
+  EXPECT_EQ(Read("[ÉCRAN]\nCLÉ=oui\n", "écran", "clé"), "oui");
+  EXPECT_EQ(Read("[Česko]\nk=1\n", "česko", "k"), "1");
+  // A value cut to the buffer never ends in half a character: "東" is 3 bytes.
+  win::DWORD n = 0;
+  EXPECT_EQ(Read("[s]\nk=a東京\n", "s", "k", "", 6, &n), "a東");
+  EXPECT_EQ(n, 4u);
+  EXPECT_EQ(Read("[s]\nk=a東京\n", "s", "k", "", 4, &n), "a");
+  // The same for a list of key names that does not fit.
+  char buf[6];
+  std::fill(std::begin(buf), std::end(buf), 'x');
+  EXPECT_EQ(platform::ReadProfileStringFromBytes("[s]\né東=1\n", "s", nullptr, "", buf, 6), 4u);
+  EXPECT_EQ(std::string(buf, 6), std::string("\xC3\xA9\0\0\0\0", 6));
+}
+#endif
 
 #ifndef _WIN32
 TEST(Ini, TheSystemCallReadsAFileByItsWindowsPath) {

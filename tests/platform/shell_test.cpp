@@ -101,10 +101,21 @@ TEST(Shortcuts, LocalPathsFromTheAnsiAndUnicodeForms) {
                                      Shortcut({"E:\\Scenes\\", "KSEA", {}, {}, {}}).size()),
             "E:\\Scenes\\KSEA");
   const std::string w = Shortcut({"E:\\SCENES~1\\", "KSEA", u"E:\\Sc\u00e8nes\\", u"KSEA", {}});
-  EXPECT_EQ(platform::ParseShellLink(w.data(), w.size()), "E:\\Sc\xE8nes\\KSEA");
+  EXPECT_EQ(platform::ParseShellLink(w.data(), w.size()), orvella::test::A("E:\\Scènes\\KSEA"));
   const std::string n = Shortcut({"E:\\Scenes\\KSEA", "", {}, {}, {}});
   EXPECT_EQ(platform::ParseShellLink(n.data(), n.size()), "E:\\Scenes\\KSEA");
 }
+
+#ifndef _WIN32
+TEST(Shortcuts, AShortcutFromAWindowsMachineGivesItsNamesInUtf8) {
+  // Only the 8-bit form, in the 1252 of a French Windows.
+  const std::string legacy = Shortcut({"E:\\Sc\xE8nes\\", "LFOE \xC9vreux", {}, {}, {}});
+  EXPECT_EQ(platform::ParseShellLink(legacy.data(), legacy.size()), "E:\\Scènes\\LFOE Évreux");
+  // The Unicode form holds what no 8-bit code page of Windows would.
+  const std::string wide = Shortcut({"E:\\??\\", "RJTT", u"E:\\\u6771\u4eac\\", u"RJTT \u7a7a\u6e2f", {}});
+  EXPECT_EQ(platform::ParseShellLink(wide.data(), wide.size()), "E:\\東京\\RJTT 空港");
+}
+#endif
 
 TEST(Shortcuts, TheNetworkPathComesFirst) {
   const std::string f = Shortcut({"Z:\\Scenes\\", "KSEA", {}, {}, "\\\\server\\scenes"});

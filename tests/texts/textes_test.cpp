@@ -1,8 +1,10 @@
 // The text catalogue and the language file, on real files.
 #include <gtest/gtest.h>
 
+#include "logic/core/ansi.h"
 #include "logic/core/form.h"
 #include "logic/texts/textes.h"
+#include "platform/winapi.h"
 #include "support/testdir.h"
 
 namespace orvella {
@@ -25,7 +27,7 @@ class LanguageFileTest : public ::testing::Test {
   test::TestDir dir;
 };
 
-TEST(Catalogue, HoldsTheTwentyFiveFrenchDefaultsInWindows1252) {
+TEST(Catalogue, HoldsTheTwentyFiveFrenchDefaultsInTheAnsiCodePage) {
   ResetTextes();
   Catalogue& t = Textes();
   ASSERT_EQ(t.all().size(), 25u);
@@ -34,12 +36,32 @@ TEST(Catalogue, HoldsTheTwentyFiveFrenchDefaultsInWindows1252) {
   EXPECT_EQ(t.mainWindowEntries()[21]->key, "ErrGetVolInfo");
   EXPECT_EQ(t.mainWindowEntries()[23]->key, "MontreBtns");
   EXPECT_EQ(t.all()[24]->key, "AjoutBiblio");
-  EXPECT_EQ(t.AjouteXPlane.text, "S\xE9lectionnez le dossier d'installation de X-Plane.");
-  EXPECT_EQ(t.XPlaneAbsent.text,
-            "Ce dossier X-Plane n'existe plus !\rIl sera retir\xE9 de la liste des versions g\xE9r\xE9" "es.");
-  EXPECT_EQ(t.XPlaneDejaLa.text, "Cette installation d'X-Plane est d\xE9j\xE0 g\xE9r\xE9" "e !");
-  EXPECT_EQ(t.MasqueBtns.text, "Masquer les boutons lat\xE9raux");
-  for (TTraduc* e : t.all()) EXPECT_FALSE(e->text.empty()) << e->key;
+  // The same texts whatever the code page holds them in.
+  EXPECT_EQ(Utf8FromAnsi(t.AjouteXPlane.text), "Sélectionnez le dossier d'installation de X-Plane.");
+  EXPECT_EQ(Utf8FromAnsi(t.XPlaneAbsent.text),
+            "Ce dossier X-Plane n'existe plus !\rIl sera retiré de la liste des versions gérées.");
+  EXPECT_EQ(Utf8FromAnsi(t.XPlaneDejaLa.text), "Cette installation d'X-Plane est déjà gérée !");
+  EXPECT_EQ(Utf8FromAnsi(t.MasqueBtns.text), "Masquer les boutons latéraux");
+  if (win::GetACP() == 1252) {
+    EXPECT_EQ(t.AjouteXPlane.text, "S\xE9lectionnez le dossier d'installation de X-Plane.");
+    EXPECT_EQ(t.XPlaneDejaLa.text, "Cette installation d'X-Plane est d\xE9j\xE0 g\xE9r\xE9" "e !");
+  } else if (win::GetACP() == win::CP_UTF8) {
+    EXPECT_EQ(t.MasqueBtns.text, "Masquer les boutons latéraux");
+    EXPECT_EQ(t.ConfirmeOteElemSel.text, "Voulez-vous vraiment supprimer tous ces éléments ?");
+  }
+  for (TTraduc* e : t.all()) {
+    EXPECT_FALSE(e->text.empty()) << e->key;
+    // Only a question ends with '?'; one elsewhere is a character the code page lost.
+    const size_t q = e->text.find('?');
+    EXPECT_TRUE(q == std::string::npos || q + 1 == e->text.size()) << e->key;
+  }
+}
+
+TEST_F(LanguageFileTest, ALanguageFileFromWindowsIsReadAs1252) {
+  // Written on a French Windows, without a byte-order mark.
+  lng("[EcrOrvella]\r\ncaption=Orvella \xE9" "dition fran\xE7" "aise\r\nOteScene=Enlever la sc\xE8ne\r\n");
+  EXPECT_EQ(Utf8FromAnsi(LitTexte("EcrOrvella", "caption")), "Orvella édition française");
+  EXPECT_EQ(Utf8FromAnsi(LitTexte("EcrOrvella", "OteScene")), "Enlever la scène");
 }
 
 TEST_F(LanguageFileTest, MissingFileOrKeyOrEmptyValueGivesNothing) {

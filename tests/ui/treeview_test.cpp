@@ -245,6 +245,24 @@ TEST_F(TreeViewTest, InPlaceEditGoesThroughTheEditHandler) {
   EXPECT_EQ(view->indexOfNode(g).data().toString(), U("Été"));
 }
 
+#ifndef _WIN32
+TEST_F(TreeViewTest, NamesBeyondWindows1252AreKeptWholeAcrossTheQtBoundary) {
+  auto w = start();
+  EcrOrvellaLogic& l = w->logic();
+  Node* g = l.CustScn.addChild(nullptr, "Europe", kKindGroup);
+  TTreeView* view = w->treeView(l.CustScn);
+  ASSERT_TRUE(view->sceneryModel()->setData(view->indexOfNode(g), U("Česko 東京")));
+  EXPECT_EQ(g->text(), "Česko 東京") << "no '?' for what 1252 cannot hold";
+  EXPECT_EQ(view->indexOfNode(g).data().toString(), U("Česko 東京"));
+  // A decomposed name stays as the file system holds it, and a character
+  // beyond the first plane crosses whole.
+  EXPECT_EQ(ui::ToAnsi(U("LFOE E\xCC\x81vreux")), "LFOE E\xCC\x81vreux");
+  EXPECT_EQ(ui::FromAnsi("a\xF0\x9F\x98\x80"), U("a\xF0\x9F\x98\x80"));
+  EXPECT_EQ(ui::MessageText("Gda\xC5\x84sk\r\xE6\x9D\xB1"), U("Gdańsk\n東"));
+  EXPECT_EQ(ui::WindowsPathFromHost(U("/home/łukasz/X-Plane")), "Z:\\home\\łukasz\\X-Plane");
+}
+#endif
+
 // A drag over and a drop at a point of the view, as the desktop delivers them.
 class DropTest : public UiTest {
  protected:

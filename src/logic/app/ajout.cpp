@@ -15,6 +15,7 @@ void EcrOrvellaLogic::btnAjoutSceneClick() {
   if (const auto chosen = UI().PickFolder(Textes().AjouteScene.text)) {
     BusyCursor busy;
     AjouteDossierChoisi(tree, *chosen, g, triAuto());
+    SignaleDossiersIllisibles();
   }
   if (triAuto()) TrieEnfants(tree, g);
   RafraichitArbre(*current, installationSelected());

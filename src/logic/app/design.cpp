@@ -14,7 +14,7 @@ constexpr unsigned kLTR = akLeft | akTop | akRight;
 constexpr unsigned kLTRB = akLeft | akTop | akRight | akBottom;
 constexpr unsigned kRB = akRight | akBottom;
 
-// Adds one control; captions and hints are UTF-8 literals stored as 1252.
+// Adds one control; captions and hints are UTF-8 literals stored in the ANSI code page.
 Component& Add(Form& f, const char* name, ComponentKind kind, const char* parent, const char* caption,
                Rect bounds, unsigned anchors = kLT, bool enabled = true) {
   Component c;

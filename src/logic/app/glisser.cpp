@@ -12,7 +12,8 @@ namespace orvella {
 
 namespace {
 // What DragQueryFileA delivers into the drop handler's buffer of 255
-// characters with a stated capacity of 254.
+// characters with a stated capacity of 254. Characters, not bytes: a name
+// in UTF-8 takes up to three bytes for one character that Windows counts once.
 constexpr size_t kMaxDroppedName = 253;
 }  // namespace
 
@@ -52,14 +53,19 @@ void EcrOrvellaLogic::DropFiles(SceneryTree* tree, Node* node, const std::vector
 
   for (const std::string& dropped : names) {
     // A longer name would arrive cut short and could name another folder.
-    if (dropped.size() > kMaxDroppedName) continue;
+    if (AnsiLength(dropped) > kMaxDroppedName) continue;
     std::string name = dropped;
     if (ExtractExtension(name) == ".lnk") name = ResoutRaccourci(name);
     if (name.empty()) continue;
+    if (!NameIsRepresentable(name)) {
+      NoteDossierIllisible(name);
+      continue;
+    }
     const win::DWORD attributes = win::GetFileAttributesA(name.c_str());
     if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY))
       AjouteDossier(name, node);
   }
+  SignaleDossiersIllisibles();
   if (triAuto()) TrieEnfants(t, node);
   RafraichitArbre(t, installationSelected());
   TreeChange(&t);

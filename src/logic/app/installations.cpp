@@ -9,6 +9,7 @@
 #include "logic/core/folders.h"
 #include "logic/core/interaction.h"
 #include "logic/junction/reparsepoints.h"
+#include "logic/links/ajout.h"
 #include "logic/texts/textes.h"
 #include "platform/winapi.h"
 
@@ -50,6 +51,11 @@ void EcrOrvellaLogic::btnAjouteXPlaneClick() {
   // An empty answer names no folder: taken as a cancel.
   if (!picked || picked->empty()) return;
   const std::string& p = *picked;
+  if (!NameIsRepresentable(p)) {
+    NoteDossierIllisible(p);
+    SignaleDossiersIllisibles();
+    return;
+  }
 
   if (!FileExists(p + kProgram) || !DirectoryExists(p + kCustom)) {
     UI().ShowMessage(t.ErreurXPlane.text);

@@ -2,6 +2,7 @@
 // tree names yet, added flat under the selected group.
 #include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
+#include "logic/links/ajout.h"
 #include "logic/links/orphelins.h"
 #include "logic/model/etats.h"
 
@@ -17,6 +18,7 @@ void EcrOrvellaLogic::btnAjoutOrphelinsClick() {
   // it cannot cancel the command.
   const std::vector<std::string> libraries = UI().EditLibraries(DossiersBibliotheques(managed));
   for (const std::string& f : libraries) ChercheOrphelins(f, managed, tree, g);
+  SignaleDossiersIllisibles();
   // No refresh: the new scenes show state 0 until the next one.
   if (triAuto()) TrieEnfants(tree, g);
 }

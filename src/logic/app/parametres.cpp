@@ -108,7 +108,9 @@ void EcrOrvellaLogic::LitParametres(const std::string& path) {
   originalSettings_.clear();
   readFailed_ = true;  // until the whole file was read
   originalSettings_ = ReadWholeFile(path);
-  TextReader in(originalSettings_);
+  // A file from an earlier version or a Windows machine may be in 1252; it
+  // is written back in the code page of this system (and kept as it was).
+  TextReader in(platform::AnsiFromFileBytes(originalSettings_));
 
   const long long version = in.readInt();
   in.skipLine();

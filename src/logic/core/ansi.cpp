@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
+#include "platform/textcodec.h"
 #include "platform/winapi.h"
 
 namespace orvella {
 
 namespace {
-constexpr win::UINT kWindows1252 = 1252;
 
 std::u16string Utf16FromUtf8(std::string_view s) {
   if (s.empty()) return {};
@@ -34,16 +34,35 @@ std::string Ansi(std::string_view utf8) {
   bool ascii = true;
   for (unsigned char c : utf8) ascii = ascii && c < 0x80;
   if (ascii) return std::string(utf8);
-  return Convert(Utf16FromUtf8(utf8), kWindows1252);
+  return Convert(Utf16FromUtf8(utf8), win::CP_ACP);
 }
 
-std::string Utf8FromAnsi(std::string_view ansi) {
+namespace {
+std::u16string Utf16FromAnsi(std::string_view ansi) {
   if (ansi.empty()) return {};
-  const int n = win::MultiByteToWideChar(kWindows1252, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
-  std::u16string w(static_cast<size_t>(n), u'\0');
-  win::MultiByteToWideChar(kWindows1252, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), n);
-  return Convert(w, win::CP_UTF8);
+  const int n = win::MultiByteToWideChar(win::CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::u16string w(static_cast<size_t>(n > 0 ? n : 0), u'\0');
+  if (n > 0) win::MultiByteToWideChar(win::CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), w.data(), n);
+  return w;
 }
+
+bool IsAscii(std::string_view s) {
+  for (unsigned char c : s)
+    if (c >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
+std::string Utf8FromAnsi(std::string_view ansi) { return Convert(Utf16FromAnsi(ansi), win::CP_UTF8); }
+
+size_t AnsiLength(std::string_view ansi) { return IsAscii(ansi) ? ansi.size() : Utf16FromAnsi(ansi).size(); }
+
+std::string AnsiPrefix(std::string_view ansi, size_t bytes) {
+  if (bytes >= ansi.size()) return std::string(ansi);
+  return std::string(ansi.substr(0, platform::AnsiIsUtf8() ? platform::text::Utf8CutLength(ansi, bytes) : bytes));
+}
+
+bool NameIsRepresentable(std::string_view name) { return name.find('?') == std::string_view::npos; }
 
 std::string LastComponent(std::string_view path) {
   const size_t p = LastSeparator(path);

@@ -425,7 +425,7 @@ std::string TDM3Image::ReadDataToStr(std::int32_t code) {
 std::int32_t TDM3Image::TagValueAsInt(const TPPMemNode* node) {
   if (!node || node->ChildCount() != 1) return 0;
   const std::string& name = node->FirstChild()->Name();
-  const std::string text = name.size() > 1 ? name.substr(1, 155) : std::string();
+  const std::string text = name.size() > 1 ? AnsiPrefix(std::string_view(name).substr(1), 155) : std::string();
   const std::optional<std::int32_t> value = dm3::ParseInteger(text);
   if (!value) throw EConvertError("'" + text + Ansi("' n'est pas une valeur entière correcte"));
   return *value;

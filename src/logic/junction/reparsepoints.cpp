@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
 #include "logic/texts/textes.h"
@@ -88,6 +89,8 @@ MountPointBuffer BuildMountPointBuffer(const std::string& fullTarget) {
   const int m = n ? win::MultiByteToWideChar(win::CP_ACP, 0, fullTarget.data(), static_cast<int>(n), w.data(),
                                              static_cast<int>(n))
                   : 0;
+  // A multi-byte code page gives fewer characters than bytes.
+  buf.bytes.resize(2 * (static_cast<size_t>(m) + 1) + 28);
   for (int i = 0; i < m; ++i) Put16(buf.bytes, 24 + 2 * static_cast<size_t>(i), w[static_cast<size_t>(i)]);
   Put16(buf.bytes, 24 + 2 * static_cast<size_t>(m), 0);
   const std::uint32_t substituteLength = 8 + 2 * static_cast<std::uint32_t>(m);
@@ -115,13 +118,17 @@ bool CreateJunction(const std::string& linkPathIn, const std::string& targetPath
 
   std::string target = targetPathIn;
   if (target.size() > 3 && target.back() == '\\' && target[target.size() - 2] != ':') target.pop_back();
-  char full[win::MAX_PATH];
-  const win::DWORD n = win::GetFullPathNameA(target.c_str(), win::MAX_PATH, full, nullptr);
+  // MAX_PATH counts characters; in UTF-8 one takes up to three bytes.
+  std::string full(3 * win::MAX_PATH, '\0');
+  const win::DWORD n =
+      win::GetFullPathNameA(target.c_str(), static_cast<win::DWORD>(full.size()), full.data(), nullptr);
   if (n == 0) scope.fail(win::GetLastError());
   // A full path that does not fit the buffer was not written into it.
-  if (n >= win::MAX_PATH) scope.fail(win::ERROR_FILENAME_EXCED_RANGE);
+  if (n >= full.size()) scope.fail(win::ERROR_FILENAME_EXCED_RANGE);
+  full.resize(n);
+  if (AnsiLength(full) >= win::MAX_PATH) scope.fail(win::ERROR_FILENAME_EXCED_RANGE);
 
-  MountPointBuffer buf = BuildMountPointBuffer(std::string(full, n));
+  MountPointBuffer buf = BuildMountPointBuffer(full);
   win::DWORD returned = 0;
   if (!win::DeviceIoControl(scope.handle_, win::FSCTL_SET_REPARSE_POINT, buf.bytes.data(), buf.passed, nullptr, 0,
                             &returned, nullptr))

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/core/folders.h"
 #include "logic/junction/reparsepoints.h"
@@ -52,11 +53,28 @@ void ActiveNoeud(Node* node, const std::string& sceneryFolder) {
   }
 }
 
+std::string ActiveLinkPath(const std::string& sceneryFolder, const std::string& scenePath) {
+  const std::string linkPath = LinkPathOf(sceneryFolder, scenePath);
+  if (linkPath.empty()) return {};
+  const win::DWORD a = win::GetFileAttributesA(linkPath.c_str());
+  if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_REPARSE_POINT)) return linkPath;
+  // Where the file system tells names apart by case, a plain folder of the
+  // scene's name may stand beside the link that the refresh matched (by the
+  // case of A-Z): that link, not the folder, is what makes the scene active.
+  const std::string name = LinkName(scenePath);
+  std::string found;
+  ForEachEntry(sceneryFolder, [&](const std::string& entry, win::DWORD attributes) {
+    if (found.empty() && (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) && EqualsAsciiNoCase(entry, name))
+      found = sceneryFolder + entry;
+  });
+  return found.empty() ? linkPath : found;
+}
+
 void DesactiveNoeud(Node* node, const std::string& sceneryFolder) {
   if (node->kind() == kKindScene) {
     // A link whose scene folder has gone (state 5) serves nobody: it goes too.
     if (node->state() != kStateAll && node->state() != kStateAll + kStateMissing) return;
-    const std::string linkPath = LinkPathOf(sceneryFolder, node->text());
+    const std::string linkPath = ActiveLinkPath(sceneryFolder, node->text());
     if (!linkPath.empty()) RetireLien(linkPath);
   } else if (node->kind() == kKindGroup) {
     const int n = node->childCount();

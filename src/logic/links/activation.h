@@ -15,6 +15,14 @@ namespace orvella {
 // link name (it ends with "\" or ":", or names "." or "..").
 std::string LinkPathOf(const std::string& sceneryFolder, const std::string& scenePath);
 
+// The link that makes the scene at scenePath active, as the refresh matches
+// it: the entry of the link path when it is a link, else the first link of
+// the scenery folder whose name differs from the link name only in the case
+// of A-Z (where the file system lets both stand side by side), else the link
+// path.
+// Empty when the scene gives no usable link name.
+std::string ActiveLinkPath(const std::string& sceneryFolder, const std::string& scenePath);
+
 // Activates node: a scene in state 0 gets its link in sceneryFolder unless a
 // folder (a link or not) already holds that name; a group activates its
 // children in order, to any depth; other nodes are left alone. Decisions use
@@ -23,7 +31,7 @@ std::string LinkPathOf(const std::string& sceneryFolder, const std::string& scen
 void ActiveNoeud(Node* node, const std::string& sceneryFolder);
 
 // Deactivates node: the link of a scene in state 2 (active) or 5 (active, its
-// folder gone) is removed from sceneryFolder; a group deactivates its children
+// folder gone) is removed from sceneryFolder (ActiveLinkPath); a group deactivates its children
 // in order, to any depth; other nodes are left alone. Only a link is ever
 // removed (see RetireLien). A failure raises EOSError and stops the walk.
 void DesactiveNoeud(Node* node, const std::string& sceneryFolder);

@@ -23,6 +23,14 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // children of parent are sorted afterwards, one level.
 void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool triAuto);
 
+// Folders the intake and the orphan search meet whose name the system cannot
+// give in the ANSI code page (NameIsRepresentable): they are left out, never
+// silently. They are noted here, and the command that ran the search names
+// them all in one message box at its end.
+void NoteDossierIllisible(const std::string& path);
+// Shows the folders noted since the last call, if any, and forgets them.
+void SignaleDossiersIllisibles();
+
 // The intake of a folder chosen with the add-scene command: a scene folder is
 // added as one scene under group; otherwise each visible sub-folder goes
 // through AjouteDossier directly under group (the folder gets no group of

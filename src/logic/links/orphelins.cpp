@@ -4,6 +4,7 @@
 
 #include "logic/core/ansi.h"
 #include "logic/core/folders.h"
+#include "logic/links/ajout.h"
 #include "logic/model/etats.h"
 #include "platform/winapi.h"
 
@@ -79,8 +80,11 @@ void ChercheOrphelins(const std::string& f, const ListeGeree& managed, SceneryTr
     // Links are not followed: a scene reached through one is not where the
     // scene lies (the links of a scenery folder below a library would all
     // come back as orphans), and links that lead back up would never end.
-    if ((attributes & win::FILE_ATTRIBUTE_DIRECTORY) && !(attributes & win::FILE_ATTRIBUTE_REPARSE_POINT))
+    if (!(attributes & win::FILE_ATTRIBUTE_DIRECTORY) || (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT)) return;
+    if (NameIsRepresentable(name))
       ChercheOrphelins(folder + name + "\\", managed, tree, group);
+    else
+      NoteDossierIllisible(folder + name);
   });
 }
 

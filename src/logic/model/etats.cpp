@@ -20,27 +20,37 @@ struct Entry {
   bool unclaimed = false;  // a link that no scene claimed
 };
 
-// The links of a scenery folder, found by name without regard to the case of
-// A-Z: the folded name leads to the first link of that name, as a scan in
-// listing order would find it.
+// The links of a scenery folder, found by name: the link of that very name
+// first (names that differ only in case stand side by side where the file
+// system tells them apart), else the first link, in listing order as a scan
+// would find it, whose name differs only in the case of A-Z. The fold leaves
+// every byte above 127 alone, so it never touches a UTF-8 sequence.
 class LinkList {
  public:
   void add(std::string name) {
-    index_.try_emplace(FoldAsciiCase(name), entries_.size());
+    exact_.try_emplace(name, entries_.size());
+    folded_.try_emplace(FoldAsciiCase(name), entries_.size());
     entries_.push_back({std::move(name)});
   }
-  // Claims the first link named `name`; answers whether there is one.
+  // Claims the link a scene named `name` is activated by; answers whether there is one.
   bool claim(const std::string& name) {
-    auto it = index_.find(FoldAsciiCase(name));
-    if (it == index_.end()) return false;
-    entries_[it->second].claimed = true;
+    size_t at = 0;
+    if (const auto e = exact_.find(name); e != exact_.end()) {
+      at = e->second;
+    } else if (const auto f = folded_.find(FoldAsciiCase(name)); f != folded_.end()) {
+      at = f->second;
+    } else {
+      return false;
+    }
+    entries_[at].claimed = true;
     return true;
   }
   std::vector<Entry>& entries() { return entries_; }
 
  private:
   std::vector<Entry> entries_;
-  std::unordered_map<std::string, size_t> index_;
+  std::unordered_map<std::string, size_t> exact_;
+  std::unordered_map<std::string, size_t> folded_;
 };
 
 struct Etat {

@@ -16,8 +16,8 @@ struct TTraduc {
   std::string text;
 };
 
-// The process-wide text entries, each holding its French default (Windows-1252)
-// until a window's translation replaces it.
+// The process-wide text entries, each holding its French default (in the
+// ANSI code page) until a window's translation replaces it.
 struct Catalogue {
   // Entries of the main window, in the order it passes them (0 to 23).
   TTraduc AjouteXPlane, ErreurXPlane, XPlaneDejaLa, OterXPlane, XPlaneAbsent, EntrerNomGroupe,

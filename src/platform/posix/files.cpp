@@ -157,9 +157,13 @@ std::string BaseName(const std::string& host) {
   return s == std::string::npos ? host : host.substr(s + 1);
 }
 
+// A host name as the ANSI (UTF-8) name of a listing. Bytes that are not
+// UTF-8 have no character to stand for: each becomes '?', as Windows gives
+// a character its code page cannot hold, and the program knows such a name
+// for one it cannot use. A name is never cut inside a character.
 void CopyName(const std::string& utf8, char (&dst)[win::MAX_PATH]) {
-  std::string a = text::Utf8ToCp1252(utf8);
-  if (a.size() >= win::MAX_PATH) a.resize(win::MAX_PATH - 1);
+  std::string a = text::ReplaceBrokenUtf8(utf8, '?');
+  if (a.size() >= win::MAX_PATH) a.resize(text::Utf8CutLength(a, win::MAX_PATH - 1));
   std::memcpy(dst, a.c_str(), a.size() + 1);
 }
 
@@ -249,7 +253,8 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
         FillFromStat(st, d);
         break;
     }
-    if (name.size() > 1 && name[0] == '.') a |= win::FILE_ATTRIBUTE_HIDDEN;
+    // A dot hides a name, never a link's (see AttributesOf).
+    if (name.size() > 1 && name[0] == '.' && !(a & win::FILE_ATTRIBUTE_REPARSE_POINT)) a |= win::FILE_ATTRIBUTE_HIDDEN;
     d.dwFileAttributes = a;
     CopyName(name, d.cFileName);
     return true;
@@ -315,11 +320,11 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     SetError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  if (std::strlen(pattern) >= MAX_PATH) {
+  std::string p = pattern;
+  if (text::Utf8ToUtf16(p).size() >= MAX_PATH) {
     SetError(ERROR_FILENAME_EXCED_RANGE);
     return INVALID_HANDLE_VALUE;
   }
-  std::string p = text::Cp1252ToUtf8(pattern);
   for (char& c : p)
     if (c == '/') c = '\\';
   const size_t sep = p.rfind('\\');

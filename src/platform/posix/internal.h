@@ -27,15 +27,21 @@ struct WinPath {
   char drive = 0;  // 'A'..'Z'; 0 for a UNC path
   std::vector<std::string> parts;
   bool trailingSeparator = false;
+  // The last component as written when Windows rules dropped trailing dots
+  // or blanks from it (empty otherwise): the host file system can hold such
+  // a name, and the resolver takes it when it exists or is being made.
+  std::string writtenLast;
 };
 
 // The full form of a path the way GetFullPathName builds it: relative paths
 // against the current directory, "\x" against the current drive, "/" taken
 // as "\", doubled separators, "." and ".." removed, trailing dots and blanks
-// of the last component dropped; a trailing separator is kept. Works on
-// 1252 and UTF-8 texts alike (separators are ASCII). False with the last
-// error set when the path is empty or the current directory is unknown.
-bool FullPathText(std::string_view path, std::string& full, bool ansi);
+// of the last component dropped; a trailing separator is kept. The text is
+// UTF-8, the ANSI code page of this backend. `writtenLast` receives the last
+// component as written when dots or blanks were dropped from it (else it is
+// cleared). False with the last error set when the path is empty or the
+// current directory is unknown.
+bool FullPathText(std::string_view path, std::string& full, std::string* writtenLast = nullptr);
 
 // Parses a path (UTF-8) into its normal form. `wildcardsInLast` lets the
 // last component hold * and ? (search patterns). False with the last error
@@ -59,10 +65,13 @@ struct Resolved {
 };
 // Resolves a parsed path: the exact host path first (the fast path), then,
 // when it does not exist, each missing component looked up without regard
-// to case in its folder, as Windows names are case-insensitive. False with
-// the last error set only when the drive is not mapped (3).
+// to case in its folder, as Windows names are case-insensitive. A last
+// component written with trailing dots or blanks names the entry of that
+// very name when it exists, else the trimmed one when that exists (as
+// Windows reads it), else the name as written (to be made). False with the
+// last error set only when the drive is not mapped (3).
 bool Resolve(const WinPath& path, Resolved& out);
-// Parse + resolve from an ANSI (1252) or a UTF-16 path.
+// Parse + resolve from an ANSI (UTF-8) or a UTF-16 path.
 bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1);
 bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1);
 

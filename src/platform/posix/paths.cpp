@@ -199,7 +199,8 @@ std::string WindowsFromHost(std::string_view hostUtf8) {
   return std::string(1, static_cast<char>('A' + best)) + ":\\" + rest;
 }
 
-bool FullPathText(std::string_view path, std::string& full, bool ansi) {
+bool FullPathText(std::string_view path, std::string& full, std::string* writtenLast) {
+  if (writtenLast) writtenLast->clear();
   if (path.empty()) {
     SetError(win::ERROR_INVALID_NAME);
     return false;
@@ -215,7 +216,6 @@ bool FullPathText(std::string_view path, std::string& full, bool ansi) {
       SetError(win::ERROR_PATH_NOT_FOUND);
       return false;
     }
-    if (ansi) cwd = text::Utf8ToCp1252(cwd);
     return true;
   };
   auto useBase = [&](const std::string& base) {
@@ -267,8 +267,12 @@ bool FullPathText(std::string_view path, std::string& full, bool ansi) {
   const bool trailing = p.back() == '\\' && !comps.empty();
   if (!trailing && !comps.empty()) {
     std::string& last = comps.back();
+    const std::string written = last;
     while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
-    if (last.empty()) comps.pop_back();
+    if (last.empty())
+      comps.pop_back();
+    else if (writtenLast && last != written)
+      *writtenLast = written;
   }
   full = root;
   for (size_t i = 0; i < comps.size(); ++i) {
@@ -281,7 +285,8 @@ bool FullPathText(std::string_view path, std::string& full, bool ansi) {
 
 bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast, size_t maxLength) {
   std::string full;
-  if (!FullPathText(utf8, full, false)) return false;
+  std::string writtenLast;
+  if (!FullPathText(utf8, full, &writtenLast)) return false;
   if (full.rfind("\\\\", 0) == 0) {
     SetError(win::ERROR_BAD_NETPATH);  // no network here
     return false;
@@ -293,6 +298,7 @@ bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast, size_t
   out.drive = UpperDrive(full[0]);
   out.parts.clear();
   out.trailingSeparator = full.size() > 3 && full.back() == '\\';
+  out.writtenLast = writtenLast;
   PushComponents(std::string_view(full).substr(3), out.parts);
   for (size_t k = 0; k < out.parts.size(); ++k) {
     const bool last = k + 1 == out.parts.size();
@@ -308,6 +314,18 @@ bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast, size_t
 }
 
 bool Resolve(const WinPath& path, Resolved& out) {
+  if (!path.writtenLast.empty() && !path.parts.empty()) {
+    WinPath written = path;
+    written.parts.back() = path.writtenLast;
+    written.writtenLast.clear();
+    if (!Resolve(written, out)) return false;
+    if (out.exists || !out.parentExists) return true;
+    Resolved trimmed;
+    WinPath windows = path;
+    windows.writtenLast.clear();
+    if (Resolve(windows, trimmed) && trimmed.exists) out = std::move(trimmed);
+    return true;
+  }
   out = Resolved();
   out.trailingSeparator = path.trailingSeparator;
   if (!path.parts.empty()) out.name = path.parts.back();
@@ -386,13 +404,10 @@ bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength) {
     SetError(win::ERROR_INVALID_PARAMETER);
     return false;
   }
-  const size_t len = std::strlen(path);
-  if (len > maxLength) {
-    SetError(win::ERROR_FILENAME_EXCED_RANGE);
-    return false;
-  }
+  // The length limit counts UTF-16 units, not the bytes of UTF-8 text:
+  // ParsePath applies it.
   WinPath wp;
-  if (!ParsePath(text::Cp1252ToUtf8(std::string_view(path, len)), wp, false, maxLength)) return false;
+  if (!ParsePath(std::string_view(path), wp, false, maxLength)) return false;
   return Resolve(wp, out);
 }
 
@@ -422,7 +437,10 @@ DWORD AttributesOf(const struct stat& st, std::string_view name, const std::stri
   } else {
     a = win::FILE_ATTRIBUTE_ARCHIVE;
   }
-  if (name.size() > 1 && name[0] == '.' && name != "..") a |= win::FILE_ATTRIBUTE_HIDDEN;
+  // A dot hides a name, as Wine shows it; never a link's, though: a link in a
+  // scenery folder is loaded by the simulator whatever its name, and one the
+  // program made must show in its listings so that it can be taken away.
+  if (name.size() > 1 && name[0] == '.' && name != ".." && !S_ISLNK(st.st_mode)) a |= win::FILE_ATTRIBUTE_HIDDEN;
   if (!S_ISLNK(st.st_mode) && !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH))) a |= win::FILE_ATTRIBUTE_READONLY;
   return a;
 }
@@ -443,12 +461,12 @@ namespace platform {
 using posix::SetError;
 
 std::string FromHostPath(const std::u16string& hostPath) {
-  return text::Utf8ToCp1252(posix::WindowsFromHost(text::Utf16ToUtf8(hostPath)));
+  return posix::WindowsFromHost(text::Utf16ToUtf8(hostPath));
 }
 
 std::u16string ToHostPath(const std::string& windowsPath) {
   posix::WinPath wp;
-  if (!posix::ParsePath(text::Cp1252ToUtf8(windowsPath), wp, false, 32767)) return {};
+  if (!posix::ParsePath(windowsPath, wp, false, 32767)) return {};
   posix::Resolved r;
   if (!posix::Resolve(wp, r)) return {};
   return text::Utf8ToUtf16(r.host);
@@ -486,7 +504,17 @@ DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char*
     return 0;
   }
   std::string full;
-  if (!platform::posix::FullPathText(name, full, true)) return 0;
+  std::string writtenLast;
+  if (!platform::posix::FullPathText(name, full, &writtenLast)) return 0;
+  if (!writtenLast.empty()) {
+    // A name the host holds with its trailing dots or blanks keeps them.
+    const size_t sep = full.rfind('\\');
+    std::string written = full.substr(0, sep + 1) + writtenLast;
+    if (full.back() == '\\') written.clear();
+    platform::posix::Resolved r;
+    if (!written.empty() && platform::posix::ResolveAnsi(written.c_str(), r) && r.exists && r.name == writtenLast)
+      full = std::move(written);
+  }
   if (full.size() + 1 > bufferLength || !buffer) return static_cast<DWORD>(full.size() + 1);
   std::memcpy(buffer, full.c_str(), full.size() + 1);
   if (filePart) {
@@ -497,8 +525,7 @@ DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char*
 }
 
 DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer) {
-  const std::string cwd =
-      platform::text::Utf8ToCp1252(platform::posix::WindowsFromHost(platform::posix::HostCurrentDirectory()));
+  const std::string cwd = platform::posix::WindowsFromHost(platform::posix::HostCurrentDirectory());
   if (cwd.empty()) {
     SetError(ERROR_PATH_NOT_FOUND);
     return 0;

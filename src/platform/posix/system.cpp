@@ -133,7 +133,7 @@ std::string FormatMessageA(DWORD code) {
       {4394, "Il y a une différence entre la balise spécifiée dans la requête et la balise présente dans le point d'analyse."},
   };
   for (const auto& e : kTexts)
-    if (e.code == code) return text::Utf8ToCp1252(e.utf8);
+    if (e.code == code) return e.utf8;  // the ANSI code page is UTF-8
   SetError(ERROR_MR_MID_NOT_FOUND);
   return {};
 }
@@ -141,18 +141,22 @@ std::string FormatMessageA(DWORD code) {
 // --- Code pages ------------------------------------------------------------------
 
 namespace {
-bool IsAnsi(UINT cp) { return cp == CP_ACP || cp == 1252 || cp == 3 /* CP_THREAD_ACP */; }
+// CP_ACP and CP_THREAD_ACP are UTF-8 here; 1252 is the code page of files
+// from Windows machines and earlier versions.
+bool IsUtf8(UINT cp) { return cp == CP_ACP || cp == 3 /* CP_THREAD_ACP */ || cp == CP_UTF8; }
 }  // namespace
+
+UINT GetACP() { return CP_UTF8; }
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst, int dstLength) {
   if (!src || srcLength == 0 || srcLength < -1 || dstLength < 0 || (dstLength > 0 && !dst) ||
-      (!IsAnsi(codePage) && codePage != CP_UTF8)) {
+      (!IsUtf8(codePage) && codePage != 1252)) {
     SetError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   const std::string_view in(src, srcLength == -1 ? std::strlen(src) + 1 : static_cast<size_t>(srcLength));
   std::u16string out;
-  if (IsAnsi(codePage)) {
+  if (codePage == 1252) {
     out = text::Cp1252ToUtf16(in);
   } else {
     bool bad = false;
@@ -175,7 +179,7 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLeng
 int WideCharToMultiByte(UINT codePage, DWORD, const WCHAR* src, int srcLength, char* dst, int dstLength,
                         const char* defaultChar, BOOL* usedDefaultChar) {
   if (!src || srcLength == 0 || srcLength < -1 || dstLength < 0 || (dstLength > 0 && !dst) ||
-      (!IsAnsi(codePage) && codePage != CP_UTF8) || (codePage == CP_UTF8 && (defaultChar || usedDefaultChar))) {
+      (!IsUtf8(codePage) && codePage != 1252) || (codePage == CP_UTF8 && (defaultChar || usedDefaultChar))) {
     SetError(ERROR_INVALID_PARAMETER);
     return 0;
   }
@@ -187,7 +191,7 @@ int WideCharToMultiByte(UINT codePage, DWORD, const WCHAR* src, int srcLength, c
   }
   const std::u16string_view in(src, len);
   std::string out;
-  if (IsAnsi(codePage)) {
+  if (codePage == 1252) {
     bool lossy = false;
     out.reserve(in.size());
     // Unit by unit, as Windows converts: each half of a surrogate pair is one
@@ -200,7 +204,11 @@ int WideCharToMultiByte(UINT codePage, DWORD, const WCHAR* src, int srcLength, c
     }
     if (usedDefaultChar) *usedDefaultChar = lossy ? TRUE_ : FALSE_;
   } else {
-    out = text::Utf16ToUtf8(in);
+    // UTF-8 holds every character; only a lone surrogate has no form and
+    // becomes U+FFFD.
+    bool bad = false;
+    for (size_t i = 0; i < in.size();) text::AppendUtf8(out, text::DecodeUtf16(in, i, &bad));
+    if (usedDefaultChar) *usedDefaultChar = bad ? TRUE_ : FALSE_;
   }
   if (dstLength == 0) return static_cast<int>(out.size());
   if (out.size() > static_cast<size_t>(dstLength)) {
@@ -216,12 +224,12 @@ int WideCharToMultiByte(UINT codePage, DWORD, const WCHAR* src, int srcLength, c
 
 int lstrcmpA(const char* a, const char* b) {
   if (!a || !b) return (a ? 1 : 0) - (b ? 1 : 0);
-  return platform::collate::CompareWordSort(a, b, false);
+  return platform::collate::CompareWordSortUtf8(a, b, false);
 }
 
 int lstrcmpiA(const char* a, const char* b) {
   if (!a || !b) return (a ? 1 : 0) - (b ? 1 : 0);
-  return platform::collate::CompareWordSort(a, b, true);
+  return platform::collate::CompareWordSortUtf8(a, b, true);
 }
 
 // --- Launch ------------------------------------------------------------------------
@@ -296,7 +304,7 @@ INT_PTR ShellExecuteA(HANDLE, const char* operation, const char* file, const cha
   }
   std::vector<std::string> args{r.host};
   if (parameters) {
-    for (auto& a : SplitArguments(text::Cp1252ToUtf8(parameters))) args.push_back(std::move(a));
+    for (auto& a : SplitArguments(parameters)) args.push_back(std::move(a));
   }
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
@@ -354,7 +362,7 @@ std::string ExecutablePath() {
   const ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
   if (n <= 0) return {};
   buf.resize(static_cast<size_t>(n));
-  return text::Utf8ToCp1252(posix::WindowsFromHost(buf));
+  return posix::WindowsFromHost(buf);
 }
 
 std::string ResolveShellLink(const std::string& lnkPath) {

@@ -149,6 +149,8 @@ BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameS
                                  D(fileSystemFlags), fileSystemName, fileSystemNameSize);
 }
 
+UINT GetACP() { return ::GetACP(); }
+
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst, int dstLength) {
   return ::MultiByteToWideChar(codePage, flags, src, srcLength, reinterpret_cast<::WCHAR*>(dst), dstLength);
 }
