@@ -9,6 +9,7 @@
 #include "ui/ansiqt.h"
 #include "ui/qtinteraction.h"
 #include "ui/tecrorvella.h"
+#include "ui/traductionsqt.h"
 
 #ifdef ORVELLA_HAVE_DM3QT
 #include "dm3qt/dm3format.h"
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
   orvella::RegisterDm3ImageFormat();
 #endif
   QApplication app(argc, argv);
+  orvella::ui::InstalleTraductionsQt(app);
   orvella::ui::SetApplicationTitle(QStringLiteral("X-Plane Orvella"));
   platform::InitializeCom();
   int result = 0;
