@@ -14,6 +14,7 @@
 #include "ui/sessionend.h"
 #include "ui/singleinstance.h"
 #include "ui/tecrorvella.h"
+#include "ui/traductionsqt.h"
 
 #ifdef ORVELLA_HAVE_DM3QT
 #include "dm3qt/dm3format.h"
@@ -24,6 +25,7 @@ int main(int argc, char* argv[]) {
   orvella::RegisterDm3ImageFormat();
 #endif
   QApplication app(argc, argv);
+  orvella::ui::InstalleTraductionsQt(app);
   const QString title = QStringLiteral("X-Plane Orvella");
   orvella::ui::SetApplicationTitle(title);
   const std::string exePath = platform::ExecutablePath();

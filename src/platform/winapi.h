@@ -245,6 +245,17 @@ std::string AnsiFromFileBytes(std::string_view bytes, bool* legacy = nullptr);
 // Whether the ANSI code page is UTF-8 (the POSIX backend, or Windows in UTF-8 mode).
 bool AnsiIsUtf8();
 
+// The system the program runs on, for the few things that are named
+// differently on each (the simulator's own executable, the settings folder).
+enum class HostSystem { Windows, Linux, MacOS, OtherUnix };
+HostSystem CurrentHostSystem();
+
+// The user's folder for program settings, without a final backslash:
+// %APPDATA% on Windows; $XDG_CONFIG_HOME (when it is an absolute path) or
+// else ~/.config on Unix, as a Windows path through the drive map. Empty
+// when the system names none (no home folder) or the drive map cannot reach it.
+std::string UserConfigFolder();
+
 // IShellLinkA::GetPath of a shortcut file (SLGP_UNCPRIORITY), or the empty
 // text when the shortcut cannot be read. Thread must have COM initialised on
 // Windows (InitializeCom).

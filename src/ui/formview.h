@@ -22,8 +22,12 @@ class QRadioButton;
 namespace orvella::ui {
 
 // The font of the program's windows: "MS Sans Serif", 8 points at 96 dpi
-// (11 pixels), or the closest sans-serif font the system has.
+// (11 pixels), or the first of WindowFontFamilies() that the system has.
+// The first call adds the font files of WindowFontFiles() that exist to the
+// application's fonts.
 QFont WindowFont();
+QStringList WindowFontFamilies();
+QStringList WindowFontFiles();
 
 // A bevel: a lowered frame or one lowered line along one side of its bounds.
 class Bevel : public QWidget {

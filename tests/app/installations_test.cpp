@@ -108,6 +108,29 @@ TEST_F(InstallationsTest, InstallationsInEveryScriptAndOnesTheSystemCannotName) 
   EXPECT_EQ(w->installations.size(), before);
 }
 
+// The simulator's native executable marks an installation where the system
+// runs it; on Windows only X-Plane.exe does.
+TEST_F(InstallationsTest, ANativeExecutableMarksAnInstallationOnlyWhereItRuns) {
+  const std::string native = makeInstallation("native", false, true);
+  dir.file("native/X-Plane-x86_64", "#!/bin/sh\n");
+  const std::string nativeNoCustom = makeInstallation("native no custom", false, false);
+  dir.file("native no custom/X-Plane-x86_64", "#!/bin/sh\n");
+  const std::string nativeFolder = makeInstallation("native folder", false, true);
+  dir.mkdir("native folder/X-Plane-x86_64");
+  add(nativeNoCustom);
+  add(nativeFolder);
+  add(native);
+  const std::string err = test::A("Ce n'est pas un dossier X-Plane !");
+#ifdef __linux__
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{err, err}));
+  EXPECT_EQ(w->installations, std::vector<std::string>{native});
+  EXPECT_EQ(w->selectedInstallation(), 0);
+#else
+  EXPECT_EQ(ui.messages, (std::vector<std::string>{err, err, err}));
+  EXPECT_TRUE(w->installations.empty());
+#endif
+}
+
 TEST_F(InstallationsTest, AddingAppendsSelectsAndRetargetsBothTrees) {
   test::SceneryFixture fx;  // a second installation with a scene linked in it
   if (!test::SceneryFixture::LinksSupported(fx.dir)) GTEST_SKIP() << "this volume cannot hold links";
@@ -314,6 +337,29 @@ TEST_F(LaunchTest, LaunchFailuresAreReportedAndQuitStillCloses) {
   EXPECT_EQ(ui.messages.back(), "The specified path was not found.");
   EXPECT_FALSE(fs::exists(record));
 }
+
+#ifdef __linux__
+// A native installation beside the Windows one: the native executable is
+// started while it is there, the Windows one once it is gone.
+TEST_F(LaunchTest, TheNativeExecutableIsLaunchedFirstThenTheWindowsOne) {
+  const fs::path native = dir.host("XP/X-Plane-x86_64");
+  dir.file("XP/X-Plane-x86_64", "#!/bin/sh\necho native > '" + record.string() + ".part' && mv '" + record.string() +
+                                    ".part' '" + record.string() + "'\n");
+  fs::permissions(native, fs::perms::owner_all, fs::perm_options::add);
+  w->btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_EQ(waitForRecord(), "native\n");
+  fs::remove(record);
+  fs::remove(native);
+  w->btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_EQ(waitForRecord(), fs::current_path().string() + "\n") << "the Windows stand-in writes its folder";
+  EXPECT_TRUE(ui.messages.empty());
+
+  // Neither there: the Windows one is reported missing, as on Windows.
+  fs::remove(dir.host("XP/X-Plane.exe"));
+  w->btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_EQ(ui.messages, std::vector<std::string>{"The specified file was not found."});
+}
+#endif
 
 TEST_F(LaunchTest, WithNoInstallationNothingHappensButTheListError) {
   remove();

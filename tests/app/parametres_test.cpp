@@ -229,7 +229,7 @@ TEST_F(SettingsTest, BadNumberStopsTheReadKeepsWhatWasReadAndSavesTheOriginal) {
   dir.file("orvella.ini", damaged);
   auto w = start();
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], A("Saisie numérique incorrecte"));
+  EXPECT_EQ(ui.messages[0], dir.win("orvella.ini") + " :\r\n" + A("Saisie numérique incorrecte")) << "the path names the file";
   EXPECT_EQ(w->installations.size(), 1u) << "what was read stays";
   EXPECT_EQ(w->selectedInstallation(), -1) << "nothing is selected after a failed read";
   EXPECT_EQ(w->CustScn.topCount(), 0);
@@ -249,7 +249,7 @@ TEST_F(SettingsTest, FailedWriteLeavesThePreviousFileWholeAndSaysDiskFull) {
   w->FormDestroy();
   platform::InjectWriteFailureAfter(~0ull, 0);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], "Disque plein");
+  EXPECT_EQ(ui.messages[0], dir.win("orvella.ini") + " :\r\n" + "Disque plein") << "the path names the file";
   EXPECT_EQ(ini(), previous);
   EXPECT_FALSE(dir.exists("orvella.ini.new")) << "no half-written file is left behind";
 }
@@ -262,7 +262,7 @@ TEST_F(SettingsTest, ReadOnlySettingsFileIsRefusedAndKept) {
   w->FormDestroy();
   std::filesystem::permissions(dir.host("orvella.ini"), std::filesystem::perms::owner_all);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], A("Accès au fichier refusé"));
+  EXPECT_EQ(ui.messages[0], dir.win("orvella.ini") + " :\r\n" + A("Accès au fichier refusé")) << "the path names the file";
   EXPECT_EQ(ini(), "old");
 }
 

@@ -76,7 +76,7 @@ TEST_F(DamagedSettings, CutAtEveryByteKeepsWhatWasReadAndTheOriginal) {
     // (a cut inside "-8" leaves a "-" that is no number).
     EXPECT_LE(ui.messages.size(), 3u);
     for (const std::string& m : ui.messages)
-      EXPECT_TRUE(m.ends_with(absent) || m == Ansi("Saisie numérique incorrecte")) << m;
+      EXPECT_TRUE(m.ends_with(absent) || m == ioMessage(Ansi("Saisie numérique incorrecte"))) << m;
   }
 }
 
@@ -137,7 +137,8 @@ TEST_F(DamagedSettings, GroupsNestedBeyondAnyArrangementStopTheReadWithAnError) 
   for (int i = 0; i < 200000; ++i) deep += "+g\r\n";
   const auto w = startAndClose(deep);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], Ansi("Fichier de paramètres endommagé : groupes imbriqués sur plus de 256 niveaux"));
+  EXPECT_EQ(ui.messages[0],
+            ioMessage(Ansi("Fichier de paramètres endommagé : groupes imbriqués sur plus de 256 niveaux")));
   ASSERT_EQ(w->CustScn.topCount(), 1);
   int depth = 0;
   for (const Node* n = w->CustScn.top(0); n; n = n->childCount() ? n->child(0) : nullptr) ++depth;
@@ -186,7 +187,7 @@ TEST_F(DamagedSettings, AFileThatCannotBeReadIsMovedAsideNotOverwritten) {
   auto startAndClose = [&] {
     ui.messages.clear();
     auto w = start();
-    const bool refused = ui.messages == std::vector<std::string>{Ansi("Accès au fichier refusé")};
+    const bool refused = ui.messages == std::vector<std::string>{ioMessage(Ansi("Accès au fichier refusé"))};
     w->FormDestroy();
     return refused && ui.messages.size() == 1;
   };

@@ -78,7 +78,7 @@ TEST_F(SavingUnderFaults, AWriteFailingAfterAnyNumberOfBytesLeavesThePreviousFil
     platform::InjectWriteFailureAfter(n, win::ERROR_DISK_FULL);
     w->FormDestroy();
     platform::InjectWriteFailureAfter(~0ull, 0);
-    ASSERT_EQ(ui.messages, std::vector<std::string>{"Disque plein"});
+    ASSERT_EQ(ui.messages, std::vector<std::string>{ioMessage("Disque plein")});
     ASSERT_EQ(ini(), previous);
     ASSERT_FALSE(dir.exists("orvella.ini.new")) << "no half-written file is left";
     ASSERT_FALSE(dir.exists("orvella.ini.bak")) << "a file read whole needs no backup";
@@ -107,7 +107,7 @@ TEST_F(SavingUnderFaults, FailingBackupOrFileOfADamagedFileLeavesBothAsTheyWere)
     platform::InjectWriteFailureAfter(n, win::ERROR_DISK_FULL);
     w->FormDestroy();
     platform::InjectWriteFailureAfter(~0ull, 0);
-    ASSERT_EQ(ui.messages, std::vector<std::string>{"Disque plein"});
+    ASSERT_EQ(ui.messages, std::vector<std::string>{ioMessage("Disque plein")});
     ASSERT_EQ(ini(), previous);
     if (dir.exists("orvella.ini.bak")) {
       ASSERT_EQ(dir.read("orvella.ini.bak"), previous);
@@ -128,7 +128,8 @@ TEST_F(SavingUnderFaults, OtherWriteErrorsAreShownWithTheirOwnText) {
   platform::InjectWriteFailureAfter(0, win::ERROR_HANDLE_DISK_FULL);
   w->FormDestroy();
   platform::InjectWriteFailureAfter(~0ull, 0);
-  EXPECT_EQ(ui.messages, (std::vector<std::string>{Ansi("Accès au fichier refusé"), "Disque plein"}));
+  EXPECT_EQ(ui.messages,
+            (std::vector<std::string>{ioMessage(Ansi("Accès au fichier refusé")), ioMessage("Disque plein")}));
   EXPECT_EQ(ini(), previous);
 }
 
@@ -162,7 +163,7 @@ TEST_F(SavingUnderFaults, AReadOnlyFolderRefusesTheWriteAndKeepsTheFile) {
     std::filesystem::permissions(dir.host(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     w->FormDestroy();
     std::filesystem::permissions(dir.host(), std::filesystem::perms::owner_all);
-    EXPECT_EQ(ui.messages, std::vector<std::string>{Ansi("Accès au fichier refusé")});
+    EXPECT_EQ(ui.messages, std::vector<std::string>{ioMessage(Ansi("Accès au fichier refusé"))});
     expectNextStartReadsWhole(previous);
     return;
   }
@@ -173,7 +174,7 @@ TEST_F(SavingUnderFaults, AReadOnlyFolderRefusesTheWriteAndKeepsTheFile) {
   ASSERT_TRUE(fs.remountReadOnly()) << std::strerror(errno);
   w->settingsPath = dir.win("ro/orvella.ini");
   w->FormDestroy();
-  EXPECT_EQ(ui.messages, std::vector<std::string>{Ansi("Accès au fichier refusé")});
+  EXPECT_EQ(ui.messages, std::vector<std::string>{ioMessage(Ansi("Accès au fichier refusé"), "ro/")});
   EXPECT_FALSE(dir.exists("ro/orvella.ini.new"));
   expectNextStartReadsWhole(previous, "ro/");
 }
@@ -196,7 +197,7 @@ TEST_F(SavingUnderFaults, AFullDiskShowsDisquePleinAndTheNextStartReadsThePrevio
   }
   ui.messages.clear();
   w->FormDestroy();
-  EXPECT_EQ(ui.messages, std::vector<std::string>{"Disque plein"});
+  EXPECT_EQ(ui.messages, std::vector<std::string>{ioMessage("Disque plein", "small/")});
   EXPECT_FALSE(dir.exists("small/orvella.ini.new"));
   expectNextStartReadsWhole(previous, "small/");
 }

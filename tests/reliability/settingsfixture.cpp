@@ -1,5 +1,7 @@
 #include "reliability/settingsfixture.h"
 
+#include <cstdlib>
+
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
 
@@ -53,9 +55,24 @@ bool IsCutShort(const std::vector<std::string>& part, const std::vector<std::str
 void SettingsFixture::SetUp() {
   ResetTextes();
   SetLanguageFileOverride(dir.win("none.lng"));
+#ifndef _WIN32
+  // A start in a read-only folder keeps its settings in the configuration
+  // folder: the test's own, never the user's.
+  if (const char* old = std::getenv("XDG_CONFIG_HOME")) oldConfig_ = old;
+  ::setenv("XDG_CONFIG_HOME", dir.host("config").c_str(), 1);
+#endif
 }
 
-void SettingsFixture::TearDown() { SetLanguageFileOverride({}); }
+void SettingsFixture::TearDown() {
+  SetLanguageFileOverride({});
+#ifndef _WIN32
+  if (oldConfig_) {
+    ::setenv("XDG_CONFIG_HOME", oldConfig_->c_str(), 1);
+  } else {
+    ::unsetenv("XDG_CONFIG_HOME");
+  }
+#endif
+}
 
 std::unique_ptr<EcrOrvellaLogic> SettingsFixture::start() {
   auto w = std::make_unique<EcrOrvellaLogic>();

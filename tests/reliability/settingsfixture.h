@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ class SettingsFixture : public ::testing::Test {
   // orvella.ini when there is one.
   std::unique_ptr<EcrOrvellaLogic> start();
   std::string ini() const { return dir.read("orvella.ini"); }
+  // The message of an input/output error of the settings file in folder
+  // (relative, with its final slash): the file's path, then the text.
+  std::string ioMessage(const std::string& text, const std::string& folder = "") const {
+    return dir.win(folder + "orvella.ini") + " :\r\n" + text;
+  }
 
   // A settings file as a user has one: three installations (the second of
   // them gone), the third selected, nested groups in both trees.
@@ -47,6 +53,9 @@ class SettingsFixture : public ::testing::Test {
   TestDir dir;
   ScriptedInteraction ui;
   ScopedUI scope{ui};
+
+ private:
+  std::optional<std::string> oldConfig_;
 };
 
 }  // namespace orvella::test

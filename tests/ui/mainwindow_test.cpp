@@ -10,6 +10,8 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <filesystem>
+
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "ui/formview.h"
@@ -354,6 +356,38 @@ TEST_F(MainWindowTest, GeneralErrorDisplayShowsTheMessageAndEndsOnlyThatHandler)
   EXPECT_TRUE(w->logic().triAuto());
   EXPECT_EQ(scripted.messages.size(), 2u);
 }
+
+#ifdef __linux__
+// A native Linux installation (X-Plane-x86_64, no X-Plane.exe) added through
+// the window's button, then launched by "Lancer X-Plane".
+TEST_F(MainWindowTest, ANativeInstallationIsAddedAndLaunchedThroughTheButtons) {
+  dir.mkdir("XP/Custom Scenery");
+  const std::filesystem::path record = dir.host("ran.txt");
+  dir.file("XP/X-Plane-x86_64", "#!/bin/sh\necho native > '" + record.string() + ".part' && mv '" + record.string() +
+                                    ".part' '" + record.string() + "'\n");
+  std::filesystem::permissions(dir.host("XP/X-Plane-x86_64"), std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::add);
+  auto w = start();
+  scripted.folderAnswers.push_back(dir.win("XP"));
+  QTest::mouseClick(w->control("btnAjouteXPlane"), Qt::LeftButton);
+  EXPECT_TRUE(scripted.messages.empty()) << scripted.messages.front();
+  ASSERT_EQ(w->logic().installations, std::vector<std::string>{dir.win("XP")});
+  auto* list = qobject_cast<ui::RadioGroup*>(w->control("rgListeXP"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->itemIndex(), 0);
+
+  QTest::mouseClick(w->control("btnOuvrirXP"), Qt::LeftButton);
+  bool ran = false;
+  for (int i = 0; i < 1000 && !ran; ++i) {
+    ran = std::filesystem::exists(record);
+    if (!ran) QTest::qWait(10);
+  }
+  ASSERT_TRUE(ran) << "the native executable was not started";
+  EXPECT_EQ(dir.read("ran.txt"), "native\n");
+  EXPECT_TRUE(scripted.messages.empty());
+  EXPECT_TRUE(w->isVisible()) << "Lancer X-Plane keeps the program open";
+}
+#endif
 
 }  // namespace
 }  // namespace orvella::test

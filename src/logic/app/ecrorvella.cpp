@@ -2,6 +2,7 @@
 #include "logic/app/ecrorvella.h"
 
 #include "logic/core/ansi.h"
+#include "logic/core/emplacements.h"
 #include "logic/core/errors.h"
 #include "logic/core/folders.h"
 #include "logic/core/interaction.h"
@@ -20,6 +21,12 @@ Rect EcrOrvellaLogic::windowBounds() const { return host_ ? host_->bounds() : bo
 void EcrOrvellaLogic::setWindowBounds(const Rect& r) {
   bounds_ = r;
   if (host_) host_->setBounds(r);
+}
+
+std::string MessageParametres(const std::string& path, const EInOutError& e) {
+  // The file's path first, as for a vanished installation: the user sees
+  // which file could not be read or written, and where.
+  return path + " :\r\n" + e.what();
 }
 
 void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
@@ -41,25 +48,32 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
   // 5. First tab.
   pageIndex = 0;
   current = &CustScn;
-  // 6-7. Settings file beside the executable.
+  // 6-7. Settings file beside the executable, or in the user's
+  // configuration folder when the executable's folder cannot be written.
+  // A file left beside an executable whose folder became read-only is read
+  // until the configuration folder has one of its own.
   settingsPath = SettingsFilePath(exePath);
-  if (FileExists(settingsPath)) {
+  std::string source = settingsPath;
+  if (!FileExists(source) && FileExists(ChangeExtension(exePath, ".ini"))) source = ChangeExtension(exePath, ".ini");
+  if (FileExists(source)) {
     try {
-      LitParametres(settingsPath);
+      LitParametres(source);
     } catch (const EInOutError& e) {
-      UI().ShowMessage(e.what());
+      UI().ShowMessage(MessageParametres(source, e));
     }
   }
   changed();
 }
 
-std::string SettingsFilePath(const std::string& exePath) { return ChangeExtension(exePath, ".ini"); }
+std::string SettingsFilePath(const std::string& exePath) { return CheminParametres(exePath); }
 
 void EcrOrvellaLogic::FormDestroy() {
   try {
+    // The configuration folder is made on the first save that needs it.
+    if (!DirectoryExists(FolderPart(settingsPath))) CreeDossiers(FolderPart(settingsPath));
     EcritParametres(settingsPath);
   } catch (const EInOutError& e) {
-    UI().ShowMessage(e.what());
+    UI().ShowMessage(MessageParametres(settingsPath, e));
   }
 }
 

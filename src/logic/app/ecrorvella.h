@@ -35,6 +35,20 @@ Form CreateEcrConfirmeCopieForm();
 // The settings file of the program started from exePath.
 std::string SettingsFilePath(const std::string& exePath);
 
+// The simulator's executables that mark an installation on this system, as
+// parts to append to the installation path, the one launched first: on
+// Windows \X-Plane.exe only; on Linux \X-Plane-x86_64, then \X-Plane.exe;
+// on macOS the bundle \X-Plane.app, then \X-Plane.exe.
+std::vector<std::string> ProgrammesXPlane();
+// Whether folder p is an X-Plane installation: it holds "Custom Scenery" and
+// one of ProgrammesXPlane().
+bool EstInstallationXPlane(const std::string& p);
+
+class EInOutError;
+// The message box text of an input/output error of the settings file at
+// path: the path, " :", a line break, then the run-time's text.
+std::string MessageParametres(const std::string& path, const EInOutError& e);
+
 class EcrOrvellaLogic {
  public:
   EcrOrvellaLogic();

@@ -2,6 +2,7 @@
 // simulator of the selected one.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "logic/app/ecrorvella.h"
 #include "logic/core/ansi.h"
@@ -23,6 +24,10 @@ constexpr const char* kProgram = "\\X-Plane.exe";
 constexpr const char* kCustom = "\\Custom Scenery";
 constexpr const char* kOrderFile = "\\scenery_packs.ini";
 
+// The Windows executable is a file; a native one may be a file or, on macOS,
+// an application bundle (a folder).
+bool Exists(const std::string& path) { return path.ends_with(".app") ? DirectoryExists(path) : FileExists(path); }
+
 // What the shell's launch call answers on failure (32 and below). These
 // texts are the shell's own, in English, and never translated.
 std::string LaunchErrorText(win::INT_PTR code) {
@@ -43,7 +48,33 @@ std::string LaunchErrorText(win::INT_PTR code) {
   }
 }
 
+// The simulator's executable in installation p: the native one of this
+// system when it is there, else the Windows one (which is also what is
+// launched, and reported missing, when neither is there).
+std::string ProgrammeXPlane(const std::string& p) {
+  for (const std::string& part : ProgrammesXPlane()) {
+    if (part != kProgram && Exists(p + part)) return p + part;
+  }
+  return p + kProgram;
+}
+
 }  // namespace
+
+std::vector<std::string> ProgrammesXPlane() {
+  switch (platform::CurrentHostSystem()) {
+    case platform::HostSystem::Linux: return {"\\X-Plane-x86_64", kProgram};
+    case platform::HostSystem::MacOS: return {"\\X-Plane.app", kProgram};
+    default: return {kProgram};
+  }
+}
+
+bool EstInstallationXPlane(const std::string& p) {
+  if (!DirectoryExists(p + kCustom)) return false;
+  for (const std::string& part : ProgrammesXPlane()) {
+    if (Exists(p + part)) return true;
+  }
+  return false;
+}
 
 void EcrOrvellaLogic::btnAjouteXPlaneClick() {
   Catalogue& t = Textes();
@@ -57,7 +88,7 @@ void EcrOrvellaLogic::btnAjouteXPlaneClick() {
     return;
   }
 
-  if (!FileExists(p + kProgram) || !DirectoryExists(p + kCustom)) {
+  if (!EstInstallationXPlane(p)) {
     UI().ShowMessage(t.ErreurXPlane.text);
     return;
   }
@@ -104,7 +135,7 @@ void EcrOrvellaLogic::btnOuvrirXPQuitterClick(const std::string& control) {
     }
   }
 
-  const std::string exe = p + kProgram;
+  const std::string exe = ProgrammeXPlane(p);
   const win::INT_PTR result = win::ShellExecuteA(nullptr, nullptr, exe.c_str(), nullptr, nullptr, win::SW_SHOWNORMAL);
   if (result <= 32) UI().ShowMessage(LaunchErrorText(result));
 

@@ -1,6 +1,7 @@
 #include "logic/texts/textes.h"
 
 #include "logic/core/ansi.h"
+#include "logic/core/emplacements.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -65,7 +66,7 @@ void ResetTextes() { Textes() = Catalogue(); }
 
 std::string LanguageFilePath() {
   if (!Override().empty()) return Override();
-  return ChangeExtension(platform::ExecutablePath(), ".lng");
+  return CheminLangue(platform::ExecutablePath());
 }
 
 void SetLanguageFileOverride(const std::string& path) { Override() = path; }

@@ -39,7 +39,9 @@ Catalogue& Textes();
 // Puts every entry back to its French default (tests).
 void ResetTextes();
 
-// The language file: the executable's path with the extension ".lng".
+// The language file: the executable's path with the extension ".lng", or
+// the file of that name in the user's configuration folder when none lies
+// beside the executable (CheminLangue).
 // Tests may point it elsewhere; an empty override restores the default.
 std::string LanguageFilePath();
 void SetLanguageFileOverride(const std::string& path);

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
@@ -295,15 +296,26 @@ INT_PTR ShellExecuteA(HANDLE, const char* operation, const char* file, const cha
   if (!r.exists) return r.missing == ERROR_FILE_NOT_FOUND ? 2 : 3;
   struct stat st;
   if (::stat(r.host.c_str(), &st) != 0) return 2;
-  if (S_ISDIR(st.st_mode)) return 31;  // a folder would open in a file browser
+  std::string program = r.host;
+  std::vector<std::string> args{r.host};
+  if (S_ISDIR(st.st_mode)) {
+#if defined(__APPLE__)
+    // An application bundle is started the way the Finder starts it.
+    if (!r.host.ends_with(".app")) return 31;
+    program = "/usr/bin/open";
+    args = {program, "-a", r.host};
+#else
+    return 31;  // a folder would open in a file browser
+#endif
+  }
   std::string cwd;
   if (directory && *directory) {
     platform::posix::Resolved d;
     if (!platform::posix::ResolveAnsi(directory, d) || !d.exists) return 3;
     cwd = d.host;
   }
-  std::vector<std::string> args{r.host};
   if (parameters) {
+    if (program != r.host && *parameters) args.push_back("--args");  // a bundle's own arguments
     for (auto& a : SplitArguments(parameters)) args.push_back(std::move(a));
   }
   std::vector<char*> argv;
@@ -324,7 +336,7 @@ INT_PTR ShellExecuteA(HANDLE, const char* operation, const char* file, const cha
   posix_spawnattr_setpgroup(&attr, 0);  // its own process group: the simulator outlives a Ctrl+C of ours
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
   pid_t pid = 0;
-  const int rc = ::posix_spawn(&pid, r.host.c_str(), &actions, &attr, argv.data(), environ);
+  const int rc = ::posix_spawn(&pid, program.c_str(), &actions, &attr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   posix_spawnattr_destroy(&attr);
   if (rc != 0) return LaunchCode(rc);
@@ -377,6 +389,33 @@ std::string ResolveShellLink(const std::string& lnkPath) {
   win::CloseHandle(h);
   if (bytes.size() > (1u << 20)) return {};
   return ParseShellLink(bytes.data(), bytes.size());
+}
+
+HostSystem CurrentHostSystem() {
+#if defined(__APPLE__)
+  return HostSystem::MacOS;
+#elif defined(__linux__)
+  return HostSystem::Linux;
+#else
+  return HostSystem::OtherUnix;
+#endif
+}
+
+std::string UserConfigFolder() {
+  std::string host;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  // A relative value is invalid by the base-directory rules and is ignored.
+  if (xdg && xdg[0] == '/') {
+    host = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    if (!home || home[0] != '/') return {};
+    host = std::string(home) + "/.config";
+  }
+  while (host.size() > 1 && host.back() == '/') host.pop_back();
+  std::string path = text::Utf8ToCp1252(posix::WindowsFromHost(host));
+  while (path.size() > 3 && path.back() == '\\') path.pop_back();
+  return path;
 }
 
 void InitializeCom() {}

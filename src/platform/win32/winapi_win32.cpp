@@ -205,6 +205,14 @@ std::string BrowseForFolder(win::HANDLE owner, const std::string& title) {
   return result;
 }
 
+HostSystem CurrentHostSystem() { return HostSystem::Windows; }
+
+std::string UserConfigFolder() {
+  char buf[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+  return buf;
+}
+
 std::string ResolveShellLink(const std::string& lnkPath) {
   std::string result;
   ::IShellLinkA* link = nullptr;
