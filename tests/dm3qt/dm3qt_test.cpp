@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QPluginLoader>
+#include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
 #include <QTreeWidget>
 #include <cmath>
@@ -383,7 +385,9 @@ class Dm3ConvTest : public Dm3QtTest {
 #ifdef ORVELLA_DM3CONV
     QProcess process;
     process.setWorkingDirectory(QString::fromStdString(cwd_.dir().host().string()));
-    process.start(QStringLiteral(ORVELLA_DM3CONV), args);
+    // The tool's path is given relative to this program's folder where the
+    // build's paths are not the running system's (a Windows build under Wine).
+    process.start(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral(ORVELLA_DM3CONV)), args);
     if (!process.waitForFinished(30000)) return -1;
     stderr_ = process.readAllStandardError().toStdString();
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
