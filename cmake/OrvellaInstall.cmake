@@ -35,4 +35,8 @@ if(UNIX AND NOT APPLE)
           DESTINATION "${CMAKE_INSTALL_DATADIR}/applications")
   install(FILES "${PROJECT_SOURCE_DIR}/dist/linux/orvella.svg"
           DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps")
+  foreach(_size 16 32 48 64 128 256)
+    install(FILES "${PROJECT_SOURCE_DIR}/dist/linux/icons/${_size}x${_size}/orvella.png"
+            DESTINATION "${CMAKE_INSTALL_DATADIR}/icons/hicolor/${_size}x${_size}/apps")
+  endforeach()
 endif()
