@@ -17,13 +17,3 @@ target_compile_definitions(orvella_options INTERFACE
   QT_NO_URL_CAST_FROM_STRING
   QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
   QT_NO_FOREACH)
-
-# orvella_add_library(name dir [DEPS ...]): a static library made of every
-# .cpp below dir, with dir's "include" folder public when present.
-function(orvella_add_library name dir)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB_RECURSE _src CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
-  add_library(${name} STATIC ${_src})
-  target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
-  target_link_libraries(${name} PUBLIC orvella_options ${ARG_DEPS})
-endfunction()

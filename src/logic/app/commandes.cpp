@@ -22,8 +22,8 @@ void EcrOrvellaLogic::ActualiseCommandes() {
   form["btnAjoutScene"].enabled = group && n == 1;
   form["btnAjoutOrphelins"].enabled = form["btnAjoutScene"].enabled;
   form["btnSuppGroupe"].enabled = group || scene;
-  form["btnActiver"].enabled = state == 0 || state == 1 || state == 3 || state == 4;
-  form["btnDesactiver"].enabled = state == 1 || state == 2 || state == 4 || state == 5;
+  form["btnActiver"].enabled = HasInactive(state);
+  form["btnDesactiver"].enabled = HasActive(state);
 
   if (form["btnSuppGroupe"].enabled) {
     if (n != 1)

@@ -73,7 +73,7 @@ std::string ActiveLinkPath(const std::string& sceneryFolder, const std::string& 
 void DesactiveNoeud(Node* node, const std::string& sceneryFolder) {
   if (node->kind() == kKindScene) {
     // A link whose scene folder has gone (state 5) serves nobody: it goes too.
-    if (node->state() != kStateAll && node->state() != kStateAll + kStateMissing) return;
+    if (node->state() != kStateAll && node->state() != kStateAllMissing) return;
     const std::string linkPath = ActiveLinkPath(sceneryFolder, node->text());
     if (!linkPath.empty()) RetireLien(linkPath);
   } else if (node->kind() == kKindGroup) {

@@ -24,8 +24,20 @@ inline constexpr int kStateNone = 0;
 inline constexpr int kStateSome = 1;
 inline constexpr int kStateAll = 2;
 inline constexpr int kStateMissing = 3;  // added to the base when a folder is missing
+inline constexpr int kStateNoneMissing = kStateNone + kStateMissing;  // 3
+inline constexpr int kStateSomeMissing = kStateSome + kStateMissing;  // 4
+inline constexpr int kStateAllMissing = kStateAll + kStateMissing;    // 5
 inline constexpr int kStateUnmanaged = 6;
 inline constexpr int kStateUnclaimed = 7;
+
+// Whether a state is one of the six states of scenes and groups (not the
+// unmanaged node's, nor an unclaimed link's).
+constexpr bool IsSceneryState(int state) { return state >= kStateNone && state <= kStateAllMissing; }
+// Whether a scene or group state says some of its scenes are inactive
+// (there is something to activate), or some are active (something to
+// deactivate), a missing folder or not.
+constexpr bool HasInactive(int state) { return IsSceneryState(state) && state % kStateMissing != kStateAll; }
+constexpr bool HasActive(int state) { return IsSceneryState(state) && state % kStateMissing != kStateNone; }
 
 class SceneryTree;
 
