@@ -7,7 +7,7 @@ set -euo pipefail
 mode=${1:-run}
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libarchive-dev
           libgtest-dev libgmock-dev libbenchmark-dev)
 if [ "$mode" = test ]; then
   packages+=(g++-mingw-w64-x86-64 wine64 wine clang libclang-rt-14-dev)

@@ -186,6 +186,12 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
 BOOL FlushFileBuffers(HANDLE file);
 // Size of an open file; INVALID_FILE_SIZE (0xFFFFFFFF) with GetLastError on failure.
 DWORD GetFileSize(HANDLE file, DWORD* high);
+// Moves the file pointer of an open file; method FILE_BEGIN, FILE_CURRENT or
+// FILE_END. newPosition (may be null) receives the new position.
+inline constexpr DWORD FILE_BEGIN = 0;
+inline constexpr DWORD FILE_CURRENT = 1;
+inline constexpr DWORD FILE_END = 2;
+BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method);
 BOOL CloseHandle(HANDLE handle);
 
 // Only FSCTL_SET_REPARSE_POINT is supported.

@@ -724,6 +724,26 @@ DWORD GetFileSize(HANDLE h, DWORD* high) {
   return static_cast<DWORD>(size & 0xFFFFFFFFu);
 }
 
+BOOL SetFilePointerEx(HANDLE h, std::int64_t distance, std::int64_t* newPosition, DWORD method) {
+  auto f = OpenFileOf(h);
+  if (!f) return FALSE_;
+  if (f->directory || method > FILE_END) {
+    SetError(f->directory ? ERROR_INVALID_FUNCTION : ERROR_INVALID_PARAMETER);
+    return FALSE_;
+  }
+  const int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+  // Windows refuses a position before the start with ERROR_NEGATIVE_SEEK (131).
+  const off_t at = ::lseek(f->fd, static_cast<off_t>(distance), whence);
+  if (at < 0) {
+    if (errno == EINVAL) SetError(131);
+    else SetErrno(errno);
+    return FALSE_;
+  }
+  if (newPosition) *newPosition = static_cast<std::int64_t>(at);
+  SetError(ERROR_SUCCESS);
+  return TRUE_;
+}
+
 BOOL CloseHandle(HANDLE h) {
   if (!Get<FileObject>(h)) {
     SetError(ERROR_INVALID_HANDLE);

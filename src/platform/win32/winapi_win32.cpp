@@ -125,6 +125,15 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
 
 BOOL FlushFileBuffers(HANDLE file) { return ::FlushFileBuffers(file); }
 DWORD GetFileSize(HANDLE file, DWORD* high) { return ::GetFileSize(file, D(high)); }
+BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method) {
+  LARGE_INTEGER d;
+  d.QuadPart = distance;
+  LARGE_INTEGER n;
+  n.QuadPart = 0;
+  const BOOL ok = ::SetFilePointerEx(file, d, &n, method);
+  if (ok && newPosition) *newPosition = n.QuadPart;
+  return ok;
+}
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 
 BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,

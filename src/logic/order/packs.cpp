@@ -1,0 +1,253 @@
+#include "logic/order/packs.h"
+
+#include <cstdlib>
+
+#include "logic/core/ansi.h"
+#include "logic/core/folders.h"
+#include "logic/order/dsf.h"
+#include "logic/order/files.h"
+#include "platform/winapi.h"
+
+namespace orvella {
+
+namespace {
+
+constexpr const char* kNavData = "\\Earth nav data";
+constexpr const char* kAptDat = "\\Earth nav data\\apt.dat";
+constexpr const char* kLibrary = "\\library.txt";
+
+struct KindName {
+  PackKind kind;
+  const char* key;
+  const char* label;  // UTF-8
+};
+constexpr KindName kKinds[] = {
+    {PackKind::Airport, "airport", "aéroport"},
+    {PackKind::GlobalAirports, "global_airports", "aéroports du simulateur"},
+    {PackKind::Library, "library", "bibliothèque"},
+    {PackKind::Overlay, "overlay", "surcouche"},
+    {PackKind::Orthophoto, "orthophoto", "orthophoto"},
+    {PackKind::Mesh, "mesh", "maillage"},
+    {PackKind::Unknown, "unknown", "inconnu"},
+};
+
+bool EndsWithNoCase(const std::string& s, const char* suffix) {
+  const size_t n = std::char_traits<char>::length(suffix);
+  return s.size() >= n && EqualsAsciiNoCase(std::string_view(s).substr(s.size() - n), suffix);
+}
+
+// The first DSF of the pack: the first file ending in ".dsf" in the first
+// tile folder of "Earth nav data" that holds one. Relative to the pack.
+std::string FirstDsf(const std::string& folder) {
+  std::string found;
+  std::vector<std::string> tiles;
+  ForEachEntry(folder + kNavData, [&](const std::string& name, win::DWORD attributes) {
+    if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) tiles.push_back(name);
+  });
+  for (const std::string& tile : tiles) {
+    ForEachEntry(folder + kNavData + "\\" + tile, [&](const std::string& name, win::DWORD attributes) {
+      if (found.empty() && !(attributes & win::FILE_ATTRIBUTE_DIRECTORY) && EndsWithNoCase(name, ".dsf"))
+        found = std::string("Earth nav data\\") + tile + "\\" + name;
+    });
+    if (!found.empty()) break;
+  }
+  return found;
+}
+
+// The airport codes at the start of a pack's apt.dat: read until the first
+// airport header, then on to kAptDatScan bytes.
+std::vector<std::string> ReadAirports(const std::string& path) {
+  std::optional<std::string> start = ReadFileStart(path, kAptDatScan);
+  if (!start) return {};
+  bool complete = start->size() < kAptDatScan;
+  std::vector<std::string> codes = AirportCodes(*start, complete);
+  if (codes.empty() && !complete) {
+    // A long head before the first airport: look further, within bounds.
+    start = ReadFileStart(path, kAptDatGiveUp);
+    if (!start) return {};
+    complete = start->size() < kAptDatGiveUp;
+    codes = AirportCodes(*start, complete);
+  }
+  return codes;
+}
+
+}  // namespace
+
+const char* PackKindKey(PackKind kind) {
+  for (const KindName& k : kKinds)
+    if (k.kind == kind) return k.key;
+  return "unknown";
+}
+
+std::optional<PackKind> PackKindFromKey(const std::string& key) {
+  for (const KindName& k : kKinds)
+    if (key == k.key) return k.kind;
+  return std::nullopt;
+}
+
+std::string PackKindLabel(PackKind kind) {
+  for (const KindName& k : kKinds)
+    if (k.kind == kind) return Ansi(k.label);
+  return Ansi("inconnu");
+}
+
+std::vector<std::string> AirportCodes(const std::string& text, bool complete) {
+  std::vector<std::string> codes;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find_first_of("\r\n", at);
+    if (end == std::string::npos) {
+      if (!complete) break;  // the line goes on past what was read
+      end = text.size();
+    }
+    // Fields are separated by blanks or tabs.
+    std::vector<std::string_view> fields;
+    const std::string_view line(text.data() + at, end - at);
+    size_t i = 0;
+    while (i < line.size() && fields.size() < 5) {
+      while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+      const size_t f = i;
+      while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+      if (i > f) fields.push_back(line.substr(f, i - f));
+    }
+    if (fields.size() == 5 && (fields[0] == "1" || fields[0] == "16" || fields[0] == "17"))
+      codes.emplace_back(fields[4]);
+    if (!fields.empty() && fields[0] == "99") break;  // the end of the data
+    at = end + 1;
+  }
+  return codes;
+}
+
+PackFacts ClassifyPack(const std::string& folder) {
+  PackFacts f;
+  if (FileExists(folder + kAptDat)) {
+    f.airports = ReadAirports(folder + kAptDat);
+    if (!f.airports.empty()) {
+      f.kind = PackKind::Airport;
+      return f;
+    }
+  }
+  if (FileExists(folder + kLibrary)) {
+    f.kind = PackKind::Library;
+    return f;
+  }
+  f.dsf = FirstDsf(folder);
+  if (f.dsf.empty()) return f;
+  const std::optional<DsfProperties> properties = ReadDsfProperties(folder + "\\" + f.dsf);
+  if (!properties) return f;  // damaged or unreadable: unknown
+  if (IsOverlay(*properties))
+    f.kind = PackKind::Overlay;
+  else if (DirectoryExists(folder + "\\terrain") && DirectoryExists(folder + "\\textures"))
+    f.kind = PackKind::Orthophoto;
+  else
+    f.kind = PackKind::Mesh;
+  return f;
+}
+
+std::uint64_t PackStamp(const std::string& folder, const std::string& dsf) {
+  std::uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](std::uint64_t v) {
+    h ^= v;
+    h *= 1099511628211ull;
+    h ^= h >> 29;
+  };
+  mix(PathStamp(folder + kNavData));
+  mix(PathStamp(folder + kAptDat));
+  mix(PathStamp(folder + kLibrary));
+  mix(PathStamp(folder + "\\terrain"));
+  mix(PathStamp(folder + "\\textures"));
+  if (!dsf.empty()) mix(PathStamp(folder + "\\" + dsf));
+  return h;
+}
+
+const PackFacts& PackMemory::facts(const std::string& folder) {
+  const std::string key = FoldAsciiCase(folder);
+  auto it = entries_.find(key);
+  if (it != entries_.end() && it->second.stamp == PackStamp(folder, it->second.facts.dsf)) return it->second.facts;
+  ++reads_;
+  Entry e;
+  e.folder = folder;
+  e.facts = ClassifyPack(folder);
+  e.stamp = PackStamp(folder, e.facts.dsf);
+  Entry& stored = entries_[key];
+  stored = std::move(e);
+  return stored.facts;
+}
+
+// One line per pack: stamp, kind, DSF, airport codes (comma-separated),
+// folder, separated by tabs; the folder last.
+std::string PackMemory::save() const {
+  std::string out = "OrvellaPacks 1\n";
+  for (const auto& [key, e] : entries_) {
+    out += IntToHex(e.stamp, 16);
+    out += '\t';
+    out += PackKindKey(e.facts.kind);
+    out += '\t';
+    out += e.facts.dsf;
+    out += '\t';
+    for (size_t i = 0; i < e.facts.airports.size(); ++i) {
+      if (i) out += ',';
+      out += e.facts.airports[i];
+    }
+    out += '\t';
+    out += e.folder;
+    out += '\n';
+  }
+  return out;
+}
+
+void PackMemory::load(const std::string& text) {
+  entries_.clear();
+  size_t at = 0;
+  bool first = true;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (first) {
+      first = false;
+      if (line != "OrvellaPacks 1") return;  // another format: start afresh
+      continue;
+    }
+    std::vector<std::string> fields;
+    size_t f = 0;
+    for (int i = 0; i < 4; ++i) {
+      const size_t tab = line.find('\t', f);
+      if (tab == std::string::npos) break;
+      fields.push_back(line.substr(f, tab - f));
+      f = tab + 1;
+    }
+    if (fields.size() != 4 || f >= line.size()) continue;
+    const std::string folder = line.substr(f);
+    const std::optional<PackKind> kind = PackKindFromKey(fields[1]);
+    if (!kind || fields[0].size() != 16) continue;
+    char* stop = nullptr;
+    const unsigned long long stamp = std::strtoull(fields[0].c_str(), &stop, 16);
+    if (*stop != '\0') continue;
+    Entry e;
+    e.folder = folder;
+    e.stamp = stamp;
+    e.facts.kind = *kind;
+    e.facts.dsf = fields[2];
+    size_t c = 0;
+    const std::string& codes = fields[3];
+    while (c < codes.size()) {
+      size_t comma = codes.find(',', c);
+      if (comma == std::string::npos) comma = codes.size();
+      if (comma > c) e.facts.airports.push_back(codes.substr(c, comma - c));
+      c = comma + 1;
+    }
+    entries_[FoldAsciiCase(folder)] = std::move(e);
+  }
+}
+
+void PackMemory::loadFile(const std::string& path) {
+  entries_.clear();
+  if (std::optional<std::string> text = ReadFileStart(path, 64u << 20)) load(*text);
+}
+
+void PackMemory::saveFile(const std::string& path) const { ReplaceFile(path, save()); }
+
+}  // namespace orvella
