@@ -50,6 +50,7 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
       UI().ShowMessage(e.what());
     }
   }
+  LitOrdre();
   changed();
 }
 
@@ -59,6 +60,7 @@ void EcrOrvellaLogic::FormDestroy() {
   } catch (const EInOutError& e) {
     UI().ShowMessage(e.what());
   }
+  EcritOrdre();
 }
 
 void EcrOrvellaLogic::PagesChange(int index) {
