@@ -140,7 +140,8 @@ void EcrOrvellaLogic::PM_BtnLatClick() {
     quitter.bounds.top = ouvrirQuitter.bounds.top + ouvrirQuitter.bounds.height + 8;
     quitter.bounds.left = x - quitter.bounds.width / 2;
     for (Component* c : {&efface, &ouvrir, &ouvrirQuitter, &quitter}) c->anchors = akTop | akRight;
-    ordonne.bounds = Rect{efface.bounds.left, quitter.bounds.top + quitter.bounds.height + 5, efface.bounds.width,
+    // Under the buttons, as designed: its bottom 6 pixels above the window's.
+    ordonne.bounds = Rect{efface.bounds.left, H - ordonne.bounds.height - 6, efface.bounds.width,
                           ordonne.bounds.height};
     ordonne.anchors = akTop | akRight;
     panel.visible = true;
