@@ -153,6 +153,17 @@ struct WIN32_FIND_DATAA {
   char cAlternateFileName[14] = {};
 };
 
+// What GetFileAttributesExA answers (GetFileExInfoStandard).
+struct WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes = 0;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh = 0;
+  DWORD nFileSizeLow = 0;
+};
+inline constexpr int GetFileExInfoStandard = 0;
+
 // --- Errors -----------------------------------------------------------------
 DWORD GetLastError();
 void SetLastError(DWORD code);
@@ -164,6 +175,8 @@ std::string FormatMessageA(DWORD code);
 // --- Attributes and enumeration ---------------------------------------------
 DWORD GetFileAttributesA(const char* path);
 DWORD GetFileAttributesW(const WCHAR* path);
+// Attributes, times and size of a path (of a link itself, not its target).
+BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data);
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE find);

@@ -4,6 +4,7 @@
 // settings kept beside a settings file that stays as it was.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "app/window_fixture.h"
@@ -198,7 +199,9 @@ TEST_F(OrderWindowTest, ASecondLaunchReadsOnlyThePacksThatChanged) {
   again.FormCreate(fx.dir.win("orvella.exe"));
   again.installations.push_back(fx.installation);
   again.selectInstallation(0);
+  fs::remove_all(fx.dir.host("library/Mesh"));
   b.overlay("library/Mesh");
+  fs::last_write_time(fx.dir.host("library/Mesh"), fs::last_write_time(fx.dir.host("library/Mesh")) + std::chrono::seconds(2));
   const OrderPlan plan = again.PlanOrdreScenes();
   EXPECT_EQ(again.packMemory.readCount(), 1) << "only the changed pack is read";
   EXPECT_EQ(plan.entries.size(), 6u);

@@ -2,6 +2,7 @@
 // spares reading an unchanged pack again.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 
 #include "logic/order/dsf.h"
@@ -14,6 +15,9 @@ namespace {
 using test::PackBuilder;
 using test::TestDir;
 namespace fs = std::filesystem;
+
+// Moves a path's modification time on by two seconds.
+void Touch(const fs::path& p) { fs::last_write_time(p, fs::last_write_time(p) + std::chrono::seconds(2)); }
 
 class PacksTest : public ::testing::Test {
  protected:
@@ -105,7 +109,7 @@ TEST(AirportCodes, HeaderRowsOfEachKindAndLinesThatAreNot) {
 
 TEST_F(PacksTest, AnAirportBehindALongHeadIsStillFound) {
   std::string apt = "I\n1100 Version\n";
-  while (apt.size() < kAptDatScan + 10000) apt += "# a long comment line that comes before the airports\n";
+  while (apt.size() < 20 * kAptDatStep) apt += "# a long comment line that comes before the airports\n";
   apt += "1 0 0 0 LOWI Innsbruck\n99\n";
   dir.file("Far/Earth nav data/apt.dat", apt);
   EXPECT_EQ(ClassifyPack(dir.win("Far")).airports, std::vector<std::string>{"LOWI"});
@@ -124,11 +128,15 @@ TEST_F(PacksTest, MemoryReadsOnlyWhatChanged) {
   for (const char* p : {"A", "M", "O"}) m.facts(dir.win(p));
   EXPECT_EQ(m.readCount(), 0) << "nothing changed";
 
-  // A new airport in the apt.dat (another size), an overlay flag in the
-  // mesh's tile, the ortho's textures gone: each is read again.
+  // A new airport in the apt.dat, rewritten in place; the mesh pack copied
+  // anew as an overlay; the ortho's textures gone: each is read again.
   b.airport("A", {"LFPG", "LFPO"});
+  fs::remove_all(dir.host("M"));
   b.overlay("M");
   fs::remove_all(dir.host("O/textures"));
+  // File times move by clock ticks: make each change visible whatever the tick.
+  for (const char* p : {"M", "O"}) Touch(dir.host(p));
+  Touch(dir.host("A/Earth nav data/apt.dat"));
   EXPECT_EQ(m.facts(dir.win("A")).airports, (std::vector<std::string>{"LFPG", "LFPO"}));
   EXPECT_EQ(m.facts(dir.win("M")).kind, PackKind::Overlay);
   EXPECT_EQ(m.facts(dir.win("O")).kind, PackKind::Mesh);

@@ -347,3 +347,37 @@ TEST(FilePointer, MovesFromEachOriginAndRefusesBeforeTheStart) {
 }
 }  // namespace
 #endif
+
+#ifndef _WIN32
+namespace {
+TEST(AttributesEx, TimesSizesAndTheLinkItself) {
+  TestDir dir;
+  const std::string f = dir.file("a.txt", "12345");
+  const std::string d = dir.mkdir("sub");
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(GetFileAttributesExA(f.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.nFileSizeLow, 5u);
+  EXPECT_EQ(data.dwFileAttributes, GetFileAttributesA(f.c_str()));
+  EXPECT_NE(data.ftLastWriteTime.dwHighDateTime, 0u);
+  // The same times a search gives.
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA(f.c_str(), &found);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  FindClose(h);
+  EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, found.ftLastWriteTime.dwLowDateTime);
+  ASSERT_TRUE(GetFileAttributesExA(d.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  // A link answers for itself.
+  dir.symlink("link", "sub");
+  ASSERT_TRUE(GetFileAttributesExA(dir.win("link").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  // Missing paths and bad levels.
+  EXPECT_FALSE(GetFileAttributesExA(dir.win("none.txt").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(GetFileAttributesExA(dir.win("none\\x.txt").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_FALSE(GetFileAttributesExA(f.c_str(), 1, &data));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+}  // namespace
+#endif

@@ -46,10 +46,8 @@ std::optional<std::string> ReadFileStart(const std::string& path, size_t limit) 
 }
 
 std::uint64_t PathStamp(const std::string& path) {
-  win::WIN32_FIND_DATAA d;
-  const win::HANDLE h = win::FindFirstFileA(path.c_str(), &d);
-  if (h == win::INVALID_HANDLE_VALUE) return 0;
-  win::FindClose(h);
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return 0;
   std::uint64_t s = (static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) |
                     d.ftLastWriteTime.dwLowDateTime;
   s ^= ((static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow) * 0x9E3779B97F4A7C15ull;

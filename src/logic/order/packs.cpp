@@ -14,7 +14,6 @@ namespace {
 
 constexpr const char* kNavData = "\\Earth nav data";
 constexpr const char* kAptDat = "\\Earth nav data\\apt.dat";
-constexpr const char* kLibrary = "\\library.txt";
 
 struct KindName {
   PackKind kind;
@@ -31,44 +30,51 @@ constexpr KindName kKinds[] = {
     {PackKind::Unknown, "unknown", "inconnu"},
 };
 
-bool EndsWithNoCase(const std::string& s, const char* suffix) {
-  const size_t n = std::char_traits<char>::length(suffix);
-  return s.size() >= n && EqualsAsciiNoCase(std::string_view(s).substr(s.size() - n), suffix);
+// One entry of a folder's listing.
+struct Listed {
+  std::string name;
+  win::DWORD attributes = 0;
+};
+
+// The entries of folder (hidden and system ones left out), one search.
+std::vector<Listed> List(const std::string& folder) {
+  std::vector<Listed> out;
+  ForEachEntry(folder, [&](const std::string& name, win::DWORD attributes) { out.push_back({name, attributes}); });
+  return out;
 }
 
-// The first DSF of the pack: the first file ending in ".dsf" in the first
-// tile folder of "Earth nav data" that holds one. Relative to the pack.
-std::string FirstDsf(const std::string& folder) {
+const Listed* Find(const std::vector<Listed>& entries, const char* name, bool folder) {
+  for (const Listed& e : entries)
+    if (EqualsAsciiNoCase(e.name, name) && ((e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) != 0) == folder) return &e;
+  return nullptr;
+}
+
+// The first DSF of a tile folder: one search with the mask "*.dsf".
+std::string FirstDsfIn(const std::string& tileFolder) {
+  win::WIN32_FIND_DATAA d;
+  const win::HANDLE h = win::FindFirstFileA((tileFolder + "\\*.dsf").c_str(), &d);
+  if (h == win::INVALID_HANDLE_VALUE) return {};
   std::string found;
-  std::vector<std::string> tiles;
-  ForEachEntry(folder + kNavData, [&](const std::string& name, win::DWORD attributes) {
-    if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) tiles.push_back(name);
-  });
-  for (const std::string& tile : tiles) {
-    ForEachEntry(folder + kNavData + "\\" + tile, [&](const std::string& name, win::DWORD attributes) {
-      if (found.empty() && !(attributes & win::FILE_ATTRIBUTE_DIRECTORY) && EndsWithNoCase(name, ".dsf"))
-        found = std::string("Earth nav data\\") + tile + "\\" + name;
-    });
-    if (!found.empty()) break;
-  }
+  do {
+    if (!(d.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | kSkippedAttributes))) found = d.cFileName;
+  } while (found.empty() && win::FindNextFileA(h, &d));
+  win::FindClose(h);
   return found;
 }
 
-// The airport codes at the start of a pack's apt.dat: read until the first
-// airport header, then on to kAptDatScan bytes.
+// The airport codes at the start of a pack's apt.dat: read in small steps
+// until a step holds the first airport header; the airports of that step
+// are taken, the rest of the file is not read.
 std::vector<std::string> ReadAirports(const std::string& path) {
-  std::optional<std::string> start = ReadFileStart(path, kAptDatScan);
-  if (!start) return {};
-  bool complete = start->size() < kAptDatScan;
-  std::vector<std::string> codes = AirportCodes(*start, complete);
-  if (codes.empty() && !complete) {
-    // A long head before the first airport: look further, within bounds.
-    start = ReadFileStart(path, kAptDatGiveUp);
+  size_t limit = kAptDatStep;
+  for (;;) {
+    const std::optional<std::string> start = ReadFileStart(path, limit);
     if (!start) return {};
-    complete = start->size() < kAptDatGiveUp;
-    codes = AirportCodes(*start, complete);
+    const bool complete = start->size() < limit;
+    std::vector<std::string> codes = AirportCodes(*start, complete);
+    if (!codes.empty() || complete || limit >= kAptDatGiveUp) return codes;
+    limit *= 4;
   }
-  return codes;
 }
 
 }  // namespace
@@ -120,55 +126,65 @@ std::vector<std::string> AirportCodes(const std::string& text, bool complete) {
 
 PackFacts ClassifyPack(const std::string& folder) {
   PackFacts f;
-  if (FileExists(folder + kAptDat)) {
+  // The pack's own folder and its "Earth nav data" are listed once each.
+  const std::vector<Listed> root = List(folder);
+  std::vector<Listed> navData;
+  if (Find(root, "Earth nav data", true)) navData = List(folder + kNavData);
+  if (Find(navData, "apt.dat", false)) {
     f.airports = ReadAirports(folder + kAptDat);
     if (!f.airports.empty()) {
       f.kind = PackKind::Airport;
       return f;
     }
   }
-  if (FileExists(folder + kLibrary)) {
+  if (Find(root, "library.txt", false)) {
     f.kind = PackKind::Library;
     return f;
   }
-  f.dsf = FirstDsf(folder);
+  for (const Listed& tile : navData) {
+    if (!(tile.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) continue;
+    const std::string dsf = FirstDsfIn(folder + kNavData + "\\" + tile.name);
+    if (dsf.empty()) continue;
+    f.dsf = std::string("Earth nav data\\") + tile.name + "\\" + dsf;
+    break;
+  }
   if (f.dsf.empty()) return f;
   const std::optional<DsfProperties> properties = ReadDsfProperties(folder + "\\" + f.dsf);
   if (!properties) return f;  // damaged or unreadable: unknown
   if (IsOverlay(*properties))
     f.kind = PackKind::Overlay;
-  else if (DirectoryExists(folder + "\\terrain") && DirectoryExists(folder + "\\textures"))
+  else if (Find(root, "terrain", true) && Find(root, "textures", true))
     f.kind = PackKind::Orthophoto;
   else
     f.kind = PackKind::Mesh;
   return f;
 }
 
-std::uint64_t PackStamp(const std::string& folder, const std::string& dsf) {
+std::uint64_t PackStamp(const std::string& folder, const PackFacts& facts) {
+  // The folder's own time changes when anything at its top comes or goes
+  // (library.txt, "terrain", "textures", "Earth nav data", or the whole pack
+  // copied anew). An airport's apt.dat is also stamped itself: scenery
+  // editors rewrite it in place, and its airports feed the warnings.
   std::uint64_t h = 1469598103934665603ull;
   auto mix = [&h](std::uint64_t v) {
     h ^= v;
     h *= 1099511628211ull;
     h ^= h >> 29;
   };
-  mix(PathStamp(folder + kNavData));
-  mix(PathStamp(folder + kAptDat));
-  mix(PathStamp(folder + kLibrary));
-  mix(PathStamp(folder + "\\terrain"));
-  mix(PathStamp(folder + "\\textures"));
-  if (!dsf.empty()) mix(PathStamp(folder + "\\" + dsf));
+  mix(PathStamp(folder));
+  if (facts.kind == PackKind::Airport) mix(PathStamp(folder + kAptDat));
   return h;
 }
 
 const PackFacts& PackMemory::facts(const std::string& folder) {
   const std::string key = FoldAsciiCase(folder);
   auto it = entries_.find(key);
-  if (it != entries_.end() && it->second.stamp == PackStamp(folder, it->second.facts.dsf)) return it->second.facts;
+  if (it != entries_.end() && it->second.stamp == PackStamp(folder, it->second.facts)) return it->second.facts;
   ++reads_;
   Entry e;
   e.folder = folder;
   e.facts = ClassifyPack(folder);
-  e.stamp = PackStamp(folder, e.facts.dsf);
+  e.stamp = PackStamp(folder, e.facts);
   Entry& stored = entries_[key];
   stored = std::move(e);
   return stored.facts;

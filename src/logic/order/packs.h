@@ -27,9 +27,10 @@ struct PackFacts {
   std::string dsf;                    // the DSF read, relative to the pack ("" for none)
 };
 
-// How much of an apt.dat is read: up to its first airport rows, then on to
-// this many bytes at most (further airports of a large file are not listed).
-inline constexpr size_t kAptDatScan = 64 * 1024;
+// How much of an apt.dat is read: steps of this size (then four times as
+// much each time) until one holds its first airport rows; the airports of
+// that part are listed, those further down are not.
+inline constexpr size_t kAptDatStep = 4 * 1024;
 // A file holding no airport header within this many bytes is taken as none.
 inline constexpr size_t kAptDatGiveUp = 1024 * 1024;
 
@@ -46,10 +47,11 @@ std::vector<std::string> AirportCodes(const std::string& text, bool complete);
 // and the start of apt.dat; damaged files give unknown, never an error.
 PackFacts ClassifyPack(const std::string& folder);
 
-// A fingerprint of what classification depends on: the modification times
-// and sizes of "Earth nav data", apt.dat, library.txt, the DSF read and the
-// "terrain" and "textures" folders.
-std::uint64_t PackStamp(const std::string& folder, const std::string& dsf);
+// A fingerprint of the pack as classified: the modification time of its
+// folder, and for an airport that of its apt.dat too. One or two status
+// reads: a pack whose files are rewritten in place without its folder
+// changing keeps its remembered kind (a kind set by hand overrides it).
+std::uint64_t PackStamp(const std::string& folder, const PackFacts& facts);
 
 // The classifications of earlier runs, by pack folder, with their stamps.
 class PackMemory {

@@ -296,6 +296,35 @@ DWORD GetFileAttributesA(const char* path) {
   return AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
 }
 
+BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  if (infoLevel != GetFileExInfoStandard || !data) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return FALSE_;
+  }
+  Resolved r;
+  if (!ResolveAnsi(path, r)) return FALSE_;
+  if (!r.exists) {
+    SetError(r.missing);
+    return FALSE_;
+  }
+  if (r.trailingSeparator && !IsFolderLike(r)) {
+    SetError(ERROR_INVALID_NAME);
+    return FALSE_;
+  }
+  const DWORD attributes = AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
+  WIN32_FIND_DATAA d;
+  FillFromStat(r.st, d);
+  *data = WIN32_FILE_ATTRIBUTE_DATA();
+  data->dwFileAttributes = attributes;
+  data->ftCreationTime = d.ftCreationTime;
+  data->ftLastAccessTime = d.ftLastAccessTime;
+  data->ftLastWriteTime = d.ftLastWriteTime;
+  data->nFileSizeHigh = d.nFileSizeHigh;
+  data->nFileSizeLow = d.nFileSizeLow;
+  SetError(ERROR_SUCCESS);
+  return TRUE_;
+}
+
 DWORD GetFileAttributesW(const WCHAR* path) {
   Resolved r;
   if (!ResolveWide(path, r)) return INVALID_FILE_ATTRIBUTES;

@@ -59,6 +59,21 @@ std::string FormatMessageA(DWORD code) {
 }
 
 DWORD GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
+BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  if (infoLevel != GetFileExInfoStandard || !data) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  ::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!::GetFileAttributesExA(path, ::GetFileExInfoStandard, &d)) return FALSE;
+  data->dwFileAttributes = d.dwFileAttributes;
+  data->ftCreationTime = {d.ftCreationTime.dwLowDateTime, d.ftCreationTime.dwHighDateTime};
+  data->ftLastAccessTime = {d.ftLastAccessTime.dwLowDateTime, d.ftLastAccessTime.dwHighDateTime};
+  data->ftLastWriteTime = {d.ftLastWriteTime.dwLowDateTime, d.ftLastWriteTime.dwHighDateTime};
+  data->nFileSizeHigh = d.nFileSizeHigh;
+  data->nFileSizeLow = d.nFileSizeLow;
+  return TRUE;
+}
 DWORD GetFileAttributesW(const WCHAR* path) { return ::GetFileAttributesW(W(path)); }
 
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
