@@ -163,6 +163,37 @@ TEST_F(OrderWindowTest, KindsSetFromTheMenuWinAndShowInTheTooltip) {
   EXPECT_FALSE(w.form["PM_TypeAuto"].visible);
 }
 
+TEST_F(OrderWindowTest, UnmanagedFoldersTakeKindsAndPlainFilesDoNot) {
+  fivePacks();
+  b.mesh("X-Plane 12/Custom Scenery/Loose mesh");
+  w.rgListeXPClick();
+  w.form["cbOrdonneIni"].checked = true;
+  w.cbOrdonneIniClick();
+  Node* u = t.unmanaged();
+  ASSERT_NE(u, nullptr);
+  Node* loose = nullptr;
+  Node* file = nullptr;
+  for (int i = 0; i < u->childCount(); ++i) {
+    if (u->child(i)->text() == "Loose mesh") loose = u->child(i);
+    if (u->child(i)->text() == "scenery_packs.ini") file = u->child(i);
+  }
+  ASSERT_TRUE(loose && file);
+  pick(file);
+  w.PM_PagePopup();
+  EXPECT_FALSE(w.form["PM_TypeAuto"].visible) << "a plain file is no pack";
+  EXPECT_EQ(w.NodeHint(file), "");
+  pick(loose);
+  w.PM_PagePopup();
+  ASSERT_TRUE(w.form["PM_TypeAuto"].visible);
+  EXPECT_EQ(w.NodeHint(loose), "Type : maillage");
+  w.PM_TypeClick("PM_TypeBiblio");
+  const OrderPlan plan = w.PlanOrdreScenes();
+  ASSERT_GE(plan.entries.size(), 4u);
+  EXPECT_EQ(plan.entries[2].path, "Custom Scenery/Lib/");
+  EXPECT_EQ(plan.entries[3].path, "Custom Scenery/Loose mesh/") << "a library now, after the tree's own";
+  EXPECT_TRUE(plan.entries[3].handSet);
+}
+
 TEST_F(OrderWindowTest, TheOptionAndKindsComeBackAndTheSettingsFileStaysAsItWas) {
   fivePacks();
   w.FormDestroy();

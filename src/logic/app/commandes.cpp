@@ -1,5 +1,6 @@
 // Command availability, the popup menu and the side panel.
 #include "logic/app/ecrorvella.h"
+#include "logic/core/folders.h"
 #include "logic/texts/textes.h"
 
 namespace orvella {
@@ -88,7 +89,8 @@ void EcrOrvellaLogic::PM_PagePopup() {
   show("PM_N4", ordre);
   show("PM_ApercuOrdre", ordre);
   Node* s = current == &CustScn ? CustScn.selected() : nullptr;
-  const std::string folder = ordre && s && CustScn.selectionCount() == 1 ? PackFolderOf(s) : std::string();
+  std::string folder = ordre && s && CustScn.selectionCount() == 1 ? PackFolderOf(s) : std::string();
+  if (!folder.empty() && !DirectoryExists(folder)) folder.clear();  // a missing scene, a plain file
   const std::optional<PackKind> hand = folder.empty() ? std::nullopt : orderSettings.kindOf(folder);
   for (const auto& [item, kind] : kTypeItems) {
     show(item, !folder.empty());
