@@ -149,7 +149,8 @@ std::optional<DsfProperties> Read7z(File& file) {
   Archive archive;
   struct archive* a = archive.get();
   if (!a) return std::nullopt;
-  ArchiveSource source{&file, {}};
+  ArchiveSource source;
+  source.file = &file;
   archive_read_support_format_7zip(a);
   archive_read_set_callback_data(a, &source);
   archive_read_set_read_callback(a, ArchiveRead);

@@ -126,10 +126,9 @@ std::vector<std::string> AirportCodes(const std::string& text, bool complete) {
 
 PackFacts ClassifyPack(const std::string& folder) {
   PackFacts f;
-  // The pack's own folder and its "Earth nav data" are listed once each.
-  const std::vector<Listed> root = List(folder);
-  std::vector<Listed> navData;
-  if (Find(root, "Earth nav data", true)) navData = List(folder + kNavData);
+  // "Earth nav data" and the pack's own folder are listed once each; an
+  // airport is told from the first alone.
+  const std::vector<Listed> navData = List(folder + kNavData);
   if (Find(navData, "apt.dat", false)) {
     f.airports = ReadAirports(folder + kAptDat);
     if (!f.airports.empty()) {
@@ -137,6 +136,7 @@ PackFacts ClassifyPack(const std::string& folder) {
       return f;
     }
   }
+  const std::vector<Listed> root = List(folder);
   if (Find(root, "library.txt", false)) {
     f.kind = PackKind::Library;
     return f;
