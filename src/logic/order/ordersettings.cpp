@@ -38,7 +38,9 @@ std::string OrderSettings::save() const {
   out += kOrderKey;
   out += orderIni ? "1" : "0";
   out += "\r\n";
-  for (const auto& [path, kind] : kinds) out += std::string(kKindKey) + PackKindKey(kind) + "\t" + path + "\r\n";
+  for (const auto& [path, kind] : kinds)
+    if (path.find_first_of("\r\n") == std::string::npos)  // a name that cannot be kept on one line is not kept
+      out += std::string(kKindKey) + PackKindKey(kind) + "\t" + path + "\r\n";
   return out;
 }
 
@@ -65,7 +67,8 @@ OrderSettings OrderSettings::Load(const std::string& text) {
       const size_t tab = line.find('\t', kindKey.size());
       if (tab == std::string::npos || tab + 1 >= line.size()) continue;
       const std::optional<PackKind> kind = PackKindFromKey(line.substr(kindKey.size(), tab - kindKey.size()));
-      if (kind && *kind != PackKind::GlobalAirports) s.setKind(line.substr(tab + 1), kind);
+      const std::string path = line.substr(tab + 1);
+      if (kind && *kind != PackKind::GlobalAirports && path.find('\r') == std::string::npos) s.setKind(path, kind);
     }
   }
   return s;

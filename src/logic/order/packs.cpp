@@ -1,5 +1,6 @@
 #include "logic/order/packs.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "logic/core/ansi.h"
@@ -76,6 +77,9 @@ std::vector<std::string> ReadAirports(const std::string& path) {
     limit *= 4;
   }
 }
+
+// Whether a text fits one field of a line of the memory file.
+bool Storable(const std::string& s) { return s.find_first_of("\t\r\n", 0) == std::string::npos; }
 
 }  // namespace
 
@@ -194,16 +198,28 @@ const PackFacts& PackMemory::facts(const std::string& folder) {
 // folder, separated by tabs; the folder last.
 std::string PackMemory::save() const {
   std::string out = "OrvellaPacks 1\n";
-  for (const auto& [key, e] : entries_) {
+  // In the order of the folders, so that the same memory gives the same file.
+  std::vector<const Entry*> sorted;
+  sorted.reserve(entries_.size());
+  // A name holding a line break or a tab cannot be kept in this file: such a
+  // pack is read again next time.
+  for (const auto& [key, e] : entries_)
+    if (Storable(e.folder) && Storable(e.facts.dsf)) sorted.push_back(&e);
+  std::sort(sorted.begin(), sorted.end(), [](const Entry* a, const Entry* b) { return a->folder < b->folder; });
+  for (const Entry* p : sorted) {
+    const Entry& e = *p;
     out += IntToHex(e.stamp, 16);
     out += '\t';
     out += PackKindKey(e.facts.kind);
     out += '\t';
     out += e.facts.dsf;
     out += '\t';
-    for (size_t i = 0; i < e.facts.airports.size(); ++i) {
-      if (i) out += ',';
-      out += e.facts.airports[i];
+    bool firstCode = true;
+    for (const std::string& code : e.facts.airports) {
+      if (!Storable(code) || code.find(',') != std::string::npos) continue;
+      if (!firstCode) out += ',';
+      out += code;
+      firstCode = false;
     }
     out += '\t';
     out += e.folder;
@@ -237,6 +253,7 @@ void PackMemory::load(const std::string& text) {
     }
     if (fields.size() != 4 || f >= line.size()) continue;
     const std::string folder = line.substr(f);
+    if (!Storable(folder) || !Storable(fields[2])) continue;
     const std::optional<PackKind> kind = PackKindFromKey(fields[1]);
     if (!kind || fields[0].size() != 16) continue;
     char* stop = nullptr;
