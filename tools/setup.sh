@@ -8,8 +8,9 @@ mode=${1:-run}
 cd "$(dirname "$0")/.."
 
 # fonts-wine: the windows' font (Wine's MS Sans Serif, drawn to the metrics the
-# controls were sized for); qt6-translations-l10n: Qt's own dialogs in French.
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev
+# controls were sized for); qt6-translations-l10n: Qt's own dialogs in French;
+# libarchive-dev: the 7z-compressed DSF files of scenery packs.
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libarchive-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-wine qt6-translations-l10n)
 if [ "$mode" = test ]; then
   packages+=(g++-mingw-w64-x86-64 wine64 wine clang libclang-rt-14-dev unzip python3-numpy desktop-file-utils)

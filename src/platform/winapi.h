@@ -153,6 +153,17 @@ struct WIN32_FIND_DATAA {
   char cAlternateFileName[14] = {};
 };
 
+// What GetFileAttributesExA answers (GetFileExInfoStandard).
+struct WIN32_FILE_ATTRIBUTE_DATA {
+  DWORD dwFileAttributes = 0;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh = 0;
+  DWORD nFileSizeLow = 0;
+};
+inline constexpr int GetFileExInfoStandard = 0;
+
 // --- Errors -----------------------------------------------------------------
 DWORD GetLastError();
 void SetLastError(DWORD code);
@@ -164,6 +175,8 @@ std::string FormatMessageA(DWORD code);
 // --- Attributes and enumeration ---------------------------------------------
 DWORD GetFileAttributesA(const char* path);
 DWORD GetFileAttributesW(const WCHAR* path);
+// Attributes, times and size of a path (of a link itself, not its target).
+BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data);
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE find);
@@ -186,6 +199,12 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
 BOOL FlushFileBuffers(HANDLE file);
 // Size of an open file; INVALID_FILE_SIZE (0xFFFFFFFF) with GetLastError on failure.
 DWORD GetFileSize(HANDLE file, DWORD* high);
+// Moves the file pointer of an open file; method FILE_BEGIN, FILE_CURRENT or
+// FILE_END. newPosition (may be null) receives the new position.
+inline constexpr DWORD FILE_BEGIN = 0;
+inline constexpr DWORD FILE_CURRENT = 1;
+inline constexpr DWORD FILE_END = 2;
+BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method);
 BOOL CloseHandle(HANDLE handle);
 
 // Only FSCTL_SET_REPARSE_POINT is supported.

@@ -15,6 +15,7 @@
 
 #include "platform/winapi.h"
 #include "ui/ansiqt.h"
+#include "ui/orderdialog.h"
 #include "ui/dialogs.h"
 
 namespace orvella::ui {
@@ -135,6 +136,12 @@ void QtInteraction::SetBusyCursor(bool busy) {
 Point QtInteraction::MousePos() {
   const QPoint p = QCursor::pos();
   return Point{p.x(), p.y()};
+}
+
+void QtInteraction::ShowOrder(const std::string& title, const std::vector<OrderLine>& lines,
+                              const std::vector<std::string>& warnings) {
+  TEcrOrdre dlg(title, lines, warnings, owner());
+  dlg.exec();
 }
 
 }  // namespace orvella::ui

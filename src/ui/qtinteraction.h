@@ -28,6 +28,8 @@ class QtInteraction : public Interaction {
   std::vector<std::string> EditLibraries(const std::vector<std::string>& folders) override;
   void SetBusyCursor(bool busy) override;
   Point MousePos() override;
+  void ShowOrder(const std::string& title, const std::vector<OrderLine>& lines,
+                 const std::vector<std::string>& warnings) override;
 
   // Where the warning box opens for a requested top-left corner: a negative
   // coordinate is not applied (the box stays centred on the screen along

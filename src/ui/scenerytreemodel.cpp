@@ -53,6 +53,11 @@ QVariant SceneryTreeModel::data(const QModelIndex& index, int role) const {
       const QIcon icon = StateIcon(n->state());
       return icon.isNull() ? QVariant() : QVariant(icon);
     }
+    case Qt::ToolTipRole: {
+      if (!toolTipOf) return {};
+      const std::string hint = toolTipOf(n);
+      return hint.empty() ? QVariant() : QVariant(FromAnsi(hint));
+    }
     default:
       return {};
   }

@@ -30,6 +30,8 @@ class SceneryTreeModel : public QAbstractItemModel, public TreeObserver {
   // A node's text was edited in place: the window runs the tree's
   // end-of-edit handler, which gives the node its new text.
   std::function<void(Node*, const std::string&)> onEdited;
+  // A node's tooltip (ANSI); none when unset or empty.
+  std::function<std::string(const Node*)> toolTipOf;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;

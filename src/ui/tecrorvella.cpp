@@ -17,6 +17,7 @@
 #include "ui/ansiqt.h"
 #include "ui/formview.h"
 #include "ui/images.h"
+#include "ui/scenerytreemodel.h"
 #include "ui/ttreeview.h"
 
 namespace orvella::ui {
@@ -103,7 +104,13 @@ std::function<void()> TEcrOrvella::handlerOf(const std::string& name) {
       {"PM_AjoutScene", &EcrOrvellaLogic::btnAjoutSceneClick},
       {"PM_AjoutOrphelins", &EcrOrvellaLogic::btnAjoutOrphelinsClick},
       {"PM_BtnLat", &EcrOrvellaLogic::PM_BtnLatClick},
+      // The scenery order.
+      {"cbEffaceIni", &EcrOrvellaLogic::cbEffaceIniClick},
+      {"cbOrdonneIni", &EcrOrvellaLogic::cbOrdonneIniClick},
+      {"PM_ApercuOrdre", &EcrOrvellaLogic::PM_ApercuOrdreClick},
   };
+  // The kind items share one handler, told which item ran it.
+  if (name.rfind("PM_Type", 0) == 0) return [&l, name] { l.PM_TypeClick(name); };
   // Both launch buttons share one handler, told which button ran it.
   if (name == "btnOuvrirXP" || name == "btnOuvrirXPQuitter") return [&l, name] { l.btnOuvrirXPQuitterClick(name); };
   auto it = handlers.find(name);
@@ -177,6 +184,16 @@ void TEcrOrvella::connectControls() {
       if (logic_.form["btnSuppGroupe"].enabled) run([this] { logic_.btnSuppGroupeClick(); });
     };
   }
+  // A scene's tooltip tells its kind; a failure to read it shows none.
+  for (TTreeView* v : {custView_, globView_}) {
+    v->sceneryModel()->toolTipOf = [this](const Node* node) {
+      try {
+        return logic_.NodeHint(node);
+      } catch (const std::exception&) {
+        return std::string();
+      }
+    };
+  }
   // Only the Custom Scenery tree selects the node under a right click.
   custView_->onRightButtonDown = [this](Node* node) { run([&] { logic_.CustScnMouseDown(true, node); }); };
 }
@@ -192,7 +209,7 @@ void TEcrOrvella::buildMenu() {
     if (c.caption == "-") {
       a->setSeparator(true);
     } else {
-      a->setCheckable(c.name == "PM_TriAuto");
+      a->setCheckable(c.name == "PM_TriAuto" || c.name.rfind("PM_Type", 0) == 0);
       if (std::function<void()> handler = handlerOf(c.name))
         connect(a, &QAction::triggered, this, [this, handler] { run(handler); });
     }

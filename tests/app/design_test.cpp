@@ -44,7 +44,11 @@ TEST(DesignTest, MenuItemsInOrderWithTheirSeparators) {
   EXPECT_EQ(items, std::vector<std::string>({"PM_Activer", "PM_Desactiver", "PM_N1-", "PM_NouvGroupe",
                                              "PM_NouvSousGroupe", "PM_Supprime", "PM_Trier", "PM_TriAuto",
                                              "PM_DeplH", "PM_DeplB", "PM_N2-", "PM_AjoutScene",
-                                             "PM_AjoutOrphelins", "PM_N3-", "PM_BtnLat"}));
+                                             "PM_AjoutOrphelins", "PM_N3-", "PM_BtnLat",
+                                             // The scenery order's items follow the others.
+                                             "PM_N4-", "PM_ApercuOrdre", "PM_TypeAuto", "PM_TypeAeroport",
+                                             "PM_TypeBiblio", "PM_TypeSurcouche", "PM_TypeOrtho",
+                                             "PM_TypeMaillage", "PM_TypeInconnu"}));
 }
 
 Rect At(Form& f, const char* name) { return f[name].bounds; }

@@ -368,3 +368,72 @@ TEST(Folders, RemovingALinkLeavesItsTargetAlone) {
 }  // namespace
 
 #endif  // !_WIN32
+
+#ifndef _WIN32
+namespace {
+TEST(FilePointer, MovesFromEachOriginAndRefusesBeforeTheStart) {
+  TestDir dir;
+  const std::string path = dir.file("f.bin", "0123456789");
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  std::int64_t at = -1;
+  char c = 0;
+  DWORD got = 0;
+  ASSERT_TRUE(SetFilePointerEx(h, 7, &at, FILE_BEGIN));
+  EXPECT_EQ(at, 7);
+  ASSERT_TRUE(ReadFile(h, &c, 1, &got, nullptr));
+  EXPECT_EQ(c, '7');
+  ASSERT_TRUE(SetFilePointerEx(h, -3, &at, FILE_CURRENT));
+  EXPECT_EQ(at, 5);
+  ASSERT_TRUE(SetFilePointerEx(h, -1, &at, FILE_END));
+  EXPECT_EQ(at, 9);
+  ASSERT_TRUE(ReadFile(h, &c, 1, &got, nullptr));
+  EXPECT_EQ(c, '9');
+  // Past the end is allowed (reads give nothing); before the start is not.
+  ASSERT_TRUE(SetFilePointerEx(h, 100, nullptr, FILE_END));
+  ASSERT_TRUE(ReadFile(h, &c, 1, &got, nullptr));
+  EXPECT_EQ(got, 0u);
+  EXPECT_FALSE(SetFilePointerEx(h, -1, &at, FILE_BEGIN));
+  EXPECT_EQ(GetLastError(), 131u);
+  EXPECT_FALSE(SetFilePointerEx(h, 0, &at, 7));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  EXPECT_TRUE(CloseHandle(h));
+  EXPECT_FALSE(SetFilePointerEx(h, 0, &at, FILE_BEGIN));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+}
+}  // namespace
+#endif
+
+#ifndef _WIN32
+namespace {
+TEST(AttributesEx, TimesSizesAndTheLinkItself) {
+  TestDir dir;
+  const std::string f = dir.file("a.txt", "12345");
+  const std::string d = dir.mkdir("sub");
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  ASSERT_TRUE(GetFileAttributesExA(f.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(data.nFileSizeLow, 5u);
+  EXPECT_EQ(data.dwFileAttributes, GetFileAttributesA(f.c_str()));
+  EXPECT_NE(data.ftLastWriteTime.dwHighDateTime, 0u);
+  // The same times a search gives.
+  WIN32_FIND_DATAA found;
+  HANDLE h = FindFirstFileA(f.c_str(), &found);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  FindClose(h);
+  EXPECT_EQ(data.ftLastWriteTime.dwLowDateTime, found.ftLastWriteTime.dwLowDateTime);
+  ASSERT_TRUE(GetFileAttributesExA(d.c_str(), GetFileExInfoStandard, &data));
+  EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+  // A link answers for itself.
+  dir.symlink("link", "sub");
+  ASSERT_TRUE(GetFileAttributesExA(dir.win("link").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  // Missing paths and bad levels.
+  EXPECT_FALSE(GetFileAttributesExA(dir.win("none.txt").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  EXPECT_FALSE(GetFileAttributesExA(dir.win("none\\x.txt").c_str(), GetFileExInfoStandard, &data));
+  EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+  EXPECT_FALSE(GetFileAttributesExA(f.c_str(), 1, &data));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+}
+}  // namespace
+#endif

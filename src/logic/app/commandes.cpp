@@ -1,8 +1,10 @@
 // Command availability, the popup menu and the side panel.
 #include "logic/app/ecrorvella.h"
+#include "logic/core/folders.h"
 #include "logic/texts/textes.h"
 
 namespace orvella {
+
 
 void EcrOrvellaLogic::ActualiseCommandes() {
   SceneryTree& tree = *current;
@@ -81,6 +83,19 @@ void EcrOrvellaLogic::PM_PagePopup() {
   show("PM_N3", form["PM_AjoutScene"].visible || form["PM_AjoutOrphelins"].visible);
   show("PM_BtnLat", true);
   form["PM_BtnLat"].caption = panelShown() ? Textes().MasqueBtns.text : Textes().MontreBtns.text;
+  // The scenery order's items: the preview while the order is written at
+  // launch, and the kinds for one pack of Custom Scenery.
+  const bool ordre = ordonneIni();
+  show("PM_N4", ordre);
+  show("PM_ApercuOrdre", ordre);
+  Node* s = current == &CustScn ? CustScn.selected() : nullptr;
+  std::string folder = ordre && s && CustScn.selectionCount() == 1 ? PackFolderOf(s) : std::string();
+  if (!folder.empty() && !DirectoryExists(folder)) folder.clear();  // a missing scene, a plain file
+  const std::optional<PackKind> hand = folder.empty() ? std::nullopt : orderSettings.kindOf(folder);
+  for (const auto& [item, kind] : kTypeItems) {
+    show(item, !folder.empty());
+    form[item].checked = !folder.empty() && hand == kind;
+  }
   changed();
 }
 
@@ -92,6 +107,7 @@ void EcrOrvellaLogic::PM_BtnLatClick() {
   Component& ouvrirQuitter = form["btnOuvrirXPQuitter"];
   Component& ouvrir = form["btnOuvrirXP"];
   Component& efface = form["cbEffaceIni"];
+  Component& ordonne = form["cbOrdonneIni"];
   Component& panel = form["pnlBtns"];
   const Rect& desactiver = form["btnDesactiver"].bounds;
 
@@ -109,6 +125,9 @@ void EcrOrvellaLogic::PM_BtnLatClick() {
     efface.bounds.top = quitter.bounds.top + (quitter.bounds.height - efface.bounds.height) / 2;
     efface.bounds.left = ouvrir.bounds.left - efface.bounds.width - 8;
     for (Component* c : {&quitter, &ouvrirQuitter, &ouvrir, &efface}) c->anchors = akRight | akBottom;
+    // The order's box in the row's free start.
+    ordonne.bounds = Rect{pages.left, efface.bounds.top, efface.bounds.left - pages.left - 8, ordonne.bounds.height};
+    ordonne.anchors = akLeft | akBottom;
   } else {
     pages.width = W - panel.bounds.width - 3 * pages.left;
     pages.height = H - pages.top - pages.left;
@@ -123,6 +142,10 @@ void EcrOrvellaLogic::PM_BtnLatClick() {
     quitter.bounds.top = ouvrirQuitter.bounds.top + ouvrirQuitter.bounds.height + 8;
     quitter.bounds.left = x - quitter.bounds.width / 2;
     for (Component* c : {&efface, &ouvrir, &ouvrirQuitter, &quitter}) c->anchors = akTop | akRight;
+    // Under the buttons, as designed: its bottom 6 pixels above the window's.
+    ordonne.bounds = Rect{efface.bounds.left, H - ordonne.bounds.height - 6, efface.bounds.width,
+                          ordonne.bounds.height};
+    ordonne.anchors = akTop | akRight;
     panel.visible = true;
   }
   changed();

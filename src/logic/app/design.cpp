@@ -56,6 +56,9 @@ Form CreateEcrOrvellaForm() {
   Add(f, "GlobScn", K::TreeView, "TabGlobal", "", {0, 0, 466, 411}, kLTRB);
   Add(f, "btnOuvrirXP", K::Button, "", "Lancer X-Plane", {507, 425, 146, 25}, kTR);
   Add(f, "cbEffaceIni", K::CheckBox, "", "Supprimer scenery_packs.ini", {500, 405, 161, 17}, kTR).checked = true;
+  Add(f, "cbOrdonneIni", K::CheckBox, "", "Ordonner scenery_packs.ini", {500, 519, 161, 17}, kTR).hint =
+      Ansi("Au lancement, écrit scenery_packs.ini dans l'ordre : aéroports, bibliothèques, surcouches, "
+           "orthophotos, maillages");
   Add(f, "pnlBtns", K::Panel, "", "", {487, 96, 186, 297}, kTR);
   Add(f, "gbGroupes", K::GroupBox, "pnlBtns", " Groupes ", {4, 4, 177, 205}, kTR);
   Add(f, "Bevel1", K::Bevel, "gbGroupes", "", {120, 10, 17, 103});
@@ -92,6 +95,16 @@ Form CreateEcrOrvellaForm() {
   AddMenuItem(f, "PM_AjoutOrphelins", "Ajouter les scènes orphelines");
   AddMenuItem(f, "PM_N3", "-");
   AddMenuItem(f, "PM_BtnLat", "Masquer les boutons latéraux");
+  // The scenery order's items, shown while cbOrdonneIni is checked.
+  AddMenuItem(f, "PM_N4", "-");
+  AddMenuItem(f, "PM_ApercuOrdre", "Aperçu de scenery_packs.ini");
+  AddMenuItem(f, "PM_TypeAuto", "Type : selon ses fichiers");
+  AddMenuItem(f, "PM_TypeAeroport", "Type : aéroport");
+  AddMenuItem(f, "PM_TypeBiblio", "Type : bibliothèque");
+  AddMenuItem(f, "PM_TypeSurcouche", "Type : surcouche");
+  AddMenuItem(f, "PM_TypeOrtho", "Type : orthophoto");
+  AddMenuItem(f, "PM_TypeMaillage", "Type : maillage");
+  AddMenuItem(f, "PM_TypeInconnu", "Type : inconnu");
   return f;
 }
 

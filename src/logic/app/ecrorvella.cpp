@@ -62,6 +62,7 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
       UI().ShowMessage(MessageParametres(source, e));
     }
   }
+  LitOrdre();
   changed();
 }
 
@@ -75,6 +76,7 @@ void EcrOrvellaLogic::FormDestroy() {
   } catch (const EInOutError& e) {
     UI().ShowMessage(MessageParametres(settingsPath, e));
   }
+  EcritOrdre();
 }
 
 void EcrOrvellaLogic::PagesChange(int index) {

@@ -5,11 +5,15 @@
 #pragma once
 
 #include <functional>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
 #include "logic/core/form.h"
 #include "logic/model/tree.h"
+#include "logic/order/ordersettings.h"
+#include "logic/order/scenerypacks.h"
 
 namespace orvella {
 
@@ -48,6 +52,17 @@ class EInOutError;
 // The message box text of an input/output error of the settings file at
 // path: the path, " :", a line break, then the run-time's text.
 std::string MessageParametres(const std::string& path, const EInOutError& e);
+
+// The popup menu's kind items and the kind each sets (none: as the files say).
+inline constexpr std::pair<const char*, std::optional<PackKind>> kTypeItems[] = {
+    {"PM_TypeAuto", std::nullopt},
+    {"PM_TypeAeroport", PackKind::Airport},
+    {"PM_TypeBiblio", PackKind::Library},
+    {"PM_TypeSurcouche", PackKind::Overlay},
+    {"PM_TypeOrtho", PackKind::Orthophoto},
+    {"PM_TypeMaillage", PackKind::Mesh},
+    {"PM_TypeInconnu", PackKind::Unknown},
+};
 
 class EcrOrvellaLogic {
  public:
@@ -144,6 +159,34 @@ class EcrOrvellaLogic {
   // Files dropped from the desktop shell on tree at node (nullptr: empty
   // space); names are Windows paths.
   void DropFiles(SceneryTree* tree, Node* node, const std::vector<std::string>& names);
+
+  // --- Scenery order --------------------------------------------------------
+  // The launch writes scenery_packs.ini in order (shown by cbOrdonneIni;
+  // exclusive with cbEffaceIni). Kept with the hand-set kinds in a file
+  // beside the settings file, which stays as it is.
+  bool ordonneIni() const { return form["cbOrdonneIni"].checked; }
+  void cbEffaceIniClick();
+  void cbOrdonneIniClick();
+  // The order that would be written for the selected installation.
+  OrderPlan PlanOrdreScenes();
+  // Writes the selected installation's scenery_packs.ini in order; on a
+  // failure says why and answers false (the previous file stays whole).
+  bool EcritOrdreScenes();
+  // Shows the order that would be written, before anything is written.
+  void PM_ApercuOrdreClick();
+  // One of the PM_Type* items: the selected scene's kind set by hand
+  // (PM_TypeAuto: as its files say).
+  void PM_TypeClick(const std::string& item);
+  // The pack folder of a node of CustScn or GlobScn (a scene's folder, or an
+  // entry of the unmanaged node in the scenery folder); empty for groups.
+  std::string PackFolderOf(const Node* node) const;
+  // A node's tooltip: a scene's kind.
+  std::string NodeHint(const Node* node);
+  // The order's own settings file and the memory of classified packs.
+  void LitOrdre();
+  void EcritOrdre();
+  OrderSettings orderSettings;
+  PackMemory packMemory;
 
   // Called after every handler by the window to show the new state; the
   // logic calls it too when it needs the screen updated before it goes on.

@@ -133,6 +133,10 @@ void EcrOrvellaLogic::btnOuvrirXPQuitterClick(const std::string& control) {
       win::DeleteFileA(ini.c_str());
       win::Sleep(100);
     }
+  } else if (ordonneIni()) {
+    // Written in order just before the start; a failure is said and the
+    // launch goes on with the previous file.
+    EcritOrdreScenes();
   }
 
   const std::string exe = ProgrammeXPlane(p);

@@ -85,4 +85,10 @@ void ScriptedInteraction::SetBusyCursor(bool busy) {
   if (busy) ++busyShown;
 }
 
+void ScriptedInteraction::ShowOrder(const std::string& title, const std::vector<OrderLine>& lines,
+                                    const std::vector<std::string>& warnings) {
+  events.push_back({"order", {}, title, {}});
+  ordersShown.push_back({lines, warnings});
+}
+
 }  // namespace orvella

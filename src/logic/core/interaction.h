@@ -31,6 +31,16 @@ inline constexpr int kMrYes = 6;     // "Copier"
 inline constexpr int kMrNo = 7;      // "Déplacer"
 inline constexpr int kMrCancel = 2;  // "Annuler" or closed
 
+// One line of the scenery order shown before it is written.
+struct OrderLine {
+  std::string name;      // the pack as the user knows it (ANSI)
+  std::string kind;      // its kind, as shown (ANSI)
+  std::string airports;  // for airports, their codes ("LFPG, LFPB"); else empty
+  bool disabled = false; // kept disabled in the file
+  bool handSet = false;  // the kind was set by hand
+  int group = 0;         // the kind's place in the order (0 top), for colours
+};
+
 class Interaction {
  public:
   virtual ~Interaction() = default;
@@ -58,6 +68,10 @@ class Interaction {
   virtual void SetBusyCursor(bool busy) = 0;
   // The mouse pointer's screen position.
   virtual Point MousePos() = 0;
+  // Shows the scenery order that would be written (top first) with its
+  // warnings, modally, until the user closes it. Nothing by default.
+  virtual void ShowOrder(const std::string& title, const std::vector<OrderLine>& lines,
+                         const std::vector<std::string>& warnings) {}
 };
 
 // The interaction in force; a silent default that answers "no" to everything
@@ -82,7 +96,7 @@ class BusyCursor {
 class ScriptedInteraction : public Interaction {
  public:
   struct Event {
-    std::string kind;  // "message", "confirm", "warn", "input", "folder", "copymove", "libraries", "cursor"
+    std::string kind;  // "message", "confirm", "warn", "input", "folder", "copymove", "libraries", "cursor", "order"
     std::string text;  // the text shown (prompt for pickers and input boxes)
     std::string title;
     Point at;
@@ -102,6 +116,12 @@ class ScriptedInteraction : public Interaction {
   std::vector<Event> events;
   std::vector<std::string> messages;  // texts of ShowMessage, in order
   std::vector<std::vector<std::string>> librariesShown;
+  // Each order shown: its lines and warnings.
+  struct OrderShown {
+    std::vector<OrderLine> lines;
+    std::vector<std::string> warnings;
+  };
+  std::vector<OrderShown> ordersShown;
   int busyDepth = 0;     // cursor: +1 busy, -1 default
   int busyShown = 0;     // how often the hourglass was shown
 
@@ -115,6 +135,8 @@ class ScriptedInteraction : public Interaction {
   std::vector<std::string> EditLibraries(const std::vector<std::string>& folders) override;
   void SetBusyCursor(bool busy) override;
   Point MousePos() override { return mouse; }
+  void ShowOrder(const std::string& title, const std::vector<OrderLine>& lines,
+                 const std::vector<std::string>& warnings) override;
 
   // The initial text of the last input box.
   const std::string& lastInputInitial() const { return lastInputInitial_; }

@@ -301,6 +301,35 @@ DWORD GetFileAttributesA(const char* path) {
   return AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
 }
 
+BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  if (infoLevel != GetFileExInfoStandard || !data) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return FALSE_;
+  }
+  Resolved r;
+  if (!ResolveAnsi(path, r)) return FALSE_;
+  if (!r.exists) {
+    SetError(r.missing);
+    return FALSE_;
+  }
+  if (r.trailingSeparator && !IsFolderLike(r)) {
+    SetError(ERROR_INVALID_NAME);
+    return FALSE_;
+  }
+  const DWORD attributes = AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
+  WIN32_FIND_DATAA d;
+  FillFromStat(r.st, d);
+  *data = WIN32_FILE_ATTRIBUTE_DATA();
+  data->dwFileAttributes = attributes;
+  data->ftCreationTime = d.ftCreationTime;
+  data->ftLastAccessTime = d.ftLastAccessTime;
+  data->ftLastWriteTime = d.ftLastWriteTime;
+  data->nFileSizeHigh = d.nFileSizeHigh;
+  data->nFileSizeLow = d.nFileSizeLow;
+  SetError(ERROR_SUCCESS);
+  return TRUE_;
+}
+
 DWORD GetFileAttributesW(const WCHAR* path) {
   Resolved r;
   if (!ResolveWide(path, r)) return INVALID_FILE_ATTRIBUTES;
@@ -727,6 +756,26 @@ DWORD GetFileSize(HANDLE h, DWORD* high) {
   if (high) *high = static_cast<DWORD>(size >> 32);
   SetError(ERROR_SUCCESS);
   return static_cast<DWORD>(size & 0xFFFFFFFFu);
+}
+
+BOOL SetFilePointerEx(HANDLE h, std::int64_t distance, std::int64_t* newPosition, DWORD method) {
+  auto f = OpenFileOf(h);
+  if (!f) return FALSE_;
+  if (f->directory || method > FILE_END) {
+    SetError(f->directory ? ERROR_INVALID_FUNCTION : ERROR_INVALID_PARAMETER);
+    return FALSE_;
+  }
+  const int whence = method == FILE_BEGIN ? SEEK_SET : method == FILE_CURRENT ? SEEK_CUR : SEEK_END;
+  // Windows refuses a position before the start with ERROR_NEGATIVE_SEEK (131).
+  const off_t at = ::lseek(f->fd, static_cast<off_t>(distance), whence);
+  if (at < 0) {
+    if (errno == EINVAL) SetError(131);
+    else SetErrno(errno);
+    return FALSE_;
+  }
+  if (newPosition) *newPosition = static_cast<std::int64_t>(at);
+  SetError(ERROR_SUCCESS);
+  return TRUE_;
 }
 
 BOOL CloseHandle(HANDLE h) {

@@ -59,6 +59,21 @@ std::string FormatMessageA(DWORD code) {
 }
 
 DWORD GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
+BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  if (infoLevel != GetFileExInfoStandard || !data) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  ::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!::GetFileAttributesExA(path, ::GetFileExInfoStandard, &d)) return FALSE;
+  data->dwFileAttributes = d.dwFileAttributes;
+  data->ftCreationTime = {d.ftCreationTime.dwLowDateTime, d.ftCreationTime.dwHighDateTime};
+  data->ftLastAccessTime = {d.ftLastAccessTime.dwLowDateTime, d.ftLastAccessTime.dwHighDateTime};
+  data->ftLastWriteTime = {d.ftLastWriteTime.dwLowDateTime, d.ftLastWriteTime.dwHighDateTime};
+  data->nFileSizeHigh = d.nFileSizeHigh;
+  data->nFileSizeLow = d.nFileSizeLow;
+  return TRUE;
+}
 DWORD GetFileAttributesW(const WCHAR* path) { return ::GetFileAttributesW(W(path)); }
 
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
@@ -125,6 +140,15 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
 
 BOOL FlushFileBuffers(HANDLE file) { return ::FlushFileBuffers(file); }
 DWORD GetFileSize(HANDLE file, DWORD* high) { return ::GetFileSize(file, D(high)); }
+BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method) {
+  LARGE_INTEGER d;
+  d.QuadPart = distance;
+  LARGE_INTEGER n;
+  n.QuadPart = 0;
+  const BOOL ok = ::SetFilePointerEx(file, d, &n, method);
+  if (ok && newPosition) *newPosition = n.QuadPart;
+  return ok;
+}
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 
 BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,

@@ -1,0 +1,252 @@
+#include "logic/order/dsf.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "platform/winapi.h"
+
+#if ORVELLA_HAVE_LIBARCHIVE
+#include <archive.h>
+#include <archive_entry.h>
+#endif
+
+namespace orvella {
+
+namespace {
+
+constexpr char kMagic[] = "XPLNEDSF";
+constexpr size_t kMagicSize = 8;
+constexpr size_t kFileHeaderSize = 12;  // magic and version
+constexpr size_t kAtomHeaderSize = 8;   // id and length, little-endian
+// Atom ids as the format writes them: four characters read as one
+// little-endian integer ('HEAD' is stored as the bytes "DAEH").
+constexpr std::uint32_t kHeadAtom = 0x48454144u;
+constexpr std::uint32_t kPropAtom = 0x50524F50u;
+constexpr unsigned char k7zMagic[] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
+// The first read: what a tile's header nearly always fits in.
+constexpr size_t kFirstRead = 4096;
+
+std::uint32_t U32(std::string_view b, size_t at) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 1])) << 8 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 2])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(b[at + 3])) << 24;
+}
+
+DsfStart Damaged() { return {}; }
+DsfStart NeedMore(size_t n) {
+  DsfStart s;
+  s.status = DsfStart::Status::NeedMore;
+  s.needed = n;
+  return s;
+}
+
+// The zero-ended string pairs of a property atom's payload.
+DsfStart ParseProperties(std::string_view payload) {
+  DsfStart s;
+  std::vector<std::string> strings;
+  size_t at = 0;
+  while (at < payload.size()) {
+    const size_t end = payload.find('\0', at);
+    if (end == std::string_view::npos) return Damaged();  // a string without its end
+    strings.emplace_back(payload.substr(at, end - at));
+    at = end + 1;
+  }
+  if (strings.size() % 2 != 0) return Damaged();
+  for (size_t i = 0; i < strings.size(); i += 2) s.properties.emplace_back(strings[i], strings[i + 1]);
+  s.status = DsfStart::Status::Done;
+  return s;
+}
+
+// The open file behind a handle, closed on every way out.
+class File {
+ public:
+  explicit File(const std::string& path)
+      : h_(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
+                            nullptr)) {}
+  ~File() {
+    if (ok()) win::CloseHandle(h_);
+  }
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  bool ok() const { return h_ != win::INVALID_HANDLE_VALUE; }
+  win::HANDLE handle() const { return h_; }
+  // Reads up to n bytes at the current position; appends them to out.
+  bool read(std::string& out, size_t n) {
+    const size_t before = out.size();
+    out.resize(before + n);
+    win::DWORD got = 0;
+    const bool r = win::ReadFile(h_, out.data() + before, static_cast<win::DWORD>(n), &got, nullptr) != 0;
+    out.resize(before + (r ? got : 0));
+    return r;
+  }
+
+ private:
+  win::HANDLE h_;
+};
+
+// Reads the plain DSF held by `more`, which appends up to n further bytes of
+// the file to its argument and answers false at a read failure.
+template <typename More>
+std::optional<DsfProperties> ReadPlain(std::string bytes, More&& more) {
+  for (;;) {
+    DsfStart s = ParseDsfStart(bytes);
+    if (s.status == DsfStart::Status::Done) return std::move(s.properties);
+    if (s.status == DsfStart::Status::Damaged || s.needed > kDsfHeaderLimit) return std::nullopt;
+    const size_t had = bytes.size();
+    if (!more(bytes, s.needed - had) || bytes.size() == had) return std::nullopt;  // the file ends first
+  }
+}
+
+#if ORVELLA_HAVE_LIBARCHIVE
+// libarchive reads the archive through the platform layer's file calls.
+struct ArchiveSource {
+  File* file;
+  char buffer[65536];
+};
+
+la_ssize_t ArchiveRead(struct archive*, void* data, const void** out) {
+  auto* s = static_cast<ArchiveSource*>(data);
+  win::DWORD got = 0;
+  if (!win::ReadFile(s->file->handle(), s->buffer, sizeof s->buffer, &got, nullptr)) return ARCHIVE_FATAL;
+  *out = s->buffer;
+  return static_cast<la_ssize_t>(got);
+}
+
+la_int64_t ArchiveSeek(struct archive*, void* data, la_int64_t offset, int whence) {
+  auto* s = static_cast<ArchiveSource*>(data);
+  const win::DWORD method = whence == SEEK_SET ? win::FILE_BEGIN : whence == SEEK_CUR ? win::FILE_CURRENT : win::FILE_END;
+  std::int64_t at = 0;
+  if (!win::SetFilePointerEx(s->file->handle(), offset, &at, method)) return ARCHIVE_FATAL;
+  return at;
+}
+
+la_int64_t ArchiveSkip(struct archive* a, void* data, la_int64_t request) {
+  auto* s = static_cast<ArchiveSource*>(data);
+  std::int64_t before = 0;
+  if (!win::SetFilePointerEx(s->file->handle(), 0, &before, win::FILE_CURRENT)) return 0;
+  const la_int64_t at = ArchiveSeek(a, data, request, SEEK_CUR);
+  return at < 0 ? 0 : at - before;
+}
+
+class Archive {
+ public:
+  Archive() : a_(archive_read_new()) {}
+  ~Archive() {
+    if (a_) archive_read_free(a_);
+  }
+  Archive(const Archive&) = delete;
+  Archive& operator=(const Archive&) = delete;
+  struct archive* get() const { return a_; }
+
+ private:
+  struct archive* a_;
+};
+
+std::optional<DsfProperties> Read7z(File& file) {
+  if (!win::SetFilePointerEx(file.handle(), 0, nullptr, win::FILE_BEGIN)) return std::nullopt;
+  Archive archive;
+  struct archive* a = archive.get();
+  if (!a) return std::nullopt;
+  ArchiveSource source;
+  source.file = &file;
+  archive_read_support_format_7zip(a);
+  archive_read_set_callback_data(a, &source);
+  archive_read_set_read_callback(a, ArchiveRead);
+  archive_read_set_seek_callback(a, ArchiveSeek);
+  archive_read_set_skip_callback(a, ArchiveSkip);
+  if (archive_read_open1(a) != ARCHIVE_OK) return std::nullopt;
+  struct archive_entry* entry = nullptr;
+  // The tile is the archive's first file; folders before it are passed over.
+  for (;;) {
+    const int r = archive_read_next_header(a, &entry);
+    if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return std::nullopt;
+    if (archive_entry_filetype(entry) == AE_IFREG) break;
+  }
+  // Only as much of the stream is decompressed as the header needs.
+  auto more = [a](std::string& out, size_t n) {
+    const size_t before = out.size();
+    out.resize(before + n);
+    size_t done = 0;
+    while (done < n) {
+      const la_ssize_t got = archive_read_data(a, out.data() + before + done, n - done);
+      if (got < 0) {
+        out.resize(before + done);
+        return false;
+      }
+      if (got == 0) break;
+      done += static_cast<size_t>(got);
+    }
+    out.resize(before + done);
+    return true;
+  };
+  std::string bytes;
+  if (!more(bytes, kFirstRead)) return std::nullopt;
+  return ReadPlain(std::move(bytes), more);
+}
+#endif
+
+}  // namespace
+
+DsfStart ParseDsfStart(std::string_view b) {
+  const size_t cut = std::min(b.size(), kMagicSize);
+  if (std::memcmp(b.data(), kMagic, cut) != 0) return Damaged();
+  if (b.size() < kFileHeaderSize) return NeedMore(kFileHeaderSize);
+  if (U32(b, kMagicSize) != 1) return Damaged();  // the only version there is
+  // The top-level atoms, up to the header atom (written first in practice).
+  size_t at = kFileHeaderSize;
+  for (;;) {
+    if (b.size() < at + kAtomHeaderSize) return NeedMore(at + kAtomHeaderSize);
+    const std::uint32_t id = U32(b, at);
+    const std::uint32_t length = U32(b, at + 4);
+    if (length < kAtomHeaderSize) return Damaged();
+    if (id != kHeadAtom) {
+      at += length;
+      continue;
+    }
+    // Inside the header atom: its property atom.
+    const size_t end = at + length;
+    size_t in = at + kAtomHeaderSize;
+    while (in < end) {
+      if (b.size() < in + kAtomHeaderSize) return NeedMore(in + kAtomHeaderSize);
+      const std::uint32_t subId = U32(b, in);
+      const std::uint32_t subLength = U32(b, in + 4);
+      if (subLength < kAtomHeaderSize || in + subLength > end) return Damaged();
+      if (subId == kPropAtom) {
+        if (b.size() < in + subLength) return NeedMore(in + subLength);
+        return ParseProperties(b.substr(in + kAtomHeaderSize, subLength - kAtomHeaderSize));
+      }
+      in += subLength;
+    }
+    // A header without properties: no property is set.
+    DsfStart s;
+    s.status = DsfStart::Status::Done;
+    return s;
+  }
+}
+
+std::optional<DsfProperties> ReadDsfProperties(const std::string& path) {
+  File file(path);
+  if (!file.ok()) return std::nullopt;
+  std::string bytes;
+  if (!file.read(bytes, kFirstRead)) return std::nullopt;
+  if (bytes.size() >= sizeof k7zMagic && std::memcmp(bytes.data(), k7zMagic, sizeof k7zMagic) == 0) {
+#if ORVELLA_HAVE_LIBARCHIVE
+    return Read7z(file);
+#else
+    return std::nullopt;
+#endif
+  }
+  return ReadPlain(std::move(bytes), [&file](std::string& out, size_t n) { return file.read(out, n); });
+}
+
+bool IsOverlay(const DsfProperties& properties) {
+  for (const auto& [key, value] : properties)
+    if (key == "sim/overlay" && value == "1") return true;
+  return false;
+}
+
+bool Dsf7zSupported() { return ORVELLA_HAVE_LIBARCHIVE != 0; }
+
+}  // namespace orvella

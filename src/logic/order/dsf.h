@@ -1,0 +1,42 @@
+// The header of an X-Plane DSF scenery tile: the properties of its header
+// atom, read from the start of the file only. A DSF is either plain (magic
+// "XPLNEDSF", a version, then atoms) or a 7z archive holding the plain file.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace orvella {
+
+using DsfProperties = std::vector<std::pair<std::string, std::string>>;
+
+// What the start of a plain DSF tells.
+struct DsfStart {
+  enum class Status { Done, NeedMore, Damaged };
+  Status status = Status::Damaged;
+  DsfProperties properties;  // Done: the header's properties, in file order
+  size_t needed = 0;         // NeedMore: how many bytes from the start are needed
+};
+
+// Parses the first bytes of a plain DSF (the whole file is never needed).
+DsfStart ParseDsfStart(std::string_view bytes);
+
+// Upper bound of what is read from one DSF to reach its header properties.
+inline constexpr size_t kDsfHeaderLimit = 1u << 20;
+
+// The header properties of the DSF at path (a Windows path), plain or 7z;
+// nothing when the file cannot be read, is damaged, or is no DSF. Reads and
+// decompresses only the start of the file.
+std::optional<DsfProperties> ReadDsfProperties(const std::string& path);
+
+// Whether the properties mark an overlay (sim/overlay = 1).
+bool IsOverlay(const DsfProperties& properties);
+
+// Whether this build reads DSF files compressed with 7z.
+bool Dsf7zSupported();
+
+}  // namespace orvella

@@ -1,0 +1,95 @@
+#include "logic/order/files.h"
+
+#include <algorithm>
+
+#include "logic/core/ansi.h"
+#include "platform/winapi.h"
+
+namespace orvella {
+
+namespace {
+class Handle {
+ public:
+  explicit Handle(win::HANDLE h) : h_(h) {}
+  ~Handle() { close(); }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  win::HANDLE get() const { return h_; }
+  bool valid() const { return h_ != win::INVALID_HANDLE_VALUE; }
+  bool close() {
+    if (!valid()) return true;
+    const bool ok = win::CloseHandle(h_) != 0;
+    h_ = win::INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  win::HANDLE h_;
+};
+}  // namespace
+
+std::optional<std::string> ReadFileStart(const std::string& path, size_t limit) {
+  Handle f(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
+                            nullptr));
+  if (!f.valid()) return std::nullopt;
+  std::string out;
+  while (out.size() < limit) {
+    const size_t before = out.size();
+    const size_t chunk = std::min<size_t>(limit - before, 65536);
+    out.resize(before + chunk);
+    win::DWORD got = 0;
+    if (!win::ReadFile(f.get(), out.data() + before, static_cast<win::DWORD>(chunk), &got, nullptr)) return std::nullopt;
+    out.resize(before + got);
+    if (got == 0) break;
+  }
+  return out;
+}
+
+std::uint64_t PathStamp(const std::string& path) {
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return 0;
+  std::uint64_t s = (static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) |
+                    d.ftLastWriteTime.dwLowDateTime;
+  s ^= ((static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow) * 0x9E3779B97F4A7C15ull;
+  s ^= d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY;
+  return s | 1;  // never 0, which stands for a missing path
+}
+
+EOrderWrite::EOrderWrite(const std::string& path, win::DWORD code)
+    : Error(Ansi("Impossible d'écrire ") + path + " :\r" +
+            (win::FormatMessageA(code).empty() ? OSErrorMessage(code) : win::FormatMessageA(code))),
+      code_(code) {}
+
+void ReplaceFile(const std::string& path, const std::string& bytes) {
+  // A read-only file is refused as the system would refuse to replace it.
+  const win::DWORD attributes = win::GetFileAttributesA(path.c_str());
+  if (attributes != win::INVALID_FILE_ATTRIBUTES &&
+      (attributes & (win::FILE_ATTRIBUTE_READONLY | win::FILE_ATTRIBUTE_DIRECTORY)))
+    throw EOrderWrite(path, win::ERROR_ACCESS_DENIED);
+  const std::string temp = path + ".new";
+  win::DWORD error = 0;
+  {
+    Handle f(win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
+    if (!f.valid()) throw EOrderWrite(path, win::GetLastError());
+    size_t done = 0;
+    while (done < bytes.size() && !error) {
+      const win::DWORD chunk = static_cast<win::DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+      win::DWORD written = 0;
+      if (!win::WriteFile(f.get(), bytes.data() + done, chunk, &written, nullptr))
+        error = win::GetLastError();
+      else if (written == 0)
+        error = win::ERROR_DISK_FULL;
+      done += written;
+    }
+    if (!error && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
+    if (!f.close() && !error) error = win::GetLastError();
+  }
+  if (!error && !win::MoveFileExA(temp.c_str(), path.c_str(), win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH))
+    error = win::GetLastError();
+  if (error) {
+    win::DeleteFileA(temp.c_str());
+    throw EOrderWrite(path, error);
+  }
+}
+
+}  // namespace orvella

@@ -1,0 +1,149 @@
+// The header of DSF tiles: parsing the start of a plain tile, and reading
+// plain and 7z tiles from real files, damaged ones included.
+#include <gtest/gtest.h>
+
+#include "logic/order/dsf.h"
+#include "order/packbuilder.h"
+
+namespace orvella {
+namespace {
+
+using test::Atom;
+using test::DsfFile;
+using test::PropPayload;
+using test::PutU32;
+using test::TestDir;
+using Status = DsfStart::Status;
+
+std::string Start(const std::string& atoms, std::uint32_t version = 1) {
+  std::string s = "XPLNEDSF";
+  PutU32(s, version);
+  return s + atoms;
+}
+
+TEST(DsfParse, PropertiesOfTheHeaderInFileOrder) {
+  const std::string f = DsfFile({{"sim/overlay", "1"}, {"sim/west", "-122"}, {"sim/empty", ""}});
+  const DsfStart s = ParseDsfStart(f);
+  ASSERT_EQ(s.status, Status::Done);
+  EXPECT_EQ(s.properties, (DsfProperties{{"sim/overlay", "1"}, {"sim/west", "-122"}, {"sim/empty", ""}}));
+  EXPECT_TRUE(IsOverlay(s.properties));
+  EXPECT_FALSE(IsOverlay({{"sim/overlay", "0"}}));
+  EXPECT_FALSE(IsOverlay({{"sim/overlay_x", "1"}}));
+}
+
+TEST(DsfParse, AShortStartAsksForWhatTheHeaderNeeds) {
+  const std::string f = DsfFile({{"sim/west", "2"}, {"sim/south", "48"}});
+  // Every cut inside the header asks for more, and never for less than it had.
+  const size_t headerEnd = f.find("NFED");  // the next atom, "DEFN" stored little-endian
+  ASSERT_NE(headerEnd, std::string::npos);
+  for (size_t cut = 0; cut < headerEnd; ++cut) {
+    const DsfStart s = ParseDsfStart(std::string_view(f).substr(0, cut));
+    ASSERT_EQ(s.status, Status::NeedMore) << cut;
+    EXPECT_GT(s.needed, cut);
+    EXPECT_LE(s.needed, headerEnd);
+  }
+  EXPECT_EQ(ParseDsfStart(std::string_view(f).substr(0, headerEnd)).status, Status::Done);
+}
+
+TEST(DsfParse, TheHeaderIsFoundBehindOtherAtomsAndWithoutProperties) {
+  const std::string head = Atom("HEAD", Atom("PROP", PropPayload({{"sim/overlay", "1"}})));
+  DsfStart s = ParseDsfStart(Start(Atom("DEFN", std::string(100, 'x')) + head));
+  ASSERT_EQ(s.status, Status::Done);
+  EXPECT_TRUE(IsOverlay(s.properties));
+  // Another atom in the header before its properties.
+  s = ParseDsfStart(Start(Atom("HEAD", Atom("XTRA", "abc") + Atom("PROP", PropPayload({{"a", "b"}})))));
+  ASSERT_EQ(s.status, Status::Done);
+  EXPECT_EQ(s.properties, (DsfProperties{{"a", "b"}}));
+  s = ParseDsfStart(Start(Atom("HEAD", "")));
+  EXPECT_EQ(s.status, Status::Done);
+  EXPECT_TRUE(s.properties.empty());
+}
+
+TEST(DsfParse, DamagedStartsAreRefused) {
+  const std::string good = Atom("HEAD", Atom("PROP", PropPayload({{"a", "b"}})));
+  std::string zeroLength = Start("");
+  PutU32(zeroLength, 0x48454144u);
+  PutU32(zeroLength, 4);  // shorter than the atom's own header
+  std::string subTooLong = Start("");
+  PutU32(subTooLong, 0x48454144u);
+  PutU32(subTooLong, 8 + 8);
+  PutU32(subTooLong, 0x50524F50u);
+  PutU32(subTooLong, 100);  // runs past the header atom
+  const struct {
+    const char* what;
+    std::string bytes;
+  } cases[] = {
+      {"other magic", "XPLNEDSX" + good},
+      {"a 7z archive is no plain tile", std::string("7z\xBC\xAF\x27\x1C", 6) + std::string(40, '\0')},
+      {"version 2", Start(good, 2)},
+      {"atom shorter than its header", zeroLength},
+      {"property atom past its header", subTooLong},
+      {"string without its end", Start(Atom("HEAD", Atom("PROP", std::string("sim/overlay\0" "1", 13))))},
+      {"odd number of strings", Start(Atom("HEAD", Atom("PROP", std::string("sim/overlay\0", 12))))},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseDsfStart(c.bytes).status, Status::Damaged) << c.what;
+}
+
+class DsfFileTest : public ::testing::Test {
+ protected:
+  TestDir dir;
+};
+
+TEST_F(DsfFileTest, PlainAndCompressedTilesGiveTheSameProperties) {
+  if (!Dsf7zSupported()) GTEST_SKIP() << "this build reads no 7z";
+  const auto props = test::TileProps(true, -123, 47);
+  // A large body: the reader must not need it.
+  const std::string tile = DsfFile(props, 3u << 20);
+  const std::string plain = dir.file("plain.dsf", tile);
+  test::Write7z(dir.host("packed.dsf"), "+47-123.dsf", tile);
+  const auto a = ReadDsfProperties(plain);
+  const auto b = ReadDsfProperties(dir.win("packed.dsf"));
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(*a, DsfProperties(props.begin(), props.end()));
+  EXPECT_EQ(*a, *b);
+}
+
+TEST_F(DsfFileTest, AHeaderLargerThanTheFirstReadIsReadOnToItsEnd) {
+  std::vector<std::pair<std::string, std::string>> many;
+  for (int i = 0; i < 400; ++i) many.emplace_back("sim/key" + std::to_string(i), std::string(20, 'v'));
+  const std::string tile = DsfFile(many);
+  ASSERT_GT(tile.size(), 4096u * 2);
+  const auto p = ReadDsfProperties(dir.file("big.dsf", tile));
+  ASSERT_TRUE(p);
+  EXPECT_EQ(p->size(), 400u);
+  EXPECT_EQ(p->back().first, "sim/key399");
+  if (!Dsf7zSupported()) return;
+  test::Write7z(dir.host("big7z.dsf"), "big.dsf", tile);
+  const auto q = ReadDsfProperties(dir.win("big7z.dsf"));
+  ASSERT_TRUE(q);
+  EXPECT_EQ(*p, *q);
+}
+
+TEST_F(DsfFileTest, DamagedAndMissingFilesGiveNothing) {
+  const std::string tile = DsfFile(test::TileProps(false));
+  EXPECT_FALSE(ReadDsfProperties(dir.win("missing.dsf")));
+  EXPECT_FALSE(ReadDsfProperties(dir.file("empty.dsf", "")));
+  EXPECT_FALSE(ReadDsfProperties(dir.file("cut.dsf", tile.substr(0, 30))));  // ends inside its header
+  EXPECT_FALSE(ReadDsfProperties(dir.file("text.dsf", "not a tile at all")));
+  EXPECT_FALSE(ReadDsfProperties(dir.mkdir("folder.dsf")));
+  // An atom length that points past every limit.
+  std::string huge = Start("");
+  PutU32(huge, 0x44454E46u);
+  PutU32(huge, 0xFFFFFFF0u);
+  EXPECT_FALSE(ReadDsfProperties(dir.file("huge.dsf", huge)));
+  if (!Dsf7zSupported()) return;
+  // A 7z archive cut short, one with garbage after its signature, and one
+  // whose file is no tile.
+  test::Write7z(dir.host("whole.7z"), "t.dsf", tile);
+  const std::string whole = dir.read("whole.7z");
+  EXPECT_FALSE(ReadDsfProperties(dir.file("cut7z.dsf", whole.substr(0, whole.size() / 2))));
+  EXPECT_FALSE(ReadDsfProperties(dir.file("junk7z.dsf", whole.substr(0, 6) + std::string(200, '\x55'))));
+  std::string flipped = whole;
+  for (size_t i = 40; i < flipped.size() && i < 80; ++i) flipped[i] = static_cast<char>(~flipped[i]);
+  EXPECT_FALSE(ReadDsfProperties(dir.file("flipped7z.dsf", flipped)));
+  test::Write7z(dir.host("readme7z.dsf"), "readme.txt", "hello");
+  EXPECT_FALSE(ReadDsfProperties(dir.win("readme7z.dsf")));
+}
+
+}  // namespace
+}  // namespace orvella

@@ -1,0 +1,216 @@
+// The order written to scenery_packs.ini, planned over a stand-in
+// installation with real packs and links, and its safe writing.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "logic/core/ansi.h"
+#include "logic/order/dsf.h"
+#include "logic/order/files.h"
+#include "logic/order/scenerypacks.h"
+#include "order/packbuilder.h"
+
+namespace orvella {
+namespace {
+
+using test::PackBuilder;
+using test::TestDir;
+namespace fs = std::filesystem;
+
+class OrderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir.file("XP/X-Plane.exe", "");
+    dir.mkdir("XP/Custom Scenery");
+    input.installation = dir.win("XP");
+  }
+  // A scene in the library, linked into Custom Scenery and placed in the tree.
+  void scene(const std::string& name) {
+    dir.symlink("XP/Custom Scenery/" + name, "Scenes/" + name);
+    input.scenes.push_back({name, dir.win("Scenes/" + name)});
+  }
+  void oldFile(const std::string& body) {
+    dir.file("XP/Custom Scenery/scenery_packs.ini", "I\n1000 Version\nSCENERY\n\n" + body);
+  }
+  // The planned lines, as written.
+  std::vector<std::string> lines() {
+    plan = PlanOrder(input, memory);
+    std::vector<std::string> out;
+    for (const OrderEntry& e : plan.entries) out.push_back((e.disabled ? "-" : "") + e.path);
+    return out;
+  }
+
+  TestDir dir;
+  PackBuilder b{dir};
+  OrderInput input;
+  PackMemory memory;
+  OrderPlan plan;
+};
+
+TEST_F(OrderTest, KindsFirstThenTheTreeThenTheOldFileThenNewPacksByName) {
+  b.airport("Scenes/LFPG", {"LFPG"});
+  b.airport("Scenes/EGLL", {"EGLL"});
+  b.library("Scenes/Lib");
+  b.overlay("Scenes/Over");
+  b.ortho("Scenes/Ortho");
+  b.mesh("Scenes/Mesh");
+  dir.mkdir("Scenes/Odd/stuff");
+  // The tree puts EGLL above LFPG.
+  for (const char* s : {"Mesh", "EGLL", "Ortho", "Lib", "LFPG", "Over", "Odd"}) scene(s);
+  // Packs no scene names: plain folders in Custom Scenery.
+  b.airport("XP/Custom Scenery/KSEA", {"KSEA"});
+  b.airport("XP/Custom Scenery/KBOS", {"KBOS"});
+  b.airport("XP/Custom Scenery/new b", {"LOWI"});
+  b.airport("XP/Custom Scenery/New a", {"LSZH"});
+  b.mesh("XP/Custom Scenery/Other mesh");
+  dir.file("XP/Custom Scenery/readme.txt", "not a pack");
+  oldFile("SCENERY_PACK Custom Scenery/Mesh/\nSCENERY_PACK Custom Scenery/Other mesh/\n"
+          "SCENERY_PACK Custom Scenery/Ortho/\nSCENERY_PACK Custom Scenery/KSEA/\n"
+          "SCENERY_PACK *GLOBAL_AIRPORTS*\nSCENERY_PACK Custom Scenery/KBOS/\n");
+  EXPECT_EQ(lines(), (std::vector<std::string>{
+                         "Custom Scenery/EGLL/", "Custom Scenery/LFPG/",                  // tree
+                         "Custom Scenery/KSEA/", "Custom Scenery/KBOS/",                  // old file
+                         "Custom Scenery/New a/", "Custom Scenery/new b/",                // new, by name
+                         "*GLOBAL_AIRPORTS*", "Custom Scenery/Lib/", "Custom Scenery/Over/",
+                         "Custom Scenery/Ortho/", "Custom Scenery/Mesh/", "Custom Scenery/Other mesh/",
+                         "Custom Scenery/Odd/"}));
+  EXPECT_EQ(plan.entries[0].airports, std::vector<std::string>{"EGLL"});
+  EXPECT_EQ(plan.entries.back().kind, PackKind::Unknown);
+  EXPECT_TRUE(plan.warnings.empty());
+  const std::string start = "I\n1000 Version\nSCENERY\n\nSCENERY_PACK Custom Scenery/EGLL/\n";
+  EXPECT_EQ(RenderSceneryPacks(plan).substr(0, start.size()), start);
+}
+
+TEST_F(OrderTest, DisabledLinesStayDisabledGoneOnesAreDroppedAbsoluteOnesKept) {
+  b.airport("Scenes/LFPG", {"LFPG"});
+  b.overlay("Scenes/Over");
+  scene("LFPG");
+  scene("Over");
+  b.mesh("Elsewhere/Far mesh");
+  b.airport("Elsewhere/Far airport", {"KJFK"});
+  const std::string farMesh = dir.host("Elsewhere/Far mesh").string() + "/";
+  const std::string farAirport = dir.host("Elsewhere/Far airport").string() + "/";
+  const std::string gone = dir.host("Elsewhere/Gone").string() + "/";
+  // A link whose scene folder was removed since.
+  b.mesh("Scenes/Removed");
+  scene("Removed");
+  fs::remove_all(dir.host("Scenes/Removed"));
+  oldFile("SCENERY_PACK_DISABLED Custom Scenery/Over/\r\nSCENERY_PACK Custom Scenery/Deleted/\r\n"
+          "SCENERY_PACK " + farMesh + "\r\nSCENERY_PACK_DISABLED " + farAirport + "\r\nSCENERY_PACK " + gone +
+          "\r\nSCENERY_PACK Custom Scenery/Removed/\r\nSCENERY_PACK_DISABLED *GLOBAL_AIRPORTS*\r\n"
+          "SCENERY_PACK Custom Scenery/Over/\r\n");
+  EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/LFPG/", "-" + farAirport, "-*GLOBAL_AIRPORTS*",
+                                               "-Custom Scenery/Over/", farMesh}));
+  EXPECT_TRUE(plan.crlf);
+  const std::string text = RenderSceneryPacks(plan);
+  const std::string header = "I\r\n1000 Version\r\nSCENERY\r\n\r\n";
+  EXPECT_EQ(text.substr(0, header.size()), header);
+  EXPECT_NE(text.find("SCENERY_PACK_DISABLED Custom Scenery/Over/\r\n"), std::string::npos);
+}
+
+TEST_F(OrderTest, TheSimulatorsAirportsKeepTheFormOfTheInstallation) {
+  b.airport("Scenes/LFPG", {"LFPG"});
+  b.library("Scenes/Lib");
+  scene("LFPG");
+  scene("Lib");
+  // X-Plane 12 without a file: its own name.
+  EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/LFPG/", "*GLOBAL_AIRPORTS*", "Custom Scenery/Lib/"}));
+  // X-Plane 11 keeps them in Custom Scenery.
+  b.airport("XP/Custom Scenery/Global Airports", {"KSEA", "LFPG"});
+  EXPECT_EQ(lines(),
+            (std::vector<std::string>{"Custom Scenery/LFPG/", "Custom Scenery/Global Airports/", "Custom Scenery/Lib/"}));
+  EXPECT_TRUE(plan.warnings.empty()) << "the simulator's airports give way without a word";
+  // The existing file's form wins, and its line is found whatever its case.
+  oldFile("SCENERY_PACK Custom Scenery/global airports/\nSCENERY_PACK Custom Scenery/Lib/\n");
+  EXPECT_EQ(lines()[1], "Custom Scenery/Global Airports/");
+  oldFile("SCENERY_PACK *GLOBAL_AIRPORTS*\n");
+  EXPECT_EQ(lines()[1], "*GLOBAL_AIRPORTS*");
+  // X-Plane 11 whose folder is gone: no line for it.
+  fs::remove_all(dir.host("XP/Custom Scenery/Global Airports"));
+  oldFile("SCENERY_PACK Custom Scenery/Global Airports/\n");
+  EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/LFPG/", "Custom Scenery/Lib/"}));
+}
+
+TEST_F(OrderTest, TwoPacksDeclaringOneAirportAreNamedWithTheOneThatWins) {
+  b.airport("Scenes/Paris HD", {"LFPG", "LFPB"});
+  b.airport("Scenes/Paris old", {"LFPG"});
+  b.airport("Scenes/Off", {"LFPB"});
+  scene("Paris HD");
+  scene("Paris old");
+  scene("Off");
+  oldFile("SCENERY_PACK_DISABLED Custom Scenery/Off/\n");
+  lines();
+  ASSERT_EQ(plan.warnings.size(), 1u) << "a disabled pack declares nothing";
+  const std::string& w = plan.warnings[0];
+  EXPECT_NE(w.find("LFPG"), std::string::npos);
+  EXPECT_LT(w.find("Paris HD"), w.find("Paris old"));
+  EXPECT_NE(w.find("l'emporte"), std::string::npos);
+}
+
+TEST_F(OrderTest, AKindSetByHandWinsOverTheFiles) {
+  b.mesh("Scenes/Actually airport");
+  b.airport("Scenes/Real airport", {"EDDF"});
+  scene("Real airport");
+  scene("Actually airport");
+  b.mesh("XP/Custom Scenery/Plain");
+  input.handKinds[FoldAsciiCase(dir.win("Scenes/Actually airport"))] = PackKind::Airport;
+  input.handKinds[FoldAsciiCase(dir.win("XP/Custom Scenery/Plain"))] = PackKind::Library;
+  EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/Real airport/", "Custom Scenery/Actually airport/",
+                                               "*GLOBAL_AIRPORTS*", "Custom Scenery/Plain/"}));
+  EXPECT_TRUE(plan.entries[1].handSet);
+  EXPECT_FALSE(plan.entries[0].handSet);
+}
+
+TEST_F(OrderTest, WritingKeepsThePreviousFileAndAFailureLeavesItWhole) {
+  const std::string ini = SceneryPacksPath(input.installation);
+  // No file yet: nothing to keep.
+  WriteSceneryPacks(ini, "first");
+  EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini"), "first");
+  EXPECT_FALSE(dir.exists("XP/Custom Scenery/scenery_packs.ini.bak"));
+  WriteSceneryPacks(ini, "second");
+  EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini"), "second");
+  EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini.bak"), "first");
+
+  // The disk fills up part way: the file is as it was, no stray file left.
+  platform::InjectWriteFailureAfter(3, win::ERROR_DISK_FULL);
+  try {
+    WriteSceneryPacks(ini, std::string(10000, 'x'));
+    ADD_FAILURE() << "the write went through";
+  } catch (const EOrderWrite& e) {
+    EXPECT_EQ(e.code(), win::ERROR_DISK_FULL);
+    EXPECT_NE(std::string(e.what()).find("scenery_packs.ini"), std::string::npos);
+  }
+  platform::InjectWriteFailureAfter(~0ull, 0);
+  EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini"), "second");
+  EXPECT_FALSE(dir.exists("XP/Custom Scenery/scenery_packs.ini.new"));
+
+  // A read-only file is refused before anything is touched.
+  fs::permissions(dir.host("XP/Custom Scenery/scenery_packs.ini"), fs::perms::owner_read);
+  EXPECT_THROW(WriteSceneryPacks(ini, "third"), EOrderWrite);
+  EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini"), "second");
+}
+
+TEST_F(OrderTest, PacksAreReadOnceWhileTheyDoNotChange) {
+  for (int i = 0; i < 20; ++i) {
+    const std::string name = "Pack " + std::to_string(i);
+    if (i % 2)
+      b.mesh("Scenes/" + name, i % 4 == 1 && Dsf7zSupported());
+    else
+      b.overlay("Scenes/" + name);
+    scene(name);
+  }
+  lines();
+  EXPECT_EQ(memory.readCount(), 20);
+  memory.resetReadCount();
+  const std::vector<std::string> first = lines();
+  EXPECT_EQ(memory.readCount(), 0);
+  // A new version of one pack, copied over it: its folder's time moves.
+  b.airport("Scenes/Pack 3", {"LFMN"});
+  fs::last_write_time(dir.host("Scenes/Pack 3"), fs::last_write_time(dir.host("Scenes/Pack 3")) + std::chrono::seconds(2));
+  EXPECT_EQ(lines().front(), "Custom Scenery/Pack 3/");
+  EXPECT_EQ(memory.readCount(), 1);
+}
+
+}  // namespace
+}  // namespace orvella
