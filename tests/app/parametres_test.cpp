@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "logic/app/ecrorvella.h"
-#include "logic/app/textfile.h"
+#include "logic/core/textfile.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
 #include "logic/texts/textes.h"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "logic/app/ecrorvella.h"
-#include "logic/app/textfile.h"
+#include "logic/core/textfile.h"
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/core/folders.h"
