@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "logic/app/ecrorvella.h"
-#include "logic/app/textfile.h"
+#include "logic/core/textfile.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
 #include "logic/texts/textes.h"
@@ -237,6 +237,28 @@ TEST_F(SettingsTest, BadNumberStopsTheReadKeepsWhatWasReadAndSavesTheOriginal) {
   w->FormDestroy();
   EXPECT_EQ(dir.read("orvella.ini.bak"), damaged) << "the unread part is not lost";
   EXPECT_EQ(ini().substr(0, 2), "5\r");
+}
+
+TEST_F(SettingsTest, AFileCutInsideGroupsKeepsThemClosedAndUnsortedAfterTheVanishedInstallationMessages) {
+  // The auto-sort is on; the nesting limit stops the read inside "Open".
+  std::string damaged =
+      "5\r\n1 2 3 4\r\n1 0\r\n" + dir.win("gone") + "\r\n1 1 0\r\n*Done\r\n=b\r\n=a\r\n-\r\n*Open\r\n=z\r\n=y\r\n";
+  for (int i = 0; i < 300; ++i) damaged += "*g\r\n";
+  dir.file("orvella.ini", damaged);
+  auto w = start();
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[0].rfind(dir.win("gone") + " :", 0), 0u) << "the vanished installation first";
+  EXPECT_NE(ui.messages[1].find("256"), std::string::npos) << "then the damage";
+  ASSERT_EQ(w->CustScn.topCount(), 2);
+  const Node* done = w->CustScn.top(0);
+  EXPECT_TRUE(done->expanded());
+  EXPECT_EQ(done->child(0)->text(), "a");
+  const Node* open = w->CustScn.top(1);
+  EXPECT_FALSE(open->expanded()) << "a group the read never finished stays closed";
+  ASSERT_EQ(open->childCount(), 3);
+  EXPECT_EQ(open->child(0)->text(), "z");
+  EXPECT_EQ(open->child(2)->text(), "g");
+  EXPECT_FALSE(open->child(2)->expanded());
 }
 
 TEST_F(SettingsTest, FailedWriteLeavesThePreviousFileWholeAndSaysDiskFull) {

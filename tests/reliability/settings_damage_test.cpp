@@ -11,7 +11,7 @@
 #include <unistd.h>
 #endif
 
-#include "logic/app/textfile.h"
+#include "logic/core/textfile.h"
 #include "logic/core/ansi.h"
 #include "logic/texts/textes.h"
 #include "reliability/settingsfixture.h"

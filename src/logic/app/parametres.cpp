@@ -1,91 +1,72 @@
-// The settings file: window bounds, installations, options and both trees,
-// in the program's own line format (version 5 written, 1 to 5 read).
+// The settings file taken into the main window (parse, then apply) and
+// written from it (capture, then write).
 #include <string>
 
 #include "logic/app/ecrorvella.h"
-#include "logic/app/textfile.h"
-#include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/core/folders.h"
 #include "logic/core/interaction.h"
+#include "logic/core/textfile.h"
 #include "logic/model/etats.h"
+#include "logic/settings/settingsfile.h"
 #include "logic/texts/textes.h"
 #include "platform/winapi.h"
 
 namespace orvella {
 
 namespace {
-constexpr const char* kEol = "\r\n";
-
-void EcritNoeud(std::string& out, const Node* node) {
+SettingsNode CaptureNode(const Node* node) {
+  SettingsNode n;
+  n.text = node->text();
   if (node->kind() == kKindGroup) {
-    out += node->expanded() ? '*' : '+';
-    out += node->text();
-    out += kEol;
-    for (int i = 0; i < node->childCount(); ++i) EcritNoeud(out, node->child(i));
-    out += '-';
-    out += kEol;
-  } else {
-    out += '=';
-    out += node->text();
-    out += kEol;
+    n.group = true;
+    n.expanded = node->expanded();
+    n.children.reserve(static_cast<size_t>(node->childCount()));
+    for (int i = 0; i < node->childCount(); ++i) n.children.push_back(CaptureNode(node->child(i)));
   }
+  return n;
 }
 
-void EcritArbre(std::string& out, const SceneryTree& tree) {
-  for (const Node* node = PremierNoeud(tree); node; node = node->nextSibling()) EcritNoeud(out, node);
+std::vector<SettingsNode> CaptureTree(const SceneryTree& tree) {
+  std::vector<SettingsNode> nodes;
+  for (const Node* node = PremierNoeud(tree); node; node = node->nextSibling()) nodes.push_back(CaptureNode(node));
+  return nodes;
 }
 
-// Groups nest at most this deep. No arrangement comes near it; a file that
-// goes deeper is damaged, and reading it on would exhaust the stack here and
-// in every walk of the tree.
-constexpr int kMaxGroupDepth = 256;
+// The window's state as the settings file holds it.
+SettingsFile CaptureSettings(const EcrOrvellaLogic& w) {
+  SettingsFile s;
+  s.bounds = w.windowBounds();
+  s.installations = w.installations;
+  s.selected = w.selectedInstallation();
+  s.triAuto = w.triAuto();
+  s.panelShown = w.panelShown();
+  s.effaceIni = w.effaceIni();
+  s.custom = CaptureTree(w.CustScn);
+  s.global = CaptureTree(w.GlobScn);
+  return s;
+}
 
-// Reads one level of nodes below parent (nullptr: the top level, depth 0).
-void LitNoeuds(TextReader& in, SceneryTree& tree, Node* parent, bool triAuto, int depth) {
-  do {
-    const char marker = in.readChar();
-    const bool lineEnd = marker == '\r' || marker == '\x1a';
-    const std::string text = lineEnd ? std::string() : in.readLine();
-    in.skipLine();
-    if (marker == '*' || marker == '+') {
-      if (depth >= kMaxGroupDepth)
-        throw EInOutError(kIoInvalidNumber, Ansi("Fichier de paramètres endommagé : groupes imbriqués sur plus de ") +
-                                                IntToStr(kMaxGroupDepth) + " niveaux");
-      Node* group = tree.addChild(parent, text, kKindGroup);
-      LitNoeuds(in, tree, group, triAuto, depth + 1);
-      if (marker == '*') tree.setExpanded(group, true);
-    } else if (marker == '-') {
-      break;
-    } else if (marker == '=') {
-      tree.addChild(parent, text, kKindScene);
+// Rebuilds a level of nodes below parent (nullptr: the top level, never
+// sorted). With the auto-sort on, a group's children are sorted once the
+// group was read to its end; the groups a damaged file cut off stay in the
+// order read, and closed.
+void ApplyNodes(SceneryTree& tree, Node* parent, const std::vector<SettingsNode>& nodes, bool triAuto, bool complete) {
+  for (const SettingsNode& n : nodes) {
+    if (n.group) {
+      Node* group = tree.addChild(parent, n.text, kKindGroup);
+      ApplyNodes(tree, group, n.children, triAuto, n.complete);
+      if (n.complete && n.expanded) tree.setExpanded(group, true);
+    } else {
+      tree.addChild(parent, n.text, kKindScene);
     }
-  } while (!in.eof());
-  if (parent && triAuto) TrieEnfants(tree, parent);
-}
-
-// The file as EcritParametres writes it, from the window's state.
-std::string TexteParametres(const Rect& b, const std::vector<std::string>& installations, int selected,
-                            bool triAuto, bool panelShown, bool effaceIni, const SceneryTree& custScn,
-                            const SceneryTree& globScn) {
-  std::string out;
-  out += "5";
-  out += kEol;
-  out += IntToStr(b.left) + " " + IntToStr(b.top) + " " + IntToStr(b.width) + " " + IntToStr(b.height) + kEol;
-  out += IntToStr(static_cast<long long>(installations.size())) + " " + IntToStr(selected) + kEol;
-  for (const std::string& p : installations) out += p + kEol;
-  out += std::string(triAuto ? "1" : "0") + " " + (panelShown ? "1" : "0") + " " + (effaceIni ? "1" : "0") + kEol;
-  EcritArbre(out, custScn);
-  out += "-";
-  out += kEol;
-  EcritArbre(out, globScn);
-  return out;
+  }
+  if (parent && triAuto && complete) TrieEnfants(tree, parent);
 }
 }  // namespace
 
 void EcrOrvellaLogic::EcritParametres(const std::string& path) {
-  const std::string out = TexteParametres(windowBounds(), installations, selected_, triAuto_, panelShown(),
-                                          effaceIni(), CustScn, GlobScn);
+  const std::string out = FormatSettings(CaptureSettings(*this));
   // A file that was not taken in whole (damaged, cut short, of an older
   // version, naming vanished folders) is kept as it stood at start. That
   // copy is a safety net only: when it cannot be written (a read-only
@@ -104,48 +85,36 @@ void EcrOrvellaLogic::EcritParametres(const std::string& path) {
 }
 
 void EcrOrvellaLogic::LitParametres(const std::string& path) {
-  int selected = -1;
   originalSettings_.clear();
   readFailed_ = true;  // until the whole file was read
   originalSettings_ = ReadWholeFile(path);
   // A file from an earlier version or a Windows machine may be in 1252; it
   // is written back in the code page of this system (and kept as it was).
-  TextReader in(platform::AnsiFromFileBytes(originalSettings_));
+  const SettingsRead read = ParseSettings(originalSettings_);
+  const SettingsFile& s = read.settings;
 
-  const long long version = in.readInt();
-  in.skipLine();
-  Rect b;
-  b.left = static_cast<int>(in.readInt());
-  b.top = static_cast<int>(in.readInt());
-  b.width = static_cast<int>(in.readInt());
-  b.height = static_cast<int>(in.readInt());
-  setWindowBounds(b);
-  const long long n = in.readInt();
-  if (version >= 2) selected = static_cast<int>(in.readInt());
-  in.skipLine();
-  // A file that ends early lists no more installations, whatever its count
-  // says: a damaged count shows no message box per missing line.
-  for (long long k = 0; k < n && !in.eof(); ++k) {
-    const std::string p = in.readLine();
-    in.skipLine();
+  // What a damaged file gave is taken before its error is reported: the
+  // messages about vanished installations come first.
+  if (s.bounds) setWindowBounds(*s.bounds);
+  int selected = s.selected;
+  for (size_t k = 0; k < s.installations.size(); ++k) {
+    const std::string& p = s.installations[k];
     if (DirectoryExists(p)) {
       installations.push_back(p);
     } else {
       UI().ShowMessage(p + " :\r\n" + Textes().XPlaneAbsent.text);
-      if (k < selected) --selected;
+      if (static_cast<long long>(k) < selected) --selected;
     }
   }
-  if (version >= 3) {
-    setTriAuto(in.readInt() == 1);
+  if (s.triAuto) {
+    setTriAuto(*s.triAuto);
     AfficheTriAuto();
-    if (version >= 5) {
-      if (in.readInt() == 0 && panelShown()) PM_BtnLatClick();
-      form["cbEffaceIni"].checked = in.readInt() != 0;
-    }
-    in.skipLine();
   }
-  if (!in.eof()) LitNoeuds(in, CustScn, nullptr, triAuto_, 0);
-  if (version >= 3 && !in.eof()) LitNoeuds(in, GlobScn, nullptr, triAuto_, 0);
+  if (s.panelShown && !*s.panelShown && panelShown()) PM_BtnLatClick();
+  if (s.effaceIni) form["cbEffaceIni"].checked = *s.effaceIni;
+  ApplyNodes(CustScn, nullptr, s.custom, triAuto_, true);
+  ApplyNodes(GlobScn, nullptr, s.global, triAuto_, true);
+  if (read.error) throw *read.error;
   readFailed_ = false;
 
   const int count = static_cast<int>(installations.size());
@@ -153,9 +122,7 @@ void EcrOrvellaLogic::LitParametres(const std::string& path) {
   if (count > 0 && selected_ < 0) selectInstallation(0);
 
   // Nothing to keep when writing what was read gives the file back as it is.
-  if (TexteParametres(b, installations, selected_, triAuto_, panelShown(), effaceIni(), CustScn, GlobScn) ==
-      originalSettings_)
-    originalSettings_.clear();
+  if (FormatSettings(CaptureSettings(*this)) == originalSettings_) originalSettings_.clear();
 }
 
 }  // namespace orvella

@@ -1,6 +1,6 @@
-// Line-oriented text files as the settings file uses them: whole-file reads
-// and writes through the platform layer, and a reader with the run-time's
-// free-format number reading.
+// Files as the program reads and writes them: whole-file reads and safe
+// whole-file writes through the platform layer, and a line-oriented text
+// reader with the run-time's free-format number reading.
 #pragma once
 
 #include <string>

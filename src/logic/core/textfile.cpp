@@ -1,4 +1,4 @@
-#include "logic/app/textfile.h"
+#include "logic/core/textfile.h"
 
 #include <cerrno>
 #include <climits>
