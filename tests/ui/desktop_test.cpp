@@ -161,7 +161,8 @@ TEST_F(DesktopTest, TabFollowsTheControlsAsTheyAreSeen) {
   // Disabled controls and the hidden tab's tree are passed over.
   const std::vector<std::string> forward = {"Pages",       "CustScn",   "btnNouvGroupe",
                                             "cbTriAuto",   "cbEffaceIni", "btnOuvrirXP",
-                                            "btnOuvrirXPQuitter", "btnQuitter", "btnAjouteXPlane"};
+                                            "btnOuvrirXPQuitter", "btnQuitter", "cbOrdonneIni",
+                                            "btnAjouteXPlane"};
   std::vector<std::string> seen;
   for (size_t i = 0; i < forward.size(); ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -169,7 +170,7 @@ TEST_F(DesktopTest, TabFollowsTheControlsAsTheyAreSeen) {
   }
   EXPECT_EQ(seen, forward);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
-  EXPECT_EQ(focused(), "btnQuitter");
+  EXPECT_EQ(focused(), "cbOrdonneIni");
 }
 
 TEST_F(DesktopTest, LanguageFileGivesTheArrowsTextAndSeparatorsCaptions) {
