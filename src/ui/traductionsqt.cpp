@@ -15,6 +15,8 @@ QLocale LangueInterface(const QLocale& system) {
 
 QStringList DossiersTraductionsQt() {
   QStringList dirs;
+  // Built into the program (the Windows build), then beside it, then Qt's own.
+  if (QDir(QStringLiteral(":/translations")).exists()) dirs << QStringLiteral(":/translations");
   const QString beside = QCoreApplication::applicationDirPath();
   if (!beside.isEmpty()) dirs << QDir(beside).filePath(QStringLiteral("translations"));
   dirs << QLibraryInfo::path(QLibraryInfo::TranslationsPath);
