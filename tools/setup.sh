@@ -13,7 +13,8 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libarchive-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-wine qt6-translations-l10n)
 if [ "$mode" = test ]; then
-  packages+=(g++-mingw-w64-x86-64 wine64 wine clang libclang-rt-14-dev unzip python3-numpy desktop-file-utils)
+  packages+=(g++-mingw-w64-x86-64 wine64 wine clang libclang-rt-14-dev clang-format unzip python3-numpy
+             desktop-file-utils)
 fi
 
 missing=()
@@ -36,15 +37,23 @@ case "$mode" in
     exec ./build/dev/src/app/orvella
     ;;
   test)
+    start=$(date +%s)
+    # The sources as .clang-format wants them, before anything is built.
+    bash tools/check-format.sh
     cmake --preset dev
     cmake --build --preset dev -j "$jobs"
     ctest --preset dev -j "$jobs"
     # The run command above must work too: same target, started for real.
     bash tools/run-check.sh build/dev
+    # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+    cmake --preset asan
+    cmake --build --preset asan -j "$jobs"
+    ctest --preset asan -j "$jobs"
     bash tools/fuzz.sh 30
     if [ -f tools/windows-tests.sh ]; then
       bash tools/windows-tests.sh
     fi
+    echo "Every test: $(( $(date +%s) - start )) s"
     ;;
   *)
     echo "usage: $0 run|test" >&2
