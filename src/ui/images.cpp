@@ -10,6 +10,9 @@
 
 namespace orvella::ui {
 
+// One image per node state, indexed by the state.
+static_assert(kStateImageCount == kStateUnclaimed + 1);
+
 namespace {
 
 const QColor kGreen(0, 150, 0);
