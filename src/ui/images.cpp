@@ -6,7 +6,12 @@
 
 #include <array>
 
+#include "logic/model/tree.h"
+
 namespace orvella::ui {
+
+// One image per node state, indexed by the state.
+static_assert(kStateImageCount == kStateUnclaimed + 1);
 
 namespace {
 
@@ -59,21 +64,23 @@ QPixmap Draw(int state) {
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
   switch (state) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-      DrawRing(p, state % 3 == 0 ? Fill::None : state % 3 == 1 ? Fill::Half : Fill::Full);
-      if (state >= 3) DrawQuestionMark(p);
+    case kStateNone:
+    case kStateSome:
+    case kStateAll:
+    case kStateNoneMissing:
+    case kStateSomeMissing:
+    case kStateAllMissing:
+      DrawRing(p, ActiveState(state) == kStateNone  ? Fill::None
+                  : ActiveState(state) == kStateSome ? Fill::Half
+                                                     : Fill::Full);
+      if (HasMissing(state)) DrawQuestionMark(p);
       break;
-    case 6:
+    case kStateUnmanaged:
       p.setPen(QPen(kRed, 2));
       p.drawEllipse(QRectF(2, 2, 12, 12));
       p.drawLine(QPointF(4.2, 4.2), QPointF(11.8, 11.8));
       break;
-    case 7:
+    case kStateUnclaimed:
       p.setPen(QPen(kRed, 3, Qt::SolidLine, Qt::RoundCap));
       p.drawLine(QPointF(3.5, 3.5), QPointF(12.5, 12.5));
       p.drawLine(QPointF(12.5, 3.5), QPointF(3.5, 12.5));

@@ -12,6 +12,9 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <stdexcept>
+#include <string_view>
+
 #include "logic/core/ansi.h"
 #include "logic/core/interaction.h"
 #include "ui/ansiqt.h"
@@ -31,6 +34,7 @@ TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
   resize(designSize_);
   logic_.setHost(this);
   logic_.onChanged = [this] { refresh(); };
+  CheckHandlers(logic_.form);
   connectControls();
   buildMenu();
   // F5 reads both trees' scenery folders again.
@@ -74,9 +78,13 @@ QWidget* TEcrOrvella::createControl(Component& c, QWidget* parent) {
   }
 }
 
-std::function<void()> TEcrOrvella::handlerOf(const std::string& name) {
-  EcrOrvellaLogic& l = logic_;
-  static const std::map<std::string, void (EcrOrvellaLogic::*)(), std::less<>> handlers = {
+namespace {
+
+using Handler = void (EcrOrvellaLogic::*)();
+
+// The handlers of the window's buttons, check boxes and menu items, by name.
+const std::map<std::string, Handler, std::less<>>& Handlers() {
+  static const std::map<std::string, Handler, std::less<>> handlers = {
       {"btnAjouteXPlane", &EcrOrvellaLogic::btnAjouteXPlaneClick},
       {"btnOteXPlane", &EcrOrvellaLogic::btnOteXPlaneClick},
       {"btnQuitter", &EcrOrvellaLogic::btnQuitterClick},
@@ -109,12 +117,48 @@ std::function<void()> TEcrOrvella::handlerOf(const std::string& name) {
       {"cbOrdonneIni", &EcrOrvellaLogic::cbOrdonneIniClick},
       {"PM_ApercuOrdre", &EcrOrvellaLogic::PM_ApercuOrdreClick},
   };
+  return handlers;
+}
+
+// Both launch buttons share one handler, told which button ran it.
+constexpr const char* kLaunchButtons[] = {"btnOuvrirXP", "btnOuvrirXPQuitter"};
+
+bool IsTypeItem(std::string_view name) {
+  for (const auto& [item, kind] : kTypeItems)
+    if (name == item) return true;
+  return false;
+}
+
+bool IsLaunchButton(std::string_view name) {
+  for (const char* b : kLaunchButtons)
+    if (name == b) return true;
+  return false;
+}
+
+}  // namespace
+
+void CheckHandlers(const Form& form) {
+  auto need = [&](std::string_view name) {
+    if (!form.find(name)) throw std::logic_error("handler for " + std::string(name) + ", which " + form.name() + " lacks");
+  };
+  for (const auto& [name, fn] : Handlers()) need(name);
+  for (const auto& [item, kind] : kTypeItems) need(item);
+  for (const char* b : kLaunchButtons) need(b);
+  for (const Component& c : form.components()) {
+    const bool clickable = c.kind == ComponentKind::Button || c.kind == ComponentKind::SpeedButton ||
+                           c.kind == ComponentKind::CheckBox || (c.isMenuItem() && c.caption != "-");
+    if (clickable && !Handlers().contains(c.name) && !IsTypeItem(c.name) && !IsLaunchButton(c.name))
+      throw std::logic_error(form.name() + ": no handler for " + c.name);
+  }
+}
+
+std::function<void()> TEcrOrvella::handlerOf(const std::string& name) {
+  EcrOrvellaLogic& l = logic_;
   // The kind items share one handler, told which item ran it.
-  if (name.rfind("PM_Type", 0) == 0) return [&l, name] { l.PM_TypeClick(name); };
-  // Both launch buttons share one handler, told which button ran it.
-  if (name == "btnOuvrirXP" || name == "btnOuvrirXPQuitter") return [&l, name] { l.btnOuvrirXPQuitterClick(name); };
-  auto it = handlers.find(name);
-  if (it == handlers.end()) return {};
+  if (IsTypeItem(name)) return [&l, name] { l.PM_TypeClick(name); };
+  if (IsLaunchButton(name)) return [&l, name] { l.btnOuvrirXPQuitterClick(name); };
+  auto it = Handlers().find(name);
+  if (it == Handlers().end()) return {};
   return [&l, fn = it->second] { (l.*fn)(); };
 }
 
@@ -181,7 +225,7 @@ void TEcrOrvella::connectControls() {
     };
     // Delete removes the selection as the removal button does, when it can.
     v->onDeleteKey = [this] {
-      if (logic_.form["btnSuppGroupe"].enabled) run([this] { logic_.btnSuppGroupeClick(); });
+      if (logic_.ctl.btnSuppGroupe.enabled) run([this] { logic_.btnSuppGroupeClick(); });
     };
   }
   // A scene's tooltip tells its kind; a failure to read it shows none.
@@ -233,7 +277,7 @@ void TEcrOrvella::applyMenu() {
 }
 
 void TEcrOrvella::applyInstallations() {
-  auto* group = view_->get<RadioGroup>("rgListeXP");
+  auto* group = view_->get<RadioGroup>(logic_.ctl.rgListeXP.name);
   if (!group) return;
   QStringList items;
   for (const std::string& p : logic_.installations) items.append(FromAnsi(p));
@@ -249,7 +293,7 @@ void TEcrOrvella::refresh() {
   view_->applyState();
   view_->applyGeometry();
   applyInstallations();
-  if (auto* pages = view_->get<QTabWidget>("Pages"); pages && pages->currentIndex() != logic_.pageIndex)
+  if (auto* pages = view_->get<QTabWidget>(logic_.ctl.Pages.name); pages && pages->currentIndex() != logic_.pageIndex)
     pages->setCurrentIndex(logic_.pageIndex);
   applyMenu();
   applying_ = false;

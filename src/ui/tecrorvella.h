@@ -22,6 +22,12 @@ namespace orvella::ui {
 class FormView;
 class TTreeView;
 
+// Checks the window's handler table against its Form: every name the table
+// holds is a component of form, and every button, check box and menu item
+// (but a separator) has a handler. Throws std::logic_error naming the first
+// mismatch; the window checks its own Form when it is built.
+void CheckHandlers(const Form& form);
+
 class TEcrOrvella : public QWidget, public WindowHost {
   Q_OBJECT
  public:

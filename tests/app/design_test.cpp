@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "logic/app/ecrorvella.h"
 
@@ -92,6 +95,60 @@ TEST(DesignTest, CopyOrMoveDialogKeepsItsControlsInPlace) {
   const Form design = CreateEcrConfirmeCopieForm();
   f.setClientSize(400, 200);
   for (const Component& c : design.components()) EXPECT_EQ(f[c.name].bounds, c.bounds) << c.name;
+}
+
+}  // namespace
+}  // namespace orvella
+
+namespace orvella {
+namespace {
+
+// Renames one component of a design, as a typing slip in the table would.
+void Rename(Form& f, const char* from, const char* to) {
+  Component* c = f.find(from);
+  ASSERT_NE(c, nullptr) << from;
+  c->name = to;
+}
+
+void ExpectUnresolved(Form& f, const char* name) {
+  try {
+    EcrOrvellaControls controls(f);
+    ADD_FAILURE() << "resolved without " << name;
+  } catch (const std::out_of_range& e) {
+    EXPECT_NE(std::string(e.what()).find(name), std::string::npos) << e.what();
+  }
+}
+
+TEST(ControlsTest, AMisspeltOrMissingControlFailsWhenTheWindowIsBuilt) {
+  {
+    Form f = CreateEcrOrvellaForm();
+    Rename(f, "btnActiver", "btnActivr");
+    ExpectUnresolved(f, "btnActiver");
+  }
+  {
+    // The last of the kind items, resolved after every named member.
+    Form f = CreateEcrOrvellaForm();
+    Rename(f, "PM_TypeInconnu", "PM_TypeInconu");
+    ExpectUnresolved(f, "PM_TypeInconnu");
+  }
+  {
+    Form f = CreateEcrOrvellaForm();
+    auto& all = f.components();
+    std::erase_if(all, [](const Component& c) { return c.name == "PM_N4"; });
+    ExpectUnresolved(f, "PM_N4");
+  }
+}
+
+TEST(ControlsTest, TheLogicWorksOnItsOwnFormsComponents) {
+  EcrOrvellaLogic logic;
+  // Resolved against the Form the window shows, not a copy made on the way.
+  EXPECT_EQ(&logic.ctl.btnActiver, &logic.form["btnActiver"]);
+  EXPECT_EQ(&logic.ctl.PM_ApercuOrdre, &logic.form["PM_ApercuOrdre"]);
+  for (std::size_t i = 0; i < kTypeItemCount; ++i)
+    EXPECT_EQ(logic.ctl.PM_Type[i], &logic.form[kTypeItems[i].first]) << kTypeItems[i].first;
+  logic.ctl.cbEffaceIni.checked = false;
+  EXPECT_FALSE(logic.effaceIni());
+  EXPECT_FALSE(logic.form["cbEffaceIni"].checked);
 }
 
 }  // namespace

@@ -120,5 +120,35 @@ TEST(SceneryTree, SortingUsesTheLocaleComparisonAndIsStable) {
   EXPECT_EQ(g->child(0), firstA);
 }
 
+TEST(NodeStates, EachStateSaysWhatItHoldsAndIsRebuiltFromIt) {
+  struct Row {
+    int state;
+    bool inactive, active, missing;
+    int activeState;
+  };
+  const Row rows[] = {
+      {kStateNone, true, false, false, kStateNone},       {kStateSome, true, true, false, kStateSome},
+      {kStateAll, false, true, false, kStateAll},         {kStateNoneMissing, true, false, true, kStateNone},
+      {kStateSomeMissing, true, true, true, kStateSome},  {kStateAllMissing, false, true, true, kStateAll},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.state);
+    EXPECT_TRUE(IsSceneryState(r.state));
+    EXPECT_EQ(HasInactive(r.state), r.inactive);
+    EXPECT_EQ(HasActive(r.state), r.active);
+    EXPECT_EQ(HasMissing(r.state), r.missing);
+    EXPECT_EQ(ActiveState(r.state), r.activeState);
+    EXPECT_EQ(SceneryState(r.activeState, r.missing), r.state);
+  }
+  // The unmanaged node's state and an unclaimed link's offer no command.
+  for (int state : {kStateUnmanaged, kStateUnclaimed}) {
+    SCOPED_TRACE(state);
+    EXPECT_FALSE(IsSceneryState(state));
+    EXPECT_FALSE(HasInactive(state));
+    EXPECT_FALSE(HasActive(state));
+    EXPECT_FALSE(HasMissing(state));
+  }
+}
+
 }  // namespace
 }  // namespace orvella

@@ -35,8 +35,8 @@ void EcrOrvellaLogic::btnActiverClick() {
   for (Node* n : NodesToVisit(tree)) ActiveNoeud(n, folder);
   RafraichitArbre(CustScn, installationSelected());
   RafraichitArbre(GlobScn, installationSelected());
-  form["btnActiver"].enabled = false;
-  form["btnDesactiver"].enabled = true;
+  ctl.btnActiver.enabled = false;
+  ctl.btnDesactiver.enabled = true;
 }
 
 void EcrOrvellaLogic::btnDesactiverClick() {
@@ -46,8 +46,8 @@ void EcrOrvellaLogic::btnDesactiverClick() {
   for (Node* n : NodesToVisit(tree)) DesactiveNoeud(n, folder);
   RafraichitArbre(CustScn, installationSelected());
   RafraichitArbre(GlobScn, installationSelected());
-  form["btnDesactiver"].enabled = false;
-  form["btnActiver"].enabled = true;
+  ctl.btnDesactiver.enabled = false;
+  ctl.btnActiver.enabled = true;
 }
 
 }  // namespace orvella

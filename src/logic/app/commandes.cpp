@@ -17,31 +17,31 @@ void EcrOrvellaLogic::ActualiseCommandes() {
   const int state = s->state();
   Catalogue& t = Textes();
 
-  form["btnNouvSousGroupe"].enabled = group;
-  form["btnDeplH"].enabled = group && s->prevSibling() && s->prevSibling() != u;
-  form["btnDeplB"].enabled = group && s->nextSibling();
-  form["btnTrier"].enabled = group;
-  form["btnAjoutScene"].enabled = group && n == 1;
-  form["btnAjoutOrphelins"].enabled = form["btnAjoutScene"].enabled;
-  form["btnSuppGroupe"].enabled = group || scene;
-  form["btnActiver"].enabled = HasInactive(state);
-  form["btnDesactiver"].enabled = HasActive(state);
+  ctl.btnNouvSousGroupe.enabled = group;
+  ctl.btnDeplH.enabled = group && s->prevSibling() && s->prevSibling() != u;
+  ctl.btnDeplB.enabled = group && s->nextSibling();
+  ctl.btnTrier.enabled = group;
+  ctl.btnAjoutScene.enabled = group && n == 1;
+  ctl.btnAjoutOrphelins.enabled = ctl.btnAjoutScene.enabled;
+  ctl.btnSuppGroupe.enabled = group || scene;
+  ctl.btnActiver.enabled = HasInactive(state);
+  ctl.btnDesactiver.enabled = HasActive(state);
 
-  if (form["btnSuppGroupe"].enabled) {
+  if (ctl.btnSuppGroupe.enabled) {
     if (n != 1)
-      form["btnSuppGroupe"].caption = t.OteElemSel.text;
+      ctl.btnSuppGroupe.caption = t.OteElemSel.text;
     else if (scene)
-      form["btnSuppGroupe"].caption = t.OteScene.text;
+      ctl.btnSuppGroupe.caption = t.OteScene.text;
     else
-      form["btnSuppGroupe"].caption = t.OteGroupe.text;
+      ctl.btnSuppGroupe.caption = t.OteGroupe.text;
   }
   if (group || n > 1) {
-    form["btnActiver"].caption = t.InstLesScenes.text;
-    form["btnDesactiver"].caption = t.DesinsLesScenes.text;
+    ctl.btnActiver.caption = t.InstLesScenes.text;
+    ctl.btnDesactiver.caption = t.DesinsLesScenes.text;
   }
   if (scene) {
-    form["btnActiver"].caption = t.InstLaScene.text;
-    form["btnDesactiver"].caption = t.DesinsLaScene.text;
+    ctl.btnActiver.caption = t.InstLaScene.text;
+    ctl.btnDesactiver.caption = t.DesinsLaScene.text;
   }
   changed();
 }
@@ -60,41 +60,42 @@ void EcrOrvellaLogic::CustScnMouseDown(bool rightButton, Node* node) {
 
 void EcrOrvellaLogic::PM_PagePopup() {
   ActualiseCommandes();
-  auto show = [&](const char* item, bool visible) { form[item].visible = visible; };
-  auto copy = [&](const char* item, const char* button) { form[item].caption = form[button].caption; };
+  auto show = [](Component& item, bool visible) { item.visible = visible; };
+  auto copy = [](Component& item, const Component& button) { item.caption = button.caption; };
+  EcrOrvellaControls& c = ctl;
 
-  show("PM_Activer", form["btnActiver"].enabled);
-  copy("PM_Activer", "btnActiver");
-  show("PM_Desactiver", form["btnDesactiver"].enabled);
-  copy("PM_Desactiver", "btnDesactiver");
-  show("PM_N1", form["PM_Activer"].visible || form["PM_Desactiver"].visible);
-  show("PM_NouvGroupe", true);
-  show("PM_NouvSousGroupe", form["btnNouvSousGroupe"].enabled);
-  show("PM_Supprime", form["btnSuppGroupe"].enabled);
-  copy("PM_Supprime", "btnSuppGroupe");
-  show("PM_Trier", form["btnTrier"].enabled);
-  show("PM_TriAuto", true);
-  form["PM_TriAuto"].checked = triAuto_;
-  show("PM_DeplH", form["btnDeplH"].enabled);
-  show("PM_DeplB", form["btnDeplB"].enabled);
-  show("PM_N2", true);
-  show("PM_AjoutScene", form["btnAjoutScene"].enabled);
-  show("PM_AjoutOrphelins", form["btnAjoutOrphelins"].enabled);
-  show("PM_N3", form["PM_AjoutScene"].visible || form["PM_AjoutOrphelins"].visible);
-  show("PM_BtnLat", true);
-  form["PM_BtnLat"].caption = panelShown() ? Textes().MasqueBtns.text : Textes().MontreBtns.text;
+  show(c.PM_Activer, c.btnActiver.enabled);
+  copy(c.PM_Activer, c.btnActiver);
+  show(c.PM_Desactiver, c.btnDesactiver.enabled);
+  copy(c.PM_Desactiver, c.btnDesactiver);
+  show(c.PM_N1, c.PM_Activer.visible || c.PM_Desactiver.visible);
+  show(c.PM_NouvGroupe, true);
+  show(c.PM_NouvSousGroupe, c.btnNouvSousGroupe.enabled);
+  show(c.PM_Supprime, c.btnSuppGroupe.enabled);
+  copy(c.PM_Supprime, c.btnSuppGroupe);
+  show(c.PM_Trier, c.btnTrier.enabled);
+  show(c.PM_TriAuto, true);
+  c.PM_TriAuto.checked = triAuto_;
+  show(c.PM_DeplH, c.btnDeplH.enabled);
+  show(c.PM_DeplB, c.btnDeplB.enabled);
+  show(c.PM_N2, true);
+  show(c.PM_AjoutScene, c.btnAjoutScene.enabled);
+  show(c.PM_AjoutOrphelins, c.btnAjoutOrphelins.enabled);
+  show(c.PM_N3, c.PM_AjoutScene.visible || c.PM_AjoutOrphelins.visible);
+  show(c.PM_BtnLat, true);
+  c.PM_BtnLat.caption = panelShown() ? Textes().MasqueBtns.text : Textes().MontreBtns.text;
   // The scenery order's items: the preview while the order is written at
   // launch, and the kinds for one pack of Custom Scenery.
   const bool ordre = ordonneIni();
-  show("PM_N4", ordre);
-  show("PM_ApercuOrdre", ordre);
+  show(c.PM_N4, ordre);
+  show(c.PM_ApercuOrdre, ordre);
   Node* s = current == &CustScn ? CustScn.selected() : nullptr;
   std::string folder = ordre && s && CustScn.selectionCount() == 1 ? PackFolderOf(s) : std::string();
   if (!folder.empty() && !DirectoryExists(folder)) folder.clear();  // a missing scene, a plain file
   const std::optional<PackKind> hand = folder.empty() ? std::nullopt : orderSettings.kindOf(folder);
-  for (const auto& [item, kind] : kTypeItems) {
-    show(item, !folder.empty());
-    form[item].checked = !folder.empty() && hand == kind;
+  for (std::size_t i = 0; i < kTypeItemCount; ++i) {
+    show(*c.PM_Type[i], !folder.empty());
+    c.PM_Type[i]->checked = !folder.empty() && hand == kTypeItems[i].second;
   }
   changed();
 }
@@ -102,14 +103,14 @@ void EcrOrvellaLogic::PM_PagePopup() {
 void EcrOrvellaLogic::PM_BtnLatClick() {
   const int W = form.clientWidth();
   const int H = form.clientHeight();
-  Rect& pages = form["Pages"].bounds;
-  Component& quitter = form["btnQuitter"];
-  Component& ouvrirQuitter = form["btnOuvrirXPQuitter"];
-  Component& ouvrir = form["btnOuvrirXP"];
-  Component& efface = form["cbEffaceIni"];
-  Component& ordonne = form["cbOrdonneIni"];
-  Component& panel = form["pnlBtns"];
-  const Rect& desactiver = form["btnDesactiver"].bounds;
+  Rect& pages = ctl.Pages.bounds;
+  Component& quitter = ctl.btnQuitter;
+  Component& ouvrirQuitter = ctl.btnOuvrirXPQuitter;
+  Component& ouvrir = ctl.btnOuvrirXP;
+  Component& efface = ctl.cbEffaceIni;
+  Component& ordonne = ctl.cbOrdonneIni;
+  Component& panel = ctl.pnlBtns;
+  const Rect& desactiver = ctl.btnDesactiver.bounds;
 
   if (panel.visible) {
     panel.visible = false;
@@ -153,8 +154,8 @@ void EcrOrvellaLogic::PM_BtnLatClick() {
 
 void EcrOrvellaLogic::AfficheTriAuto() {
   // Only the shown state changes: no click handler runs.
-  form["cbTriAuto"].checked = triAuto_;
-  form["PM_TriAuto"].checked = triAuto_;
+  ctl.cbTriAuto.checked = triAuto_;
+  ctl.PM_TriAuto.checked = triAuto_;
   changed();
 }
 

@@ -12,7 +12,7 @@
 namespace orvella {
 
 EcrOrvellaLogic::EcrOrvellaLogic()
-    : form(CreateEcrOrvellaForm()), CustScn("CustScn"), GlobScn("GlobScn"), current(&CustScn) {
+    : form(CreateEcrOrvellaForm()), ctl(form), CustScn("CustScn"), GlobScn("GlobScn"), current(&CustScn) {
   bounds_ = Rect{162, 77, form.clientWidth(), form.clientHeight()};
 }
 
@@ -34,15 +34,15 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
   // 1. Translation, before anything reads a caption or a text.
   TraduitEcran(form, t.mainWindowEntries());
   // 2. Run-time captions of the activation buttons.
-  form["btnActiver"].caption = t.InstLaScene.text;
-  form["btnDesactiver"].caption = t.DesinsLaScene.text;
+  ctl.btnActiver.caption = t.InstLaScene.text;
+  ctl.btnDesactiver.caption = t.DesinsLaScene.text;
   // 3. Menu items take the captions of their buttons.
-  form["PM_NouvGroupe"].caption = form["btnNouvGroupe"].caption;
-  form["PM_NouvSousGroupe"].caption = form["btnNouvSousGroupe"].caption;
-  form["PM_Trier"].caption = form["btnTrier"].caption;
-  form["PM_TriAuto"].caption = form["cbTriAuto"].caption;
-  form["PM_AjoutScene"].caption = form["btnAjoutScene"].caption;
-  form["PM_AjoutOrphelins"].caption = form["btnAjoutOrphelins"].caption;
+  ctl.PM_NouvGroupe.caption = ctl.btnNouvGroupe.caption;
+  ctl.PM_NouvSousGroupe.caption = ctl.btnNouvSousGroupe.caption;
+  ctl.PM_Trier.caption = ctl.btnTrier.caption;
+  ctl.PM_TriAuto.caption = ctl.cbTriAuto.caption;
+  ctl.PM_AjoutScene.caption = ctl.btnAjoutScene.caption;
+  ctl.PM_AjoutOrphelins.caption = ctl.btnAjoutOrphelins.caption;
   // 4. Version.
   form.setCaption(form.caption() + " V2.2");
   // 5. First tab.
@@ -103,8 +103,8 @@ void EcrOrvellaLogic::rgListeXPClick() {
   GlobScn.sceneryFolder = p + "\\Global Scenery" + "\\";
   RafraichitArbre(CustScn, true);
   RafraichitArbre(GlobScn, true);
-  form["btnOteXPlane"].enabled = true;
-  form["btnNouvGroupe"].enabled = true;
+  ctl.btnOteXPlane.enabled = true;
+  ctl.btnNouvGroupe.enabled = true;
   ActualiseCommandes();
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "logic/app/controles.h"
 #include "logic/core/form.h"
 #include "logic/model/tree.h"
 #include "logic/order/ordersettings.h"
@@ -72,6 +73,7 @@ class EcrOrvellaLogic {
 
   // --- State -------------------------------------------------------------
   Form form;                // the main window's controls and menu items
+  EcrOrvellaControls ctl;   // the ones the logic works on, resolved from form
   SceneryTree CustScn;      // tab "Custom Scenery"
   SceneryTree GlobScn;      // tab "Global Scenery"
   SceneryTree* current;     // the tree commands act on
@@ -91,8 +93,8 @@ class EcrOrvellaLogic {
   // installation becomes selected that was not selected before.
   void selectInstallation(int i);
   // Read by the settings file and the launch.
-  bool effaceIni() const { return form["cbEffaceIni"].checked; }
-  bool panelShown() const { return form["pnlBtns"].visible; }
+  bool effaceIni() const { return ctl.cbEffaceIni.checked; }
+  bool panelShown() const { return ctl.pnlBtns.visible; }
   // The window's outer bounds (through the host when there is one).
   Rect windowBounds() const;
   void setWindowBounds(const Rect& r);
@@ -164,7 +166,7 @@ class EcrOrvellaLogic {
   // The launch writes scenery_packs.ini in order (shown by cbOrdonneIni;
   // exclusive with cbEffaceIni). Kept with the hand-set kinds in a file
   // beside the settings file, which stays as it is.
-  bool ordonneIni() const { return form["cbOrdonneIni"].checked; }
+  bool ordonneIni() const { return ctl.cbOrdonneIni.checked; }
   void cbEffaceIniClick();
   void cbOrdonneIniClick();
   // The order that would be written for the selected installation.

@@ -9,7 +9,7 @@
 namespace orvella {
 
 void EcrOrvellaLogic::btnNouvGroupeClick() {
-  const std::string& caption = form["btnNouvGroupe"].caption;
+  const std::string& caption = ctl.btnNouvGroupe.caption;
   const auto name = UI().InputBox(caption, Textes().EntrerNomGroupe.text, caption);
   if (!name) return;
   // The top level keeps the user's order, whatever the auto-sort flag.
@@ -21,7 +21,7 @@ void EcrOrvellaLogic::btnNouvGroupeClick() {
 
 void EcrOrvellaLogic::btnNouvSousGroupeClick() {
   if (!current->selected()) return;
-  const std::string& caption = form["btnNouvSousGroupe"].caption;
+  const std::string& caption = ctl.btnNouvSousGroupe.caption;
   const auto name = UI().InputBox(caption, Textes().EntrerNomSousGrp.text, caption);
   if (!name) return;
   SceneryTree& tree = *current;
@@ -61,8 +61,8 @@ void EcrOrvellaLogic::btnSuppGroupeClick() {
     tree.select(successor);
     TreeChange(&tree);
   } else {
-    form["btnAjoutScene"].enabled = false;
-    form["btnSuppGroupe"].enabled = false;
+    ctl.btnAjoutScene.enabled = false;
+    ctl.btnSuppGroupe.enabled = false;
   }
 }
 

@@ -30,12 +30,12 @@ std::string Joined(const std::vector<std::string>& codes) {
 }  // namespace
 
 void EcrOrvellaLogic::cbEffaceIniClick() {
-  if (effaceIni()) form["cbOrdonneIni"].checked = false;
+  if (effaceIni()) ctl.cbOrdonneIni.checked = false;
   changed();
 }
 
 void EcrOrvellaLogic::cbOrdonneIniClick() {
-  if (ordonneIni()) form["cbEffaceIni"].checked = false;
+  if (ordonneIni()) ctl.cbEffaceIni.checked = false;
   orderSettings.orderIni = ordonneIni();
   changed();
 }
@@ -110,8 +110,8 @@ void EcrOrvellaLogic::LitOrdre() {
   const std::string path = OrderSettingsPath(settingsPath);
   if (FileExists(path))
     if (std::optional<std::string> text = ReadFileStart(path, 16u << 20)) orderSettings = OrderSettings::Load(*text);
-  form["cbOrdonneIni"].checked = orderSettings.orderIni;
-  if (orderSettings.orderIni) form["cbEffaceIni"].checked = false;
+  ctl.cbOrdonneIni.checked = orderSettings.orderIni;
+  if (orderSettings.orderIni) ctl.cbEffaceIni.checked = false;
   packMemory.loadFile(PackMemoryPath(settingsPath));
 }
 

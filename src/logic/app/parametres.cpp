@@ -111,7 +111,7 @@ void EcrOrvellaLogic::LitParametres(const std::string& path) {
     AfficheTriAuto();
   }
   if (s.panelShown && !*s.panelShown && panelShown()) PM_BtnLatClick();
-  if (s.effaceIni) form["cbEffaceIni"].checked = *s.effaceIni;
+  if (s.effaceIni) ctl.cbEffaceIni.checked = *s.effaceIni;
   ApplyNodes(CustScn, nullptr, s.custom, triAuto_, true);
   ApplyNodes(GlobScn, nullptr, s.global, triAuto_, true);
   if (read.error) throw *read.error;

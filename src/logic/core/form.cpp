@@ -18,6 +18,8 @@ Component* Form::find(std::string_view name) {
   return nullptr;
 }
 
+const Component* Form::find(std::string_view name) const { return const_cast<Form&>(*this).find(name); }
+
 Component& Form::operator[](std::string_view name) {
   if (Component* c = find(name)) return *c;
   throw std::out_of_range("no component " + std::string(name));

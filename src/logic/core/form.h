@@ -72,6 +72,7 @@ class Form {
   Component& operator[](std::string_view name);
   const Component& operator[](std::string_view name) const;
   Component* find(std::string_view name);
+  const Component* find(std::string_view name) const;
   std::vector<Component>& components() { return components_; }
   const std::vector<Component>& components() const { return components_; }
 

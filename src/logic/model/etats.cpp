@@ -54,7 +54,7 @@ class LinkList {
 };
 
 struct Etat {
-  int base = 0;
+  int base = kStateNone;  // kStateNone, kStateSome or kStateAll
   bool missing = false;
 };
 
@@ -64,19 +64,19 @@ Etat CalculeEtat(Node* node, LinkList& links) {
     int remaining = node->childCount();
     for (int i = 0; i < node->childCount(); ++i) {
       const Etat c = CalculeEtat(node->child(i), links);
-      if (c.base == 1) e.base = 1;
-      if (c.base == 2) {
-        e.base = 1;
+      if (c.base == kStateSome) e.base = kStateSome;
+      if (c.base == kStateAll) {
+        e.base = kStateSome;
         --remaining;
       }
       if (c.missing) e.missing = true;
     }
-    if (remaining == 0) e.base = 2;
+    if (remaining == 0) e.base = kStateAll;
   } else if (node->kind() == kKindScene) {
-    if (links.claim(LinkName(node->text()))) e.base = 2;
+    if (links.claim(LinkName(node->text()))) e.base = kStateAll;
     if (!DirectoryExists(node->text())) e.missing = true;
   }
-  FixeEtat(node, e.missing ? e.base + kStateMissing : e.base);
+  FixeEtat(node, SceneryState(e.base, e.missing));
   return e;
 }
 
@@ -151,21 +151,19 @@ void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
 
 void RemonteEtat(Node* group) {
   for (Node* node = group; node; node = node->parent()) {
-    int base = 0;
+    int base = kStateNone;
     bool missing = false;
     int remaining = node->childCount();
     for (int i = 0; i < node->childCount(); ++i) {
-      switch (node->child(i)->state()) {
-        case 1: base = 1; break;
-        case 4: base = 1; missing = true; break;
-        case 2: base = 1; --remaining; break;
-        case 5: base = 1; --remaining; missing = true; break;
-        case 3: missing = true; break;
-        default: break;
-      }
+      const int state = node->child(i)->state();
+      // The unmanaged node's states and an unclaimed link's count as neither.
+      if (!IsSceneryState(state)) continue;
+      if (HasActive(state)) base = kStateSome;
+      if (ActiveState(state) == kStateAll) --remaining;
+      if (HasMissing(state)) missing = true;
     }
-    if (remaining == 0) base = 2;
-    FixeEtat(node, missing ? base + kStateMissing : base);
+    if (remaining == 0) base = kStateAll;
+    FixeEtat(node, SceneryState(base, missing));
   }
 }
 

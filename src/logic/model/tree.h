@@ -38,6 +38,13 @@ constexpr bool IsSceneryState(int state) { return state >= kStateNone && state <
 // deactivate), a missing folder or not.
 constexpr bool HasInactive(int state) { return IsSceneryState(state) && state % kStateMissing != kStateAll; }
 constexpr bool HasActive(int state) { return IsSceneryState(state) && state % kStateMissing != kStateNone; }
+// Whether a scene or group state says a folder is missing.
+constexpr bool HasMissing(int state) { return IsSceneryState(state) && state >= kStateMissing; }
+// A scene or group state without its missing mark: kStateNone, kStateSome or kStateAll.
+constexpr int ActiveState(int state) { return state % kStateMissing; }
+// A scene or group state from its activation (kStateNone, kStateSome or
+// kStateAll) and whether a folder is missing.
+constexpr int SceneryState(int active, bool missing) { return missing ? active + kStateMissing : active; }
 
 class SceneryTree;
 
