@@ -66,11 +66,14 @@ TEST(OwnedHandle, ReleaseKeepsTheFileOpenAndCloseReportsFailure) {
   EXPECT_FALSE(again.valid());
   EXPECT_FALSE(HeldOpen(a));
 
+#ifndef _WIN32
   // A value that is no open handle: closing it fails with the system's error.
+  // (Not on Windows, where the value may already name another object.)
   FileHandle bogus(raw);
   EXPECT_FALSE(bogus.close());
   EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
   EXPECT_FALSE(bogus.valid());
+#endif
 }
 
 TEST(OwnedHandle, FindHandleWalksASearch) {
