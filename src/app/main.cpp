@@ -9,7 +9,8 @@
 #include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
 #include "platform/winapi.h"
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
+#include "ui/apptitle.h"
 #include "ui/qtinteraction.h"
 #include "ui/sessionend.h"
 #include "ui/singleinstance.h"
@@ -32,7 +33,7 @@ int main(int argc, char* argv[]) {
 
   // A second start for the same settings file shows the running window and
   // ends without writing anything.
-  orvella::ui::SingleInstance instance(orvella::ui::FromAnsi(orvella::SettingsFilePath(exePath)));
+  orvella::ui::SingleInstance instance(orvella::FromAnsi(orvella::SettingsFilePath(exePath)));
   switch (instance.acquire()) {
     case orvella::ui::SingleInstance::Result::Primary:
       break;

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "dm3qt/dm3format.h"
+#include "qtansi/ansiqt.h"
 #include "dm3qt/dm3handler.h"
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
@@ -49,7 +50,7 @@ int main(int argc, char** argv) {
 
   QFile file(input);
   if (!file.open(QIODevice::ReadOnly)) {
-    PrintError("Cannot open " + orvella::AnsiFromQString(input) + ": " + orvella::AnsiFromQString(file.errorString()));
+    PrintError("Cannot open " + orvella::ToAnsi(input) + ": " + orvella::ToAnsi(file.errorString()));
     return 1;
   }
   orvella::TDM3Image picture;
@@ -70,8 +71,8 @@ int main(int argc, char** argv) {
   QImageWriter writer(output);
   const bool greyMap = QFileInfo(output).suffix().compare(QLatin1String("pgm"), Qt::CaseInsensitive) == 0;
   if (!writer.write(orvella::WrapBitmap(picture.Bitmap(), picture.GreyPalette(), greyMap))) {
-    PrintError("Cannot write " + orvella::AnsiFromQString(output) + ": " +
-               orvella::AnsiFromQString(writer.errorString()));
+    PrintError("Cannot write " + orvella::ToAnsi(output) + ": " +
+               orvella::ToAnsi(writer.errorString()));
     return 1;
   }
   return 0;

@@ -57,10 +57,6 @@ QImage WrapBitmap(const dm3::Bitmap8& bitmap, const dm3::Palette& palette, bool 
 
 QImage ToQImage(const TDM3Image& image) { return ToQImage(image.Bitmap(), image.GreyPalette()); }
 
-QString QStringFromAnsi(std::string_view ansi) { return QString::fromStdString(Utf8FromAnsi(ansi)); }
-
-std::string AnsiFromQString(const QString& text) { return Ansi(text.toStdString()); }
-
 void QPainterCanvas::CopyRect(const dm3::Rect& dest, const dm3::Bitmap8& source, const dm3::Palette& palette,
                               const dm3::Rect& sourceRect) {
   const QRect to(QPoint(dest.Left, dest.Top), QSize(dest.Right - dest.Left, dest.Bottom - dest.Top));

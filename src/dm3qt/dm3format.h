@@ -33,10 +33,6 @@ QImage WrapBitmap(const dm3::Bitmap8& bitmap, const dm3::Palette& palette, bool 
 // The display bitmap of a loaded picture, with its 256-entry grey palette.
 QImage ToQImage(const TDM3Image& image);
 
-// The program's 8-bit texts (the ANSI code page) and Qt's.
-QString QStringFromAnsi(std::string_view ansi);
-std::string AnsiFromQString(const QString& text);
-
 // Draws pictures (TDM3Image::Draw) with a QPainter, unscaled.
 class QPainterCanvas : public dm3::Canvas {
  public:

@@ -13,6 +13,7 @@
 #include "dm3qt/dm3format.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
+#include "qtansi/ansiqt.h"
 
 namespace orvella {
 
@@ -122,7 +123,7 @@ bool Dm3ImageIOHandler::read(QImage* image) {
     lastError_.clear();
     return true;
   } catch (const Error& e) {
-    lastError_ = QStringFromAnsi(e.what());
+    lastError_ = FromAnsi(e.what());
   } catch (const std::bad_alloc&) {
     lastError_ = QStringLiteral("Not enough memory for the DM3 picture");
   }

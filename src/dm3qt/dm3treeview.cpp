@@ -3,12 +3,13 @@
 #include <QVariant>
 
 #include "dm3qt/dm3format.h"
+#include "qtansi/ansiqt.h"
 
 namespace orvella {
 
-std::string QtTreeItemNode::Text() const { return AnsiFromQString(item_->text(0)); }
+std::string QtTreeItemNode::Text() const { return ToAnsi(item_->text(0)); }
 
-void QtTreeItemNode::SetText(std::string_view text) { item_->setText(0, QStringFromAnsi(text)); }
+void QtTreeItemNode::SetText(std::string_view text) { item_->setText(0, FromAnsi(text)); }
 
 void* QtTreeItemNode::Data() const {
   return reinterpret_cast<void*>(item_->data(0, kTreeDataRole).value<quintptr>());
@@ -24,7 +25,7 @@ std::unique_ptr<dm3::TreeViewNode> QtTreeItemNode::Child(int index) const {
 
 std::unique_ptr<dm3::TreeViewNode> QtTreeItemNode::AddChild(std::string_view text) {
   auto* child = new QTreeWidgetItem(item_);
-  child->setText(0, QStringFromAnsi(text));
+  child->setText(0, FromAnsi(text));
   return std::make_unique<QtTreeItemNode>(child);
 }
 
@@ -35,7 +36,7 @@ std::unique_ptr<dm3::TreeViewNode> QtTreeWidgetNodes::FirstNode() const {
 
 std::unique_ptr<dm3::TreeViewNode> QtTreeWidgetNodes::AddTopLevel(std::string_view text) {
   auto* item = new QTreeWidgetItem(tree_);
-  item->setText(0, QStringFromAnsi(text));
+  item->setText(0, FromAnsi(text));
   return std::make_unique<QtTreeItemNode>(item);
 }
 

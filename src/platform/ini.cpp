@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/textcodec.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace platform {
@@ -161,18 +162,20 @@ win::DWORD ReadProfileStringFromBytes(std::string_view bytes, const char* sectio
 win::DWORD ReadProfileString(const char* section, const char* key, const char* defaultValue, char* returned,
                              win::DWORD size, const char* fileName) {
   std::string bytes;
-  win::HANDLE h = fileName ? win::CreateFileA(fileName, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                              nullptr, win::OPEN_EXISTING, 0, nullptr)
-                           : win::INVALID_HANDLE_VALUE;
-  if (h != win::INVALID_HANDLE_VALUE) {
+  platform::FileHandle h(fileName ? win::CreateFileA(fileName, win::GENERIC_READ,
+                                                     win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
+                                                     win::OPEN_EXISTING, 0, nullptr)
+                                  : win::INVALID_HANDLE_VALUE);
+  const bool opened = h.valid();
+  if (opened) {
     char buf[16384];
     win::DWORD n = 0;
     // A language file is small; a huge file is read no further than 16 MiB.
-    while (bytes.size() < (16u << 20) && win::ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0) bytes.append(buf, n);
-    win::CloseHandle(h);
+    while (bytes.size() < (16u << 20) && win::ReadFile(h.get(), buf, sizeof buf, &n, nullptr) && n > 0) bytes.append(buf, n);
+    h.close();
   }
   const win::DWORD r = ReadProfileStringFromBytes(bytes, section, key, defaultValue, returned, size);
-  win::SetLastError(h == win::INVALID_HANDLE_VALUE ? win::ERROR_FILE_NOT_FOUND : win::ERROR_SUCCESS);
+  win::SetLastError(!opened ? win::ERROR_FILE_NOT_FOUND : win::ERROR_SUCCESS);
   return r;
 }
 

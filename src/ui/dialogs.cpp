@@ -8,7 +8,7 @@
 #include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
 #include "logic/texts/textes.h"
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
 #include "ui/formview.h"
 
 namespace orvella::ui {

@@ -18,7 +18,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
 
 namespace orvella::ui {
 

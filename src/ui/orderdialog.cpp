@@ -10,7 +10,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
 
 namespace orvella::ui {
 

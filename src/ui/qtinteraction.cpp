@@ -14,7 +14,8 @@
 #include <algorithm>
 
 #include "platform/winapi.h"
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
+#include "ui/apptitle.h"
 #include "ui/orderdialog.h"
 #include "ui/dialogs.h"
 

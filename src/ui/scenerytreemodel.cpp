@@ -1,6 +1,6 @@
 #include "ui/scenerytreemodel.h"
 
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
 #include "ui/images.h"
 
 namespace orvella::ui {

@@ -17,7 +17,7 @@
 
 #include "logic/core/ansi.h"
 #include "logic/core/interaction.h"
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
 #include "ui/formview.h"
 #include "ui/images.h"
 #include "ui/scenerytreemodel.h"

@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
 #include "ui/images.h"
 #include "ui/scenerytreemodel.h"
 

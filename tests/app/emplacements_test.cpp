@@ -19,6 +19,7 @@
 #include "logic/app/ecrorvella.h"
 #include "logic/core/emplacements.h"
 #include "logic/core/interaction.h"
+#include "support/scriptedinteraction.h"
 #include "logic/texts/textes.h"
 #include "support/testdir.h"
 

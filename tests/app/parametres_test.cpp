@@ -7,6 +7,7 @@
 #include "logic/core/textfile.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
+#include "support/scriptedinteraction.h"
 #include "logic/texts/textes.h"
 #include "logic/model/tree.h"
 #include "support/sceneryfixture.h"

@@ -6,6 +6,7 @@
 
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
+#include "support/scriptedinteraction.h"
 #include "logic/junction/reparsepoints.h"
 #include "logic/texts/textes.h"
 #include "support/testdir.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "logic/core/interaction.h"
+#include "support/scriptedinteraction.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
 #include "support/sceneryfixture.h"

@@ -22,6 +22,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
+#include "support/scriptedinteraction.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
 #include "reliability/settingsfixture.h"

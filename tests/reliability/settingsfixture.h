@@ -12,6 +12,7 @@
 
 #include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 
 namespace orvella::test {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "logic/core/ansi.h"
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
 #include "ui/dialogs.h"
 #include "uitest.h"
 
@@ -59,7 +59,7 @@ void ExpectFits(const std::function<QWidget*(std::string_view)>& control, const 
     ASSERT_NE(w, nullptr) << s.control;
     const int room = TextRoom(w);
     ASSERT_GE(room, 0) << s.control << " shows no caption";
-    const QString text = ui::FromAnsi(s.text);
+    const QString text = FromAnsi(s.text);
     const int needed = QFontMetrics(w->font()).horizontalAdvance(text);
     EXPECT_LE(needed, room) << s.control << ": \"" << text.toStdString() << "\" needs " << needed << " pixels in "
                             << QFontInfo(w->font()).family().toStdString() << ", the control leaves " << room;

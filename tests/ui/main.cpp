@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QLocale>
 
-#include "ui/ansiqt.h"
+#include "ui/apptitle.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -11,7 +11,7 @@
 
 #include "logic/model/etats.h"
 #include "support/sceneryfixture.h"
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
 #include "ui/images.h"
 #include "ui/scenerytreemodel.h"
 #include "uitest.h"
@@ -31,7 +31,7 @@ void ExpectViewMatchesTree(const TTreeView& view) {
       const Node* node = view.tree().childOf(parent, r);
       const QModelIndex i = model.index(r, 0, pi);
       ASSERT_EQ(model.nodeFromIndex(i), node);
-      EXPECT_EQ(i.data().toString(), ui::FromAnsi(node->text()));
+      EXPECT_EQ(i.data().toString(), FromAnsi(node->text()));
       EXPECT_EQ(view.isExpanded(i), node->expanded()) << node->text();
       walk(node, i);
     }
@@ -162,7 +162,7 @@ TEST_F(TreeViewTest, ModelStaysConsistentThroughRefreshRemoveMoveAndSort) {
   EXPECT_EQ(l.CustScn.top(0), l.CustScn.unmanaged());
   EXPECT_EQ(europeIndex.row(), 1);
   EXPECT_EQ(view->sceneryModel()->nodeFromIndex(europeIndex), europe);
-  EXPECT_EQ(parisIndex.data(Qt::DisplayRole).toString(), ui::FromAnsi(paris));
+  EXPECT_EQ(parisIndex.data(Qt::DisplayRole).toString(), FromAnsi(paris));
   EXPECT_EQ(parisNode->state(), links ? kStateAll : kStateNone);
   ExpectViewMatchesTree(*view);
   // A second refresh changes nothing that stayed.
@@ -256,10 +256,10 @@ TEST_F(TreeViewTest, NamesBeyondWindows1252AreKeptWholeAcrossTheQtBoundary) {
   EXPECT_EQ(view->indexOfNode(g).data().toString(), U("Česko 東京"));
   // A decomposed name stays as the file system holds it, and a character
   // beyond the first plane crosses whole.
-  EXPECT_EQ(ui::ToAnsi(U("LFOE E\xCC\x81vreux")), "LFOE E\xCC\x81vreux");
-  EXPECT_EQ(ui::FromAnsi("a\xF0\x9F\x98\x80"), U("a\xF0\x9F\x98\x80"));
-  EXPECT_EQ(ui::MessageText("Gda\xC5\x84sk\r\xE6\x9D\xB1"), U("Gdańsk\n東"));
-  EXPECT_EQ(ui::WindowsPathFromHost(U("/home/łukasz/X-Plane")), "Z:\\home\\łukasz\\X-Plane");
+  EXPECT_EQ(ToAnsi(U("LFOE E\xCC\x81vreux")), "LFOE E\xCC\x81vreux");
+  EXPECT_EQ(FromAnsi("a\xF0\x9F\x98\x80"), U("a\xF0\x9F\x98\x80"));
+  EXPECT_EQ(MessageText("Gda\xC5\x84sk\r\xE6\x9D\xB1"), U("Gdańsk\n東"));
+  EXPECT_EQ(WindowsPathFromHost(U("/home/łukasz/X-Plane")), "Z:\\home\\łukasz\\X-Plane");
 }
 #endif
 
@@ -361,7 +361,7 @@ TEST_F(DropTest, DroppedFilesArriveAsWindowsPathsOnceAccepted) {
   EXPECT_EQ(action, Qt::CopyAction);
   EXPECT_EQ(filesOn, std::vector<Node*>({scene}));
   EXPECT_EQ(files, std::vector<std::string>({dir.win("Scènes/Paris"), dir.win("note.txt")}));
-  EXPECT_NE(files[0].find(ui::ToAnsi(U("Scènes"))), std::string::npos);
+  EXPECT_NE(files[0].find(ToAnsi(U("Scènes"))), std::string::npos);
 
   EXPECT_TRUE(drop(mime, empty()));
   EXPECT_EQ(filesOn, std::vector<Node*>({scene, nullptr}));

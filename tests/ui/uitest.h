@@ -14,6 +14,7 @@
 #include <string>
 
 #include "logic/core/interaction.h"
+#include "support/scriptedinteraction.h"
 #include "logic/texts/textes.h"
 #include "support/testdir.h"
 #include "ui/tecrorvella.h"

@@ -5,6 +5,7 @@
 
 #include "logic/core/ansi.h"
 #include "logic/core/folders.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -24,9 +25,10 @@ bool DossierInscriptible(const std::string& folder) {
   const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
   for (int attempt = 0; attempt < 8; ++attempt) {
     const std::string probe = prefix + ".orvella-probe-" + UIntToStr(stamp) + "-" + UIntToStr(counter++) + ".tmp";
-    win::HANDLE h = win::CreateFileA(probe.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_NEW, 0, nullptr);
-    if (h != win::INVALID_HANDLE_VALUE) {
-      win::CloseHandle(h);
+    platform::FileHandle probeFile(
+        win::CreateFileA(probe.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_NEW, 0, nullptr));
+    if (probeFile.valid()) {
+      probeFile.close();
       win::DeleteFileA(probe.c_str());
       return true;
     }

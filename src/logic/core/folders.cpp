@@ -2,31 +2,17 @@
 
 #include <cstring>
 
+#include "platform/handle.h"
+
 namespace orvella {
-
-namespace {
-class FindHandle {
- public:
-  explicit FindHandle(win::HANDLE h) : h_(h) {}
-  ~FindHandle() {
-    if (h_ != win::INVALID_HANDLE_VALUE) win::FindClose(h_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  win::HANDLE get() const { return h_; }
-
- private:
-  win::HANDLE h_;
-};
-}  // namespace
 
 void ForEachEntry(const std::string& folder, const std::function<void(const std::string&, win::DWORD)>& fn) {
   std::string pattern = folder;
   if (pattern.empty() || pattern.back() != '\\') pattern += '\\';
   pattern += "*.*";
   win::WIN32_FIND_DATAA data;
-  FindHandle find(win::FindFirstFileA(pattern.c_str(), &data));
-  if (find.get() == win::INVALID_HANDLE_VALUE) return;
+  platform::FindHandle find(win::FindFirstFileA(pattern.c_str(), &data));
+  if (!find.valid()) return;
   do {
     if (data.dwFileAttributes & kSkippedAttributes) continue;
     if (std::strcmp(data.cFileName, ".") == 0 || std::strcmp(data.cFileName, "..") == 0) continue;
@@ -41,9 +27,8 @@ bool DirectoryExists(const std::string& path) {
 
 bool FileExists(const std::string& path) {
   win::WIN32_FIND_DATAA data;
-  win::HANDLE h = win::FindFirstFileA(path.c_str(), &data);
-  if (h == win::INVALID_HANDLE_VALUE) return false;
-  win::FindClose(h);
+  const platform::FindHandle find(win::FindFirstFileA(path.c_str(), &data));
+  if (!find.valid()) return false;
   return !(data.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY);
 }
 

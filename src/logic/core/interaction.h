@@ -1,10 +1,9 @@
 // The one seam through which the program talks to the user: every message
 // box, question, input box, folder picker and modal dialog of the program goes
 // through the current Interaction. The Qt interface installs the real one;
-// tests install a ScriptedInteraction that answers in advance.
+// tests install one that answers in advance.
 #pragma once
 
-#include <deque>
 #include <optional>
 #include <string>
 #include <variant>
@@ -88,61 +87,6 @@ class BusyCursor {
   ~BusyCursor() { UI().SetBusyCursor(false); }
   BusyCursor(const BusyCursor&) = delete;
   BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-// An interaction that answers from a script prepared in advance and records
-// everything it was asked. Running out of answers for a question is a test
-// failure: the call throws std::logic_error.
-class ScriptedInteraction : public Interaction {
- public:
-  struct Event {
-    std::string kind;  // "message", "confirm", "warn", "input", "folder", "copymove", "libraries", "cursor", "order"
-    std::string text;  // the text shown (prompt for pickers and input boxes)
-    std::string title;
-    Point at;
-  };
-
-  // Answers, consumed in order per kind.
-  std::deque<bool> confirmAnswers;
-  std::deque<bool> warnAnswers;
-  std::deque<std::optional<std::string>> inputAnswers;
-  std::deque<std::optional<std::string>> folderAnswers;
-  std::deque<int> copyMoveAnswers;
-  // Each answer replaces the library list given to the dialog; an empty
-  // optional keeps the list as given.
-  std::deque<std::optional<std::vector<std::string>>> libraryAnswers;
-  Point mouse{100, 100};
-
-  std::vector<Event> events;
-  std::vector<std::string> messages;  // texts of ShowMessage, in order
-  std::vector<std::vector<std::string>> librariesShown;
-  // Each order shown: its lines and warnings.
-  struct OrderShown {
-    std::vector<OrderLine> lines;
-    std::vector<std::string> warnings;
-  };
-  std::vector<OrderShown> ordersShown;
-  int busyDepth = 0;     // cursor: +1 busy, -1 default
-  int busyShown = 0;     // how often the hourglass was shown
-
-  void ShowMessage(const std::string& text) override;
-  bool Confirm(const std::string& text) override;
-  bool WarnYesNo(const std::string& text, Point at) override;
-  std::optional<std::string> InputBox(const std::string& title, const std::string& prompt,
-                                      const std::string& initial) override;
-  std::optional<std::string> PickFolder(const std::string& prompt) override;
-  int AskCopyOrMove() override;
-  std::vector<std::string> EditLibraries(const std::vector<std::string>& folders) override;
-  void SetBusyCursor(bool busy) override;
-  Point MousePos() override { return mouse; }
-  void ShowOrder(const std::string& title, const std::vector<OrderLine>& lines,
-                 const std::vector<std::string>& warnings) override;
-
-  // The initial text of the last input box.
-  const std::string& lastInputInitial() const { return lastInputInitial_; }
-
- private:
-  std::string lastInputInitial_;
 };
 
 // Installs an interaction for the lifetime of the guard.

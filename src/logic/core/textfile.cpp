@@ -6,35 +6,17 @@
 #include <cstdlib>
 
 #include "logic/core/errors.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella {
 
 namespace {
-class Handle {
- public:
-  explicit Handle(win::HANDLE h) : h_(h) {}
-  ~Handle() { close(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  win::HANDLE get() const { return h_; }
-  bool valid() const { return h_ != win::INVALID_HANDLE_VALUE; }
-  bool close() {
-    if (!valid()) return true;
-    const bool ok = win::CloseHandle(h_) != 0;
-    h_ = win::INVALID_HANDLE_VALUE;
-    return ok;
-  }
-
- private:
-  win::HANDLE h_;
-};
-
 [[noreturn]] void RaiseIo(win::DWORD code) { throw EInOutError(InOutCodeFromWin32(code)); }
 }  // namespace
 
 std::string ReadWholeFile(const std::string& path) {
-  Handle f(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
+  platform::FileHandle f(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
                             nullptr));
   if (!f.valid()) RaiseIo(win::GetLastError());
   std::string out;
@@ -57,18 +39,10 @@ void WriteFileSafely(const std::string& path, const std::string& bytes) {
   const std::string temp = path + ".new";
   win::DWORD error = 0;
   {
-    Handle f(win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
+    platform::FileHandle f(
+        win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
     if (!f.valid()) RaiseIo(win::GetLastError());
-    size_t done = 0;
-    while (done < bytes.size() && !error) {
-      const win::DWORD chunk = static_cast<win::DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-      win::DWORD written = 0;
-      if (!win::WriteFile(f.get(), bytes.data() + done, chunk, &written, nullptr))
-        error = win::GetLastError();
-      else if (written == 0)
-        error = win::ERROR_DISK_FULL;
-      done += written;
-    }
+    error = platform::WriteWhole(f.get(), bytes);
     if (!error && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
     if (!f.close() && !error) error = win::GetLastError();
   }

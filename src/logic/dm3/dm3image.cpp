@@ -9,6 +9,7 @@
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3pixels.h"
 #include "logic/dm3/dm3text.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -97,22 +98,11 @@ void WriteCurrentDirFile(const char* name, const std::string& text) {
   path.resize(n);
   if (path.back() != '\\') path += '\\';
   path += name;
-  const win::HANDLE h = win::CreateFileA(path.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS,
-                                         win::FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == win::INVALID_HANDLE_VALUE) throw EInOutError(InOutCodeFromWin32(win::GetLastError()));
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const auto chunk = static_cast<win::DWORD>(std::min<std::size_t>(text.size() - done, 1u << 30));
-    win::DWORD written = 0;
-    if (!win::WriteFile(h, text.data() + done, chunk, &written, nullptr) || written == 0) {
-      win::DWORD code = win::GetLastError();
-      if (code == win::ERROR_SUCCESS) code = win::ERROR_DISK_FULL;
-      win::CloseHandle(h);
-      throw EInOutError(InOutCodeFromWin32(code));
-    }
-    done += written;
-  }
-  if (!win::CloseHandle(h)) throw EInOutError(InOutCodeFromWin32(win::GetLastError()));
+  platform::FileHandle file(win::CreateFileA(path.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS,
+                                             win::FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) throw EInOutError(InOutCodeFromWin32(win::GetLastError()));
+  if (const win::DWORD code = platform::WriteWhole(file.get(), text)) throw EInOutError(InOutCodeFromWin32(code));
+  if (!file.close()) throw EInOutError(InOutCodeFromWin32(win::GetLastError()));
 }
 
 }  // namespace

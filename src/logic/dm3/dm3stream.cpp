@@ -49,10 +49,10 @@ bool MemoryStream::SkipOver(std::uint64_t size) {
   return true;
 }
 
-win::HANDLE FileStream::Open(const std::string& path) {
-  const win::HANDLE h = win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
-                                         win::OPEN_EXISTING, 0, nullptr);
-  if (h == win::INVALID_HANDLE_VALUE) {
+platform::FileHandle FileStream::Open(const std::string& path) {
+  platform::FileHandle h(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
+                                          win::OPEN_EXISTING, 0, nullptr));
+  if (!h.valid()) {
     const win::DWORD code = win::GetLastError();
     throw EFOpenError(Ansi("Impossible d'ouvrir le fichier \"") + path + "\". " + OSErrorMessage(code));
   }
@@ -63,20 +63,16 @@ FileStream::FileStream(const std::string& path) : path_(path) {
   handle_ = Open(path);
   win::DWORD high = 0;
   win::SetLastError(win::ERROR_SUCCESS);
-  const win::DWORD low = win::GetFileSize(handle_, &high);
+  const win::DWORD low = win::GetFileSize(handle_.get(), &high);
   if (low == 0xFFFFFFFFu && win::GetLastError() != win::ERROR_SUCCESS) {
     const win::DWORD code = win::GetLastError();
-    win::CloseHandle(handle_);
     throw EFOpenError(Ansi("Impossible d'ouvrir le fichier \"") + path + "\". " + OSErrorMessage(code));
   }
   size_ = (static_cast<std::uint64_t>(high) << 32) | low;
   buf_ = std::make_unique<unsigned char[]>(kBufferSize);
 }
 
-FileStream::~FileStream() {
-  if (handle_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(handle_);
-  if (side_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(side_);
-}
+FileStream::~FileStream() = default;
 
 std::size_t FileStream::ReadFromHandle(win::HANDLE handle, void* buffer, std::size_t size, std::uint64_t& pos) {
   std::size_t total = 0;
@@ -93,9 +89,8 @@ std::size_t FileStream::ReadFromHandle(win::HANDLE handle, void* buffer, std::si
 
 void FileStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
   if (pos > size_ || size > size_ - pos) throw EReadError();
-  if (side_ == win::INVALID_HANDLE_VALUE || pos < sidePos_) {
-    if (side_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(side_);
-    side_ = win::INVALID_HANDLE_VALUE;
+  if (!side_.valid() || pos < sidePos_) {
+    side_.reset();
     side_ = Open(path_);
     sidePos_ = 0;
   }
@@ -103,9 +98,9 @@ void FileStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
   while (sidePos_ < pos) {
     if (!skip_) skip_ = std::make_unique<unsigned char[]>(kBufferSize);
     const auto step = static_cast<std::size_t>(std::min<std::uint64_t>(pos - sidePos_, kBufferSize));
-    if (ReadFromHandle(side_, skip_.get(), step, sidePos_) != step) throw EReadError();
+    if (ReadFromHandle(side_.get(), skip_.get(), step, sidePos_) != step) throw EReadError();
   }
-  if (ReadFromHandle(side_, buffer, size, sidePos_) != size) throw EReadError();
+  if (ReadFromHandle(side_.get(), buffer, size, sidePos_) != size) throw EReadError();
 }
 
 void FileStream::ReadBuffer(void* buffer, std::size_t size) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella::dm3 {
@@ -84,13 +85,13 @@ class FileStream : public Stream {
   // Reads up to size bytes from handle at its position, which advances;
   // answers the count.
   static std::size_t ReadFromHandle(win::HANDLE handle, void* buffer, std::size_t size, std::uint64_t& pos);
-  std::size_t ReadFromFile(void* buffer, std::size_t size) { return ReadFromHandle(handle_, buffer, size, filePos_); }
-  static win::HANDLE Open(const std::string& path);
+  std::size_t ReadFromFile(void* buffer, std::size_t size) { return ReadFromHandle(handle_.get(), buffer, size, filePos_); }
+  static platform::FileHandle Open(const std::string& path);
 
   std::string path_;
-  win::HANDLE handle_ = win::INVALID_HANDLE_VALUE;
+  platform::FileHandle handle_;
   // The handle of ReadAt and its position.
-  win::HANDLE side_ = win::INVALID_HANDLE_VALUE;
+  platform::FileHandle side_;
   std::uint64_t sidePos_ = 0;
   std::unique_ptr<unsigned char[]> skip_;
   std::uint64_t size_ = 0;

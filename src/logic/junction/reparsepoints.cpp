@@ -6,6 +6,7 @@
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
 #include "logic/texts/textes.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -32,22 +33,16 @@ std::u16string Wide(const std::string& s) {
 class JunctionScope {
  public:
   explicit JunctionScope(const std::u16string& link) : link_(link) {}
-  ~JunctionScope() {
-    if (handle_ != win::INVALID_HANDLE_VALUE) win::CloseHandle(handle_);
-  }
   JunctionScope(const JunctionScope&) = delete;
   JunctionScope& operator=(const JunctionScope&) = delete;
   [[noreturn]] void fail(win::DWORD code) {
     // Undo the directory first, then report the error of the step that failed.
-    if (handle_ != win::INVALID_HANDLE_VALUE) {
-      win::CloseHandle(handle_);
-      handle_ = win::INVALID_HANDLE_VALUE;
-    }
+    handle_.close();
     if (created_) win::RemoveDirectoryW(link_.c_str());
     RaiseOSError(code);
   }
   bool created_ = false;
-  win::HANDLE handle_ = win::INVALID_HANDLE_VALUE;
+  platform::FileHandle handle_;
 
  private:
   std::u16string link_;
@@ -112,9 +107,9 @@ bool CreateJunction(const std::string& linkPathIn, const std::string& targetPath
     win::CreateDirectoryW(wlink.c_str(), nullptr);
     scope.created_ = true;
   }
-  scope.handle_ = win::CreateFileW(wlink.c_str(), win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING,
-                                   win::FILE_FLAG_BACKUP_SEMANTICS | win::FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (scope.handle_ == win::INVALID_HANDLE_VALUE) scope.fail(win::GetLastError());
+  scope.handle_.reset(win::CreateFileW(wlink.c_str(), win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING,
+                                   win::FILE_FLAG_BACKUP_SEMANTICS | win::FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!scope.handle_.valid()) scope.fail(win::GetLastError());
 
   std::string target = targetPathIn;
   if (target.size() > 3 && target.back() == '\\' && target[target.size() - 2] != ':') target.pop_back();
@@ -130,7 +125,7 @@ bool CreateJunction(const std::string& linkPathIn, const std::string& targetPath
 
   MountPointBuffer buf = BuildMountPointBuffer(full);
   win::DWORD returned = 0;
-  if (!win::DeviceIoControl(scope.handle_, win::FSCTL_SET_REPARSE_POINT, buf.bytes.data(), buf.passed, nullptr, 0,
+  if (!win::DeviceIoControl(scope.handle_.get(), win::FSCTL_SET_REPARSE_POINT, buf.bytes.data(), buf.passed, nullptr, 0,
                             &returned, nullptr))
     scope.fail(win::GetLastError());
   return true;

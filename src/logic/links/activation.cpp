@@ -7,6 +7,7 @@
 #include "logic/core/folders.h"
 #include "logic/junction/reparsepoints.h"
 #include "logic/model/etats.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -16,16 +17,15 @@ namespace {
 // Whether the folder holds no entry at all, hidden and system ones included.
 bool FolderIsEmpty(const std::string& folder) {
   win::WIN32_FIND_DATAA data;
-  win::HANDLE find = win::FindFirstFileA((folder + "\\*.*").c_str(), &data);
-  if (find == win::INVALID_HANDLE_VALUE) RaiseLastOSError();
+  const platform::FindHandle find(win::FindFirstFileA((folder + "\\*.*").c_str(), &data));
+  if (!find.valid()) RaiseLastOSError();
   bool empty = true;
   do {
     if (std::strcmp(data.cFileName, ".") != 0 && std::strcmp(data.cFileName, "..") != 0) {
       empty = false;
       break;
     }
-  } while (win::FindNextFileA(find, &data));
-  win::FindClose(find);
+  } while (win::FindNextFileA(find.get(), &data));
   return empty;
 }
 

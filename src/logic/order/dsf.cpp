@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 #if ORVELLA_HAVE_LIBARCHIVE
@@ -65,25 +66,20 @@ class File {
   explicit File(const std::string& path)
       : h_(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
                             nullptr)) {}
-  ~File() {
-    if (ok()) win::CloseHandle(h_);
-  }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  bool ok() const { return h_ != win::INVALID_HANDLE_VALUE; }
-  win::HANDLE handle() const { return h_; }
+  bool ok() const { return h_.valid(); }
+  win::HANDLE handle() const { return h_.get(); }
   // Reads up to n bytes at the current position; appends them to out.
   bool read(std::string& out, size_t n) {
     const size_t before = out.size();
     out.resize(before + n);
     win::DWORD got = 0;
-    const bool r = win::ReadFile(h_, out.data() + before, static_cast<win::DWORD>(n), &got, nullptr) != 0;
+    const bool r = win::ReadFile(h_.get(), out.data() + before, static_cast<win::DWORD>(n), &got, nullptr) != 0;
     out.resize(before + (r ? got : 0));
     return r;
   }
 
  private:
-  win::HANDLE h_;
+  platform::FileHandle h_;
 };
 
 // Reads the plain DSF held by `more`, which appends up to n further bytes of

@@ -3,33 +3,13 @@
 #include <algorithm>
 
 #include "logic/core/ansi.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella {
 
-namespace {
-class Handle {
- public:
-  explicit Handle(win::HANDLE h) : h_(h) {}
-  ~Handle() { close(); }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  win::HANDLE get() const { return h_; }
-  bool valid() const { return h_ != win::INVALID_HANDLE_VALUE; }
-  bool close() {
-    if (!valid()) return true;
-    const bool ok = win::CloseHandle(h_) != 0;
-    h_ = win::INVALID_HANDLE_VALUE;
-    return ok;
-  }
-
- private:
-  win::HANDLE h_;
-};
-}  // namespace
-
 std::optional<std::string> ReadFileStart(const std::string& path, size_t limit) {
-  Handle f(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
+  platform::FileHandle f(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
                             nullptr));
   if (!f.valid()) return std::nullopt;
   std::string out;
@@ -69,18 +49,9 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
   const std::string temp = path + ".new";
   win::DWORD error = 0;
   {
-    Handle f(win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
+    platform::FileHandle f(win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
     if (!f.valid()) throw EOrderWrite(path, win::GetLastError());
-    size_t done = 0;
-    while (done < bytes.size() && !error) {
-      const win::DWORD chunk = static_cast<win::DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-      win::DWORD written = 0;
-      if (!win::WriteFile(f.get(), bytes.data() + done, chunk, &written, nullptr))
-        error = win::GetLastError();
-      else if (written == 0)
-        error = win::ERROR_DISK_FULL;
-      done += written;
-    }
+    error = platform::WriteWhole(f.get(), bytes);
     if (!error && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
     if (!f.close() && !error) error = win::GetLastError();
   }

@@ -7,6 +7,7 @@
 #include "logic/core/folders.h"
 #include "logic/order/dsf.h"
 #include "logic/order/files.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -53,13 +54,12 @@ const Listed* Find(const std::vector<Listed>& entries, const char* name, bool fo
 // The first DSF of a tile folder: one search with the mask "*.dsf".
 std::string FirstDsfIn(const std::string& tileFolder) {
   win::WIN32_FIND_DATAA d;
-  const win::HANDLE h = win::FindFirstFileA((tileFolder + "\\*.dsf").c_str(), &d);
-  if (h == win::INVALID_HANDLE_VALUE) return {};
+  const platform::FindHandle find(win::FindFirstFileA((tileFolder + "\\*.dsf").c_str(), &d));
+  if (!find.valid()) return {};
   std::string found;
   do {
     if (!(d.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | kSkippedAttributes))) found = d.cFileName;
-  } while (found.empty() && win::FindNextFileA(h, &d));
-  win::FindClose(h);
+  } while (found.empty() && win::FindNextFileA(find.get(), &d));
   return found;
 }
 

@@ -46,4 +46,14 @@ std::shared_ptr<Object> TakeObject(win::HANDLE h);
 // the new open refuses.
 bool SharingConflict(dev_t dev, ino_t ino, win::DWORD access, win::DWORD share, bool deleting);
 
+// The object of type T behind a handle, or nothing.
+template <class T>
+std::shared_ptr<T> Get(win::HANDLE h) {
+  return std::dynamic_pointer_cast<T>(GetObject(h));
+}
+
+// The open file or folder behind a handle; nothing, with the last error
+// ERROR_INVALID_HANDLE, when the handle is not one.
+std::shared_ptr<FileObject> OpenFileOf(win::HANDLE h);
+
 }  // namespace platform::posix

@@ -92,4 +92,21 @@ win::FILETIME FileTimeOf(const struct timespec& ts);
 // links (and so the program's junctions).
 bool CanHoldLinks(const std::string& hostFolder);
 
+// Whether the volume holding `hostPath` is mounted read-only.
+bool ReadOnlyVolume(const std::string& hostPath);
+
+// Whether a resolved entry is a folder or a link to one (a dangling link
+// counts: it stands where a junction would).
+inline bool IsFolderLike(const Resolved& r) {
+  if (S_ISDIR(r.st.st_mode)) return true;
+  if (!S_ISLNK(r.st.st_mode)) return false;
+  struct stat st;
+  return ::stat(r.host.c_str(), &st) != 0 || S_ISDIR(st.st_mode);
+}
+
+// Whether a regular file carries no write permission (the read-only attribute).
+inline bool ReadOnlyFile(const struct stat& st) {
+  return S_ISREG(st.st_mode) && !(st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH));
+}
+
 }  // namespace platform::posix

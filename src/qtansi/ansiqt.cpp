@@ -1,13 +1,12 @@
-#include "ui/ansiqt.h"
+#include "qtansi/ansiqt.h"
 
-#include <QCoreApplication>
 #include <QDir>
 
 #include "platform/winapi.h"
 
-namespace orvella::ui {
+namespace orvella {
 
-QString FromAnsi(const std::string& text) {
+QString FromAnsi(std::string_view text) {
   if (text.empty()) return {};
   const int size = static_cast<int>(text.size());
   const int n = win::MultiByteToWideChar(win::CP_ACP, 0, text.data(), size, nullptr, 0);
@@ -26,7 +25,7 @@ std::string ToAnsi(const QString& text) {
   return out;
 }
 
-QString MessageText(const std::string& text) {
+QString MessageText(std::string_view text) {
   QString s = FromAnsi(text);
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -40,20 +39,4 @@ std::string WindowsPathFromHost(const QString& hostPath) {
   return platform::FromHostPath(wide);
 }
 
-namespace {
-QString& Title() {
-  static QString title;
-  return title;
-}
-}  // namespace
-
-QString ApplicationTitle() {
-  return Title().isEmpty() ? QCoreApplication::applicationName() : Title();
-}
-
-void SetApplicationTitle(const QString& title) {
-  Title() = title;
-  QCoreApplication::setApplicationName(title);
-}
-
-}  // namespace orvella::ui
+}  // namespace orvella

@@ -1,0 +1,289 @@
+// Attributes and enumeration (FindFirstFile and its kin) of the POSIX
+// backend.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/posix/handles.h"
+#include "platform/posix/internal.h"
+#include "platform/textcodec.h"
+#include "platform/winapi.h"
+
+namespace platform::posix {
+
+namespace {
+
+std::string BaseName(const std::string& host) {
+  const size_t s = host.rfind('/');
+  return s == std::string::npos ? host : host.substr(s + 1);
+}
+
+// A host name as the ANSI (UTF-8) name of a listing. Bytes that are not
+// UTF-8 have no character to stand for: each becomes '?', as Windows gives
+// a character its code page cannot hold, and the program knows such a name
+// for one it cannot use. A name is never cut inside a character.
+void CopyName(const std::string& utf8, char (&dst)[win::MAX_PATH]) {
+  std::string a = text::ReplaceBrokenUtf8(utf8, '?');
+  if (a.size() >= win::MAX_PATH) a.resize(text::Utf8CutLength(a, win::MAX_PATH - 1));
+  std::memcpy(dst, a.c_str(), a.size() + 1);
+}
+
+void FillFromStat(const struct stat& st, win::WIN32_FIND_DATAA& d) {
+  if (!S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)) {
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    d.nFileSizeHigh = static_cast<win::DWORD>(size >> 32);
+    d.nFileSizeLow = static_cast<win::DWORD>(size & 0xFFFFFFFFu);
+  }
+  d.ftCreationTime = FileTimeOf(st.st_ctim);
+  d.ftLastAccessTime = FileTimeOf(st.st_atim);
+  d.ftLastWriteTime = FileTimeOf(st.st_mtim);
+}
+
+// Windows wildcard matching, without regard to case: '*' any run, '?' one
+// character; a mask ending in ".*" also takes names without an extension,
+// and one ending in "." takes only names without one.
+bool MatchMask(std::u32string_view mask, std::u32string_view name) {
+  size_t m = 0, n = 0, starM = std::u32string_view::npos, starN = 0;
+  while (n < name.size()) {
+    if (m < mask.size() && (mask[m] == U'?' || mask[m] == name[n])) {
+      ++m, ++n;
+    } else if (m < mask.size() && mask[m] == U'*') {
+      starM = m++;
+      starN = n;
+    } else if (starM != std::u32string_view::npos) {
+      m = starM + 1;
+      n = ++starN;
+    } else {
+      return false;
+    }
+  }
+  while (m < mask.size() && mask[m] == U'*') ++m;
+  return m == mask.size();
+}
+
+std::u32string Folded(std::string_view utf8) {
+  std::u32string r;
+  for (size_t i = 0; i < utf8.size();) r += text::FoldCase(text::DecodeUtf8(utf8, i));
+  return r;
+}
+
+bool NameMatches(const FindObject& f, const std::string& name) {
+  if (f.matchesAll) return true;
+  const std::u32string& mask = f.foldedMask;
+  const std::u32string n = Folded(name);
+  if (MatchMask(mask, n)) return true;
+  const bool noDot = n.find(U'.') == std::u32string::npos;
+  if (noDot && mask.size() >= 2 && mask.compare(mask.size() - 2, 2, U".*") == 0)
+    return MatchMask(std::u32string_view(mask).substr(0, mask.size() - 2), n);
+  if (noDot && !mask.empty() && mask.back() == U'.')
+    return MatchMask(std::u32string_view(mask).substr(0, mask.size() - 1), n);
+  return false;
+}
+
+// The next entry of a search, or false at its end.
+bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
+  d = win::WIN32_FIND_DATAA();
+  if (f.dots > 0) {
+    const bool dot = f.dots == 2;
+    --f.dots;
+    if (NameMatches(f, dot ? "." : "..")) {
+      d.dwFileAttributes = win::FILE_ATTRIBUTE_DIRECTORY;
+      std::strcpy(d.cFileName, dot ? "." : "..");
+      return true;
+    }
+  }
+  if (!f.dir) return false;
+  while (dirent* e = ::readdir(f.dir)) {
+    const std::string name = e->d_name;
+    if (name == "." || name == ".." || !NameMatches(f, name)) continue;
+    const int dfd = ::dirfd(f.dir);
+    win::DWORD a = 0;
+    struct stat st;
+    switch (e->d_type) {
+      case DT_DIR:
+        a = win::FILE_ATTRIBUTE_DIRECTORY;
+        break;
+      case DT_REG:
+        a = win::FILE_ATTRIBUTE_ARCHIVE;
+        break;
+      case DT_LNK: {
+        // A link needs its target's kind: a folder, or gone, makes it a folder.
+        const bool file = ::fstatat(dfd, e->d_name, &st, 0) == 0 && !S_ISDIR(st.st_mode);
+        a = win::FILE_ATTRIBUTE_REPARSE_POINT | (file ? win::FILE_ATTRIBUTE_ARCHIVE : win::FILE_ATTRIBUTE_DIRECTORY);
+        break;
+      }
+      default:
+        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
+        a = AttributesOf(st, name, f.folderHost + "/" + name);
+        FillFromStat(st, d);
+        break;
+    }
+    // A dot hides a name, never a link's (see AttributesOf).
+    if (name.size() > 1 && name[0] == '.' && !(a & win::FILE_ATTRIBUTE_REPARSE_POINT)) a |= win::FILE_ATTRIBUTE_HIDDEN;
+    d.dwFileAttributes = a;
+    CopyName(name, d.cFileName);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+}  // namespace platform::posix
+
+namespace win {
+
+using namespace platform::posix;
+namespace text = platform::text;
+
+DWORD GetFileAttributesA(const char* path) {
+  Resolved r;
+  if (!ResolveAnsi(path, r)) return INVALID_FILE_ATTRIBUTES;
+  if (!r.exists) {
+    SetError(r.missing);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  if (r.trailingSeparator && !IsFolderLike(r)) {
+    SetError(ERROR_INVALID_NAME);  // "file.txt\" names no file
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
+}
+
+BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
+  if (infoLevel != GetFileExInfoStandard || !data) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return FALSE_;
+  }
+  Resolved r;
+  if (!ResolveAnsi(path, r)) return FALSE_;
+  if (!r.exists) {
+    SetError(r.missing);
+    return FALSE_;
+  }
+  if (r.trailingSeparator && !IsFolderLike(r)) {
+    SetError(ERROR_INVALID_NAME);
+    return FALSE_;
+  }
+  const DWORD attributes = AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
+  WIN32_FIND_DATAA d;
+  FillFromStat(r.st, d);
+  *data = WIN32_FILE_ATTRIBUTE_DATA();
+  data->dwFileAttributes = attributes;
+  data->ftCreationTime = d.ftCreationTime;
+  data->ftLastAccessTime = d.ftLastAccessTime;
+  data->ftLastWriteTime = d.ftLastWriteTime;
+  data->nFileSizeHigh = d.nFileSizeHigh;
+  data->nFileSizeLow = d.nFileSizeLow;
+  SetError(ERROR_SUCCESS);
+  return TRUE_;
+}
+
+DWORD GetFileAttributesW(const WCHAR* path) {
+  Resolved r;
+  if (!ResolveWide(path, r)) return INVALID_FILE_ATTRIBUTES;
+  if (!r.exists) {
+    SetError(r.missing);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  if (r.trailingSeparator && !IsFolderLike(r)) {
+    SetError(ERROR_INVALID_NAME);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
+}
+
+HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
+  if (!pattern || !data) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  std::string p = pattern;
+  if (text::Utf8ToUtf16(p).size() >= MAX_PATH) {
+    SetError(ERROR_FILENAME_EXCED_RANGE);
+    return INVALID_HANDLE_VALUE;
+  }
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  const size_t sep = p.rfind('\\');
+  std::string folder = sep == std::string::npos ? std::string() : p.substr(0, sep + 1);
+  const std::string mask = sep == std::string::npos ? p : p.substr(sep + 1);
+  if (sep == std::string::npos && p.size() >= 2 && p[1] == ':') folder = p.substr(0, 2);
+  if (mask.empty() || (sep == std::string::npos && p.size() == 2 && p[1] == ':')) {
+    SetError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  auto find = std::make_shared<FindObject>();
+  if (mask.find_first_of("*?") == std::string::npos) {
+    // One name: look it up directly, without reading the folder.
+    WinPath wp;
+    Resolved r;
+    if (!ParsePath(p, wp) || !Resolve(wp, r)) return INVALID_HANDLE_VALUE;
+    if (!r.exists || r.isRoot) {
+      SetError(r.exists ? ERROR_FILE_NOT_FOUND : r.missing);
+      return INVALID_HANDLE_VALUE;
+    }
+    *data = WIN32_FIND_DATAA();
+    const std::string name = BaseName(r.host);
+    data->dwFileAttributes = AttributesOf(r.st, name, r.host);
+    FillFromStat(r.st, *data);
+    CopyName(name, data->cFileName);
+    return AddObject(std::move(find));
+  }
+  WinPath wp;
+  Resolved r;
+  if (!ParsePath(folder.empty() ? std::string(".") : folder, wp) || !Resolve(wp, r)) return INVALID_HANDLE_VALUE;
+  if (!r.exists) {
+    SetError(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  for (char c : mask) {
+    if (static_cast<unsigned char>(c) < 32 || c == '<' || c == '>' || c == '"' || c == '|' || c == ':') {
+      SetError(ERROR_INVALID_NAME);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  find->dir = ::opendir(r.host.c_str());
+  if (!find->dir) {
+    SetError(errno == ENOTDIR ? ERROR_DIRECTORY : errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32FromErrno(errno));
+    return INVALID_HANDLE_VALUE;
+  }
+  find->folderHost = r.host == "/" ? std::string() : r.host;
+  find->mask = mask;
+  find->foldedMask = Folded(mask);
+  find->matchesAll = find->foldedMask == U"*" || find->foldedMask == U"*.*";
+  find->dots = r.isRoot ? 0 : 2;  // a drive's root has no "." and ".."
+  if (!NextEntry(*find, *data)) {
+    SetError(ERROR_FILE_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  return AddObject(std::move(find));
+}
+
+BOOL FindNextFileA(HANDLE h, WIN32_FIND_DATAA* data) {
+  auto find = Get<FindObject>(h);
+  if (!find || !data) {
+    SetError(find ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+    return FALSE_;
+  }
+  if (find->mask.empty() || !NextEntry(*find, *data)) {
+    SetError(ERROR_NO_MORE_FILES);
+    return FALSE_;
+  }
+  return TRUE_;
+}
+
+BOOL FindClose(HANDLE h) {
+  if (!Get<FindObject>(h)) {
+    SetError(ERROR_INVALID_HANDLE);
+    return FALSE_;
+  }
+  TakeObject(h);
+  return TRUE_;
+}
+
+}  // namespace win
