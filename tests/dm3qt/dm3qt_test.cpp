@@ -390,6 +390,8 @@ class Dm3ConvTest : public Dm3QtTest {
     process.start(QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral(ORVELLA_DM3CONV)), args);
     if (!process.waitForFinished(30000)) return -1;
     stderr_ = process.readAllStandardError().toStdString();
+    // Windows' text mode ends the lines of stderr with CR LF.
+    std::erase(stderr_, '\r');
     return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
 #else
     (void)args;

@@ -344,8 +344,8 @@ TEST_F(DropTest, NodesFromAnotherRunningProgramAreRefused) {
 TEST_F(DropTest, DroppedFilesArriveAsWindowsPathsOnceAccepted) {
   dir.mkdir("Scènes/Paris");
   QMimeData mime;
-  mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.host("Scènes/Paris").string() + "/")),
-                QUrl::fromLocalFile(QString::fromStdString(dir.host("note.txt").string())),
+  mime.setUrls({QUrl::fromLocalFile(QString::fromStdU16String(dir.host("Scènes/Paris").u16string()) + QLatin1Char('/')),
+                QUrl::fromLocalFile(QString::fromStdU16String(dir.host("note.txt").u16string())),
                 QUrl(QStringLiteral("https://example.org/x"))});
   // Before the window is ready, files are refused.
   EXPECT_FALSE(dragMove(mime, on(group)));
