@@ -40,7 +40,8 @@ struct OrderSetup {
       const bool overlay = kind == 0 || (kind >= 2 && kind <= 4);
       for (int t = 0; t < kTilesPerPack; ++t) {
         const std::string dsf = test::DsfFile(test::TileProps(overlay, t, 48), kTileBody);
-        const fs::path at = pack / "Earth nav data" / ("+40+00" + std::to_string(t)) / ("+48+00" + std::to_string(t) + ".dsf");
+        const fs::path at =
+            pack / "Earth nav data" / ("+40+00" + std::to_string(t)) / ("+48+00" + std::to_string(t) + ".dsf");
         fs::create_directories(at.parent_path());
         if (compressed)
           test::Write7z(at, at.filename().string(), dsf);

@@ -7,12 +7,12 @@
 #include <memory>
 
 #include "benchdir.h"
-#include "setups.h"
 #include "logic/app/ecrorvella.h"
 #include "logic/core/folders.h"
 #include "logic/model/etats.h"
 #include "logic/model/tree.h"
 #include "platform/winapi.h"
+#include "setups.h"
 
 namespace fs = std::filesystem;
 
@@ -50,8 +50,10 @@ void BM_Settings(benchmark::State& state) {
   EcrOrvellaLogic source;
   Node* group = nullptr;
   for (int i = 0; i < n; ++i) {
-    if (i % kScenesPerGroup == 0) group = source.CustScn.addChild(nullptr, "Group " + std::to_string(i), kKindGroup);
-    else source.CustScn.addChild(group, "E:\\Scenery\\Scene " + std::to_string(i), kKindScene);
+    if (i % kScenesPerGroup == 0)
+      group = source.CustScn.addChild(nullptr, "Group " + std::to_string(i), kKindGroup);
+    else
+      source.CustScn.addChild(group, "E:\\Scenery\\Scene " + std::to_string(i), kKindScene);
   }
   const std::string path = Win(root / "orvella.ini");
   source.EcritParametres(path);

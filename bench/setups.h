@@ -33,12 +33,14 @@ struct RefreshSetup {
       const std::string name = i % 2 == 0 ? "Scene " + std::to_string(i) : "Other " + std::to_string(i);
       fs::create_directory_symlink(root / "library" / ("Scene " + std::to_string(i)), root / "Custom Scenery" / name);
     }
-    for (int i = 0; i < kPlainEntries; ++i) fs::create_directories(root / "Custom Scenery" / ("plain " + std::to_string(i)));
+    for (int i = 0; i < kPlainEntries; ++i)
+      fs::create_directories(root / "Custom Scenery" / ("plain " + std::to_string(i)));
     folder = Win(root / "Custom Scenery") + "\\";
     tree.sceneryFolder = folder;
     Node* group = nullptr;
     for (int i = 0; i < n; ++i) {
-      if (i % kScenesPerGroup == 0) group = tree.addChild(nullptr, "Group " + std::to_string(i / kScenesPerGroup), kKindGroup);
+      if (i % kScenesPerGroup == 0)
+        group = tree.addChild(nullptr, "Group " + std::to_string(i / kScenesPerGroup), kKindGroup);
       tree.addChild(group, Win(root / "library" / ("Scene " + std::to_string(i))), kKindScene);
     }
   }

@@ -19,8 +19,8 @@ namespace orvella::fuzz {
 // /dev/shm is there, so that the file traffic of each run costs little.
 inline const std::filesystem::path& ScratchHost() {
   static const std::filesystem::path dir = [] {
-    std::string pattern = std::filesystem::is_directory("/dev/shm") ? "/dev/shm/orvella-fuzz-XXXXXX"
-                                                                     : "/tmp/orvella-fuzz-XXXXXX";
+    std::string pattern =
+        std::filesystem::is_directory("/dev/shm") ? "/dev/shm/orvella-fuzz-XXXXXX" : "/tmp/orvella-fuzz-XXXXXX";
     if (!::mkdtemp(pattern.data())) {
       std::perror("mkdtemp");
       std::abort();

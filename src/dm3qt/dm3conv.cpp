@@ -14,11 +14,11 @@
 #include <string>
 
 #include "dm3qt/dm3format.h"
-#include "qtansi/ansiqt.h"
 #include "dm3qt/dm3handler.h"
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
+#include "qtansi/ansiqt.h"
 
 namespace {
 
@@ -38,10 +38,11 @@ void PrintError(const std::string& ansi) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fputs("usage: dm3conv INPUT.dm3 OUTPUT\n"
-               "Writes the DM3 picture INPUT as an 8-bit grey picture in the format of\n"
-               "OUTPUT's extension (.pgm, .png, ...), and its tags to DM3_Tags.txt.\n",
-               stderr);
+    std::fputs(
+        "usage: dm3conv INPUT.dm3 OUTPUT\n"
+        "Writes the DM3 picture INPUT as an 8-bit grey picture in the format of\n"
+        "OUTPUT's extension (.pgm, .png, ...), and its tags to DM3_Tags.txt.\n",
+        stderr);
     return 2;
   }
   QCoreApplication app(argc, argv);
@@ -71,8 +72,7 @@ int main(int argc, char** argv) {
   QImageWriter writer(output);
   const bool greyMap = QFileInfo(output).suffix().compare(QLatin1String("pgm"), Qt::CaseInsensitive) == 0;
   if (!writer.write(orvella::WrapBitmap(picture.Bitmap(), picture.GreyPalette(), greyMap))) {
-    PrintError("Cannot write " + orvella::ToAnsi(output) + ": " +
-               orvella::ToAnsi(writer.errorString()));
+    PrintError("Cannot write " + orvella::ToAnsi(output) + ": " + orvella::ToAnsi(writer.errorString()));
     return 1;
   }
   return 0;

@@ -48,8 +48,8 @@ bool IODeviceStream::CanReadAt() const { return !device_.isSequential(); }
 
 void IODeviceStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
   const qint64 back = device_.pos();
-  const bool moved = pos <= static_cast<std::uint64_t>(std::numeric_limits<qint64>::max()) &&
-                     device_.seek(static_cast<qint64>(pos));
+  const bool moved =
+      pos <= static_cast<std::uint64_t>(std::numeric_limits<qint64>::max()) && device_.seek(static_cast<qint64>(pos));
   bool complete = false;
   if (moved) {
     try {
@@ -71,8 +71,7 @@ void IODeviceStream::Unmap() {
 
 const std::byte* IODeviceStream::ViewAt(std::uint64_t pos, std::size_t size) {
   Unmap();
-  if (device_.isSequential() || pos > Position() + Remaining() || size > Position() + Remaining() - pos)
-    return nullptr;
+  if (device_.isSequential() || pos > Position() + Remaining() || size > Position() + Remaining() - pos) return nullptr;
   if (auto* buffer = qobject_cast<QBuffer*>(&device_))
     return reinterpret_cast<const std::byte*>(buffer->data().constData()) + pos;
   auto* file = qobject_cast<QFileDevice*>(&device_);

@@ -11,9 +11,7 @@ std::string QtTreeItemNode::Text() const { return ToAnsi(item_->text(0)); }
 
 void QtTreeItemNode::SetText(std::string_view text) { item_->setText(0, FromAnsi(text)); }
 
-void* QtTreeItemNode::Data() const {
-  return reinterpret_cast<void*>(item_->data(0, kTreeDataRole).value<quintptr>());
-}
+void* QtTreeItemNode::Data() const { return reinterpret_cast<void*>(item_->data(0, kTreeDataRole).value<quintptr>()); }
 
 void QtTreeItemNode::SetData(void* data) {
   item_->setData(0, kTreeDataRole, QVariant::fromValue(reinterpret_cast<quintptr>(data)));

@@ -16,8 +16,24 @@ constexpr std::uint16_t kDigitBase = 0x400;
 constexpr std::uint16_t kLetterBase = 0x500;
 
 enum Accent : std::uint8_t {
-  kNone = 0, kAcute, kGrave, kCircumflex, kCaron, kRing, kDiaeresis, kTilde, kStroke, kCedilla, kHook,
-  kMacron, kBreve, kOgonek, kDotAbove, kDoubleAcute, kMiddleDot, kDotless
+  kNone = 0,
+  kAcute,
+  kGrave,
+  kCircumflex,
+  kCaron,
+  kRing,
+  kDiaeresis,
+  kTilde,
+  kStroke,
+  kCedilla,
+  kHook,
+  kMacron,
+  kBreve,
+  kOgonek,
+  kDotAbove,
+  kDoubleAcute,
+  kMiddleDot,
+  kDotless
 };
 enum Case : std::uint8_t { kLower = 0, kUpper = 1, kSuperscript = 2 };
 
@@ -67,7 +83,8 @@ std::array<Weights, 256> BuildTable() {
     t[b].e[1] = y;
   };
   std::uint16_t rank = 0;
-  for (const unsigned char* p = kSymbolOrder; *p; ++p) one(*p, {static_cast<std::uint16_t>(kSymbolBase + rank++), kNone, kLower});
+  for (const unsigned char* p = kSymbolOrder; *p; ++p)
+    one(*p, {static_cast<std::uint16_t>(kSymbolBase + rank++), kNone, kLower});
   // Symbols not placed above come after them, in byte order.
   for (unsigned b = 0x21; b < 256; ++b) {
     const bool letterOrDigit = (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b >= 0xC0;
@@ -85,12 +102,13 @@ std::array<Weights, 256> BuildTable() {
     Accent accent;
   };
   constexpr Accented kAccented[] = {
-      {0xC0, 'a', kGrave}, {0xC1, 'a', kAcute}, {0xC2, 'a', kCircumflex}, {0xC3, 'a', kTilde}, {0xC4, 'a', kDiaeresis},
-      {0xC5, 'a', kRing},  {0xC7, 'c', kCedilla}, {0xC8, 'e', kGrave}, {0xC9, 'e', kAcute}, {0xCA, 'e', kCircumflex},
-      {0xCB, 'e', kDiaeresis}, {0xCC, 'i', kGrave}, {0xCD, 'i', kAcute}, {0xCE, 'i', kCircumflex}, {0xCF, 'i', kDiaeresis},
-      {0xD0, 'd', kStroke}, {0xD1, 'n', kTilde}, {0xD2, 'o', kGrave}, {0xD3, 'o', kAcute}, {0xD4, 'o', kCircumflex},
-      {0xD5, 'o', kTilde}, {0xD6, 'o', kDiaeresis}, {0xD8, 'o', kStroke}, {0xD9, 'u', kGrave}, {0xDA, 'u', kAcute},
-      {0xDB, 'u', kCircumflex}, {0xDC, 'u', kDiaeresis}, {0xDD, 'y', kAcute}};
+      {0xC0, 'a', kGrave},     {0xC1, 'a', kAcute},      {0xC2, 'a', kCircumflex}, {0xC3, 'a', kTilde},
+      {0xC4, 'a', kDiaeresis}, {0xC5, 'a', kRing},       {0xC7, 'c', kCedilla},    {0xC8, 'e', kGrave},
+      {0xC9, 'e', kAcute},     {0xCA, 'e', kCircumflex}, {0xCB, 'e', kDiaeresis},  {0xCC, 'i', kGrave},
+      {0xCD, 'i', kAcute},     {0xCE, 'i', kCircumflex}, {0xCF, 'i', kDiaeresis},  {0xD0, 'd', kStroke},
+      {0xD1, 'n', kTilde},     {0xD2, 'o', kGrave},      {0xD3, 'o', kAcute},      {0xD4, 'o', kCircumflex},
+      {0xD5, 'o', kTilde},     {0xD6, 'o', kDiaeresis},  {0xD8, 'o', kStroke},     {0xD9, 'u', kGrave},
+      {0xDA, 'u', kAcute},     {0xDB, 'u', kCircumflex}, {0xDC, 'u', kDiaeresis},  {0xDD, 'y', kAcute}};
   for (const auto& a : kAccented) {
     one(a.upper, Letter(a.base, a.accent, kUpper));
     one(a.upper + 0x20, Letter(a.base, a.accent, kLower));
@@ -165,40 +183,54 @@ struct Decomposed {
   Accent accent;
 };
 constexpr Decomposed kLatinA[] = {
-    {0x100, 'a', kMacron},  {0x102, 'a', kBreve},      {0x104, 'a', kOgonek},      {0x106, 'c', kAcute},
-    {0x108, 'c', kCircumflex}, {0x10A, 'c', kDotAbove}, {0x10C, 'c', kCaron},       {0x10E, 'd', kCaron},
-    {0x110, 'd', kStroke},  {0x112, 'e', kMacron},     {0x114, 'e', kBreve},       {0x116, 'e', kDotAbove},
-    {0x118, 'e', kOgonek},  {0x11A, 'e', kCaron},      {0x11C, 'g', kCircumflex},  {0x11E, 'g', kBreve},
-    {0x120, 'g', kDotAbove}, {0x122, 'g', kCedilla},   {0x124, 'h', kCircumflex},  {0x126, 'h', kStroke},
-    {0x128, 'i', kTilde},   {0x12A, 'i', kMacron},     {0x12C, 'i', kBreve},       {0x12E, 'i', kOgonek},
-    {0x134, 'j', kCircumflex}, {0x136, 'k', kCedilla}, {0x139, 'l', kAcute},       {0x13B, 'l', kCedilla},
-    {0x13D, 'l', kCaron},   {0x13F, 'l', kMiddleDot},  {0x141, 'l', kStroke},      {0x143, 'n', kAcute},
-    {0x145, 'n', kCedilla}, {0x147, 'n', kCaron},      {0x14A, 'n', kHook},        {0x14C, 'o', kMacron},
-    {0x14E, 'o', kBreve},   {0x150, 'o', kDoubleAcute}, {0x154, 'r', kAcute},      {0x156, 'r', kCedilla},
-    {0x158, 'r', kCaron},   {0x15A, 's', kAcute},      {0x15C, 's', kCircumflex},  {0x15E, 's', kCedilla},
-    {0x162, 't', kCedilla}, {0x164, 't', kCaron},      {0x166, 't', kStroke},      {0x168, 'u', kTilde},
-    {0x16A, 'u', kMacron},  {0x16C, 'u', kBreve},      {0x16E, 'u', kRing},        {0x170, 'u', kDoubleAcute},
-    {0x172, 'u', kOgonek},  {0x174, 'w', kCircumflex}, {0x176, 'y', kCircumflex},  {0x179, 'z', kAcute},
+    {0x100, 'a', kMacron},     {0x102, 'a', kBreve},       {0x104, 'a', kOgonek},     {0x106, 'c', kAcute},
+    {0x108, 'c', kCircumflex}, {0x10A, 'c', kDotAbove},    {0x10C, 'c', kCaron},      {0x10E, 'd', kCaron},
+    {0x110, 'd', kStroke},     {0x112, 'e', kMacron},      {0x114, 'e', kBreve},      {0x116, 'e', kDotAbove},
+    {0x118, 'e', kOgonek},     {0x11A, 'e', kCaron},       {0x11C, 'g', kCircumflex}, {0x11E, 'g', kBreve},
+    {0x120, 'g', kDotAbove},   {0x122, 'g', kCedilla},     {0x124, 'h', kCircumflex}, {0x126, 'h', kStroke},
+    {0x128, 'i', kTilde},      {0x12A, 'i', kMacron},      {0x12C, 'i', kBreve},      {0x12E, 'i', kOgonek},
+    {0x134, 'j', kCircumflex}, {0x136, 'k', kCedilla},     {0x139, 'l', kAcute},      {0x13B, 'l', kCedilla},
+    {0x13D, 'l', kCaron},      {0x13F, 'l', kMiddleDot},   {0x141, 'l', kStroke},     {0x143, 'n', kAcute},
+    {0x145, 'n', kCedilla},    {0x147, 'n', kCaron},       {0x14A, 'n', kHook},       {0x14C, 'o', kMacron},
+    {0x14E, 'o', kBreve},      {0x150, 'o', kDoubleAcute}, {0x154, 'r', kAcute},      {0x156, 'r', kCedilla},
+    {0x158, 'r', kCaron},      {0x15A, 's', kAcute},       {0x15C, 's', kCircumflex}, {0x15E, 's', kCedilla},
+    {0x162, 't', kCedilla},    {0x164, 't', kCaron},       {0x166, 't', kStroke},     {0x168, 'u', kTilde},
+    {0x16A, 'u', kMacron},     {0x16C, 'u', kBreve},       {0x16E, 'u', kRing},       {0x170, 'u', kDoubleAcute},
+    {0x172, 'u', kOgonek},     {0x174, 'w', kCircumflex},  {0x176, 'y', kCircumflex}, {0x179, 'z', kAcute},
     {0x17B, 'z', kDotAbove}};
 
 // The accent a combining mark gives the letter before it; kNone for marks
 // that weigh nothing here.
 Accent CombiningAccent(char32_t c) {
   switch (c) {
-    case 0x300: return kGrave;
-    case 0x301: return kAcute;
-    case 0x302: return kCircumflex;
-    case 0x303: return kTilde;
-    case 0x304: return kMacron;
-    case 0x306: return kBreve;
-    case 0x307: return kDotAbove;
-    case 0x308: return kDiaeresis;
-    case 0x30A: return kRing;
-    case 0x30B: return kDoubleAcute;
-    case 0x30C: return kCaron;
-    case 0x327: return kCedilla;
-    case 0x328: return kOgonek;
-    default: return kNone;
+    case 0x300:
+      return kGrave;
+    case 0x301:
+      return kAcute;
+    case 0x302:
+      return kCircumflex;
+    case 0x303:
+      return kTilde;
+    case 0x304:
+      return kMacron;
+    case 0x306:
+      return kBreve;
+    case 0x307:
+      return kDotAbove;
+    case 0x308:
+      return kDiaeresis;
+    case 0x30A:
+      return kRing;
+    case 0x30B:
+      return kDoubleAcute;
+    case 0x30C:
+      return kCaron;
+    case 0x327:
+      return kCedilla;
+    case 0x328:
+      return kOgonek;
+    default:
+      return kNone;
   }
 }
 
@@ -237,8 +269,12 @@ Key MakeKeyUtf8(std::string_view s) {
       }
       if (done) continue;
       switch (c) {
-        case 0x130: k.elements.push_back(Letter('i', kDotAbove, kUpper)); continue;
-        case 0x131: k.elements.push_back(Letter('i', kDotless, kLower)); continue;
+        case 0x130:
+          k.elements.push_back(Letter('i', kDotAbove, kUpper));
+          continue;
+        case 0x131:
+          k.elements.push_back(Letter('i', kDotless, kLower));
+          continue;
         case 0x132:
         case 0x133: {
           const Case cs = c == 0x132 ? kUpper : kLower;
@@ -246,10 +282,17 @@ Key MakeKeyUtf8(std::string_view s) {
           k.elements.push_back(Letter('j', kNone, cs));
           continue;
         }
-        case 0x138: k.elements.push_back(Letter('k', kHook, kLower)); continue;
-        case 0x149: k.elements.push_back(Letter('n', kHook, kLower)); continue;
-        case 0x17F: k.elements.push_back(Letter('s', kHook, kLower)); continue;
-        default: break;
+        case 0x138:
+          k.elements.push_back(Letter('k', kHook, kLower));
+          continue;
+        case 0x149:
+          k.elements.push_back(Letter('n', kHook, kLower));
+          continue;
+        case 0x17F:
+          k.elements.push_back(Letter('s', kHook, kLower));
+          continue;
+        default:
+          break;
       }
     }
     // Variation selectors and invisible spaces weigh nothing.

@@ -5,7 +5,6 @@
 
 #include <string_view>
 
-
 namespace platform::collate {
 
 // Compares two 1252 texts with the word sort; answers <0, 0 or >0.

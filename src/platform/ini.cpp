@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/textcodec.h"
 #include "platform/handle.h"
+#include "platform/textcodec.h"
 #include "platform/winapi.h"
 
 namespace platform {
@@ -45,10 +45,12 @@ std::string AnsiFromUtf16(const std::u16string& w) {
 std::string AnsiText(std::string_view bytes) {
   if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
     return AnsiFromUtf16(text::Utf8ToUtf16(bytes.substr(3)));
-  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE) {
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
     std::u16string w;
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-      w += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
+      w +=
+          static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8));
     return AnsiFromUtf16(w);
   }
   return AnsiFromFileBytes(bytes);
@@ -77,7 +79,9 @@ std::vector<Line> Parse(std::string_view t) {
     if (line.empty()) continue;
     if (line.front() == '[') {
       const size_t close = line.find(']');
-      lines.push_back({Line::kSection, Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)), {}});
+      lines.push_back({Line::kSection,
+                       Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)),
+                       {}});
       inSection = true;
       continue;
     }
@@ -171,7 +175,8 @@ win::DWORD ReadProfileString(const char* section, const char* key, const char* d
     char buf[16384];
     win::DWORD n = 0;
     // A language file is small; a huge file is read no further than 16 MiB.
-    while (bytes.size() < (16u << 20) && win::ReadFile(h.get(), buf, sizeof buf, &n, nullptr) && n > 0) bytes.append(buf, n);
+    while (bytes.size() < (16u << 20) && win::ReadFile(h.get(), buf, sizeof buf, &n, nullptr) && n > 0)
+      bytes.append(buf, n);
     h.close();
   }
   const win::DWORD r = ReadProfileStringFromBytes(bytes, section, key, defaultValue, returned, size);

@@ -44,8 +44,9 @@ class Bytes {
     if (at >= n_) return std::nullopt;
     const void* end = std::memchr(p_ + at, 0, n_ - at);
     if (!end) return std::nullopt;
-    return AnsiFromFileBytes(std::string_view(reinterpret_cast<const char*>(p_ + at),
-                                              static_cast<std::size_t>(static_cast<const unsigned char*>(end) - (p_ + at))));
+    return AnsiFromFileBytes(
+        std::string_view(reinterpret_cast<const char*>(p_ + at),
+                         static_cast<std::size_t>(static_cast<const unsigned char*>(end) - (p_ + at))));
   }
   // A zero-terminated UTF-16 string starting at `at`, converted to ANSI.
   std::optional<std::string> unicode(std::size_t at) const {
@@ -57,8 +58,8 @@ class Bytes {
       w += static_cast<char16_t>(*u);
     }
     if (w.empty()) return std::string();
-    const int n = win::WideCharToMultiByte(win::CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
-                                           nullptr);
+    const int n =
+        win::WideCharToMultiByte(win::CP_ACP, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
     if (n <= 0) return std::nullopt;
     std::string s(static_cast<std::size_t>(n), '\0');
     win::WideCharToMultiByte(win::CP_ACP, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);

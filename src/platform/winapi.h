@@ -190,10 +190,10 @@ BOOL DeleteFileA(const char* path);
 BOOL MoveFileExA(const char* existing, const char* replacement, DWORD flags);
 BOOL CopyFileA(const char* existing, const char* target, BOOL failIfExists);
 
-HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* securityAttributes,
-                   DWORD disposition, DWORD flags, HANDLE templateFile);
-HANDLE CreateFileW(const WCHAR* path, DWORD access, DWORD share, void* securityAttributes,
-                   DWORD disposition, DWORD flags, HANDLE templateFile);
+HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* securityAttributes, DWORD disposition,
+                   DWORD flags, HANDLE templateFile);
+HANDLE CreateFileW(const WCHAR* path, DWORD access, DWORD share, void* securityAttributes, DWORD disposition,
+                   DWORD flags, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped);
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped);
 BOOL FlushFileBuffers(HANDLE file);
@@ -208,16 +208,16 @@ BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosit
 BOOL CloseHandle(HANDLE handle);
 
 // Only FSCTL_SET_REPARSE_POINT is supported.
-BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out,
-                     DWORD outSize, DWORD* returned, void* overlapped);
+BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
+                     void* overlapped);
 
 DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char** filePart);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer);
 BOOL SetCurrentDirectoryA(const char* path);
 
-BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameSize,
-                           DWORD* serial, DWORD* maxComponentLength, DWORD* fileSystemFlags,
-                           char* fileSystemName, DWORD fileSystemNameSize);
+BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameSize, DWORD* serial,
+                           DWORD* maxComponentLength, DWORD* fileSystemFlags, char* fileSystemName,
+                           DWORD fileSystemNameSize);
 
 // --- Code pages --------------------------------------------------------------
 // The ANSI code page: the system's on Windows; UTF-8 (65001) on the POSIX
@@ -227,10 +227,9 @@ BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameS
 UINT GetACP();
 // A source length of -1 means "up to and including the terminating zero".
 // A destination length of 0 asks for the size needed.
-int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst,
-                        int dstLength);
-int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* src, int srcLength, char* dst,
-                        int dstLength, const char* defaultChar, BOOL* usedDefaultChar);
+int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst, int dstLength);
+int WideCharToMultiByte(UINT codePage, DWORD flags, const WCHAR* src, int srcLength, char* dst, int dstLength,
+                        const char* defaultChar, BOOL* usedDefaultChar);
 
 // --- Comparisons ---------------------------------------------------------------
 // lstrcmpA: the user locale's word sort, case-sensitive. lstrcmpiA: the same
@@ -240,10 +239,10 @@ int lstrcmpiA(const char* a, const char* b);
 
 // --- Shell, profile, time -------------------------------------------------------
 // Answers a value above 32 on success, a Windows failure code (0..32) otherwise.
-INT_PTR ShellExecuteA(HANDLE hwnd, const char* operation, const char* file,
-                      const char* parameters, const char* directory, int showCommand);
-DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
-                               char* returned, DWORD size, const char* fileName);
+INT_PTR ShellExecuteA(HANDLE hwnd, const char* operation, const char* file, const char* parameters,
+                      const char* directory, int showCommand);
+DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* returned,
+                               DWORD size, const char* fileName);
 void Sleep(DWORD milliseconds);
 
 }  // namespace win

@@ -29,7 +29,8 @@ TEcrConfirmeCopie::TEcrConfirmeCopie(QWidget* parent) : QDialog(parent), form_(C
   view_ = std::make_unique<FormView>(form_, this);
   SetUpDialog(*this, form_);
   move(310, 130);
-  const std::pair<const char*, int> answers[] = {{"btnCopier", kMrYes}, {"btnDeplacer", kMrNo}, {"btnAnnuler", kMrCancel}};
+  const std::pair<const char*, int> answers[] = {
+      {"btnCopier", kMrYes}, {"btnDeplacer", kMrNo}, {"btnAnnuler", kMrCancel}};
   for (const auto& [name, result] : answers)
     connect(button(name), &QPushButton::clicked, this, [this, r = result] { done(r); });
 }

@@ -189,9 +189,8 @@ void RadioGroup::arrange() {
   const int buttonHeight = free / perColumn;
   const int topMargin = textHeight + 1 + (free % perColumn) / 2;
   for (int i = 0; i < count; ++i)
-    buttons_[static_cast<size_t>(i)]->setGeometry((i / perColumn) * buttonWidth + 8,
-                                                  (i % perColumn) * buttonHeight + topMargin, buttonWidth,
-                                                  buttonHeight);
+    buttons_[static_cast<size_t>(i)]->setGeometry(
+        (i / perColumn) * buttonWidth + 8, (i % perColumn) * buttonHeight + topMargin, buttonWidth, buttonHeight);
 }
 
 // --- FormView ----------------------------------------------------------------
@@ -228,9 +227,8 @@ void FormView::appendTabOrder(const std::string& parent, std::vector<QWidget*>& 
   // control whose top lies within a few pixels of the row's first joining
   // that row.
   constexpr int kRowBand = 12;
-  std::stable_sort(children.begin(), children.end(), [](const Component* a, const Component* b) {
-    return a->bounds.top < b->bounds.top;
-  });
+  std::stable_sort(children.begin(), children.end(),
+                   [](const Component* a, const Component* b) { return a->bounds.top < b->bounds.top; });
   std::vector<std::vector<const Component*>> rows;
   for (const Component* c : children) {
     if (rows.empty() || c->kind == ComponentKind::TabSheet ||
@@ -239,9 +237,8 @@ void FormView::appendTabOrder(const std::string& parent, std::vector<QWidget*>& 
     rows.back().push_back(c);
   }
   for (auto& row : rows) {
-    std::stable_sort(row.begin(), row.end(), [](const Component* a, const Component* b) {
-      return a->bounds.left < b->bounds.left;
-    });
+    std::stable_sort(row.begin(), row.end(),
+                     [](const Component* a, const Component* b) { return a->bounds.left < b->bounds.left; });
     for (const Component* c : row) {
       QWidget* w = widget(c->name);
       if (c->kind == ComponentKind::RadioGroup) {

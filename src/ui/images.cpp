@@ -70,7 +70,7 @@ QPixmap Draw(int state) {
     case kStateNoneMissing:
     case kStateSomeMissing:
     case kStateAllMissing:
-      DrawRing(p, ActiveState(state) == kStateNone  ? Fill::None
+      DrawRing(p, ActiveState(state) == kStateNone   ? Fill::None
                   : ActiveState(state) == kStateSome ? Fill::Half
                                                      : Fill::Full);
       if (HasMissing(state)) DrawQuestionMark(p);
@@ -96,8 +96,8 @@ QPixmap Arrow(bool up, bool enabled) {
   QPainter p(&pm);
   p.setRenderHint(QPainter::Antialiasing);
   // Drawn pointing up, then flipped for the down arrow.
-  const QPolygonF shape({QPointF(8, 1.5), QPointF(14.5, 8), QPointF(10.5, 8), QPointF(10.5, 14.5),
-                         QPointF(5.5, 14.5), QPointF(5.5, 8), QPointF(1.5, 8)});
+  const QPolygonF shape({QPointF(8, 1.5), QPointF(14.5, 8), QPointF(10.5, 8), QPointF(10.5, 14.5), QPointF(5.5, 14.5),
+                         QPointF(5.5, 8), QPointF(1.5, 8)});
   if (!up) {
     p.translate(0, 16);
     p.scale(1, -1);

@@ -50,8 +50,8 @@ TEcrOrdre::TEcrOrdre(const std::string& title, const std::vector<OrderLine>& lin
   list_->setObjectName(QStringLiteral("Liste"));
   list_->setRootIsDecorated(false);
   list_->setAlternatingRowColors(true);
-  list_->setHeaderLabels({QStringLiteral("N°"), QStringLiteral("Scène"), QStringLiteral("Type"),
-                          QStringLiteral("Aéroports")});
+  list_->setHeaderLabels(
+      {QStringLiteral("N°"), QStringLiteral("Scène"), QStringLiteral("Type"), QStringLiteral("Aéroports")});
   int n = 0;
   for (const OrderLine& l : lines) {
     auto* item = new QTreeWidgetItem(list_);

@@ -16,8 +16,8 @@
 #include "platform/winapi.h"
 #include "qtansi/ansiqt.h"
 #include "ui/apptitle.h"
-#include "ui/orderdialog.h"
 #include "ui/dialogs.h"
+#include "ui/orderdialog.h"
 
 namespace orvella::ui {
 
@@ -98,8 +98,8 @@ std::optional<std::string> QtInteraction::PickFolder(const std::string& prompt) 
   if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
   return folder;
 #endif
-  const QString chosen = QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), FolderPickerStart(),
-                                                           QFileDialog::ShowDirsOnly);
+  const QString chosen =
+      QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), FolderPickerStart(), QFileDialog::ShowDirsOnly);
   if (chosen.isEmpty()) return std::nullopt;
   std::string path = WindowsPathFromHost(chosen);
   // A folder no drive reaches cannot be named by the program.

@@ -5,11 +5,11 @@
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
 #endif
 
 namespace orvella::ui {

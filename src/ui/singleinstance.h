@@ -20,9 +20,9 @@ class SingleInstance : public QObject {
   Q_OBJECT
  public:
   enum class Result {
-    Primary,         // this process holds the lock: go on
-    OtherActivated,  // another process holds it and was asked to come forward
-    OtherUnreachable // another process holds it but did not answer
+    Primary,          // this process holds the lock: go on
+    OtherActivated,   // another process holds it and was asked to come forward
+    OtherUnreachable  // another process holds it but did not answer
   };
 
   // settingsPath: the settings file the lock protects (any text naming it).

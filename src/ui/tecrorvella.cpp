@@ -2,13 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
-#include <QKeyEvent>
-#include <QShortcut>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -26,8 +26,8 @@
 namespace orvella::ui {
 
 TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
-  view_ = std::make_unique<FormView>(logic_.form, this,
-                                     [this](Component& c, QWidget* p) { return createControl(c, p); });
+  view_ =
+      std::make_unique<FormView>(logic_.form, this, [this](Component& c, QWidget* p) { return createControl(c, p); });
   // The design position and client area; the settings file may change both.
   designSize_ = QSize(logic_.form.clientWidth(), logic_.form.clientHeight());
   move(162, 77);
@@ -139,7 +139,8 @@ bool IsLaunchButton(std::string_view name) {
 
 void CheckHandlers(const Form& form) {
   auto need = [&](std::string_view name) {
-    if (!form.find(name)) throw std::logic_error("handler for " + std::string(name) + ", which " + form.name() + " lacks");
+    if (!form.find(name))
+      throw std::logic_error("handler for " + std::string(name) + ", which " + form.name() + " lacks");
   };
   for (const auto& [name, fn] : Handlers()) need(name);
   for (const auto& [item, kind] : kTypeItems) need(item);
@@ -173,9 +174,8 @@ void TEcrOrvella::connectControls() {
         // Return clicks a focused button, as Space does.
         w->installEventFilter(this);
         if (handler)
-          connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, [this, handler] {
-            run(handler);
-          });
+          connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
+                  [this, handler] { run(handler); });
         break;
       case ComponentKind::CheckBox:
         // The box shows the click at once; the Form learns it before the
@@ -188,9 +188,8 @@ void TEcrOrvella::connectControls() {
         });
         break;
       case ComponentKind::RadioGroup:
-        connect(qobject_cast<RadioGroup*>(w), &RadioGroup::itemClicked, this, [this](int index) {
-          run([&] { logic_.selectInstallation(index); });
-        });
+        connect(qobject_cast<RadioGroup*>(w), &RadioGroup::itemClicked, this,
+                [this](int index) { run([&] { logic_.selectInstallation(index); }); });
         break;
       case ComponentKind::PageControl:
         connect(qobject_cast<QTabWidget*>(w), &QTabWidget::currentChanged, this, [this](int index) {
@@ -393,7 +392,8 @@ void TEcrOrvella::closeForSessionEnd() {
     if (QApplication::activeModalWidget() == modal) break;
   }
   // Once the dialogs' own loops have returned.
-  QMetaObject::invokeMethod(this, [this] { QWidget::close(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this] { QWidget::close(); }, Qt::QueuedConnection);
 }
 
 bool TEcrOrvella::eventFilter(QObject* watched, QEvent* e) {
@@ -409,9 +409,7 @@ bool TEcrOrvella::eventFilter(QObject* watched, QEvent* e) {
   return QWidget::eventFilter(watched, e);
 }
 
-bool TEcrOrvella::focusNextPrevChild(bool next) {
-  return view_->focusNext(next) || QWidget::focusNextPrevChild(next);
-}
+bool TEcrOrvella::focusNextPrevChild(bool next) { return view_->focusNext(next) || QWidget::focusNextPrevChild(next); }
 
 void TEcrOrvella::closeEvent(QCloseEvent* e) {
   // An in-place edit still open ends first and keeps what was typed,

@@ -51,9 +51,7 @@ TTreeView::TTreeView(SceneryTree& tree, QWidget* parent)
   };
   connect(model_, &SceneryTreeModel::treeSelectionChanged, this, &TTreeView::followTreeSelection);
   connect(model_, &SceneryTreeModel::nodeExpandedChanged, this, &TTreeView::followTreeExpansion);
-  connect(model_, &SceneryTreeModel::updatesSuspended, this, [this](bool suspended) {
-    setUpdatesEnabled(!suspended);
-  });
+  connect(model_, &SceneryTreeModel::updatesSuspended, this, [this](bool suspended) { setUpdatesEnabled(!suspended); });
   connect(model_, &QAbstractItemModel::rowsInserted, this, &TTreeView::restoreExpansion);
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TTreeView::followViewSelection);
   connect(selectionModel(), &QItemSelectionModel::currentChanged, this, &TTreeView::followViewSelection);
@@ -189,8 +187,8 @@ void TTreeView::mouseReleaseEvent(QMouseEvent* e) {
   // selected node and no modifier is held: a ctrl-click takes the node out
   // of the selection and a plain click on one of several selected nodes
   // keeps that one alone, as in every tree of the desktop.
-  const bool editOnClick = !(e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) &&
-                           selectionModel()->selectedRows().size() <= 1;
+  const bool editOnClick =
+      !(e->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier)) && selectionModel()->selectedRows().size() <= 1;
   const EditTriggers triggers = editTriggers();
   if (!editOnClick) setEditTriggers(triggers & ~SelectedClicked);
   QTreeView::mouseReleaseEvent(e);
@@ -269,7 +267,7 @@ TTreeView::DragKind TTreeView::dragKind(const QDropEvent* e) const {
   // running copy of the program: the drop acts on this process's selection.
   if (mime->hasFormat(nodeMimeType()))
     return mime->data(nodeMimeType()).startsWith(dragPayload().split(':').front() + ':') ? DragKind::Node
-                                                                                      : DragKind::None;
+                                                                                         : DragKind::None;
   if (acceptFiles_ && mime->hasUrls()) {
     const QList<QUrl> urls = mime->urls();
     if (std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); })) return DragKind::Files;

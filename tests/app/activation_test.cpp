@@ -10,10 +10,10 @@
 #include "logic/app/ecrorvella.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
-#include "support/scriptedinteraction.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
 #include "support/sceneryfixture.h"
+#include "support/scriptedinteraction.h"
 
 namespace orvella {
 namespace {
@@ -57,9 +57,7 @@ class ActivationCommandTest : public ::testing::Test {
     fx.dir.file("library/" + rel + "/library.txt", "A\n800\nLIBRARY\n");
     return path;
   }
-  Node* add(SceneryTree& t, Node* parent, const std::string& text, int kind) {
-    return t.addChild(parent, text, kind);
-  }
+  Node* add(SceneryTree& t, Node* parent, const std::string& text, int kind) { return t.addChild(parent, text, kind); }
   void refresh() {
     RafraichitArbre(w->CustScn, true);
     RafraichitArbre(w->GlobScn, true);

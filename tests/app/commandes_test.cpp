@@ -3,8 +3,8 @@
 
 #include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
-#include "support/scriptedinteraction.h"
 #include "logic/texts/textes.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 
 namespace orvella {
@@ -70,8 +70,8 @@ TEST_F(CommandsTest, ActiveSceneOffersDeactivationAndRemovalOnly) {
   EXPECT_EQ(cap("btnSuppGroupe"), A("Enlever la scène"));
   for (const char* c : {"btnNouvSousGroupe", "btnDeplH", "btnDeplB", "btnTrier", "btnAjoutScene", "btnAjoutOrphelins"})
     EXPECT_FALSE(on(c)) << c;
-  EXPECT_EQ(menu(), (std::vector<std::string>{"PM_Desactiver", "PM_N1", "PM_NouvGroupe", "PM_Supprime",
-                                              "PM_TriAuto", "PM_N2", "PM_BtnLat"}));
+  EXPECT_EQ(menu(), (std::vector<std::string>{"PM_Desactiver", "PM_N1", "PM_NouvGroupe", "PM_Supprime", "PM_TriAuto",
+                                              "PM_N2", "PM_BtnLat"}));
   EXPECT_EQ(cap("PM_Desactiver"), A("Désactiver la scène"));
   EXPECT_EQ(cap("PM_Supprime"), A("Enlever la scène"));
   EXPECT_EQ(cap("PM_BtnLat"), A("Masquer les boutons latéraux"));
@@ -143,8 +143,8 @@ TEST_F(CommandsTest, UnmanagedNodeAndUnclaimedLink) {
   const std::string activer = cap("btnActiver");
   t.select(u);
   w.ActualiseCommandes();
-  for (const char* c : {"btnNouvSousGroupe", "btnDeplH", "btnDeplB", "btnTrier", "btnAjoutScene",
-                        "btnAjoutOrphelins", "btnSuppGroupe", "btnActiver", "btnDesactiver"})
+  for (const char* c : {"btnNouvSousGroupe", "btnDeplH", "btnDeplB", "btnTrier", "btnAjoutScene", "btnAjoutOrphelins",
+                        "btnSuppGroupe", "btnActiver", "btnDesactiver"})
     EXPECT_FALSE(on(c)) << c;
   EXPECT_EQ(cap("btnActiver"), activer) << "captions unchanged";
   EXPECT_EQ(menu(), (std::vector<std::string>{"PM_NouvGroupe", "PM_TriAuto", "PM_N2", "PM_BtnLat"}));
@@ -222,7 +222,8 @@ TEST_F(CommandsTest, AutoSortToggleShowsTheFlagWithoutSorting) {
 }
 
 TEST_F(CommandsTest, LanguageFileCaptionAndMenuCopies) {
-  dir.file("fr.lng", "[EcrOrvella]\r\ncaption = Mon Orvella \r\nbtnNouvGroupe=New group\r\nPM_NouvGroupe=Never shown\r\n");
+  dir.file("fr.lng",
+           "[EcrOrvella]\r\ncaption = Mon Orvella \r\nbtnNouvGroupe=New group\r\nPM_NouvGroupe=Never shown\r\n");
   SetLanguageFileOverride(dir.win("fr.lng"));
   EcrOrvellaLogic other;
   other.FormCreate(dir.win("orvella.exe"));

@@ -44,14 +44,13 @@ TEST(DesignTest, MenuItemsInOrderWithTheirSeparators) {
   std::vector<std::string> items;
   for (const Component& c : f.components())
     if (c.isMenuItem()) items.push_back(c.caption == "-" ? c.name + "-" : c.name);
-  EXPECT_EQ(items, std::vector<std::string>({"PM_Activer", "PM_Desactiver", "PM_N1-", "PM_NouvGroupe",
-                                             "PM_NouvSousGroupe", "PM_Supprime", "PM_Trier", "PM_TriAuto",
-                                             "PM_DeplH", "PM_DeplB", "PM_N2-", "PM_AjoutScene",
-                                             "PM_AjoutOrphelins", "PM_N3-", "PM_BtnLat",
-                                             // The scenery order's items follow the others.
-                                             "PM_N4-", "PM_ApercuOrdre", "PM_TypeAuto", "PM_TypeAeroport",
-                                             "PM_TypeBiblio", "PM_TypeSurcouche", "PM_TypeOrtho",
-                                             "PM_TypeMaillage", "PM_TypeInconnu"}));
+  EXPECT_EQ(items,
+            std::vector<std::string>({"PM_Activer", "PM_Desactiver", "PM_N1-", "PM_NouvGroupe", "PM_NouvSousGroupe",
+                                      "PM_Supprime", "PM_Trier", "PM_TriAuto", "PM_DeplH", "PM_DeplB", "PM_N2-",
+                                      "PM_AjoutScene", "PM_AjoutOrphelins", "PM_N3-", "PM_BtnLat",
+                                      // The scenery order's items follow the others.
+                                      "PM_N4-", "PM_ApercuOrdre", "PM_TypeAuto", "PM_TypeAeroport", "PM_TypeBiblio",
+                                      "PM_TypeSurcouche", "PM_TypeOrtho", "PM_TypeMaillage", "PM_TypeInconnu"}));
 }
 
 Rect At(Form& f, const char* name) { return f[name].bounds; }
@@ -60,12 +59,12 @@ TEST(DesignTest, MainWindowControlsFollowTheirAnchors) {
   Form f = CreateEcrOrvellaForm();
   const Form design = CreateEcrOrvellaForm();
   f.setClientSize(773, 642);
-  EXPECT_EQ(At(f, "rgListeXP"), (Rect{8, 8, 574, 81}));           // left, top, right
-  EXPECT_EQ(At(f, "Bevel3"), (Rect{577, 13, 189, 76}));           // top, right
+  EXPECT_EQ(At(f, "rgListeXP"), (Rect{8, 8, 574, 81}));  // left, top, right
+  EXPECT_EQ(At(f, "Bevel3"), (Rect{577, 13, 189, 76}));  // top, right
   EXPECT_EQ(At(f, "btnAjouteXPlane"), (Rect{589, 24, 169, 25}));
-  EXPECT_EQ(At(f, "Pages"), (Rect{7, 98, 574, 539}));             // all four sides
-  EXPECT_EQ(At(f, "TabCustom"), (Rect{4, 24, 566, 511}));         // the sheet fills it
-  EXPECT_EQ(At(f, "GlobScn"), (Rect{0, 0, 566, 511}));            // and the tree the sheet
+  EXPECT_EQ(At(f, "Pages"), (Rect{7, 98, 574, 539}));      // all four sides
+  EXPECT_EQ(At(f, "TabCustom"), (Rect{4, 24, 566, 511}));  // the sheet fills it
+  EXPECT_EQ(At(f, "GlobScn"), (Rect{0, 0, 566, 511}));     // and the tree the sheet
   EXPECT_EQ(At(f, "btnQuitter"), (Rect{640, 489, 80, 25}));
   EXPECT_EQ(At(f, "cbEffaceIni"), (Rect{600, 405, 161, 17}));
   EXPECT_EQ(At(f, "pnlBtns"), (Rect{587, 96, 186, 297}));

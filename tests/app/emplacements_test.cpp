@@ -19,8 +19,8 @@
 #include "logic/app/ecrorvella.h"
 #include "logic/core/emplacements.h"
 #include "logic/core/interaction.h"
-#include "support/scriptedinteraction.h"
 #include "logic/texts/textes.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 
 namespace orvella {

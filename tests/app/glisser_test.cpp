@@ -153,8 +153,8 @@ TEST_F(ShellDropTest, FoldersAndShortcutsToFoldersAreTakenIntoTheGroup) {
   const std::string broken = fx.dir.file("desk/broken.lnk", "garbage");
   const std::string file = fx.dir.file("desk/plain.txt", "x");
 
-  w.DropFiles(&t, g, {scene, lnk, upper, toFile, broken, file, fx.dir.win("desk/vanished"),
-                      fx.dir.win("library/drop/Folder")});
+  w.DropFiles(
+      &t, g, {scene, lnk, upper, toFile, broken, file, fx.dir.win("desk/vanished"), fx.dir.win("library/drop/Folder")});
   EXPECT_EQ(t.selected(), g);
   EXPECT_EQ(t.selectionCount(), 1);
   EXPECT_TRUE(g->expanded());

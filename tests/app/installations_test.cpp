@@ -9,10 +9,10 @@
 #include "logic/app/ecrorvella.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
-#include "support/scriptedinteraction.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
 #include "support/sceneryfixture.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 
 namespace orvella {

@@ -232,7 +232,8 @@ TEST_F(OrderWindowTest, ASecondLaunchReadsOnlyThePacksThatChanged) {
   again.selectInstallation(0);
   fs::remove_all(fx.dir.host("library/Mesh"));
   b.overlay("library/Mesh");
-  fs::last_write_time(fx.dir.host("library/Mesh"), fs::last_write_time(fx.dir.host("library/Mesh")) + std::chrono::seconds(2));
+  fs::last_write_time(fx.dir.host("library/Mesh"),
+                      fs::last_write_time(fx.dir.host("library/Mesh")) + std::chrono::seconds(2));
   const OrderPlan plan = again.PlanOrdreScenes();
   EXPECT_EQ(again.packMemory.readCount(), 1) << "only the changed pack is read";
   EXPECT_EQ(plan.entries.size(), 6u);

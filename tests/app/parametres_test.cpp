@@ -4,13 +4,13 @@
 #include <filesystem>
 
 #include "logic/app/ecrorvella.h"
-#include "logic/core/textfile.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
-#include "support/scriptedinteraction.h"
-#include "logic/texts/textes.h"
+#include "logic/core/textfile.h"
 #include "logic/model/tree.h"
+#include "logic/texts/textes.h"
 #include "support/sceneryfixture.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 
 namespace orvella {
@@ -105,8 +105,9 @@ TEST_F(SettingsTest, AWindows1252FileIsReadActivatedAndWrittenBackInUtf8KeepingT
   EXPECT_TRUE(std::filesystem::is_symlink(dir.host("d/X-Plane/Custom Scenery/EDDK Köln")));
 
   w->FormDestroy();
-  EXPECT_EQ(ini(), "5\r\n1 2 3 4\r\n1 0\r\nD:\\X-Plane\r\n0 1 1\r\n*Europe à l'ouest\r\n"
-                   "=D:\\Scènes\\LFOE Évreux\r\n=D:\\Scènes\\EDDK Köln\r\n-\r\n-\r\n");
+  EXPECT_EQ(ini(),
+            "5\r\n1 2 3 4\r\n1 0\r\nD:\\X-Plane\r\n0 1 1\r\n*Europe à l'ouest\r\n"
+            "=D:\\Scènes\\LFOE Évreux\r\n=D:\\Scènes\\EDDK Köln\r\n-\r\n-\r\n");
   EXPECT_EQ(dir.read("orvella.ini.bak"), legacy);
 
   // From now on the file is read as written: nothing more to keep.
@@ -126,7 +127,8 @@ TEST_F(SettingsTest, AProgramInAFolderOfAnyScriptSavesAndReadsItsSettings) {
   w->CustScn.addChild(nullptr, "Česko", kKindGroup);
   w->FormDestroy();
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(dir.read("łukasz/Orvella 東京/orvella.ini"), "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n+Česko\r\n-\r\n-\r\n");
+  EXPECT_EQ(dir.read("łukasz/Orvella 東京/orvella.ini"),
+            "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n+Česko\r\n-\r\n-\r\n");
   auto again = std::make_unique<EcrOrvellaLogic>();
   again->FormCreate(exe);
   ASSERT_EQ(again->CustScn.topCount(), 1);
@@ -168,7 +170,8 @@ TEST_F(SettingsTest, SelectedInstallationGoneSelectsTheNextOrTheNewLast) {
 
 TEST_F(SettingsTest, Version1FillsOnlyTheCustomTreeAndKeepsDesignOptions) {
   const std::string inst = dir.mkdir("XP");
-  dir.file("orvella.ini", "1\r\n10 20 300 400\r\n1\r\n" + inst + "\r\n*G\r\n=C:\\s\r\n-\r\n=C:\\top\r\n-\r\n+Ignored\r\n-\r\n");
+  dir.file("orvella.ini",
+           "1\r\n10 20 300 400\r\n1\r\n" + inst + "\r\n*G\r\n=C:\\s\r\n-\r\n=C:\\top\r\n-\r\n+Ignored\r\n-\r\n");
   auto w = start();
   EXPECT_EQ(w->selectedInstallation(), 0);
   EXPECT_FALSE(w->triAuto());
@@ -230,7 +233,8 @@ TEST_F(SettingsTest, BadNumberStopsTheReadKeepsWhatWasReadAndSavesTheOriginal) {
   dir.file("orvella.ini", damaged);
   auto w = start();
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], dir.win("orvella.ini") + " :\r\n" + A("Saisie numérique incorrecte")) << "the path names the file";
+  EXPECT_EQ(ui.messages[0], dir.win("orvella.ini") + " :\r\n" + A("Saisie numérique incorrecte"))
+      << "the path names the file";
   EXPECT_EQ(w->installations.size(), 1u) << "what was read stays";
   EXPECT_EQ(w->selectedInstallation(), -1) << "nothing is selected after a failed read";
   EXPECT_EQ(w->CustScn.topCount(), 0);
@@ -280,12 +284,13 @@ TEST_F(SettingsTest, FailedWriteLeavesThePreviousFileWholeAndSaysDiskFull) {
 TEST_F(SettingsTest, ReadOnlySettingsFileIsRefusedAndKept) {
   auto w = start();
   dir.file("orvella.ini", "old");
-  std::filesystem::permissions(dir.host("orvella.ini"), std::filesystem::perms::owner_read |
-                                                             std::filesystem::perms::group_read);
+  std::filesystem::permissions(dir.host("orvella.ini"),
+                               std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
   w->FormDestroy();
   std::filesystem::permissions(dir.host("orvella.ini"), std::filesystem::perms::owner_all);
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0], dir.win("orvella.ini") + " :\r\n" + A("Accès au fichier refusé")) << "the path names the file";
+  EXPECT_EQ(ui.messages[0], dir.win("orvella.ini") + " :\r\n" + A("Accès au fichier refusé"))
+      << "the path names the file";
   EXPECT_EQ(ini(), "old");
 }
 

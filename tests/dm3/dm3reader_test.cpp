@@ -123,8 +123,7 @@ TEST_F(Dm3Test, SimpleValuesBecomeTextsInEitherByteOrder) {
 
 TEST_F(Dm3Test, StructureFieldsAreNumberedNodes) {
   Group root;
-  std::string value = Bytes<std::int16_t>(-1) + Bytes<float>(0.25f) + Bytes<std::uint8_t>(9) +
-                      Bytes<std::int32_t>(42);
+  std::string value = Bytes<std::int16_t>(-1) + Bytes<float>(0.25f) + Bytes<std::uint8_t>(9) + Bytes<std::int32_t>(42);
   root.Tag("S", Struct({Simple(2), Simple(6), Simple(10), Struct({Simple(3)})}), value);
   root.Int16("after", 1);
   Load(File(root));
@@ -225,8 +224,7 @@ TEST_F(Dm3Test, LongAndPictureArraysAreRawBlocks) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(name->Data()), 512), text256);
 
   EXPECT_EQ(ChildNames(Node({"ImageData", "Data", ".Sz"})), "= 20");
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(Node({"ImageData", "Data"})->Data()), 20),
-            std::string(20, '\7'));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(Node({"ImageData", "Data"})->Data()), 20), std::string(20, '\7'));
   EXPECT_EQ(ChildNames(Node({"Floats", ".Sz"})), "= 8");
 }
 
@@ -502,12 +500,9 @@ TEST_F(Dm3Test, EveryDataTypeConvertsThroughTheWholeLoad) {
     std::string pixels;
   };
   const std::vector<Case> cases = {
-      {1, 2, 2, Block<std::int16_t>({-3, 0, 3})},
-      {10, 2, 4, Block<std::uint16_t>({0, 1, 2})},
-      {7, 4, 3, Block<std::int32_t>({-3, 0, 3})},
-      {11, 4, 5, Block<std::uint32_t>({0, 1, 2})},
-      {2, 4, 6, Block<float>({-3.0f, 0.0f, 3.0f})},
-      {12, 8, 7, Block<double>({-3.0, 0.0, 3.0})},
+      {1, 2, 2, Block<std::int16_t>({-3, 0, 3})},   {10, 2, 4, Block<std::uint16_t>({0, 1, 2})},
+      {7, 4, 3, Block<std::int32_t>({-3, 0, 3})},   {11, 4, 5, Block<std::uint32_t>({0, 1, 2})},
+      {2, 4, 6, Block<float>({-3.0f, 0.0f, 3.0f})}, {12, 8, 7, Block<double>({-3.0, 0.0, 3.0})},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.type);
@@ -556,8 +551,8 @@ TEST_F(Dm3Test, LargeFloatPictureLoads) {
   EXPECT_EQ(px[0], 0);
   EXPECT_EQ(px[1020], 255);
   EXPECT_EQ(px[1021], 0);
-  EXPECT_EQ(px[2], 0);   // 1 * 0.5 -> 0.5 -> 0
-  EXPECT_EQ(px[6], 2);   // 3 * 0.5 -> 1.5 -> 2
+  EXPECT_EQ(px[2], 0);                   // 1 * 0.5 -> 0.5 -> 0
+  EXPECT_EQ(px[6], 2);                   // 3 * 0.5 -> 1.5 -> 2
   EXPECT_EQ(px[values.size() - 1], 36);  // 16777215 % 1021 = 143: 143 / 4 = 35.75
 }
 

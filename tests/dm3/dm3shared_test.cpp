@@ -35,9 +35,9 @@ class Dm3SharedTest : public Dm3Test {
 };
 
 TEST_F(Dm3SharedTest, TwoByTwoSamplesStretchOneToFourOntoTheFullRange) {
-  for (const char* name : {"rsciio_2D_test-1.dm3", "rsciio_2D_test-2.dm3", "rsciio_2D_test-7.dm3",
-                           "rsciio_2D_test-10.dm3", "rsciio_2D_test-11.dm3", "rsciio_2D_test-12.dm3",
-                           "rsciio_3D_test-1.dm3"}) {
+  for (const char* name :
+       {"rsciio_2D_test-1.dm3", "rsciio_2D_test-2.dm3", "rsciio_2D_test-7.dm3", "rsciio_2D_test-10.dm3",
+        "rsciio_2D_test-11.dm3", "rsciio_2D_test-12.dm3", "rsciio_3D_test-1.dm3"}) {
     SCOPED_TRACE(name);
     ASSERT_EQ(LoadSample(name), "");
     ASSERT_EQ(image_.GetWidth(), 2);
@@ -54,8 +54,7 @@ TEST_F(Dm3SharedTest, NonSquareFloatPictureRampsAlongEachRow) {
   ASSERT_EQ(image_.GetHeight(), 64);
   for (int y = 0; y < 64; ++y) {
     const std::uint8_t* row = image_.Bitmap().Row(y);
-    for (int x = 0; x < 128; ++x)
-      ASSERT_EQ(row[x], std::lround(x * 255.0 / 127.0)) << "x=" << x << " y=" << y;
+    for (int x = 0; x < 128; ++x) ASSERT_EQ(row[x], std::lround(x * 255.0 / 127.0)) << "x=" << x << " y=" << y;
   }
 }
 

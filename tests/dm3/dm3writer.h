@@ -66,8 +66,7 @@ class Group {
     return *entries_.back().group;
   }
   // A tag with its type description and value bytes as given.
-  Group& Tag(const std::string& name, const Type& type, const std::string& value,
-             const std::string& mark = "%%%%") {
+  Group& Tag(const std::string& name, const Type& type, const std::string& value, const std::string& mark = "%%%%") {
     std::string body = mark;
     PutBE32(body, static_cast<std::int32_t>(type.words.size()));
     for (std::int32_t w : type.words) PutBE32(body, w);
@@ -114,8 +113,10 @@ class Group {
       out += static_cast<char>(e.name.size() >> 8);
       out += static_cast<char>(e.name.size() & 0xFF);
       out += e.name;
-      if (e.group) e.group->Serialise(out);
-      else out += e.body;
+      if (e.group)
+        e.group->Serialise(out);
+      else
+        out += e.body;
     }
   }
   // Writes this entry count instead of the real one.
@@ -150,7 +151,8 @@ inline Group& AddImage(Group& imageList, std::int32_t width, std::int32_t height
                        std::int32_t depth, std::int32_t elementCode, const std::string& pixels) {
   Group& image = imageList.AddGroup();
   Group& data = image.AddGroup("ImageData");
-  const std::int32_t elementSize = elementCode == 2 || elementCode == 4 ? 2 : elementCode == 7 ? 8
+  const std::int32_t elementSize = elementCode == 2 || elementCode == 4                        ? 2
+                                   : elementCode == 7                                          ? 8
                                    : elementCode == 8 || elementCode == 9 || elementCode == 10 ? 1
                                                                                                : 4;
   data.ArrayOf("Data", elementCode, static_cast<std::int32_t>(pixels.size()) / elementSize, pixels);

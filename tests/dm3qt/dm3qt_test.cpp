@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageIOPlugin>
@@ -9,8 +11,6 @@
 #include <QJsonObject>
 #include <QPainter>
 #include <QPluginLoader>
-#include <QCoreApplication>
-#include <QDir>
 #include <QProcess>
 #include <QTreeWidget>
 #include <cmath>
@@ -353,7 +353,8 @@ TEST_F(Dm3QtTest, LoadablePluginOffersTheHandler) {
   QPluginLoader loader(QStringLiteral(ORVELLA_QDM3_PLUGIN));
   QObject* instance = loader.instance();
   ASSERT_NE(instance, nullptr) << loader.errorString().toStdString();
-  const QJsonArray keys = loader.metaData().value(QStringLiteral("MetaData")).toObject().value(QStringLiteral("Keys")).toArray();
+  const QJsonArray keys =
+      loader.metaData().value(QStringLiteral("MetaData")).toObject().value(QStringLiteral("Keys")).toArray();
   EXPECT_EQ(keys, QJsonArray{QStringLiteral("dm3")});
   auto* plugin = qobject_cast<QImageIOPlugin*>(instance);
   ASSERT_NE(plugin, nullptr);

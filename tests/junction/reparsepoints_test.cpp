@@ -6,9 +6,9 @@
 
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
-#include "support/scriptedinteraction.h"
 #include "logic/junction/reparsepoints.h"
 #include "logic/texts/textes.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 
 namespace orvella {
@@ -27,12 +27,12 @@ TEST(MountPointBuffer, WorkedExampleLayout) {
   EXPECT_EQ(b.bytes.size(), 58u);
   EXPECT_EQ(b.passed, 56u);
   EXPECT_EQ(U32(b, 0), 0xA0000003u);
-  EXPECT_EQ(U16(b, 4), 48u);  // ReparseDataLength
-  EXPECT_EQ(U16(b, 6), 0u);   // Reserved
-  EXPECT_EQ(U16(b, 8), 0u);   // SubstituteNameOffset
-  EXPECT_EQ(U16(b, 10), 36u); // SubstituteNameLength
-  EXPECT_EQ(U16(b, 12), 38u); // PrintNameOffset
-  EXPECT_EQ(U16(b, 14), 0u);  // PrintNameLength
+  EXPECT_EQ(U16(b, 4), 48u);   // ReparseDataLength
+  EXPECT_EQ(U16(b, 6), 0u);    // Reserved
+  EXPECT_EQ(U16(b, 8), 0u);    // SubstituteNameOffset
+  EXPECT_EQ(U16(b, 10), 36u);  // SubstituteNameLength
+  EXPECT_EQ(U16(b, 12), 38u);  // PrintNameOffset
+  EXPECT_EQ(U16(b, 14), 0u);   // PrintNameLength
   EXPECT_EQ(Units(b, 16, 36), u"\\??\\E:\\Scenes\\KSEA");
   for (size_t i = 52; i < 58; ++i) EXPECT_EQ(b.bytes[i], 0) << "terminators and spare bytes at " << i;
 }
@@ -135,8 +135,7 @@ TEST(VolumeQuery, FailedQueryShowsTheMessageAndAnswersFalse) {
 }
 
 TEST(OSErrors, CodeZeroHasItsOwnText) {
-  EXPECT_EQ(std::string(EOSError(0).what()),
-            test::A("Un appel à une fonction du système d'exploitation a échoué"));
+  EXPECT_EQ(std::string(EOSError(0).what()), test::A("Un appel à une fonction du système d'exploitation a échoué"));
   EXPECT_EQ(std::string(EOSError(5).what()),
             test::A("Erreur système.  Code : 5.\r\n") + win::FormatMessageA(win::ERROR_ACCESS_DENIED));
 }

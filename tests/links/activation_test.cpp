@@ -58,8 +58,7 @@ class ActivationTest : public ::testing::Test {
   bool linkedTo(const std::string& name, const std::string& sceneRel) const {
     const fs::path link = fx.dir.host("X-Plane 12/Custom Scenery/" + name);
     std::error_code ec;
-    return fs::is_symlink(fs::symlink_status(link, ec)) &&
-           fs::equivalent(link, fx.dir.host("library/" + sceneRel), ec);
+    return fs::is_symlink(fs::symlink_status(link, ec)) && fs::equivalent(link, fx.dir.host("library/" + sceneRel), ec);
   }
 
   test::SceneryFixture fx;

@@ -2,8 +2,8 @@
 // folders they name.
 #include <gtest/gtest.h>
 
-#include "logic/links/ajout.h"
 #include "links/shortcut_bytes.h"
+#include "logic/links/ajout.h"
 #include "support/testdir.h"
 
 namespace orvella {

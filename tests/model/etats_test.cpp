@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "logic/core/interaction.h"
-#include "support/scriptedinteraction.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
 #include "support/sceneryfixture.h"
+#include "support/scriptedinteraction.h"
 
 namespace orvella {
 namespace {

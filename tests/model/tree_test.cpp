@@ -13,8 +13,12 @@ namespace {
 class Recorder : public TreeObserver {
  public:
   std::vector<std::string> log;
-  void aboutToInsert(Node* p, int f, int l) override { log.push_back("ins " + name(p) + " " + std::to_string(f) + "-" + std::to_string(l)); }
-  void aboutToRemove(Node* p, int f, int l) override { log.push_back("rem " + name(p) + " " + std::to_string(f) + "-" + std::to_string(l)); }
+  void aboutToInsert(Node* p, int f, int l) override {
+    log.push_back("ins " + name(p) + " " + std::to_string(f) + "-" + std::to_string(l));
+  }
+  void aboutToRemove(Node* p, int f, int l) override {
+    log.push_back("rem " + name(p) + " " + std::to_string(f) + "-" + std::to_string(l));
+  }
   void aboutToMove(Node* from, int row, Node* to, int dest) override {
     log.push_back("mov " + name(from) + " " + std::to_string(row) + " -> " + name(to) + " " + std::to_string(dest));
   }
@@ -127,9 +131,9 @@ TEST(NodeStates, EachStateSaysWhatItHoldsAndIsRebuiltFromIt) {
     int activeState;
   };
   const Row rows[] = {
-      {kStateNone, true, false, false, kStateNone},       {kStateSome, true, true, false, kStateSome},
-      {kStateAll, false, true, false, kStateAll},         {kStateNoneMissing, true, false, true, kStateNone},
-      {kStateSomeMissing, true, true, true, kStateSome},  {kStateAllMissing, false, true, true, kStateAll},
+      {kStateNone, true, false, false, kStateNone},      {kStateSome, true, true, false, kStateSome},
+      {kStateAll, false, true, false, kStateAll},        {kStateNoneMissing, true, false, true, kStateNone},
+      {kStateSomeMissing, true, true, true, kStateSome}, {kStateAllMissing, false, true, true, kStateAll},
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.state);

@@ -78,7 +78,9 @@ TEST(DsfParse, DamagedStartsAreRefused) {
       {"version 2", Start(good, 2)},
       {"atom shorter than its header", zeroLength},
       {"property atom past its header", subTooLong},
-      {"string without its end", Start(Atom("HEAD", Atom("PROP", std::string("sim/overlay\0" "1", 13))))},
+      {"string without its end", Start(Atom("HEAD", Atom("PROP", std::string("sim/overlay\0"
+                                                                             "1",
+                                                                             13))))},
       {"odd number of strings", Start(Atom("HEAD", Atom("PROP", std::string("sim/overlay\0", 12))))},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseDsfStart(c.bytes).status, Status::Damaged) << c.what;

@@ -103,8 +103,7 @@ TEST(AirportCodes, HeaderRowsOfEachKindAndLinesThatAreNot) {
   EXPECT_EQ(AirportCodes(apt, true), (std::vector<std::string>{"LFPG", "H123", "S042"}));
   // Only the start of a file: a line cut by the read is not taken.
   EXPECT_EQ(AirportCodes("I\n1100\n1 0 0 0 KSEA Seattle\n1 0 0 0 KB", false), std::vector<std::string>{"KSEA"});
-  EXPECT_EQ(AirportCodes("I\n1100\n1 0 0 0 KSEA Seattle\n1 0 0 0 KB", true),
-            (std::vector<std::string>{"KSEA", "KB"}));
+  EXPECT_EQ(AirportCodes("I\n1100\n1 0 0 0 KSEA Seattle\n1 0 0 0 KB", true), (std::vector<std::string>{"KSEA", "KB"}));
 }
 
 TEST_F(PacksTest, AnAirportBehindALongHeadIsStillFound) {

@@ -65,16 +65,16 @@ TEST_F(OrderTest, KindsFirstThenTheTreeThenTheOldFileThenNewPacksByName) {
   b.airport("XP/Custom Scenery/New a", {"LSZH"});
   b.mesh("XP/Custom Scenery/Other mesh");
   dir.file("XP/Custom Scenery/readme.txt", "not a pack");
-  oldFile("SCENERY_PACK Custom Scenery/Mesh/\nSCENERY_PACK Custom Scenery/Other mesh/\n"
-          "SCENERY_PACK Custom Scenery/Ortho/\nSCENERY_PACK Custom Scenery/KSEA/\n"
-          "SCENERY_PACK *GLOBAL_AIRPORTS*\nSCENERY_PACK Custom Scenery/KBOS/\n");
-  EXPECT_EQ(lines(), (std::vector<std::string>{
-                         "Custom Scenery/EGLL/", "Custom Scenery/LFPG/",                  // tree
-                         "Custom Scenery/KSEA/", "Custom Scenery/KBOS/",                  // old file
-                         "Custom Scenery/New a/", "Custom Scenery/new b/",                // new, by name
-                         "*GLOBAL_AIRPORTS*", "Custom Scenery/Lib/", "Custom Scenery/Over/",
-                         "Custom Scenery/Ortho/", "Custom Scenery/Mesh/", "Custom Scenery/Other mesh/",
-                         "Custom Scenery/Odd/"}));
+  oldFile(
+      "SCENERY_PACK Custom Scenery/Mesh/\nSCENERY_PACK Custom Scenery/Other mesh/\n"
+      "SCENERY_PACK Custom Scenery/Ortho/\nSCENERY_PACK Custom Scenery/KSEA/\n"
+      "SCENERY_PACK *GLOBAL_AIRPORTS*\nSCENERY_PACK Custom Scenery/KBOS/\n");
+  EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/EGLL/", "Custom Scenery/LFPG/",    // tree
+                                               "Custom Scenery/KSEA/", "Custom Scenery/KBOS/",    // old file
+                                               "Custom Scenery/New a/", "Custom Scenery/new b/",  // new, by name
+                                               "*GLOBAL_AIRPORTS*", "Custom Scenery/Lib/", "Custom Scenery/Over/",
+                                               "Custom Scenery/Ortho/", "Custom Scenery/Mesh/",
+                                               "Custom Scenery/Other mesh/", "Custom Scenery/Odd/"}));
   EXPECT_EQ(plan.entries[0].airports, std::vector<std::string>{"EGLL"});
   EXPECT_EQ(plan.entries.back().kind, PackKind::Unknown);
   EXPECT_TRUE(plan.warnings.empty());
@@ -96,10 +96,12 @@ TEST_F(OrderTest, DisabledLinesStayDisabledGoneOnesAreDroppedAbsoluteOnesKept) {
   b.mesh("Scenes/Removed");
   scene("Removed");
   fs::remove_all(dir.host("Scenes/Removed"));
-  oldFile("SCENERY_PACK_DISABLED Custom Scenery/Over/\r\nSCENERY_PACK Custom Scenery/Deleted/\r\n"
-          "SCENERY_PACK " + farMesh + "\r\nSCENERY_PACK_DISABLED " + farAirport + "\r\nSCENERY_PACK " + gone +
-          "\r\nSCENERY_PACK Custom Scenery/Removed/\r\nSCENERY_PACK_DISABLED *GLOBAL_AIRPORTS*\r\n"
-          "SCENERY_PACK Custom Scenery/Over/\r\n");
+  oldFile(
+      "SCENERY_PACK_DISABLED Custom Scenery/Over/\r\nSCENERY_PACK Custom Scenery/Deleted/\r\n"
+      "SCENERY_PACK " +
+      farMesh + "\r\nSCENERY_PACK_DISABLED " + farAirport + "\r\nSCENERY_PACK " + gone +
+      "\r\nSCENERY_PACK Custom Scenery/Removed/\r\nSCENERY_PACK_DISABLED *GLOBAL_AIRPORTS*\r\n"
+      "SCENERY_PACK Custom Scenery/Over/\r\n");
   EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/LFPG/", "-" + farAirport, "-*GLOBAL_AIRPORTS*",
                                                "-Custom Scenery/Over/", farMesh}));
   EXPECT_TRUE(plan.crlf);
@@ -118,8 +120,8 @@ TEST_F(OrderTest, TheSimulatorsAirportsKeepTheFormOfTheInstallation) {
   EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/LFPG/", "*GLOBAL_AIRPORTS*", "Custom Scenery/Lib/"}));
   // X-Plane 11 keeps them in Custom Scenery.
   b.airport("XP/Custom Scenery/Global Airports", {"KSEA", "LFPG"});
-  EXPECT_EQ(lines(),
-            (std::vector<std::string>{"Custom Scenery/LFPG/", "Custom Scenery/Global Airports/", "Custom Scenery/Lib/"}));
+  EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/LFPG/", "Custom Scenery/Global Airports/",
+                                               "Custom Scenery/Lib/"}));
   EXPECT_TRUE(plan.warnings.empty()) << "the simulator's airports give way without a word";
   // The existing file's form wins, and its line is found whatever its case.
   oldFile("SCENERY_PACK Custom Scenery/global airports/\nSCENERY_PACK Custom Scenery/Lib/\n");
@@ -207,7 +209,8 @@ TEST_F(OrderTest, PacksAreReadOnceWhileTheyDoNotChange) {
   EXPECT_EQ(memory.readCount(), 0);
   // A new version of one pack, copied over it: its folder's time moves.
   b.airport("Scenes/Pack 3", {"LFMN"});
-  fs::last_write_time(dir.host("Scenes/Pack 3"), fs::last_write_time(dir.host("Scenes/Pack 3")) + std::chrono::seconds(2));
+  fs::last_write_time(dir.host("Scenes/Pack 3"),
+                      fs::last_write_time(dir.host("Scenes/Pack 3")) + std::chrono::seconds(2));
   EXPECT_EQ(lines().front(), "Custom Scenery/Pack 3/");
   EXPECT_EQ(memory.readCount(), 1);
 }

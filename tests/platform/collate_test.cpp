@@ -20,8 +20,8 @@ int Sign(int v) { return (v > 0) - (v < 0); }
 // in windows_test.cpp) and on the same texts in UTF-8 (lstrcmpA and
 // lstrcmpiA on the POSIX backend), which must agree.
 int Both(const char* a, const char* b, bool ignoreCase) {
-  const int in1252 = Sign(platform::collate::CompareWordSort(platform::text::Utf8ToCp1252(a),
-                                                             platform::text::Utf8ToCp1252(b), ignoreCase));
+  const int in1252 = Sign(
+      platform::collate::CompareWordSort(platform::text::Utf8ToCp1252(a), platform::text::Utf8ToCp1252(b), ignoreCase));
   const int inUtf8 = Sign(platform::collate::CompareWordSortUtf8(a, b, ignoreCase));
   EXPECT_EQ(in1252, inUtf8) << a << " / " << b;
   return inUtf8;
@@ -112,12 +112,11 @@ TEST(WordSort, LstrcmpSortsAListOfSceneryNames) {
                                     "Aerodrome Evry", "1000 lights",  "_Library",      "Orbx-EU",
                                     "orbx EU",        "Île de Ré",    "Ile-de-France", "ÉCOLE"};
   for (auto& n : names) n = A(n.c_str());
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    return win::lstrcmpA(a.c_str(), b.c_str()) < 0;
-  });
-  std::vector<std::string> expected = {"_Library",       "1000 lights",   "Aérodrome d'Évreux", "Aerodrome Evry",
-                                       "ÉCOLE",          "Île de Ré",     "Ile-de-France",      "KSEA Seattle",
-                                       "ksea-demo",      "orbx EU",       "Orbx-EU",            "zz_Mesh"};
+  std::sort(names.begin(), names.end(),
+            [](const std::string& a, const std::string& b) { return win::lstrcmpA(a.c_str(), b.c_str()) < 0; });
+  std::vector<std::string> expected = {"_Library",  "1000 lights",   "Aérodrome d'Évreux", "Aerodrome Evry", "ÉCOLE",
+                                       "Île de Ré", "Ile-de-France", "KSEA Seattle",       "ksea-demo",      "orbx EU",
+                                       "Orbx-EU",   "zz_Mesh"};
   for (auto& n : expected) n = A(n.c_str());
   EXPECT_EQ(names, expected);
 }

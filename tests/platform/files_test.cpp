@@ -4,8 +4,8 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sys/stat.h>
+#include <fstream>
 
 #include <algorithm>
 #include <filesystem>
@@ -251,7 +251,8 @@ TEST(Files, CreateReadWriteAndTheirDispositions) {
   CloseHandle(h);
   EXPECT_EQ(CreateFileA("C:\\absent.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(CreateFileA("C:\\absent\\x.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CreateFileA("C:\\absent\\x.txt", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr),
+            INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
   // Folders open only with backup semantics.
   t.mkdir("c/dir");

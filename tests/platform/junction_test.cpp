@@ -156,7 +156,8 @@ TEST_F(Junctions, HandleAndCallChecks) {
   ASSERT_NE(read, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(DeviceIoControl(read, FSCTL_SET_REPARSE_POINT, buffer.data(), 56, nullptr, 0, &returned, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-  EXPECT_FALSE(DeviceIoControl(read, 0x000900A8 /* FSCTL_GET_REPARSE_POINT */, nullptr, 0, nullptr, 0, &returned, nullptr));
+  EXPECT_FALSE(
+      DeviceIoControl(read, 0x000900A8 /* FSCTL_GET_REPARSE_POINT */, nullptr, 0, nullptr, 0, &returned, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_INVALID_FUNCTION);
   CloseHandle(read);
   EXPECT_FALSE(DeviceIoControl(read, FSCTL_SET_REPARSE_POINT, buffer.data(), 56, nullptr, 0, &returned, nullptr));

@@ -25,11 +25,11 @@ inline std::string Utf16z(const std::u16string& s) {
 }  // namespace lnk
 
 struct LinkParts {
-  std::string localBase;        // ANSI, empty for none
-  std::string suffix;           // ANSI
-  std::u16string localBaseW;    // Unicode forms (LinkInfo header of 0x24) when not empty
+  std::string localBase;      // ANSI, empty for none
+  std::string suffix;         // ANSI
+  std::u16string localBaseW;  // Unicode forms (LinkInfo header of 0x24) when not empty
   std::u16string suffixW;
-  std::string netName;          // ANSI share name, empty for none
+  std::string netName;  // ANSI share name, empty for none
 };
 
 // A shortcut file built from the published format: header, an item-ID
@@ -39,12 +39,12 @@ inline std::string Shortcut(const LinkParts& p) {
   lnk::Put32(f, 0x4C);
   f.append("\x01\x14\x02\x00\x00\x00\x00\x00\xC0\x00\x00\x00\x00\x00\x00\x46", 16);
   lnk::Put32(f, 0x01 | 0x02 | 0x04 | 0x80);  // HasLinkTargetIDList, HasLinkInfo, HasName, IsUnicode
-  lnk::Put32(f, 0x10);                      // FILE_ATTRIBUTE_DIRECTORY
-  f.append(24, '\0');                  // three FILETIMEs
-  lnk::Put32(f, 0);                         // file size
-  lnk::Put32(f, 0);                         // icon index
-  lnk::Put32(f, 1);                         // SW_SHOWNORMAL
-  f.append(2 + 10, '\0');              // hot key, reserved
+  lnk::Put32(f, 0x10);                       // FILE_ATTRIBUTE_DIRECTORY
+  f.append(24, '\0');                        // three FILETIMEs
+  lnk::Put32(f, 0);                          // file size
+  lnk::Put32(f, 0);                          // icon index
+  lnk::Put32(f, 1);                          // SW_SHOWNORMAL
+  f.append(2 + 10, '\0');                    // hot key, reserved
   // LinkTargetIDList: one item of 6 bytes, then the terminating zero.
   lnk::Put16(f, 8);
   lnk::Put16(f, 6);
@@ -58,7 +58,8 @@ inline std::string Shortcut(const LinkParts& p) {
   auto at = [&] { return static_cast<uint32_t>(header + body.size()); };
   if (!p.localBase.empty() || !p.localBaseW.empty()) {
     volumeOffset = at();
-    lnk::Put32(body, 0x10), lnk::Put32(body, 3), lnk::Put32(body, 0x1234), lnk::Put32(body, 0x10);  // VolumeID, empty label
+    lnk::Put32(body, 0x10), lnk::Put32(body, 3), lnk::Put32(body, 0x1234),
+        lnk::Put32(body, 0x10);  // VolumeID, empty label
     body += '\0';
     baseOffset = at();
     body += p.localBase + '\0';
@@ -66,7 +67,8 @@ inline std::string Shortcut(const LinkParts& p) {
   if (!p.netName.empty()) {
     netOffset = at();
     std::string link;
-    lnk::Put32(link, 0), lnk::Put32(link, 0x02), lnk::Put32(link, 0x14), lnk::Put32(link, 0), lnk::Put32(link, 0x00020000);
+    lnk::Put32(link, 0), lnk::Put32(link, 0x02), lnk::Put32(link, 0x14), lnk::Put32(link, 0),
+        lnk::Put32(link, 0x00020000);
     link += p.netName + '\0';
     lnk::Set32(link, 0, static_cast<uint32_t>(link.size()));
     body += link;
@@ -83,7 +85,8 @@ inline std::string Shortcut(const LinkParts& p) {
   lnk::Put32(info, header + static_cast<uint32_t>(body.size()));
   lnk::Put32(info, header);
   lnk::Put32(info, (baseOffset ? 1u : 0u) | (netOffset ? 2u : 0u));
-  lnk::Put32(info, volumeOffset), lnk::Put32(info, baseOffset), lnk::Put32(info, netOffset), lnk::Put32(info, suffixOffset);
+  lnk::Put32(info, volumeOffset), lnk::Put32(info, baseOffset), lnk::Put32(info, netOffset),
+      lnk::Put32(info, suffixOffset);
   if (unicode) lnk::Put32(info, baseOffsetW), lnk::Put32(info, suffixOffsetW);
   f += info + body;
   // NAME_STRING (HasName), in UTF-16 with its count.

@@ -59,8 +59,9 @@ TEST(WindowsPaths, AcceptTheFormsWindowsAccepts) {
   TestDir t;
   t.mapDrives({{'C', "c"}});
   t.file("c/Scenes/KSEA/file.txt", "x");
-  for (const char* p : {"C:\\Scenes\\KSEA", "C:\\\\Scenes\\\\KSEA", "C:\\Scenes\\KSEA\\", "C:/Scenes/KSEA",
-                        "C:\\Scenes\\.\\KSEA", "C:\\Scenes\\other\\..\\KSEA", "c:\\scenes\\ksea", "C:\\..\\Scenes\\KSEA"}) {
+  for (const char* p :
+       {"C:\\Scenes\\KSEA", "C:\\\\Scenes\\\\KSEA", "C:\\Scenes\\KSEA\\", "C:/Scenes/KSEA", "C:\\Scenes\\.\\KSEA",
+        "C:\\Scenes\\other\\..\\KSEA", "c:\\scenes\\ksea", "C:\\..\\Scenes\\KSEA"}) {
     EXPECT_EQ(GetFileAttributesA(p), FILE_ATTRIBUTE_DIRECTORY) << p;
   }
   EXPECT_EQ(GetFileAttributesA("C:\\SCENES\\ksea\\FILE.TXT"), FILE_ATTRIBUTE_ARCHIVE);
@@ -141,9 +142,15 @@ TEST(FullPath, ResolvesRelativeFormsAndAsksForRoom) {
   struct Case {
     const char* in;
     const char* out;
-  } cases[] = {{"sub", "C:\\work\\sub"},         {"sub\\..\\x", "C:\\work\\x"},  {"\\x\\y", "C:\\x\\y"},
-               {"C:x", "C:\\work\\x"},            {"D:x", "D:\\x"},               {"C:\\a\\\\b\\", "C:\\a\\b\\"},
-               {"C:\\a\\b\\..\\..\\..", "C:\\"},  {"C:\\a.. ", "C:\\a"},          {"C:/a/./b", "C:\\a\\b"},
+  } cases[] = {{"sub", "C:\\work\\sub"},
+               {"sub\\..\\x", "C:\\work\\x"},
+               {"\\x\\y", "C:\\x\\y"},
+               {"C:x", "C:\\work\\x"},
+               {"D:x", "D:\\x"},
+               {"C:\\a\\\\b\\", "C:\\a\\b\\"},
+               {"C:\\a\\b\\..\\..\\..", "C:\\"},
+               {"C:\\a.. ", "C:\\a"},
+               {"C:/a/./b", "C:\\a\\b"},
                {"\\\\srv\\share\\a\\..", "\\\\srv\\share"}};
   for (const auto& c : cases) {
     EXPECT_EQ(GetFullPathNameA(c.in, MAX_PATH, buf, &part), std::strlen(c.out)) << c.in;

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/shelllink.h"
 #include "lnk_builder.h"
+#include "platform/shelllink.h"
 #include "platform/winapi.h"
 #include "support/testdir.h"
 
@@ -74,7 +74,8 @@ class Launch : public ::testing::Test {
 
 TEST_F(Launch, StartsTheProgramInTheCurrentDirectoryAndLeavesNoZombie) {
   Script("d/X-Plane 12/X-Plane.exe", "#!/bin/sh\nprintf '%s|' \"$@\" > ran.txt\n", fs::perms::owner_all);
-  const INT_PTR r = ShellExecuteA(nullptr, nullptr, "D:\\X-Plane 12\\\\X-Plane.exe", "-a \"b c\"", nullptr, SW_SHOWNORMAL);
+  const INT_PTR r =
+      ShellExecuteA(nullptr, nullptr, "D:\\X-Plane 12\\\\X-Plane.exe", "-a \"b c\"", nullptr, SW_SHOWNORMAL);
   EXPECT_GT(r, 32);
   // It inherits our current directory and gets its parameters.
   ASSERT_TRUE(WaitFor([&] { return t_.read("d/ran.txt") == "-a|b c|"; })) << t_.read("d/ran.txt");

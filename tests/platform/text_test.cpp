@@ -41,7 +41,9 @@ TEST(CodePages, Windows1252RoundTrip) {
 
 TEST(CodePages, WhatWindows1252CannotHoldBecomesAQuestionMark) {
   BOOL lossy = FALSE_;
-  EXPECT_EQ(Narrow(u"\u65e5\u672c-\u00f3", 1252, &lossy), "??" "-\xF3");
+  EXPECT_EQ(Narrow(u"\u65e5\u672c-\u00f3", 1252, &lossy),
+            "??"
+            "-\xF3");
   EXPECT_TRUE(lossy);
   Narrow(u"plain", 1252, &lossy);
   EXPECT_FALSE(lossy);
@@ -49,7 +51,9 @@ TEST(CodePages, WhatWindows1252CannotHoldBecomesAQuestionMark) {
   EXPECT_EQ(Narrow(u"a\U0001F600b", 1252), "a??b");
 #ifndef _WIN32
   // Windows maps some letters to a "best fit" (Ł to L); this backend keeps '?'.
-  EXPECT_EQ(Narrow(u"\u0141\u00f3d\u017a", 1252), "?\xF3" "d?");
+  EXPECT_EQ(Narrow(u"\u0141\u00f3d\u017a", 1252),
+            "?\xF3"
+            "d?");
 #endif
 }
 
@@ -59,8 +63,10 @@ TEST(CodePages, TheAnsiCodePageIsUtf8AndHoldsEveryName) {
   EXPECT_TRUE(platform::AnsiIsUtf8());
   // Polish, Czech, Turkish, Japanese, a decomposed accent and a character
   // beyond the first plane come back as they went.
-  for (const char* name : {"EPWA Warszawa-Okęcie", "LKPR Praha-Ruzyně", "LTFM İstanbul", "RJTT 東京国際空港",
-                           "Lie\xCC\x80ge", "a\xF0\x9F\x98\x80" "b"}) {
+  for (const char* name :
+       {"EPWA Warszawa-Okęcie", "LKPR Praha-Ruzyně", "LTFM İstanbul", "RJTT 東京国際空港", "Lie\xCC\x80ge",
+        "a\xF0\x9F\x98\x80"
+        "b"}) {
     const std::u16string w = Wide(name);
     EXPECT_EQ(w, Wide(name, CP_UTF8)) << name;
     BOOL lossy = TRUE_;
@@ -103,7 +109,10 @@ TEST(Utf8Text, CutsNeverSplitACharacterAndBrokenBytesAreFound) {
   const size_t expected[] = {0, 1, 1, 3, 3, 3, 6, 6, 6, 6, 10, 11, 11};
   for (size_t n = 0; n < std::size(expected); ++n) EXPECT_EQ(Utf8CutLength(s, n), expected[n]) << n;
   // Broken text is cut where asked: there is no character to keep whole.
-  EXPECT_EQ(Utf8CutLength("ab\x80\x80\x80\x80" "c", 5), 5u);
+  EXPECT_EQ(Utf8CutLength("ab\x80\x80\x80\x80"
+                          "c",
+                          5),
+            5u);
   EXPECT_EQ(Utf8CutLength("a\xE6\x9Dz", 2), 2u);
   EXPECT_EQ(Utf8CutLength("a\xC3\xA9\x80z", 4), 4u);
 

@@ -41,7 +41,9 @@ TEST(AgainstWindows, IniReaderReadsWhatGetPrivateProfileStringReads) {
       "key=value=with=equals\r\n"
       "tab\t=\tvalue with tabs\t\r\n"
       "accent=Sc\xE8ne \xE9t\xE9\r\n"
-      "long=" + std::string(3000, 'x') + "\r\n"
+      "long=" +
+      std::string(3000, 'x') +
+      "\r\n"
       "\t  [ EcrBiblios ]  \r\n"
       "btnOk=D'accord\r\n"
       "[ecrorvella]\r\n"
@@ -53,13 +55,23 @@ TEST(AgainstWindows, IniReaderReadsWhatGetPrivateProfileStringReads) {
     const char* key;
     DWORD size;
   };
-  const Query queries[] = {
-      {"EcrOrvella", "caption", 2048}, {"ECRORVELLA", "CAPTION", 2048}, {"EcrOrvella", "btnQuitter", 2048},
-      {"EcrOrvella", "btnTrier", 2048}, {"EcrOrvella", "rgListeXP", 2048}, {"EcrOrvella", "btnVide", 2048},
-      {"EcrOrvella", "key", 2048},      {"EcrOrvella", "tab", 2048},       {"EcrOrvella", "accent", 2048},
-      {"EcrOrvella", "long", 2048},     {"EcrOrvella", "caption", 4},      {"EcrOrvella", "extra", 2048},
-      {"EcrOrvella", "orphan", 2048},   {"EcrOrvella", "missing", 2048},   {"EcrBiblios", "btnOk", 2048},
-      {"Missing", "caption", 2048},     {"EcrOrvella", "a line without equals", 2048}};
+  const Query queries[] = {{"EcrOrvella", "caption", 2048},
+                           {"ECRORVELLA", "CAPTION", 2048},
+                           {"EcrOrvella", "btnQuitter", 2048},
+                           {"EcrOrvella", "btnTrier", 2048},
+                           {"EcrOrvella", "rgListeXP", 2048},
+                           {"EcrOrvella", "btnVide", 2048},
+                           {"EcrOrvella", "key", 2048},
+                           {"EcrOrvella", "tab", 2048},
+                           {"EcrOrvella", "accent", 2048},
+                           {"EcrOrvella", "long", 2048},
+                           {"EcrOrvella", "caption", 4},
+                           {"EcrOrvella", "extra", 2048},
+                           {"EcrOrvella", "orphan", 2048},
+                           {"EcrOrvella", "missing", 2048},
+                           {"EcrBiblios", "btnOk", 2048},
+                           {"Missing", "caption", 2048},
+                           {"EcrOrvella", "a line without equals", 2048}};
   for (const auto& q : queries) {
     std::string mine(q.size, '\0');
     std::string system(q.size, '\0');
@@ -80,15 +92,60 @@ TEST(AgainstWindows, IniReaderReadsWhatGetPrivateProfileStringReads) {
 // --- The word-sort rules against lstrcmpA / lstrcmpiA ----------------------------
 
 TEST(AgainstWindows, WordSortRulesOrderNamesAsLstrcmpDoes) {
-  const char* names[] = {"a",           "A",           "b",            "apple",        "Apple",      "Banana",
-                         "école",       "ecrit",       "Eric",         "élan",         "cote",       "coté",
-                         "côte",        "côté",        "coop",         "co-op",        "cop",        "Sainte",
-                         "Saint-Tropez", "l'Abbaye",   "lac",          "_x",           "1x",         "ax",
-                         " x",          "!x",          "(x)",          "10",           "9",          "cœur",
-                         "coeur",       "KSEA",        "ksea",         "KSEA Seattle", "ksea-demo",  "Orbx-EU",
-                         "orbx EU",     "Île de Ré",   "Ile-de-France", "zz_Mesh",     "1000 lights", "~",
-                         "+",           "Ærø",         "aero",         "Straße",       "Strasse",    "x.y",
-                         "x-y",         "x_y",         "x y",          "x,y",          "ÉCOLE",      "Zurich"};
+  const char* names[] = {"a",
+                         "A",
+                         "b",
+                         "apple",
+                         "Apple",
+                         "Banana",
+                         "école",
+                         "ecrit",
+                         "Eric",
+                         "élan",
+                         "cote",
+                         "coté",
+                         "côte",
+                         "côté",
+                         "coop",
+                         "co-op",
+                         "cop",
+                         "Sainte",
+                         "Saint-Tropez",
+                         "l'Abbaye",
+                         "lac",
+                         "_x",
+                         "1x",
+                         "ax",
+                         " x",
+                         "!x",
+                         "(x)",
+                         "10",
+                         "9",
+                         "cœur",
+                         "coeur",
+                         "KSEA",
+                         "ksea",
+                         "KSEA Seattle",
+                         "ksea-demo",
+                         "Orbx-EU",
+                         "orbx EU",
+                         "Île de Ré",
+                         "Ile-de-France",
+                         "zz_Mesh",
+                         "1000 lights",
+                         "~",
+                         "+",
+                         "Ærø",
+                         "aero",
+                         "Straße",
+                         "Strasse",
+                         "x.y",
+                         "x-y",
+                         "x_y",
+                         "x y",
+                         "x,y",
+                         "ÉCOLE",
+                         "Zurich"};
   std::vector<std::string> list;
   for (const char* n : names) list.push_back(A(n));
   std::set<std::string> differ;
@@ -149,8 +206,8 @@ TEST(AgainstWindows, JunctionWhereTheVolumeAllowsIt) {
     EXPECT_TRUE(ok) << error;
     EXPECT_NE(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
   } else {
-    std::cout << "volume " << root << " (" << fsName
-              << ") holds no reparse points: checked the refusal, error " << error << "\n";
+    std::cout << "volume " << root << " (" << fsName << ") holds no reparse points: checked the refusal, error "
+              << error << "\n";
     EXPECT_FALSE(ok);
     EXPECT_TRUE(error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) << error;
     EXPECT_EQ(GetFileAttributesA(link.c_str()), FILE_ATTRIBUTE_DIRECTORY);
@@ -204,9 +261,9 @@ TEST(AgainstWindows, SystemTextsAndLaunchFailures) {
   EXPECT_NE(text.back(), '\n');
   TestDir t;
   t.mkdir("X-Plane");
-  EXPECT_EQ(ShellExecuteA(nullptr, nullptr, (t.win("X-Plane") + "\\X-Plane.exe").c_str(), nullptr, nullptr,
-                          SW_SHOWNORMAL),
-            2);
+  EXPECT_EQ(
+      ShellExecuteA(nullptr, nullptr, (t.win("X-Plane") + "\\X-Plane.exe").c_str(), nullptr, nullptr, SW_SHOWNORMAL),
+      2);
 }
 
 }  // namespace

@@ -12,12 +12,12 @@
 #include <string>
 #include <typeinfo>
 
+#include "dm3/dm3writer.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
 #include "logic/dm3/dm3stream.h"
 #include "reliability/allocwatch.h"
 #include "support/testdir.h"
-#include "dm3/dm3writer.h"
 
 namespace orvella::test {
 namespace {
@@ -106,8 +106,7 @@ TEST_F(DamagedDm3, CutAtEveryByteIsAReadError) {
   for (std::size_t cut = 0; cut < full.size(); ++cut) {
     SCOPED_TRACE("file cut after " + std::to_string(cut) + " bytes");
     const std::string message = load(full.substr(0, cut));
-    EXPECT_TRUE(message == "Erreur de lecture du flux" ||
-                message.starts_with("DM3 Array data beyond end of file ("))
+    EXPECT_TRUE(message == "Erreur de lecture du flux" || message.starts_with("DM3 Array data beyond end of file ("))
         << message;
   }
 }
@@ -139,7 +138,10 @@ TEST_F(DamagedDm3, LongNamesAndWideStructuresInATinyFile) {
   // A name length of 65535 with 3 bytes behind it.
   std::string name = File(Group());
   name[17] = 1;  // one entry
-  name += std::string("\x15\xFF\xFF" "abc", 6);
+  name += std::string(
+      "\x15\xFF\xFF"
+      "abc",
+      6);
   EXPECT_EQ(load(name), "Erreur de lecture du flux");
 
   // A structure of 100 fields whose description the file cuts short.

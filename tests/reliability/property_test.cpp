@@ -22,11 +22,11 @@
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
-#include "support/scriptedinteraction.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
 #include "reliability/settingsfixture.h"
 #include "support/sceneryfixture.h"
+#include "support/scriptedinteraction.h"
 
 namespace orvella::test {
 namespace {
@@ -46,7 +46,9 @@ class Random {
   int below(int n) { return n <= 0 ? 0 : static_cast<int>(next() % static_cast<std::uint32_t>(n)); }
   bool chance(int percent) { return below(100) < percent; }
   template <typename T>
-  const T& pick(const std::vector<T>& v) { return v[static_cast<size_t>(below(static_cast<int>(v.size())))]; }
+  const T& pick(const std::vector<T>& v) {
+    return v[static_cast<size_t>(below(static_cast<int>(v.size())))];
+  }
 
  private:
   std::uint64_t s_;
@@ -84,8 +86,8 @@ class SceneryProperty : public ::testing::TestWithParam<int> {
     Random r(static_cast<std::uint64_t>(GetParam()));
     // The library: scene folders with files of random bytes, two of them
     // with the same folder name in different places.
-    for (const char* rel : {"north/KSEA", "south/KSEA", "LFPG Paris", "EGLL London", "KSFO", "HD Mesh v4",
-                            "Alpes", "Ortho Europe"}) {
+    for (const char* rel :
+         {"north/KSEA", "south/KSEA", "LFPG Paris", "EGLL London", "KSFO", "HD Mesh v4", "Alpes", "Ortho Europe"}) {
       const std::string path = fx.scene(rel);
       scenes.push_back(path);
       for (int f = 0; f < 3; ++f) {

@@ -11,8 +11,8 @@
 #include <unistd.h>
 #endif
 
-#include "logic/core/textfile.h"
 #include "logic/core/ansi.h"
+#include "logic/core/textfile.h"
 #include "logic/texts/textes.h"
 #include "reliability/settingsfixture.h"
 
@@ -87,8 +87,11 @@ TEST_F(DamagedSettings, GarbageLinesInTheTreesAreSkippedAndTheFileKept) {
   const auto cust = Lines(reference->CustScn);
   const auto glob = Lines(reference->GlobScn);
   const std::vector<std::string> garbage = {
-      "?not a node", std::string("\0\x01\x02\xFF", 4), "  =indented", std::string(100000, 'x'),
-      Ansi("éèà"), "", "\r", "\n", "\x1a",
+      "?not a node", std::string("\0\x01\x02\xFF", 4),
+      "  =indented", std::string(100000, 'x'),
+      Ansi("éèà"),   "",
+      "\r",          "\n",
+      "\x1a",
   };
   const size_t trees = full.find("0 1 1\r\n") + 7;
   for (const std::string& junk : garbage) {
@@ -196,7 +199,8 @@ TEST_F(DamagedSettings, AFileThatCannotBeReadIsMovedAsideNotOverwritten) {
   } else {
     // The superuser reads every file: the program runs as another user.
     const uid_t nobody = 65534;
-    for (const auto& e : fs::recursive_directory_iterator(dir.host())) ASSERT_EQ(::lchown(e.path().c_str(), nobody, nobody), 0);
+    for (const auto& e : fs::recursive_directory_iterator(dir.host()))
+      ASSERT_EQ(::lchown(e.path().c_str(), nobody, nobody), 0);
     ASSERT_EQ(::chown(dir.host().c_str(), nobody, nobody), 0);
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);

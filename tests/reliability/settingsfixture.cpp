@@ -88,10 +88,17 @@ std::string SettingsFixture::realisticFile() {
   const std::string lib = dir.win("Scenes");
   return "5\r\n-8 31 1024 768\r\n3 2\r\n" + xp11 + "\r\n" + dir.win("Sims/X-Plane 10") + "\r\n" + xp12 +
          "\r\n0 1 1\r\n"
-         "*Europe\r\n+France\r\n=" + lib + "\\LFPG Paris\r\n=" + lib + "\\LFMN Nice\r\n-\r\n"
-         "=" + lib + "\\EGLL London\r\n*Alpes\r\n-\r\n-\r\n"
-         "+USA\r\n=" + lib + "\\KSFO\r\n-\r\n=" + lib + "\\Loose scene\r\n-\r\n"
-         "*Airports\r\n=" + lib + "\\KSEA\r\n+Mesh\r\n=" + lib + "\\HD Mesh v4\r\n-\r\n-\r\n";
+         "*Europe\r\n+France\r\n=" +
+         lib + "\\LFPG Paris\r\n=" + lib +
+         "\\LFMN Nice\r\n-\r\n"
+         "=" +
+         lib +
+         "\\EGLL London\r\n*Alpes\r\n-\r\n-\r\n"
+         "+USA\r\n=" +
+         lib + "\\KSFO\r\n-\r\n=" + lib +
+         "\\Loose scene\r\n-\r\n"
+         "*Airports\r\n=" +
+         lib + "\\KSEA\r\n+Mesh\r\n=" + lib + "\\HD Mesh v4\r\n-\r\n-\r\n";
 }
 
 }  // namespace orvella::test

@@ -22,8 +22,6 @@ void SceneryFixture::link(const std::string& name, const std::string& target, bo
   CreateJunction((inGlobal ? global : custom) + name, target);
 }
 
-bool SceneryFixture::LinksSupported(const TestDir& dir) {
-  return VolumeSupportsReparsePoints(dir.win());
-}
+bool SceneryFixture::LinksSupported(const TestDir& dir) { return VolumeSupportsReparsePoints(dir.win()); }
 
 }  // namespace orvella::test

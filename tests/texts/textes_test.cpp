@@ -44,7 +44,9 @@ TEST(Catalogue, HoldsTheTwentyFiveFrenchDefaultsInTheAnsiCodePage) {
   EXPECT_EQ(Utf8FromAnsi(t.MasqueBtns.text), "Masquer les boutons latéraux");
   if (win::GetACP() == 1252) {
     EXPECT_EQ(t.AjouteXPlane.text, "S\xE9lectionnez le dossier d'installation de X-Plane.");
-    EXPECT_EQ(t.XPlaneDejaLa.text, "Cette installation d'X-Plane est d\xE9j\xE0 g\xE9r\xE9" "e !");
+    EXPECT_EQ(t.XPlaneDejaLa.text,
+              "Cette installation d'X-Plane est d\xE9j\xE0 g\xE9r\xE9"
+              "e !");
   } else if (win::GetACP() == win::CP_UTF8) {
     EXPECT_EQ(t.MasqueBtns.text, "Masquer les boutons latéraux");
     EXPECT_EQ(t.ConfirmeOteElemSel.text, "Voulez-vous vraiment supprimer tous ces éléments ?");
@@ -59,7 +61,9 @@ TEST(Catalogue, HoldsTheTwentyFiveFrenchDefaultsInTheAnsiCodePage) {
 
 TEST_F(LanguageFileTest, ALanguageFileFromWindowsIsReadAs1252) {
   // Written on a French Windows, without a byte-order mark.
-  lng("[EcrOrvella]\r\ncaption=Orvella \xE9" "dition fran\xE7" "aise\r\nOteScene=Enlever la sc\xE8ne\r\n");
+  lng("[EcrOrvella]\r\ncaption=Orvella \xE9"
+      "dition fran\xE7"
+      "aise\r\nOteScene=Enlever la sc\xE8ne\r\n");
   EXPECT_EQ(Utf8FromAnsi(LitTexte("EcrOrvella", "caption")), "Orvella édition française");
   EXPECT_EQ(Utf8FromAnsi(LitTexte("EcrOrvella", "OteScene")), "Enlever la scène");
 }
@@ -106,7 +110,8 @@ TEST_F(LanguageFileTest, TraduitEcranReplacesCaptionsControlsMenuItemsAndEntries
   f.add({.name = "btnQuitter", .kind = ComponentKind::Button, .caption = "Quitter"});
   f.add({.name = "PM_Trier", .kind = ComponentKind::MenuItem, .caption = "Trier"});
   f.add({.name = "CustScn", .kind = ComponentKind::TreeView});
-  lng(A("[ecrorvella]\r\ncaption=Orvella FR\r\nbtnquitter=Sortir\r\npm_trier=Trier \xC3\xA0 part\r\n"
+  lng(
+      A("[ecrorvella]\r\ncaption=Orvella FR\r\nbtnquitter=Sortir\r\npm_trier=Trier \xC3\xA0 part\r\n"
         "CustScn=arbre\r\nErreurXPlane=Pas X-Plane\r\nAjoutBiblio=ignored here\r\n"));
   Catalogue& t = Textes();
   const std::string biblioBefore = t.AjoutBiblio.text;

@@ -82,8 +82,8 @@ TEST_F(DesktopTest, HomeAfterAClickOnEmptySpaceSelectsTheFirstNodeAndActivatesIt
   SceneryFixture fx;
   if (!SceneryFixture::LinksSupported(fx.dir)) GTEST_SKIP() << "this volume cannot hold links";
   const std::string paris = fx.scene("Paris");
-  dir.file("orvella.ini", "5\r\n162 77 673 542\r\n1 0\r\n" + fx.installation +
-                              "\r\n0 1 1\r\n+Europe\r\n=" + paris + "\r\n-\r\n-\r\n");
+  dir.file("orvella.ini",
+           "5\r\n162 77 673 542\r\n1 0\r\n" + fx.installation + "\r\n0 1 1\r\n+Europe\r\n=" + paris + "\r\n-\r\n-\r\n");
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
   ui::TTreeView* view = w->treeView(l.CustScn);
@@ -159,10 +159,9 @@ TEST_F(DesktopTest, TabFollowsTheControlsAsTheyAreSeen) {
   };
   w->control("btnAjouteXPlane")->setFocus(Qt::OtherFocusReason);
   // Disabled controls and the hidden tab's tree are passed over.
-  const std::vector<std::string> forward = {"Pages",       "CustScn",   "btnNouvGroupe",
-                                            "cbTriAuto",   "cbEffaceIni", "btnOuvrirXP",
-                                            "btnOuvrirXPQuitter", "btnQuitter", "cbOrdonneIni",
-                                            "btnAjouteXPlane"};
+  const std::vector<std::string> forward = {"Pages",        "CustScn",        "btnNouvGroupe",      "cbTriAuto",
+                                            "cbEffaceIni",  "btnOuvrirXP",    "btnOuvrirXPQuitter", "btnQuitter",
+                                            "cbOrdonneIni", "btnAjouteXPlane"};
   std::vector<std::string> seen;
   for (size_t i = 0; i < forward.size(); ++i) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);

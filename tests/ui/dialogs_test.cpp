@@ -59,8 +59,9 @@ TEST_F(DialogTest, CopyOrMoveDialogGeometryCaptionsAndAnswers) {
 }
 
 TEST_F(DialogTest, CopyOrMoveDialogIsTranslatedInItsOwnSection) {
-  dir.file("orvella.lng", "[EcrConfirmeCopie]\r\ncaption=Copy or move?\r\nbtnDeplacer=Move\r\n"
-                          "[EcrOrvella]\r\nbtnCopier=Wrong section\r\n");
+  dir.file("orvella.lng",
+           "[EcrConfirmeCopie]\r\ncaption=Copy or move?\r\nbtnDeplacer=Move\r\n"
+           "[EcrOrvella]\r\nbtnCopier=Wrong section\r\n");
   TEcrConfirmeCopie dlg;
   EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Copy or move?"));
   EXPECT_EQ(dlg.button("btnDeplacer")->text(), QStringLiteral("Move"));
@@ -107,8 +108,7 @@ TEST_F(DialogTest, LibraryDialogAddsRemovesAndAnswersItsList) {
   ASSERT_EQ(scripted.events.size(), 3u);
   EXPECT_EQ(scripted.events[0].text, "Pick a library");
   // A drive root already ends with "\": it gets a second one.
-  EXPECT_EQ(dlg.folders(), std::vector<std::string>({"D:\\Scenes\\", A("E:\\Bibliothèque\\"), "F:\\More\\",
-                                                     "G:\\\\"}));
+  EXPECT_EQ(dlg.folders(), std::vector<std::string>({"D:\\Scenes\\", A("E:\\Bibliothèque\\"), "F:\\More\\", "G:\\\\"}));
 
   // Selecting an entry enables removal; removing leaves nothing selected
   // and the button enabled; pressing it again removes nothing.
@@ -207,7 +207,8 @@ TEST(QtInteractionTest, BoxesShowTheirTextsAndAnswer) {
 TEST(QtInteractionTest, DialogsOpenModallyAndAnswer) {
   ResetTextes();
   ui::QtInteraction ui;
-  WhenOpen<TEcrConfirmeCopie>([](TEcrConfirmeCopie* d) { QTest::mouseClick(d->button("btnDeplacer"), Qt::LeftButton); });
+  WhenOpen<TEcrConfirmeCopie>(
+      [](TEcrConfirmeCopie* d) { QTest::mouseClick(d->button("btnDeplacer"), Qt::LeftButton); });
   EXPECT_EQ(ui.AskCopyOrMove(), 7);
   WhenOpen<TEcrConfirmeCopie>([](TEcrConfirmeCopie* d) { d->close(); });
   EXPECT_EQ(ui.AskCopyOrMove(), 2);

@@ -38,9 +38,21 @@ const Expected kDesign[] = {
     {"Bevel3", "orvella::ui::Bevel", "EcrOrvella", "", {477, 13, 189, 76}, true, false, ""},
     {"btnAjouteXPlane", "QPushButton", "EcrOrvella", "Ajouter un dossier X-Plane", {489, 24, 169, 25}, true, false, ""},
     {"btnOteXPlane", "QPushButton", "EcrOrvella", "Oter cette version X-Plane", {489, 56, 169, 25}, false, false, ""},
-    {"rgListeXP", "orvella::ui::RadioGroup", "EcrOrvella", "Liste des installations X-Plane gérées ", {8, 8, 474, 81},
-     true, false, ""},
-    {"btnOuvrirXPQuitter", "QPushButton", "EcrOrvella", "Lancer X-Plane et quitter", {507, 457, 146, 25}, true, false,
+    {"rgListeXP",
+     "orvella::ui::RadioGroup",
+     "EcrOrvella",
+     "Liste des installations X-Plane gérées ",
+     {8, 8, 474, 81},
+     true,
+     false,
+     ""},
+    {"btnOuvrirXPQuitter",
+     "QPushButton",
+     "EcrOrvella",
+     "Lancer X-Plane et quitter",
+     {507, 457, 146, 25},
+     true,
+     false,
      ""},
     {"btnQuitter", "QPushButton", "EcrOrvella", "Quitter", {540, 489, 80, 25}, true, false, ""},
     {"Pages", "QTabWidget", "EcrOrvella", "", {7, 98, 474, 439}, true, false, ""},
@@ -59,7 +71,13 @@ const Expected kDesign[] = {
     {"btnNouvSousGroupe", "QPushButton", "gbGroupes", "Créer un sous-groupe", {8, 48, 121, 25}, false, false, ""},
     {"cbTriAuto", "QCheckBox", "gbGroupes", "Tri auto", {16, 119, 61, 17}, true, false, ""},
     {"btnTrier", "QPushButton", "gbGroupes", "Trier le groupe", {80, 118, 89, 19}, false, false, ""},
-    {"btnAjoutOrphelins", "QPushButton", "gbGroupes", "Ajoute les scènes orphelines", {8, 176, 161, 17}, false, false,
+    {"btnAjoutOrphelins",
+     "QPushButton",
+     "gbGroupes",
+     "Ajoute les scènes orphelines",
+     {8, 176, 161, 17},
+     false,
+     false,
      ""},
     // Creation gives the activation buttons their one-scene captions.
     {"btnActiver", "QPushButton", "pnlBtns", "Activer la scène", {4, 231, 177, 26}, false, false, ""},
@@ -253,8 +271,9 @@ TEST_F(MainWindowTest, SidePanelToggleMovesTheWidgetsAndBack) {
 }
 
 TEST_F(MainWindowTest, LanguageFileTranslatesCaptionsAndTheMenuTakesTheButtons) {
-  dir.file("orvella.lng", A("[EcrOrvella]\r\ncaption=Mon Orvella\r\nbtnNouvGroupe=Créer vite\r\nPM_NouvGroupe=Jamais vu\r\n"
-                            "TabGlobal=Globales\r\ngbGroupes=Ensembles\r\nInstLaScene=Allumer\r\n"));
+  dir.file("orvella.lng",
+           A("[EcrOrvella]\r\ncaption=Mon Orvella\r\nbtnNouvGroupe=Créer vite\r\nPM_NouvGroupe=Jamais vu\r\n"
+             "TabGlobal=Globales\r\ngbGroupes=Ensembles\r\nInstLaScene=Allumer\r\n"));
   auto w = start();
   EXPECT_EQ(w->windowTitle(), QStringLiteral("Mon Orvella V2.2"));
   EXPECT_EQ(CaptionOf(w->control("btnNouvGroupe")), U("Créer vite"));
@@ -285,10 +304,10 @@ TEST_F(MainWindowTest, PopupMenuForAnActiveSceneShowsOnlyItsCommands) {
   ASSERT_EQ(l.CustScn.selected(), scene);
 
   QMenu* menu = w->preparePopup();
-  EXPECT_EQ(VisibleItems(menu), QStringList({QStringLiteral("PM_Desactiver"), QStringLiteral("PM_N1"),
-                                             QStringLiteral("PM_NouvGroupe"), QStringLiteral("PM_Supprime"),
-                                             QStringLiteral("PM_TriAuto"), QStringLiteral("PM_N2"),
-                                             QStringLiteral("PM_BtnLat")}));
+  EXPECT_EQ(VisibleItems(menu),
+            QStringList({QStringLiteral("PM_Desactiver"), QStringLiteral("PM_N1"), QStringLiteral("PM_NouvGroupe"),
+                         QStringLiteral("PM_Supprime"), QStringLiteral("PM_TriAuto"), QStringLiteral("PM_N2"),
+                         QStringLiteral("PM_BtnLat")}));
   EXPECT_EQ(w->menuAction("PM_Desactiver")->text(), U("Désactiver la scène"));
   EXPECT_EQ(w->menuAction("PM_Supprime")->text(), U("Enlever la scène"));
   EXPECT_EQ(w->menuAction("PM_NouvGroupe")->text(), U("Créer un groupe"));

@@ -10,8 +10,8 @@
 #include <QUrl>
 
 #include "logic/model/etats.h"
-#include "support/sceneryfixture.h"
 #include "qtansi/ansiqt.h"
+#include "support/sceneryfixture.h"
 #include "ui/images.h"
 #include "ui/scenerytreemodel.h"
 #include "uitest.h"

@@ -14,8 +14,8 @@
 #include <string>
 
 #include "logic/core/interaction.h"
-#include "support/scriptedinteraction.h"
 #include "logic/texts/textes.h"
+#include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 #include "ui/tecrorvella.h"
 #include "ui/ttreeview.h"

@@ -1,8 +1,8 @@
 // Adding scenes: the add-scene command and the folder intake the trees use
 // for folders dropped from the desktop shell.
+#include "logic/links/ajout.h"
 #include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
-#include "logic/links/ajout.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
 

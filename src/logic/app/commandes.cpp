@@ -5,7 +5,6 @@
 
 namespace orvella {
 
-
 void EcrOrvellaLogic::ActualiseCommandes() {
   SceneryTree& tree = *current;
   Node* s = tree.selected();
@@ -144,8 +143,8 @@ void EcrOrvellaLogic::PM_BtnLatClick() {
     quitter.bounds.left = x - quitter.bounds.width / 2;
     for (Component* c : {&efface, &ouvrir, &ouvrirQuitter, &quitter}) c->anchors = akTop | akRight;
     // Under the buttons, as designed: its bottom 6 pixels above the window's.
-    ordonne.bounds = Rect{efface.bounds.left, H - ordonne.bounds.height - 6, efface.bounds.width,
-                          ordonne.bounds.height};
+    ordonne.bounds =
+        Rect{efface.bounds.left, H - ordonne.bounds.height - 6, efface.bounds.width, ordonne.bounds.height};
     ordonne.anchors = akTop | akRight;
     panel.visible = true;
   }

@@ -15,8 +15,8 @@ constexpr unsigned kLTRB = akLeft | akTop | akRight | akBottom;
 constexpr unsigned kRB = akRight | akBottom;
 
 // Adds one control; captions and hints are UTF-8 literals stored in the ANSI code page.
-Component& Add(Form& f, const char* name, ComponentKind kind, const char* parent, const char* caption,
-               Rect bounds, unsigned anchors = kLT, bool enabled = true) {
+Component& Add(Form& f, const char* name, ComponentKind kind, const char* parent, const char* caption, Rect bounds,
+               unsigned anchors = kLT, bool enabled = true) {
   Component c;
   c.name = name;
   c.kind = kind;
@@ -56,16 +56,14 @@ Form CreateEcrOrvellaForm() {
   Add(f, "GlobScn", K::TreeView, "TabGlobal", "", {0, 0, 466, 411}, kLTRB);
   Add(f, "btnOuvrirXP", K::Button, "", "Lancer X-Plane", {507, 425, 146, 25}, kTR);
   Add(f, "cbEffaceIni", K::CheckBox, "", "Supprimer scenery_packs.ini", {500, 405, 161, 17}, kTR).checked = true;
-  Add(f, "cbOrdonneIni", K::CheckBox, "", "Ordonner scenery_packs.ini", {500, 519, 161, 17}, kTR).hint =
-      Ansi("Au lancement, écrit scenery_packs.ini dans l'ordre : aéroports, bibliothèques, surcouches, "
-           "orthophotos, maillages");
+  Add(f, "cbOrdonneIni", K::CheckBox, "", "Ordonner scenery_packs.ini", {500, 519, 161, 17}, kTR).hint = Ansi(
+      "Au lancement, écrit scenery_packs.ini dans l'ordre : aéroports, bibliothèques, surcouches, "
+      "orthophotos, maillages");
   Add(f, "pnlBtns", K::Panel, "", "", {487, 96, 186, 297}, kTR);
   Add(f, "gbGroupes", K::GroupBox, "pnlBtns", " Groupes ", {4, 4, 177, 205}, kTR);
   Add(f, "Bevel1", K::Bevel, "gbGroupes", "", {120, 10, 17, 103});
-  Add(f, "btnDeplH", K::SpeedButton, "gbGroupes", "", {145, 34, 23, 23}, kLT, false).hint =
-      "Ctrl+NumPad8 / Ctrl+Z";
-  Add(f, "btnDeplB", K::SpeedButton, "gbGroupes", "", {145, 68, 23, 23}, kLT, false).hint =
-      "Ctrl+NumPad2 / Ctrl+X";
+  Add(f, "btnDeplH", K::SpeedButton, "gbGroupes", "", {145, 34, 23, 23}, kLT, false).hint = "Ctrl+NumPad8 / Ctrl+Z";
+  Add(f, "btnDeplB", K::SpeedButton, "gbGroupes", "", {145, 68, 23, 23}, kLT, false).hint = "Ctrl+NumPad2 / Ctrl+X";
   Add(f, "Bevel2", K::Bevel, "gbGroupes", "", {6, 112, 130, 9});
   Add(f, "Bevel4", K::Bevel, "gbGroupes", "", {4, 137, 165, 8});
   Add(f, "btnNouvGroupe", K::Button, "gbGroupes", "Créer un groupe", {8, 16, 121, 25});
@@ -74,11 +72,9 @@ Form CreateEcrOrvellaForm() {
   Add(f, "btnNouvSousGroupe", K::Button, "gbGroupes", "Créer un sous-groupe", {8, 48, 121, 25}, kLT, false);
   Add(f, "cbTriAuto", K::CheckBox, "gbGroupes", "Tri auto", {16, 119, 61, 17});
   Add(f, "btnTrier", K::Button, "gbGroupes", "Trier le groupe", {80, 118, 89, 19}, kLT, false);
-  Add(f, "btnAjoutOrphelins", K::Button, "gbGroupes", "Ajoute les scènes orphelines", {8, 176, 161, 17}, kTR,
-      false);
+  Add(f, "btnAjoutOrphelins", K::Button, "gbGroupes", "Ajoute les scènes orphelines", {8, 176, 161, 17}, kTR, false);
   Add(f, "btnActiver", K::Button, "pnlBtns", "Activer les scènes du groupe", {4, 231, 177, 26}, kTR, false);
-  Add(f, "btnDesactiver", K::Button, "pnlBtns", "Désactiver les scènes du groupe", {4, 263, 177, 26}, kTR,
-      false);
+  Add(f, "btnDesactiver", K::Button, "pnlBtns", "Désactiver les scènes du groupe", {4, 263, 177, 26}, kTR, false);
 
   AddMenuItem(f, "PM_Activer", "Activer les scènes");
   AddMenuItem(f, "PM_Desactiver", "Désactiver les scenes");

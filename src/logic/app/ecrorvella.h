@@ -6,8 +6,8 @@
 
 #include <functional>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "logic/app/controles.h"
@@ -56,12 +56,9 @@ std::string MessageParametres(const std::string& path, const EInOutError& e);
 
 // The popup menu's kind items and the kind each sets (none: as the files say).
 inline constexpr std::pair<const char*, std::optional<PackKind>> kTypeItems[] = {
-    {"PM_TypeAuto", std::nullopt},
-    {"PM_TypeAeroport", PackKind::Airport},
-    {"PM_TypeBiblio", PackKind::Library},
-    {"PM_TypeSurcouche", PackKind::Overlay},
-    {"PM_TypeOrtho", PackKind::Orthophoto},
-    {"PM_TypeMaillage", PackKind::Mesh},
+    {"PM_TypeAuto", std::nullopt},          {"PM_TypeAeroport", PackKind::Airport},
+    {"PM_TypeBiblio", PackKind::Library},   {"PM_TypeSurcouche", PackKind::Overlay},
+    {"PM_TypeOrtho", PackKind::Orthophoto}, {"PM_TypeMaillage", PackKind::Mesh},
     {"PM_TypeInconnu", PackKind::Unknown},
 };
 
@@ -72,14 +69,14 @@ class EcrOrvellaLogic {
   EcrOrvellaLogic& operator=(const EcrOrvellaLogic&) = delete;
 
   // --- State -------------------------------------------------------------
-  Form form;                // the main window's controls and menu items
-  EcrOrvellaControls ctl;   // the ones the logic works on, resolved from form
-  SceneryTree CustScn;      // tab "Custom Scenery"
-  SceneryTree GlobScn;      // tab "Global Scenery"
-  SceneryTree* current;     // the tree commands act on
-  std::string settingsPath; // the settings file beside the executable
+  Form form;                               // the main window's controls and menu items
+  EcrOrvellaControls ctl;                  // the ones the logic works on, resolved from form
+  SceneryTree CustScn;                     // tab "Custom Scenery"
+  SceneryTree GlobScn;                     // tab "Global Scenery"
+  SceneryTree* current;                    // the tree commands act on
+  std::string settingsPath;                // the settings file beside the executable
   std::vector<std::string> installations;  // items of rgListeXP
-  int pageIndex = 0;        // shown tab of Pages
+  int pageIndex = 0;                       // shown tab of Pages
 
   void setHost(WindowHost* host) { host_ = host; }
   WindowHost* host() const { return host_; }

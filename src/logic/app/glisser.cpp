@@ -30,9 +30,14 @@ void EcrOrvellaLogic::TreeDragDrop(SceneryTree* tree, Node* target) {
       UI().ShowMessage(Ansi("Impossible de déplacer les scènes non gérées"));
     } else {
       switch (UI().AskCopyOrMove()) {
-        case kMrYes: CopieBranche(t, d, target); break;
-        case kMrNo: DeplaceBranche(t, d, target); break;
-        default: break;
+        case kMrYes:
+          CopieBranche(t, d, target);
+          break;
+        case kMrNo:
+          DeplaceBranche(t, d, target);
+          break;
+        default:
+          break;
       }
     }
   }

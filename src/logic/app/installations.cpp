@@ -32,19 +32,32 @@ bool Exists(const std::string& path) { return path.ends_with(".app") ? Directory
 // texts are the shell's own, in English, and never translated.
 std::string LaunchErrorText(win::INT_PTR code) {
   switch (code) {
-    case 2: return "The specified file was not found.";
-    case 3: return "The specified path was not found.";
-    case 5: return "The operating system denied access to the specified file.";
-    case 8: return "There was not enough memory to complete the operation.";
-    case 11: return "The .exe file is invalid (non-Win32 .exe or error in .exe image).";
-    case 26: return "A sharing violation occurred.";
-    case 27: return "The file name association is incomplete or invalid.";
-    case 28: return "The DDE transaction could not be completed because the request timed out.";
-    case 29: return "The DDE transaction failed.";
-    case 30: return "The DDE transaction could not be completed because other DDE transactions were being processed.";
-    case 31: return "There is no application associated with the given file name extension.";
-    case 32: return "The specified DLL was not found.";
-    default: return "ShellExecute error #" + IntToStr(static_cast<long long>(code));
+    case 2:
+      return "The specified file was not found.";
+    case 3:
+      return "The specified path was not found.";
+    case 5:
+      return "The operating system denied access to the specified file.";
+    case 8:
+      return "There was not enough memory to complete the operation.";
+    case 11:
+      return "The .exe file is invalid (non-Win32 .exe or error in .exe image).";
+    case 26:
+      return "A sharing violation occurred.";
+    case 27:
+      return "The file name association is incomplete or invalid.";
+    case 28:
+      return "The DDE transaction could not be completed because the request timed out.";
+    case 29:
+      return "The DDE transaction failed.";
+    case 30:
+      return "The DDE transaction could not be completed because other DDE transactions were being processed.";
+    case 31:
+      return "There is no application associated with the given file name extension.";
+    case 32:
+      return "The specified DLL was not found.";
+    default:
+      return "ShellExecute error #" + IntToStr(static_cast<long long>(code));
   }
 }
 
@@ -62,9 +75,12 @@ std::string ProgrammeXPlane(const std::string& p) {
 
 std::vector<std::string> ProgrammesXPlane() {
   switch (platform::CurrentHostSystem()) {
-    case platform::HostSystem::Linux: return {"\\X-Plane-x86_64", kProgram};
-    case platform::HostSystem::MacOS: return {"\\X-Plane.app", kProgram};
-    default: return {kProgram};
+    case platform::HostSystem::Linux:
+      return {"\\X-Plane-x86_64", kProgram};
+    case platform::HostSystem::MacOS:
+      return {"\\X-Plane.app", kProgram};
+    default:
+      return {kProgram};
   }
 }
 

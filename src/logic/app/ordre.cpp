@@ -74,7 +74,8 @@ void EcrOrvellaLogic::PM_ApercuOrdreClick() {
   std::vector<OrderLine> lines;
   lines.reserve(plan.entries.size());
   for (const OrderEntry& e : plan.entries)
-    lines.push_back({e.name, PackKindLabel(e.kind), Joined(e.airports), e.disabled, e.handSet, static_cast<int>(e.kind)});
+    lines.push_back(
+        {e.name, PackKindLabel(e.kind), Joined(e.airports), e.disabled, e.handSet, static_cast<int>(e.kind)});
   UI().ShowOrder(Ansi("Ordre de scenery_packs.ini (le haut l'emporte)"), lines, plan.warnings);
   changed();
 }

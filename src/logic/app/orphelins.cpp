@@ -1,9 +1,9 @@
 // The add-orphans command: scene folders below the library folders that no
 // tree names yet, added flat under the selected group.
+#include "logic/links/orphelins.h"
 #include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
 #include "logic/links/ajout.h"
-#include "logic/links/orphelins.h"
 #include "logic/model/etats.h"
 
 namespace orvella {

@@ -25,9 +25,7 @@ std::string Convert(std::u16string_view w, win::UINT cp) {
   return out;
 }
 
-size_t LastSeparator(std::string_view path) {
-  return path.find_last_of("\\:");
-}
+size_t LastSeparator(std::string_view path) { return path.find_last_of("\\:"); }
 }  // namespace
 
 std::string Ansi(std::string_view utf8) {

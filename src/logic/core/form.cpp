@@ -67,8 +67,6 @@ void Form::resizeChildren(std::string_view parent, int oldW, int oldH, int newW,
   }
 }
 
-const Component& Form::operator[](std::string_view name) const {
-  return const_cast<Form&>(*this)[name];
-}
+const Component& Form::operator[](std::string_view name) const { return const_cast<Form&>(*this)[name]; }
 
 }  // namespace orvella

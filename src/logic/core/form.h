@@ -43,8 +43,8 @@ struct Component {
   bool enabled = true;
   bool visible = true;
   bool checked = false;
-  bool bold = false;   // labels
-  std::string hint;    // tooltip
+  bool bold = false;  // labels
+  std::string hint;   // tooltip
 
   bool isControl() const { return kind != ComponentKind::MenuItem; }
   bool isMenuItem() const { return kind == ComponentKind::MenuItem; }

@@ -32,12 +32,12 @@ inline constexpr int kMrCancel = 2;  // "Annuler" or closed
 
 // One line of the scenery order shown before it is written.
 struct OrderLine {
-  std::string name;      // the pack as the user knows it (ANSI)
-  std::string kind;      // its kind, as shown (ANSI)
-  std::string airports;  // for airports, their codes ("LFPG, LFPB"); else empty
-  bool disabled = false; // kept disabled in the file
-  bool handSet = false;  // the kind was set by hand
-  int group = 0;         // the kind's place in the order (0 top), for colours
+  std::string name;       // the pack as the user knows it (ANSI)
+  std::string kind;       // its kind, as shown (ANSI)
+  std::string airports;   // for airports, their codes ("LFPG, LFPB"); else empty
+  bool disabled = false;  // kept disabled in the file
+  bool handSet = false;   // the kind was set by hand
+  int group = 0;          // the kind's place in the order (0 top), for colours
 };
 
 class Interaction {

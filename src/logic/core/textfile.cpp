@@ -1,8 +1,8 @@
 #include "logic/core/textfile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <algorithm>
 #include <cstdlib>
 
 #include "logic/core/errors.h"
@@ -16,8 +16,8 @@ namespace {
 }  // namespace
 
 std::string ReadWholeFile(const std::string& path) {
-  platform::FileHandle f(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
-                            nullptr));
+  platform::FileHandle f(
+      win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0, nullptr));
   if (!f.valid()) RaiseIo(win::GetLastError());
   std::string out;
   char buffer[65536];
@@ -46,8 +46,8 @@ void WriteFileSafely(const std::string& path, const std::string& bytes) {
     if (!error && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
     if (!f.close() && !error) error = win::GetLastError();
   }
-  if (!error && !win::MoveFileExA(temp.c_str(), path.c_str(),
-                                  win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH))
+  if (!error &&
+      !win::MoveFileExA(temp.c_str(), path.c_str(), win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH))
     error = win::GetLastError();
   if (error) {
     win::DeleteFileA(temp.c_str());
@@ -56,8 +56,7 @@ void WriteFileSafely(const std::string& path, const std::string& bytes) {
 }
 
 long long TextReader::readInt() {
-  while (!eof() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r' || text_[pos_] == '\n'))
-    ++pos_;
+  while (!eof() && (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r' || text_[pos_] == '\n')) ++pos_;
   const size_t start = pos_;
   while (!eof() && text_[pos_] != ' ' && text_[pos_] != '\t' && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
   if (pos_ == start) return 0;

@@ -27,33 +27,37 @@ constexpr std::int32_t kMaxTextLength = 256;
 [[noreturn]] void Fail(const std::string& message) { throw EFOpenError(message); }
 
 std::int32_t BigEndian32(const unsigned char* p) {
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) << 24 |
-                                   static_cast<std::uint32_t>(p[1]) << 16 |
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
                                    static_cast<std::uint32_t>(p[2]) << 8 | p[3]);
 }
 
 std::uint64_t SaturatingMul(std::uint64_t a, std::uint64_t b) {
-  if (a != 0 && b > std::numeric_limits<std::uint64_t>::max() / a)
-    return std::numeric_limits<std::uint64_t>::max();
+  if (a != 0 && b > std::numeric_limits<std::uint64_t>::max() / a) return std::numeric_limits<std::uint64_t>::max();
   return a * b;
 }
 
 std::uint64_t SaturatingAdd(std::uint64_t a, std::uint64_t b) {
-  return b > std::numeric_limits<std::uint64_t>::max() - a ? std::numeric_limits<std::uint64_t>::max()
-                                                           : a + b;
+  return b > std::numeric_limits<std::uint64_t>::max() - a ? std::numeric_limits<std::uint64_t>::max() : a + b;
 }
 
 // The picture data type whose values are the elements of an array of this
 // type code; 0 when there is none.
 std::uint32_t PictureTypeOfElement(std::int32_t code) {
   switch (code) {
-    case 2: return dm3::kDataInt16;
-    case 3: return dm3::kDataInt32;
-    case 4: return dm3::kDataUInt16;
-    case 5: return dm3::kDataUInt32;
-    case 6: return dm3::kDataFloat32;
-    case 7: return dm3::kDataFloat64;
-    default: return 0;
+    case 2:
+      return dm3::kDataInt16;
+    case 3:
+      return dm3::kDataInt32;
+    case 4:
+      return dm3::kDataUInt16;
+    case 5:
+      return dm3::kDataUInt32;
+    case 6:
+      return dm3::kDataFloat32;
+    case 7:
+      return dm3::kDataFloat64;
+    default:
+      return 0;
   }
 }
 
@@ -124,9 +128,7 @@ TDM3Image::TDM3Image() {
   }
 }
 
-void TDM3Image::Draw(dm3::Canvas& canvas, const dm3::Rect& r) const {
-  canvas.CopyRect(r, bitmap_, palette_, r);
-}
+void TDM3Image::Draw(dm3::Canvas& canvas, const dm3::Rect& r) const { canvas.CopyRect(r, bitmap_, palette_, r); }
 
 std::int32_t TDM3Image::ReadBigEndian32() {
   unsigned char b[4];
@@ -167,13 +169,11 @@ void TDM3Image::LoadFromStream(dm3::Stream& stream) {
 }
 
 void TDM3Image::ReadTagGroup(TPPMemNode& node, int depth) {
-  if (depth > kMaxDepth)
-    Fail("DM3 Tag groups nested too deeply (more than " + IntToStr(kMaxDepth) + " levels)");
+  if (depth > kMaxDepth) Fail("DM3 Tag groups nested too deeply (more than " + IntToStr(kMaxDepth) + " levels)");
   unsigned char header[6];
   Read(header, sizeof header);
   const std::int32_t count = BigEndian32(header + 2);
-  if (count < 0)
-    Fail("DM3 Tag group entry count negative (" + IntToStr(count) + ") for tag " + node.Path("."));
+  if (count < 0) Fail("DM3 Tag group entry count negative (" + IntToStr(count) + ") for tag " + node.Path("."));
   for (std::int32_t i = 0; i < count; ++i) {
     const std::uint64_t pos = stream_->Position();
     unsigned char entry[3];
@@ -195,8 +195,8 @@ void TDM3Image::ReadTagGroup(TPPMemNode& node, int depth) {
     } else if (kind == kKindTag) {
       ReadTag(*node.AddChild(std::move(name)));
     } else {
-      Fail("DM3 RecType unknown : " + IntToStr(kind) + " for tag " + node.Path(".") + "." + name +
-           "(FPos=$" + IntToHex(pos, 16) + ")");
+      Fail("DM3 RecType unknown : " + IntToStr(kind) + " for tag " + node.Path(".") + "." + name + "(FPos=$" +
+           IntToHex(pos, 16) + ")");
     }
   }
 }
@@ -204,8 +204,7 @@ void TDM3Image::ReadTagGroup(TPPMemNode& node, int depth) {
 void TDM3Image::ReadTag(TPPMemNode& node) {
   char mark[4];
   Read(mark, sizeof mark);
-  if (std::memcmp(mark, "%%%%", 4) != 0)
-    Fail("DM3 Tag Identifier Mark missing (" + std::string(mark, 4) + ")");
+  if (std::memcmp(mark, "%%%%", 4) != 0) Fail("DM3 Tag Identifier Mark missing (" + std::string(mark, 4) + ")");
   ReadBigEndian32();  // number of words of the type description
   TypeInfo type;
   ReadTypeInfo(type, 0);
@@ -213,8 +212,7 @@ void TDM3Image::ReadTag(TPPMemNode& node) {
 }
 
 void TDM3Image::ReadTypeInfo(TypeInfo& type, int depth) {
-  if (depth > kMaxDepth)
-    Fail("DM3 Tag types nested too deeply (more than " + IntToStr(kMaxDepth) + " levels)");
+  if (depth > kMaxDepth) Fail("DM3 Tag types nested too deeply (more than " + IntToStr(kMaxDepth) + " levels)");
   type.code = ReadBigEndian32();
   if (type.code >= 2 && type.code <= 10) return;
   if (type.code == kTypeStruct) {
@@ -244,14 +242,18 @@ void TDM3Image::ReadTypeInfo(TypeInfo& type, int depth) {
 std::uint64_t TDM3Image::DataSize(const TypeInfo& type) {
   switch (type.code) {
     case 2:
-    case 4: return 2;
+    case 4:
+      return 2;
     case 3:
     case 5:
-    case 6: return 4;
-    case 7: return 8;
+    case 6:
+      return 4;
+    case 7:
+      return 8;
     case 8:
     case 9:
-    case 10: return 1;
+    case 10:
+      return 1;
     case kTypeStruct: {
       std::uint64_t size = 0;
       for (const TypeInfo& field : type.parts) size = SaturatingAdd(size, DataSize(field));
@@ -259,7 +261,8 @@ std::uint64_t TDM3Image::DataSize(const TypeInfo& type) {
     }
     case kTypeArray:
       return SaturatingMul(DataSize(type.parts[0]), static_cast<std::uint64_t>(type.count));
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -273,8 +276,8 @@ void TDM3Image::ReadTagValue(const TypeInfo& type, TPPMemNode& node) {
     node.AddChild("= " + ReadDataToStr(type.code));
     return;
   }
-  const bool text = type.parts[0].code == kTypeUInt16 && type.count < kMaxTextLength &&
-                    !EndsWith(node.Path("."), "ImageData.Data");
+  const bool text =
+      type.parts[0].code == kTypeUInt16 && type.count < kMaxTextLength && !EndsWith(node.Path("."), "ImageData.Data");
   if (text) {
     if (type.count == 0) {
       node.AddChild("= \"\"");
@@ -285,10 +288,9 @@ void TDM3Image::ReadTagValue(const TypeInfo& type, TPPMemNode& node) {
     const auto count = static_cast<std::size_t>(type.count);
     Read(raw, count * 2);
     std::u16string wide(count, u'\0');
-    for (std::size_t i = 0; i < count; ++i)
-      wide[i] = static_cast<char16_t>(raw[2 * i] | raw[2 * i + 1] << 8);
-    const int n = win::WideCharToMultiByte(win::CP_ACP, 0, wide.data(), static_cast<int>(count), nullptr, 0,
-                                           nullptr, nullptr);
+    for (std::size_t i = 0; i < count; ++i) wide[i] = static_cast<char16_t>(raw[2 * i] | raw[2 * i + 1] << 8);
+    const int n =
+        win::WideCharToMultiByte(win::CP_ACP, 0, wide.data(), static_cast<int>(count), nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<std::size_t>(std::max(n, 0)), '\0');
     if (n > 0)
       win::WideCharToMultiByte(win::CP_ACP, 0, wide.data(), static_cast<int>(count), narrow.data(), n, nullptr,
@@ -343,8 +345,7 @@ void TDM3Image::SkipBlock(const TypeInfo& type, TPPMemNode& node, std::uint64_t 
   leftBlocks_[&node] = std::move(left);
 }
 
-void TDM3Image::ConvertLeftBlock(const LeftBlock& block, std::uint32_t dataType, std::size_t count,
-                                 std::uint8_t* out) {
+void TDM3Image::ConvertLeftBlock(const LeftBlock& block, std::uint32_t dataType, std::size_t count, std::uint8_t* out) {
   const std::size_t valueSize = dm3::PixelValueSize(dataType);
   const std::size_t perPiece = kPieceSize / valueSize;
   const auto eachPiece = [&](const auto& use) {
@@ -378,12 +379,20 @@ std::string TDM3Image::ReadDataToStr(std::int32_t code) {
   std::size_t size;
   switch (code) {
     case 2:
-    case 4: size = 2; break;
+    case 4:
+      size = 2;
+      break;
     case 3:
     case 5:
-    case 6: size = 4; break;
-    case 7: size = 8; break;
-    default: size = 1; break;
+    case 6:
+      size = 4;
+      break;
+    case 7:
+      size = 8;
+      break;
+    default:
+      size = 1;
+      break;
   }
   Read(b, size);
   // Values as they would stand in memory on a little-endian machine.
@@ -391,10 +400,14 @@ std::string TDM3Image::ReadDataToStr(std::int32_t code) {
   std::uint64_t bits = 0;
   for (std::size_t i = size; i-- > 0;) bits = bits << 8 | b[i];
   switch (code) {
-    case 2: return IntToStr(static_cast<std::int16_t>(bits));
-    case 3: return IntToStr(static_cast<std::int32_t>(bits));
-    case 4: return UIntToStr(static_cast<std::uint16_t>(bits));
-    case 5: return UIntToStr(static_cast<std::uint32_t>(bits));
+    case 2:
+      return IntToStr(static_cast<std::int16_t>(bits));
+    case 3:
+      return IntToStr(static_cast<std::int32_t>(bits));
+    case 4:
+      return UIntToStr(static_cast<std::uint16_t>(bits));
+    case 5:
+      return UIntToStr(static_cast<std::uint32_t>(bits));
     case 6: {
       float f;
       const auto u = static_cast<std::uint32_t>(bits);
@@ -406,9 +419,12 @@ std::string TDM3Image::ReadDataToStr(std::int32_t code) {
       std::memcpy(&d, &bits, sizeof d);
       return dm3::FloatToStrGeneral(d, decimalSeparator_);
     }
-    case 8: return b[0] != 0 ? "True" : "False";
-    case 9: return std::string(1, static_cast<char>(b[0]));
-    default: return UIntToStr(b[0]);
+    case 8:
+      return b[0] != 0 ? "True" : "False";
+    case 9:
+      return std::string(1, static_cast<char>(b[0]));
+    default:
+      return UIntToStr(b[0]);
   }
 }
 
@@ -436,8 +452,7 @@ TDM3Image::ImageInfo TDM3Image::ReadImageInfo(const TPPMemNode* entry) {
 void TDM3Image::BuildImage() {
   // Sizes are compared as unsigned 64-bit numbers, so no product wraps round.
   const auto area = [](const ImageInfo& info) {
-    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(info.width)) *
-           static_cast<std::uint32_t>(info.height);
+    return static_cast<std::uint64_t>(static_cast<std::uint32_t>(info.width)) * static_cast<std::uint32_t>(info.height);
   };
   const TPPMemNode* list = tags_.FindChild("ImageList");
   const TPPMemNode* candidate = nullptr;

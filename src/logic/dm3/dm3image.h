@@ -50,8 +50,7 @@ class Canvas {
  public:
   virtual ~Canvas() = default;
   // Copies sourceRect of source, in the palette's colours, onto dest.
-  virtual void CopyRect(const Rect& dest, const Bitmap8& source, const Palette& palette,
-                        const Rect& sourceRect) = 0;
+  virtual void CopyRect(const Rect& dest, const Bitmap8& source, const Palette& palette, const Rect& sourceRect) = 0;
 };
 
 // The text of the tag tree as "DM3_Tags.txt" holds it: one line per node,

@@ -67,8 +67,7 @@ inline __m128i Levels8(__m128d a, __m128d b, __m128d c, __m128d d) {
 // The stretch of floating values sixteen at a time, the same arithmetic as
 // ToLevel lane by lane; answers how many values it converted.
 template <typename T>
-std::size_t StretchFloatsSse2(const std::byte* block, std::size_t count, double lo, double factor,
-                              std::uint8_t* out) {
+std::size_t StretchFloatsSse2(const std::byte* block, std::size_t count, double lo, double factor, std::uint8_t* out) {
   const __m128d vlo = _mm_set1_pd(lo);
   const __m128d vfactor = _mm_set1_pd(factor);
   std::size_t i = 0;
@@ -82,8 +81,8 @@ std::size_t StretchFloatsSse2(const std::byte* block, std::size_t count, double 
       }
     } else {
       for (int q = 0; q < 8; ++q)
-        pairs[q] = RoundedPair(_mm_loadu_pd(reinterpret_cast<const double*>(block + (i + 2 * q) * sizeof(double))),
-                               vlo, vfactor);
+        pairs[q] = RoundedPair(_mm_loadu_pd(reinterpret_cast<const double*>(block + (i + 2 * q) * sizeof(double))), vlo,
+                               vfactor);
     }
     const __m128i low = Levels8(pairs[0], pairs[1], pairs[2], pairs[3]);
     const __m128i high = Levels8(pairs[4], pairs[5], pairs[6], pairs[7]);
@@ -128,8 +127,7 @@ void FoldExtremes(const std::byte* block, std::size_t count, T& lo, T& hi) {
 // Integer types: the range and the offsets are formed in 64 bits, so that no
 // difference wraps around; the scale factor has single precision.
 template <typename T>
-void StretchIntegers(const std::byte* block, std::size_t count, std::int64_t lo, std::int64_t hi,
-                     std::uint8_t* out) {
+void StretchIntegers(const std::byte* block, std::size_t count, std::int64_t lo, std::int64_t hi, std::uint8_t* out) {
   const std::int64_t range = hi - lo;
   if (range == 0) {
     std::fill(out, out + count, std::uint8_t{0});
@@ -185,53 +183,91 @@ void AddFloats(const std::byte* block, std::size_t count, double& lo, double& hi
 std::size_t PixelValueSize(std::uint32_t dataType) {
   switch (dataType) {
     case kDataInt16:
-    case kDataUInt16: return 2;
+    case kDataUInt16:
+      return 2;
     case kDataInt32:
     case kDataUInt32:
-    case kDataFloat32: return 4;
-    case kDataFloat64: return 8;
-    default: return 0;
+    case kDataFloat32:
+      return 4;
+    case kDataFloat64:
+      return 8;
+    default:
+      return 0;
   }
 }
 
 PixelRange::PixelRange(std::uint32_t dataType) : dataType_(dataType) {
   switch (dataType) {
     case kDataInt16:
-    case kDataUInt16: intLo_ = 32767; break;
+    case kDataUInt16:
+      intLo_ = 32767;
+      break;
     case kDataInt32:
-    case kDataUInt32: intLo_ = 2147483647; break;
-    case kDataFloat32: floatLo_ = static_cast<float>(3.4e38); break;
-    case kDataFloat64: floatLo_ = 3.4e38; break;
-    default: break;
+    case kDataUInt32:
+      intLo_ = 2147483647;
+      break;
+    case kDataFloat32:
+      floatLo_ = static_cast<float>(3.4e38);
+      break;
+    case kDataFloat64:
+      floatLo_ = 3.4e38;
+      break;
+    default:
+      break;
   }
 }
 
 void PixelRange::Add(const std::byte* values, std::size_t count) {
   switch (dataType_) {
-    case kDataInt16: AddIntegers<std::int16_t>(values, count, intLo_, intHi_); break;
-    case kDataUInt16: AddIntegers<std::uint16_t>(values, count, intLo_, intHi_); break;
-    case kDataInt32: AddIntegers<std::int32_t>(values, count, intLo_, intHi_); break;
-    case kDataUInt32: AddIntegers<std::uint32_t>(values, count, intLo_, intHi_); break;
-    case kDataFloat32: AddFloats<float>(values, count, floatLo_, floatHi_); break;
-    case kDataFloat64: AddFloats<double>(values, count, floatLo_, floatHi_); break;
-    default: break;
+    case kDataInt16:
+      AddIntegers<std::int16_t>(values, count, intLo_, intHi_);
+      break;
+    case kDataUInt16:
+      AddIntegers<std::uint16_t>(values, count, intLo_, intHi_);
+      break;
+    case kDataInt32:
+      AddIntegers<std::int32_t>(values, count, intLo_, intHi_);
+      break;
+    case kDataUInt32:
+      AddIntegers<std::uint32_t>(values, count, intLo_, intHi_);
+      break;
+    case kDataFloat32:
+      AddFloats<float>(values, count, floatLo_, floatHi_);
+      break;
+    case kDataFloat64:
+      AddFloats<double>(values, count, floatLo_, floatHi_);
+      break;
+    default:
+      break;
   }
 }
 
 void PixelRange::Stretch(const std::byte* values, std::size_t count, std::uint8_t* out) const {
   switch (dataType_) {
-    case kDataInt16: StretchIntegers<std::int16_t>(values, count, intLo_, intHi_, out); break;
-    case kDataUInt16: StretchIntegers<std::uint16_t>(values, count, intLo_, intHi_, out); break;
-    case kDataInt32: StretchIntegers<std::int32_t>(values, count, intLo_, intHi_, out); break;
-    case kDataUInt32: StretchIntegers<std::uint32_t>(values, count, intLo_, intHi_, out); break;
-    case kDataFloat32: StretchFloats<float>(values, count, floatLo_, floatHi_, out); break;
-    case kDataFloat64: StretchFloats<double>(values, count, floatLo_, floatHi_, out); break;
-    default: break;
+    case kDataInt16:
+      StretchIntegers<std::int16_t>(values, count, intLo_, intHi_, out);
+      break;
+    case kDataUInt16:
+      StretchIntegers<std::uint16_t>(values, count, intLo_, intHi_, out);
+      break;
+    case kDataInt32:
+      StretchIntegers<std::int32_t>(values, count, intLo_, intHi_, out);
+      break;
+    case kDataUInt32:
+      StretchIntegers<std::uint32_t>(values, count, intLo_, intHi_, out);
+      break;
+    case kDataFloat32:
+      StretchFloats<float>(values, count, floatLo_, floatHi_, out);
+      break;
+    case kDataFloat64:
+      StretchFloats<double>(values, count, floatLo_, floatHi_, out);
+      break;
+    default:
+      break;
   }
 }
 
-void ConvertPixels(std::uint32_t dataType, const std::byte* block, std::size_t count,
-                   std::uint8_t* out) {
+void ConvertPixels(std::uint32_t dataType, const std::byte* block, std::size_t count, std::uint8_t* out) {
   if (PixelValueSize(dataType) == 0) return;
   PixelRange range(dataType);
   range.Add(block, count);

@@ -26,8 +26,7 @@ std::size_t PixelValueSize(std::uint32_t dataType);
 // or 3.4e38 for the minimum, 0 for the maximum); a picture whose range is
 // empty gives 0 everywhere. Values are rounded to the nearest level, a half
 // to the even one. dataType must have a PixelValueSize.
-void ConvertPixels(std::uint32_t dataType, const std::byte* block, std::size_t count,
-                   std::uint8_t* out);
+void ConvertPixels(std::uint32_t dataType, const std::byte* block, std::size_t count, std::uint8_t* out);
 
 // The same conversion for a picture that arrives in pieces: every piece is
 // added to the range first (Add), then each piece is stretched (Stretch) into

@@ -20,9 +20,7 @@ MemoryStream::MemoryStream(const void* data, std::size_t size)
     : data_(static_cast<const unsigned char*>(data)), size_(size) {}
 
 MemoryStream::MemoryStream(std::string bytes)
-    : owned_(std::move(bytes)),
-      data_(reinterpret_cast<const unsigned char*>(owned_.data())),
-      size_(owned_.size()) {}
+    : owned_(std::move(bytes)), data_(reinterpret_cast<const unsigned char*>(owned_.data())), size_(owned_.size()) {}
 
 void MemoryStream::ReadBuffer(void* buffer, std::size_t size) {
   if (size > size_ - pos_) {
@@ -50,8 +48,8 @@ bool MemoryStream::SkipOver(std::uint64_t size) {
 }
 
 platform::FileHandle FileStream::Open(const std::string& path) {
-  platform::FileHandle h(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
-                                          win::OPEN_EXISTING, 0, nullptr));
+  platform::FileHandle h(
+      win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0, nullptr));
   if (!h.valid()) {
     const win::DWORD code = win::GetLastError();
     throw EFOpenError(Ansi("Impossible d'ouvrir le fichier \"") + path + "\". " + OSErrorMessage(code));

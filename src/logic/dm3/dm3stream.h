@@ -85,7 +85,9 @@ class FileStream : public Stream {
   // Reads up to size bytes from handle at its position, which advances;
   // answers the count.
   static std::size_t ReadFromHandle(win::HANDLE handle, void* buffer, std::size_t size, std::uint64_t& pos);
-  std::size_t ReadFromFile(void* buffer, std::size_t size) { return ReadFromHandle(handle_.get(), buffer, size, filePos_); }
+  std::size_t ReadFromFile(void* buffer, std::size_t size) {
+    return ReadFromHandle(handle_.get(), buffer, size, filePos_);
+  }
   static platform::FileHandle Open(const std::string& path);
 
   std::string path_;

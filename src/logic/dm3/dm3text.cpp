@@ -74,10 +74,14 @@ std::optional<std::int32_t> ParseInteger(std::string_view text) {
   for (; i < text.size(); ++i) {
     const char c = text[i];
     int d;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (hex && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
+    else
+      return std::nullopt;
     v = v * (hex ? 16 : 10) + static_cast<unsigned>(d);
     if (v > 0xFFFFFFFFull) return std::nullopt;
   }

@@ -108,7 +108,7 @@ bool CreateJunction(const std::string& linkPathIn, const std::string& targetPath
     scope.created_ = true;
   }
   scope.handle_.reset(win::CreateFileW(wlink.c_str(), win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING,
-                                   win::FILE_FLAG_BACKUP_SEMANTICS | win::FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                       win::FILE_FLAG_BACKUP_SEMANTICS | win::FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   if (!scope.handle_.valid()) scope.fail(win::GetLastError());
 
   std::string target = targetPathIn;

@@ -43,8 +43,9 @@ void SignaleDossiersIllisibles() {
   std::vector<std::string> folders;
   folders.swap(Illisibles());
   if (folders.empty()) return;
-  std::string text = Ansi("Le nom de ces dossiers contient des caractères que le système ne peut pas représenter ; "
-                          "ils n'ont pas été ajoutés :");
+  std::string text = Ansi(
+      "Le nom de ces dossiers contient des caractères que le système ne peut pas représenter ; "
+      "ils n'ont pas été ajoutés :");
   for (const std::string& f : folders) text += "\r" + f;
   UI().ShowMessage(text);
 }

@@ -96,9 +96,8 @@ class UpdateScope {
 void FixeEtat(Node* node, int state) { node->tree()->setState(node, state); }
 
 void TrieEnfants(SceneryTree& tree, Node* parent) {
-  tree.sortChildren(parent, [](const Node* a, const Node* b) {
-    return win::lstrcmpA(a->text().c_str(), b->text().c_str()) < 0;
-  });
+  tree.sortChildren(
+      parent, [](const Node* a, const Node* b) { return win::lstrcmpA(a->text().c_str(), b->text().c_str()) < 0; });
 }
 
 std::string LinkName(const std::string& scenePath) { return LastComponent(scenePath); }
@@ -135,9 +134,8 @@ void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
   Node* u = tree.insert(nullptr, 0, Textes().NonGerees.text, kKindUnmanaged);
   tree.setUnmanaged(u);
   FixeEtat(u, kStateUnmanaged);
-  std::stable_sort(others.begin(), others.end(), [](const Entry& a, const Entry& b) {
-    return win::lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0;
-  });
+  std::stable_sort(others.begin(), others.end(),
+                   [](const Entry& a, const Entry& b) { return win::lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0; });
   for (const Entry& e : others) {
     Node* child = tree.addChild(u, e.name, kKindUnmanaged);
     if (e.unclaimed) {

@@ -112,7 +112,9 @@ la_ssize_t ArchiveRead(struct archive*, void* data, const void** out) {
 
 la_int64_t ArchiveSeek(struct archive*, void* data, la_int64_t offset, int whence) {
   auto* s = static_cast<ArchiveSource*>(data);
-  const win::DWORD method = whence == SEEK_SET ? win::FILE_BEGIN : whence == SEEK_CUR ? win::FILE_CURRENT : win::FILE_END;
+  const win::DWORD method = whence == SEEK_SET   ? win::FILE_BEGIN
+                            : whence == SEEK_CUR ? win::FILE_CURRENT
+                                                 : win::FILE_END;
   std::int64_t at = 0;
   if (!win::SetFilePointerEx(s->file->handle(), offset, &at, method)) return ARCHIVE_FATAL;
   return at;
@@ -134,7 +136,9 @@ class Archive {
   }
   Archive(const Archive&) = delete;
   Archive& operator=(const Archive&) = delete;
-  struct archive* get() const { return a_; }
+  struct archive* get() const {
+    return a_;
+  }
 
  private:
   struct archive* a_;

@@ -9,8 +9,8 @@
 namespace orvella {
 
 std::optional<std::string> ReadFileStart(const std::string& path, size_t limit) {
-  platform::FileHandle f(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
-                            nullptr));
+  platform::FileHandle f(
+      win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0, nullptr));
   if (!f.valid()) return std::nullopt;
   std::string out;
   while (out.size() < limit) {
@@ -18,7 +18,8 @@ std::optional<std::string> ReadFileStart(const std::string& path, size_t limit) 
     const size_t chunk = std::min<size_t>(limit - before, 65536);
     out.resize(before + chunk);
     win::DWORD got = 0;
-    if (!win::ReadFile(f.get(), out.data() + before, static_cast<win::DWORD>(chunk), &got, nullptr)) return std::nullopt;
+    if (!win::ReadFile(f.get(), out.data() + before, static_cast<win::DWORD>(chunk), &got, nullptr))
+      return std::nullopt;
     out.resize(before + got);
     if (got == 0) break;
   }
@@ -28,8 +29,8 @@ std::optional<std::string> ReadFileStart(const std::string& path, size_t limit) 
 std::uint64_t PathStamp(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return 0;
-  std::uint64_t s = (static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) |
-                    d.ftLastWriteTime.dwLowDateTime;
+  std::uint64_t s =
+      (static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
   s ^= ((static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow) * 0x9E3779B97F4A7C15ull;
   s ^= d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY;
   return s | 1;  // never 0, which stands for a missing path
@@ -49,13 +50,15 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
   const std::string temp = path + ".new";
   win::DWORD error = 0;
   {
-    platform::FileHandle f(win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
+    platform::FileHandle f(
+        win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
     if (!f.valid()) throw EOrderWrite(path, win::GetLastError());
     error = platform::WriteWhole(f.get(), bytes);
     if (!error && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
     if (!f.close() && !error) error = win::GetLastError();
   }
-  if (!error && !win::MoveFileExA(temp.c_str(), path.c_str(), win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH))
+  if (!error &&
+      !win::MoveFileExA(temp.c_str(), path.c_str(), win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH))
     error = win::GetLastError();
   if (error) {
     win::DeleteFileA(temp.c_str());

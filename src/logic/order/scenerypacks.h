@@ -37,8 +37,8 @@ struct ScenePlace {
 };
 
 struct OrderInput {
-  std::string installation;            // the X-Plane folder (Windows path)
-  std::vector<ScenePlace> scenes;      // depth first, groups and scenes as they stand
+  std::string installation;                   // the X-Plane folder (Windows path)
+  std::vector<ScenePlace> scenes;             // depth first, groups and scenes as they stand
   std::map<std::string, PackKind> handKinds;  // kinds set by hand, by folded scene or pack folder
 };
 

@@ -20,14 +20,15 @@ Catalogue::Catalogue()
       ErreurXPlane(Entry("ErreurXPlane", "Ce n'est pas un dossier X-Plane !")),
       XPlaneDejaLa(Entry("XPlaneDejaLa", "Cette installation d'X-Plane est déjà gérée !")),
       OterXPlane(Entry("OterXPlane", "Voulez-vous vraiment ne plus gérer cette version d'X-Plane ?")),
-      XPlaneAbsent(Entry("XPlaneAbsent",
-                         "Ce dossier X-Plane n'existe plus !\rIl sera retiré de la liste des versions gérées.")),
+      XPlaneAbsent(
+          Entry("XPlaneAbsent", "Ce dossier X-Plane n'existe plus !\rIl sera retiré de la liste des versions gérées.")),
       EntrerNomGroupe(Entry("EntrerNomGroupe", "Entrez le nom du nouveau groupe de scènes")),
       EntrerNomSousGrp(Entry("EntrerNomSousGrp", "Entrez le nom du nouveau sous-groupe de scènes")),
       NonGerees(Entry("NonGerees", "Scènes non gérables (installées directement)")),
       AjouteScene(Entry("AjouteScene", "Sélectionnez le dossier de la scène à ajouter.")),
       ErreurScene(Entry("ErreurScene", "Ce dossier n'est pas une scène !")),
-      ErreurNoLnk(Entry("ErreurNoLnk", "Le volume contenant cette installation ne supporte pas les liens symboliques.")),
+      ErreurNoLnk(
+          Entry("ErreurNoLnk", "Le volume contenant cette installation ne supporte pas les liens symboliques.")),
       OteScene(Entry("OteScene", "Enlever la scène")),
       OteGroupe(Entry("OteGroupe", "Enlever le groupe")),
       OteElemSel(Entry("OteElemSel", "Enlever la sélection")),
@@ -44,11 +45,11 @@ Catalogue::Catalogue()
       AjoutBiblio(Entry("AjoutBiblio", "Sélectionnez le dossier de la bibliothèque à ajouter.")) {}
 
 std::vector<TTraduc*> Catalogue::mainWindowEntries() {
-  return {&AjouteXPlane,     &ErreurXPlane,      &XPlaneDejaLa,       &OterXPlane,    &XPlaneAbsent,
-          &EntrerNomGroupe,  &EntrerNomSousGrp,  &NonGerees,          &AjouteScene,   &ErreurScene,
-          &ErreurNoLnk,      &OteScene,          &OteGroupe,          &OteElemSel,    &ConfirmeOteScene,
-          &ConfirmeOteGroupe, &ConfirmeOteElemSel, &InstLesScenes,     &DesinsLesScenes, &InstLaScene,
-          &DesinsLaScene,    &ErrGetVolInfo,     &MasqueBtns,         &MontreBtns};
+  return {&AjouteXPlane,      &ErreurXPlane,       &XPlaneDejaLa,  &OterXPlane,      &XPlaneAbsent,
+          &EntrerNomGroupe,   &EntrerNomSousGrp,   &NonGerees,     &AjouteScene,     &ErreurScene,
+          &ErreurNoLnk,       &OteScene,           &OteGroupe,     &OteElemSel,      &ConfirmeOteScene,
+          &ConfirmeOteGroupe, &ConfirmeOteElemSel, &InstLesScenes, &DesinsLesScenes, &InstLaScene,
+          &DesinsLaScene,     &ErrGetVolInfo,      &MasqueBtns,    &MontreBtns};
 }
 
 std::vector<TTraduc*> Catalogue::all() {

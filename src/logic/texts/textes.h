@@ -20,10 +20,10 @@ struct TTraduc {
 // ANSI code page) until a window's translation replaces it.
 struct Catalogue {
   // Entries of the main window, in the order it passes them (0 to 23).
-  TTraduc AjouteXPlane, ErreurXPlane, XPlaneDejaLa, OterXPlane, XPlaneAbsent, EntrerNomGroupe,
-      EntrerNomSousGrp, NonGerees, AjouteScene, ErreurScene, ErreurNoLnk, OteScene, OteGroupe,
-      OteElemSel, ConfirmeOteScene, ConfirmeOteGroupe, ConfirmeOteElemSel, InstLesScenes,
-      DesinsLesScenes, InstLaScene, DesinsLaScene, ErrGetVolInfo, MasqueBtns, MontreBtns;
+  TTraduc AjouteXPlane, ErreurXPlane, XPlaneDejaLa, OterXPlane, XPlaneAbsent, EntrerNomGroupe, EntrerNomSousGrp,
+      NonGerees, AjouteScene, ErreurScene, ErreurNoLnk, OteScene, OteGroupe, OteElemSel, ConfirmeOteScene,
+      ConfirmeOteGroupe, ConfirmeOteElemSel, InstLesScenes, DesinsLesScenes, InstLaScene, DesinsLaScene, ErrGetVolInfo,
+      MasqueBtns, MontreBtns;
   // Entry of the library dialog.
   TTraduc AjoutBiblio;
 

@@ -31,10 +31,10 @@ struct FileObject : Object {
 struct FindObject : Object {
   DIR* dir = nullptr;
   std::string folderHost;
-  std::string mask;   // UTF-8; empty: one entry already given, nothing more
+  std::string mask;  // UTF-8; empty: one entry already given, nothing more
   std::u32string foldedMask;
   bool matchesAll = false;  // "*" or "*.*"
-  int dots = 0;       // "." and ".." still to give (2, 1 or 0)
+  int dots = 0;             // "." and ".." still to give (2, 1 or 0)
   ~FindObject() override;
 };
 

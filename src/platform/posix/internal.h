@@ -53,15 +53,15 @@ std::string DriveFolder(char drive);
 
 // What a Windows path names on the host.
 struct Resolved {
-  std::string host;       // host path (UTF-8); existing components carry their on-disk names
-  std::string parentHost; // host path of the parent folder
-  bool exists = false;    // the last component exists (lstat succeeded)
+  std::string host;        // host path (UTF-8); existing components carry their on-disk names
+  std::string parentHost;  // host path of the parent folder
+  bool exists = false;     // the last component exists (lstat succeeded)
   bool parentExists = false;
-  struct stat st {};      // lstat of the path when it exists
-  DWORD missing = 0;      // when !exists: ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND (or another reason)
-  bool isRoot = false;    // the path is the root of its drive
+  struct stat st {};               // lstat of the path when it exists
+  DWORD missing = 0;               // when !exists: ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND (or another reason)
+  bool isRoot = false;             // the path is the root of its drive
   bool trailingSeparator = false;  // the path was written with a final "\"
-  std::string name;       // last component as written (empty for a root)
+  std::string name;                // last component as written (empty for a root)
 };
 // Resolves a parsed path: the exact host path first (the fast path), then,
 // when it does not exist, each missing component looked up without regard

@@ -10,10 +10,10 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
-#include <ctime>
 
 #include "platform/posix/internal.h"
 #include "platform/textcodec.h"
@@ -187,7 +187,8 @@ std::string WindowsFromHost(std::string_view hostUtf8) {
   for (int d = 0; d < 26; ++d) {
     const std::string& f = gMap[d];
     if (f.empty()) continue;
-    const bool matches = f == "/" || host == f || (host.size() > f.size() && host.compare(0, f.size(), f) == 0 && host[f.size()] == '/');
+    const bool matches =
+        f == "/" || host == f || (host.size() > f.size() && host.compare(0, f.size(), f) == 0 && host[f.size()] == '/');
     if (matches && (best < 0 || f.size() > bestLength)) {
       best = d;
       bestLength = f.size();
@@ -304,7 +305,8 @@ bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast, size_t
     const bool last = k + 1 == out.parts.size();
     for (unsigned char c : out.parts[k]) {
       const bool wildcard = c == '*' || c == '?';
-      if (c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || (wildcard && !(last && wildcardsInLast))) {
+      if (c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' ||
+          (wildcard && !(last && wildcardsInLast))) {
         SetError(win::ERROR_INVALID_NAME);
         return false;
       }
@@ -460,9 +462,7 @@ namespace platform {
 
 using posix::SetError;
 
-std::string FromHostPath(const std::u16string& hostPath) {
-  return posix::WindowsFromHost(text::Utf16ToUtf8(hostPath));
-}
+std::string FromHostPath(const std::u16string& hostPath) { return posix::WindowsFromHost(text::Utf16ToUtf8(hostPath)); }
 
 std::u16string ToHostPath(const std::string& windowsPath) {
   posix::WinPath wp;

@@ -36,35 +36,57 @@ void SetError(DWORD code) { tLastError = code; }
 
 DWORD Win32FromErrno(int e) {
   switch (e) {
-    case 0: return win::ERROR_SUCCESS;
-    case ENOENT: return win::ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return win::ERROR_PATH_NOT_FOUND;
+    case 0:
+      return win::ERROR_SUCCESS;
+    case ENOENT:
+      return win::ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return win::ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
-    case EISDIR: return win::ERROR_ACCESS_DENIED;
-    case EEXIST: return win::ERROR_ALREADY_EXISTS;
-    case ENOTEMPTY: return win::ERROR_DIR_NOT_EMPTY;
+    case EISDIR:
+      return win::ERROR_ACCESS_DENIED;
+    case EEXIST:
+      return win::ERROR_ALREADY_EXISTS;
+    case ENOTEMPTY:
+      return win::ERROR_DIR_NOT_EMPTY;
     case ENOSPC:
-    case EDQUOT: return win::ERROR_DISK_FULL;
-    case EROFS: return win::ERROR_WRITE_PROTECT;
+    case EDQUOT:
+      return win::ERROR_DISK_FULL;
+    case EROFS:
+      return win::ERROR_WRITE_PROTECT;
     case EBUSY:
-    case ETXTBSY: return win::ERROR_SHARING_VIOLATION;
+    case ETXTBSY:
+      return win::ERROR_SHARING_VIOLATION;
     case EMFILE:
-    case ENFILE: return win::ERROR_TOO_MANY_OPEN_FILES;
-    case ENOMEM: return win::ERROR_NOT_ENOUGH_MEMORY;
-    case EINVAL: return win::ERROR_INVALID_PARAMETER;
-    case ENAMETOOLONG: return win::ERROR_FILENAME_EXCED_RANGE;
-    case EXDEV: return win::ERROR_NOT_SAME_DEVICE;
-    case EBADF: return win::ERROR_INVALID_HANDLE;
-    case ELOOP: return win::ERROR_CANT_RESOLVE_FILENAME;
-    case EFBIG: return win::ERROR_FILE_TOO_LARGE;
+    case ENFILE:
+      return win::ERROR_TOO_MANY_OPEN_FILES;
+    case ENOMEM:
+      return win::ERROR_NOT_ENOUGH_MEMORY;
+    case EINVAL:
+      return win::ERROR_INVALID_PARAMETER;
+    case ENAMETOOLONG:
+      return win::ERROR_FILENAME_EXCED_RANGE;
+    case EXDEV:
+      return win::ERROR_NOT_SAME_DEVICE;
+    case EBADF:
+      return win::ERROR_INVALID_HANDLE;
+    case ELOOP:
+      return win::ERROR_CANT_RESOLVE_FILENAME;
+    case EFBIG:
+      return win::ERROR_FILE_TOO_LARGE;
     case ENOSYS:
-    case EOPNOTSUPP: return win::ERROR_NOT_SUPPORTED;
-    case EPIPE: return win::ERROR_BROKEN_PIPE;
-    case ENOEXEC: return win::ERROR_BAD_FORMAT;
+    case EOPNOTSUPP:
+      return win::ERROR_NOT_SUPPORTED;
+    case EPIPE:
+      return win::ERROR_BROKEN_PIPE;
+    case ENOEXEC:
+      return win::ERROR_BAD_FORMAT;
     case ENXIO:
-    case ENODEV: return win::ERROR_NOT_READY;
-    default: return win::ERROR_GEN_FAILURE;
+    case ENODEV:
+      return win::ERROR_NOT_READY;
+    default:
+      return win::ERROR_GEN_FAILURE;
   }
 }
 
@@ -131,7 +153,9 @@ std::string FormatMessageA(DWORD code) {
       {4391, "L'attribut de point d'analyse ne peut pas être défini car il est en conflit avec un attribut existant."},
       {4392, "Les données présentes dans la mémoire tampon de point d'analyse ne sont pas valides."},
       {4393, "La balise présente dans la mémoire tampon de point d'analyse n'est pas valide."},
-      {4394, "Il y a une différence entre la balise spécifiée dans la requête et la balise présente dans le point d'analyse."},
+      {4394,
+       "Il y a une différence entre la balise spécifiée dans la requête et la balise présente dans le point "
+       "d'analyse."},
   };
   for (const auto& e : kTexts)
     if (e.code == code) return e.utf8;  // the ANSI code page is UTF-8
@@ -270,18 +294,25 @@ std::vector<std::string> SplitArguments(const std::string& s) {
 
 INT_PTR LaunchCode(int e) {
   switch (e) {
-    case ENOENT: return 2;   // SE_ERR_FNF
-    case ENOTDIR: return 3;  // SE_ERR_PNF
+    case ENOENT:
+      return 2;  // SE_ERR_FNF
+    case ENOTDIR:
+      return 3;  // SE_ERR_PNF
     case EACCES:
     case EPERM:
-    case EISDIR: return 5;  // SE_ERR_ACCESSDENIED
+    case EISDIR:
+      return 5;  // SE_ERR_ACCESSDENIED
     case ENOMEM:
     case E2BIG:
-    case EAGAIN: return 8;  // SE_ERR_OOM
+    case EAGAIN:
+      return 8;  // SE_ERR_OOM
     case ENOEXEC:
-    case ELIBBAD: return static_cast<INT_PTR>(ERROR_BAD_FORMAT);
-    case ETXTBSY: return 26;  // SE_ERR_SHARE
-    default: return 0;
+    case ELIBBAD:
+      return static_cast<INT_PTR>(ERROR_BAD_FORMAT);
+    case ETXTBSY:
+      return 26;  // SE_ERR_SHARE
+    default:
+      return 0;
   }
 }
 
@@ -378,8 +409,8 @@ std::string ExecutablePath() {
 }
 
 std::string ResolveShellLink(const std::string& lnkPath) {
-  win::HANDLE h = win::CreateFileA(lnkPath.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING,
-                                   0, nullptr);
+  win::HANDLE h = win::CreateFileA(lnkPath.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr,
+                                   win::OPEN_EXISTING, 0, nullptr);
   if (h == win::INVALID_HANDLE_VALUE) return {};
   std::string bytes;
   char buf[16384];

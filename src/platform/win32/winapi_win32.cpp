@@ -169,8 +169,8 @@ BOOL SetCurrentDirectoryA(const char* path) { return ::SetCurrentDirectoryA(path
 BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameSize, DWORD* serial,
                            DWORD* maxComponentLength, DWORD* fileSystemFlags, char* fileSystemName,
                            DWORD fileSystemNameSize) {
-  return ::GetVolumeInformationA(root, volumeName, volumeNameSize, D(serial), D(maxComponentLength),
-                                 D(fileSystemFlags), fileSystemName, fileSystemNameSize);
+  return ::GetVolumeInformationA(root, volumeName, volumeNameSize, D(serial), D(maxComponentLength), D(fileSystemFlags),
+                                 fileSystemName, fileSystemNameSize);
 }
 
 UINT GetACP() { return ::GetACP(); }
