@@ -361,7 +361,11 @@ TEST_F(DropTest, DroppedFilesArriveAsWindowsPathsOnceAccepted) {
   EXPECT_EQ(action, Qt::CopyAction);
   EXPECT_EQ(filesOn, std::vector<Node*>({scene}));
   EXPECT_EQ(files, std::vector<std::string>({dir.win("Scènes/Paris"), dir.win("note.txt")}));
-  EXPECT_NE(files[0].find(ToAnsi(U("Scènes"))), std::string::npos);
+  // The accented folder's name, as the file system holds it, arrives in the
+  // ANSI code page.
+  const QString onDisk = QString::fromStdU16String(dir.host("Scènes").filename().u16string());
+  ASSERT_TRUE(onDisk.contains(QChar(0xE8)) || onDisk.size() > 6) << "the folder's name is not plain ASCII";
+  EXPECT_NE(files[0].find(ToAnsi(onDisk)), std::string::npos);
 
   EXPECT_TRUE(drop(mime, empty()));
   EXPECT_EQ(filesOn, std::vector<Node*>({scene, nullptr}));
