@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "benchdir.h"
-#include "logic/app/ecrorvella.h"
 #include "logic/core/folders.h"
+#include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/etats.h"
 #include "logic/model/tree.h"
 #include "platform/winapi.h"

@@ -3,6 +3,10 @@
 # flags.
 add_library(orvella_options INTERFACE)
 target_compile_features(orvella_options INTERFACE cxx_std_20)
+# Position-independent code in every target: the libraries also go into the
+# loadable DM3 image plugin, and the executables are position-independent
+# anyway (Qt asks for it, Debian's compilers default to it).
+set_property(TARGET orvella_options PROPERTY INTERFACE_POSITION_INDEPENDENT_CODE ON)
 set(CMAKE_CXX_EXTENSIONS OFF)
 if(MSVC)
   target_compile_options(orvella_options INTERFACE /W4 /utf-8)

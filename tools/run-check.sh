@@ -13,7 +13,7 @@ cmake --build "$build" -j "$(nproc)" --target orvella
 work=$(mktemp -d)
 trap 'kill -9 "${pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 mkdir -p "$work/bin" "$work/tmp"
-cp "$build/src/app/orvella" "$work/bin/orvella"
+cp "$build/src/program/orvella" "$work/bin/orvella"
 export QT_QPA_PLATFORM=offscreen TMPDIR="$work/tmp"
 
 fail() { echo "run check: $*" >&2; exit 1; }

@@ -34,7 +34,7 @@ case "$mode" in
   run)
     cmake --preset dev
     cmake --build --preset dev -j "$jobs" --target orvella
-    exec ./build/dev/src/app/orvella
+    exec ./build/dev/src/program/orvella
     ;;
   test)
     start=$(date +%s)

@@ -3,7 +3,7 @@
 # (the reasons for those left out are written there), on the compile commands
 # of the dev build. Not part of the test command: it takes long on two cores
 # and its findings are read, not counted. Exits non-zero on a finding.
-#   bash tools/tidy.sh [path-regex]     # e.g. bash tools/tidy.sh src/logic/app
+#   bash tools/tidy.sh [path-regex]     # e.g. bash tools/tidy.sh src/logic/mainwindow
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cmake --preset dev >/dev/null

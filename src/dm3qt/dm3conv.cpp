@@ -13,8 +13,8 @@
 #include <new>
 #include <string>
 
-#include "dm3qt/dm3format.h"
 #include "dm3qt/dm3handler.h"
+#include "dm3qt/dm3qimage.h"
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"

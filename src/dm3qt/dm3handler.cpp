@@ -10,7 +10,7 @@
 #include <limits>
 #include <new>
 
-#include "dm3qt/dm3format.h"
+#include "dm3qt/dm3qimage.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
 #include "qtansi/ansiqt.h"

@@ -11,6 +11,10 @@ class QIODevice;
 
 namespace orvella {
 
+// The format and file extension under which Qt's image machinery
+// (QImageReader, QImage::load, QPixmap) knows DM3 pictures.
+inline constexpr const char* kDm3Format = "dm3";
+
 // Reads a random-access QIODevice from its current position. ReadAt moves
 // the device to the position asked and back; ViewAt maps a piece of a file
 // (QFileDevice), one at a time, or points into a QBuffer's bytes.

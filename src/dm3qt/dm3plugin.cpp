@@ -1,6 +1,5 @@
 #include "dm3qt/dm3plugin.h"
 
-#include "dm3qt/dm3format.h"
 #include "dm3qt/dm3handler.h"
 
 QImageIOPlugin::Capabilities Dm3ImageIOPlugin::capabilities(QIODevice* device, const QByteArray& format) const {

@@ -1,6 +1,7 @@
 // The plugin class that offers the DM3 handler to Qt's image machinery. It is
-// linked statically into the program (RegisterDm3ImageFormat) and also built
-// as the loadable imageformats plugin qdm3.
+// built twice: as a static plugin linked into the program, dm3conv and the
+// tests (imported when they start), and as the loadable imageformats plugin
+// qdm3 for any Qt program.
 #pragma once
 
 #include <QImageIOPlugin>

@@ -2,7 +2,6 @@
 
 #include <QVariant>
 
-#include "dm3qt/dm3format.h"
 #include "qtansi/ansiqt.h"
 
 namespace orvella {

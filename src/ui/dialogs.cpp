@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
+#include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/texts/textes.h"
 #include "qtansi/ansiqt.h"
 #include "ui/formview.h"

@@ -19,8 +19,8 @@
 
 #include "dm3/dm3fixture.h"
 #include "dm3/dm3writer.h"
-#include "dm3qt/dm3format.h"
 #include "dm3qt/dm3handler.h"
+#include "dm3qt/dm3qimage.h"
 #include "dm3qt/dm3treeview.h"
 #include "logic/core/ansi.h"
 #include "logic/dm3/dm3pixels.h"
@@ -85,14 +85,13 @@ void ExpectLargePicture(const QImage& image, const LargePicture& expected) {
 
 class Dm3QtTest : public ::testing::Test {
  protected:
-  void SetUp() override { RegisterDm3ImageFormat(); }
   CurrentDirScope cwd_;
 };
 
 // ---- Qt's image machinery -------------------------------------------------------
 
 TEST_F(Dm3QtTest, RegisteredUnderDm3) {
-  RegisterDm3ImageFormat();  // a second call changes nothing
+  // The statically linked plugin is imported once, as the program does.
   const QList<QByteArray> formats = QImageReader::supportedImageFormats();
   EXPECT_EQ(formats.count("dm3"), 1);
 }

@@ -5,7 +5,7 @@
 #include <chrono>
 #include <filesystem>
 
-#include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/order/dsf.h"
 #include "logic/order/files.h"
 #include "logic/order/scenerypacks.h"

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "logic/app/ecrorvella.h"
-#include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
+#include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
 #include "reliability/settingsfixture.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "logic/app/ecrorvella.h"
 #include "logic/core/interaction.h"
+#include "logic/mainwindow/ecrorvellalogic.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 

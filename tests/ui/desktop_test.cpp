@@ -18,7 +18,6 @@
 #include <unistd.h>
 #endif
 
-#include "logic/core/ansi.h"
 #include "support/sceneryfixture.h"
 #include "ui/qtinteraction.h"
 #include "ui/sessionend.h"

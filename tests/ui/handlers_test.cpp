@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "logic/app/ecrorvella.h"
-#include "ui/tecrorvella.h"
+#include "logic/mainwindow/ecrorvellalogic.h"
+#include "ui/mainwindow.h"
 #include "uitest.h"
 
 namespace orvella::test {

@@ -17,7 +17,7 @@
 #include "logic/texts/textes.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdir.h"
-#include "ui/tecrorvella.h"
+#include "ui/mainwindow.h"
 #include "ui/ttreeview.h"
 
 // Readable values in failure messages.

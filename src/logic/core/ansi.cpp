@@ -1,6 +1,6 @@
 #include "logic/core/ansi.h"
 
-#include <cstdio>
+#include <string>
 
 #include "platform/textcodec.h"
 #include "platform/winapi.h"
@@ -25,7 +25,6 @@ std::string Convert(std::u16string_view w, win::UINT cp) {
   return out;
 }
 
-size_t LastSeparator(std::string_view path) { return path.find_last_of("\\:"); }
 }  // namespace
 
 std::string Ansi(std::string_view utf8) {
@@ -61,55 +60,5 @@ std::string AnsiPrefix(std::string_view ansi, size_t bytes) {
 }
 
 bool NameIsRepresentable(std::string_view name) { return name.find('?') == std::string_view::npos; }
-
-std::string LastComponent(std::string_view path) {
-  const size_t p = LastSeparator(path);
-  return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
-}
-
-std::string FolderPart(std::string_view path) {
-  const size_t p = LastSeparator(path);
-  return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));
-}
-
-std::string ExtractExtension(std::string_view path) {
-  const size_t dot = path.find_last_of('.');
-  if (dot == std::string_view::npos) return {};
-  const size_t sep = LastSeparator(path);
-  if (sep != std::string_view::npos && dot < sep) return {};
-  return std::string(path.substr(dot));
-}
-
-std::string ChangeExtension(std::string_view path, std::string_view ext) {
-  const std::string old = ExtractExtension(path);
-  return std::string(path.substr(0, path.size() - old.size())) + std::string(ext);
-}
-
-std::string FoldAsciiCase(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return out;
-}
-
-bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
-std::string IntToStr(long long v) { return std::to_string(v); }
-std::string UIntToStr(unsigned long long v) { return std::to_string(v); }
-
-std::string IntToHex(unsigned long long v, int digits) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%0*llX", digits, v);
-  return buf;
-}
 
 }  // namespace orvella

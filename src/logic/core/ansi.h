@@ -1,6 +1,6 @@
-// 8-bit texts in the ANSI code page and the small path helpers the program
-// shares. The code page is the system's on Windows (Windows-1252 for the
-// program's French users) and UTF-8 on the other systems.
+// 8-bit texts in the ANSI code page: conversion from and to UTF-8, length
+// and cuts in characters, names the system could not give. The code page is the system's on Windows (Windows-1252 for
+// the program's French users) and UTF-8 on the other systems.
 #pragma once
 
 #include <string>
@@ -25,25 +25,5 @@ std::string AnsiPrefix(std::string_view ansi, size_t bytes);
 // '?' (never valid in a Windows name) for each character the ANSI code page
 // cannot hold, and the POSIX backend for each byte that is not UTF-8.
 bool NameIsRepresentable(std::string_view name);
-
-// The part of a path after its last "\" or ":" (empty when it ends with one).
-std::string LastComponent(std::string_view path);
-// Everything up to and including the last "\" or ":" (empty when there is none).
-std::string FolderPart(std::string_view path);
-// Replaces the extension of a file name (the part from the last dot that
-// follows the last "\" or ":") by ext; appends ext when there is none.
-std::string ChangeExtension(std::string_view path, std::string_view ext);
-// The extension as above, with its dot; empty when there is none.
-std::string ExtractExtension(std::string_view path);
-
-// ASCII case folding of A-Z only; other bytes unchanged.
-std::string FoldAsciiCase(std::string_view s);
-bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
-
-// Text formatting in the way the program writes numbers.
-std::string IntToStr(long long v);
-std::string UIntToStr(unsigned long long v);
-// Upper-case hexadecimal with at least `digits` digits.
-std::string IntToHex(unsigned long long v, int digits);
 
 }  // namespace orvella

@@ -3,8 +3,9 @@
 #include <atomic>
 #include <chrono>
 
-#include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
+#include "logic/core/pathnames.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 
 namespace orvella {
 

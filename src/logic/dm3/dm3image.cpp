@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3pixels.h"
 #include "logic/dm3/dm3text.h"

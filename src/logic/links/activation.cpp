@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/core/errors.h"
 #include "logic/core/folders.h"
 #include "logic/junction/reparsepoints.h"

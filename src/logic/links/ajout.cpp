@@ -5,6 +5,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/folders.h"
 #include "logic/core/interaction.h"
+#include "logic/core/pathnames.h"
 #include "logic/model/etats.h"
 #include "platform/winapi.h"
 

@@ -4,6 +4,7 @@
 
 #include "logic/core/ansi.h"
 #include "logic/core/folders.h"
+#include "logic/core/pathnames.h"
 #include "logic/links/ajout.h"
 #include "logic/model/etats.h"
 #include "platform/winapi.h"

@@ -4,8 +4,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
+#include "logic/core/pathnames.h"
 #include "logic/junction/reparsepoints.h"
 #include "logic/texts/textes.h"
 #include "platform/winapi.h"

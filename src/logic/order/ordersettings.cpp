@@ -1,6 +1,7 @@
 #include "logic/order/ordersettings.h"
 
-#include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
+#include "logic/core/pathnames.h"
 
 namespace orvella {
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
 #include "logic/order/dsf.h"
 #include "logic/order/files.h"

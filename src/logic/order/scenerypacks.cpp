@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
 #include "logic/order/files.h"
 #include "platform/winapi.h"

@@ -1,6 +1,7 @@
 #include "logic/settings/settingsfile.h"
 
 #include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/core/textfile.h"
 #include "platform/winapi.h"
 

@@ -1,0 +1,32 @@
+#include "logic/core/pathnames.h"
+
+namespace orvella {
+
+namespace {
+size_t LastSeparator(std::string_view path) { return path.find_last_of("\\:"); }
+}  // namespace
+
+std::string LastComponent(std::string_view path) {
+  const size_t p = LastSeparator(path);
+  return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
+}
+
+std::string FolderPart(std::string_view path) {
+  const size_t p = LastSeparator(path);
+  return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));
+}
+
+std::string ExtractExtension(std::string_view path) {
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string_view::npos) return {};
+  const size_t sep = LastSeparator(path);
+  if (sep != std::string_view::npos && dot < sep) return {};
+  return std::string(path.substr(dot));
+}
+
+std::string ChangeExtension(std::string_view path, std::string_view ext) {
+  const std::string old = ExtractExtension(path);
+  return std::string(path.substr(0, path.size() - old.size())) + std::string(ext);
+}
+
+}  // namespace orvella

@@ -1,0 +1,20 @@
+// The parts of a Windows path as the program splits them: the last
+// component, the folder part, the extension. Separators are "\" and ":".
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orvella {
+
+// The part of a path after its last "\" or ":" (empty when it ends with one).
+std::string LastComponent(std::string_view path);
+// Everything up to and including the last "\" or ":" (empty when there is none).
+std::string FolderPart(std::string_view path);
+// Replaces the extension of a file name (the part from the last dot that
+// follows the last "\" or ":") by ext; appends ext when there is none.
+std::string ChangeExtension(std::string_view path, std::string_view ext);
+// The extension as above, with its dot; empty when there is none.
+std::string ExtractExtension(std::string_view path);
+
+}  // namespace orvella

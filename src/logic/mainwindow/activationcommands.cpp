@@ -1,0 +1,53 @@
+// Activating and deactivating the selected scenes and groups of the current
+// tree.
+#include <vector>
+
+#include "logic/links/activation.h"
+#include "logic/mainwindow/ecrorvellalogic.h"
+#include "logic/model/etats.h"
+
+namespace orvella {
+
+namespace {
+
+// The selected nodes a command acts on, in selection order: all but the
+// unmanaged node and its entries.
+std::vector<Node*> NodesToVisit(const SceneryTree& tree) {
+  std::vector<Node*> nodes;
+  for (Node* n : tree.selection())
+    if (n->kind() != kKindUnmanaged) nodes.push_back(n);
+  return nodes;
+}
+
+// Nothing selected, or no installation whose scenery folder the links would go
+// to (after the last one was removed, or before any was chosen): the command
+// does nothing, neither on disk nor to the buttons.
+bool CanActOn(const SceneryTree& tree, bool installationSelected) {
+  return tree.selectionCount() > 0 && installationSelected && !tree.sceneryFolder.empty();
+}
+
+}  // namespace
+
+void EcrOrvellaLogic::btnActiverClick() {
+  SceneryTree& tree = *current;
+  if (!CanActOn(tree, installationSelected())) return;
+  const std::string folder = tree.sceneryFolder;
+  for (Node* n : NodesToVisit(tree)) ActiveNoeud(n, folder);
+  RafraichitArbre(CustScn, installationSelected());
+  RafraichitArbre(GlobScn, installationSelected());
+  ctl.btnActiver.enabled = false;
+  ctl.btnDesactiver.enabled = true;
+}
+
+void EcrOrvellaLogic::btnDesactiverClick() {
+  SceneryTree& tree = *current;
+  if (!CanActOn(tree, installationSelected())) return;
+  const std::string folder = tree.sceneryFolder;
+  for (Node* n : NodesToVisit(tree)) DesactiveNoeud(n, folder);
+  RafraichitArbre(CustScn, installationSelected());
+  RafraichitArbre(GlobScn, installationSelected());
+  ctl.btnDesactiver.enabled = false;
+  ctl.btnActiver.enabled = true;
+}
+
+}  // namespace orvella

@@ -1,0 +1,130 @@
+// The design of the program's three windows: every control with its kind,
+// parent, caption, position, anchors, initial state and tooltip, then the
+// popup-menu items, in creation order (translation walks them in this order).
+#include "logic/core/ansi.h"
+#include "logic/mainwindow/ecrorvellalogic.h"
+
+namespace orvella {
+
+namespace {
+
+constexpr unsigned kTR = akTop | akRight;
+constexpr unsigned kLT = akLeft | akTop;
+constexpr unsigned kLTR = akLeft | akTop | akRight;
+constexpr unsigned kLTRB = akLeft | akTop | akRight | akBottom;
+constexpr unsigned kRB = akRight | akBottom;
+
+// Adds one control; captions and hints are UTF-8 literals stored in the ANSI code page.
+Component& Add(Form& f, const char* name, ComponentKind kind, const char* parent, const char* caption, Rect bounds,
+               unsigned anchors = kLT, bool enabled = true) {
+  Component c;
+  c.name = name;
+  c.kind = kind;
+  c.parent = parent;
+  c.caption = Ansi(caption);
+  c.bounds = bounds;
+  c.anchors = anchors;
+  c.enabled = enabled;
+  return f.add(std::move(c));
+}
+
+void AddMenuItem(Form& f, const char* name, const char* caption) {
+  Component c;
+  c.name = name;
+  c.kind = ComponentKind::MenuItem;
+  c.caption = Ansi(caption);
+  f.add(std::move(c));
+}
+
+}  // namespace
+
+Form CreateEcrOrvellaForm() {
+  using K = ComponentKind;
+  Form f("EcrOrvella", "X-Plane Orvella", 673, 542);
+
+  Add(f, "Bevel3", K::Bevel, "", "", {477, 13, 189, 76}, kTR);
+  Add(f, "btnAjouteXPlane", K::Button, "", "Ajouter un dossier X-Plane", {489, 24, 169, 25}, kTR);
+  Add(f, "btnOteXPlane", K::Button, "", "Oter cette version X-Plane", {489, 56, 169, 25}, kTR, false);
+  Add(f, "rgListeXP", K::RadioGroup, "", "Liste des installations X-Plane gérées ", {8, 8, 474, 81}, kLTR);
+  Add(f, "btnOuvrirXPQuitter", K::Button, "", "Lancer X-Plane et quitter", {507, 457, 146, 25}, kTR);
+  Add(f, "btnQuitter", K::Button, "", "Quitter", {540, 489, 80, 25}, kTR);
+  Add(f, "Pages", K::PageControl, "", "", {7, 98, 474, 439}, kLTRB);
+  // The sheets fill the page control below its tabs; the trees fill the sheets.
+  Add(f, "TabCustom", K::TabSheet, "Pages", "Custom Scenery", {4, 24, 466, 411}, kLTRB);
+  Add(f, "CustScn", K::TreeView, "TabCustom", "", {0, 0, 466, 411}, kLTRB);
+  Add(f, "TabGlobal", K::TabSheet, "Pages", "Global Scenery", {4, 24, 466, 411}, kLTRB);
+  Add(f, "GlobScn", K::TreeView, "TabGlobal", "", {0, 0, 466, 411}, kLTRB);
+  Add(f, "btnOuvrirXP", K::Button, "", "Lancer X-Plane", {507, 425, 146, 25}, kTR);
+  Add(f, "cbEffaceIni", K::CheckBox, "", "Supprimer scenery_packs.ini", {500, 405, 161, 17}, kTR).checked = true;
+  Add(f, "cbOrdonneIni", K::CheckBox, "", "Ordonner scenery_packs.ini", {500, 519, 161, 17}, kTR).hint = Ansi(
+      "Au lancement, écrit scenery_packs.ini dans l'ordre : aéroports, bibliothèques, surcouches, "
+      "orthophotos, maillages");
+  Add(f, "pnlBtns", K::Panel, "", "", {487, 96, 186, 297}, kTR);
+  Add(f, "gbGroupes", K::GroupBox, "pnlBtns", " Groupes ", {4, 4, 177, 205}, kTR);
+  Add(f, "Bevel1", K::Bevel, "gbGroupes", "", {120, 10, 17, 103});
+  Add(f, "btnDeplH", K::SpeedButton, "gbGroupes", "", {145, 34, 23, 23}, kLT, false).hint = "Ctrl+NumPad8 / Ctrl+Z";
+  Add(f, "btnDeplB", K::SpeedButton, "gbGroupes", "", {145, 68, 23, 23}, kLT, false).hint = "Ctrl+NumPad2 / Ctrl+X";
+  Add(f, "Bevel2", K::Bevel, "gbGroupes", "", {6, 112, 130, 9});
+  Add(f, "Bevel4", K::Bevel, "gbGroupes", "", {4, 137, 165, 8});
+  Add(f, "btnNouvGroupe", K::Button, "gbGroupes", "Créer un groupe", {8, 16, 121, 25});
+  Add(f, "btnSuppGroupe", K::Button, "gbGroupes", "Supprimer le groupe", {8, 80, 121, 25}, kLT, false);
+  Add(f, "btnAjoutScene", K::Button, "gbGroupes", "Ajouter une/des scène(s)", {8, 152, 161, 17}, kTR, false);
+  Add(f, "btnNouvSousGroupe", K::Button, "gbGroupes", "Créer un sous-groupe", {8, 48, 121, 25}, kLT, false);
+  Add(f, "cbTriAuto", K::CheckBox, "gbGroupes", "Tri auto", {16, 119, 61, 17});
+  Add(f, "btnTrier", K::Button, "gbGroupes", "Trier le groupe", {80, 118, 89, 19}, kLT, false);
+  Add(f, "btnAjoutOrphelins", K::Button, "gbGroupes", "Ajoute les scènes orphelines", {8, 176, 161, 17}, kTR, false);
+  Add(f, "btnActiver", K::Button, "pnlBtns", "Activer les scènes du groupe", {4, 231, 177, 26}, kTR, false);
+  Add(f, "btnDesactiver", K::Button, "pnlBtns", "Désactiver les scènes du groupe", {4, 263, 177, 26}, kTR, false);
+
+  AddMenuItem(f, "PM_Activer", "Activer les scènes");
+  AddMenuItem(f, "PM_Desactiver", "Désactiver les scenes");
+  AddMenuItem(f, "PM_N1", "-");
+  AddMenuItem(f, "PM_NouvGroupe", "Créer un nouveau groupe");
+  AddMenuItem(f, "PM_NouvSousGroupe", "Créer un nouveau sous-groupe");
+  AddMenuItem(f, "PM_Supprime", "Supprimer le groupe");
+  AddMenuItem(f, "PM_Trier", "Trier le groupe");
+  AddMenuItem(f, "PM_TriAuto", "Tri automatique");
+  AddMenuItem(f, "PM_DeplH", "Monter le groupe avant le précédent");
+  AddMenuItem(f, "PM_DeplB", "Descendre le groupe après le suivant");
+  AddMenuItem(f, "PM_N2", "-");
+  AddMenuItem(f, "PM_AjoutScene", "Ajouter une ou des scènes");
+  AddMenuItem(f, "PM_AjoutOrphelins", "Ajouter les scènes orphelines");
+  AddMenuItem(f, "PM_N3", "-");
+  AddMenuItem(f, "PM_BtnLat", "Masquer les boutons latéraux");
+  // The scenery order's items, shown while cbOrdonneIni is checked.
+  AddMenuItem(f, "PM_N4", "-");
+  AddMenuItem(f, "PM_ApercuOrdre", "Aperçu de scenery_packs.ini");
+  AddMenuItem(f, "PM_TypeAuto", "Type : selon ses fichiers");
+  AddMenuItem(f, "PM_TypeAeroport", "Type : aéroport");
+  AddMenuItem(f, "PM_TypeBiblio", "Type : bibliothèque");
+  AddMenuItem(f, "PM_TypeSurcouche", "Type : surcouche");
+  AddMenuItem(f, "PM_TypeOrtho", "Type : orthophoto");
+  AddMenuItem(f, "PM_TypeMaillage", "Type : maillage");
+  AddMenuItem(f, "PM_TypeInconnu", "Type : inconnu");
+  return f;
+}
+
+Form CreateEcrBibliosForm() {
+  using K = ComponentKind;
+  Form f("EcrBiblios", Ansi("Chemins de base des bibliothèques"), 460, 150);
+  // A label sizes itself to its text: width and height 0.
+  Add(f, "lbTitre", K::Label, "", "Liste des dossiers bibliothèques qui vont être scrutées :", {8, 8, 0, 0}).bold =
+      true;
+  Add(f, "Liste", K::ListBox, "", "", {8, 24, 330, 113}, kLTRB);
+  Add(f, "btnAjoute", K::Button, "", "Ajouter un dossier", {351, 24, 105, 25}, kTR);
+  Add(f, "btnSupprime", K::Button, "", "Supprimer le dossier", {351, 56, 105, 25}, kTR, false);
+  Add(f, "btnOk", K::Button, "", "Ok", {367, 112, 75, 25}, kRB);
+  return f;
+}
+
+Form CreateEcrConfirmeCopieForm() {
+  using K = ComponentKind;
+  Form f("EcrConfirmeCopie", "Que voulez vous faire ?", 273, 73);
+  Add(f, "lbTitre", K::Label, "", "Voulez-vous copier ou déplacer ?", {32, 16, 0, 0}).bold = true;
+  Add(f, "btnCopier", K::Button, "", "Copier", {8, 40, 75, 25});
+  Add(f, "btnDeplacer", K::Button, "", "Déplacer", {96, 40, 75, 25});
+  Add(f, "btnAnnuler", K::Button, "", "Annuler", {184, 40, 75, 25});
+  return f;
+}
+
+}  // namespace orvella

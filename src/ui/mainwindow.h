@@ -1,0 +1,100 @@
+// The main window: shows the state of the window's logic (EcrOrvellaLogic)
+// with one widget per control of its Form and forwards every event to the
+// logic's handler. Every handler runs through run(), the application's
+// general error display.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "logic/mainwindow/ecrorvellalogic.h"
+
+class QMenu;
+class QAction;
+
+namespace orvella::ui {
+
+class FormView;
+class TTreeView;
+
+// Checks the window's handler table against its Form: every name the table
+// holds is a component of form, and every button, check box and menu item
+// (but a separator) has a handler. Throws std::logic_error naming the first
+// mismatch; the window checks its own Form when it is built.
+void CheckHandlers(const Form& form);
+
+class TEcrOrvella : public QWidget, public WindowHost {
+  Q_OBJECT
+ public:
+  explicit TEcrOrvella(QWidget* parent = nullptr);
+  ~TEcrOrvella() override;
+
+  EcrOrvellaLogic& logic() { return logic_; }
+  // FormCreate with the executable's full path (a Windows path); from then
+  // on both trees take folders dropped from the desktop.
+  void formCreate(const std::string& exePath);
+
+  // The widget of a control (nullptr for an unknown name).
+  QWidget* control(std::string_view name) const;
+  TTreeView* treeView(const SceneryTree& tree) const;
+  // The popup menu PM_Page; its actions carry the menu items' names.
+  QMenu* popupMenu() const { return menu_; }
+  QAction* menuAction(std::string_view name) const;
+  // PM_PagePopup, then the menu's items as the Form says. Answers the menu.
+  QMenu* preparePopup();
+  // Prepares the popup menu and opens it at a screen position.
+  void showPopup(const QPoint& globalPos);
+
+  // Runs one event handler: an exception ends that handler only and its
+  // message is shown in a message box with the application title. The
+  // window then shows the logic's state. False when the handler failed.
+  bool run(const std::function<void()>& handler);
+  // Shows the logic's state: caption, every control, the installations.
+  void refresh();
+
+  // WindowHost. The bounds are the window frame's position and the client
+  // area's size, which restore exactly however large the frame is.
+  Rect bounds() override;
+  void setBounds(const Rect& r) override;
+  void close() override;
+  void bringToFront() override;
+
+  // The desktop session ends or the program was asked to terminate: any
+  // dialog still open goes, then the window closes as its close box does.
+  void closeForSessionEnd();
+
+ protected:
+  void resizeEvent(QResizeEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void contextMenuEvent(QContextMenuEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+  // Tab and Shift+Tab follow the controls as they are seen.
+  bool focusNextPrevChild(bool next) override;
+
+ private:
+  QWidget* createControl(Component& c, QWidget* parent);
+  void connectControls();
+  void buildMenu();
+  void applyMenu();
+  void applyInstallations();
+  std::function<void()> handlerOf(const std::string& name);
+
+  EcrOrvellaLogic logic_;
+  std::unique_ptr<FormView> view_;
+  TTreeView* custView_ = nullptr;
+  TTreeView* globView_ = nullptr;
+  QMenu* menu_ = nullptr;
+  std::map<std::string, QAction*, std::less<>> actions_;
+  bool created_ = false;
+  bool destroyed_ = false;
+  bool applying_ = false;
+  bool tearingDown_ = false;
+  QSize designSize_;  // the client area as designed
+};
+
+}  // namespace orvella::ui

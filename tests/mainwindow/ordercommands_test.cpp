@@ -1,0 +1,244 @@
+// The scenery order in the main window's logic: the option beside the
+// delete option, the launch that writes scenery_packs.ini in order, the
+// preview, the kinds set from the popup menu, the tooltips, and the order's
+// settings kept beside a settings file that stays as it was.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+
+#include "logic/core/asciitext.h"
+#include "logic/core/pathnames.h"
+#include "mainwindow/window_fixture.h"
+#include "order/packbuilder.h"
+
+namespace orvella::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class OrderWindowTest : public WindowFixture {
+ protected:
+  void SetUp() override {
+    WindowFixture::SetUp();
+    if (IsSkipped()) return;
+#ifndef _WIN32
+    // A stand-in simulator that starts and ends at once.
+    fx.dir.file("X-Plane 12/X-Plane.exe", "#!/bin/sh\nexit 0\n");
+    fs::permissions(fx.dir.host("X-Plane 12/X-Plane.exe"), fs::perms::owner_all, fs::perm_options::add);
+#endif
+  }
+  // A scene of the library, linked and placed in group g.
+  Node* linked(Node* g, const std::string& name) {
+    const std::string path = fx.dir.win("library/" + name);
+    fx.link(name, path);
+    return t.addChild(g, path, kKindScene);
+  }
+  // Five packs of each kind, arranged in the tree in the wrong order, and a
+  // scenery_packs.ini that lists them in the wrong order too.
+  void fivePacks() {
+    b.mesh("library/Mesh");
+    b.ortho("library/Ortho");
+    b.overlay("library/Over");
+    b.library("library/Lib");
+    b.airport("library/LFPG", {"LFPG"});
+    Node* g = t.addChild(nullptr, "Europe", kKindGroup);
+    for (const char* n : {"Mesh", "Ortho", "Over", "Lib", "LFPG"}) linked(g, n);
+    fx.dir.file("X-Plane 12/Custom Scenery/scenery_packs.ini", kOld);
+    w.rgListeXPClick();
+  }
+  std::string ini() const { return fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini"); }
+
+  static constexpr const char* kOld =
+      "I\n1000 Version\nSCENERY\n\nSCENERY_PACK Custom Scenery/Mesh/\nSCENERY_PACK Custom Scenery/Ortho/\n"
+      "SCENERY_PACK Custom Scenery/Over/\nSCENERY_PACK Custom Scenery/Lib/\nSCENERY_PACK *GLOBAL_AIRPORTS*\n"
+      "SCENERY_PACK Custom Scenery/LFPG/\n";
+  static constexpr const char* kOrdered =
+      "I\n1000 Version\nSCENERY\n\nSCENERY_PACK Custom Scenery/LFPG/\nSCENERY_PACK *GLOBAL_AIRPORTS*\n"
+      "SCENERY_PACK Custom Scenery/Lib/\nSCENERY_PACK Custom Scenery/Over/\nSCENERY_PACK Custom Scenery/Ortho/\n"
+      "SCENERY_PACK Custom Scenery/Mesh/\n";
+  PackBuilder b{fx.dir};
+};
+
+TEST_F(OrderWindowTest, TheTwoBoxesExcludeEachOther) {
+  EXPECT_TRUE(w.effaceIni()) << "deleting stays the default";
+  EXPECT_FALSE(w.ordonneIni());
+  w.form["cbOrdonneIni"].checked = true;
+  w.cbOrdonneIniClick();
+  EXPECT_FALSE(w.effaceIni());
+  w.form["cbEffaceIni"].checked = true;
+  w.cbEffaceIniClick();
+  EXPECT_FALSE(w.ordonneIni());
+  // Unchecking one leaves the other as it is.
+  w.form["cbEffaceIni"].checked = false;
+  w.cbEffaceIniClick();
+  EXPECT_FALSE(w.ordonneIni());
+}
+
+#ifndef _WIN32
+TEST_F(OrderWindowTest, TheLaunchWritesTheOrderAndKeepsTheOldFile) {
+  fivePacks();
+  w.form["cbOrdonneIni"].checked = true;
+  w.cbOrdonneIniClick();
+  w.btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_TRUE(ui.messages.empty()) << (ui.messages.empty() ? "" : ui.messages[0]);
+  EXPECT_EQ(ini(), kOrdered);
+  EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"), kOld);
+  // With the delete option the file goes, as before.
+  w.form["cbEffaceIni"].checked = true;
+  w.cbEffaceIniClick();
+  w.btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/scenery_packs.ini"));
+}
+
+TEST_F(OrderWindowTest, AFailedWriteSaysWhyLeavesTheFileAndStillLaunches) {
+  fivePacks();
+  w.form["cbEffaceIni"].checked = false;
+  w.form["cbOrdonneIni"].checked = true;
+  fs::permissions(fx.dir.host("X-Plane 12/Custom Scenery/scenery_packs.ini"), fs::perms::owner_read);
+  w.btnOuvrirXPQuitterClick("btnOuvrirXPQuitter");
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].find("scenery_packs.ini"), std::string::npos);
+  EXPECT_EQ(ini(), kOld);
+}
+#endif
+
+TEST_F(OrderWindowTest, ThePreviewShowsTheOrderAndWritesNothing) {
+  fivePacks();
+  b.airport("library/LFPG old", {"LFPG"});
+  linked(t.top(1), "LFPG old");
+  w.rgListeXPClick();
+  w.PM_ApercuOrdreClick();
+  ASSERT_EQ(ui.ordersShown.size(), 1u);
+  const auto& shown = ui.ordersShown[0];
+  std::vector<std::string> names;
+  for (const OrderLine& l : shown.lines) names.push_back(l.name + " " + l.kind);
+  EXPECT_EQ(names, (std::vector<std::string>{A("LFPG aéroport"), A("LFPG old aéroport"),
+                                             A("Global Airports aéroports du simulateur"), A("Lib bibliothèque"),
+                                             "Over surcouche", "Ortho orthophoto", "Mesh maillage"}));
+  EXPECT_EQ(shown.lines[0].airports, "LFPG");
+  ASSERT_EQ(shown.warnings.size(), 1u);
+  EXPECT_LT(shown.warnings[0].find("LFPG"), shown.warnings[0].find("LFPG old"));
+  EXPECT_EQ(ini(), kOld);
+  EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"));
+}
+
+TEST_F(OrderWindowTest, KindsSetFromTheMenuWinAndShowInTheTooltip) {
+  fivePacks();
+  Node* mesh = t.top(1)->child(0);
+  ASSERT_EQ(LastComponent(mesh->text()), "Mesh");
+  EXPECT_EQ(w.NodeHint(mesh), "Type : maillage");
+  EXPECT_EQ(w.NodeHint(t.top(1)->child(4)), A("Type : aéroport (LFPG)"));
+  EXPECT_EQ(w.NodeHint(t.top(1)), "") << "a group has no kind";
+
+  // The kind items appear only while the order is written, for one scene.
+  pick(mesh);
+  w.PM_PagePopup();
+  EXPECT_FALSE(w.form["PM_TypeAuto"].visible);
+  EXPECT_FALSE(w.form["PM_ApercuOrdre"].visible);
+  w.form["cbOrdonneIni"].checked = true;
+  w.cbOrdonneIniClick();
+  w.PM_PagePopup();
+  EXPECT_TRUE(w.form["PM_ApercuOrdre"].visible);
+  EXPECT_TRUE(w.form["PM_TypeAuto"].visible);
+  EXPECT_TRUE(w.form["PM_TypeAuto"].checked);
+  EXPECT_FALSE(w.form["PM_TypeAeroport"].checked);
+
+  w.PM_TypeClick("PM_TypeAeroport");
+  w.PM_PagePopup();
+  EXPECT_FALSE(w.form["PM_TypeAuto"].checked);
+  EXPECT_TRUE(w.form["PM_TypeAeroport"].checked);
+  EXPECT_EQ(w.NodeHint(mesh), A("Type : aéroport, choisi à la main"));
+  const OrderPlan plan = w.PlanOrdreScenes();
+  ASSERT_GE(plan.entries.size(), 2u);
+  EXPECT_EQ(plan.entries[0].path, "Custom Scenery/Mesh/") << "an airport now, above LFPG: the tree puts it first";
+  EXPECT_EQ(plan.entries[1].path, "Custom Scenery/LFPG/");
+
+  // Back to what the files say.
+  w.PM_TypeClick("PM_TypeAuto");
+  EXPECT_EQ(w.NodeHint(mesh), "Type : maillage");
+  // A group selected: no kind items.
+  pick(t.top(1));
+  w.PM_PagePopup();
+  EXPECT_TRUE(w.form["PM_ApercuOrdre"].visible);
+  EXPECT_FALSE(w.form["PM_TypeAuto"].visible);
+}
+
+TEST_F(OrderWindowTest, UnmanagedFoldersTakeKindsAndPlainFilesDoNot) {
+  fivePacks();
+  b.mesh("X-Plane 12/Custom Scenery/Loose mesh");
+  w.rgListeXPClick();
+  w.form["cbOrdonneIni"].checked = true;
+  w.cbOrdonneIniClick();
+  Node* u = t.unmanaged();
+  ASSERT_NE(u, nullptr);
+  Node* loose = nullptr;
+  Node* file = nullptr;
+  for (int i = 0; i < u->childCount(); ++i) {
+    if (u->child(i)->text() == "Loose mesh") loose = u->child(i);
+    if (u->child(i)->text() == "scenery_packs.ini") file = u->child(i);
+  }
+  ASSERT_TRUE(loose && file);
+  pick(file);
+  w.PM_PagePopup();
+  EXPECT_FALSE(w.form["PM_TypeAuto"].visible) << "a plain file is no pack";
+  EXPECT_EQ(w.NodeHint(file), "");
+  pick(loose);
+  w.PM_PagePopup();
+  ASSERT_TRUE(w.form["PM_TypeAuto"].visible);
+  EXPECT_EQ(w.NodeHint(loose), "Type : maillage");
+  w.PM_TypeClick("PM_TypeBiblio");
+  const OrderPlan plan = w.PlanOrdreScenes();
+  ASSERT_GE(plan.entries.size(), 4u);
+  EXPECT_EQ(plan.entries[2].path, "Custom Scenery/Lib/");
+  EXPECT_EQ(plan.entries[3].path, "Custom Scenery/Loose mesh/") << "a library now, after the tree's own";
+  EXPECT_TRUE(plan.entries[3].handSet);
+}
+
+TEST_F(OrderWindowTest, TheOptionAndKindsComeBackAndTheSettingsFileStaysAsItWas) {
+  fivePacks();
+  w.FormDestroy();
+  const std::string plain = fx.dir.read("orvella.ini");
+  EXPECT_FALSE(fx.dir.exists("orvella.ordre.ini")) << "nothing written for a user who never used it";
+
+  const std::string mesh = t.top(1)->child(0)->text();
+  w.form["cbOrdonneIni"].checked = true;
+  w.cbOrdonneIniClick();
+  w.form["cbEffaceIni"].checked = true;  // as the settings file knew it
+  pick(t.top(1)->child(0));
+  w.PM_TypeClick("PM_TypeOrtho");
+  w.form["cbEffaceIni"].checked = true;
+  w.FormDestroy();
+  // Only the delete box's own state may differ: the file's form is the same.
+  EXPECT_EQ(fx.dir.read("orvella.ini"), plain);
+  ASSERT_TRUE(fx.dir.exists("orvella.ordre.ini"));
+
+  EcrOrvellaLogic again;
+  again.FormCreate(fx.dir.win("orvella.exe"));
+  EXPECT_TRUE(again.ordonneIni());
+  EXPECT_FALSE(again.effaceIni()) << "the two stay exclusive";
+  EXPECT_EQ(again.orderSettings.kindOf(mesh), PackKind::Orthophoto);
+  EXPECT_EQ(again.orderSettings.kindOf(FoldAsciiCase(mesh)), PackKind::Orthophoto);
+}
+
+TEST_F(OrderWindowTest, ASecondLaunchReadsOnlyThePacksThatChanged) {
+  fivePacks();
+  w.PlanOrdreScenes();
+  EXPECT_EQ(w.packMemory.readCount(), 5);
+  w.FormDestroy();  // the memory goes to its file
+
+  EcrOrvellaLogic again;
+  again.FormCreate(fx.dir.win("orvella.exe"));
+  again.installations.push_back(fx.installation);
+  again.selectInstallation(0);
+  fs::remove_all(fx.dir.host("library/Mesh"));
+  b.overlay("library/Mesh");
+  fs::last_write_time(fx.dir.host("library/Mesh"),
+                      fs::last_write_time(fx.dir.host("library/Mesh")) + std::chrono::seconds(2));
+  const OrderPlan plan = again.PlanOrdreScenes();
+  EXPECT_EQ(again.packMemory.readCount(), 1) << "only the changed pack is read";
+  EXPECT_EQ(plan.entries.size(), 6u);
+}
+
+}  // namespace
+}  // namespace orvella::test
