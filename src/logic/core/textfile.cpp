@@ -30,18 +30,19 @@ std::string ReadWholeFile(const std::string& path) {
   return out;
 }
 
-void WriteFileSafely(const std::string& path, const std::string& bytes) {
+win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes) {
+  // A read-only target is refused as the system would refuse to replace it.
   const win::DWORD attributes = win::GetFileAttributesA(path.c_str());
   if (attributes != win::INVALID_FILE_ATTRIBUTES &&
       (attributes & (win::FILE_ATTRIBUTE_READONLY | win::FILE_ATTRIBUTE_DIRECTORY)))
-    throw EInOutError(kIoAccessDenied);
+    return win::ERROR_ACCESS_DENIED;
 
   const std::string temp = path + ".new";
   win::DWORD error = 0;
   {
     platform::FileHandle f(
         win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
-    if (!f.valid()) RaiseIo(win::GetLastError());
+    if (!f.valid()) return win::GetLastError();
     error = platform::WriteWhole(f.get(), bytes);
     if (!error && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
     if (!f.close() && !error) error = win::GetLastError();
@@ -49,10 +50,29 @@ void WriteFileSafely(const std::string& path, const std::string& bytes) {
   if (!error &&
       !win::MoveFileExA(temp.c_str(), path.c_str(), win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH))
     error = win::GetLastError();
-  if (error) {
-    win::DeleteFileA(temp.c_str());
-    RaiseIo(error ? error : win::ERROR_WRITE_FAULT);
+  if (error) win::DeleteFileA(temp.c_str());
+  return error;
+}
+
+void WriteFileSafely(const std::string& path, const std::string& bytes) {
+  if (const win::DWORD error = ReplaceFileContents(path, bytes)) RaiseIo(error);
+}
+
+std::vector<std::string> SplitLines(std::string_view text, bool* crlf) {
+  std::vector<std::string> lines;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    if (!line.empty() && line.back() == '\r') {
+      line.remove_suffix(1);
+      if (crlf) *crlf = true;
+    }
+    lines.emplace_back(line);
   }
+  return lines;
 }
 
 long long TextReader::readInt() {

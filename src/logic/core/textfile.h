@@ -4,6 +4,10 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/winapi.h"
 
 namespace orvella {
 
@@ -16,6 +20,14 @@ std::string ReadWholeFile(const std::string& path);
 // file whole. A read-only target is refused like the run-time refuses to
 // rewrite it. Raises EInOutError ("Disque plein", "Accès au fichier refusé", ...).
 void WriteFileSafely(const std::string& path, const std::string& bytes);
+// The same write, answering the system's error code (0 once the file is
+// replaced) for callers that report a failure in their own words.
+win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes);
+
+// The lines of a text file, split at LF with a CR before it dropped; a final
+// line end adds no empty line. crlf, when given, tells whether any line ended
+// with CR LF.
+std::vector<std::string> SplitLines(std::string_view text, bool* crlf = nullptr);
 
 class TextReader {
  public:

@@ -28,26 +28,19 @@ bool CanActOn(const SceneryTree& tree, bool installationSelected) {
 
 }  // namespace
 
-void EcrOrvellaLogic::btnActiverClick() {
+void EcrOrvellaLogic::appliqueActivation(bool activer) {
   SceneryTree& tree = *current;
   if (!CanActOn(tree, installationSelected())) return;
   const std::string folder = tree.sceneryFolder;
-  for (Node* n : NodesToVisit(tree)) ActiveNoeud(n, folder);
+  for (Node* n : NodesToVisit(tree)) activer ? ActiveNoeud(n, folder) : DesactiveNoeud(n, folder);
   RafraichitArbre(CustScn, installationSelected());
   RafraichitArbre(GlobScn, installationSelected());
-  ctl.btnActiver.enabled = false;
-  ctl.btnDesactiver.enabled = true;
+  ctl.btnActiver.enabled = !activer;
+  ctl.btnDesactiver.enabled = activer;
 }
 
-void EcrOrvellaLogic::btnDesactiverClick() {
-  SceneryTree& tree = *current;
-  if (!CanActOn(tree, installationSelected())) return;
-  const std::string folder = tree.sceneryFolder;
-  for (Node* n : NodesToVisit(tree)) DesactiveNoeud(n, folder);
-  RafraichitArbre(CustScn, installationSelected());
-  RafraichitArbre(GlobScn, installationSelected());
-  ctl.btnDesactiver.enabled = false;
-  ctl.btnActiver.enabled = true;
-}
+void EcrOrvellaLogic::btnActiverClick() { appliqueActivation(true); }
+
+void EcrOrvellaLogic::btnDesactiverClick() { appliqueActivation(false); }
 
 }  // namespace orvella

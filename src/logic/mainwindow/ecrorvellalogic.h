@@ -196,6 +196,9 @@ class EcrOrvellaLogic {
     if (onChanged) onChanged();
   }
   void setTriAuto(bool on) { triAuto_ = on; }
+  // Activates (or deactivates) the selection of the current tree, refreshes
+  // both trees, and leaves the opposite button to be pressed next.
+  void appliqueActivation(bool activer);
 
   WindowHost* host_ = nullptr;
   bool triAuto_ = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "logic/core/ansi.h"
+#include "logic/core/textfile.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"
 
@@ -42,28 +43,7 @@ EOrderWrite::EOrderWrite(const std::string& path, win::DWORD code)
       code_(code) {}
 
 void ReplaceFile(const std::string& path, const std::string& bytes) {
-  // A read-only file is refused as the system would refuse to replace it.
-  const win::DWORD attributes = win::GetFileAttributesA(path.c_str());
-  if (attributes != win::INVALID_FILE_ATTRIBUTES &&
-      (attributes & (win::FILE_ATTRIBUTE_READONLY | win::FILE_ATTRIBUTE_DIRECTORY)))
-    throw EOrderWrite(path, win::ERROR_ACCESS_DENIED);
-  const std::string temp = path + ".new";
-  win::DWORD error = 0;
-  {
-    platform::FileHandle f(
-        win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
-    if (!f.valid()) throw EOrderWrite(path, win::GetLastError());
-    error = platform::WriteWhole(f.get(), bytes);
-    if (!error && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
-    if (!f.close() && !error) error = win::GetLastError();
-  }
-  if (!error &&
-      !win::MoveFileExA(temp.c_str(), path.c_str(), win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH))
-    error = win::GetLastError();
-  if (error) {
-    win::DeleteFileA(temp.c_str());
-    throw EOrderWrite(path, error);
-  }
+  if (const win::DWORD error = ReplaceFileContents(path, bytes)) throw EOrderWrite(path, error);
 }
 
 }  // namespace orvella

@@ -2,6 +2,7 @@
 
 #include "logic/core/asciitext.h"
 #include "logic/core/pathnames.h"
+#include "logic/core/textfile.h"
 
 namespace orvella {
 
@@ -47,14 +48,8 @@ std::string OrderSettings::save() const {
 
 OrderSettings OrderSettings::Load(const std::string& text) {
   OrderSettings s;
-  size_t at = 0;
   bool first = true;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : SplitLines(text)) {
     if (first) {
       first = false;
       if (line != kHeader) return s;

@@ -6,6 +6,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
+#include "logic/core/textfile.h"
 #include "logic/order/dsf.h"
 #include "logic/order/files.h"
 #include "platform/handle.h"
@@ -231,14 +232,8 @@ std::string PackMemory::save() const {
 
 void PackMemory::load(const std::string& text) {
   entries_.clear();
-  size_t at = 0;
   bool first = true;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  for (const std::string& line : SplitLines(text)) {
     if (first) {
       first = false;
       if (line != "OrvellaPacks 1") return;  // another format: start afresh

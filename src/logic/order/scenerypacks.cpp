@@ -7,6 +7,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
+#include "logic/core/textfile.h"
 #include "logic/order/files.h"
 #include "platform/winapi.h"
 
@@ -89,16 +90,7 @@ struct Planned {
 
 SceneryPacksFile ParseSceneryPacks(const std::string& text) {
   SceneryPacksFile f;
-  size_t at = 0;
-  while (at < text.size()) {
-    size_t end = text.find('\n', at);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(at, end - at);
-    at = end + 1;
-    if (!line.empty() && line.back() == '\r') {
-      line.pop_back();
-      f.crlf = true;
-    }
+  for (const std::string& line : SplitLines(text, &f.crlf)) {
     static const std::string kEnabled = "SCENERY_PACK ";
     static const std::string kDisabled = "SCENERY_PACK_DISABLED ";
     PackLine p;

@@ -48,6 +48,16 @@ bool DeleteRefused(const Resolved& r) {
   return false;
 }
 
+// Removes a file, or a junction's link, unless an open handle forbids it.
+BOOL UnlinkAt(const Resolved& r) {
+  if (DeleteRefused(r)) return FALSE_;
+  if (::unlink(r.host.c_str()) != 0) {
+    SetErrno(errno);
+    return FALSE_;
+  }
+  return TRUE_;
+}
+
 BOOL RemoveDirectoryAt(const Resolved& r) {
   if (!r.exists) {
     SetError(r.missing);
@@ -64,12 +74,7 @@ BOOL RemoveDirectoryAt(const Resolved& r) {
       SetError(ERROR_DIRECTORY);
       return FALSE_;
     }
-    if (DeleteRefused(r)) return FALSE_;
-    if (::unlink(r.host.c_str()) != 0) {
-      SetErrno(errno);
-      return FALSE_;
-    }
-    return TRUE_;
+    return UnlinkAt(r);
   }
   if (!S_ISDIR(r.st.st_mode)) {
     SetError(ERROR_DIRECTORY);
@@ -124,12 +129,7 @@ BOOL DeleteFileA(const char* path) {
     SetError(ERROR_ACCESS_DENIED);
     return FALSE_;
   }
-  if (DeleteRefused(r)) return FALSE_;
-  if (::unlink(r.host.c_str()) != 0) {
-    SetErrno(errno);
-    return FALSE_;
-  }
-  return TRUE_;
+  return UnlinkAt(r);
 }
 
 // --- Files ------------------------------------------------------------------------
