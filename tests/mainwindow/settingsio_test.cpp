@@ -326,5 +326,16 @@ TEST(TextReader, FreeFormatNumbersAndLines) {
   EXPECT_THROW(big.readInt(), EInOutError);
 }
 
+TEST(SplitLines, LineEndsOfEitherKindAndNoPhantomLastLine) {
+  bool crlf = false;
+  EXPECT_TRUE(SplitLines("", &crlf).empty());
+  EXPECT_EQ(SplitLines("a\n\nb\n", &crlf), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_FALSE(crlf);
+  EXPECT_EQ(SplitLines("a\rb\r\nlast\r", &crlf), (std::vector<std::string>{"a\rb", "last"}))
+      << "only a CR before the line end goes";
+  EXPECT_TRUE(crlf);
+  EXPECT_EQ(SplitLines(std::string_view("x\0y\n", 4)), (std::vector<std::string>{std::string("x\0y", 3)}));
+}
+
 }  // namespace
 }  // namespace orvella
