@@ -21,3 +21,11 @@ target_compile_definitions(orvella_options INTERFACE
   QT_NO_URL_CAST_FROM_STRING
   QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
   QT_NO_FOREACH)
+
+# A fuzzing build (ORVELLA_FUZZ, clang): every library the fuzz targets reach
+# is instrumented for libFuzzer and the sanitizers.
+if(ORVELLA_FUZZ AND CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  set(_sanitizers -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  target_compile_options(orvella_options INTERFACE -fsanitize=fuzzer-no-link ${_sanitizers})
+  target_link_options(orvella_options INTERFACE ${_sanitizers})
+endif()

@@ -21,6 +21,20 @@
 
 namespace orvella::ui {
 
+namespace {
+
+// The French Oui and Non buttons of a question, Oui the default and Non the
+// answer of Escape; answers Oui.
+QPushButton* AddOuiNon(QMessageBox& box) {
+  QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  return yes;
+}
+
+}  // namespace
+
 QWidget* QtInteraction::owner() const {
   if (mainWindow_) return mainWindow_;
   return QApplication::activeWindow();
@@ -34,10 +48,7 @@ void QtInteraction::ShowMessage(const std::string& text) {
 bool QtInteraction::Confirm(const std::string& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), MessageText(text), QMessageBox::NoButton,
                   owner());
-  QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
-  box.setDefaultButton(yes);
-  box.setEscapeButton(no);
+  QPushButton* yes = AddOuiNon(box);
   box.exec();
   return box.clickedButton() == yes;
 }
@@ -57,10 +68,7 @@ QPoint QtInteraction::WarningPosition(const QSize& boxSize, Point at, const QRec
 bool QtInteraction::WarnYesNo(const std::string& text, Point at) {
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"), MessageText(text), QMessageBox::NoButton,
                   owner());
-  QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
-  box.setDefaultButton(yes);
-  box.setEscapeButton(no);
+  QPushButton* yes = AddOuiNon(box);
   box.adjustSize();
   QScreen* screen = QGuiApplication::screenAt(QPoint(std::max(at.x, 0), std::max(at.y, 0)));
   if (!screen) screen = QGuiApplication::primaryScreen();

@@ -29,13 +29,20 @@ namespace {
 const ::WCHAR* W(const win::WCHAR* s) { return reinterpret_cast<const ::WCHAR*>(s); }
 ::DWORD* D(win::DWORD* p) { return reinterpret_cast<::DWORD*>(p); }
 
-void CopyFindData(const ::WIN32_FIND_DATAA& s, win::WIN32_FIND_DATAA* d) {
+// The attributes, times and size, which the system's find data and
+// attribute data share with the program's.
+template <class From, class To>
+void CopyAttributeData(const From& s, To* d) {
   d->dwFileAttributes = s.dwFileAttributes;
   d->ftCreationTime = {s.ftCreationTime.dwLowDateTime, s.ftCreationTime.dwHighDateTime};
   d->ftLastAccessTime = {s.ftLastAccessTime.dwLowDateTime, s.ftLastAccessTime.dwHighDateTime};
   d->ftLastWriteTime = {s.ftLastWriteTime.dwLowDateTime, s.ftLastWriteTime.dwHighDateTime};
   d->nFileSizeHigh = s.nFileSizeHigh;
   d->nFileSizeLow = s.nFileSizeLow;
+}
+
+void CopyFindData(const ::WIN32_FIND_DATAA& s, win::WIN32_FIND_DATAA* d) {
+  CopyAttributeData(s, d);
   d->dwReserved0 = s.dwReserved0;
   d->dwReserved1 = s.dwReserved1;
   std::memcpy(d->cFileName, s.cFileName, sizeof d->cFileName);
@@ -66,12 +73,7 @@ BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_
   }
   ::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!::GetFileAttributesExA(path, ::GetFileExInfoStandard, &d)) return FALSE;
-  data->dwFileAttributes = d.dwFileAttributes;
-  data->ftCreationTime = {d.ftCreationTime.dwLowDateTime, d.ftCreationTime.dwHighDateTime};
-  data->ftLastAccessTime = {d.ftLastAccessTime.dwLowDateTime, d.ftLastAccessTime.dwHighDateTime};
-  data->ftLastWriteTime = {d.ftLastWriteTime.dwLowDateTime, d.ftLastWriteTime.dwHighDateTime};
-  data->nFileSizeHigh = d.nFileSizeHigh;
-  data->nFileSizeLow = d.nFileSizeLow;
+  CopyAttributeData(d, data);
   return TRUE;
 }
 DWORD GetFileAttributesW(const WCHAR* path) { return ::GetFileAttributesW(W(path)); }
