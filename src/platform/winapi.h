@@ -31,6 +31,8 @@ using INT_PTR = std::intptr_t;
 inline constexpr BOOL TRUE_ = 1;
 inline constexpr BOOL FALSE_ = 0;
 
+// The system's own definition: the pointer whose value is -1.
+// NOLINTNEXTLINE(misc-misplaced-const,performance-no-int-to-ptr)
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 

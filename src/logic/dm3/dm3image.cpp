@@ -343,7 +343,7 @@ void TDM3Image::SkipBlock(const TypeInfo& type, TPPMemNode& node, std::uint64_t 
     if (left.range) left.range->Add(piece, n / left.range->ValueSize());
     done += n;
   }
-  leftBlocks_[&node] = std::move(left);
+  leftBlocks_[&node] = left;
 }
 
 void TDM3Image::ConvertLeftBlock(const LeftBlock& block, std::uint32_t dataType, std::size_t count, std::uint8_t* out) {

@@ -72,8 +72,8 @@ class TDM3Image {
   // keeps its ".Sz" and ".Of" but no data block, and the picture is read
   // from the stream in pieces of kPieceSize bytes. Memory then holds the
   // bitmap and a constant, whatever the file's size.
-  static constexpr std::size_t kHeldBlockLimit = 64 * 1024;
-  static constexpr std::size_t kPieceSize = 256 * 1024;
+  static constexpr std::size_t kHeldBlockLimit = std::size_t{64} * 1024;
+  static constexpr std::size_t kPieceSize = std::size_t{256} * 1024;
 
   // An empty tag tree and a 0 x 0 bitmap with the 256-entry grey palette.
   TDM3Image();

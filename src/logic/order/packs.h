@@ -30,9 +30,9 @@ struct PackFacts {
 // How much of an apt.dat is read: steps of this size (then four times as
 // much each time) until one holds its first airport rows; the airports of
 // that part are listed, those further down are not.
-inline constexpr size_t kAptDatStep = 4 * 1024;
+inline constexpr size_t kAptDatStep = size_t{4} * 1024;
 // A file holding no airport header within this many bytes is taken as none.
-inline constexpr size_t kAptDatGiveUp = 1024 * 1024;
+inline constexpr size_t kAptDatGiveUp = size_t{1024} * 1024;
 
 // The codes of the airports an apt.dat text declares (row codes 1, 16 and
 // 17; the fifth field is the code), in file order. `complete` is false when
