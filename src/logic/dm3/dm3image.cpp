@@ -62,10 +62,6 @@ std::uint32_t PictureTypeOfElement(std::int32_t code) {
   }
 }
 
-bool EndsWith(const std::string& s, std::string_view tail) {
-  return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
-}
-
 const TPPMemNode* FindPath(const TPPMemNode* node, std::initializer_list<std::string_view> names) {
   for (std::string_view name : names) {
     if (!node) return nullptr;
@@ -278,7 +274,7 @@ void TDM3Image::ReadTagValue(const TypeInfo& type, TPPMemNode& node) {
     return;
   }
   const bool text =
-      type.parts[0].code == kTypeUInt16 && type.count < kMaxTextLength && !EndsWith(node.Path("."), "ImageData.Data");
+      type.parts[0].code == kTypeUInt16 && type.count < kMaxTextLength && !node.Path(".").ends_with("ImageData.Data");
   if (text) {
     if (type.count == 0) {
       node.AddChild("= \"\"");

@@ -277,13 +277,6 @@ BOOL FindNextFileA(HANDLE h, WIN32_FIND_DATAA* data) {
   return TRUE_;
 }
 
-BOOL FindClose(HANDLE h) {
-  if (!Get<FindObject>(h)) {
-    SetError(ERROR_INVALID_HANDLE);
-    return FALSE_;
-  }
-  TakeObject(h);
-  return TRUE_;
-}
+BOOL FindClose(HANDLE h) { return CloseObjectOf<FindObject>(h) ? TRUE_ : FALSE_; }
 
 }  // namespace win

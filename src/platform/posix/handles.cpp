@@ -73,9 +73,14 @@ bool SharingConflict(dev_t dev, ino_t ino, win::DWORD access, win::DWORD share, 
   return false;
 }
 
+bool InvalidHandle() {
+  SetError(win::ERROR_INVALID_HANDLE);
+  return false;
+}
+
 std::shared_ptr<FileObject> OpenFileOf(win::HANDLE h) {
   auto f = Get<FileObject>(h);
-  if (!f) SetError(win::ERROR_INVALID_HANDLE);
+  if (!f) InvalidHandle();
   return f;
 }
 
@@ -85,13 +90,6 @@ namespace win {
 
 using namespace platform::posix;
 
-BOOL CloseHandle(HANDLE h) {
-  if (!Get<FileObject>(h)) {
-    SetError(ERROR_INVALID_HANDLE);
-    return FALSE_;
-  }
-  TakeObject(h);
-  return TRUE_;
-}
+BOOL CloseHandle(HANDLE h) { return CloseObjectOf<FileObject>(h) ? TRUE_ : FALSE_; }
 
 }  // namespace win

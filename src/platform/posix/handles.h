@@ -52,6 +52,18 @@ std::shared_ptr<T> Get(win::HANDLE h) {
   return std::dynamic_pointer_cast<T>(GetObject(h));
 }
 
+// Sets the last error ERROR_INVALID_HANDLE; answers false.
+bool InvalidHandle();
+
+// Closes a handle whose object is a T; false, with the last error
+// ERROR_INVALID_HANDLE, when the handle is not one.
+template <class T>
+bool CloseObjectOf(win::HANDLE h) {
+  if (!Get<T>(h)) return InvalidHandle();
+  TakeObject(h);
+  return true;
+}
+
 // The open file or folder behind a handle; nothing, with the last error
 // ERROR_INVALID_HANDLE, when the handle is not one.
 std::shared_ptr<FileObject> OpenFileOf(win::HANDLE h);
