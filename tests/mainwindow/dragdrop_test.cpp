@@ -1,7 +1,7 @@
 // Drag and drop inside a tree and drops of folders from the desktop shell,
 // driven through the main window's handlers on real folders.
-#include "links/shortcut_bytes.h"
 #include "mainwindow/window_fixture.h"
+#include "support/shortcutbuilder.h"
 
 namespace orvella {
 namespace {
@@ -206,6 +206,19 @@ TEST_F(ShellDropTest, AnErrorEndsTheDropWithoutSortOrRefresh) {
   t.setObserver(nullptr);
   EXPECT_EQ(texts(g), (Strings{"z", "a"}));
   EXPECT_FALSE(listedUnmanaged("appeared"));
+}
+
+TEST_F(ShellDropTest, AFolderNotedByADropThatFailedIsNotNamedByTheNext) {
+  Node* g = t.addChild(nullptr, "G", kKindGroup);
+  // A name the system could not give in the ANSI code page arrives with "?".
+  const std::string unreadable = fx.dir.win() + "\\Caf? Overlay";
+  test::FailingInserts failing;
+  t.setObserver(&failing);
+  EXPECT_THROW(w.DropFiles(&t, g, {unreadable, fx.scene("Dropped")}), std::runtime_error);
+  t.setObserver(nullptr);
+  w.DropFiles(&t, g, {fx.scene("Second")});
+  EXPECT_EQ(g->childCount(), 1);
+  EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 }
 
 }  // namespace

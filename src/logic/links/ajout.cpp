@@ -40,6 +40,9 @@ void ForEachSubFolder(const std::string& folder, Fn&& fn) {
 
 void NoteDossierIllisible(const std::string& path) { Illisibles().push_back(path); }
 
+UnreadableFolderScope::UnreadableFolderScope() { Illisibles().clear(); }
+UnreadableFolderScope::~UnreadableFolderScope() { Illisibles().clear(); }
+
 void SignaleDossiersIllisibles() {
   std::vector<std::string> folders;
   folders.swap(Illisibles());

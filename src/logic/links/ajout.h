@@ -31,6 +31,17 @@ void NoteDossierIllisible(const std::string& path);
 // Shows the folders noted since the last call, if any, and forgets them.
 void SignaleDossiersIllisibles();
 
+// One command's list of such folders: it starts empty, and what the command
+// noted but did not show (it ended with an exception) is forgotten with it,
+// never shown by the next command.
+class UnreadableFolderScope {
+ public:
+  UnreadableFolderScope();
+  ~UnreadableFolderScope();
+  UnreadableFolderScope(const UnreadableFolderScope&) = delete;
+  UnreadableFolderScope& operator=(const UnreadableFolderScope&) = delete;
+};
+
 // The intake of a folder chosen with the add-scene command: a scene folder is
 // added as one scene under group; otherwise each visible sub-folder goes
 // through AjouteDossier directly under group (the folder gets no group of

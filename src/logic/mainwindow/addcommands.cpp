@@ -14,6 +14,7 @@ void EcrOrvellaLogic::btnAjoutSceneClick() {
   if (!g || !g->isGroup()) return;
   if (const auto chosen = UI().PickFolder(Textes().AjouteScene.text)) {
     BusyCursor busy;
+    const UnreadableFolderScope unreadable;
     AjouteDossierChoisi(tree, *chosen, g, triAuto());
     SignaleDossiersIllisibles();
   }

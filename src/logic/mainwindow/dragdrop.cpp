@@ -57,6 +57,8 @@ void EcrOrvellaLogic::DropFiles(SceneryTree* tree, Node* node, const std::vector
   if (node->isGroup() || node->hasChildren()) t.setExpanded(node, true);
   if (!node->isGroup()) return;
 
+  const UnreadableFolderScope unreadable;
+
   for (const std::string& dropped : names) {
     // A longer name would arrive cut short and could name another folder.
     if (AnsiLength(dropped) > kMaxDroppedName) continue;

@@ -100,6 +100,7 @@ void EcrOrvellaLogic::btnAjouteXPlaneClick() {
   if (!picked || picked->empty()) return;
   const std::string& p = *picked;
   if (!NameIsRepresentable(p)) {
+    const UnreadableFolderScope unreadable;
     NoteDossierIllisible(p);
     SignaleDossiersIllisibles();
     return;

@@ -13,6 +13,7 @@ void EcrOrvellaLogic::btnAjoutOrphelinsClick() {
   Node* g = tree.selected();
   if (!g || !g->isGroup()) return;
   BusyCursor busy;
+  const UnreadableFolderScope unreadable;
   const ListeGeree managed(CustScn, GlobScn);
   // The dialog shows the folders and gives back the list the user left;
   // it cannot cancel the command.
