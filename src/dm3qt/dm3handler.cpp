@@ -107,6 +107,7 @@ bool Dm3ImageIOHandler::read(QImage* image) {
   if (!dev || !image) return false;
   try {
     TDM3Image picture;
+    picture.SetDumpTags(dumpTags_);
     if (dev->isSequential()) {
       // No size to check array lengths against: read it all first.
       dm3::MemoryStream stream(dev->readAll().toStdString());

@@ -40,7 +40,9 @@ class IODeviceStream : public dm3::Stream {
 };
 
 // Loads a DM3 picture through TDM3Image into an 8-bit indexed QImage with
-// the grey palette. Loading writes "DM3_Tags.txt" in the current directory.
+// the grey palette. Loading writes "DM3_Tags.txt" in the current directory,
+// as the program and dm3conv do, unless the handler is told not to (the
+// plugin module that other Qt programs load writes nothing).
 // A random-access device is read in pieces and the image takes over the
 // reader's bitmap, so the picture is in memory once; a sequential device is
 // read whole first.
@@ -53,9 +55,11 @@ class Dm3ImageIOHandler : public QImageIOHandler {
   static bool canRead(QIODevice* device);
   // The message of the last failed read, empty after a successful one.
   const QString& lastError() const { return lastError_; }
+  void setDumpTags(bool dump) { dumpTags_ = dump; }
 
  private:
   QString lastError_;
+  bool dumpTags_ = true;
 };
 
 }  // namespace orvella

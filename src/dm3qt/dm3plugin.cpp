@@ -11,6 +11,10 @@ QImageIOPlugin::Capabilities Dm3ImageIOPlugin::capabilities(QIODevice* device, c
 QImageIOHandler* Dm3ImageIOPlugin::create(QIODevice* device, const QByteArray& format) const {
   auto* handler = new orvella::Dm3ImageIOHandler;
   handler->setDevice(device);
+#ifdef ORVELLA_DM3_PLUGIN_MODULE
+  // Loaded by other programs: the tag dump is Orvella's and dm3conv's alone.
+  handler->setDumpTags(false);
+#endif
   handler->setFormat(format.isEmpty() ? QByteArray(orvella::kDm3Format) : format);
   return handler;
 }

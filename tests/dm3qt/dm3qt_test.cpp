@@ -368,6 +368,7 @@ TEST_F(Dm3QtTest, LoadablePluginOffersTheHandler) {
   QImage image;
   ASSERT_TRUE(handler->read(&image));
   ExpectSmallPicture(image);
+  EXPECT_FALSE(cwd_.dir().exists("DM3_Tags.txt")) << "other programs' folders get no tag dump";
 #endif
 }
 

@@ -160,7 +160,7 @@ void TDM3Image::LoadFromStream(dm3::Stream& stream) {
   } catch (...) {
     readError = std::current_exception();
   }
-  DumpTags();
+  if (dumpTags_) DumpTags();
   if (readError) std::rethrow_exception(readError);
   BuildImage();
 }

@@ -62,8 +62,6 @@ std::string FormatTagDump(const TPPMemNode& root);
 
 class TDM3Image {
  public:
-  static constexpr const char* kExtension = "dm3";
-  static constexpr const char* kDescription = "Digital Micrograph image (.DM3)";
   static constexpr const char* kDumpFileName = "DM3_Tags.txt";
   // Deepest nesting of tag groups, and of type descriptions, that a file may use.
   static constexpr int kMaxDepth = 256;
@@ -83,7 +81,8 @@ class TDM3Image {
   // Reads a DM3 file from the stream's current position. On success the tag
   // tree holds every tag and the bitmap the picture; on failure an Error
   // (EFOpenError for a bad file) is raised and the bitmap stays as it was.
-  // Writes "DM3_Tags.txt" in the current directory once the header is read.
+  // Writes "DM3_Tags.txt" in the current directory once the header is read,
+  // unless SetDumpTags(false) was called.
   // The stream ends at the end of the tag structure, as read.
   void LoadFromStream(dm3::Stream& stream);
 
@@ -94,9 +93,8 @@ class TDM3Image {
   bool GetEmpty() const { return bitmap_.width == 0 || bitmap_.height == 0; }
   int GetWidth() const { return bitmap_.width; }
   int GetHeight() const { return bitmap_.height; }
-  // The size follows the picture: setting it does nothing.
-  void SetWidth(int) {}
-  void SetHeight(int) {}
+  // Whether loading writes the tag dump (on by default).
+  void SetDumpTags(bool dump) { dumpTags_ = dump; }
 
   const TPPMemNode& Tags() const { return tags_; }
   const dm3::Bitmap8& Bitmap() const { return bitmap_; }
@@ -148,6 +146,7 @@ class TDM3Image {
   void Read(void* buffer, std::size_t size) { stream_->ReadBuffer(buffer, size); }
 
   TPPMemNode tags_;
+  bool dumpTags_ = true;
   dm3::Bitmap8 bitmap_;
   dm3::Palette palette_;
   // Reader state during one load.
