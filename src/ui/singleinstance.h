@@ -35,7 +35,6 @@ class SingleInstance : public QObject {
 
   // Where the lock and the doorbell live, from the settings file's path.
   QString lockPath() const { return lockPath_; }
-  QString bellPath() const { return bellPath_; }
 
  private:
   bool listen();

@@ -38,7 +38,6 @@ class TTreeView : public QTreeView {
 
   // Files dropped from the desktop are taken only once the window is ready.
   void setAcceptFiles(bool accept);
-  bool acceptsFiles() const { return acceptFiles_; }
 
   // The selection changed by the user (not by the program).
   std::function<void()> onSelectionChanged;

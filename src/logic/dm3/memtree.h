@@ -77,7 +77,6 @@ class TPPMemNode : public dm3::Persistent {
 
   TPPMemNode* Parent() const { return parent_; }
   const std::string& Name() const { return name_; }
-  void SetName(std::string name) { name_ = std::move(name); }
 
   // The data block (not its size: the DM3 reader records that in a child).
   std::byte* Data() const { return data_; }

@@ -106,10 +106,6 @@ class EcrOrvellaLogic {
   // --- Settings file -----------------------------------------------------------
   void EcritParametres(const std::string& path);
   void LitParametres(const std::string& path);
-  // The settings file as it stood at start is kept as ".bak" before it is
-  // written when it was not taken in whole: the read stopped on an error, or
-  // writing what was read would not give the same bytes back.
-  bool readFailed() const { return readFailed_; }
 
   // --- Installations and launch --------------------------------------------------
   void btnAjouteXPlaneClick();
@@ -203,6 +199,9 @@ class EcrOrvellaLogic {
   WindowHost* host_ = nullptr;
   bool triAuto_ = false;
   int selected_ = -1;
+  // The settings file as it stood at start is kept as ".bak" before it is
+  // written when it was not taken in whole: the read stopped on an error, or
+  // writing what was read would not give the same bytes back.
   bool readFailed_ = false;
   std::string originalSettings_;  // the settings file as read at start
   Rect bounds_;                   // window bounds without a host

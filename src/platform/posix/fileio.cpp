@@ -18,7 +18,6 @@
 namespace win {
 
 using namespace platform::posix;
-namespace text = platform::text;
 
 // --- Folders --------------------------------------------------------------------
 

@@ -91,7 +91,6 @@ bool ReadOnlyVolume(const std::string& hostPath) {
 namespace win {
 
 using namespace platform::posix;
-namespace text = platform::text;
 
 BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameSize, DWORD* serial,
                            DWORD* maxComponentLength, DWORD* fileSystemFlags, char* fileSystemName,
