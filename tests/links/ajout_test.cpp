@@ -2,7 +2,7 @@
 // folders they name.
 #include <gtest/gtest.h>
 
-#include "links/shortcut_bytes.h"
+#include "support/shortcutbuilder.h"
 #include "logic/links/ajout.h"
 #include "support/testdir.h"
 

@@ -4,6 +4,7 @@
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/texts/textes.h"
+#include "support/languagefile.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 
@@ -14,12 +15,7 @@ using test::A;
 
 class CommandsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetTextes();
-    SetLanguageFileOverride(dir.win("none.lng"));
-    w.FormCreate(dir.win("orvella.exe"));
-  }
-  void TearDown() override { SetLanguageFileOverride({}); }
+  void SetUp() override { w.FormCreate(dir.win("orvella.exe")); }
   bool on(const char* c) { return w.form[c].enabled; }
   const std::string& cap(const char* c) { return w.form[c].caption; }
   std::vector<std::string> menu() {
@@ -31,6 +27,7 @@ class CommandsTest : public ::testing::Test {
   }
 
   test::TestDir dir;
+  test::LanguageFileScope texts_{dir.win("none.lng")};
   ScriptedInteraction ui;
   ScopedUI scope{ui};
   EcrOrvellaLogic w;

@@ -11,6 +11,7 @@
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
+#include "support/languagefile.h"
 #include "support/sceneryfixture.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdir.h"
@@ -34,13 +35,10 @@ class FakeHost : public WindowHost {
 class InstallationsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetTextes();
-    SetLanguageFileOverride(dir.win("none.lng"));
     w = std::make_unique<EcrOrvellaLogic>();
     w->setHost(&host);
     w->FormCreate(dir.win("orvella.exe"));
   }
-  void TearDown() override { SetLanguageFileOverride({}); }
 
   // An installation folder (host path rel) with the given parts.
   std::string makeInstallation(const std::string& rel, bool exe = true, bool custom = true) {
@@ -60,6 +58,7 @@ class InstallationsTest : public ::testing::Test {
   }
 
   test::TestDir dir;
+  test::LanguageFileScope texts_{dir.win("none.lng")};
   ScriptedInteraction ui;
   ScopedUI scope{ui};
   FakeHost host;

@@ -9,6 +9,7 @@
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/tree.h"
 #include "logic/texts/textes.h"
+#include "support/languagefile.h"
 #include "support/sceneryfixture.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdir.h"
@@ -20,12 +21,6 @@ using test::A;
 
 class SettingsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetTextes();
-    SetLanguageFileOverride(dir.win("none.lng"));
-  }
-  void TearDown() override { SetLanguageFileOverride({}); }
-
   // Starts a window whose executable lies in the temporary folder.
   std::unique_ptr<EcrOrvellaLogic> start() {
     auto w = std::make_unique<EcrOrvellaLogic>();
@@ -35,6 +30,7 @@ class SettingsTest : public ::testing::Test {
   std::string ini() const { return dir.read("orvella.ini"); }
 
   test::TestDir dir;
+  test::LanguageFileScope texts_{dir.win("none.lng")};
   ScriptedInteraction ui;
   ScopedUI scope{ui};
 };

@@ -10,6 +10,7 @@
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
+#include "support/languagefile.h"
 #include "support/sceneryfixture.h"
 #include "support/scriptedinteraction.h"
 
@@ -19,13 +20,10 @@ class WindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!SceneryFixture::LinksSupported(fx.dir)) GTEST_SKIP() << "this volume cannot hold links";
-    ResetTextes();
-    SetLanguageFileOverride(fx.dir.win("none.lng"));
     w.FormCreate(fx.dir.win("orvella.exe"));
     w.installations.push_back(fx.installation);
     w.selectInstallation(0);
   }
-  void TearDown() override { SetLanguageFileOverride({}); }
 
   // Selects n alone, as a click in the tree does.
   void pick(Node* n) {
@@ -53,6 +51,7 @@ class WindowFixture : public ::testing::Test {
   }
 
   SceneryFixture fx;
+  LanguageFileScope texts_{fx.dir.win("none.lng")};
   ScriptedInteraction ui;
   ScopedUI scope{ui};
   EcrOrvellaLogic w;

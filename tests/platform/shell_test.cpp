@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "lnk_builder.h"
 #include "platform/shelllink.h"
 #include "platform/winapi.h"
+#include "support/shortcutbuilder.h"
 #include "support/testdir.h"
 
 using namespace win;

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "lnk_builder.h"
 #include "platform/collate.h"
 #include "platform/ini.h"
 #include "platform/shelllink.h"
 #include "platform/winapi.h"
+#include "support/shortcutbuilder.h"
 #include "support/testdir.h"
 
 using namespace win;

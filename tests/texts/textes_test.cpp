@@ -5,6 +5,7 @@
 #include "logic/core/form.h"
 #include "logic/texts/textes.h"
 #include "platform/winapi.h"
+#include "support/languagefile.h"
 #include "support/testdir.h"
 
 namespace orvella {
@@ -14,17 +15,10 @@ using test::A;
 
 class LanguageFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetTextes();
-    SetLanguageFileOverride(dir.win("orvella.lng"));
-  }
-  void TearDown() override {
-    SetLanguageFileOverride({});
-    ResetTextes();
-  }
   void lng(const std::string& content) { dir.file("orvella.lng", content); }
 
   test::TestDir dir;
+  test::LanguageFileScope texts_{dir.win("orvella.lng")};
 };
 
 TEST(Catalogue, HoldsTheTwentyFiveFrenchDefaultsInTheAnsiCodePage) {

@@ -15,6 +15,7 @@
 
 #include "logic/core/interaction.h"
 #include "logic/texts/textes.h"
+#include "support/languagefile.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 #include "ui/mainwindow.h"
@@ -31,15 +32,6 @@ namespace orvella::test {
 
 class UiTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ResetTextes();
-    SetLanguageFileOverride(dir.win("orvella.lng"));
-  }
-  void TearDown() override {
-    SetLanguageFileOverride({});
-    ResetTextes();
-  }
-
   // The main window after FormCreate, shown.
   std::unique_ptr<ui::TEcrOrvella> start() {
     auto w = std::make_unique<ui::TEcrOrvella>();
@@ -50,6 +42,7 @@ class UiTest : public ::testing::Test {
   std::string exe() const { return dir.win("orvella.exe"); }
 
   TestDir dir;
+  LanguageFileScope texts_{dir.win("orvella.lng")};
   ScriptedInteraction scripted;
   ScopedUI scope{scripted};
 };
