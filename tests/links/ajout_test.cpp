@@ -2,8 +2,8 @@
 // folders they name.
 #include <gtest/gtest.h>
 
-#include "support/shortcutbuilder.h"
 #include "logic/links/ajout.h"
+#include "support/shortcutbuilder.h"
 #include "support/testdir.h"
 
 namespace orvella {
