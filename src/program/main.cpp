@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "logic/core/emplacements.h"
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "platform/winapi.h"
@@ -23,10 +24,12 @@ int main(int argc, char* argv[]) {
   const QString title = QStringLiteral("X-Plane Orvella");
   orvella::ui::SetApplicationTitle(title);
   const std::string exePath = platform::ExecutablePath();
+  // Where the settings live is worked out once (it tries a probe file).
+  const std::string settingsFile = orvella::CheminParametres(exePath);
 
   // A second start for the same settings file shows the running window and
   // ends without writing anything.
-  orvella::ui::SingleInstance instance(orvella::FromAnsi(orvella::SettingsFilePath(exePath)));
+  orvella::ui::SingleInstance instance(orvella::FromAnsi(settingsFile));
   switch (instance.acquire()) {
     case orvella::ui::SingleInstance::Result::Primary:
       break;
@@ -58,7 +61,7 @@ int main(int argc, char* argv[]) {
       }
       window.closeForSessionEnd();
     };
-    window.formCreate(exePath);
+    window.formCreate(exePath, settingsFile);
     created = true;
     window.show();
     if (endRequested) window.closeForSessionEnd();

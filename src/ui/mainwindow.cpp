@@ -314,8 +314,8 @@ bool TEcrOrvella::run(const std::function<void()>& handler) {
   return ok;
 }
 
-void TEcrOrvella::formCreate(const std::string& exePath) {
-  run([&] { logic_.FormCreate(exePath); });
+void TEcrOrvella::formCreate(const std::string& exePath, const std::string& settingsFile) {
+  run([&] { logic_.FormCreate(exePath, settingsFile); });
   created_ = true;
   custView_->setAcceptFiles(true);
   globView_->setAcceptFiles(true);

@@ -37,7 +37,7 @@ class TEcrOrvella : public QWidget, public WindowHost {
   EcrOrvellaLogic& logic() { return logic_; }
   // FormCreate with the executable's full path (a Windows path); from then
   // on both trees take folders dropped from the desktop.
-  void formCreate(const std::string& exePath);
+  void formCreate(const std::string& exePath, const std::string& settingsFile = {});
 
   // The widget of a control (nullptr for an unknown name).
   QWidget* control(std::string_view name) const;

@@ -29,7 +29,7 @@ std::string MessageParametres(const std::string& path, const EInOutError& e) {
   return path + " :\r\n" + e.what();
 }
 
-void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
+void EcrOrvellaLogic::FormCreate(const std::string& exePath, const std::string& settingsFile) {
   Catalogue& t = Textes();
   // 1. Translation, before anything reads a caption or a text.
   TraduitEcran(form, t.mainWindowEntries());
@@ -52,7 +52,7 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
   // configuration folder when the executable's folder cannot be written.
   // A file left beside an executable whose folder became read-only is read
   // until the configuration folder has one of its own.
-  settingsPath = SettingsFilePath(exePath);
+  settingsPath = settingsFile.empty() ? CheminParametres(exePath) : settingsFile;
   std::string source = settingsPath;
   if (!FileExists(source) && FileExists(ChangeExtension(exePath, ".ini"))) source = ChangeExtension(exePath, ".ini");
   if (FileExists(source)) {
@@ -65,8 +65,6 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath) {
   LitOrdre();
   changed();
 }
-
-std::string SettingsFilePath(const std::string& exePath) { return CheminParametres(exePath); }
 
 void EcrOrvellaLogic::FormDestroy() {
   try {

@@ -37,9 +37,6 @@ Form CreateEcrOrvellaForm();
 Form CreateEcrBibliosForm();
 Form CreateEcrConfirmeCopieForm();
 
-// The settings file of the program started from exePath.
-std::string SettingsFilePath(const std::string& exePath);
-
 // The simulator's executables that mark an installation on this system, as
 // parts to append to the installation path, the one launched first: on
 // Windows \X-Plane.exe only; on Linux \X-Plane-x86_64, then \X-Plane.exe;
@@ -97,8 +94,10 @@ class EcrOrvellaLogic {
   void setWindowBounds(const Rect& r);
 
   // --- Start and stop ---------------------------------------------------------
-  // FormCreate, in its order. exePath: the executable's full path.
-  void FormCreate(const std::string& exePath);
+  // FormCreate, in its order. exePath: the executable's full path;
+  // settingsFile: the settings file as the program worked it out once at
+  // start (CheminParametres), or empty to work it out here.
+  void FormCreate(const std::string& exePath, const std::string& settingsFile = {});
   void FormDestroy();
   void PagesChange(int index);
   void btnQuitterClick();
