@@ -9,6 +9,7 @@
 #include "logic/core/pathnames.h"
 #include "logic/junction/reparsepoints.h"
 #include "logic/texts/textes.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -21,16 +22,17 @@ struct Entry {
   bool unclaimed = false;  // a link that no scene claimed
 };
 
-// The links of a scenery folder, found by name: the link of that very name
-// first (names that differ only in case stand side by side where the file
-// system tells them apart), else the first link, in listing order as a scan
-// would find it, whose name differs only in the case of A-Z. The fold leaves
-// every byte above 127 alone, so it never touches a UTF-8 sequence.
+// The links of a scenery folder, found by name. Where the folder tells case
+// apart, a scene owns the link of exactly its name and no other. Elsewhere the
+// link of that very name comes first, else the first link, in listing order
+// as a scan would find it, whose name differs only in the case of A-Z. The
+// fold leaves every byte above 127 alone, so it never touches a UTF-8 sequence.
 class LinkList {
  public:
+  explicit LinkList(bool exactNames) : exactNames_(exactNames) {}
   void add(std::string name) {
     exact_.try_emplace(name, entries_.size());
-    folded_.try_emplace(FoldAsciiCase(name), entries_.size());
+    if (!exactNames_) folded_.try_emplace(FoldAsciiCase(name), entries_.size());
     entries_.push_back({std::move(name)});
   }
   // Claims the link a scene named `name` is activated by; answers whether there is one.
@@ -38,6 +40,8 @@ class LinkList {
     size_t at = 0;
     if (const auto e = exact_.find(name); e != exact_.end()) {
       at = e->second;
+    } else if (exactNames_) {
+      return false;
     } else if (const auto f = folded_.find(FoldAsciiCase(name)); f != folded_.end()) {
       at = f->second;
     } else {
@@ -49,6 +53,7 @@ class LinkList {
   std::vector<Entry>& entries() { return entries_; }
 
  private:
+  bool exactNames_;
   std::vector<Entry> entries_;
   std::unordered_map<std::string, size_t> exact_;
   std::unordered_map<std::string, size_t> folded_;
@@ -103,6 +108,32 @@ void TrieEnfants(SceneryTree& tree, Node* parent) {
 
 std::string LinkName(const std::string& scenePath) { return LastComponent(scenePath); }
 
+bool FolderTellsCaseApart(const std::string& folder) {
+  if (folder.empty()) return false;
+  const platform::FileHandle dir(
+      win::CreateFileA(folder.c_str(), 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
+                       nullptr, win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  win::FILE_CASE_SENSITIVE_INFO info;
+  return dir.valid() && win::GetFileInformationByHandleEx(dir.get(), win::FileCaseSensitiveInfo, &info, sizeof info) &&
+         (info.Flags & win::FILE_CS_FLAG_CASE_SENSITIVE_DIR);
+}
+
+win::DWORD EntryAttributes(const std::string& path, bool exact) {
+  if (exact) {
+    // Opening the entry by its exact name tells whether it is there; what it
+    // is comes from its attributes, which then name that very entry.
+    const platform::FileHandle entry(win::CreateFileA(
+        path.c_str(), 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE, nullptr,
+        win::OPEN_EXISTING,
+        win::FILE_FLAG_BACKUP_SEMANTICS | win::FILE_FLAG_OPEN_REPARSE_POINT | win::FILE_FLAG_POSIX_SEMANTICS, nullptr));
+    if (!entry.valid()) {
+      const win::DWORD e = win::GetLastError();
+      if (e == win::ERROR_FILE_NOT_FOUND || e == win::ERROR_PATH_NOT_FOUND) return win::INVALID_FILE_ATTRIBUTES;
+    }
+  }
+  return win::GetFileAttributesA(path.c_str());
+}
+
 void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
   UpdateScope update(tree);
   if (Node* old = tree.unmanaged()) {
@@ -111,9 +142,9 @@ void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
   }
   if (!installationSelected) return;
 
-  LinkList links;
-  std::vector<Entry> others;
   const std::string folder = tree.sceneryFolder;
+  LinkList links(FolderTellsCaseApart(folder));
+  std::vector<Entry> others;
   ForEachEntry(folder, [&](const std::string& name, win::DWORD attributes) {
     // The listing already carries each entry's own attributes (those of a
     // link, not of its target), which is what IsReparsePoint would read
