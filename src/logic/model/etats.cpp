@@ -1,6 +1,7 @@
 #include "logic/model/etats.h"
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -30,10 +31,16 @@ struct Entry {
 class LinkList {
  public:
   explicit LinkList(bool exactNames) : exactNames_(exactNames) {}
-  void add(std::string name) {
-    exact_.try_emplace(name, entries_.size());
-    if (!exactNames_) folded_.try_emplace(FoldAsciiCase(name), entries_.size());
-    entries_.push_back({std::move(name)});
+  void add(std::string name) { entries_.push_back({std::move(name)}); }
+  // Indexes the links once the listing is complete (the index refers to the
+  // names it holds, which no longer move).
+  void index() {
+    exact_.reserve(entries_.size());
+    if (!exactNames_) folded_.reserve(entries_.size());
+    for (size_t i = 0; i < entries_.size(); ++i) {
+      exact_.try_emplace(entries_[i].name, i);
+      if (!exactNames_) folded_.try_emplace(FoldAsciiCase(entries_[i].name), i);
+    }
   }
   // Claims the link a scene named `name` is activated by; answers whether there is one.
   bool claim(const std::string& name) {
@@ -55,9 +62,53 @@ class LinkList {
  private:
   bool exactNames_;
   std::vector<Entry> entries_;
-  std::unordered_map<std::string, size_t> exact_;
+  std::unordered_map<std::string_view, size_t> exact_;
   std::unordered_map<std::string, size_t> folded_;
 };
+
+// The places of the names the unmanaged node listed, in its sorted order:
+// names that compare equal share a place. Built only from children found in
+// order (an entry renamed in place since may break it: then nothing is kept).
+std::unordered_map<std::string, int> PlacesOf(const Node* unmanaged) {
+  std::unordered_map<std::string, int> places;
+  if (!unmanaged) return places;
+  places.reserve(static_cast<size_t>(unmanaged->childCount()));
+  int place = 0;
+  for (int i = 0; i < unmanaged->childCount(); ++i) {
+    const std::string& name = unmanaged->child(i)->text();
+    if (i > 0) {
+      const int c = win::lstrcmpiA(unmanaged->child(i - 1)->text().c_str(), name.c_str());
+      if (c > 0) return {};
+      if (c < 0) ++place;
+    }
+    if (!places.try_emplace(name, place).second && places[name] != place) return {};
+  }
+  return places;
+}
+
+// Sorts the entries of the unmanaged node by name, without regard to case,
+// with the locale-aware comparison; equal names keep their order. A refresh
+// mostly lists the names of the previous one: those take their known places
+// and need no comparison; one new name sorts them all again.
+void SortByName(std::vector<Entry>& others, const std::unordered_map<std::string, int>& places) {
+  std::vector<std::pair<int, size_t>> keys;
+  keys.reserve(others.size());
+  for (size_t i = 0; i < others.size() && !places.empty(); ++i) {
+    const auto p = places.find(others[i].name);
+    if (p == places.end()) break;
+    keys.emplace_back(p->second, i);
+  }
+  if (!places.empty() && keys.size() == others.size()) {
+    std::sort(keys.begin(), keys.end());
+    std::vector<Entry> sorted;
+    sorted.reserve(others.size());
+    for (const auto& k : keys) sorted.push_back(std::move(others[k.second]));
+    others = std::move(sorted);
+    return;
+  }
+  std::stable_sort(others.begin(), others.end(),
+                   [](const Entry& a, const Entry& b) { return win::lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0; });
+}
 
 struct Etat {
   int base = kStateNone;  // kStateNone, kStateSome or kStateAll
@@ -136,7 +187,9 @@ win::DWORD EntryAttributes(const std::string& path, bool exact) {
 
 void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
   UpdateScope update(tree);
+  std::unordered_map<std::string, int> places;
   if (Node* old = tree.unmanaged()) {
+    if (installationSelected) places = PlacesOf(old);
     tree.remove(old);
     tree.setUnmanaged(nullptr);
   }
@@ -155,6 +208,7 @@ void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
       others.push_back({name});
   });
 
+  links.index();
   for (int i = 0; i < tree.topCount(); ++i) CalculeEtat(tree.top(i), links);
 
   auto& l = links.entries();
@@ -166,8 +220,7 @@ void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
   Node* u = tree.insert(nullptr, 0, Textes().NonGerees.text, kKindUnmanaged);
   tree.setUnmanaged(u);
   FixeEtat(u, kStateUnmanaged);
-  std::stable_sort(others.begin(), others.end(),
-                   [](const Entry& a, const Entry& b) { return win::lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0; });
+  SortByName(others, places);
   for (const Entry& e : others) {
     Node* child = tree.addChild(u, e.name, kKindUnmanaged);
     if (e.unclaimed) {
