@@ -61,6 +61,10 @@ inline constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
 inline constexpr DWORD FILE_FLAG_BACKUP_SEMANTICS = 0x02000000;
 inline constexpr DWORD FILE_FLAG_OPEN_REPARSE_POINT = 0x00200000;
 inline constexpr DWORD FILE_FLAG_WRITE_THROUGH = 0x80000000u;
+// Names are taken as written, never matched to an entry of another letter case,
+// where the folder tells case apart. With FILE_FLAG_BACKUP_SEMANTICS and the
+// attribute FILE_ATTRIBUTE_DIRECTORY, a new entry is made as a folder.
+inline constexpr DWORD FILE_FLAG_POSIX_SEMANTICS = 0x01000000;
 
 // MoveFileEx.
 inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x00000001;
@@ -208,6 +212,16 @@ inline constexpr DWORD FILE_CURRENT = 1;
 inline constexpr DWORD FILE_END = 2;
 BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method);
 BOOL CloseHandle(HANDLE handle);
+
+// GetFileInformationByHandleEx, FileCaseSensitiveInfo only: whether the open
+// folder tells names apart by case (FILE_CS_FLAG_CASE_SENSITIVE_DIR), so that
+// names differing only in case can stand side by side in it.
+inline constexpr int FileCaseSensitiveInfo = 23;
+inline constexpr DWORD FILE_CS_FLAG_CASE_SENSITIVE_DIR = 0x00000001;
+struct FILE_CASE_SENSITIVE_INFO {
+  DWORD Flags = 0;
+};
+BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD size);
 
 // Only FSCTL_SET_REPARSE_POINT is supported.
 BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,

@@ -5,13 +5,16 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string_view>
 
@@ -32,6 +35,12 @@ TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
   designSize_ = QSize(logic_.form.clientWidth(), logic_.form.clientHeight());
   move(162, 77);
   resize(designSize_);
+  // The program's icon, at every size drawn for it: the title bar, the task
+  // bar and the window switcher each take the one that fits.
+  QIcon icon;
+  for (int side : {16, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/icons/%1x%1/orvella.png").arg(side), QSize(side, side));
+  setWindowIcon(icon);
   logic_.setHost(this);
   logic_.onChanged = [this] { refresh(); };
   CheckHandlers(logic_.form);
@@ -350,22 +359,41 @@ void TEcrOrvella::setBounds(const Rect& r) {
   QSize size(r.width, r.height);
   if (size.width() < designSize_.width() / 2) size.setWidth(designSize_.width());
   if (size.height() < designSize_.height() / 2) size.setHeight(designSize_.height());
-  QScreen* screen = QGuiApplication::screenAt(QPoint(r.left, r.top));
-  if (!screen) screen = QGuiApplication::primaryScreen();
-  if (screen) size = size.boundedTo(screen->availableGeometry().size());
-  resize(size);
   QPoint pos(r.left, r.top);
-  // A window restored where no screen shows its title bar any more (a
-  // screen since removed) comes back to the middle of the primary screen.
-  const QRect titleBand(pos, QSize(width(), 30));
-  bool reachable = false;
-  for (QScreen* s : QGuiApplication::screens()) reachable = reachable || s->availableGeometry().intersects(titleBand);
-  if (!reachable)
-    if (QScreen* primary = QGuiApplication::primaryScreen())
-      pos = primary->availableGeometry().center() - QPoint(width() / 2, height() / 2);
+  // The screen the title bar was on; one restored where no screen shows it
+  // any more (a screen since removed) comes back to the primary screen.
+  QScreen* screen = nullptr;
+  const QRect titleBand(pos, QSize(size.width(), 30));
+  for (QScreen* s : QGuiApplication::screens())
+    if (!screen && s->availableGeometry().intersects(titleBand)) screen = s;
+  if (!screen) {
+    screen = QGuiApplication::primaryScreen();
+    if (screen) pos = screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2);
+  }
+  resize(size);
   move(pos);
+  keepOnScreen(screen);
   view_->setClientSize(width(), height());
   refresh();
+}
+
+void TEcrOrvella::keepOnScreen(QScreen* screen) {
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  // The frame's decorations are known once the window shows.
+  const QSize frame = isVisible() ? frameGeometry().size() - size() : QSize(0, 0);
+  const QSize inner = size().boundedTo(area.size() - frame);
+  const QSize outer = inner + frame;
+  const QPoint at(std::clamp(x(), area.left(), area.left() + area.width() - outer.width()),
+                  std::clamp(y(), area.top(), area.top() + area.height() - outer.height()));
+  if (area.contains(QRect(pos(), outer)) && inner == size()) return;
+  if (inner != size()) resize(inner);
+  move(at);
+}
+
+void TEcrOrvella::showEvent(QShowEvent* e) {
+  QWidget::showEvent(e);
+  if (!e->spontaneous()) keepOnScreen(screen());
 }
 
 void TEcrOrvella::close() { QWidget::close(); }

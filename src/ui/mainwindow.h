@@ -70,6 +70,7 @@ class TEcrOrvella : public QWidget, public WindowHost {
 
  protected:
   void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
@@ -95,6 +96,9 @@ class TEcrOrvella : public QWidget, public WindowHost {
   bool applying_ = false;
   bool tearingDown_ = false;
   QSize designSize_;  // the client area as designed
+  // Moves (and if need be shrinks) the window so that the whole of it, its
+  // frame included, lies in the available area of `screen`.
+  void keepOnScreen(QScreen* screen);
 };
 
 }  // namespace orvella::ui

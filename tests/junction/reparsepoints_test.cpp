@@ -8,6 +8,7 @@
 #include "logic/core/interaction.h"
 #include "logic/junction/reparsepoints.h"
 #include "logic/texts/textes.h"
+#include "support/readonlyfolder.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 
@@ -82,6 +83,24 @@ TEST_F(JunctionTest, RelativeTargetIsResolvedAgainstTheCurrentDirectory) {
   win::SetCurrentDirectoryA(saved);
   EXPECT_EQ(std::filesystem::canonical(dir.host("links/R")), dir.host("base/rel"));
 }
+
+#ifndef _WIN32
+TEST_F(JunctionTest, AFolderThatCannotBeMadeGivesItsOwnReason) {
+  const std::string target = dir.mkdir("Scenes/A");
+  dir.mkdir("Custom Scenery");
+  test::ReadOnlyFolder readOnly(dir.host("Custom Scenery").string());
+  if (!readOnly.active()) GTEST_SKIP() << "the folder cannot be made read-only here";
+  for (bool exactName : {false, true}) {
+    try {
+      CreateJunction(dir.win("Custom Scenery\\A"), target, exactName);
+      ADD_FAILURE() << "a link was made in a read-only folder";
+    } catch (const EOSError& e) {
+      EXPECT_EQ(e.code(), win::ERROR_ACCESS_DENIED) << "not the missing folder of the next step; exact " << exactName;
+    }
+  }
+  EXPECT_FALSE(dir.exists("Custom Scenery/A"));
+}
+#endif
 
 TEST_F(JunctionTest, FailureRemovesOnlyTheDirectoryItCreated) {
   dir.mkdir("Custom Scenery/Full");

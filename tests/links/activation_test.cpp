@@ -8,6 +8,7 @@
 #include <map>
 #include <string>
 
+#include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/links/activation.h"
 #include "logic/model/etats.h"
@@ -61,8 +62,14 @@ class ActivationTest : public ::testing::Test {
     return fs::is_symlink(fs::symlink_status(link, ec)) && fs::equivalent(link, fx.dir.host("library/" + sceneRel), ec);
   }
 
+  bool linkStands(const std::string& name) const {
+    std::error_code ec;
+    return fs::is_symlink(fs::symlink_status(fx.dir.host("X-Plane 12/Custom Scenery/" + name), ec));
+  }
+
   test::SceneryFixture fx;
   SceneryTree tree{"CustScn"};
+  std::vector<SceneRefusee> refused;
 };
 
 TEST_F(ActivationTest, GroupsAreWalkedToAnyDepthAndOnlyInactiveScenesGetALink) {
@@ -83,7 +90,8 @@ TEST_F(ActivationTest, GroupsAreWalkedToAnyDepthAndOnlyInactiveScenesGetALink) {
   ASSERT_EQ(c->state(), kStateAll);
   ASSERT_EQ(a->state(), kStateNone);
 
-  ActiveNoeud(europe, fx.custom);
+  ActiveNoeud(europe, fx.custom, refused);
+  EXPECT_TRUE(refused.empty());
   EXPECT_TRUE(linkedTo("LFPG", "Europe/LFPG"));
   EXPECT_TRUE(linkedTo("LFMN", "Europe/LFMN"));
   EXPECT_TRUE(linkedTo("EGLL", "Elsewhere/EGLL"));
@@ -116,7 +124,8 @@ TEST_F(ActivationTest, DecisionsComeFromTheLastRefreshNotFromTheDisk) {
 
   // And activation, still on the old states, makes nothing for S2 (state 2)
   // and finds S0's name taken: no error, nothing new.
-  ActiveNoeud(g, fx.custom);
+  ActiveNoeud(g, fx.custom, refused);
+  EXPECT_TRUE(refused.empty());
   EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/S2"));
   EXPECT_TRUE(linkedTo("S0", "A/S0"));
 }
@@ -133,9 +142,12 @@ TEST_F(ActivationTest, MissingSceneFolders) {
   ASSERT_EQ(n3->state(), kStateNone + kStateMissing);
   ASSERT_EQ(n5->state(), kStateAll + kStateMissing);
 
-  // No link is made for a folder that is not there.
-  ActiveNoeud(n3, fx.custom);
+  // No link is made for a folder that is not there, and the user is told.
+  ActiveNoeud(n3, fx.custom, refused);
   EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/Gone3"));
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0].scene, gone3);
+  EXPECT_EQ(refused[0].reason, Ansi("le dossier de la scène est introuvable"));
   // A link leading nowhere is taken away.
   DesactiveNoeud(n5, fx.custom);
   EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/Gone5"));
@@ -149,11 +161,62 @@ TEST_F(ActivationTest, TwoScenesWithTheSameNameShareOneLinkToTheFirstVisited) {
   Node* n2 = add(g, second, kKindScene);
   tree.sceneryFolder = fx.custom;
   refresh();
-  ActiveNoeud(g, fx.custom);
+  ActiveNoeud(g, fx.custom, refused);
+  EXPECT_TRUE(refused.empty()) << "the second finds its name's link made: no refusal";
   EXPECT_TRUE(linkedTo("LFPG", "a/LFPG"));
   refresh();
   EXPECT_EQ(n1->state(), kStateAll);
   EXPECT_EQ(n2->state(), kStateAll);
+}
+
+TEST_F(ActivationTest, CaseTwinsOwnTheLinkOfExactlyTheirNameWhereTheFolderTellsCaseApart) {
+  const std::string lower = scene("a/egll");
+  const std::string upper = scene("b/EGLL");
+  Node* g = add(nullptr, "G", kKindGroup);
+  Node* nl = add(g, lower, kKindScene);
+  Node* nu = add(g, upper, kKindScene);
+  tree.sceneryFolder = fx.custom;
+  refresh();
+  ActiveNoeud(g, fx.custom, refused);
+  EXPECT_TRUE(refused.empty());
+  EXPECT_TRUE(linkedTo("egll", "a/egll"));
+  if (!FolderTellsCaseApart(fx.custom)) {
+    // Names that match without regard to case: one link, the first visited
+    // scene's, which both scenes claim.
+    EXPECT_FALSE(linkStands("EGLL") && linkedTo("EGLL", "b/EGLL"));
+    refresh();
+    EXPECT_EQ(nl->state(), kStateAll);
+    EXPECT_EQ(nu->state(), kStateAll);
+    return;
+  }
+  EXPECT_TRUE(linkedTo("EGLL", "b/EGLL"));
+  refresh();
+  EXPECT_EQ(nl->state(), kStateAll);
+  EXPECT_EQ(nu->state(), kStateAll);
+  EXPECT_EQ(tree.unmanaged(), nullptr);
+
+  // Each state is its own: taking EGLL's link away leaves egll's.
+  DesactiveNoeud(nu, fx.custom);
+  EXPECT_FALSE(linkStands("EGLL"));
+  EXPECT_TRUE(linkedTo("egll", "a/egll"));
+  refresh();
+  EXPECT_EQ(nl->state(), kStateAll);
+  EXPECT_EQ(nu->state(), kStateNone) << "egll's link does not make EGLL active";
+  EXPECT_EQ(g->state(), kStateSome);
+  // Deactivating EGLL again (its state still says active) touches nothing.
+  FixeEtat(nu, kStateAll);
+  DesactiveNoeud(nu, fx.custom);
+  EXPECT_TRUE(linkedTo("egll", "a/egll"));
+
+  // A plain folder of exactly the name refuses the scene; one differing in
+  // case does not.
+  fs::remove(fx.dir.host("X-Plane 12/Custom Scenery/egll"));
+  fx.dir.mkdir("X-Plane 12/Custom Scenery/EGLL");
+  refresh();
+  ActiveNoeud(g, fx.custom, refused);
+  EXPECT_TRUE(linkedTo("egll", "a/egll"));
+  ASSERT_EQ(refused.size(), 1u);
+  EXPECT_EQ(refused[0].scene, upper);
 }
 
 TEST_F(ActivationTest, RetireLienTakesOnlyLinksAndEmptyFolders) {
@@ -173,6 +236,8 @@ TEST_F(ActivationTest, RetireLienTakesOnlyLinksAndEmptyFolders) {
     ADD_FAILURE() << "a non-empty folder was accepted";
   } catch (const EOSError& e) {
     EXPECT_EQ(e.code(), win::ERROR_DIR_NOT_EMPTY);
+    EXPECT_EQ(std::string(e.what()).rfind(fx.custom + "Full :\r\n", 0), 0u)
+        << "the message names the link: " << e.what();
   }
   EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/Full/.keep"), "k");
 

@@ -7,11 +7,13 @@
 #include <iterator>
 #include <map>
 
+#include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
+#include "support/readonlyfolder.h"
 #include "support/sceneryfixture.h"
 #include "support/scriptedinteraction.h"
 
@@ -170,41 +172,95 @@ TEST_F(ActivationCommandTest, LinksGoToTheSceneryFolderOfTheCurrentTree) {
   EXPECT_EQ(c->state(), kStateNone);
 }
 
-TEST_F(ActivationCommandTest, AFailureStopsAtItsNodeWithoutRefreshOrButtons) {
+TEST_F(ActivationCommandTest, ScenesLeftInactiveAreToldInOneMessageAndTheTreesShowTheDisk) {
   const std::string a = scene("A");
   const std::string b = scene("B");
   const std::string c = scene("C");
-  Node* na = add(w->CustScn, nullptr, a, kKindScene);
-  Node* nb = add(w->CustScn, nullptr, b, kKindScene);
-  Node* nc = add(w->CustScn, nullptr, c, kKindScene);
+  const std::string d = scene("D");
+  const std::string gone = fx.dir.win("library/Gone");
+  Node* g = add(w->CustScn, nullptr, "G", kKindGroup);
+  Node* na = add(w->CustScn, g, a, kKindScene);
+  Node* nb = add(w->CustScn, g, b, kKindScene);
+  Node* nc = add(w->CustScn, g, c, kKindScene);
+  Node* nd = add(w->CustScn, g, d, kKindScene);
+  Node* ngone = add(w->CustScn, g, gone, kKindScene);
   refresh();
+  // B's name is held by a plain file, C's by a plain folder; D's folder goes
+  // after the refresh; Gone never had one.
   fx.dir.file("X-Plane 12/Custom Scenery/B", "a file, not a folder");
-  // Selection order, not tree order: C, then B (fails), then A.
-  select(w->CustScn, {nc, nb, na});
+  fx.dir.mkdir("X-Plane 12/Custom Scenery/C");
+  fs::remove_all(fx.dir.host("library/D"));
+  select(w->CustScn, {g});
   ASSERT_TRUE(activer());
-  EXPECT_THROW(w->btnActiverClick(), EOSError);
-  EXPECT_TRUE(linked("Custom Scenery", "C", "C"));
-  EXPECT_FALSE(customHas("A"));
+  w->btnActiverClick();
+  EXPECT_TRUE(linked("Custom Scenery", "A", "A")) << "the scenes after a failure are still activated";
   EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/B"), "a file, not a folder");
-  EXPECT_EQ(nc->state(), kStateNone) << "no refresh after a failure";
-  EXPECT_TRUE(activer());
-  EXPECT_FALSE(desactiver());
+  EXPECT_FALSE(customHas("D"));
+  EXPECT_FALSE(customHas("Gone"));
+  ASSERT_EQ(ui.messages.size(), 1u) << "one box for the whole command";
+  const std::string& m = ui.messages[0];
+  EXPECT_EQ(m.rfind(Ansi("Ces scènes n'ont pas été activées :"), 0), 0u) << m;
+  for (const std::string& s : {b, c, d, gone}) EXPECT_NE(m.find("\r\n" + s + "\r\n"), std::string::npos) << s;
+  EXPECT_NE(m.find(fx.custom + "B :\r\n" + Ansi("Erreur système.  Code : ")), std::string::npos) << m;
+  EXPECT_NE(m.find(fx.custom + "C"), std::string::npos) << m;
+  EXPECT_EQ(m.find(a), std::string::npos) << m;
+  // The trees and the buttons tell what the disk holds, without F5.
+  EXPECT_EQ(na->state(), kStateAll);
+  EXPECT_EQ(nb->state(), kStateNone);
+  EXPECT_EQ(nc->state(), kStateNone);
+  EXPECT_EQ(nd->state(), kStateNone + kStateMissing);
+  EXPECT_EQ(ngone->state(), kStateNone + kStateMissing);
+  EXPECT_EQ(g->state(), kStateSome + kStateMissing);
+  EXPECT_TRUE(activer()) << "inactive scenes remain";
+  EXPECT_TRUE(desactiver());
+}
 
-  // Deactivation: C's link became a folder holding files since the refresh.
-  fs::remove(fx.dir.host("X-Plane 12/Custom Scenery/B"));
+TEST_F(ActivationCommandTest, ADeactivationFailureNamesTheLinkAndTheTreesAreRefreshed) {
+  const std::string a = scene("A");
+  const std::string c = scene("C");
+  Node* na = add(w->CustScn, nullptr, a, kKindScene);
+  Node* nc = add(w->CustScn, nullptr, c, kKindScene);
   fx.link("A", a);
+  fx.link("C", c);
   refresh();
   ASSERT_EQ(na->state(), kStateAll);
+  // C's link became a folder holding files since the refresh.
   fs::remove(fx.dir.host("X-Plane 12/Custom Scenery/C"));
   fx.dir.file("X-Plane 12/Custom Scenery/C/user file.txt", "keep me");
   select(w->CustScn, {nc, na});
   ASSERT_TRUE(desactiver());
-  EXPECT_THROW(w->btnDesactiverClick(), EOSError);
+  try {
+    w->btnDesactiverClick();
+    ADD_FAILURE() << "a folder holding files was taken for a link";
+  } catch (const EOSError& e) {
+    EXPECT_EQ(e.code(), win::ERROR_DIR_NOT_EMPTY);
+    EXPECT_EQ(std::string(e.what()).rfind(fx.custom + "C :\r\n" + Ansi("Erreur système.  Code : 145."), 0), 0u)
+        << e.what();
+  }
   EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/C/user file.txt"), "keep me");
   EXPECT_TRUE(linked("Custom Scenery", "A", "A")) << "the node after the failure is not visited";
+  EXPECT_EQ(nc->state(), kStateNone) << "refreshed after the failure";
   EXPECT_EQ(na->state(), kStateAll);
   EXPECT_TRUE(desactiver());
 }
+
+#ifndef _WIN32
+TEST_F(ActivationCommandTest, AReadOnlySceneryFolderIsAccessDeniedNamingTheLink) {
+  const std::string s = scene("S");
+  Node* n = add(w->CustScn, nullptr, s, kKindScene);
+  refresh();
+  select(w->CustScn, {n});
+  test::ReadOnlyFolder readOnly(fx.dir.host("X-Plane 12/Custom Scenery").string());
+  if (!readOnly.active()) GTEST_SKIP() << "the scenery folder cannot be made read-only here";
+  w->btnActiverClick();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_NE(ui.messages[0].find(fx.custom + "S :\r\n" + Ansi("Erreur système.  Code : 5.\r\nAccès refusé.")),
+            std::string::npos)
+      << ui.messages[0];
+  EXPECT_FALSE(customHas("S"));
+  EXPECT_EQ(n->state(), kStateNone);
+}
+#endif
 
 TEST_F(ActivationCommandTest, ButtonsAreSetEvenWhenNothingWasToDo) {
   const std::string s = scene("S");

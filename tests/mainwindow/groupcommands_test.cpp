@@ -190,9 +190,11 @@ TEST_F(GroupsTest, RenamingASceneTakesItsStateFromTheNewPath) {
   EXPECT_EQ(s->state(), 2) << "the link stands: active at once";
   EXPECT_EQ(g->state(), 2);
 
+  // An emptied editor is dropped: the scene keeps its path and its state.
   w.TreeEdited(&t, s, "");
-  EXPECT_EQ(s->state(), 3);
-  EXPECT_EQ(g->state(), 3);
+  EXPECT_EQ(s->text(), linked);
+  EXPECT_EQ(s->state(), 2);
+  EXPECT_EQ(g->state(), 2);
 
   w.TreeEdited(&t, s, fx.dir.win("library/gone/Linked"));
   EXPECT_EQ(s->state(), 5);
@@ -202,6 +204,10 @@ TEST_F(GroupsTest, RenamingASceneTakesItsStateFromTheNewPath) {
   w.TreeEdited(&t, g, "New name");
   EXPECT_EQ(g->text(), "New name");
   EXPECT_EQ(g->state(), 5);
+  // A group may bear an empty name.
+  w.TreeEdited(&t, g, "");
+  EXPECT_EQ(g->text(), "");
+  w.TreeEdited(&t, g, "New name");
   EXPECT_TRUE(fx.dir.isSymlink("X-Plane 12/Custom Scenery/Linked")) << "no link is touched";
   EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/Plain"));
 }

@@ -186,6 +186,13 @@ TEST_F(NamesTest, DeactivationTakesTheLinkNotAnEmptyFolderOfTheSameNameInAnother
   plainEntry("KSEA");
   fs::create_directory_symlink(fx.dir.host("library/case/KSEA"), linkOnDisk("ksea"));
   RafraichitArbre(t, true);
+  if (FolderTellsCaseApart(t.sceneryFolder)) {
+    // There the scene owns only an entry named exactly KSEA: a plain folder,
+    // so it is inactive, and the link ksea is nobody's.
+    EXPECT_EQ(g->child(0)->state(), kStateNone);
+    EXPECT_TRUE(listedUnmanaged("ksea"));
+    return;
+  }
   ASSERT_EQ(g->child(0)->state(), kStateAll);
 
   pick(g->child(0));

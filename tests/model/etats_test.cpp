@@ -1,6 +1,8 @@
 // Node states and the refresh, on real folders with real links.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "logic/core/interaction.h"
 #include "logic/model/etats.h"
 #include "logic/texts/textes.h"
@@ -134,9 +136,45 @@ TEST_F(RefreshTest, NamesMatchIgnoringCaseOfAsciiLettersOnly) {
   fx.link("ksea SEATTLE", seattle);
   fx.link(A("éTÉ"), ete);
   refresh();
-  EXPECT_EQ(s1->state(), 2) << "A-Z fold";
   EXPECT_EQ(s2->state(), 0) << "accented letters must match exactly";
+  if (FolderTellsCaseApart(fx.custom)) {
+    // Where the folder tells case apart, a scene owns only the link of exactly its name.
+    EXPECT_EQ(s1->state(), 0);
+    EXPECT_EQ(unmanagedTexts(), (std::vector<std::string>{A("éTÉ"), "ksea SEATTLE"}));
+    return;
+  }
+  EXPECT_EQ(s1->state(), 2) << "A-Z fold";
   EXPECT_EQ(unmanagedTexts(), std::vector<std::string>{A("éTÉ")});
+}
+
+TEST_F(RefreshTest, TheUnmanagedEntriesStaySortedFromOneRefreshToTheNext) {
+  for (const char* name : {"b", "A", "c-d", "cd", "Été", "e", "10", "9"})
+    fx.dir.mkdir(std::string("X-Plane 12/Custom Scenery/") + name);
+  const auto expectSorted = [&](const std::vector<std::string>& names) {
+    std::vector<std::string> want = names;
+    std::stable_sort(want.begin(), want.end(), [](const std::string& a, const std::string& b) {
+      return win::lstrcmpiA(a.c_str(), b.c_str()) < 0;
+    });
+    EXPECT_EQ(unmanagedTexts(), want);
+  };
+  refresh();
+  std::vector<std::string> names = unmanagedTexts();
+  ASSERT_EQ(names.size(), 8u);
+  expectSorted(names);
+  // An entry renamed in place out of order, then a refresh: the disk's names,
+  // sorted again.
+  tree.setText(tree.unmanaged()->child(0), "zzz");
+  refresh();
+  expectSorted(names);
+  // A name comes, one goes.
+  fx.dir.mkdir("X-Plane 12/Custom Scenery/Bb");
+  std::filesystem::remove(fx.dir.host("X-Plane 12/Custom Scenery/cd"));
+  names.push_back("Bb");
+  names.erase(std::find(names.begin(), names.end(), "cd"));
+  refresh();
+  expectSorted(names);
+  refresh();
+  expectSorted(names);
 }
 
 TEST_F(RefreshTest, TwoScenesOfOneNameShareOneLink) {

@@ -366,6 +366,47 @@ TEST(Folders, RemovingALinkLeavesItsTargetAlone) {
   EXPECT_FALSE(t.exists("c/Custom Scenery/Old"));
 }
 
+TEST(Folders, CaseSensitiveFoldersAndExactNames) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.file("c/file.txt");
+  t.mkdir("c/egll");
+  // This volume tells case apart: a folder says so, a file says nothing.
+  const auto caseInfo = [](const char* path, DWORD& flags) {
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
+    FILE_CASE_SENSITIVE_INFO info;
+    const BOOL ok = GetFileInformationByHandleEx(h, FileCaseSensitiveInfo, &info, sizeof info);
+    flags = info.Flags;
+    CloseHandle(h);
+    return ok;
+  };
+  DWORD flags = 0;
+  ASSERT_TRUE(caseInfo("C:\\", flags));
+  EXPECT_EQ(flags, FILE_CS_FLAG_CASE_SENSITIVE_DIR);
+  ASSERT_TRUE(caseInfo("C:\\file.txt", flags));
+  EXPECT_EQ(flags, 0u);
+  FILE_CASE_SENSITIVE_INFO info;
+  EXPECT_FALSE(GetFileInformationByHandleEx(INVALID_HANDLE_VALUE, FileCaseSensitiveInfo, &info, sizeof info));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+
+  // Names are matched without regard to case, but with POSIX semantics only
+  // as written: a folder EGLL is made beside egll and opened.
+  const DWORD exact = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_POSIX_SEMANTICS;
+  EXPECT_NE(GetFileAttributesA("C:\\EGLL"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(CreateFileA("C:\\EGLL", 0, 0, nullptr, OPEN_EXISTING, exact, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+  HANDLE made =
+      CreateFileA("C:\\EGLL", GENERIC_WRITE, 0, nullptr, CREATE_NEW, exact | FILE_ATTRIBUTE_DIRECTORY, nullptr);
+  ASSERT_NE(made, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(CloseHandle(made));
+  EXPECT_TRUE(fs::is_directory(t.host("c/EGLL")));
+  EXPECT_TRUE(fs::is_directory(t.host("c/egll")));
+  EXPECT_EQ(CreateFileA("C:\\EGLL", 0, 0, nullptr, CREATE_NEW, exact | FILE_ATTRIBUTE_DIRECTORY, nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_FILE_EXISTS);
+}
+
 }  // namespace
 
 #endif  // !_WIN32

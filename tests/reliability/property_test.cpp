@@ -175,18 +175,22 @@ class SceneryProperty : public ::testing::TestWithParam<int> {
   void checkLinks(const EcrOrvellaLogic& w, const std::string& step) {
     for (const SceneryTree* t : {&w.CustScn, &w.GlobScn}) {
       const fs::path folder = fx.dir.host(t == &w.CustScn ? "X-Plane 12/Custom Scenery" : "X-Plane 12/Global Scenery");
+      // Names match as written where the folder tells case apart, else
+      // without regard to the case of A-Z.
+      const bool exact = FolderTellsCaseApart(t == &w.CustScn ? fx.custom : fx.global);
+      const auto key = [exact](const std::string& name) { return exact ? name : FoldAsciiCase(name); };
       std::set<std::string> claimable, unclaimed;
       for (Node* n : Nodes(*t)) {
         const bool listed = t->unmanaged() && n->parent() == t->unmanaged();
         if (listed && n->state() == kStateUnclaimed) unclaimed.insert(n->text());
-        if (!listed && n->isScene()) claimable.insert(FoldAsciiCase(LinkName(n->text())));
+        if (!listed && n->isScene()) claimable.insert(key(LinkName(n->text())));
       }
       std::set<std::string> links;
       for (const auto& e : fs::directory_iterator(folder)) {
         if (!e.is_symlink()) continue;
         const std::string name = e.path().filename().string();
         links.insert(name);
-        const bool claimed = claimable.count(FoldAsciiCase(name)) > 0;
+        const bool claimed = claimable.count(key(name)) > 0;
         EXPECT_NE(claimed, unclaimed.count(name) > 0)
             << name << " in " << t->name() << " after " << step << (claimed ? ": claimed and listed" : ": lost");
       }
@@ -195,7 +199,7 @@ class SceneryProperty : public ::testing::TestWithParam<int> {
         if (!n->isScene() || (t->unmanaged() && n->parent() == t->unmanaged())) continue;
         const bool active = n->state() % kStateMissing == kStateAll;
         bool linked = false;
-        for (const std::string& l : links) linked |= FoldAsciiCase(l) == FoldAsciiCase(LinkName(n->text()));
+        for (const std::string& l : links) linked |= key(l) == key(LinkName(n->text()));
         EXPECT_EQ(active, linked) << n->text() << " in state " << n->state() << " after " << step;
       }
     }

@@ -4,12 +4,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QIcon>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "logic/core/ansi.h"
@@ -94,12 +97,21 @@ QRect Geometry(QWidget* w) { return w->geometry(); }
 
 using MainWindowTest = UiTest;
 
+// The window opens at its designed position (162, 77), moved in only as far
+// as a screen too small for the whole of it needs.
+void ExpectDesignPosOnScreen(const QWidget& w) {
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_TRUE(area.contains(w.frameGeometry()));
+  EXPECT_EQ(w.pos().x(), std::min(162, area.left() + area.width() - w.frameGeometry().width()));
+  EXPECT_LE(w.pos().y(), 77);
+}
+
 TEST_F(MainWindowTest, FirstStartShowsEveryControlAsDesigned) {
   auto w = start();
   EXPECT_EQ(w->objectName(), QStringLiteral("EcrOrvella"));
   EXPECT_EQ(w->windowTitle(), QStringLiteral("X-Plane Orvella V2.2"));
   EXPECT_EQ(w->size(), QSize(673, 542));
-  EXPECT_EQ(w->pos(), QPoint(162, 77));
+  ExpectDesignPosOnScreen(*w);
   for (const Expected& e : kDesign) {
     SCOPED_TRACE(e.name);
     QWidget* c = w->control(e.name);
@@ -165,12 +177,15 @@ class FirstStartCloseTest : public UiTest, public ::testing::WithParamInterface<
 
 TEST_P(FirstStartCloseTest, WritesTheEmptySettingsFileOnce) {
   auto w = start();
+  ExpectDesignPosOnScreen(*w);
+  const QPoint at = w->pos();
   if (GetParam())
     QTest::mouseClick(w->control("btnQuitter"), Qt::LeftButton);
   else
     static_cast<QWidget*>(w.get())->close();
   EXPECT_FALSE(w->isVisible());
-  EXPECT_EQ(dir.read("orvella.ini"), "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n-\r\n");
+  EXPECT_EQ(dir.read("orvella.ini"),
+            "5\r\n" + std::to_string(at.x()) + " " + std::to_string(at.y()) + " 673 542\r\n0 -1\r\n0 1 1\r\n-\r\n");
   EXPECT_TRUE(scripted.messages.empty());
   std::filesystem::remove(dir.host("orvella.ini"));
   w->show();
@@ -199,6 +214,16 @@ TEST_F(MainWindowTest, BoundsOutsideEveryScreenComeBackOnScreen) {
   auto w = start();
   EXPECT_EQ(w->size(), QSize(600, 500));
   EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(w->geometry().center()));
+}
+
+TEST_F(MainWindowTest, TheWindowBearsTheProgramsIconAtEverySizeDrawn) {
+  auto w = start();
+  const QIcon icon = w->windowIcon();
+  ASSERT_FALSE(icon.isNull());
+  for (int side : {16, 32, 48, 64, 128, 256}) {
+    EXPECT_TRUE(icon.availableSizes().contains(QSize(side, side))) << side;
+    EXPECT_EQ(icon.pixmap(QSize(side, side)).size(), QSize(side, side)) << side;
+  }
 }
 
 TEST_F(MainWindowTest, CheckBoxClicksReachTheLogic) {

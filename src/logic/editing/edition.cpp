@@ -3,7 +3,6 @@
 #include <vector>
 
 #include "logic/core/folders.h"
-#include "logic/junction/reparsepoints.h"
 #include "logic/model/etats.h"
 
 namespace orvella {
@@ -92,8 +91,12 @@ int EtatSceneRenommee(const std::string& sceneryFolder, const std::string& path)
   // No scenery folder yet, or a path without a last component: no link can
   // bear that name.
   if (!sceneryFolder.empty() && !name.empty()) {
-    const std::string link = sceneryFolder + name;
-    if (DirectoryExists(link) && IsReparsePoint(link)) state = kStateAll;
+    // As the refresh matches links: by the exact name where the folder tells
+    // case apart.
+    const win::DWORD a = EntryAttributes(sceneryFolder + name, FolderTellsCaseApart(sceneryFolder));
+    if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_DIRECTORY) &&
+        (a & win::FILE_ATTRIBUTE_REPARSE_POINT))
+      state = kStateAll;
   }
   if (!EstDossierScene(path)) state += kStateMissing;
   return state;

@@ -97,19 +97,31 @@ MountPointBuffer BuildMountPointBuffer(const std::string& fullTarget) {
   return buf;
 }
 
-bool CreateJunction(const std::string& linkPathIn, const std::string& targetPathIn) {
+bool CreateJunction(const std::string& linkPathIn, const std::string& targetPathIn, bool exactName) {
   std::string linkPath = linkPathIn;
   if (linkPath.size() > 3 && linkPath.back() == '\\') linkPath.pop_back();
   const std::u16string wlink = Wide(linkPath);
 
   JunctionScope scope(wlink);
-  if (win::GetFileAttributesW(wlink.c_str()) == win::INVALID_FILE_ATTRIBUTES) {
-    win::CreateDirectoryW(wlink.c_str(), nullptr);
+  if (exactName) {
+    // The folder is made and opened in one step, by its exact name.
+    scope.handle_.reset(win::CreateFileW(wlink.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_NEW,
+                                         win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_FLAG_BACKUP_SEMANTICS |
+                                             win::FILE_FLAG_POSIX_SEMANTICS | win::FILE_FLAG_OPEN_REPARSE_POINT,
+                                         nullptr));
+    if (!scope.handle_.valid()) scope.fail(win::GetLastError());
     scope.created_ = true;
+  } else {
+    if (win::GetFileAttributesW(wlink.c_str()) == win::INVALID_FILE_ATTRIBUTES) {
+      // A folder that cannot be made ends here, with its own reason (a
+      // read-only scenery folder is "access denied", not "not found").
+      if (!win::CreateDirectoryW(wlink.c_str(), nullptr)) scope.fail(win::GetLastError());
+      scope.created_ = true;
+    }
+    scope.handle_.reset(win::CreateFileW(wlink.c_str(), win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING,
+                                         win::FILE_FLAG_BACKUP_SEMANTICS | win::FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!scope.handle_.valid()) scope.fail(win::GetLastError());
   }
-  scope.handle_.reset(win::CreateFileW(wlink.c_str(), win::GENERIC_WRITE, 0, nullptr, win::OPEN_EXISTING,
-                                       win::FILE_FLAG_BACKUP_SEMANTICS | win::FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  if (!scope.handle_.valid()) scope.fail(win::GetLastError());
 
   std::string target = targetPathIn;
   if (target.size() > 3 && target.back() == '\\' && target[target.size() - 2] != ':') target.pop_back();

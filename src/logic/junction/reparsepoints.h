@@ -16,8 +16,12 @@ bool VolumeSupportsReparsePoints(const std::string& path);
 // true; every failure raises EOSError. A directory this call created is
 // removed again when setting the reparse point fails; one that existed before
 // is never removed. A target whose full path needs 260 characters or more is
-// refused with ERROR_FILENAME_EXCED_RANGE.
-bool CreateJunction(const std::string& linkPath, const std::string& targetPath);
+// refused with ERROR_FILENAME_EXCED_RANGE. The error raised is the first
+// failing step's (a folder that cannot be made says why, not that it is
+// missing afterwards). With exactName, the link bears exactly its name even
+// where an entry differing from it only in case stands beside it (in a folder
+// that tells case apart); an entry of exactly that name is then refused.
+bool CreateJunction(const std::string& linkPath, const std::string& targetPath, bool exactName = false);
 
 // Whether the entry at path carries the reparse-point attribute; raises
 // EOSError when its attributes cannot be read.

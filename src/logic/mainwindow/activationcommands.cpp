@@ -2,6 +2,7 @@
 // tree.
 #include <vector>
 
+#include "logic/core/interaction.h"
 #include "logic/links/activation.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/etats.h"
@@ -32,11 +33,29 @@ void EcrOrvellaLogic::appliqueActivation(bool activer) {
   SceneryTree& tree = *current;
   if (!CanActOn(tree, installationSelected())) return;
   const std::string folder = tree.sceneryFolder;
-  for (Node* n : NodesToVisit(tree)) activer ? ActiveNoeud(n, folder) : DesactiveNoeud(n, folder);
-  RafraichitArbre(CustScn, installationSelected());
-  RafraichitArbre(GlobScn, installationSelected());
-  ctl.btnActiver.enabled = !activer;
-  ctl.btnDesactiver.enabled = activer;
+  // Whatever happened, the trees then show what the disk holds, and the
+  // buttons follow the states so read (with no node left selected, the
+  // opposite button is the one to press next).
+  const auto refresh = [this, activer] {
+    RafraichitArbre(CustScn, installationSelected());
+    RafraichitArbre(GlobScn, installationSelected());
+    ctl.btnActiver.enabled = !activer;
+    ctl.btnDesactiver.enabled = activer;
+    ActualiseCommandes();
+  };
+  std::vector<SceneRefusee> refused;
+  try {
+    for (Node* n : NodesToVisit(tree)) activer ? ActiveNoeud(n, folder, refused) : DesactiveNoeud(n, folder);
+  } catch (const Error&) {
+    // The failure that stopped the command is the one the user is told.
+    try {
+      refresh();
+    } catch (const Error&) {
+    }
+    throw;
+  }
+  refresh();
+  if (!refused.empty()) UI().ShowMessage(MessageScenesRefusees(refused));
 }
 
 void EcrOrvellaLogic::btnActiverClick() { appliqueActivation(true); }

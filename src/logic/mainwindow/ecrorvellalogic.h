@@ -191,8 +191,9 @@ class EcrOrvellaLogic {
     if (onChanged) onChanged();
   }
   void setTriAuto(bool on) { triAuto_ = on; }
-  // Activates (or deactivates) the selection of the current tree, refreshes
-  // both trees, and leaves the opposite button to be pressed next.
+  // Activates (or deactivates) the selection of the current tree, then, even
+  // after a failure, refreshes both trees and sets the commands from the
+  // states read. Scenes left inactive are told in one message.
   void appliqueActivation(bool activer);
 
   WindowHost* host_ = nullptr;

@@ -68,6 +68,9 @@ void EcrOrvellaLogic::btnSuppGroupeClick() {
 
 void EcrOrvellaLogic::TreeEdited(SceneryTree* tree, Node* node, const std::string& newText) {
   if (!node) return;
+  // A scene is its folder's path: an emptied editor is dropped, as Escape
+  // would, and the scene keeps its path and its link.
+  if (node->isScene() && newText.empty()) return;
   SceneryTree& t = tree ? *tree : *node->tree();
   t.setText(node, newText);
   if (!node->isScene()) return;

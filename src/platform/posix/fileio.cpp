@@ -209,11 +209,22 @@ HANDLE OpenAt(const Resolved& r, DWORD access, DWORD share, DWORD disposition, D
       SetError(ERROR_FILE_NOT_FOUND);
       return INVALID_HANDLE_VALUE;
     }
-    if (r.trailingSeparator) {
-      SetError(ERROR_INVALID_NAME);
-      return INVALID_HANDLE_VALUE;
+    constexpr DWORD kNewFolder = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_POSIX_SEMANTICS | FILE_ATTRIBUTE_DIRECTORY;
+    if ((flags & kNewFolder) == kNewFolder) {
+      // A new folder, opened as backup semantics open one.
+      if (::mkdir(r.host.c_str(), 0777) != 0) {
+        SetError(errno == EEXIST ? ERROR_ALREADY_EXISTS : Win32FromErrno(errno));
+        return INVALID_HANDLE_VALUE;
+      }
+      f->fd = ::open(r.host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      f->directory = true;
+    } else {
+      if (r.trailingSeparator) {
+        SetError(ERROR_INVALID_NAME);
+        return INVALID_HANDLE_VALUE;
+      }
+      f->fd = ::open(r.host.c_str(), (wantWrite ? rw : O_RDONLY) | O_CREAT | O_EXCL | common, 0666);
     }
-    f->fd = ::open(r.host.c_str(), (wantWrite ? rw : O_RDONLY) | O_CREAT | O_EXCL | common, 0666);
   }
   if (f->fd < 0) {
     SetError(errno == EEXIST ? ERROR_FILE_EXISTS : Win32FromErrno(errno));
@@ -235,14 +246,31 @@ HANDLE OpenAt(const Resolved& r, DWORD access, DWORD share, DWORD disposition, D
 
 HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void*, DWORD disposition, DWORD flags, HANDLE) {
   Resolved r;
-  if (!ResolveAnsi(path, r)) return INVALID_HANDLE_VALUE;
+  if (!ResolveAnsi(path, r, MAX_PATH - 1, flags & FILE_FLAG_POSIX_SEMANTICS)) return INVALID_HANDLE_VALUE;
   return OpenAt(r, access, share, disposition, flags);
 }
 
 HANDLE CreateFileW(const WCHAR* path, DWORD access, DWORD share, void*, DWORD disposition, DWORD flags, HANDLE) {
   Resolved r;
-  if (!ResolveWide(path, r)) return INVALID_HANDLE_VALUE;
+  if (!ResolveWide(path, r, MAX_PATH - 1, flags & FILE_FLAG_POSIX_SEMANTICS)) return INVALID_HANDLE_VALUE;
   return OpenAt(r, access, share, disposition, flags);
+}
+
+BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD size) {
+  if (infoClass != FileCaseSensitiveInfo || !info) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return FALSE_;
+  }
+  if (size < sizeof(FILE_CASE_SENSITIVE_INFO)) {
+    SetError(ERROR_BAD_LENGTH);
+    return FALSE_;
+  }
+  const auto f = OpenFileOf(file);
+  if (!f) return FALSE_;
+  auto* out = static_cast<FILE_CASE_SENSITIVE_INFO*>(info);
+  // Only a folder can tell case apart; a file's answer is its own, none.
+  out->Flags = f->directory && !f->link && FolderTellsCaseApart(f->fd) ? FILE_CS_FLAG_CASE_SENSITIVE_DIR : 0;
+  return TRUE_;
 }
 
 namespace {

@@ -31,6 +31,9 @@ struct WinPath {
   // or blanks from it (empty otherwise): the host file system can hold such
   // a name, and the resolver takes it when it exists or is being made.
   std::string writtenLast;
+  // The last component names the entry of exactly that spelling, never one
+  // differing from it in case (FILE_FLAG_POSIX_SEMANTICS).
+  bool exactLast = false;
 };
 
 // The full form of a path the way GetFullPathName builds it: relative paths
@@ -72,8 +75,8 @@ struct Resolved {
 // last error set only when the drive is not mapped (3).
 bool Resolve(const WinPath& path, Resolved& out);
 // Parse + resolve from an ANSI (UTF-8) or a UTF-16 path.
-bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1);
-bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1);
+bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1, bool exactLast = false);
+bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1, bool exactLast = false);
 
 // The Windows path (UTF-8) of a host path, through the drive map; empty
 // when no drive reaches it.
@@ -91,6 +94,11 @@ win::FILETIME FileTimeOf(const struct timespec& ts);
 // Whether the host file system holding `hostFolder` can carry symbolic
 // links (and so the program's junctions).
 bool CanHoldLinks(const std::string& hostFolder);
+
+// Whether names differing only in case can stand side by side in the host
+// folder open as fd: not on FAT, exFAT and SMB volumes, nor in a folder of
+// a case-folding file system (ext4's and f2fs's casefold attribute).
+bool FolderTellsCaseApart(int fd);
 
 // Whether the volume holding `hostPath` is mounted read-only.
 bool ReadOnlyVolume(const std::string& hostPath);

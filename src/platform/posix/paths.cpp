@@ -367,7 +367,7 @@ bool Resolve(const WinPath& path, Resolved& out) {
     std::string cand = JoinHost(cur, path.parts[i]);
     struct stat st;
     bool found = ::lstat(cand.c_str(), &st) == 0;
-    if (!found && errno == ENOENT) {
+    if (!found && errno == ENOENT && !(path.exactLast && i + 1 == n)) {
       std::string real;
       if (FindNoCase(cur, path.parts[i], real)) {
         cand = JoinHost(cur, real);
@@ -401,7 +401,7 @@ bool Resolve(const WinPath& path, Resolved& out) {
   return true;
 }
 
-bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength) {
+bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength, bool exactLast) {
   if (!path) {
     SetError(win::ERROR_INVALID_PARAMETER);
     return false;
@@ -410,10 +410,11 @@ bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength) {
   // ParsePath applies it.
   WinPath wp;
   if (!ParsePath(std::string_view(path), wp, false, maxLength)) return false;
+  wp.exactLast = exactLast;
   return Resolve(wp, out);
 }
 
-bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength) {
+bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength, bool exactLast) {
   if (!path) {
     SetError(win::ERROR_INVALID_PARAMETER);
     return false;
@@ -423,6 +424,7 @@ bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength) {
   if (v.rfind(u"\\\\?\\", 0) == 0) maxLength = 32767;
   WinPath wp;
   if (!ParsePath(text::Utf16ToUtf8(v), wp, false, maxLength)) return false;
+  wp.exactLast = exactLast;
   return Resolve(wp, out);
 }
 

@@ -1,5 +1,7 @@
 // Volumes of the POSIX backend: what the host file system under a folder
 // is, whether it holds links, whether it is read-only.
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/statvfs.h>
@@ -80,6 +82,18 @@ std::string FileSystemName(const std::string& hostFolder) {
 }
 
 }  // namespace
+
+bool FolderTellsCaseApart(int fd) {
+  struct statfs sf;
+  if (::fstatfs(fd, &sf) != 0) return false;
+  const long type = static_cast<long>(sf.f_type);
+  if (type == kMsdosMagic || type == kExfatMagic || type == kCifsMagic || type == kSmb2Magic || type == kSmbMagic)
+    return false;
+  // A folder that folds case itself (ext4 and f2fs with the casefold feature).
+  constexpr int kCasefoldFlag = 0x40000000;  // FS_CASEFOLD_FL
+  int attributes = 0;
+  return !(::ioctl(fd, FS_IOC_GETFLAGS, &attributes) == 0 && (attributes & kCasefoldFlag));
+}
 
 bool ReadOnlyVolume(const std::string& hostPath) {
   struct statvfs sv;

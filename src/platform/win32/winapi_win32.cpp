@@ -153,6 +153,14 @@ BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosit
 }
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 
+BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD size) {
+  if (infoClass != FileCaseSensitiveInfo) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return ::GetFileInformationByHandleEx(file, static_cast<FILE_INFO_BY_HANDLE_CLASS>(infoClass), info, size);
+}
+
 BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
                      void* overlapped) {
   if (code != FSCTL_SET_REPARSE_POINT) {
