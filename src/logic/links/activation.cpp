@@ -48,6 +48,10 @@ void ActiveScene(const Node* node, const std::string& sceneryFolder, bool exactN
     refused.push_back({scene, Ansi("un dossier qui n'est pas un lien porte déjà ce nom : ") + linkPath});
     return;
   }
+  if (a != win::INVALID_FILE_ATTRIBUTES) {
+    refused.push_back({scene, Ansi("un fichier porte déjà ce nom : ") + linkPath});
+    return;
+  }
   if (!DirectoryExists(scene)) {
     refused.push_back({scene, Ansi("le dossier de la scène est introuvable")});
     return;
@@ -55,7 +59,9 @@ void ActiveScene(const Node* node, const std::string& sceneryFolder, bool exactN
   try {
     CreateJunction(linkPath, scene, exactNames);
   } catch (const EOSError& e) {
-    refused.push_back({scene, ELinkError(linkPath, e.code()).what()});
+    // The system refuses links here (a read-only folder, a volume without
+    // links): the next scenes would fail alike, so the command stops.
+    throw ELinkError(linkPath, e.code());
   }
 }
 

@@ -49,10 +49,11 @@ std::string ActiveLinkPath(const std::string& sceneryFolder, const std::string& 
 // Activates node: a scene in state 0 gets its link in sceneryFolder unless a
 // link of its name already stands there; a group activates its children in
 // order, to any depth; other nodes are left alone. Decisions use the states
-// of the last refresh. A scene left inactive is told in `refused`: its folder
-// is missing (state 3, or gone since), a folder that is no link holds its
-// name, or the link service failed (the message names the link's path); the
-// walk goes on with the next scene.
+// of the last refresh. A scene left inactive for a reason of its own is told
+// in `refused` and the walk goes on: its folder is missing (state 3, or gone
+// since), or a folder or file that is no link holds its name. A failure of
+// the system's link service stops the walk with ELinkError, naming the link's
+// path (what is refused until then stays in `refused`).
 void ActiveNoeud(Node* node, const std::string& sceneryFolder, std::vector<SceneRefusee>& refused);
 
 // Deactivates node: the link of a scene in state 2 (active) or 5 (active, its

@@ -47,11 +47,13 @@ void EcrOrvellaLogic::appliqueActivation(bool activer) {
   try {
     for (Node* n : NodesToVisit(tree)) activer ? ActiveNoeud(n, folder, refused) : DesactiveNoeud(n, folder);
   } catch (const Error&) {
-    // The failure that stopped the command is the one the user is told.
+    // The failure that stopped the command is told last, after the scenes
+    // refused before it.
     try {
       refresh();
     } catch (const Error&) {
     }
+    if (!refused.empty()) UI().ShowMessage(MessageScenesRefusees(refused));
     throw;
   }
   refresh();
