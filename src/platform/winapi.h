@@ -209,10 +209,6 @@ inline constexpr DWORD FILE_END = 2;
 BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method);
 BOOL CloseHandle(HANDLE handle);
 
-// Only FSCTL_SET_REPARSE_POINT is supported.
-BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
-                     void* overlapped);
-
 DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char** filePart);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer);
 BOOL SetCurrentDirectoryA(const char* path);
@@ -275,6 +271,26 @@ HostSystem CurrentHostSystem();
 // else ~/.config on Unix, as a Windows path through the drive map. Empty
 // when the system names none (no home folder) or the drive map cannot reach it.
 std::string UserConfigFolder();
+
+// Scene links: the one call that makes a link and the one that removes it;
+// each backend makes them its own way. Both answer FALSE with the last error
+// set on failure.
+//
+// MakeDirectoryLink: linkPath (ANSI, no trailing backslash) becomes a link to
+// the folder fullTarget (an absolute path, as GetFullPathNameA gives it). A
+// missing linkPath is made, an empty folder there becomes the link, a link
+// there is pointed anew; a folder with contents (145) and a file (267) are
+// refused and kept. Whatever the call made is undone when it fails.
+//   Windows: a directory junction, the mount-point buffer of
+//   BuildMountPointBuffer (platform/reparsedata.h) set on the folder with
+//   FSCTL_SET_REPARSE_POINT.
+//   POSIX: a symbolic link; where linkPath and the target lie on one NTFS
+//   volume mounted through ntfs-3g, a relative directory symbolic link
+//   written as NTFS reparse data, which Windows follows too (dual boot).
+win::BOOL MakeDirectoryLink(const std::string& linkPath, const std::string& fullTarget);
+// Removes the link at linkPath, never what it leads to; an empty folder
+// standing there goes too (RemoveDirectory), one with contents is refused.
+win::BOOL RemoveDirectoryLink(const std::string& linkPath);
 
 // IShellLinkA::GetPath of a shortcut file (SLGP_UNCPRIORITY), or the empty
 // text when the shortcut cannot be read. Thread must have COM initialised on

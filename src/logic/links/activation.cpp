@@ -89,7 +89,7 @@ void RetireLien(const std::string& linkPath) {
   // Removing a directory takes a link away without following it. A plain
   // folder is removed only when empty: its contents are never at stake.
   if (!(a & win::FILE_ATTRIBUTE_REPARSE_POINT) && !FolderIsEmpty(linkPath)) RaiseOSError(win::ERROR_DIR_NOT_EMPTY);
-  if (!win::RemoveDirectoryA(linkPath.c_str())) RaiseLastOSError();
+  if (!platform::RemoveDirectoryLink(linkPath)) RaiseLastOSError();
 }
 
 }  // namespace orvella
