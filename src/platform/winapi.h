@@ -266,6 +266,11 @@ bool AnsiIsUtf8();
 enum class HostSystem { Windows, Linux, MacOS, OtherUnix };
 HostSystem CurrentHostSystem();
 
+// The decimal separator of the user's locale: on Windows the user's regional
+// setting (LOCALE_SDECIMAL), elsewhere the C library's numeric locale (which
+// Qt takes from the environment). '.' when it is not one ASCII character.
+char UserDecimalSeparator();
+
 // The user's folder for program settings, without a final backslash:
 // %APPDATA% on Windows; $XDG_CONFIG_HOME (when it is an absolute path) or
 // else ~/.config on Unix, as a Windows path through the drive map. Empty

@@ -291,6 +291,12 @@ std::string BrowseForFolder(win::HANDLE owner, const std::string& title) {
 
 HostSystem CurrentHostSystem() { return HostSystem::Windows; }
 
+char UserDecimalSeparator() {
+  ::WCHAR separator[8] = {};
+  const int n = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
+  return n == 2 && separator[0] > 0 && separator[0] < 0x80 ? static_cast<char>(separator[0]) : '.';
+}
+
 std::string UserConfigFolder() {
   ::WCHAR buf[MAX_PATH] = {};
   if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
