@@ -1,3 +1,5 @@
+# The Windows programs orvella.exe and dm3conv.exe.
+#
 # orvella_windows_manifest(target description): embeds the application
 # manifest of dist/windows/orvella.manifest.in in a Windows executable (the
 # UTF-8 ANSI code page, the supported systems, long paths, Common Controls 6,
@@ -15,4 +17,21 @@ function(orvella_windows_manifest target description)
   configure_file("${_dir}/${target}-manifest.rc.in" "${_dir}/${target}-manifest.rc" COPYONLY)
   target_sources(${target} PRIVATE "${_dir}/${target}-manifest.rc")
   set_property(SOURCE "${_dir}/${target}-manifest.rc" APPEND PROPERTY OBJECT_DEPENDS "${_dir}/${target}.manifest")
+endfunction()
+
+# orvella_keep_symbols(target): the zip carries the program stripped (cpack);
+# its symbols and any debug information stay beside the build as
+# <program>.exe.debug, which the program names (.gnu_debuglink), so that the
+# addresses of a crash report can be read back (gdb finds the file beside
+# the program).
+function(orvella_keep_symbols target)
+  if(NOT WIN32 OR NOT CMAKE_OBJCOPY)
+    return()
+  endif()
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND "${CMAKE_OBJCOPY}" --only-keep-debug "$<TARGET_FILE_NAME:${target}>" "$<TARGET_FILE_NAME:${target}>.debug"
+    COMMAND "${CMAKE_OBJCOPY}" --add-gnu-debuglink "$<TARGET_FILE_NAME:${target}>.debug" "$<TARGET_FILE_NAME:${target}>"
+    WORKING_DIRECTORY "$<TARGET_FILE_DIR:${target}>"
+    COMMENT "Keeping the symbols of ${target} beside the build"
+    VERBATIM)
 endfunction()
