@@ -9,7 +9,16 @@ install(TARGETS orvella RUNTIME DESTINATION .)
 if(TARGET dm3conv)
   install(TARGETS dm3conv RUNTIME DESTINATION .)
 endif()
+# The zip carries stripped programs; their symbols stay beside the build
+# (orvella_keep_symbols, cmake/OrvellaWindowsPrograms.cmake).
+set(CPACK_STRIP_FILES ON)
 install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION .)
+# The notices of the libraries linked in statically (2-clause BSD licence of
+# libarchive, public domain of liblzma) travel with the programs.
+if(ORVELLA_LIBARCHIVE_MINGW AND EXISTS "${ORVELLA_LIBARCHIVE_MINGW}/share/doc/libarchive/COPYING")
+  install(FILES "${ORVELLA_LIBARCHIVE_MINGW}/share/doc/libarchive/COPYING" DESTINATION . RENAME LICENSE-libarchive.txt)
+  install(FILES "${ORVELLA_LIBARCHIVE_MINGW}/share/doc/xz/COPYING" DESTINATION . RENAME LICENSE-liblzma.txt)
+endif()
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME "Orvella")

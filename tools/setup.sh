@@ -13,8 +13,10 @@ cd "$(dirname "$0")/.."
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libarchive-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-wine qt6-translations-l10n)
 if [ "$mode" = test ]; then
+  # ntfs-3g: the links on a real NTFS volume (mkntfs, the FUSE driver);
+  # locales: the French locale the decimal-separator test compiles.
   packages+=(g++-mingw-w64-x86-64 wine64 wine clang libclang-rt-14-dev clang-format unzip python3-numpy
-             desktop-file-utils)
+             desktop-file-utils ntfs-3g locales)
 fi
 
 missing=()

@@ -22,8 +22,23 @@ if [ "$preset" = mingw ]; then
   zip=$(ls "build/$preset"/package/orvella-*-windows-x64.zip)
   # The zip holds what a Windows user needs, and nothing is missing from it.
   listing=$(unzip -Z1 "$zip")
-  for f in orvella.exe dm3conv.exe README.md LICENSE; do
+  for f in orvella.exe dm3conv.exe README.md LICENSE LICENSE-libarchive.txt LICENSE-liblzma.txt; do
     grep -q "/$f\$" <<<"$listing" || { echo "windows zip: $f is missing from $zip" >&2; exit 1; }
+  done
+  # Its programs are stripped (the symbols stay beside the build) and carry
+  # the manifest with the UTF-8 code page.
+  unpacked=$(mktemp -d)
+  trap 'rm -rf "$unpacked"' EXIT
+  unzip -q "$zip" -d "$unpacked"
+  for built in src/program/orvella.exe src/dm3qt/dm3conv.exe; do
+    f=$(basename "$built")
+    exe=$(ls "$unpacked"/*/"$f")
+    if x86_64-w64-mingw32-nm "$exe" 2>&1 | grep -qv "no symbols"; then
+      echo "windows zip: $f is not stripped" >&2; exit 1
+    fi
+    grep -qa '<activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8' "$exe" ||
+      { echo "windows zip: $f carries no UTF-8 manifest" >&2; exit 1; }
+    [ -s "build/$preset/$built.debug" ] || { echo "windows build: no $built.debug beside $f" >&2; exit 1; }
   done
   echo "Windows zip: $zip"
 fi

@@ -223,10 +223,6 @@ struct FILE_CASE_SENSITIVE_INFO {
 };
 BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD size);
 
-// Only FSCTL_SET_REPARSE_POINT is supported.
-BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
-                     void* overlapped);
-
 DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char** filePart);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer);
 BOOL SetCurrentDirectoryA(const char* path);
@@ -284,11 +280,39 @@ bool AnsiIsUtf8();
 enum class HostSystem { Windows, Linux, MacOS, OtherUnix };
 HostSystem CurrentHostSystem();
 
+// The decimal separator of the user's locale: on Windows the user's regional
+// setting (LOCALE_SDECIMAL), elsewhere the C library's numeric locale (which
+// Qt takes from the environment). '.' when it is not one ASCII character.
+char UserDecimalSeparator();
+
 // The user's folder for program settings, without a final backslash:
 // %APPDATA% on Windows; $XDG_CONFIG_HOME (when it is an absolute path) or
 // else ~/.config on Unix, as a Windows path through the drive map. Empty
 // when the system names none (no home folder) or the drive map cannot reach it.
 std::string UserConfigFolder();
+
+// Scene links: the one call that makes a link and the one that removes it;
+// each backend makes them its own way. Both answer FALSE with the last error
+// set on failure.
+//
+// MakeDirectoryLink: linkPath (ANSI, no trailing backslash) becomes a link to
+// the folder fullTarget (an absolute path, as GetFullPathNameA gives it). A
+// missing linkPath is made, an empty folder there becomes the link, a link
+// there is pointed anew; a folder with contents (145) and a file (267) are
+// refused and kept. Whatever the call made is undone when it fails.
+//   Windows: a directory junction, the mount-point buffer of
+//   BuildMountPointBuffer (platform/reparsedata.h) set on the folder with
+//   FSCTL_SET_REPARSE_POINT.
+//   POSIX: a symbolic link; where linkPath and the target lie on one NTFS
+//   volume mounted through ntfs-3g, a relative directory symbolic link
+//   written as NTFS reparse data, which Windows follows too (dual boot).
+// With exactName, linkPath's last component is taken as spelled, never as an
+// entry differing from it only in case (FILE_FLAG_POSIX_SEMANTICS), and the
+// entry is made new.
+win::BOOL MakeDirectoryLink(const std::string& linkPath, const std::string& fullTarget, bool exactName = false);
+// Removes the link at linkPath, never what it leads to; an empty folder
+// standing there goes too (RemoveDirectory), one with contents is refused.
+win::BOOL RemoveDirectoryLink(const std::string& linkPath);
 
 // IShellLinkA::GetPath of a shortcut file (SLGP_UNCPRIORITY), or the empty
 // text when the shortcut cannot be read. Thread must have COM initialised on

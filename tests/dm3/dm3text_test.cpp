@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
+#include <string>
 
 #include "logic/dm3/dm3text.h"
 
@@ -70,6 +73,20 @@ TEST(Dm3IntegerText, RefusesWhatIsNotA32BitInteger) {
   EXPECT_EQ(ParseInteger(" 4294967295"), std::nullopt);
   EXPECT_EQ(ParseInteger("$100000000"), std::nullopt);
   EXPECT_EQ(ParseInteger(" 99999999999999999999999"), std::nullopt);
+}
+
+// The user's decimal separator, where the test command runs this program in
+// a French locale (ORVELLA_EXPECT_DECIMAL names the separator it expects):
+// on Windows the user's regional setting, elsewhere the numeric locale that
+// Qt takes from the environment, as here.
+TEST(Dm3UserLocale, DecimalSeparatorIsTheUsers) {
+  const char* expected = std::getenv("ORVELLA_EXPECT_DECIMAL");
+  if (!expected || !expected[0]) GTEST_SKIP() << "run by the test command in a French locale";
+  ASSERT_NE(std::setlocale(LC_ALL, ""), nullptr) << "the locale of the environment is not installed";
+  const char separator = LocaleDecimalSeparator();
+  std::setlocale(LC_ALL, "C");
+  EXPECT_EQ(separator, expected[0]);
+  EXPECT_EQ(FloatToStrGeneral(0.00048828125, separator), std::string("0") + expected[0] + "00048828125");
 }
 
 }  // namespace

@@ -434,6 +434,23 @@ TEST_F(Dm3ConvTest, LargePicturesWriteTheSameLevels) {
     }
 }
 
+// Names outside the old code pages: on Windows the manifest's UTF-8 code
+// page brings them to the tool unchanged ("rampę" was "rampe" before).
+TEST_F(Dm3ConvTest, NamesInAnyScript) {
+  const QDir dir(QString::fromStdString(cwd_.dir().host().string()));
+  const QString in = QString::fromUtf8("rampę.dm3");
+  const QString out = QString::fromUtf8("Okęcie 東京.pgm");
+  QFile file(dir.filePath(in));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  const std::string bytes = SmallPicture();
+  file.write(bytes.data(), static_cast<qint64>(bytes.size()));
+  file.close();
+  ASSERT_EQ(Run({in, out}), 0) << stderr_;
+  QFile written(dir.filePath(out));
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_EQ(written.readAll().left(8), QByteArray("P5\n3 2\n2"));
+}
+
 TEST_F(Dm3ConvTest, FailurePrintsTheLoadMessage) {
   cwd_.dir().file("bad.dm3", SmallPicture(3));
   EXPECT_EQ(Run({QStringLiteral("bad.dm3"), QStringLiteral("out.pgm")}), 1);

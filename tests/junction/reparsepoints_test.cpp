@@ -8,12 +8,16 @@
 #include "logic/core/interaction.h"
 #include "logic/junction/reparsepoints.h"
 #include "logic/texts/textes.h"
+#include "platform/reparsedata.h"
 #include "support/readonlyfolder.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 
 namespace orvella {
 namespace {
+
+using platform::BuildMountPointBuffer;
+using platform::MountPointBuffer;
 
 unsigned U16(const MountPointBuffer& b, size_t at) { return b.bytes[at] | (b.bytes[at + 1] << 8); }
 unsigned U32(const MountPointBuffer& b, size_t at) { return U16(b, at) | (U16(b, at + 2) << 16); }
@@ -42,6 +46,24 @@ TEST(MountPointBuffer, AccentedTargetIsConvertedFromTheAnsiCodePage) {
   const MountPointBuffer b = BuildMountPointBuffer(test::A("D:\\Scènes"));
   EXPECT_EQ(b.passed, 28u + 2 * 9);
   EXPECT_EQ(Units(b, 24, 18), u"D:\\Sc\u00E8nes");
+}
+
+TEST(SymbolicLinkBuffer, RelativeLinkAsMklinkWritesIt) {
+  MountPointBuffer b;
+  b.bytes = platform::BuildSymbolicLinkBuffer(u"..\\Sc\u00E8nes\\KSEA", true);
+  ASSERT_EQ(b.bytes.size(), 20u + 2 * 2 * 14);
+  EXPECT_EQ(U32(b, 0), 0xA000000Cu);
+  EXPECT_EQ(U16(b, 4), b.bytes.size() - 8);  // ReparseDataLength
+  EXPECT_EQ(U16(b, 6), 0u);
+  EXPECT_EQ(U16(b, 8), 0u);    // SubstituteNameOffset
+  EXPECT_EQ(U16(b, 10), 28u);  // SubstituteNameLength
+  EXPECT_EQ(U16(b, 12), 28u);  // PrintNameOffset
+  EXPECT_EQ(U16(b, 14), 28u);  // PrintNameLength
+  EXPECT_EQ(U32(b, 16), 1u);   // SYMLINK_FLAG_RELATIVE
+  EXPECT_EQ(Units(b, 20, 28), u"..\\Sc\u00E8nes\\KSEA");
+  EXPECT_EQ(Units(b, 48, 28), u"..\\Sc\u00E8nes\\KSEA");
+  b.bytes = platform::BuildSymbolicLinkBuffer(u"\\??\\E:\\S", false);
+  EXPECT_EQ(U32(b, 16), 0u) << "an absolute link has no flag";
 }
 
 class JunctionTest : public ::testing::Test {

@@ -7,8 +7,7 @@
 #pragma once
 
 #if __has_include(<archive.h>)
-#include <archive.h>
-#include <archive_entry.h>
+#include "logic/order/libarchive.h"
 #define ORVELLA_TEST_7Z 1
 #else
 #define ORVELLA_TEST_7Z 0

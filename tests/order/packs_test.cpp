@@ -8,16 +8,15 @@
 #include "logic/order/dsf.h"
 #include "logic/order/packs.h"
 #include "order/packbuilder.h"
+#include "order/touch.h"
 
 namespace orvella {
 namespace {
 
 using test::PackBuilder;
 using test::TestDir;
+using test::Touch;
 namespace fs = std::filesystem;
-
-// Moves a path's modification time on by two seconds.
-void Touch(const fs::path& p) { fs::last_write_time(p, fs::last_write_time(p) + std::chrono::seconds(2)); }
 
 class PacksTest : public ::testing::Test {
  protected:

@@ -1,6 +1,7 @@
-// The reparse-point set of the POSIX backend: checked as NTFS checks it,
-// and an empty folder replaced by a link on success.
-// Windows itself is checked in windows_test.cpp.
+// Scene links of the POSIX backend: a link made where nothing stands, an
+// empty folder replaced, a link pointed anew, contents and files refused and
+// kept. Windows itself is checked in windows_test.cpp, NTFS under ntfs-3g in
+// tests/ntfs.
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
@@ -16,43 +17,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Put16(std::vector<BYTE>& b, size_t at, unsigned v) {
-  b[at] = static_cast<BYTE>(v & 0xFF);
-  b[at + 1] = static_cast<BYTE>(v >> 8);
-}
-
-// The mount-point buffer for a target, laid out as the junction service
-// writes it: "\??\" + target, its terminator, an empty print name.
-std::vector<BYTE> MountPoint(const std::u16string& target) {
-  const std::u16string sub = u"\\??\\" + target;
-  const size_t m = target.size();
-  std::vector<BYTE> b(28 + 2 * m, 0);
-  b[0] = 0x03, b[1] = 0x00, b[2] = 0x00, b[3] = 0xA0;
-  Put16(b, 4, static_cast<unsigned>(20 + 2 * m));
-  Put16(b, 8, 0);
-  Put16(b, 10, static_cast<unsigned>(2 * sub.size()));
-  Put16(b, 12, static_cast<unsigned>(2 * sub.size() + 2));
-  Put16(b, 14, 0);
-  for (size_t i = 0; i < sub.size(); ++i) Put16(b, 16 + 2 * i, sub[i]);
-  return b;
-}
-
-HANDLE OpenForJunction(const char16_t* path) {
-  return CreateFileW(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-}
-
-// Sets the reparse point; answers the last error (0 on success).
-DWORD SetReparse(const char16_t* link, std::vector<BYTE> buffer, DWORD size = 0) {
-  HANDLE h = OpenForJunction(link);
-  if (h == INVALID_HANDLE_VALUE) return GetLastError();
-  DWORD returned = 5;
-  const BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, buffer.data(),
-                                  size ? size : static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr);
-  const DWORD error = ok ? 0 : GetLastError();
-  EXPECT_EQ(returned, 0u);
-  CloseHandle(h);
-  return error;
+// Makes the link; answers the last error (0 on success).
+DWORD Link(const std::string& link, const std::string& target) {
+  return platform::MakeDirectoryLink(link, target) ? 0 : GetLastError();
 }
 
 class Junctions : public ::testing::Test {
@@ -65,105 +32,66 @@ class Junctions : public ::testing::Test {
   TestDir t_;
 };
 
-TEST_F(Junctions, AnEmptyFolderBecomesALinkToTheTarget) {
+TEST_F(Junctions, ALinkIsMadeOrTakesTheEmptyFolderPlaceAndIsPointedAnew) {
+  EXPECT_EQ(Link("C:\\Custom Scenery\\New", "E:\\Scenes\\KSEA"), 0u);
+  EXPECT_EQ(fs::read_symlink(t_.host("c/Custom Scenery/New")), t_.host("e/Scenes/KSEA"));
   ASSERT_TRUE(CreateDirectoryW(u"C:\\Custom Scenery\\KSEA", nullptr));
-  const auto buffer = MountPoint(u"E:\\Scenes\\KSEA");
-  ASSERT_EQ(buffer.size(), 56u);
-  EXPECT_EQ(SetReparse(u"C:\\Custom Scenery\\KSEA", buffer), 0u);
+  EXPECT_EQ(Link("C:\\Custom Scenery\\KSEA", "E:\\Scenes\\KSEA"), 0u);
   ASSERT_TRUE(t_.isSymlink("c/Custom Scenery/KSEA"));
   EXPECT_EQ(fs::read_symlink(t_.host("c/Custom Scenery/KSEA")), t_.host("e/Scenes/KSEA"));
   EXPECT_EQ(GetFileAttributesA("C:\\Custom Scenery\\KSEA"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
   EXPECT_EQ(t_.read("c/Custom Scenery/KSEA/Earth nav data/apt.dat"), "data");
-  // Setting it again on the junction itself re-points it.
+  // Made again on the link itself, it points to the new target.
   t_.mkdir("e/Scenes/KLAX");
-  EXPECT_EQ(SetReparse(u"C:\\Custom Scenery\\KSEA", MountPoint(u"E:\\Scenes\\KLAX")), 0u);
+  EXPECT_EQ(Link("C:\\Custom Scenery\\KSEA", "E:\\Scenes\\KLAX"), 0u);
   EXPECT_EQ(fs::read_symlink(t_.host("c/Custom Scenery/KSEA")), t_.host("e/Scenes/KLAX"));
+  // Removing it takes the link away, never the scene.
+  EXPECT_TRUE(platform::RemoveDirectoryLink("C:\\Custom Scenery\\KSEA"));
+  EXPECT_FALSE(t_.exists("c/Custom Scenery/KSEA"));
+  EXPECT_EQ(t_.read("e/Scenes/KSEA/Earth nav data/apt.dat"), "data");
+  EXPECT_EQ(std::distance(fs::directory_iterator(t_.host("c/Custom Scenery")), fs::directory_iterator()), 1)
+      << "no temporary entry is left beside the links";
 }
 
 TEST_F(Junctions, TargetsThatDoNotExistOrDifferInCase) {
-  ASSERT_TRUE(CreateDirectoryW(u"C:\\Custom Scenery\\A", nullptr));
-  ASSERT_TRUE(CreateDirectoryW(u"C:\\Custom Scenery\\B", nullptr));
   // An existing target named in another case points to the real folder.
-  EXPECT_EQ(SetReparse(u"C:\\Custom Scenery\\A", MountPoint(u"e:\\SCENES\\ksea")), 0u);
+  EXPECT_EQ(Link("C:\\Custom Scenery\\A", "e:\\SCENES\\ksea"), 0u);
   EXPECT_EQ(fs::read_symlink(t_.host("c/Custom Scenery/A")), t_.host("e/Scenes/KSEA"));
   // A junction may point to a folder that does not exist (yet).
-  EXPECT_EQ(SetReparse(u"C:\\Custom Scenery\\B", MountPoint(u"E:\\Later")), 0u);
+  EXPECT_EQ(Link("C:\\Custom Scenery\\B", "E:\\Later"), 0u);
   EXPECT_EQ(GetFileAttributesA("C:\\Custom Scenery\\B"), FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT);
+  // A drive this system does not reach.
+  EXPECT_EQ(Link("C:\\Custom Scenery\\Q", "Q:\\Scenes"), ERROR_PATH_NOT_FOUND);
+  EXPECT_FALSE(t_.exists("c/Custom Scenery/Q"));
 }
 
-TEST_F(Junctions, AFolderThatIsNotEmptyIsRefusedAndKept) {
-  t_.file("c/Custom Scenery/KSEA/mine.txt", "mine");
-  EXPECT_EQ(SetReparse(u"C:\\Custom Scenery\\KSEA", MountPoint(u"E:\\Scenes\\KSEA")), ERROR_DIR_NOT_EMPTY);
-  EXPECT_FALSE(t_.isSymlink("c/Custom Scenery/KSEA"));
-  EXPECT_EQ(t_.read("c/Custom Scenery/KSEA/mine.txt"), "mine");
-}
-
-TEST_F(Junctions, AFileIsRefusedAndKept) {
-  t_.file("c/Custom Scenery/KSEA", "a file");
-  EXPECT_EQ(SetReparse(u"C:\\Custom Scenery\\KSEA", MountPoint(u"E:\\Scenes\\KSEA")), ERROR_DIRECTORY);
-  EXPECT_EQ(t_.read("c/Custom Scenery/KSEA"), "a file");
-}
-
-TEST_F(Junctions, BadBuffersAreRefusedAndTheFolderKept) {
-  ASSERT_TRUE(CreateDirectoryW(u"C:\\Custom Scenery\\KSEA", nullptr));
-  const auto good = MountPoint(u"E:\\Scenes\\KSEA");
+TEST_F(Junctions, WhatCannotBecomeALinkIsRefusedAndKept) {
+  t_.file("c/Custom Scenery/Full/mine.txt", "mine");
+  t_.file("c/Custom Scenery/File", "a file");
   struct Case {
-    const char* what;
-    std::vector<BYTE> buffer;
-    DWORD size;
+    const char* link;
     DWORD error;
   };
-  std::vector<Case> cases;
-  cases.push_back({"size is not ReparseDataLength + 8", good, 58, ERROR_INVALID_REPARSE_DATA});
-  cases.push_back({"shorter than the header", good, 6, ERROR_INVALID_REPARSE_DATA});
-  auto b = good;
-  Put16(b, 4, 40);
-  cases.push_back({"ReparseDataLength too small", b, 0, ERROR_INVALID_REPARSE_DATA});
-  b = good;
-  b[0] = b[1] = b[2] = b[3] = 0;
-  cases.push_back({"tag 0", b, 0, ERROR_INVALID_REPARSE_DATA});
-  b = good;
-  b[0] = 0x0C;  // IO_REPARSE_TAG_SYMLINK: not a mount point
-  cases.push_back({"another tag", b, 0, ERROR_REPARSE_TAG_INVALID});
-  b = good;
-  Put16(b, 10, 60);
-  cases.push_back({"substitute name past the buffer", b, 0, ERROR_INVALID_REPARSE_DATA});
-  b = good;
-  Put16(b, 12, 200);
-  cases.push_back({"print name past the buffer", b, 0, ERROR_INVALID_REPARSE_DATA});
-  b = good;
-  Put16(b, 16 + 2, u'!');  // "\!?\E:..."
-  cases.push_back({"no \\??\\ prefix", b, 0, ERROR_INVALID_REPARSE_DATA});
-  b = MountPoint(u"Scenes\\KSEA");
-  cases.push_back({"relative target", b, 0, ERROR_INVALID_REPARSE_DATA});
-  b = good;
-  Put16(b, 10, 35);
-  cases.push_back({"odd length", b, 0, ERROR_INVALID_REPARSE_DATA});
-  for (const auto& c : cases) {
-    EXPECT_EQ(SetReparse(u"C:\\Custom Scenery\\KSEA", c.buffer, c.size), c.error) << c.what;
-    EXPECT_TRUE(fs::is_directory(fs::symlink_status(t_.host("c/Custom Scenery/KSEA")))) << c.what;
-  }
-  EXPECT_TRUE(fs::is_empty(t_.host("c/Custom Scenery")) == false);
-  EXPECT_EQ(std::distance(fs::directory_iterator(t_.host("c/Custom Scenery")), fs::directory_iterator()), 1);
+  const Case cases[] = {
+      {"C:\\Custom Scenery\\Full", ERROR_DIR_NOT_EMPTY},
+      {"C:\\Custom Scenery\\File", ERROR_DIRECTORY},
+      {"C:\\Custom Scenery\\Missing\\KSEA", ERROR_PATH_NOT_FOUND},
+      {"C:\\", ERROR_ACCESS_DENIED},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Link(c.link, "E:\\Scenes\\KSEA"), c.error) << c.link;
+  EXPECT_EQ(t_.read("c/Custom Scenery/Full/mine.txt"), "mine");
+  EXPECT_EQ(t_.read("c/Custom Scenery/File"), "a file");
+  EXPECT_FALSE(t_.exists("c/Custom Scenery/Missing"));
+  // A plain folder with contents is never removed as a link.
+  EXPECT_FALSE(platform::RemoveDirectoryLink("C:\\Custom Scenery\\Full"));
+  EXPECT_EQ(GetLastError(), ERROR_DIR_NOT_EMPTY);
 }
 
-TEST_F(Junctions, HandleAndCallChecks) {
+TEST_F(Junctions, AnOpenFolderIsNotRemovedMeanwhile) {
   ASSERT_TRUE(CreateDirectoryW(u"C:\\Custom Scenery\\KSEA", nullptr));
-  auto buffer = MountPoint(u"E:\\Scenes\\KSEA");
-  DWORD returned = 0;
-  HANDLE read = CreateFileW(u"C:\\Custom Scenery\\KSEA", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  ASSERT_NE(read, INVALID_HANDLE_VALUE);
-  EXPECT_FALSE(DeviceIoControl(read, FSCTL_SET_REPARSE_POINT, buffer.data(), 56, nullptr, 0, &returned, nullptr));
-  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-  EXPECT_FALSE(
-      DeviceIoControl(read, 0x000900A8 /* FSCTL_GET_REPARSE_POINT */, nullptr, 0, nullptr, 0, &returned, nullptr));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_FUNCTION);
-  CloseHandle(read);
-  EXPECT_FALSE(DeviceIoControl(read, FSCTL_SET_REPARSE_POINT, buffer.data(), 56, nullptr, 0, &returned, nullptr));
-  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
   // The junction's folder is opened without sharing: nobody removes it meanwhile.
-  HANDLE h = OpenForJunction(u"C:\\Custom Scenery\\KSEA");
+  HANDLE h = CreateFileW(u"C:\\Custom Scenery\\KSEA", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_FALSE(RemoveDirectoryW(u"C:\\Custom Scenery\\KSEA"));
   EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);

@@ -3,6 +3,7 @@
 #ifdef _WIN32
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <set>
@@ -169,11 +170,6 @@ TEST(AgainstWindows, WordSortRulesOrderNamesAsLstrcmpDoes) {
 
 // --- Junctions: what the volume allows ----------------------------------------------
 
-void Put16(std::vector<BYTE>& b, size_t at, unsigned v) {
-  b[at] = static_cast<BYTE>(v & 0xFF);
-  b[at + 1] = static_cast<BYTE>(v >> 8);
-}
-
 TEST(AgainstWindows, JunctionWhereTheVolumeAllowsIt) {
   TestDir t;
   t.mkdir("target");
@@ -184,36 +180,50 @@ TEST(AgainstWindows, JunctionWhereTheVolumeAllowsIt) {
   DWORD maxComponent = 0;
   char fsName[255];
   ASSERT_TRUE(GetVolumeInformationA(root.c_str(), nullptr, 0, nullptr, &maxComponent, &flags, fsName, 255));
-  std::u16string wlink(link.begin(), link.end());
-  ASSERT_TRUE(CreateDirectoryW(wlink.c_str(), nullptr));
-  HANDLE h = CreateFileW(wlink.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  ASSERT_NE(h, INVALID_HANDLE_VALUE);
-  const std::u16string sub = u"\\??\\" + std::u16string(target.begin(), target.end());
-  std::vector<BYTE> b(28 + 2 * target.size(), 0);
-  b[0] = 0x03, b[3] = 0xA0;
-  Put16(b, 4, static_cast<unsigned>(20 + 2 * target.size()));
-  Put16(b, 10, static_cast<unsigned>(2 * sub.size()));
-  Put16(b, 12, static_cast<unsigned>(2 * sub.size() + 2));
-  for (size_t i = 0; i < sub.size(); ++i) Put16(b, 16 + 2 * i, sub[i]);
-  DWORD returned = 0;
-  const BOOL ok = DeviceIoControl(h, FSCTL_SET_REPARSE_POINT, b.data(), static_cast<DWORD>(b.size()), nullptr, 0,
-                                  &returned, nullptr);
+  // The backend makes the folder, opens it and sets the mount-point buffer.
+  const BOOL ok = platform::MakeDirectoryLink(link, target);
   const DWORD error = GetLastError();
-  CloseHandle(h);
   if (flags & FILE_SUPPORTS_REPARSE_POINTS) {
     std::cout << "volume " << root << " (" << fsName << ") holds reparse points: checked the junction itself\n";
     EXPECT_TRUE(ok) << error;
     EXPECT_NE(GetFileAttributesA(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    EXPECT_TRUE(platform::RemoveDirectoryLink(link));
   } else {
     std::cout << "volume " << root << " (" << fsName << ") holds no reparse points: checked the refusal, error "
               << error << "\n";
     EXPECT_FALSE(ok);
     EXPECT_TRUE(error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) << error;
+    EXPECT_EQ(GetFileAttributesA(link.c_str()), INVALID_FILE_ATTRIBUTES) << "the folder it made is gone again";
+    // An empty folder that was there before stays.
+    ASSERT_TRUE(CreateDirectoryA(link.c_str(), nullptr));
+    EXPECT_FALSE(platform::MakeDirectoryLink(link, target));
     EXPECT_EQ(GetFileAttributesA(link.c_str()), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(platform::RemoveDirectoryLink(link));
   }
-  EXPECT_TRUE(RemoveDirectoryA(link.c_str()));
   EXPECT_EQ(GetFileAttributesA(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY, FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Names outside the ANSI code page: a search gives "?" where the code page
+// has no character, never a look-alike that names another file.
+TEST(AgainstWindows, NamesOutsideTheCodePageAreNotBestFitted) {
+  if (GetACP() == CP_UTF8) GTEST_SKIP() << "the ANSI code page is UTF-8: every name is representable";
+  TestDir t;
+  t.mkdir("parent");
+  const std::string parent = t.win("parent");
+  std::u16string wide(parent.begin(), parent.end());
+  ASSERT_TRUE(CreateDirectoryW((wide + u"\\EPWA Warszawa-Ok\u0119cie").c_str(), nullptr));
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((parent + "\\*.*").c_str(), &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  std::vector<std::string> names;
+  do names.emplace_back(data.cFileName);
+  while (FindNextFileA(find, &data));
+  FindClose(find);
+  EXPECT_NE(std::find(names.begin(), names.end(), "EPWA Warszawa-Ok?cie"), names.end());
+  EXPECT_EQ(std::find(names.begin(), names.end(), "EPWA Warszawa-Okecie"), names.end());
+  EXPECT_EQ(platform::FromHostPath(wide + u"\\Ok\u0119cie"), parent + "\\Ok?cie");
+  // A character the code page holds is kept as it is.
+  EXPECT_EQ(platform::FromHostPath(u"C:\\Sc\u00e8nes"), "C:\\Sc\xe8nes");
 }
 
 // --- Other calls of the Win32 backend ---------------------------------------------------

@@ -1,9 +1,10 @@
 #include "logic/dm3/dm3text.h"
 
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/winapi.h"
 
 namespace orvella::dm3 {
 
@@ -50,11 +51,7 @@ std::string FloatToStrGeneral(double value, char decimalSeparator) {
   return out;
 }
 
-char LocaleDecimalSeparator() {
-  const std::lconv* lc = std::localeconv();
-  if (lc && lc->decimal_point && lc->decimal_point[0]) return lc->decimal_point[0];
-  return '.';
-}
+char LocaleDecimalSeparator() { return platform::UserDecimalSeparator(); }
 
 std::optional<std::int32_t> ParseInteger(std::string_view text) {
   std::size_t i = 0;

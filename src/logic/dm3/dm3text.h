@@ -14,7 +14,7 @@ namespace orvella::dm3 {
 // or above 15 integer digits. NaN and infinities read "NAN", "INF", "-INF".
 std::string FloatToStrGeneral(double value, char decimalSeparator);
 
-// The decimal separator of the user's locale (the C library's numeric locale).
+// The decimal separator of the user's locale (platform::UserDecimalSeparator).
 char LocaleDecimalSeparator();
 
 // Reads a 32-bit integer the way the run-time's StrToInt does: leading blanks

@@ -145,7 +145,7 @@ void RetireLien(const std::string& linkPath, bool exactName) {
     // Removing a directory takes a link away without following it. A plain
     // folder is removed only when empty: its contents are never at stake.
     if (!IsLink(a) && !FolderIsEmpty(linkPath)) RaiseOSError(win::ERROR_DIR_NOT_EMPTY);
-    if (!win::RemoveDirectoryA(linkPath.c_str())) RaiseLastOSError();
+    if (!platform::RemoveDirectoryLink(linkPath)) RaiseLastOSError();
   } catch (const EOSError& e) {
     throw ELinkError(linkPath, e.code());
   }

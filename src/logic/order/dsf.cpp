@@ -8,8 +8,7 @@
 #include "platform/winapi.h"
 
 #if ORVELLA_HAVE_LIBARCHIVE
-#include <archive.h>
-#include <archive_entry.h>
+#include "logic/order/libarchive.h"
 #endif
 
 namespace orvella {

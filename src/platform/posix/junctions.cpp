@@ -1,35 +1,40 @@
-// Junctions of the POSIX backend: a mount-point reparse point is a
-// symbolic link to a folder; DeviceIoControl reads, sets and deletes it.
-#include <fcntl.h>
+// Scene links of the POSIX backend: a junction is a symbolic link to the
+// scene's folder. On an NTFS volume mounted through ntfs-3g that also holds
+// the scene, the link is written as NTFS reparse data instead (a relative
+// directory symbolic link), which ntfs-3g shows as a symbolic link and
+// Windows follows as well: one link for a simulator started from either
+// system. A symbolic link made there the usual way is an "Interix" file that
+// Windows does not follow.
+#include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
-#include <cstdint>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
-#include "platform/posix/handles.h"
 #include "platform/posix/internal.h"
+#include "platform/reparsedata.h"
 #include "platform/textcodec.h"
 #include "platform/winapi.h"
 
-namespace win {
+namespace platform {
 
 using namespace platform::posix;
-namespace text = platform::text;
-
-// --- Junctions ----------------------------------------------------------------------
+using win::BOOL;
+using win::FALSE_;
+using win::TRUE_;
 
 namespace {
-constexpr DWORD kReparseHeader = 8;
-constexpr DWORD kMaxReparseBuffer = 16 * 1024;
 
-std::uint16_t Get16(const BYTE* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t Get32(const BYTE* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
+constexpr long kFuseMagic = 0x65735546;
+constexpr char kReparseAttribute[] = "system.ntfs_reparse_data";
+constexpr size_t kMaxReparseData = 16 * 1024;
 
 bool DirectoryIsEmpty(const std::string& host) {
   DIR* d = ::opendir(host.c_str());
@@ -44,114 +49,133 @@ bool DirectoryIsEmpty(const std::string& host) {
   ::closedir(d);
   return empty;
 }
+
+std::string RealPath(const std::string& host) {
+  char buf[PATH_MAX];
+  return ::realpath(host.c_str(), buf) ? std::string(buf) : std::string();
+}
+
+// The reparse data of a relative directory symbolic link from the folder
+// `folder` to `target`, when both lie on one NTFS volume mounted through
+// ntfs-3g (FUSE, answering ntfs-3g's own attribute); empty otherwise.
+std::vector<std::uint8_t> NtfsLinkData(const std::string& folder, const std::string& target) {
+  struct statfs sf;
+  if (::statfs(folder.c_str(), &sf) != 0 || static_cast<long>(sf.f_type) != kFuseMagic) return {};
+  char attributes[4];
+  if (::getxattr(folder.c_str(), "system.ntfs_attrib", attributes, sizeof attributes) != sizeof attributes) return {};
+  struct stat a;
+  struct stat b;
+  if (::stat(folder.c_str(), &a) != 0 || ::stat(target.c_str(), &b) != 0 || a.st_dev != b.st_dev || !S_ISDIR(b.st_mode))
+    return {};
+  const std::string from = RealPath(folder);
+  const std::string to = RealPath(target);
+  if (from.empty() || to.empty()) return {};
+  std::string relative = std::filesystem::path(to).lexically_relative(from).generic_string();
+  if (relative.empty() || relative == ".") return {};
+  for (char& c : relative)
+    if (c == '/') c = '\\';
+  std::vector<std::uint8_t> data = BuildSymbolicLinkBuffer(text::Utf8ToUtf16(relative), true);
+  if (data.size() > kMaxReparseData) return {};
+  return data;
+}
+
+// Writes the reparse data on the empty folder at `host` (made here when
+// `make`). False, with nothing left behind, when the volume refuses it.
+bool SetNtfsLink(const std::string& host, const std::vector<std::uint8_t>& data, bool make) {
+  if (make && ::mkdir(host.c_str(), 0777) != 0) return false;
+  if (::setxattr(host.c_str(), kReparseAttribute, data.data(), data.size(), 0) != 0) {
+    if (make) ::rmdir(host.c_str());
+    return false;
+  }
+  // The kernel still holds the entry as the folder it was: the first look
+  // at it fails and drops that, the next one sees the link.
+  struct stat st;
+  for (int i = 0; i < 3; ++i)
+    if (::lstat(host.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) break;
+  return true;
+}
+
+// The link could not be made in parentHost. EPERM is the answer of a file
+// system without links, but also of a folder nobody may write into (an
+// immutable one): that is access denied, as on Windows.
+BOOL SymlinkFailed(int e, const std::string& parentHost) {
+  if (e == EPERM && ::access(parentHost.c_str(), W_OK) != 0) e = EACCES;
+  SetError(e == EPERM || e == EOPNOTSUPP ? win::ERROR_INVALID_FUNCTION : Win32FromErrno(e));
+  return FALSE_;
+}
+
 }  // namespace
 
-BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
-                     void*) {
-  if (returned) *returned = 0;
-  if (code != FSCTL_SET_REPARSE_POINT) {
-    SetError(ERROR_INVALID_FUNCTION);
+BOOL MakeDirectoryLink(const std::string& linkPath, const std::string& fullTarget, bool exactName) {
+  Resolved link;
+  if (!ResolveAnsi(linkPath.c_str(), link, win::MAX_PATH - 1, exactName)) return FALSE_;
+  if (link.isRoot) {
+    SetError(win::ERROR_ACCESS_DENIED);
     return FALSE_;
   }
-  auto f = OpenFileOf(device);
-  if (!f) return FALSE_;
-  if (out || outSize) {
-    SetError(ERROR_INVALID_PARAMETER);
+  if (!link.exists && !link.parentExists) {
+    SetError(link.missing);
     return FALSE_;
   }
-  // The checks of NTFS, in its order: access, volume, buffer, then the file.
-  if (!(f->access & GENERIC_WRITE)) {
-    SetError(ERROR_ACCESS_DENIED);
+  // The checks of NTFS, in its order: volume, then the entry.
+  if (ReadOnlyVolume(link.parentHost)) {
+    SetError(win::ERROR_WRITE_PROTECT);
     return FALSE_;
   }
-  const std::string parent = f->host.substr(0, std::max<size_t>(1, f->host.rfind('/')));
-  if (ReadOnlyVolume(parent)) {
-    SetError(ERROR_WRITE_PROTECT);
+  if (!CanHoldLinks(link.parentHost)) {
+    SetError(win::ERROR_INVALID_FUNCTION);
     return FALSE_;
   }
-  if (!CanHoldLinks(parent)) {
-    SetError(ERROR_INVALID_FUNCTION);
-    return FALSE_;
-  }
-  const auto* b = static_cast<const BYTE*>(in);
-  if (!b || inSize < kReparseHeader || inSize > kMaxReparseBuffer || inSize != Get16(b + 4) + kReparseHeader) {
-    SetError(ERROR_INVALID_REPARSE_DATA);
-    return FALSE_;
-  }
-  const DWORD tag = Get32(b);
-  if (tag == 0 || tag == 1) {
-    SetError(ERROR_INVALID_REPARSE_DATA);
-    return FALSE_;
-  }
-  if (tag != IO_REPARSE_TAG_MOUNT_POINT) {
-    // This volume holds junctions only (as links); other kinds cannot be kept.
-    SetError(ERROR_REPARSE_TAG_INVALID);
-    return FALSE_;
-  }
-  if (!f->directory) {
-    SetError(ERROR_DIRECTORY);  // a junction stands on a folder, never on a file
-    return FALSE_;
-  }
-  // MountPointReparseBuffer: offsets and lengths of both names, in bytes,
-  // inside the path buffer that starts at 16.
-  constexpr DWORD kPathBuffer = 16;
-  if (inSize < kPathBuffer) {
-    SetError(ERROR_INVALID_REPARSE_DATA);
-    return FALSE_;
-  }
-  const DWORD names = inSize - kPathBuffer;
-  const DWORD subOff = Get16(b + 8), subLen = Get16(b + 10), printOff = Get16(b + 12), printLen = Get16(b + 14);
-  if (subOff % 2 || subLen % 2 || printOff % 2 || printLen % 2 || subOff + subLen > names ||
-      printOff + printLen > names || subLen < 2 * 6) {
-    SetError(ERROR_INVALID_REPARSE_DATA);
-    return FALSE_;
-  }
-  std::u16string substitute(subLen / 2, u'\0');
-  for (DWORD i = 0; i < subLen / 2; ++i) substitute[i] = static_cast<char16_t>(Get16(b + kPathBuffer + subOff + 2 * i));
-  // The NT form of an absolute path: "\??\X:" followed by "\..." or nothing.
-  const bool ntDrive =
-      substitute.compare(0, 4, u"\\??\\") == 0 && substitute.size() >= 6 && substitute[5] == u':' &&
-      ((substitute[4] >= u'A' && substitute[4] <= u'Z') || (substitute[4] >= u'a' && substitute[4] <= u'z')) &&
-      (substitute.size() == 6 || substitute[6] == u'\\');
-  if (!ntDrive) {
-    SetError(ERROR_INVALID_REPARSE_DATA);
-    return FALSE_;
-  }
-  std::string targetText = text::Utf16ToUtf8(std::u16string_view(substitute).substr(4));
-  if (targetText.size() == 2) targetText += '\\';
-  WinPath wp;
   Resolved target;
-  if (!ParsePath(targetText, wp, false, 32767) || !Resolve(wp, target)) {
-    SetError(ERROR_PATH_NOT_FOUND);  // a drive this system does not reach
+  if (!ResolveAnsi(fullTarget.c_str(), target, 32767)) {
+    SetError(win::ERROR_PATH_NOT_FOUND);  // a drive this system does not reach
     return FALSE_;
   }
-  if (!f->link && !DirectoryIsEmpty(f->host)) {
-    SetError(ERROR_DIR_NOT_EMPTY);
-    return FALSE_;
+  const bool isLink = link.exists && S_ISLNK(link.st.st_mode);
+  if (link.exists && !isLink) {
+    if (!S_ISDIR(link.st.st_mode)) {
+      SetError(win::ERROR_DIRECTORY);  // a junction stands on a folder, never on a file
+      return FALSE_;
+    }
+    if (!DirectoryIsEmpty(link.host)) {
+      SetError(win::ERROR_DIR_NOT_EMPTY);
+      return FALSE_;
+    }
   }
-  // Make the link beside the folder first, so that a refusal of the file
-  // system leaves the folder as it was; then put it in the folder's place.
+
+  const std::vector<std::uint8_t> ntfs = NtfsLinkData(link.parentHost, target.host);
+  if (!ntfs.empty() && !isLink && SetNtfsLink(link.host, ntfs, !link.exists)) return TRUE_;
+
+  if (!link.exists) {
+    if (::symlink(target.host.c_str(), link.host.c_str()) != 0) return SymlinkFailed(errno, link.parentHost);
+    return TRUE_;
+  }
+  // An existing link is pointed anew, an empty folder replaced: the new link
+  // is made beside it first, so that a refusal leaves the entry as it was.
   static std::atomic<unsigned> counter{0};
-  const std::string temp = parent + (parent == "/" ? "" : "/") + ".orvella-junction-" + std::to_string(::getpid()) +
-                           "-" + std::to_string(counter++);
-  if (::symlink(target.host.c_str(), temp.c_str()) != 0) {
-    SetError(errno == EPERM || errno == EOPNOTSUPP ? ERROR_INVALID_FUNCTION : Win32FromErrno(errno));
-    return FALSE_;
-  }
-  if (!f->link && ::rmdir(f->host.c_str()) != 0) {
+  const std::string temp = link.parentHost + (link.parentHost == "/" ? "" : "/") + ".orvella-link-" +
+                           std::to_string(::getpid()) + "-" + std::to_string(counter++);
+  if (::symlink(target.host.c_str(), temp.c_str()) != 0) return SymlinkFailed(errno, link.parentHost);
+  if (!isLink && ::rmdir(link.host.c_str()) != 0) {
     const int e = errno;
     ::unlink(temp.c_str());
-    SetError((e == ENOTEMPTY || e == EEXIST) ? ERROR_DIR_NOT_EMPTY : Win32FromErrno(e));
+    SetError((e == ENOTEMPTY || e == EEXIST) ? win::ERROR_DIR_NOT_EMPTY : Win32FromErrno(e));
     return FALSE_;
   }
-  if (::rename(temp.c_str(), f->host.c_str()) != 0) {
+  if (::rename(temp.c_str(), link.host.c_str()) != 0) {
     const int e = errno;
     ::unlink(temp.c_str());
-    if (!f->link) ::mkdir(f->host.c_str(), 0777);  // put the empty folder back
+    if (!isLink) ::mkdir(link.host.c_str(), 0777);  // put the empty folder back
     SetErrno(e);
     return FALSE_;
   }
   return TRUE_;
 }
 
-}  // namespace win
+BOOL RemoveDirectoryLink(const std::string& linkPath) {
+  // A symbolic link, an Interix one or NTFS reparse data alike: the link
+  // goes, never what it leads to.
+  return win::RemoveDirectoryA(linkPath.c_str());
+}
+
+}  // namespace platform

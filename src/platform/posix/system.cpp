@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -430,6 +431,14 @@ HostSystem CurrentHostSystem() {
 #else
   return HostSystem::OtherUnix;
 #endif
+}
+
+char UserDecimalSeparator() {
+  const std::lconv* lc = std::localeconv();
+  if (lc && lc->decimal_point && lc->decimal_point[0] && !lc->decimal_point[1] &&
+      static_cast<unsigned char>(lc->decimal_point[0]) < 0x80)
+    return lc->decimal_point[0];
+  return '.';
 }
 
 std::string UserConfigFolder() {

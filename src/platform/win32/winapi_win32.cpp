@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/reparsedata.h"
 #include "platform/writefaults.h"
 
 static_assert(sizeof(win::DWORD) == sizeof(::DWORD), "DWORD is 32 bits on both sides");
@@ -41,12 +42,46 @@ void CopyAttributeData(const From& s, To* d) {
   d->nFileSizeLow = s.nFileSizeLow;
 }
 
-void CopyFindData(const ::WIN32_FIND_DATAA& s, win::WIN32_FIND_DATAA* d) {
+// The ANSI text of a wide one. Where the ANSI code page is not UTF-8 (a
+// system older than the manifest's UTF-8 code page), a character it does
+// not hold becomes "?" instead of a look-alike ("Okęcie" would be "Okecie",
+// a name that does not exist): the logic tells such names by their "?" and
+// lists them as names the system cannot give.
+std::string AnsiOfWide(const ::WCHAR* w, int length) {
+  if (length == 0) return {};
+  const bool utf8 = ::GetACP() == CP_UTF8;
+  const ::DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const int n = ::WideCharToMultiByte(CP_ACP, flags, w, length, nullptr, 0, nullptr, nullptr);
+  if (n <= 0) return {};
+  std::string s(static_cast<size_t>(n), '\0');
+  ::WideCharToMultiByte(CP_ACP, flags, w, length, s.data(), n, utf8 ? nullptr : "?", nullptr);
+  if (length < 0 && !s.empty() && s.back() == '\0') s.pop_back();
+  return s;
+}
+
+std::wstring WideOfAnsi(const char* s) {
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring w(static_cast<size_t>(n), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, s, -1, w.data(), n);
+  w.pop_back();
+  return w;
+}
+
+void CopyName(const ::WCHAR* name, char* out, size_t capacity) {
+  const std::string a = AnsiOfWide(name, -1);
+  const size_t k = a.size() < capacity ? a.size() : capacity - 1;
+  std::memcpy(out, a.data(), k);
+  out[k] = '\0';
+}
+
+// The wide search's entry with its names in ANSI, never best-fitted.
+void CopyFindData(const ::WIN32_FIND_DATAW& s, win::WIN32_FIND_DATAA* d) {
   CopyAttributeData(s, d);
   d->dwReserved0 = s.dwReserved0;
   d->dwReserved1 = s.dwReserved1;
-  std::memcpy(d->cFileName, s.cFileName, sizeof d->cFileName);
-  std::memcpy(d->cAlternateFileName, s.cAlternateFileName, sizeof d->cAlternateFileName);
+  CopyName(s.cFileName, d->cFileName, sizeof d->cFileName);
+  CopyName(s.cAlternateFileName, d->cAlternateFileName, sizeof d->cAlternateFileName);
 }
 
 }  // namespace
@@ -79,15 +114,15 @@ BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_
 DWORD GetFileAttributesW(const WCHAR* path) { return ::GetFileAttributesW(W(path)); }
 
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
-  ::WIN32_FIND_DATAA d{};
-  ::HANDLE h = ::FindFirstFileA(pattern, &d);
+  ::WIN32_FIND_DATAW d{};
+  ::HANDLE h = ::FindFirstFileW(WideOfAnsi(pattern).c_str(), &d);
   if (h != INVALID_HANDLE_VALUE && data) CopyFindData(d, data);
   return h;
 }
 
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
-  ::WIN32_FIND_DATAA d{};
-  const ::BOOL ok = ::FindNextFileA(find, &d);
+  ::WIN32_FIND_DATAW d{};
+  const ::BOOL ok = ::FindNextFileW(find, &d);
   if (ok && data) CopyFindData(d, data);
   return ok;
 }
@@ -161,15 +196,6 @@ BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD 
   return ::GetFileInformationByHandleEx(file, static_cast<FILE_INFO_BY_HANDLE_CLASS>(infoClass), info, size);
 }
 
-BOOL DeviceIoControl(HANDLE device, DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
-                     void* overlapped) {
-  if (code != FSCTL_SET_REPARSE_POINT) {
-    ::SetLastError(ERROR_INVALID_FUNCTION);
-    return FALSE;
-  }
-  return ::DeviceIoControl(device, code, in, inSize, out, outSize, D(returned), static_cast<LPOVERLAPPED>(overlapped));
-}
-
 DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char** filePart) {
   return ::GetFullPathNameA(name, bufferLength, buffer, filePart);
 }
@@ -214,13 +240,57 @@ void Sleep(DWORD milliseconds) { ::Sleep(milliseconds); }
 namespace platform {
 
 std::string ExecutablePath() {
-  std::vector<char> buf(MAX_PATH);
+  std::vector<::WCHAR> buf(MAX_PATH);
   for (;;) {
-    const ::DWORD n = ::GetModuleFileNameA(nullptr, buf.data(), static_cast<::DWORD>(buf.size()));
+    const ::DWORD n = ::GetModuleFileNameW(nullptr, buf.data(), static_cast<::DWORD>(buf.size()));
     if (n == 0) return {};
-    if (n < buf.size()) return std::string(buf.data(), n);
+    if (n < buf.size()) return AnsiOfWide(buf.data(), static_cast<int>(n));
     buf.resize(buf.size() * 2);
   }
+}
+
+BOOL MakeDirectoryLink(const std::string& linkPath, const std::string& fullTarget, bool exactName) {
+  const std::wstring link = WideOfAnsi(linkPath.c_str());
+  bool created = false;
+  ::HANDLE h = INVALID_HANDLE_VALUE;
+  if (exactName) {
+    // The folder is made and opened in one step, by its exact name.
+    h = ::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                      FILE_ATTRIBUTE_DIRECTORY | FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_POSIX_SEMANTICS |
+                          FILE_FLAG_OPEN_REPARSE_POINT,
+                      nullptr);
+    if (h == INVALID_HANDLE_VALUE) return FALSE;
+    created = true;
+  } else {
+    if (::GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES) {
+      // A folder that cannot be made ends here, with its own reason (a
+      // read-only scenery folder is "access denied", not "not found").
+      if (!::CreateDirectoryW(link.c_str(), nullptr)) return FALSE;
+      created = true;
+    }
+    h = ::CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  }
+  ::DWORD error = ERROR_SUCCESS;
+  if (h == INVALID_HANDLE_VALUE) {
+    error = ::GetLastError();
+  } else {
+    MountPointBuffer buffer = BuildMountPointBuffer(fullTarget);
+    ::DWORD returned = 0;
+    if (!::DeviceIoControl(h, win::FSCTL_SET_REPARSE_POINT, buffer.bytes.data(), buffer.passed, nullptr, 0, &returned,
+                           nullptr))
+      error = ::GetLastError();
+    ::CloseHandle(h);
+  }
+  if (error == ERROR_SUCCESS) return TRUE;
+  // The folder is removed once the handle that holds it unshared is closed.
+  if (created) ::RemoveDirectoryW(link.c_str());
+  ::SetLastError(error);
+  return FALSE;
+}
+
+BOOL RemoveDirectoryLink(const std::string& linkPath) {
+  return ::RemoveDirectoryW(WideOfAnsi(linkPath.c_str()).c_str());
 }
 
 std::string BrowseForFolder(win::HANDLE owner, const std::string& title) {
@@ -231,8 +301,8 @@ std::string BrowseForFolder(win::HANDLE owner, const std::string& title) {
   info.ulFlags = BIF_RETURNONLYFSDIRS;
   std::string result;
   if (::PIDLIST_ABSOLUTE item = ::SHBrowseForFolderA(&info)) {
-    char path[MAX_PATH] = {};
-    if (::SHGetPathFromIDListA(item, path)) result = path;
+    ::WCHAR path[MAX_PATH] = {};
+    if (::SHGetPathFromIDListW(item, path)) result = AnsiOfWide(path, -1);
     ::CoTaskMemFree(item);
   }
   ::SetErrorMode(previousMode);
@@ -241,10 +311,16 @@ std::string BrowseForFolder(win::HANDLE owner, const std::string& title) {
 
 HostSystem CurrentHostSystem() { return HostSystem::Windows; }
 
+char UserDecimalSeparator() {
+  ::WCHAR separator[8] = {};
+  const int n = ::GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator, 8);
+  return n == 2 && separator[0] > 0 && separator[0] < 0x80 ? static_cast<char>(separator[0]) : '.';
+}
+
 std::string UserConfigFolder() {
-  char buf[MAX_PATH] = {};
-  if (FAILED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
-  return buf;
+  ::WCHAR buf[MAX_PATH] = {};
+  if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+  return AnsiOfWide(buf, -1);
 }
 
 std::string ResolveShellLink(const std::string& lnkPath) {
@@ -283,13 +359,7 @@ void InitializeCom() { ::CoInitialize(nullptr); }
 void UninitializeCom() { ::CoUninitialize(); }
 
 std::string FromHostPath(const std::u16string& hostPath) {
-  if (hostPath.empty()) return {};
-  const int n = ::WideCharToMultiByte(CP_ACP, 0, W(hostPath.c_str()), static_cast<int>(hostPath.size()), nullptr, 0,
-                                      nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  ::WideCharToMultiByte(CP_ACP, 0, W(hostPath.c_str()), static_cast<int>(hostPath.size()), s.data(), n, nullptr,
-                        nullptr);
-  return s;
+  return AnsiOfWide(W(hostPath.c_str()), static_cast<int>(hostPath.size()));
 }
 
 std::u16string ToHostPath(const std::string& windowsPath) {
