@@ -80,6 +80,17 @@ std::optional<FileStamp> StampOf(const std::string& path) {
   return s;
 }
 
+FileStamp PathStampOf(const std::string& path) {
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return {~0ull, ~0ull};
+  FileStamp s;
+  s.size = d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY
+               ? ~1ull
+               : static_cast<std::uint64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
+  s.time = static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32 | d.ftLastWriteTime.dwLowDateTime;
+  return s;
+}
+
 std::uint64_t FileTimeNow() {
   // 1601-01-01 to 1970-01-01 in 100 ns steps.
   constexpr std::uint64_t kEpochDelta = 116444736000000000ull;
@@ -124,11 +135,21 @@ std::string CheckMemory::save() const {
     }
     out += '\n';
   }
+  if (verdict_) {
+    // One line: "*", the signature, the count of paths, then path, size and
+    // time of each, then the report's fields.
+    out += "*\t" + Escape(verdict_->signature) + "\t" + std::to_string(verdict_->depends.size());
+    for (const auto& [path, st] : verdict_->depends)
+      out += "\t" + Escape(path) + "\t" + std::to_string(st.size) + "\t" + std::to_string(st.time);
+    for (const std::string& f : verdict_->report) out += "\t" + Escape(f);
+    out += '\n';
+  }
   return out;
 }
 
 void CheckMemory::load(const std::string& text) {
   entries_.clear();
+  verdict_.reset();
   size_t at = text.find('\n');
   if (at == std::string::npos || text.compare(0, at, kHeader) != 0) return;
   ++at;
@@ -150,6 +171,25 @@ void CheckMemory::load(const std::string& text) {
     }
     if (!ok || fields.size() < 3) continue;
     char* stop = nullptr;
+    if (fields[0] == "*") {
+      Verdict v;
+      v.signature = fields[1];
+      const unsigned long long n = std::strtoull(fields[2].c_str(), &stop, 10);
+      if (*stop || n > (fields.size() - 3) / 3) continue;
+      size_t i = 3;
+      for (unsigned long long k = 0; k < n; ++k, i += 3) {
+        FileStamp st;
+        st.size = std::strtoull(fields[i + 1].c_str(), &stop, 10);
+        if (*stop) break;
+        st.time = std::strtoull(fields[i + 2].c_str(), &stop, 10);
+        if (*stop) break;
+        v.depends.emplace_back(fields[i], st);
+      }
+      if (v.depends.size() != n) continue;
+      v.report.assign(fields.begin() + static_cast<std::ptrdiff_t>(i), fields.end());
+      verdict_ = std::move(v);
+      continue;
+    }
     Remembered r;
     r.stamp.size = std::strtoull(fields[0].c_str(), &stop, 10);
     if (fields[0].empty() || *stop) continue;
