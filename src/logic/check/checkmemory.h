@@ -34,7 +34,10 @@ class CheckMemory {
   // Keeps facts read at the time now (100 ns since 1601): a stamp younger
   // than two seconds is not trusted.
   void put(const std::string& path, const FileStamp& st, std::vector<std::string> fields, std::uint64_t now);
-  size_t size() const { return entries_.size(); }
+  size_t size() const {
+    parsePending();
+    return entries_.size();
+  }
   int reads = 0;  // files read rather than remembered, this check
 
   // The verdict of the last whole check: valid while the packs are the same
@@ -51,7 +54,11 @@ class CheckMemory {
   void load(const std::string& text);
 
  private:
-  std::unordered_map<std::string, Remembered> entries_;
+  // The files' lines are read only when first needed: a check that keeps
+  // the verdict never needs them.
+  void parsePending() const;
+  mutable std::string pending_;
+  mutable std::unordered_map<std::string, Remembered> entries_;
   std::optional<Verdict> verdict_;
 };
 

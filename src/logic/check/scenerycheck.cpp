@@ -52,6 +52,14 @@ bool FoldedFileSystem() {
 // How a path was found among a pack's files.
 enum class Found { None, Exact, OtherCase };
 
+// Hashing that looks strings up by views, without a copy.
+struct ViewHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view v) const { return std::hash<std::string_view>{}(v); }
+};
+template <typename T>
+using ViewMap = std::unordered_map<std::string, T, ViewHash, std::equal_to<>>;
+
 // A pack's files, each folder listed once when first asked about.
 class PackFiles {
  public:
@@ -60,39 +68,40 @@ class PackFiles {
       : root_(std::move(root)), listed_(std::move(listed)) {}
 
   // The file at rel ('/'-separated, relative to the pack).
-  Found find(const std::string& rel) {
-    std::string exact;  // the path as the disk spells it
+  Found find(std::string_view rel) {
+    const Folder* f = &folder(std::string_view());
+    std::string spelledPath;  // the folders as the disk spells them, when they differ
     bool otherCase = false;
     size_t at = 0;
     for (;;) {
       const size_t slash = rel.find('/', at);
-      const bool last = slash == std::string::npos;
-      const std::string part = rel.substr(at, last ? std::string::npos : slash - at);
-      const Folder& f = folder(exact);
-      std::string spelled;
-      auto it = f.names.find(part);
-      if (it != f.names.end() && (last ? Regular(it->second) : (it->second & win::FILE_ATTRIBUTE_DIRECTORY))) {
-        spelled = part;
-      } else {
-        auto ft = f.folded.find(FoldAsciiCase(part));
-        if (ft == f.folded.end()) return Found::None;
-        const win::DWORD a = f.names.at(ft->second);
-        if (last ? !Regular(a) : !(a & win::FILE_ATTRIBUTE_DIRECTORY)) return Found::None;
+      const bool last = slash == std::string_view::npos;
+      const std::string_view part = rel.substr(at, last ? std::string_view::npos : slash - at);
+      auto it = f->names.find(part);
+      const auto fits = [last](win::DWORD a) {
+        return last ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+      };
+      std::string_view spelled = part;
+      if (it == f->names.end() || !fits(it->second)) {
+        auto ft = f->folded.find(FoldAsciiCase(part));
+        if (ft == f->folded.end() || !fits(f->names.find(ft->second)->second)) return Found::None;
         spelled = ft->second;
         otherCase = true;
       }
       if (last) return otherCase ? Found::OtherCase : Found::Exact;
-      exact = exact.empty() ? spelled : exact + "/" + spelled;
+      if (!spelledPath.empty()) spelledPath += '/';
+      spelledPath += spelled;
+      f = &folder(spelledPath);
       at = slash + 1;
     }
   }
 
  private:
   struct Folder {
-    std::unordered_map<std::string, win::DWORD> names;
-    std::unordered_map<std::string, std::string> folded;  // folded name -> name
+    ViewMap<win::DWORD> names;
+    ViewMap<std::string> folded;  // folded name -> name
   };
-  const Folder& folder(const std::string& rel) {
+  const Folder& folder(std::string_view rel) {
     auto it = folders_.find(rel);
     if (it != folders_.end()) return it->second;
     Folder f;
@@ -106,11 +115,11 @@ class PackFiles {
       f.names.emplace(name, a);
       f.folded.emplace(FoldAsciiCase(name), name);
     });
-    return folders_.emplace(rel, std::move(f)).first->second;
+    return folders_.emplace(std::string(rel), std::move(f)).first->second;
   }
   std::string root_;
   std::function<void(const std::string&)> listed_;
-  std::unordered_map<std::string, Folder> folders_;
+  ViewMap<Folder> folders_;
 };
 
 // A folder that can provide exports: a loaded pack, a disabled one, or a
@@ -225,7 +234,7 @@ DsfFacts ReadDsf(const std::string& path) {
   std::unordered_set<std::string> seen;
   for (const auto* table : {&d->terrains, &d->objects, &d->polygons, &d->networks})
     for (const std::string& s : *table)
-      if (seen.insert(s).second) f.refs.push_back(s);
+      if (seen.insert(s).second) f.refs.push_back(VirtualPath(s));
   return f;
 }
 
@@ -477,7 +486,7 @@ class Checker {
   bool cancelled() const { return options_.cancel && options_.cancel->load(); }
   // The verdict depends on path as it stands now (stamp as read, when known).
   void depend(const std::string& path, std::optional<FileStamp> known = std::nullopt) {
-    if (!dependSeen_.insert(path).second) return;
+    if (!remember_ || !dependSeen_.insert(path).second) return;
     const FileStamp st = known ? *known : PathStampOf(path);
     // A path changed within the clock's step may change again unseen.
     if (st.time != ~0ull && st.time + 20'000'000 > now_) racy_ = true;
@@ -499,12 +508,17 @@ class Checker {
   std::vector<int> loaded_;  // indices of sources_ in priority order
   std::vector<std::string> iniOrder_;
   // Per loaded pack: its references and a sample DSF for each.
-  std::vector<std::vector<std::pair<std::string, std::string>>> refs_;
+  struct PackRefs {
+    std::vector<std::string> samples;                 // DSFs, relative to the pack
+    std::vector<std::pair<std::string, size_t>> refs;  // virtual path, its sample
+  };
+  std::vector<PackRefs> refs_;
   std::unordered_map<std::string, std::vector<Provision>> index_;
   std::unordered_map<std::string, std::string> foldedIndex_;  // folded virtual path -> one spelling
   std::vector<std::pair<std::string, FileStamp>> depends_;
   std::unordered_set<std::string> dependSeen_;
   bool racy_ = false;
+  bool remember_ = !options_.memoryFile.empty();
 };
 
 void Checker::addSource(std::string name, std::string folder, std::string area, SourceKind kind) {
@@ -592,7 +606,7 @@ void Checker::readLibrary(int source) {
       return;
     }
     lib = ParseLibrary(*text);
-    memory_.put(path, *st, LibraryFields(*lib), now_);
+    if (remember_) memory_.put(path, *st, LibraryFields(*lib), now_);
   }
   if (!lib->valid) {
     if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
@@ -645,7 +659,7 @@ void Checker::readPack(size_t order) {
       if (!facts) {
         ++memory_.reads;
         facts = ReadDsf(path);
-        memory_.put(path, *st, DsfFields(*facts), now_);
+        if (remember_) memory_.put(path, *st, DsfFields(*facts), now_);
       }
       if (!facts->status.empty()) {
         damaged(source, rel, facts->status.c_str());
@@ -658,7 +672,8 @@ void Checker::readPack(size_t order) {
       }
       (facts->overlay ? anyOverlay : anyBase) = true;
       for (const std::string& r : facts->refs)
-        if (seen.insert(r).second) refs.emplace_back(r, rel);
+        if (seen.insert(r).second) refs.refs.emplace_back(r, refs.samples.size());
+      refs.samples.push_back(rel);
     }
   }
   const bool library = FileExists(s.folder + "\\library.txt");
@@ -697,12 +712,17 @@ void Checker::judge() {
   for (size_t order = 0; order < loaded_.size(); ++order) {
     const int source = loaded_[order];
     Source& s = sources_[static_cast<size_t>(source)];
-    for (const auto& [ref, sample] : refs_[order]) {
+    const PackRefs& packRefs = refs_[order];
+    for (const auto& [path, sampleIndex] : packRefs.refs) {
+      const std::string& ref = path;
       if (std::find(std::begin(kBuiltInTerrains), std::end(kBuiltInTerrains), ref) != std::end(kBuiltInTerrains))
         continue;
-      const std::string path = VirtualPath(ref);
       // The pack's own file first.
-      const std::string rel = PackRelative(path);
+      // Most references are plain paths: no copy is made of those.
+      const bool plain = !path.empty() && path[0] != '/' && path.find("./") == std::string::npos &&
+                         path.find("//") == std::string::npos && path.back() != '/' && path.back() != '.';
+      const std::string cleaned = plain ? std::string() : PackRelative(path);
+      const std::string& rel = plain ? path : cleaned;
       Found own = rel.empty() ? Found::None : s.files->find(rel);
       if (own == Found::Exact || (own == Found::OtherCase && foldedFiles)) continue;
       Reason reason = Reason::Absent;
@@ -753,7 +773,7 @@ void Checker::judge() {
         m.library = path.substr(0, path.find('/'));
         m.reason = reason;
         m.provider = provider;
-        m.sample = sample;
+        m.sample = packRefs.samples[sampleIndex];
         report_.missing.push_back(std::move(m));
       }
       std::vector<std::string>& packs = report_.missing[at->second].packs;
