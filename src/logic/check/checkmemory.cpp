@@ -17,6 +17,7 @@ constexpr std::uint64_t kRacyWindow = 20'000'000;
 // Fields are kept one line per file, separated by tabs; these escapes keep
 // tabs, line ends and backslashes of names inside their field.
 std::string Escape(const std::string& s) {
+  if (s.find_first_of("\\\t\n\r") == std::string::npos) return s;
   std::string out;
   out.reserve(s.size());
   for (const char c : s) {

@@ -231,10 +231,10 @@ DsfFacts ReadDsf(const std::string& path) {
     return f;
   }
   f.overlay = IsOverlay(d->properties);
-  std::unordered_set<std::string> seen;
   for (const auto* table : {&d->terrains, &d->objects, &d->polygons, &d->networks})
-    for (const std::string& s : *table)
-      if (seen.insert(s).second) f.refs.push_back(VirtualPath(s));
+    for (const std::string& s : *table) f.refs.push_back(VirtualPath(s));
+  std::sort(f.refs.begin(), f.refs.end());
+  f.refs.erase(std::unique(f.refs.begin(), f.refs.end()), f.refs.end());
   return f;
 }
 
@@ -463,6 +463,7 @@ bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
 
 // One provision of the index: who gives it and how.
 struct Provision {
+  int next = -1;  // the next provision of the same path, -1 for none
   int source = 0;
   bool backup = false;
   bool present = false;  // its real file is there
@@ -513,8 +514,20 @@ class Checker {
     std::vector<std::pair<std::string, size_t>> refs;  // virtual path, its sample
   };
   std::vector<PackRefs> refs_;
-  std::unordered_map<std::string, std::vector<Provision>> index_;
-  std::unordered_map<std::string, std::string> foldedIndex_;  // folded virtual path -> one spelling
+  // The library index: each exported path's first provision in provisions_,
+  // the others chained from it.
+  ViewMap<int> index_;
+  std::vector<Provision> provisions_;
+  // Folded virtual path -> one spelling: made when first needed.
+  std::unordered_map<std::string, std::string> foldedIndex_;
+  bool foldedMade_ = false;
+  const std::unordered_map<std::string, std::string>& foldedIndex() {
+    if (!foldedMade_) {
+      foldedMade_ = true;
+      for (const auto& [path, first] : index_) foldedIndex_.emplace(FoldAsciiCase(path), path);
+    }
+    return foldedIndex_;
+  }
   std::vector<std::pair<std::string, FileStamp>> depends_;
   std::unordered_set<std::string> dependSeen_;
   bool racy_ = false;
@@ -623,9 +636,15 @@ void Checker::readLibrary(int source) {
       std::string real = e.realPath;
       report_.brokenExports.push_back({s.name, e.virtualPath, real});
     }
-    auto& list = index_[e.virtualPath];
-    if (list.empty()) foldedIndex_.emplace(FoldAsciiCase(e.virtualPath), e.virtualPath);
-    list.push_back(p);
+    // Appended at the chain's end: the providers stay in priority order.
+    const int at = static_cast<int>(provisions_.size());
+    provisions_.push_back(p);
+    auto [it, fresh] = index_.try_emplace(e.virtualPath, at);
+    if (!fresh) {
+      int last = it->second;
+      while (provisions_[static_cast<size_t>(last)].next >= 0) last = provisions_[static_cast<size_t>(last)].next;
+      provisions_[static_cast<size_t>(last)].next = at;
+    }
   }
 }
 
@@ -635,7 +654,6 @@ void Checker::readPack(size_t order) {
   LoadedPack& pack = report_.packs[order];
   pack.airports = airports(s.folder);
   auto& refs = refs_[order];
-  std::unordered_set<std::string> seen;
   bool anyDsf = false, anyBase = false, anyOverlay = false;
   const std::string nav = s.folder + "\\Earth nav data";
   depend(s.folder);
@@ -672,10 +690,16 @@ void Checker::readPack(size_t order) {
       }
       (facts->overlay ? anyOverlay : anyBase) = true;
       for (const std::string& r : facts->refs)
-        if (seen.insert(r).second) refs.refs.emplace_back(r, refs.samples.size());
+        refs.refs.emplace_back(r, refs.samples.size());
       refs.samples.push_back(rel);
     }
   }
+  // Each reference once, with the first tile that names it.
+  std::stable_sort(refs.refs.begin(), refs.refs.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  refs.refs.erase(std::unique(refs.refs.begin(), refs.refs.end(),
+                              [](const auto& a, const auto& b) { return a.first == b.first; }),
+                  refs.refs.end());
   const bool library = FileExists(s.folder + "\\library.txt");
   if (!pack.airports.empty())
     pack.role = PackRole::Airport;
@@ -733,7 +757,8 @@ void Checker::judge() {
         const Provision* backup = nullptr;
         const Provision* disabled = nullptr;
         const Provision* inactive = nullptr;
-        for (const Provision& p : it->second) {
+        for (int i = it->second; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+          const Provision& p = provisions_[static_cast<size_t>(i)];
           const SourceKind kind = sources_[static_cast<size_t>(p.source)].kind;
           if (!p.present) continue;
           if (kind == SourceKind::Loaded && !p.backup) met = true;
@@ -752,14 +777,16 @@ void Checker::judge() {
       if (reason == Reason::Absent) {
         // The same path with other letters: an export of a loaded pack, or
         // the pack's own file where the system tells letter case apart.
-        auto ft = foldedIndex_.find(FoldAsciiCase(path));
+        auto ft = foldedIndex().find(FoldAsciiCase(path));
         if (ft != foldedIndex_.end()) {
-          for (const Provision& p : index_[ft->second])
+          for (int i = index_.find(ft->second)->second; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+            const Provision& p = provisions_[static_cast<size_t>(i)];
             if (p.present && sources_[static_cast<size_t>(p.source)].kind == SourceKind::Loaded) {
               reason = Reason::Case;
               provider = sources_[static_cast<size_t>(p.source)].name;
               break;
             }
+          }
         }
         if (reason == Reason::Absent && own == Found::OtherCase) {
           reason = Reason::Case;
