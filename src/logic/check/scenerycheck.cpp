@@ -463,10 +463,61 @@ bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
 
 // One provision of the index: who gives it and how.
 struct Provision {
-  int next = -1;  // the next provision of the same path, -1 for none
+  std::string path;  // the virtual path (kept on the first provision of a path)
+  int next = -1;     // the next provision of the same path, -1 for none
   int source = 0;
   bool backup = false;
   bool present = false;  // its real file is there
+};
+
+// Virtual paths to the first of their provisions: an open-addressed table
+// of hashes, so that most look-ups touch one slot and one path.
+class PathIndex {
+ public:
+  // The slot of path: its first provision, or -1 when it has none yet.
+  int& slot(std::string_view path, const std::vector<Provision>& provisions) {
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow(provisions);
+    const std::uint64_t h = std::hash<std::string_view>{}(path) | 1;  // 0 marks an empty slot
+    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      Slot& s = slots_[i];
+      if (s.hash == 0) {
+        s.hash = h;
+        ++used_;
+        return s.first;
+      }
+      if (s.hash == h && provisions[static_cast<size_t>(s.first)].path == path) return s.first;
+    }
+  }
+  int find(std::string_view path, const std::vector<Provision>& provisions) const {
+    if (slots_.empty()) return -1;
+    const std::uint64_t h = std::hash<std::string_view>{}(path) | 1;
+    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      const Slot& s = slots_[i];
+      if (s.hash == 0) return -1;
+      if (s.hash == h && provisions[static_cast<size_t>(s.first)].path == path) return s.first;
+    }
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    int first = -1;
+  };
+  void grow(const std::vector<Provision>& provisions) {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(1024, old.size() * 2), Slot());
+    for (const Slot& s : old) {
+      if (s.hash == 0) continue;
+      for (size_t i = s.hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1))
+        if (slots_[i].hash == 0) {
+          slots_[i] = s;
+          break;
+        }
+    }
+    (void)provisions;
+  }
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
 };
 
 // The reading and the verdicts of one check.
@@ -516,7 +567,7 @@ class Checker {
   std::vector<PackRefs> refs_;
   // The library index: each exported path's first provision in provisions_,
   // the others chained from it.
-  ViewMap<int> index_;
+  PathIndex index_;
   std::vector<Provision> provisions_;
   // Folded virtual path -> one spelling: made when first needed.
   std::unordered_map<std::string, std::string> foldedIndex_;
@@ -524,7 +575,8 @@ class Checker {
   const std::unordered_map<std::string, std::string>& foldedIndex() {
     if (!foldedMade_) {
       foldedMade_ = true;
-      for (const auto& [path, first] : index_) foldedIndex_.emplace(FoldAsciiCase(path), path);
+      for (const Provision& p : provisions_)
+        if (!p.path.empty()) foldedIndex_.emplace(FoldAsciiCase(p.path), p.path);
     }
     return foldedIndex_;
   }
@@ -638,13 +690,16 @@ void Checker::readLibrary(int source) {
     }
     // Appended at the chain's end: the providers stay in priority order.
     const int at = static_cast<int>(provisions_.size());
-    provisions_.push_back(p);
-    auto [it, fresh] = index_.try_emplace(e.virtualPath, at);
-    if (!fresh) {
-      int last = it->second;
+    int& first = index_.slot(e.virtualPath, provisions_);
+    if (first < 0) {
+      p.path = e.virtualPath;
+      first = at;
+    } else {
+      int last = first;
       while (provisions_[static_cast<size_t>(last)].next >= 0) last = provisions_[static_cast<size_t>(last)].next;
       provisions_[static_cast<size_t>(last)].next = at;
     }
+    provisions_.push_back(std::move(p));
   }
 }
 
@@ -751,13 +806,13 @@ void Checker::judge() {
       if (own == Found::Exact || (own == Found::OtherCase && foldedFiles)) continue;
       Reason reason = Reason::Absent;
       std::string provider;
-      auto it = index_.find(path);
+      const int firstProvision = index_.find(path, provisions_);
       bool met = false;
-      if (it != index_.end()) {
+      if (firstProvision >= 0) {
         const Provision* backup = nullptr;
         const Provision* disabled = nullptr;
         const Provision* inactive = nullptr;
-        for (int i = it->second; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+        for (int i = firstProvision; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
           const Provision& p = provisions_[static_cast<size_t>(i)];
           const SourceKind kind = sources_[static_cast<size_t>(p.source)].kind;
           if (!p.present) continue;
@@ -779,7 +834,7 @@ void Checker::judge() {
         // the pack's own file where the system tells letter case apart.
         auto ft = foldedIndex().find(FoldAsciiCase(path));
         if (ft != foldedIndex_.end()) {
-          for (int i = index_.find(ft->second)->second; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+          for (int i = index_.find(ft->second, provisions_); i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
             const Provision& p = provisions_[static_cast<size_t>(i)];
             if (p.present && sources_[static_cast<size_t>(p.source)].kind == SourceKind::Loaded) {
               reason = Reason::Case;
