@@ -188,8 +188,7 @@ void CheckMemory::load(const std::string& text) {
   if (text.compare(at, 2, "*\t") == 0) {
     const size_t end = text.find('\n', at);
     std::vector<std::string> fields;
-    if (end != std::string::npos && Fields(std::string_view(text).substr(at, end - at), fields) &&
-        fields.size() >= 3) {
+    if (end != std::string::npos && Fields(std::string_view(text).substr(at, end - at), fields) && fields.size() >= 3) {
       Verdict v;
       v.signature = fields[1];
       std::uint64_t n = 0;

@@ -78,9 +78,7 @@ class PackFiles {
       const bool last = slash == std::string_view::npos;
       const std::string_view part = rel.substr(at, last ? std::string_view::npos : slash - at);
       auto it = f->names.find(part);
-      const auto fits = [last](win::DWORD a) {
-        return last ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
-      };
+      const auto fits = [last](win::DWORD a) { return last ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0; };
       std::string_view spelled = part;
       if (it == f->names.end() || !fits(it->second)) {
         auto ft = f->folded.find(FoldAsciiCase(part));
@@ -476,7 +474,7 @@ class PathIndex {
  public:
   // The slot of path: its first provision, or -1 when it has none yet.
   int& slot(std::string_view path, const std::vector<Provision>& provisions) {
-    if ((used_ + 1) * 4 > slots_.size() * 3) grow(provisions);
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
     const std::uint64_t h = std::hash<std::string_view>{}(path) | 1;  // 0 marks an empty slot
     for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
       Slot& s = slots_[i];
@@ -503,7 +501,7 @@ class PathIndex {
     std::uint64_t hash = 0;
     int first = -1;
   };
-  void grow(const std::vector<Provision>& provisions) {
+  void grow() {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(std::max<size_t>(1024, old.size() * 2), Slot());
     for (const Slot& s : old) {
@@ -514,7 +512,6 @@ class PathIndex {
           break;
         }
     }
-    (void)provisions;
   }
   std::vector<Slot> slots_;
   size_t used_ = 0;
@@ -561,7 +558,7 @@ class Checker {
   std::vector<std::string> iniOrder_;
   // Per loaded pack: its references and a sample DSF for each.
   struct PackRefs {
-    std::vector<std::string> samples;                 // DSFs, relative to the pack
+    std::vector<std::string> samples;                  // DSFs, relative to the pack
     std::vector<std::pair<std::string, size_t>> refs;  // virtual path, its sample
   };
   std::vector<PackRefs> refs_;
@@ -744,17 +741,15 @@ void Checker::readPack(size_t order) {
         if (facts->overlay) pack.overlayTiles.push_back(*tile);
       }
       (facts->overlay ? anyOverlay : anyBase) = true;
-      for (const std::string& r : facts->refs)
-        refs.refs.emplace_back(r, refs.samples.size());
+      for (const std::string& r : facts->refs) refs.refs.emplace_back(r, refs.samples.size());
       refs.samples.push_back(rel);
     }
   }
   // Each reference once, with the first tile that names it.
-  std::stable_sort(refs.refs.begin(), refs.refs.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
-  refs.refs.erase(std::unique(refs.refs.begin(), refs.refs.end(),
-                              [](const auto& a, const auto& b) { return a.first == b.first; }),
-                  refs.refs.end());
+  std::stable_sort(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  refs.refs.erase(
+      std::unique(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+      refs.refs.end());
   const bool library = FileExists(s.folder + "\\library.txt");
   if (!pack.airports.empty())
     pack.role = PackRole::Airport;
