@@ -69,6 +69,28 @@ bool Unescape(std::string_view s, std::string& out) {
   return true;
 }
 
+// The fields of one line; false when an escape is damaged.
+bool Fields(std::string_view line, std::vector<std::string>& fields) {
+  fields.clear();
+  std::string field;
+  size_t f = 0;
+  for (;;) {
+    const size_t tab = line.find('\t', f);
+    if (!Unescape(line.substr(f, tab == std::string_view::npos ? std::string_view::npos : tab - f), field))
+      return false;
+    fields.push_back(field);
+    if (tab == std::string_view::npos) return true;
+    f = tab + 1;
+  }
+}
+
+bool Number(const std::string& s, std::uint64_t& out) {
+  if (s.empty()) return false;
+  char* stop = nullptr;
+  out = std::strtoull(s.c_str(), &stop, 10);
+  return *stop == '\0';
+}
+
 }  // namespace
 
 std::optional<FileStamp> StampOf(const std::string& path) {
@@ -100,15 +122,33 @@ std::uint64_t FileTimeNow() {
          static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count()) * 10;
 }
 
-const std::vector<std::string>* CheckMemory::find(const std::string& path, const FileStamp& st) const {
+std::optional<std::vector<std::string>> CheckMemory::find(const std::string& path, const FileStamp& st) const {
   parsePending();
   auto it = entries_.find(path);
-  if (it == entries_.end() || !(it->second.stamp == st)) return nullptr;
-  return &it->second.fields;
+  if (it == entries_.end() || !(it->second.stamp == st)) return std::nullopt;
+  std::vector<std::string> fields;
+  const std::string& line = it->second.line;
+  if (line.empty()) return fields;
+  if (line[0] != '\t' || !Fields(std::string_view(line).substr(1), fields)) return std::nullopt;
+  return fields;
 }
 
-void CheckMemory::put(const std::string& path, const FileStamp& st, std::vector<std::string> fields,
+void CheckMemory::Append(std::string& line, std::string_view field) {
+  line += '\t';
+  if (field.find_first_of("\\\t\n\r") == std::string_view::npos)
+    line += field;
+  else
+    line += Escape(std::string(field));
+}
+
+void CheckMemory::put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields,
                       std::uint64_t now) {
+  std::string line;
+  for (const std::string& f : fields) Append(line, f);
+  putLine(path, st, std::move(line), now);
+}
+
+void CheckMemory::putLine(const std::string& path, const FileStamp& st, std::string line, std::uint64_t now) {
   parsePending();
   // A file written within the clock's step of now may change again with
   // the same stamp: it is read again next time.
@@ -116,7 +156,7 @@ void CheckMemory::put(const std::string& path, const FileStamp& st, std::vector<
     entries_.erase(path);
     return;
   }
-  entries_[path] = Remembered{st, std::move(fields)};
+  entries_[path] = Remembered{st, std::move(line)};
 }
 
 std::string CheckMemory::save() const {
@@ -143,40 +183,11 @@ std::string CheckMemory::save() const {
     out += std::to_string(e->second.stamp.time);
     out += '\t';
     out += Escape(e->first);
-    for (const std::string& f : e->second.fields) {
-      out += '\t';
-      out += Escape(f);
-    }
+    out += e->second.line;
     out += '\n';
   }
   return out;
 }
-
-namespace {
-
-// The fields of one line; false when an escape is damaged.
-bool Fields(std::string_view line, std::vector<std::string>& fields) {
-  fields.clear();
-  std::string field;
-  size_t f = 0;
-  for (;;) {
-    const size_t tab = line.find('\t', f);
-    if (!Unescape(line.substr(f, tab == std::string_view::npos ? std::string_view::npos : tab - f), field))
-      return false;
-    fields.push_back(field);
-    if (tab == std::string_view::npos) return true;
-    f = tab + 1;
-  }
-}
-
-bool Number(const std::string& s, std::uint64_t& out) {
-  if (s.empty()) return false;
-  char* stop = nullptr;
-  out = std::strtoull(s.c_str(), &stop, 10);
-  return *stop == '\0';
-}
-
-}  // namespace
 
 void CheckMemory::load(const std::string& text) {
   entries_.clear();
@@ -214,19 +225,26 @@ void CheckMemory::parsePending() const {
   if (pending_.empty()) return;
   const std::string text = std::move(pending_);
   pending_.clear();
-  std::vector<std::string> fields;
   size_t at = 0;
+  std::string path;
   while (at < text.size()) {
     const size_t end = text.find('\n', at);
     if (end == std::string::npos) break;  // a last line cut short: dropped
     const std::string_view line(text.data() + at, end - at);
     at = end + 1;
-    if (!Fields(line, fields) || fields.size() < 3) continue;
+    // Size, time and path; the fields after them are kept as written and
+    // read when asked for.
+    const size_t t1 = line.find('\t');
+    const size_t t2 = t1 == std::string_view::npos ? t1 : line.find('\t', t1 + 1);
+    if (t2 == std::string_view::npos) continue;
+    const size_t t3 = std::min(line.find('\t', t2 + 1), line.size());
     Remembered r;
-    if (!Number(fields[0], r.stamp.size) || !Number(fields[1], r.stamp.time)) continue;
-    std::string path = std::move(fields[2]);
-    r.fields.assign(std::make_move_iterator(fields.begin() + 3), std::make_move_iterator(fields.end()));
-    entries_[std::move(path)] = std::move(r);
+    if (!Number(std::string(line.substr(0, t1)), r.stamp.size) ||
+        !Number(std::string(line.substr(t1 + 1, t2 - t1 - 1)), r.stamp.time) ||
+        !Unescape(line.substr(t2 + 1, t3 - t2 - 1), path))
+      continue;
+    r.line = std::string(line.substr(t3));
+    entries_[path] = std::move(r);
   }
 }
 

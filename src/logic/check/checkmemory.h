@@ -24,16 +24,19 @@ std::optional<FileStamp> StampOf(const std::string& path);
 // What is kept of one file: its kind and its facts as strings.
 struct Remembered {
   FileStamp stamp;
-  std::vector<std::string> fields;
+  std::string line;  // each field after a tab, escaped as in the file
 };
 
 class CheckMemory {
  public:
   // The facts of path when its stamp is still st.
-  const std::vector<std::string>* find(const std::string& path, const FileStamp& st) const;
+  std::optional<std::vector<std::string>> find(const std::string& path, const FileStamp& st) const;
   // Keeps facts read at the time now (100 ns since 1601): a stamp younger
   // than two seconds is not trusted.
-  void put(const std::string& path, const FileStamp& st, std::vector<std::string> fields, std::uint64_t now);
+  void put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields, std::uint64_t now);
+  // The same with the fields already joined by Append (no copy of each).
+  void putLine(const std::string& path, const FileStamp& st, std::string line, std::uint64_t now);
+  static void Append(std::string& line, std::string_view field);
   size_t size() const {
     parsePending();
     return entries_.size();

@@ -189,10 +189,14 @@ struct DsfFacts {
   std::vector<std::string> refs;
 };
 
-std::vector<std::string> DsfFields(const DsfFacts& f) {
-  std::vector<std::string> out{"dsf", f.status, f.overlay ? "1" : "0"};
-  out.insert(out.end(), f.refs.begin(), f.refs.end());
-  return out;
+// The facts of a tile as the memory keeps them: joined, not copied one by one.
+std::string DsfLine(const DsfFacts& f) {
+  std::string line;
+  CheckMemory::Append(line, "dsf");
+  CheckMemory::Append(line, f.status);
+  CheckMemory::Append(line, f.overlay ? "1" : "0");
+  for (const std::string& r : f.refs) CheckMemory::Append(line, r);
+  return line;
 }
 
 std::optional<DsfFacts> DsfOfFields(const std::vector<std::string>& v) {
@@ -236,14 +240,16 @@ DsfFacts ReadDsf(const std::string& path) {
   return f;
 }
 
-std::vector<std::string> LibraryFields(const LibraryFile& l) {
-  std::vector<std::string> out{"lib", l.valid ? "1" : "0"};
+std::string LibraryLine(const LibraryFile& l) {
+  std::string line;
+  CheckMemory::Append(line, "lib");
+  CheckMemory::Append(line, l.valid ? "1" : "0");
   for (const LibraryExport& e : l.exports) {
-    out.push_back(e.kind == ExportKind::Backup ? "b" : "e");
-    out.push_back(e.virtualPath);
-    out.push_back(e.realPath);
+    CheckMemory::Append(line, e.kind == ExportKind::Backup ? "b" : "e");
+    CheckMemory::Append(line, e.virtualPath);
+    CheckMemory::Append(line, e.realPath);
   }
-  return out;
+  return line;
 }
 
 std::optional<LibraryFile> LibraryOfFields(const std::vector<std::string>& v) {
@@ -659,7 +665,7 @@ void Checker::readLibrary(int source) {
   depend(path, st);
   if (!st) return;
   std::optional<LibraryFile> lib;
-  if (const auto* fields = memory_.find(path, *st)) lib = LibraryOfFields(*fields);
+  if (const auto fields = memory_.find(path, *st)) lib = LibraryOfFields(*fields);
   if (!lib) {
     ++memory_.reads;
     const std::optional<std::string> text = ReadText(path, 64u << 20);
@@ -668,7 +674,7 @@ void Checker::readLibrary(int source) {
       return;
     }
     lib = ParseLibrary(*text);
-    if (remember_) memory_.put(path, *st, LibraryFields(*lib), now_);
+    if (remember_) memory_.putLine(path, *st, LibraryLine(*lib), now_);
   }
   if (!lib->valid) {
     if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
@@ -725,11 +731,11 @@ void Checker::readPack(size_t order) {
       if (!st) continue;
       depend(path, st);
       std::optional<DsfFacts> facts;
-      if (const auto* fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
+      if (const auto fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
       if (!facts) {
         ++memory_.reads;
         facts = ReadDsf(path);
-        if (remember_) memory_.put(path, *st, DsfFields(*facts), now_);
+        if (remember_) memory_.putLine(path, *st, DsfLine(*facts), now_);
       }
       if (!facts->status.empty()) {
         damaged(source, rel, facts->status.c_str());
@@ -769,13 +775,13 @@ std::vector<std::string> Checker::airports(const std::string& folder) {
   const std::optional<FileStamp> st = StampOf(path);
   depend(path, st);
   if (!st) return {};
-  if (const auto* fields = memory_.find(path, *st); fields && !fields->empty() && fields->front() == "apt")
+  if (const auto fields = memory_.find(path, *st); fields && !fields->empty() && fields->front() == "apt")
     return std::vector<std::string>(fields->begin() + 1, fields->end());
   ++memory_.reads;
   std::vector<std::string> codes = ReadAirportCodes(path);
   std::vector<std::string> fields{"apt"};
   fields.insert(fields.end(), codes.begin(), codes.end());
-  memory_.put(path, *st, std::move(fields), now_);
+  if (remember_) memory_.put(path, *st, fields, now_);
   return codes;
 }
 
