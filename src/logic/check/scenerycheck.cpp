@@ -67,8 +67,13 @@ class PackFiles {
   PackFiles(std::string root, std::function<void(const std::string&)> listed)
       : root_(std::move(root)), listed_(std::move(listed)) {}
 
+  // Whether the pack holds a folder at rel (any letter case): asked of the
+  // listings rather than of the system, which would search the parent of
+  // every missing name for another spelling.
+  bool hasFolder(std::string_view rel) { return find(rel, true) != Found::None; }
+
   // The file at rel ('/'-separated, relative to the pack).
-  Found find(std::string_view rel) {
+  Found find(std::string_view rel, bool folderWanted = false) {
     const Folder* f = &folder(std::string_view());
     std::string spelledPath;  // the folders as the disk spells them, when they differ
     bool otherCase = false;
@@ -78,7 +83,9 @@ class PackFiles {
       const bool last = slash == std::string_view::npos;
       const std::string_view part = rel.substr(at, last ? std::string_view::npos : slash - at);
       auto it = f->names.find(part);
-      const auto fits = [last](win::DWORD a) { return last ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0; };
+      const auto fits = [last, folderWanted](win::DWORD a) {
+        return last && !folderWanted ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+      };
       std::string_view spelled = part;
       if (it == f->names.end() || !fits(it->second)) {
         auto ft = f->folded.find(FoldAsciiCase(part));
@@ -536,7 +543,7 @@ class Checker {
   void addSource(std::string name, std::string folder, std::string area, SourceKind kind);
   void readPack(size_t index);
   void readLibrary(int source);
-  std::vector<std::string> airports(const std::string& folder);
+  std::vector<std::string> airports(Source& s);
   void judge();
   bool cancelled() const { return options_.cancel && options_.cancel->load(); }
   // The verdict depends on path as it stands now (stamp as read, when known).
@@ -661,6 +668,8 @@ void Checker::readLibrary(int source) {
   Source& s = sources_[static_cast<size_t>(source)];
   const std::string path = s.folder + "\\library.txt";
   depend(s.folder);
+  // A library.txt that comes later changes the folder's stamp.
+  if (s.files->find("library.txt") == Found::None) return;
   const std::optional<FileStamp> st = StampOf(path);
   depend(path, st);
   if (!st) return;
@@ -710,13 +719,14 @@ void Checker::readPack(size_t order) {
   const int source = loaded_[order];
   Source& s = sources_[static_cast<size_t>(source)];
   LoadedPack& pack = report_.packs[order];
-  pack.airports = airports(s.folder);
+  pack.airports = airports(s);
   auto& refs = refs_[order];
   bool anyDsf = false, anyBase = false, anyOverlay = false;
   const std::string nav = s.folder + "\\Earth nav data";
   depend(s.folder);
   depend(nav);
-  for (const auto& [tileFolder, a] : Folders(nav)) {
+  const bool hasNav = s.files->hasFolder("Earth nav data");
+  for (const auto& [tileFolder, a] : hasNav ? Folders(nav) : decltype(Folders(nav))()) {
     (void)a;
     depend(nav + "\\" + tileFolder);
     std::vector<std::string> names;
@@ -756,7 +766,7 @@ void Checker::readPack(size_t order) {
   refs.refs.erase(
       std::unique(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
       refs.refs.end());
-  const bool library = FileExists(s.folder + "\\library.txt");
+  const bool library = s.files->find("library.txt") != Found::None;
   if (!pack.airports.empty())
     pack.role = PackRole::Airport;
   else if (library)
@@ -764,14 +774,13 @@ void Checker::readPack(size_t order) {
   else if (anyDsf && !anyBase)
     pack.role = PackRole::Overlay;
   else if (anyBase)
-    pack.role = DirectoryExists(s.folder + "\\terrain") && DirectoryExists(s.folder + "\\textures")
-                    ? PackRole::Orthophoto
-                    : PackRole::Mesh;
+    pack.role = s.files->hasFolder("terrain") && s.files->hasFolder("textures") ? PackRole::Orthophoto : PackRole::Mesh;
   (void)anyOverlay;
 }
 
-std::vector<std::string> Checker::airports(const std::string& folder) {
-  const std::string path = folder + "\\Earth nav data\\apt.dat";
+std::vector<std::string> Checker::airports(Source& s) {
+  if (s.files->find("Earth nav data/apt.dat") == Found::None) return {};
+  const std::string path = s.folder + "\\Earth nav data\\apt.dat";
   const std::optional<FileStamp> st = StampOf(path);
   depend(path, st);
   if (!st) return {};
