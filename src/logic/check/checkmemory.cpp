@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "logic/order/files.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella::check {
@@ -190,6 +192,7 @@ std::string CheckMemory::save() const {
 }
 
 void CheckMemory::load(const std::string& text) {
+  pendingFile_.clear();
   entries_.clear();
   pending_.clear();
   verdict_.reset();
@@ -221,7 +224,47 @@ void CheckMemory::load(const std::string& text) {
   pending_ = text.substr(at);
 }
 
+void CheckMemory::loadFile(const std::string& path) {
+  load(std::string());
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d) ||
+      (d.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_DEVICE)))
+    return;
+  platform::FileHandle f(
+      win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0, nullptr));
+  if (!f.valid()) return;
+  // The header and the verdict's line: read in growing steps until both end.
+  std::string text;
+  size_t lines = 0;
+  for (size_t step = 1 << 16;; step *= 2) {
+    const size_t before = text.size();
+    text.resize(before + step);
+    win::DWORD got = 0;
+    if (!win::ReadFile(f.get(), text.data() + before, static_cast<win::DWORD>(step), &got, nullptr)) return;
+    text.resize(before + got);
+    lines = 0;
+    for (size_t at = 0; lines < 2 && (at = text.find('\n', at)) != std::string::npos; ++at) ++lines;
+    if (lines >= 2 || got == 0) break;
+  }
+  const size_t first = text.find('\n');
+  const size_t second = first == std::string::npos ? first : text.find('\n', first + 1);
+  if (second == std::string::npos) {
+    load(text);  // the whole file was read
+    return;
+  }
+  load(text.substr(0, second + 1));  // the line after the header may be a file's: kept pending
+  pendingFile_ = path;
+  pendingAt_ = second + 1;
+}
+
 void CheckMemory::parsePending() const {
+  if (!pendingFile_.empty()) {
+    // The rest of the file, read now that it is needed.
+    const std::string path = std::move(pendingFile_);
+    pendingFile_.clear();
+    if (std::optional<std::string> all = ReadFileStart(path, size_t{1} << 30); all && all->size() > pendingAt_)
+      pending_ += all->substr(pendingAt_);
+  }
   if (pending_.empty()) return;
   const std::string text = std::move(pending_);
   pending_.clear();

@@ -55,12 +55,18 @@ class CheckMemory {
 
   std::string save() const;
   void load(const std::string& text);
+  // The same from a file: only its first lines are read now (the verdict);
+  // the files' lines when first needed. A file that cannot be read is an
+  // empty memory.
+  void loadFile(const std::string& path);
 
  private:
   // The files' lines are read only when first needed: a check that keeps
   // the verdict never needs them.
   void parsePending() const;
   mutable std::string pending_;
+  mutable std::string pendingFile_;  // the file whose lines after pendingAt_ are still unread
+  mutable size_t pendingAt_ = 0;
   mutable std::unordered_map<std::string, Remembered> entries_;
   std::optional<Verdict> verdict_;
 };

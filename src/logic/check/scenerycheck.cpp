@@ -929,6 +929,7 @@ bool Checker::reuseVerdict() {
   Report r;
   if (!ReportOfFields(v->report, r)) return false;
   r.folder = report_.folder;
+  r.remembered = true;
   report_ = std::move(r);
   return true;
 }
@@ -947,8 +948,7 @@ void Checker::keepVerdict() {
 
 Report Checker::run() {
   report_.folder = inst_;
-  if (!options_.memoryFile.empty())
-    if (std::optional<std::string> text = ReadText(options_.memoryFile, size_t{1} << 30)) memory_.load(*text);
+  if (!options_.memoryFile.empty()) memory_.loadFile(options_.memoryFile);
   gatherPacks();
   report_.packs.resize(loaded_.size());
   refs_.resize(loaded_.size());
