@@ -22,7 +22,7 @@ if [ "$preset" = mingw ]; then
   zip=$(ls "build/$preset"/package/orvella-*-windows-x64.zip)
   # The zip holds what a Windows user needs, and nothing is missing from it.
   listing=$(unzip -Z1 "$zip")
-  for f in orvella.exe dm3conv.exe README.md LICENSE LICENSE-libarchive.txt LICENSE-liblzma.txt; do
+  for f in orvella.exe dm3conv.exe orvella-check.exe README.md LICENSE LICENSE-libarchive.txt LICENSE-liblzma.txt; do
     grep -q "/$f\$" <<<"$listing" || { echo "windows zip: $f is missing from $zip" >&2; exit 1; }
   done
   # Its programs are stripped (the symbols stay beside the build) and carry
@@ -30,7 +30,7 @@ if [ "$preset" = mingw ]; then
   unpacked=$(mktemp -d)
   trap 'rm -rf "$unpacked"' EXIT
   unzip -q "$zip" -d "$unpacked"
-  for built in src/program/orvella.exe src/dm3qt/dm3conv.exe; do
+  for built in src/program/orvella.exe src/dm3qt/dm3conv.exe src/checkprogram/orvella-check.exe; do
     f=$(basename "$built")
     exe=$(ls "$unpacked"/*/"$f")
     if x86_64-w64-mingw32-nm "$exe" 2>&1 | grep -qv "no symbols"; then

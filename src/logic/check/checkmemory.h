@@ -1,0 +1,81 @@
+// What earlier checks read from the files of an installation, kept between
+// checks: each DSF, library.txt and apt.dat by its path, with the stamp of
+// the file itself (size and modification time). A file is read again when
+// its stamp differs; a file changed so recently that a later change could
+// leave the same stamp is not remembered at all.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace orvella::check {
+
+// A file's stamp; nothing for a path that is no regular file.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t time = 0;  // modification time, 100 ns since 1601
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+std::optional<FileStamp> StampOf(const std::string& path);
+
+// What is kept of one file: its kind and its facts as strings.
+struct Remembered {
+  FileStamp stamp;
+  std::string line;  // each field after a tab, escaped as in the file
+};
+
+class CheckMemory {
+ public:
+  // The facts of path when its stamp is still st.
+  std::optional<std::vector<std::string>> find(const std::string& path, const FileStamp& st) const;
+  // Keeps facts read at the time now (100 ns since 1601): a stamp younger
+  // than two seconds is not trusted.
+  void put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields, std::uint64_t now);
+  // The same with the fields already joined by Append (no copy of each).
+  void putLine(const std::string& path, const FileStamp& st, std::string line, std::uint64_t now);
+  static void Append(std::string& line, std::string_view field);
+  size_t size() const {
+    parsePending();
+    return entries_.size();
+  }
+  int reads = 0;  // files read rather than remembered, this check
+
+  // The verdict of the last whole check: valid while the packs are the same
+  // (signature) and every path it depended on keeps its stamp.
+  struct Verdict {
+    std::string signature;
+    std::vector<std::pair<std::string, FileStamp>> depends;
+    std::vector<std::string> report;
+  };
+  const Verdict* verdict() const { return verdict_ ? &*verdict_ : nullptr; }
+  void setVerdict(std::optional<Verdict> v) { verdict_ = std::move(v); }
+
+  std::string save() const;
+  void load(const std::string& text);
+  // The same from a file: only its first lines are read now (the verdict);
+  // the files' lines when first needed. A file that cannot be read is an
+  // empty memory.
+  void loadFile(const std::string& path);
+
+ private:
+  // The files' lines are read only when first needed: a check that keeps
+  // the verdict never needs them.
+  void parsePending() const;
+  mutable std::string pending_;
+  mutable std::string pendingFile_;  // the file whose lines after pendingAt_ are still unread
+  mutable size_t pendingAt_ = 0;
+  mutable std::unordered_map<std::string, Remembered> entries_;
+  std::optional<Verdict> verdict_;
+};
+
+// The stamp of a file, of a folder (its time, changed when an entry comes or
+// goes), or a mark for a path that does not exist.
+FileStamp PathStampOf(const std::string& path);
+
+// The current time as file times count it.
+std::uint64_t FileTimeNow();
+
+}  // namespace orvella::check
