@@ -4,6 +4,7 @@
 // general error display.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -13,12 +14,14 @@
 #include <string_view>
 
 #include "logic/mainwindow/ecrorvellalogic.h"
+#include "ui/checkmarks.h"
 
 class QMenu;
 class QAction;
 
 namespace orvella::ui {
 
+class CheckDialog;
 class FormView;
 class TTreeView;
 
@@ -49,6 +52,15 @@ class TEcrOrvella : public QWidget, public WindowHost {
   QMenu* preparePopup();
   // Prepares the popup menu and opens it at a screen position.
   void showPopup(const QPoint& globalPos);
+
+  // "Vérifier les scènes" (F7): checks the selected installation on a thread
+  // of its own in the check's window, which stays open beside this one.
+  void startCheck();
+  CheckDialog* checkDialog() const { return checkDialog_; }
+  const CheckMarks& checkMarks() const { return marks_; }
+  // Selects the node of a pack of the report in its tree (by its folder, or
+  // its name in the scenery folder); false when no tree shows it.
+  bool selectPack(const std::string& name, const std::string& folder);
 
   // Runs one event handler: an exception ends that handler only and its
   // message is shown in a message box with the application title. The
@@ -83,6 +95,8 @@ class TEcrOrvella : public QWidget, public WindowHost {
   void applyMenu();
   void applyInstallations();
   std::function<void()> handlerOf(const std::string& name);
+  void takeReport(const check::Report& report);
+  void repairThenCheck(const std::function<bool()>& repair, const QString& failure);
 
   EcrOrvellaLogic logic_;
   std::unique_ptr<FormView> view_;
@@ -95,6 +109,8 @@ class TEcrOrvella : public QWidget, public WindowHost {
   bool applying_ = false;
   bool tearingDown_ = false;
   QSize designSize_;  // the client area as designed
+  QPointer<CheckDialog> checkDialog_;
+  CheckMarks marks_;
 };
 
 }  // namespace orvella::ui

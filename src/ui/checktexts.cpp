@@ -1,0 +1,106 @@
+#include "ui/checktexts.h"
+
+#include <array>
+
+namespace orvella::ui {
+
+namespace {
+
+struct Entry {
+  const char* key;
+  const char* text;  // UTF-8
+};
+
+constexpr Entry kTexts[] = {
+    // The dialog.
+    {"Titre", "Vérification des scènes"},
+    {"TitreDe", "Vérification des scènes : %1"},
+    {"EnCours", "Lecture des scènes : %1 / %2"},
+    {"Debut", "Lecture de l'installation..."},
+    {"Annuler", "Annuler"},
+    {"Fermer", "Fermer"},
+    {"Relancer", "Vérifier à nouveau"},
+    {"Copier", "Copier le rapport"},
+    {"Copie", "Le rapport est copié dans le presse-papiers."},
+    {"Annulee", "Vérification annulée : le rapport est incomplet."},
+    {"Echec", "La vérification n'a pas pu se faire :\n%1"},
+    {"RienATrouver", "Aucun problème : X-Plane trouvera tout ce que les scènes demandent."},
+    {"Resume", "%1 scènes chargées, %2 problèmes."},
+    {"OngletRapport", "Rapport"},
+    {"OngletJournal", "Journal X-Plane"},
+    {"OngletCarte", "Carte des tuiles"},
+    {"ColProbleme", "Problème"},
+    {"ColRaison", "Raison"},
+    {"ColAction", "Action"},
+    // The report's sections.
+    {"Manquants", "Bibliothèques manquantes"},
+    {"Bibliotheque", "Bibliothèque %1"},
+    {"DemandePar", "demandé par %1"},
+    {"Exports", "Exports sans fichier"},
+    {"ExportSans", "%1 : le fichier %2 n'existe pas"},
+    {"Doublons", "Aéroports déclarés deux fois"},
+    {"Doublon", "%1 : %2 l'emporte sur %3"},
+    {"Conflits", "Tuiles cachées"},
+    {"Conflit", "%1 : %2 cache %3"},
+    {"Abimes", "Fichiers illisibles"},
+    {"Abime", "%1 : %2"},
+    // The reasons of a missing reference.
+    {"RaisonAbsent", "personne ne la fournit"},
+    {"RaisonDisabled", "fournie par %1, désactivé dans scenery_packs.ini"},
+    {"RaisonInactive", "fournie par la scène %1, qui n'est pas active"},
+    {"RaisonBackup", "seulement un remplacement EXPORT_BACKUP (%1)"},
+    {"RaisonCase", "fournie par %1 avec une autre casse"},
+    // The actions.
+    {"Activer", "Activer"},
+    {"Reactiver", "Réactiver"},
+    {"OuvrirDossier", "Ouvrir le dossier"},
+    {"PasActivee", "La scène %1 n'a pas pu être activée."},
+    {"PasReactive", "Le pack %1 n'a pas pu être réactivé dans scenery_packs.ini."},
+    {"DossierAbsent", "Le dossier %1 est introuvable."},
+    // The log.
+    {"JournalNonLu", "Pas de Log.txt lisible : X-Plane n'a pas encore volé avec cette installation."},
+    {"JournalVersion", "Log.txt de %1"},
+    {"JournalRien", "Log.txt ne signale rien sur les scènes."},
+    {"JournalSansScene", "Sans scène désignée"},
+    {"JournalOrdre", "X-Plane a chargé les scènes dans un autre ordre que scenery_packs.ini"},
+    // The map.
+    {"Tuile", "Tuile %1"},
+    {"TuileVide", "Tuile %1 : aucune scène"},
+    {"TuileCachee", "cachée"},
+    {"TuileDoublon", "aéroport déclaré deux fois : %1"},
+    {"RoleAirport", "aéroport"},
+    {"RoleLibrary", "bibliothèque"},
+    {"RoleOverlay", "surcouche"},
+    {"RoleOrthophoto", "orthophoto"},
+    {"RoleMesh", "maillage"},
+    {"RoleOther", "autre"},
+    {"Terre", "Global Scenery"},
+    {"Legende", "Molette : zoom ; glisser : déplacer ; clic : choisir la scène dans l'arbre"},
+    // The marks in the trees.
+    {"MarqueManque", "Manque %1 (%2)"},
+    {"MarqueFournit", "Fournit %1, dont d'autres scènes ont besoin"},
+    {"MarqueExport", "Export sans fichier : %1"},
+    {"MarqueDoublon", "Aéroport %1 aussi déclaré par %2"},
+    {"MarqueCachee", "Tuile %1 cachée par %2"},
+    {"MarqueAbime", "Fichier illisible : %1 (%2)"},
+    {"MarqueJournal", "Journal X-Plane : %1"},
+};
+
+}  // namespace
+
+QString CheckText(std::string_view key) {
+  for (const Entry& e : kTexts)
+    if (key == e.key) return QString::fromUtf8(e.text);
+  return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+std::pair<const char* const*, int> CheckTextKeys() {
+  static const auto keys = [] {
+    std::array<const char*, std::size(kTexts)> k{};
+    for (std::size_t i = 0; i < k.size(); ++i) k[i] = kTexts[i].key;
+    return k;
+  }();
+  return {keys.data(), static_cast<int>(keys.size())};
+}
+
+}  // namespace orvella::ui
