@@ -1,5 +1,5 @@
 # `cmake --install` (prefix CMAKE_INSTALL_PREFIX, folders by GNUInstallDirs):
-# the orvella and dm3conv executables, the DM3 image plugin in a Qt plugin
+# the orvella, dm3conv and orvella-check executables, the DM3 image plugin in a Qt plugin
 # folder under the prefix, the desktop entry and the icon.
 # On Windows the program is not installed but unzipped: see OrvellaPackaging.
 if(WIN32)
@@ -12,6 +12,9 @@ if(TARGET orvella)
 endif()
 if(TARGET dm3conv)
   install(TARGETS dm3conv RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+endif()
+if(TARGET orvella-check)
+  install(TARGETS orvella-check RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 endif()
 
 # Installed into Qt's own prefix, the plugin goes into Qt's plugin folder;

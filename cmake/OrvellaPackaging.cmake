@@ -1,5 +1,5 @@
 # The Windows download: one zip (cpack, ZIP generator) holding orvella.exe,
-# dm3conv.exe, the README and the licence in one folder. Unzipped anywhere,
+# dm3conv.exe, orvella-check.exe, the README and the licence in one folder. Unzipped anywhere,
 # the program keeps its settings file beside itself.
 #   cmake --build --preset mingw && cpack --config build/mingw/CPackConfig.cmake -B build/mingw/package
 if(NOT WIN32 OR NOT ORVELLA_BUILD_UI)
@@ -8,6 +8,9 @@ endif()
 install(TARGETS orvella RUNTIME DESTINATION .)
 if(TARGET dm3conv)
   install(TARGETS dm3conv RUNTIME DESTINATION .)
+endif()
+if(TARGET orvella-check)
+  install(TARGETS orvella-check RUNTIME DESTINATION .)
 endif()
 install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION .)
 

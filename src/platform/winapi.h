@@ -43,6 +43,9 @@ inline constexpr DWORD FILE_ATTRIBUTE_SYSTEM = 0x00000004;
 inline constexpr DWORD FILE_ATTRIBUTE_VOLUME_LABEL = 0x00000008;  // faVolumeID
 inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x00000010;
 inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x00000020;
+// Set beside ARCHIVE for what is neither folder nor regular file (a FIFO, a
+// device, a socket): opening such a name to read it may block.
+inline constexpr DWORD FILE_ATTRIBUTE_DEVICE = 0x00000040;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x00000080;
 inline constexpr DWORD FILE_ATTRIBUTE_REPARSE_POINT = 0x00000400;
 

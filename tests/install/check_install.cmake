@@ -25,7 +25,7 @@ macro(expect_file _rel)
 endmacro()
 
 # The programs, runnable.
-foreach(_exe orvella dm3conv)
+foreach(_exe orvella dm3conv orvella-check)
   expect_file("${BINDIR}/${_exe}")
   if(EXISTS "${_root}/${BINDIR}/${_exe}")
     execute_process(COMMAND ldd "${_root}/${BINDIR}/${_exe}" OUTPUT_VARIABLE _deps ERROR_QUIET)

@@ -45,19 +45,19 @@ struct LoadedPack {
   std::string folder;  // the pack's folder (links resolved by the system)
   std::string area;    // "Custom Scenery", "Global Scenery" or "Resources/default scenery"
   PackRole role = PackRole::Other;
-  std::vector<Tile> tiles;         // tiles it has a DSF for
-  std::vector<Tile> overlayTiles;  // of those, the overlay ones
+  std::vector<Tile> tiles;            // tiles it has a DSF for
+  std::vector<Tile> overlayTiles;     // of those, the overlay ones
   std::vector<std::string> airports;  // ICAO codes its apt.dat declares
 };
 
 // A reference of a DSF (or a library) that nothing loaded meets.
 struct Missing {
-  std::string path;      // the virtual path, as the DSF names it
-  std::string library;   // its first component
+  std::string path;     // the virtual path, as the DSF names it
+  std::string library;  // its first component
   Reason reason = Reason::Absent;
-  std::string provider;  // the folder that provides it, for disabled/inactive/backup/case
+  std::string provider;            // the folder that provides it, for disabled/inactive/backup/case
   std::vector<std::string> packs;  // names of the packs that need it
-  std::string sample;    // one DSF (relative to its pack) that names it
+  std::string sample;              // one DSF (relative to its pack) that names it
 };
 
 // An export whose real file is missing.
@@ -98,6 +98,7 @@ struct LogReport {
   std::string version;  // from its first line
   std::vector<LogFinding> findings;
   std::vector<std::string> loadOrder;  // when it differs from scenery_packs.ini
+  size_t omitted = 0;                  // findings past the most that is kept
 };
 
 struct Report {
@@ -110,6 +111,7 @@ struct Report {
   std::vector<DamagedFile> damaged;
   LogReport log;
   bool cancelled = false;
+  int filesRead = 0;  // DSF, library.txt and apt.dat files read, not remembered
   bool problems() const;
 };
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 #include "platform/handle.h"
 #include "platform/winapi.h"
@@ -185,7 +186,51 @@ std::optional<DsfProperties> Read7z(File& file) {
   if (!more(bytes, kFirstRead)) return std::nullopt;
   return ReadPlain(std::move(bytes), more);
 }
+
+// The plain stream of a 7z tile for a prefix reader: the archive opened at
+// its first regular file, or the failure.
+DsfPrefix::Status Open7zStream(File& file, Archive& archive, ArchiveSource& source) {
+  if (!win::SetFilePointerEx(file.handle(), 0, nullptr, win::FILE_BEGIN)) return DsfPrefix::Status::Unreadable;
+  struct archive* a = archive.get();
+  if (!a) return DsfPrefix::Status::Unreadable;
+  source.file = &file;
+  archive_read_support_format_7zip(a);
+  archive_read_set_callback_data(a, &source);
+  archive_read_set_read_callback(a, ArchiveRead);
+  archive_read_set_seek_callback(a, ArchiveSeek);
+  archive_read_set_skip_callback(a, ArchiveSkip);
+  if (archive_read_open1(a) != ARCHIVE_OK) return DsfPrefix::Status::Unreadable7z;
+  struct archive_entry* entry = nullptr;
+  for (;;) {
+    const int r = archive_read_next_header(a, &entry);
+    if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return DsfPrefix::Status::Unreadable7z;
+    if (archive_entry_filetype(entry) == AE_IFREG) return DsfPrefix::Status::Done;
+  }
+}
 #endif
+
+// Whether path names a regular file (no folder, FIFO or device).
+bool RegularFile(const std::string& path) {
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return false;
+  return !(d.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_DEVICE));
+}
+
+// Feeds `more` to parse until it is done, damaged, or past limit.
+template <typename More>
+DsfPrefix::Status Feed(std::string& bytes, const std::function<DsfStart(std::string_view)>& parse, size_t limit,
+                       More&& more, DsfPrefix::Status failure) {
+  for (;;) {
+    const DsfStart s = parse(bytes);
+    if (s.status == DsfStart::Status::Done) return DsfPrefix::Status::Done;
+    if (s.status == DsfStart::Status::Damaged || s.needed > limit || s.needed <= bytes.size())
+      return DsfPrefix::Status::Damaged;
+    const size_t had = bytes.size();
+    const size_t want = s.needed - had;
+    if (!more(bytes, want)) return failure;
+    if (bytes.size() == had) return DsfPrefix::Status::Damaged;  // the file ends first
+  }
+}
 
 }  // namespace
 
@@ -248,5 +293,53 @@ bool IsOverlay(const DsfProperties& properties) {
 }
 
 bool Dsf7zSupported() { return ORVELLA_HAVE_LIBARCHIVE != 0; }
+
+DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(std::string_view)>& parse, size_t limit) {
+  DsfPrefix out;
+  if (!RegularFile(path)) return out;
+  File file(path);
+  if (!file.ok()) return out;
+  if (!file.read(out.bytes, kFirstRead)) return out;
+  if (out.bytes.size() >= sizeof k7zMagic && std::memcmp(out.bytes.data(), k7zMagic, sizeof k7zMagic) == 0) {
+    out.compressed = true;
+    out.bytes.clear();
+#if ORVELLA_HAVE_LIBARCHIVE
+    Archive archive;
+    auto source = std::make_unique<ArchiveSource>();
+    out.status = Open7zStream(file, archive, *source);
+    if (out.status != DsfPrefix::Status::Done) return out;
+    struct archive* a = archive.get();
+    bool broken = false;
+    auto more = [a, &broken](std::string& bytes, size_t n) {
+      const size_t before = bytes.size();
+      bytes.resize(before + n);
+      size_t done = 0;
+      while (done < n) {
+        const la_ssize_t got = archive_read_data(a, bytes.data() + before + done, n - done);
+        if (got < 0) {
+          broken = true;
+          break;
+        }
+        if (got == 0) break;
+        done += static_cast<size_t>(got);
+      }
+      bytes.resize(before + done);
+      return !broken;
+    };
+    if (!more(out.bytes, kFirstRead)) {
+      out.status = DsfPrefix::Status::Unreadable7z;
+      return out;
+    }
+    out.status = Feed(out.bytes, parse, limit, more, DsfPrefix::Status::Unreadable7z);
+#else
+    out.status = DsfPrefix::Status::No7z;
+#endif
+    return out;
+  }
+  out.status = Feed(
+      out.bytes, parse, limit, [&file](std::string& bytes, size_t n) { return file.read(bytes, n); },
+      DsfPrefix::Status::Unreadable);
+  return out;
+}
 
 }  // namespace orvella

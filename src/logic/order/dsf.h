@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,5 +39,17 @@ bool IsOverlay(const DsfProperties& properties);
 
 // Whether this build reads DSF files compressed with 7z.
 bool Dsf7zSupported();
+
+// The start of a DSF as far as a parser of plain bytes asks for it.
+struct DsfPrefix {
+  enum class Status { Done, Unreadable, Damaged, Unreadable7z, No7z };
+  Status status = Status::Unreadable;
+  bool compressed = false;  // the file is a 7z archive
+  std::string bytes;        // Done: the plain bytes read, at least what the parser needed
+};
+// Reads the plain bytes of the DSF at path (decompressing a 7z archive as it
+// goes) until parse answers Done, at most limit bytes; parse answers NeedMore
+// with the total it needs, or Damaged. Only regular files are opened.
+DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(std::string_view)>& parse, size_t limit);
 
 }  // namespace orvella

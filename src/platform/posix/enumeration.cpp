@@ -114,6 +114,7 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
         // A link needs its target's kind: a folder, or gone, makes it a folder.
         const bool file = ::fstatat(dfd, e->d_name, &st, 0) == 0 && !S_ISDIR(st.st_mode);
         a = win::FILE_ATTRIBUTE_REPARSE_POINT | (file ? win::FILE_ATTRIBUTE_ARCHIVE : win::FILE_ATTRIBUTE_DIRECTORY);
+        if (file && !S_ISREG(st.st_mode)) a |= win::FILE_ATTRIBUTE_DEVICE;
         break;
       }
       default:

@@ -434,10 +434,11 @@ DWORD AttributesOf(const struct stat& st, std::string_view name, const std::stri
     struct stat target;
     const bool file = ::stat(hostPath.c_str(), &target) == 0 && !S_ISDIR(target.st_mode);
     a = win::FILE_ATTRIBUTE_REPARSE_POINT | (file ? win::FILE_ATTRIBUTE_ARCHIVE : win::FILE_ATTRIBUTE_DIRECTORY);
+    if (file && !S_ISREG(target.st_mode)) a |= win::FILE_ATTRIBUTE_DEVICE;
   } else if (S_ISDIR(st.st_mode)) {
     a = win::FILE_ATTRIBUTE_DIRECTORY;
   } else {
-    a = win::FILE_ATTRIBUTE_ARCHIVE;
+    a = win::FILE_ATTRIBUTE_ARCHIVE | (S_ISREG(st.st_mode) ? 0 : win::FILE_ATTRIBUTE_DEVICE);
   }
   // A dot hides a name, as Wine shows it; never a link's, though: a link in a
   // scenery folder is loaded by the simulator whatever its name, and one the

@@ -1,0 +1,50 @@
+// What earlier checks read from the files of an installation, kept between
+// checks: each DSF, library.txt and apt.dat by its path, with the stamp of
+// the file itself (size and modification time). A file is read again when
+// its stamp differs; a file changed so recently that a later change could
+// leave the same stamp is not remembered at all.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace orvella::check {
+
+// A file's stamp; nothing for a path that is no regular file.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::uint64_t time = 0;  // modification time, 100 ns since 1601
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+std::optional<FileStamp> StampOf(const std::string& path);
+
+// What is kept of one file: its kind and its facts as strings.
+struct Remembered {
+  FileStamp stamp;
+  std::vector<std::string> fields;
+};
+
+class CheckMemory {
+ public:
+  // The facts of path when its stamp is still st.
+  const std::vector<std::string>* find(const std::string& path, const FileStamp& st) const;
+  // Keeps facts read at the time now (100 ns since 1601): a stamp younger
+  // than two seconds is not trusted.
+  void put(const std::string& path, const FileStamp& st, std::vector<std::string> fields, std::uint64_t now);
+  size_t size() const { return entries_.size(); }
+  int reads = 0;  // files read rather than remembered, this check
+
+  std::string save() const;
+  void load(const std::string& text);
+
+ private:
+  std::unordered_map<std::string, Remembered> entries_;
+};
+
+// The current time as file times count it.
+std::uint64_t FileTimeNow();
+
+}  // namespace orvella::check

@@ -1,0 +1,127 @@
+#include "logic/check/dsfdefs.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace orvella::check {
+
+namespace {
+
+constexpr size_t kFileHeader = 12;  // "XPLNEDSF" and the version
+constexpr size_t kAtomHeader = 8;   // id and length (the length counts the header)
+
+// Atom ids: four characters read as one little-endian number.
+constexpr std::uint32_t Id(const char (&s)[5]) {
+  return static_cast<std::uint32_t>(static_cast<unsigned char>(s[0])) << 24 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(s[1])) << 16 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(s[2])) << 8 |
+         static_cast<std::uint32_t>(static_cast<unsigned char>(s[3]));
+}
+constexpr std::uint32_t kHead = Id("HEAD");
+constexpr std::uint32_t kDefn = Id("DEFN");
+constexpr std::uint32_t kProp = Id("PROP");
+constexpr std::uint32_t kTert = Id("TERT");
+constexpr std::uint32_t kObjt = Id("OBJT");
+constexpr std::uint32_t kPoly = Id("POLY");
+constexpr std::uint32_t kNetw = Id("NETW");
+
+std::uint32_t U32(std::string_view b, size_t at) {
+  std::uint32_t v = 0;
+  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(b[at + static_cast<size_t>(i)]);
+  return v;
+}
+
+DsfStart Status(DsfStart::Status status, size_t needed = 0) {
+  DsfStart s;
+  s.status = status;
+  s.needed = needed;
+  return s;
+}
+
+// The zero-ended strings of a table; empty ones are kept out.
+bool Strings(std::string_view payload, std::vector<std::string>& out) {
+  size_t at = 0;
+  while (at < payload.size()) {
+    const size_t end = payload.find('\0', at);
+    if (end == std::string_view::npos) return false;
+    if (end > at) out.emplace_back(payload.substr(at, end - at));
+    at = end + 1;
+  }
+  return true;
+}
+
+// Where the HEAD and DEFN atoms lie, as far as bytes tell.
+struct Layout {
+  size_t head = 0, headLength = 0, defn = 0, defnLength = 0;
+};
+
+}  // namespace
+
+DsfStart ScanDsfDefinitions(std::string_view b) {
+  constexpr char kMagic[] = "XPLNEDSF";
+  if (std::memcmp(b.data(), kMagic, std::min<size_t>(b.size(), 8)) != 0) return Status(DsfStart::Status::Damaged);
+  if (b.size() < kFileHeader) return Status(DsfStart::Status::NeedMore, kFileHeader);
+  if (U32(b, 8) != 1) return Status(DsfStart::Status::Damaged);
+  bool head = false, defn = false;
+  size_t at = kFileHeader;
+  while (!(head && defn)) {
+    if (b.size() < at + kAtomHeader) return Status(DsfStart::Status::NeedMore, at + kAtomHeader);
+    const std::uint32_t id = U32(b, at);
+    const size_t length = U32(b, at + 4);
+    if (length < kAtomHeader) return Status(DsfStart::Status::Damaged);
+    if (id == kHead || id == kDefn) {
+      if (b.size() < at + length) return Status(DsfStart::Status::NeedMore, at + length);
+      (id == kHead ? head : defn) = true;
+    }
+    at += length;
+  }
+  return Status(DsfStart::Status::Done);
+}
+
+std::optional<DsfDefinitions> ParseDsfDefinitions(std::string_view b) {
+  if (ScanDsfDefinitions(b).status != DsfStart::Status::Done) return std::nullopt;
+  DsfDefinitions d;
+  bool head = false, defn = false;
+  size_t at = kFileHeader;
+  while (!(head && defn)) {
+    const std::uint32_t id = U32(b, at);
+    const size_t length = U32(b, at + 4);
+    if (id == kHead || id == kDefn) {
+      const size_t end = at + length;
+      size_t in = at + kAtomHeader;
+      while (in < end) {
+        if (end - in < kAtomHeader) return std::nullopt;
+        const std::uint32_t sub = U32(b, in);
+        const size_t subLength = U32(b, in + 4);
+        if (subLength < kAtomHeader || subLength > end - in) return std::nullopt;
+        const std::string_view payload = b.substr(in + kAtomHeader, subLength - kAtomHeader);
+        std::vector<std::string>* table = nullptr;
+        if (id == kHead && sub == kProp) {
+          // Pairs of key and value, empty values included.
+          if (!payload.empty() && payload.back() != '\0') return std::nullopt;
+          std::vector<std::string_view> pairs;
+          for (size_t p = 0; p < payload.size();) {
+            const size_t z = payload.find('\0', p);
+            pairs.push_back(payload.substr(p, z - p));
+            p = z + 1;
+          }
+          if (pairs.size() % 2 != 0) return std::nullopt;
+          for (size_t i = 0; i < pairs.size(); i += 2) d.properties.emplace_back(pairs[i], pairs[i + 1]);
+        } else if (id == kDefn) {
+          table = sub == kTert   ? &d.terrains
+                  : sub == kObjt ? &d.objects
+                  : sub == kPoly ? &d.polygons
+                  : sub == kNetw ? &d.networks
+                                 : nullptr;
+        }
+        if (table && !Strings(payload, *table)) return std::nullopt;
+        in += subLength;
+      }
+      (id == kHead ? head : defn) = true;
+    }
+    at += length;
+  }
+  return d;
+}
+
+}  // namespace orvella::check

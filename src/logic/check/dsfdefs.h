@@ -1,0 +1,31 @@
+// The definitions of a DSF tile: the names of the terrains, objects,
+// polygons and networks it places, from the string tables of its DEFN atom,
+// with the properties of its HEAD atom. Only the start of the file up to the
+// end of both atoms is ever needed.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "logic/order/dsf.h"
+
+namespace orvella::check {
+
+struct DsfDefinitions {
+  DsfProperties properties;
+  std::vector<std::string> terrains, objects, polygons, networks;
+};
+
+// How much of a plain DSF the definitions need: Done once the bytes hold
+// the whole HEAD and DEFN atoms; NeedMore with the total size; Damaged.
+DsfStart ScanDsfDefinitions(std::string_view bytes);
+
+// The definitions of bytes that ScanDsfDefinitions found whole.
+std::optional<DsfDefinitions> ParseDsfDefinitions(std::string_view bytes);
+
+// Most that is read of one tile to reach its definitions.
+inline constexpr size_t kDsfDefinitionsLimit = size_t{64} << 20;
+
+}  // namespace orvella::check

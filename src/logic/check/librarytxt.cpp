@@ -1,0 +1,155 @@
+#include "logic/check/librarytxt.h"
+
+#include <cstdlib>
+
+namespace orvella::check {
+
+namespace {
+
+bool Blank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Splits off the next blank-separated word of rest.
+std::string_view Word(std::string_view& rest) {
+  size_t i = 0;
+  while (i < rest.size() && Blank(rest[i])) ++i;
+  size_t j = i;
+  while (j < rest.size() && !Blank(rest[j])) ++j;
+  const std::string_view w = rest.substr(i, j - i);
+  rest.remove_prefix(j);
+  return w;
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && Blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && Blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+struct Keyword {
+  const char* word;
+  ExportKind kind;
+  int leading;  // words before the virtual path (ratio, season)
+};
+constexpr Keyword kExports[] = {
+    {"EXPORT", ExportKind::Export, 0},
+    {"EXPORT_EXTEND", ExportKind::Extend, 0},
+    {"EXPORT_EXCLUDE", ExportKind::Exclude, 0},
+    {"EXPORT_BACKUP", ExportKind::Backup, 0},
+    {"EXPORT_RATIO", ExportKind::Ratio, 1},
+    {"EXPORT_SEASON", ExportKind::Season, 1},
+    {"EXPORT_EXTEND_SEASON", ExportKind::ExtendSeason, 1},
+    {"EXPORT_EXCLUDE_SEASON", ExportKind::ExcludeSeason, 1},
+};
+constexpr const char* kOthers[] = {"REGION_DEFINE", "REGION_RECT", "REGION_BITMAP", "REGION_DREF",    "REGION",
+                                   "PUBLIC",        "PRIVATE",     "DEPRECATED",    "SEMI_DEPRECATED"};
+
+}  // namespace
+
+std::string VirtualPath(std::string_view path) {
+  std::string out(path);
+  for (char& c : out)
+    if (c == '\\' || c == ':') c = '/';
+  return out;
+}
+
+std::string PackRelative(std::string_view path) {
+  const std::string p = VirtualPath(path);
+  if (p.empty() || p[0] == '/') return {};
+  std::vector<std::string_view> parts;
+  std::string_view rest(p);
+  while (!rest.empty()) {
+    const size_t slash = rest.find('/');
+    const std::string_view part = rest.substr(0, slash);
+    rest = slash == std::string_view::npos ? std::string_view() : rest.substr(slash + 1);
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (parts.empty()) return {};  // above the pack
+      parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::string out;
+  for (const std::string_view part : parts) {
+    if (!out.empty()) out += '/';
+    out += part;
+  }
+  return out;
+}
+
+LibraryFile ParseLibrary(std::string_view text) {
+  LibraryFile f;
+  int header = 0;  // lines of the header met so far
+  int number = 0;
+  std::string region;
+  bool privateMode = false;
+  bool deprecated = false;
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find('\n', at);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(at, end - at);
+    at = end + 1;
+    ++number;
+    if (const size_t hash = line.find('#'); hash != std::string_view::npos && Trim(line.substr(0, hash)).empty())
+      continue;  // a comment line
+    std::string_view rest = line;
+    const std::string_view word = Word(rest);
+    if (word.empty()) continue;
+    if (header < 3) {
+      // "A" or "I" (the line ends of the file's maker), a version, "LIBRARY".
+      const bool ok = header == 0   ? (word == "A" || word == "I")
+                      : header == 1 ? std::strtol(std::string(word).c_str(), nullptr, 10) > 0
+                                    : word == "LIBRARY";
+      if (!ok) return f;
+      if (++header == 3) f.valid = true;
+      continue;
+    }
+    const Keyword* k = nullptr;
+    for (const Keyword& e : kExports)
+      if (word == e.word) k = &e;
+    if (k) {
+      for (int i = 0; i < k->leading; ++i) Word(rest);
+      const std::string_view virt = Word(rest);
+      const std::string_view real = Trim(rest);  // the real path may hold blanks
+      if (virt.empty() || real.empty()) {
+        ++f.unknown;
+        continue;
+      }
+      LibraryExport e;
+      e.kind = k->kind;
+      e.virtualPath = VirtualPath(virt);
+      e.realPath = PackRelative(real);
+      if (e.realPath.empty()) {
+        ++f.climbing;
+        continue;
+      }
+      e.region = region;
+      e.privateExport = privateMode;
+      e.deprecated = deprecated;
+      e.line = number;
+      f.exports.push_back(std::move(e));
+      continue;
+    }
+    if (word == "REGION_DEFINE") {
+      f.regions.emplace_back(Word(rest));
+    } else if (word == "REGION") {
+      region = std::string(Word(rest));
+      if (region == "all") region.clear();
+    } else if (word == "PUBLIC") {
+      privateMode = false;
+      deprecated = false;
+    } else if (word == "PRIVATE") {
+      privateMode = true;
+    } else if (word == "DEPRECATED" || word == "SEMI_DEPRECATED") {
+      deprecated = true;
+    } else {
+      bool known = false;
+      for (const char* o : kOthers) known = known || word == o;
+      if (!known) ++f.unknown;
+    }
+  }
+  return f;
+}
+
+}  // namespace orvella::check

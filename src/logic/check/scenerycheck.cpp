@@ -1,0 +1,721 @@
+#include "logic/check/scenerycheck.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "logic/check/checkmemory.h"
+#include "logic/check/checktexts.h"
+#include "logic/check/dsfdefs.h"
+#include "logic/check/librarytxt.h"
+#include "logic/check/logtxt.h"
+#include "logic/core/asciitext.h"
+#include "logic/core/errors.h"
+#include "logic/core/folders.h"
+#include "logic/core/textfile.h"
+#include "logic/order/dsf.h"
+#include "logic/order/files.h"
+#include "logic/order/packs.h"
+#include "logic/order/scenerypacks.h"
+#include "platform/handle.h"
+#include "platform/winapi.h"
+
+namespace orvella::check {
+
+namespace {
+
+constexpr const char* kCustom = "Custom Scenery";
+constexpr const char* kGlobal = "Global Scenery";
+constexpr const char* kDefault = "Resources\\default scenery";
+constexpr const char* kDefaultArea = "Resources/default scenery";
+constexpr const char* kGlobalAirports = "Global Airports";
+// Terrain names the simulator knows without a file.
+constexpr const char* kBuiltInTerrains[] = {"terrain_Water"};
+
+bool Regular(win::DWORD attributes) {
+  return !(attributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_DEVICE));
+}
+
+// Whether the system finds real files whatever their letter case.
+bool FoldedFileSystem() {
+  const platform::HostSystem h = platform::CurrentHostSystem();
+  return h == platform::HostSystem::Windows || h == platform::HostSystem::MacOS;
+}
+
+// How a path was found among a pack's files.
+enum class Found { None, Exact, OtherCase };
+
+// A pack's files, each folder listed once when first asked about.
+class PackFiles {
+ public:
+  explicit PackFiles(std::string root) : root_(std::move(root)) {}
+
+  // The file at rel ('/'-separated, relative to the pack).
+  Found find(const std::string& rel) {
+    std::string exact;  // the path as the disk spells it
+    bool otherCase = false;
+    size_t at = 0;
+    for (;;) {
+      const size_t slash = rel.find('/', at);
+      const bool last = slash == std::string::npos;
+      const std::string part = rel.substr(at, last ? std::string::npos : slash - at);
+      const Folder& f = folder(exact);
+      std::string spelled;
+      auto it = f.names.find(part);
+      if (it != f.names.end() && (last ? Regular(it->second) : (it->second & win::FILE_ATTRIBUTE_DIRECTORY))) {
+        spelled = part;
+      } else {
+        auto ft = f.folded.find(FoldAsciiCase(part));
+        if (ft == f.folded.end()) return Found::None;
+        const win::DWORD a = f.names.at(ft->second);
+        if (last ? !Regular(a) : !(a & win::FILE_ATTRIBUTE_DIRECTORY)) return Found::None;
+        spelled = ft->second;
+        otherCase = true;
+      }
+      if (last) return otherCase ? Found::OtherCase : Found::Exact;
+      exact = exact.empty() ? spelled : exact + "/" + spelled;
+      at = slash + 1;
+    }
+  }
+
+ private:
+  struct Folder {
+    std::unordered_map<std::string, win::DWORD> names;
+    std::unordered_map<std::string, std::string> folded;  // folded name -> name
+  };
+  const Folder& folder(const std::string& rel) {
+    auto it = folders_.find(rel);
+    if (it != folders_.end()) return it->second;
+    Folder f;
+    std::string host = root_;
+    if (!rel.empty()) {
+      host += '\\';
+      for (const char c : rel) host += c == '/' ? '\\' : c;
+    }
+    ForEachEntry(host, [&](const std::string& name, win::DWORD a) {
+      f.names.emplace(name, a);
+      f.folded.emplace(FoldAsciiCase(name), name);
+    });
+    return folders_.emplace(rel, std::move(f)).first->second;
+  }
+  std::string root_;
+  std::unordered_map<std::string, Folder> folders_;
+};
+
+// A folder that can provide exports: a loaded pack, a disabled one, or a
+// scene of the user's trees that is not active.
+enum class SourceKind { Loaded, Disabled, Inactive };
+
+struct Source {
+  std::string name;    // as the report names it
+  std::string folder;  // Windows path
+  std::string area;
+  SourceKind kind = SourceKind::Loaded;
+  std::unique_ptr<PackFiles> files;
+};
+
+std::string Trimmed(std::string s) {
+  while (!s.empty() && (s.back() == '\\' || s.back() == '/')) s.pop_back();
+  return s;
+}
+
+std::string LastPart(const std::string& path) {
+  const std::string p = Trimmed(path);
+  const size_t sep = p.find_last_of("\\/");
+  return sep == std::string::npos ? p : p.substr(sep + 1);
+}
+
+// Sorted entry names of kind folder under path.
+std::vector<std::pair<std::string, win::DWORD>> Folders(const std::string& path) {
+  std::vector<std::pair<std::string, win::DWORD>> out;
+  ForEachEntry(path, [&](const std::string& name, win::DWORD a) {
+    if (a & win::FILE_ATTRIBUTE_DIRECTORY) out.emplace_back(name, a);
+  });
+  std::sort(out.begin(), out.end(),
+            [](const auto& a, const auto& b) { return FoldAsciiCase(a.first) < FoldAsciiCase(b.first); });
+  return out;
+}
+
+// A link whose target is gone is no pack.
+bool Alive(const std::string& path, win::DWORD attributes) {
+  if (!(attributes & win::FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+  const platform::FileHandle h(win::CreateFileA(path.c_str(), 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
+                                                win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return h.valid();
+}
+
+// The path of a scenery_packs.ini line as a Windows path ("" when none).
+std::string LineFolder(const std::string& installation, const std::string& utf8Path) {
+  std::string p = utf8Path;
+  while (!p.empty() && (p.back() == '/' || p.back() == '\\')) p.pop_back();
+  if (p.empty()) return {};
+  // An absolute path of the host or of Windows.
+  std::u16string wide;
+  for (const char c : p) wide += static_cast<char16_t>(static_cast<unsigned char>(c));
+  if (p[0] == '/') {
+    // The bytes are UTF-8: the host path is rebuilt through UTF-16.
+    const int n = win::MultiByteToWideChar(win::CP_UTF8, 0, p.data(), static_cast<int>(p.size()), nullptr, 0);
+    std::u16string w(static_cast<size_t>(std::max(n, 0)), u'\0');
+    if (n > 0) win::MultiByteToWideChar(win::CP_UTF8, 0, p.data(), static_cast<int>(p.size()), w.data(), n);
+    return platform::FromHostPath(w);
+  }
+  std::string w = p;
+  std::replace(w.begin(), w.end(), '/', '\\');
+  if (w.size() >= 2 && w[1] == ':') return w;
+  return installation + "\\" + w;
+}
+
+struct DsfFacts {
+  std::string status;  // "" when read, else the damage's key
+  bool overlay = false;
+  std::vector<std::string> refs;
+};
+
+std::vector<std::string> DsfFields(const DsfFacts& f) {
+  std::vector<std::string> out{"dsf", f.status, f.overlay ? "1" : "0"};
+  out.insert(out.end(), f.refs.begin(), f.refs.end());
+  return out;
+}
+
+std::optional<DsfFacts> DsfOfFields(const std::vector<std::string>& v) {
+  if (v.size() < 3 || v[0] != "dsf") return std::nullopt;
+  DsfFacts f;
+  f.status = v[1];
+  f.overlay = v[2] == "1";
+  f.refs.assign(v.begin() + 3, v.end());
+  return f;
+}
+
+DsfFacts ReadDsf(const std::string& path) {
+  DsfFacts f;
+  const DsfPrefix p = ReadDsfPrefix(path, ScanDsfDefinitions, kDsfDefinitionsLimit);
+  switch (p.status) {
+    case DsfPrefix::Status::Done:
+      break;
+    case DsfPrefix::Status::Damaged:
+      f.status = "DsfEndommage";
+      return f;
+    case DsfPrefix::Status::Unreadable:
+      f.status = "DsfIllisible";
+      return f;
+    case DsfPrefix::Status::Unreadable7z:
+      f.status = p.compressed ? "SeptZIllisible" : "DsfEndommage";
+      return f;
+    case DsfPrefix::Status::No7z:
+      f.status = "SeptZNonPris";
+      return f;
+  }
+  const std::optional<DsfDefinitions> d = ParseDsfDefinitions(p.bytes);
+  if (!d) {
+    f.status = "DsfEndommage";
+    return f;
+  }
+  f.overlay = IsOverlay(d->properties);
+  std::unordered_set<std::string> seen;
+  for (const auto* table : {&d->terrains, &d->objects, &d->polygons, &d->networks})
+    for (const std::string& s : *table)
+      if (seen.insert(s).second) f.refs.push_back(s);
+  return f;
+}
+
+std::vector<std::string> LibraryFields(const LibraryFile& l) {
+  std::vector<std::string> out{"lib", l.valid ? "1" : "0"};
+  for (const LibraryExport& e : l.exports) {
+    out.push_back(e.kind == ExportKind::Backup ? "b" : "e");
+    out.push_back(e.virtualPath);
+    out.push_back(e.realPath);
+  }
+  return out;
+}
+
+std::optional<LibraryFile> LibraryOfFields(const std::vector<std::string>& v) {
+  if (v.size() < 2 || v[0] != "lib" || (v.size() - 2) % 3 != 0) return std::nullopt;
+  LibraryFile l;
+  l.valid = v[1] == "1";
+  for (size_t i = 2; i < v.size(); i += 3) {
+    LibraryExport e;
+    e.kind = v[i] == "b" ? ExportKind::Backup : ExportKind::Export;
+    e.virtualPath = v[i + 1];
+    e.realPath = v[i + 2];
+    l.exports.push_back(std::move(e));
+  }
+  return l;
+}
+
+// Reads a whole small text file that is a regular file ("" when not).
+std::optional<std::string> ReadText(const std::string& path, size_t limit) {
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d) || !Regular(d.dwFileAttributes))
+    return std::nullopt;
+  return ReadFileStart(path, limit);
+}
+
+// The airport codes of an apt.dat, read in steps of 1 MB: the file of the
+// simulator's own airports is hundreds of megabytes.
+std::vector<std::string> ReadAirportCodes(const std::string& path) {
+  std::vector<std::string> codes;
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d) || !Regular(d.dwFileAttributes))
+    return codes;
+  platform::FileHandle f(
+      win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0, nullptr));
+  if (!f.valid()) return codes;
+  std::string carry;
+  std::string buffer(size_t{1} << 20, '\0');
+  for (;;) {
+    win::DWORD got = 0;
+    const bool ok = win::ReadFile(f.get(), buffer.data(), static_cast<win::DWORD>(buffer.size()), &got, nullptr) != 0;
+    const bool end = !ok || got == 0;
+    carry.append(buffer.data(), end ? 0 : got);
+    size_t cut = end ? carry.size() : carry.find_last_of('\n');
+    if (cut == std::string::npos) continue;
+    if (!end) ++cut;
+    const std::string part = carry.substr(0, cut);
+    carry.erase(0, cut);
+    for (std::string& c : AirportCodes(part, true)) codes.push_back(std::move(c));
+    if (end) break;
+  }
+  return codes;
+}
+
+// A tile from a DSF's name: "+46+007.dsf".
+std::optional<Tile> TileOfName(const std::string& name) {
+  int lat = 0, lon = 0;
+  char a = 0, b = 0;
+  int used = 0;
+  if (std::sscanf(name.c_str(), "%c%2d%c%3d.%n", &a, &lat, &b, &lon, &used) != 4 || used != 8) return std::nullopt;
+  if ((a != '+' && a != '-') || (b != '+' && b != '-')) return std::nullopt;
+  if (a == '-') lat = -lat;
+  if (b == '-') lon = -lon;
+  if (lat < -90 || lat > 89 || lon < -180 || lon > 179) return std::nullopt;
+  return Tile{lat, lon};
+}
+
+bool EndsWithNoCase(const std::string& s, const char* tail) {
+  const size_t n = std::char_traits<char>::length(tail);
+  return s.size() >= n && EqualsAsciiNoCase(std::string_view(s).substr(s.size() - n), tail);
+}
+
+// One export of the index: who gives it and how.
+struct Provision {
+  int source = 0;
+  bool backup = false;
+  bool present = false;  // its real file is there
+};
+
+// The reading and the verdicts of one check.
+class Checker {
+ public:
+  Checker(std::string installation, const Options& options) : inst_(std::move(installation)), options_(options) {}
+
+  Report run();
+  int filesRead() const { return memory_.reads; }
+
+ private:
+  void gatherPacks();
+  void addSource(std::string name, std::string folder, std::string area, SourceKind kind);
+  void readPack(size_t index);
+  void readLibrary(int source);
+  std::vector<std::string> airports(const std::string& folder);
+  void judge();
+  bool cancelled() const { return options_.cancel && options_.cancel->load(); }
+  void damaged(int source, const std::string& rel, const char* key) {
+    report_.damaged.push_back({sources_[static_cast<size_t>(source)].name, rel, CheckText(key)});
+  }
+
+  std::string inst_;
+  const Options& options_;
+  Report report_;
+  CheckMemory memory_;
+  std::uint64_t now_ = FileTimeNow();
+  std::vector<Source> sources_;
+  std::vector<int> loaded_;  // indices of sources_ in priority order
+  std::vector<std::string> iniOrder_;
+  // Per loaded pack: its references and a sample DSF for each.
+  std::vector<std::vector<std::pair<std::string, std::string>>> refs_;
+  std::unordered_map<std::string, std::vector<Provision>> index_;
+  std::unordered_map<std::string, std::string> foldedIndex_;  // folded virtual path -> one spelling
+};
+
+void Checker::addSource(std::string name, std::string folder, std::string area, SourceKind kind) {
+  Source s;
+  s.name = std::move(name);
+  s.folder = std::move(folder);
+  s.area = std::move(area);
+  s.kind = kind;
+  s.files = std::make_unique<PackFiles>(s.folder);
+  if (kind == SourceKind::Loaded) loaded_.push_back(static_cast<int>(sources_.size()));
+  sources_.push_back(std::move(s));
+}
+
+void Checker::gatherPacks() {
+  const std::string custom = inst_ + "\\" + kCustom;
+  const std::string global = inst_ + "\\" + kGlobal;
+  SceneryPacksFile ini;
+  if (std::optional<std::string> text = ReadText(SceneryPacksPath(inst_), 16u << 20)) ini = ParseSceneryPacks(*text);
+
+  // What the file lists, by folded folder; the first line of a pack counts.
+  std::unordered_set<std::string> listed;
+  bool globalAirportsListed = false;
+  struct Line {
+    std::string name, folder, area;
+    bool disabled;
+  };
+  std::vector<Line> lines;
+  for (const PackLine& l : ini.lines) {
+    Line line;
+    line.disabled = l.disabled;
+    if (l.path == kGlobalAirports12) {
+      line = {kGlobalAirports, global + "\\" + kGlobalAirports, kGlobal, l.disabled};
+      globalAirportsListed = true;
+    } else {
+      line.folder = LineFolder(inst_, l.path);
+      if (line.folder.empty()) continue;
+      line.name = LastPart(line.folder);
+      const std::string folded = FoldAsciiCase(line.folder);
+      const std::string customFolded = FoldAsciiCase(custom + "\\");
+      line.area = folded.compare(0, customFolded.size(), customFolded) == 0 ? kCustom : "";
+      if (line.area == kCustom && EqualsAsciiNoCase(line.name, kGlobalAirports)) globalAirportsListed = true;
+    }
+    if (!DirectoryExists(line.folder)) continue;  // the simulator drops lines of packs that are gone
+    if (!listed.insert(FoldAsciiCase(line.folder)).second) continue;
+    lines.push_back(std::move(line));
+  }
+  // Folders and links of Custom Scenery the file does not list: the
+  // simulator adds them at the top, enabled, in alphabetical order.
+  for (const auto& [name, attributes] : Folders(custom)) {
+    const std::string folder = custom + "\\" + name;
+    if (listed.count(FoldAsciiCase(folder)) || !Alive(folder, attributes)) continue;
+    addSource(name, folder, kCustom, SourceKind::Loaded);
+  }
+  for (Line& l : lines) {
+    iniOrder_.push_back(l.name);
+    addSource(l.name, l.folder, l.area, l.disabled ? SourceKind::Disabled : SourceKind::Loaded);
+  }
+  // The simulator's own packs, below every custom one.
+  for (const auto& [name, attributes] : Folders(global)) {
+    if (globalAirportsListed && EqualsAsciiNoCase(name, kGlobalAirports)) continue;
+    addSource(name, global + "\\" + name, kGlobal, SourceKind::Loaded);
+  }
+  for (const auto& [name, attributes] : Folders(inst_ + "\\" + kDefault)) {
+    const std::string folder = inst_ + "\\" + kDefault + "\\" + name;
+    if (FileExists(folder + "\\library.txt")) addSource(name, folder, kDefaultArea, SourceKind::Loaded);
+  }
+  for (const std::string& scene : options_.inactiveScenes)
+    addSource(LastPart(scene), Trimmed(scene), "", SourceKind::Inactive);
+}
+
+void Checker::readLibrary(int source) {
+  Source& s = sources_[static_cast<size_t>(source)];
+  const std::string path = s.folder + "\\library.txt";
+  const std::optional<FileStamp> st = StampOf(path);
+  if (!st) return;
+  std::optional<LibraryFile> lib;
+  if (const auto* fields = memory_.find(path, *st)) lib = LibraryOfFields(*fields);
+  if (!lib) {
+    ++memory_.reads;
+    const std::optional<std::string> text = ReadText(path, 64u << 20);
+    if (!text) {
+      if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
+      return;
+    }
+    lib = ParseLibrary(*text);
+    memory_.put(path, *st, LibraryFields(*lib), now_);
+  }
+  if (!lib->valid) {
+    if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
+    return;
+  }
+  const bool folded = FoldedFileSystem();
+  for (const LibraryExport& e : lib->exports) {
+    const Found f = s.files->find(e.realPath);
+    Provision p;
+    p.source = source;
+    p.backup = e.kind == ExportKind::Backup;
+    p.present = f == Found::Exact || (folded && f == Found::OtherCase);
+    if (!p.present && s.kind == SourceKind::Loaded) {
+      std::string real = e.realPath;
+      report_.brokenExports.push_back({s.name, e.virtualPath, real});
+    }
+    auto& list = index_[e.virtualPath];
+    if (list.empty()) foldedIndex_.emplace(FoldAsciiCase(e.virtualPath), e.virtualPath);
+    list.push_back(p);
+  }
+}
+
+void Checker::readPack(size_t order) {
+  const int source = loaded_[order];
+  Source& s = sources_[static_cast<size_t>(source)];
+  LoadedPack& pack = report_.packs[order];
+  pack.airports = airports(s.folder);
+  auto& refs = refs_[order];
+  std::unordered_set<std::string> seen;
+  bool anyDsf = false, anyBase = false, anyOverlay = false;
+  const std::string nav = s.folder + "\\Earth nav data";
+  for (const auto& [tileFolder, a] : Folders(nav)) {
+    (void)a;
+    std::vector<std::string> names;
+    ForEachEntry(nav + "\\" + tileFolder, [&](const std::string& name, win::DWORD attributes) {
+      if (Regular(attributes) && EndsWithNoCase(name, ".dsf")) names.push_back(name);
+    });
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+      const std::string path = nav + "\\" + tileFolder + "\\" + name;
+      const std::string rel = "Earth nav data/" + tileFolder + "/" + name;
+      const std::optional<FileStamp> st = StampOf(path);
+      if (!st) continue;
+      std::optional<DsfFacts> facts;
+      if (const auto* fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
+      if (!facts) {
+        ++memory_.reads;
+        facts = ReadDsf(path);
+        memory_.put(path, *st, DsfFields(*facts), now_);
+      }
+      if (!facts->status.empty()) {
+        damaged(source, rel, facts->status.c_str());
+        continue;
+      }
+      anyDsf = true;
+      if (const std::optional<Tile> tile = TileOfName(name)) {
+        pack.tiles.push_back(*tile);
+        if (facts->overlay) pack.overlayTiles.push_back(*tile);
+      }
+      (facts->overlay ? anyOverlay : anyBase) = true;
+      for (const std::string& r : facts->refs)
+        if (seen.insert(r).second) refs.emplace_back(r, rel);
+    }
+  }
+  const bool library = FileExists(s.folder + "\\library.txt");
+  if (!pack.airports.empty())
+    pack.role = PackRole::Airport;
+  else if (library)
+    pack.role = PackRole::Library;
+  else if (anyDsf && !anyBase)
+    pack.role = PackRole::Overlay;
+  else if (anyBase)
+    pack.role = DirectoryExists(s.folder + "\\terrain") && DirectoryExists(s.folder + "\\textures")
+                    ? PackRole::Orthophoto
+                    : PackRole::Mesh;
+  (void)anyOverlay;
+}
+
+std::vector<std::string> Checker::airports(const std::string& folder) {
+  const std::string path = folder + "\\Earth nav data\\apt.dat";
+  const std::optional<FileStamp> st = StampOf(path);
+  if (!st) return {};
+  if (const auto* fields = memory_.find(path, *st); fields && !fields->empty() && fields->front() == "apt")
+    return std::vector<std::string>(fields->begin() + 1, fields->end());
+  ++memory_.reads;
+  std::vector<std::string> codes = ReadAirportCodes(path);
+  std::vector<std::string> fields{"apt"};
+  fields.insert(fields.end(), codes.begin(), codes.end());
+  memory_.put(path, *st, std::move(fields), now_);
+  return codes;
+}
+
+void Checker::judge() {
+  const bool foldedFiles = FoldedFileSystem();
+  // Missing references by virtual path, in the order they were met.
+  std::unordered_map<std::string, size_t> missingAt;
+  for (size_t order = 0; order < loaded_.size(); ++order) {
+    const int source = loaded_[order];
+    Source& s = sources_[static_cast<size_t>(source)];
+    for (const auto& [ref, sample] : refs_[order]) {
+      if (std::find(std::begin(kBuiltInTerrains), std::end(kBuiltInTerrains), ref) != std::end(kBuiltInTerrains))
+        continue;
+      const std::string path = VirtualPath(ref);
+      // The pack's own file first.
+      const std::string rel = PackRelative(path);
+      Found own = rel.empty() ? Found::None : s.files->find(rel);
+      if (own == Found::Exact || (own == Found::OtherCase && foldedFiles)) continue;
+      Reason reason = Reason::Absent;
+      std::string provider;
+      auto it = index_.find(path);
+      bool met = false;
+      if (it != index_.end()) {
+        const Provision* backup = nullptr;
+        const Provision* disabled = nullptr;
+        const Provision* inactive = nullptr;
+        for (const Provision& p : it->second) {
+          const SourceKind kind = sources_[static_cast<size_t>(p.source)].kind;
+          if (!p.present) continue;
+          if (kind == SourceKind::Loaded && !p.backup) met = true;
+          if (kind == SourceKind::Loaded && p.backup && !backup) backup = &p;
+          if (kind == SourceKind::Disabled && !disabled) disabled = &p;
+          if (kind == SourceKind::Inactive && !inactive) inactive = &p;
+        }
+        if (met) continue;
+        const Provision* by = disabled ? disabled : inactive ? inactive : backup;
+        if (by) {
+          reason = disabled ? Reason::Disabled : inactive ? Reason::Inactive : Reason::Backup;
+          const Source& p = sources_[static_cast<size_t>(by->source)];
+          provider = reason == Reason::Inactive ? p.folder : p.name;
+        }
+      }
+      if (reason == Reason::Absent) {
+        // The same path with other letters: an export of a loaded pack, or
+        // the pack's own file where the system tells letter case apart.
+        auto ft = foldedIndex_.find(FoldAsciiCase(path));
+        if (ft != foldedIndex_.end()) {
+          for (const Provision& p : index_[ft->second])
+            if (p.present && sources_[static_cast<size_t>(p.source)].kind == SourceKind::Loaded) {
+              reason = Reason::Case;
+              provider = sources_[static_cast<size_t>(p.source)].name;
+              break;
+            }
+        }
+        if (reason == Reason::Absent && own == Found::OtherCase) {
+          reason = Reason::Case;
+          provider = s.name;
+        }
+      }
+      auto [at, fresh] = missingAt.emplace(path, report_.missing.size());
+      if (fresh) {
+        Missing m;
+        m.path = path;
+        m.library = path.substr(0, path.find('/'));
+        m.reason = reason;
+        m.provider = provider;
+        m.sample = sample;
+        report_.missing.push_back(std::move(m));
+      }
+      std::vector<std::string>& packs = report_.missing[at->second].packs;
+      if (std::find(packs.begin(), packs.end(), s.name) == packs.end()) packs.push_back(s.name);
+    }
+  }
+
+  // Airports: every loaded pack but the simulator's own, which custom
+  // airports are meant to replace.
+  std::map<std::string, std::vector<std::string>> byCode;
+  std::vector<std::string> codes;
+  for (size_t order = 0; order < loaded_.size(); ++order) {
+    const Source& s = sources_[static_cast<size_t>(loaded_[order])];
+    if (s.area != kCustom || EqualsAsciiNoCase(s.name, kGlobalAirports)) continue;
+    std::unordered_set<std::string> once;
+    for (const std::string& code : report_.packs[order].airports) {
+      if (!once.insert(code).second) continue;
+      auto& list = byCode[code];
+      if (list.empty()) codes.push_back(code);
+      list.push_back(s.name);
+    }
+  }
+  for (const std::string& code : codes)
+    if (byCode[code].size() > 1) report_.duplicateAirports.push_back({code, byCode[code]});
+
+  // Base meshes of one tile in Custom Scenery: only the first is loaded.
+  // Those of Global Scenery are meant to be hidden by custom ones.
+  std::map<std::pair<int, int>, std::vector<std::string>> byTile;
+  std::vector<std::pair<int, int>> tiles;
+  for (size_t order = 0; order < loaded_.size(); ++order) {
+    const Source& s = sources_[static_cast<size_t>(loaded_[order])];
+    if (s.area != kCustom) continue;
+    const LoadedPack& pack = report_.packs[order];
+    std::set<std::pair<int, int>> once;
+    for (const Tile& t : pack.tiles) {
+      if (std::find(pack.overlayTiles.begin(), pack.overlayTiles.end(), t) != pack.overlayTiles.end()) continue;
+      if (!once.insert({t.lat, t.lon}).second) continue;
+      auto& list = byTile[{t.lat, t.lon}];
+      if (list.empty()) tiles.push_back({t.lat, t.lon});
+      list.push_back(s.name);
+    }
+  }
+  for (const auto& t : tiles)
+    if (byTile[t].size() > 1) report_.tileConflicts.push_back({Tile{t.first, t.second}, byTile[t]});
+}
+
+Report Checker::run() {
+  report_.folder = inst_;
+  if (!options_.memoryFile.empty())
+    if (std::optional<std::string> text = ReadText(options_.memoryFile, size_t{1} << 30)) memory_.load(*text);
+  gatherPacks();
+  report_.packs.resize(loaded_.size());
+  refs_.resize(loaded_.size());
+  for (size_t order = 0; order < loaded_.size(); ++order) {
+    const Source& s = sources_[static_cast<size_t>(loaded_[order])];
+    report_.packs[order].name = s.name;
+    report_.packs[order].folder = s.folder;
+    report_.packs[order].area = s.area;
+  }
+  // Libraries first, of every folder that can provide one.
+  for (size_t i = 0; i < sources_.size(); ++i) readLibrary(static_cast<int>(i));
+  const int total = static_cast<int>(loaded_.size());
+  for (size_t order = 0; order < loaded_.size(); ++order) {
+    if (cancelled()) {
+      report_.cancelled = true;
+      return std::move(report_);
+    }
+    readPack(order);
+    if (options_.progress) options_.progress(static_cast<int>(order) + 1, total);
+  }
+  judge();
+  if (options_.readLog) {
+    report_.log = ReadLogFile(inst_ + "\\Log.txt");
+    // The order the simulator printed matters only where it differs.
+    std::vector<std::string> expected;
+    for (const int i : loaded_)
+      if (sources_[static_cast<size_t>(i)].area == kCustom) expected.push_back(sources_[static_cast<size_t>(i)].name);
+    std::vector<std::string> printed;
+    for (const std::string& n : report_.log.loadOrder)
+      if (std::find(expected.begin(), expected.end(), n) != expected.end()) printed.push_back(n);
+    std::vector<std::string> expectedPrinted;
+    for (const std::string& n : expected)
+      if (std::find(printed.begin(), printed.end(), n) != printed.end()) expectedPrinted.push_back(n);
+    if (printed == expectedPrinted) report_.log.loadOrder.clear();
+  }
+  if (!options_.memoryFile.empty()) {
+    // The memory is a help, never a need: a file that cannot be written
+    // leaves the next check to read everything again.
+    try {
+      ReplaceFile(options_.memoryFile, memory_.save());
+    } catch (const Error&) {
+    }
+  }
+  return std::move(report_);
+}
+
+}  // namespace
+
+const char* ReasonKey(Reason reason) {
+  switch (reason) {
+    case Reason::Absent:
+      return "absent";
+    case Reason::Disabled:
+      return "disabled";
+    case Reason::Inactive:
+      return "inactive";
+    case Reason::Backup:
+      return "backup";
+    case Reason::Case:
+      return "case";
+  }
+  return "absent";
+}
+
+std::string TileName(Tile tile) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%c%02d%c%03d", tile.lat < 0 ? '-' : '+', tile.lat < 0 ? -tile.lat : tile.lat,
+                tile.lon < 0 ? '-' : '+', tile.lon < 0 ? -tile.lon : tile.lon);
+  return buffer;
+}
+
+bool Report::problems() const {
+  return !missing.empty() || !brokenExports.empty() || !duplicateAirports.empty() || !tileConflicts.empty() ||
+         !damaged.empty() || !log.findings.empty();
+}
+
+Report CheckInstallation(const std::string& folder, const Options& options) {
+  std::string inst = folder;
+  while (inst.size() > 3 && (inst.back() == '\\' || inst.back() == '/')) inst.pop_back();
+  if (!DirectoryExists(inst) || !DirectoryExists(inst + "\\" + kCustom)) RaiseOSError(win::ERROR_PATH_NOT_FOUND);
+  Checker checker(inst, options);
+  Report r = checker.run();
+  r.filesRead = checker.filesRead();
+  return r;
+}
+
+}  // namespace orvella::check
