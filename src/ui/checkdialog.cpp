@@ -34,6 +34,7 @@ constexpr int kColReason = 1;
 constexpr int kColAction = 2;
 constexpr int kActionRole = Qt::UserRole + 1;
 constexpr int kFolderRole = Qt::UserRole + 2;
+constexpr int kLibraryRole = Qt::UserRole + 3;
 
 // Items in the order their keys first come.
 template <typename Value>
@@ -160,7 +161,7 @@ void CheckDialog::showReport(std::shared_ptr<const check::Report> report) {
                           r.tileConflicts.size() + r.damaged.size();
     status_->setText(
         r.cancelled
-            ? CheckText("Annulee")
+            ? EngineText("Interrompu")
             : CheckText("Resume").arg(static_cast<qulonglong>(r.packs.size())).arg(static_cast<qulonglong>(problems)));
     emit reportReady(report_);
   }
@@ -239,13 +240,16 @@ void CheckDialog::fillReport() {
   };
 
   if (!r.missing.empty()) {
-    QTreeWidgetItem* top = section(CheckText("Manquants"));
+    QTreeWidgetItem* top = section(EngineText("Manquants"));
     Ordered<Ordered<std::vector<const check::Missing*>>> byLibrary;
     for (const check::Missing& m : r.missing)
       for (const std::string& pack : m.packs) byLibrary[m.library][pack].push_back(&m);
     for (const std::string& library : byLibrary.keys) {
       auto& byPack = byLibrary.values[library];
-      auto* lib = new QTreeWidgetItem(top, {CheckText("Bibliotheque").arg(FromAnsi(library))});
+      size_t count = 0;
+      for (const check::Missing& m : r.missing) count += m.library == library;
+      auto* lib = new QTreeWidgetItem(top, {EngineText("Bibliotheque", {library, std::to_string(count)})});
+      lib->setData(kColText, kLibraryRole, FromAnsi(library));
       lib->setExpanded(true);
       // One reason and one provider for the whole library: said once, with
       // its repair, on the library's line.
@@ -269,7 +273,7 @@ void CheckDialog::fillReport() {
     }
   }
   if (!r.brokenExports.empty()) {
-    QTreeWidgetItem* top = section(CheckText("Exports"));
+    QTreeWidgetItem* top = section(EngineText("ExportsCasses"));
     Ordered<std::vector<const check::BrokenExport*>> byPack;
     for (const check::BrokenExport& b : r.brokenExports) byPack[b.pack].push_back(&b);
     for (const std::string& pack : byPack.keys) {
@@ -279,7 +283,7 @@ void CheckDialog::fillReport() {
     }
   }
   if (!r.duplicateAirports.empty()) {
-    QTreeWidgetItem* top = section(CheckText("Doublons"));
+    QTreeWidgetItem* top = section(EngineText("AeroportsDoubles"));
     for (const check::DuplicateAirport& d : r.duplicateAirports) {
       QStringList others;
       for (size_t i = 1; i < d.packs.size(); ++i) others << FromAnsi(d.packs[i]);
@@ -289,7 +293,7 @@ void CheckDialog::fillReport() {
     }
   }
   if (!r.tileConflicts.empty()) {
-    QTreeWidgetItem* top = section(CheckText("Conflits"));
+    QTreeWidgetItem* top = section(EngineText("TuilesCachees"));
     for (const check::TileConflict& c : r.tileConflicts) {
       QStringList others;
       for (size_t i = 1; i < c.packs.size(); ++i) others << FromAnsi(c.packs[i]);
@@ -299,7 +303,7 @@ void CheckDialog::fillReport() {
     }
   }
   if (!r.damaged.empty()) {
-    QTreeWidgetItem* top = section(CheckText("Abimes"));
+    QTreeWidgetItem* top = section(EngineText("Endommages"));
     Ordered<std::vector<const check::DamagedFile*>> byPack;
     for (const check::DamagedFile& d : r.damaged) byPack[d.pack].push_back(&d);
     for (const std::string& pack : byPack.keys) {
@@ -309,7 +313,7 @@ void CheckDialog::fillReport() {
     }
   }
   if (tree_->topLevelItemCount() == 0 && !r.cancelled) {
-    auto* ok = new QTreeWidgetItem(tree_, {CheckText("RienATrouver")});
+    auto* ok = new QTreeWidgetItem(tree_, {EngineText("RienTrouve")});
     ok->setIcon(kColText, style()->standardIcon(QStyle::SP_DialogApplyButton));
   }
   tree_->expandAll();
@@ -336,7 +340,7 @@ void CheckDialog::fillLog() {
     }
   }
   if (!l.loadOrder.empty()) {
-    auto* order = new QTreeWidgetItem(log_, {CheckText("JournalOrdre")});
+    auto* order = new QTreeWidgetItem(log_, {EngineText("OrdreDifferent")});
     for (const std::string& pack : l.loadOrder) new QTreeWidgetItem(order, {FromAnsi(pack)});
   }
   log_->expandAll();

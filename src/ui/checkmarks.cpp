@@ -13,28 +13,20 @@ std::string Folded(std::string path) {
   return FoldAsciiCase(path);
 }
 
-QString LastName(const std::string& path) {
-  std::string p = path;
-  while (p.size() > 1 && (p.back() == '\\' || p.back() == '/')) p.pop_back();
-  const size_t cut = p.find_last_of("\\/");
-  return FromAnsi(cut == std::string::npos ? p : p.substr(cut + 1));
-}
-
 }  // namespace
 
 QString ReasonText(check::Reason reason, const std::string& provider) {
-  const QString who = LastName(provider);
   switch (reason) {
     case check::Reason::Absent:
-      return CheckText("RaisonAbsent");
+      return EngineText("RaisonAbsent");
     case check::Reason::Disabled:
-      return CheckText("RaisonDisabled").arg(who);
+      return EngineText("RaisonDisabled", {provider});
     case check::Reason::Inactive:
-      return CheckText("RaisonInactive").arg(who);
+      return EngineText("RaisonInactive", {provider});
     case check::Reason::Backup:
-      return CheckText("RaisonBackup").arg(who);
+      return EngineText("RaisonBackup", {provider});
     case check::Reason::Case:
-      return CheckText("RaisonCase").arg(who);
+      return EngineText("RaisonCase", {provider});
   }
   return {};
 }

@@ -31,7 +31,8 @@ class CheckMarks {
   std::map<std::string, QStringList> byName_;    // by folded name in the scenery folder
 };
 
-// The words of a reason, with the folder that provides the reference.
+// The words of a reason, with the folder that provides the reference: the
+// engine's, as the command-line check prints them.
 QString ReasonText(check::Reason reason, const std::string& provider);
 
 }  // namespace orvella::ui

@@ -2,6 +2,10 @@
 
 #include <array>
 
+#include "logic/check/checktexts.h"
+#include "logic/texts/textes.h"
+#include "qtansi/ansiqt.h"
+
 namespace orvella::ui {
 
 namespace {
@@ -22,9 +26,7 @@ constexpr Entry kTexts[] = {
     {"Relancer", "Vérifier à nouveau"},
     {"Copier", "Copier le rapport"},
     {"Copie", "Le rapport est copié dans le presse-papiers."},
-    {"Annulee", "Vérification annulée : le rapport est incomplet."},
     {"Echec", "La vérification n'a pas pu se faire :\n%1"},
-    {"RienATrouver", "Aucun problème : X-Plane trouvera tout ce que les scènes demandent."},
     {"Resume", "%1 scènes chargées, %2 problèmes."},
     {"OngletRapport", "Rapport"},
     {"OngletJournal", "Journal X-Plane"},
@@ -32,24 +34,13 @@ constexpr Entry kTexts[] = {
     {"ColProbleme", "Problème"},
     {"ColRaison", "Raison"},
     {"ColAction", "Action"},
-    // The report's sections.
-    {"Manquants", "Bibliothèques manquantes"},
-    {"Bibliotheque", "Bibliothèque %1"},
+    // The report's lines (its sections and reasons are the engine's words,
+    // as the command-line check prints them).
     {"DemandePar", "demandé par %1"},
-    {"Exports", "Exports sans fichier"},
     {"ExportSans", "%1 : le fichier %2 n'existe pas"},
-    {"Doublons", "Aéroports déclarés deux fois"},
     {"Doublon", "%1 : %2 l'emporte sur %3"},
-    {"Conflits", "Tuiles cachées"},
     {"Conflit", "%1 : %2 cache %3"},
-    {"Abimes", "Fichiers illisibles"},
     {"Abime", "%1 : %2"},
-    // The reasons of a missing reference.
-    {"RaisonAbsent", "personne ne la fournit"},
-    {"RaisonDisabled", "fournie par %1, désactivé dans scenery_packs.ini"},
-    {"RaisonInactive", "fournie par la scène %1, qui n'est pas active"},
-    {"RaisonBackup", "seulement un remplacement EXPORT_BACKUP (%1)"},
-    {"RaisonCase", "fournie par %1 avec une autre casse"},
     // The actions.
     {"Activer", "Activer"},
     {"Reactiver", "Réactiver"},
@@ -62,7 +53,6 @@ constexpr Entry kTexts[] = {
     {"JournalVersion", "Log.txt de %1"},
     {"JournalRien", "Log.txt ne signale rien sur les scènes."},
     {"JournalSansScene", "Sans scène désignée"},
-    {"JournalOrdre", "X-Plane a chargé les scènes dans un autre ordre que scenery_packs.ini"},
     // The map.
     {"Tuile", "Tuile %1"},
     {"TuileVide", "Tuile %1 : aucune scène"},
@@ -89,9 +79,17 @@ constexpr Entry kTexts[] = {
 }  // namespace
 
 QString CheckText(std::string_view key) {
-  for (const Entry& e : kTexts)
-    if (key == e.key) return QString::fromUtf8(e.text);
+  for (const Entry& e : kTexts) {
+    if (key != e.key) continue;
+    // A language file's section "OrvellaCheckFenetre" may replace it.
+    if (const std::string t = LitTexte("OrvellaCheckFenetre", e.key); !t.empty()) return FromAnsi(t);
+    return QString::fromUtf8(e.text);
+  }
   return QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size()));
+}
+
+QString EngineText(const char* key, std::initializer_list<std::string> args) {
+  return FromAnsi(args.size() ? check::CheckText(key, args) : check::CheckText(key));
 }
 
 std::pair<const char* const*, int> CheckTextKeys() {

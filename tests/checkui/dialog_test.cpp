@@ -43,9 +43,11 @@ TEST(CheckDialogTest, TheReportIsGroupedByLibraryThenPackWithItsRepairs) {
   QTreeWidgetItem* missing = t->topLevelItem(0);
   ASSERT_EQ(missing->childCount(), 2);
   QTreeWidgetItem* osx = missing->child(0);
-  EXPECT_EQ(osx->text(0), QStringLiteral("Bibliothèque opensceneryx"));
-  // One reason for the whole library: said once, with its repair there.
-  EXPECT_EQ(osx->text(1), QStringLiteral("fournie par la scène OpenSceneryX, qui n'est pas active"));
+  EXPECT_EQ(osx->text(0), QStringLiteral("Bibliothèque « opensceneryx » : 1 élément(s) manquant(s)"));
+  // One reason for the whole library: said once, in the engine's words,
+  // with its repair there.
+  EXPECT_EQ(osx->text(1), ui::ReasonText(check::Reason::Inactive, "Z:\\scenes\\OpenSceneryX"));
+  EXPECT_TRUE(osx->text(1).startsWith(QStringLiteral("inactif : fourni par « Z:\\scenes\\OpenSceneryX »")));
   ASSERT_EQ(osx->childCount(), 2);  // the two packs that need it
   EXPECT_EQ(osx->child(0)->text(0), QStringLiteral("LSGS"));
   EXPECT_EQ(osx->child(1)->text(0), QStringLiteral("AlpsOrtho"));
@@ -62,16 +64,17 @@ TEST(CheckDialogTest, TheReportIsGroupedByLibraryThenPackWithItsRepairs) {
   EXPECT_EQ(ActionOf(rus), QString());
   QTreeWidgetItem* house = Find(t, QStringLiteral("ruscenery/house.obj"));
   ASSERT_TRUE(house);
-  EXPECT_EQ(house->text(1), QStringLiteral("fournie par RuScenery, désactivé dans scenery_packs.ini"));
+  EXPECT_EQ(house->text(1), ui::ReasonText(check::Reason::Disabled, "Z:\\xp\\Custom Scenery\\RuScenery"));
   EXPECT_EQ(ActionOf(house), QString());
   ClickAction(t, house);
   EXPECT_EQ(activate.size(), 1);
-  EXPECT_EQ(Find(t, QStringLiteral("ruscenery/church.obj"))->text(1), QStringLiteral("personne ne la fournit"));
+  EXPECT_EQ(Find(t, QStringLiteral("ruscenery/church.obj"))->text(1), ui::ReasonText(check::Reason::Absent, ""));
+  EXPECT_NE(ui::ReasonText(check::Reason::Absent, ""), ui::ReasonText(check::Reason::Disabled, "x"));
 
   EXPECT_TRUE(Find(t, QStringLiteral("LSZH : LSZH l'emporte sur LSGS")));
   EXPECT_TRUE(Find(t, QStringLiteral("+10+020 : MeshA cache MeshB")));
   EXPECT_TRUE(Find(t, QStringLiteral("alps/rock.obj : le fichier objects/rock.obj n'existe pas")));
-  EXPECT_EQ(d.status()->text(), QStringLiteral("7 scènes chargées, 6 problèmes."));
+  EXPECT_EQ(d.status()->text(), QStringLiteral("7 scènes chargées, 7 problèmes."));
 }
 
 TEST(CheckDialogTest, ReenablingIsOfferedWhenTheOrderIsWrittenAndPacksOpenTheirFolder) {
@@ -120,6 +123,12 @@ TEST(CheckDialogTest, TheLogTabTiesFindingsToScenesAndTheReportCopiesAsText) {
   EXPECT_TRUE(log->topLevelItem(0)->text(0).startsWith(QStringLiteral("Pas de Log.txt")));
   ASSERT_EQ(d.reportTree()->topLevelItemCount(), 1);
   EXPECT_TRUE(d.reportTree()->topLevelItem(0)->text(0).startsWith(QStringLiteral("Aucun problème")));
+  // A cancelled check says so and shows no verdict.
+  check::Report cancelled;
+  cancelled.cancelled = true;
+  d.showReport(std::make_shared<const check::Report>(cancelled));
+  EXPECT_EQ(d.reportTree()->topLevelItemCount(), 0);
+  EXPECT_TRUE(d.status()->text().startsWith(QStringLiteral("Vérification interrompue")));
 }
 
 TEST(CheckMarksTest, EachPackGetsItsProblemsByFolderOrNameAndANewReportReplacesThem) {
@@ -127,8 +136,9 @@ TEST(CheckMarksTest, EachPackGetsItsProblemsByFolderOrNameAndANewReportReplacesT
   const check::Report r = SampleReport();
   marks.set(r);
   const QStringList lsgs = marks.problemsOf("z:\\SCENES\\lsgs\\", "");
-  EXPECT_TRUE(lsgs.contains(QStringLiteral(
-      "Manque opensceneryx/objects/tree.obj (fournie par la scène OpenSceneryX, qui n'est pas active)")));
+  EXPECT_TRUE(lsgs.contains(QStringLiteral("Manque opensceneryx/objects/tree.obj (") +
+                            ui::ReasonText(check::Reason::Inactive, "Z:\\scenes\\OpenSceneryX") + QLatin1Char(')')))
+      << lsgs.join(QLatin1Char('|')).toStdString();
   EXPECT_TRUE(lsgs.contains(QStringLiteral("Aéroport LSZH aussi déclaré par LSZH")));
   EXPECT_TRUE(lsgs.contains(QStringLiteral("Journal X-Plane : lsgs/hangar.obj")));
   // A link of the scenery folder is known by its name.

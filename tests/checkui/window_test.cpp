@@ -16,11 +16,13 @@
 #include <algorithm>
 #include <memory>
 
+#include "logic/texts/textes.h"
 #include "reports.h"
 #include "support/sceneryfixture.h"
 #include "support/scriptedinteraction.h"
 #include "support/testdir.h"
 #include "ui/checkdialog.h"
+#include "ui/checkrunner.h"
 #include "ui/mainwindow.h"
 #include "ui/scenerytreemodel.h"
 #include "ui/tilemapview.h"
@@ -120,7 +122,8 @@ TEST_F(CheckWindowTest, TheCheckMarksTheScenesAndActivatingTheProviderMendsThem)
   // "Activer" on the library's line: the scene is linked, the check runs
   // again and finds nothing; the marks go.
   QTreeWidget* t = w->checkDialog()->reportTree();
-  const auto lines = t->findItems(QStringLiteral("Bibliothèque opensceneryx"), Qt::MatchRecursive, 0);
+  const auto lines =
+      t->findItems(QStringLiteral("Bibliothèque « opensceneryx »"), Qt::MatchRecursive | Qt::MatchStartsWith, 0);
   ASSERT_EQ(lines.size(), 1);
   ASSERT_EQ(ActionOf(lines.front()), QStringLiteral("Activer"));
   ClickAction(t, lines.front());

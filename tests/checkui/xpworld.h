@@ -17,7 +17,7 @@ namespace orvella::test {
 
 // "+46+007" for the tile of south-west corner (46, 7).
 inline std::string TileFile(int lat, int lon) {
-  char b[16];
+  char b[32];
   std::snprintf(b, sizeof b, "%+03d%+04d", lat, lon);
   return b;
 }
