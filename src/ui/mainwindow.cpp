@@ -387,6 +387,8 @@ void TEcrOrvella::startCheck() {
   checkDialog_->raise();
 }
 
+CheckDialog* TEcrOrvella::checkDialog() const { return checkDialog_.data(); }
+
 void TEcrOrvella::repairThenCheck(const std::function<bool()>& repair, const QString& failure) {
   bool done = false;
   if (!run([&] { done = repair(); })) return;

@@ -56,7 +56,7 @@ class TEcrOrvella : public QWidget, public WindowHost {
   // "Vérifier les scènes" (F7): checks the selected installation on a thread
   // of its own in the check's window, which stays open beside this one.
   void startCheck();
-  CheckDialog* checkDialog() const { return checkDialog_; }
+  CheckDialog* checkDialog() const;
   const CheckMarks& checkMarks() const { return marks_; }
   // Selects the node of a pack of the report in its tree (by its folder, or
   // its name in the scenery folder); false when no tree shows it.
