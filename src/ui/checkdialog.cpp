@@ -77,15 +77,16 @@ CheckDialog::CheckDialog(QWidget* parent) : QDialog(parent), runner_(new CheckRu
   tree_ = new QTreeWidget(tabs_);
   tree_->setObjectName(QStringLiteral("Rapport"));
   tree_->setHeaderLabels({CheckText("ColProbleme"), CheckText("ColRaison"), CheckText("ColAction")});
+  tree_->header()->setStretchLastSection(false);
   tree_->header()->setSectionResizeMode(kColText, QHeaderView::Interactive);
+  tree_->header()->setSectionResizeMode(kColReason, QHeaderView::Stretch);
   tree_->header()->setSectionResizeMode(kColAction, QHeaderView::ResizeToContents);
-  tree_->setColumnWidth(kColText, 340);
-  tree_->setColumnWidth(kColReason, 300);
+  tree_->setColumnWidth(kColText, 400);
   tabs_->addTab(tree_, CheckText("OngletRapport"));
   log_ = new QTreeWidget(tabs_);
   log_->setObjectName(QStringLiteral("Journal"));
-  log_->setHeaderLabels({CheckText("ColProbleme"), CheckText("ColRaison")});
-  log_->setColumnWidth(0, 340);
+  log_->setHeaderLabels({CheckText("ColProbleme"), CheckText("ColGenre")});
+  log_->setColumnWidth(0, 560);
   tabs_->addTab(log_, CheckText("OngletJournal"));
   map_ = new TileMapView(tabs_);
   tabs_->addTab(map_, CheckText("OngletCarte"));
@@ -181,6 +182,7 @@ QTreeWidgetItem* CheckDialog::section(const QString& text) {
   item->setFont(kColText, f);
   item->setIcon(kColText, style()->standardIcon(QStyle::SP_MessageBoxWarning));
   item->setExpanded(true);
+  item->setFirstColumnSpanned(true);
   return item;
 }
 
@@ -265,7 +267,9 @@ void CheckDialog::fillReport() {
       for (const std::string& pack : byPack.keys) {
         QTreeWidgetItem* p = packItem(lib, pack);
         for (const check::Missing* m : byPack.values[pack]) {
-          auto* line = new QTreeWidgetItem(p, {FromAnsi(m->path), ReasonText(m->reason, m->provider)});
+          // The reason once on the library's line when it is the same for all.
+          auto* line =
+              new QTreeWidgetItem(p, {FromAnsi(m->path), same ? QString() : ReasonText(m->reason, m->provider)});
           if (!m->sample.empty()) line->setToolTip(kColText, FromAnsi(m->sample));
           if (!same) repair(line, m->reason, m->provider);
         }
@@ -335,7 +339,9 @@ void CheckDialog::fillLog() {
     auto* p = new QTreeWidgetItem(log_, {pack.empty() ? CheckText("JournalSansScene") : FromAnsi(pack)});
     if (!pack.empty()) p->setData(0, Qt::UserRole, FromAnsi(pack));
     for (const check::LogFinding* f : byPack.values[pack]) {
-      auto* item = new QTreeWidgetItem(p, {FromAnsi(f->what), FromAnsi(f->kind)});
+      const QString kind = CheckText("Genre_" + f->kind);
+      auto* item = new QTreeWidgetItem(
+          p, {FromAnsi(f->what), kind.startsWith(QStringLiteral("Genre_")) ? FromAnsi(f->kind) : kind});
       item->setToolTip(0, FromAnsi(f->line));
     }
   }

@@ -56,8 +56,8 @@ void CheckMarks::set(const check::Report& report) {
   for (const check::Missing& m : report.missing) {
     const QString line = CheckText("MarqueManque").arg(FromAnsi(m.path), ReasonText(m.reason, m.provider));
     for (const std::string& pack : m.packs) add(report, pack, line);
-    // The scene that would provide it, when Orvella can turn it on.
-    if (m.reason == check::Reason::Inactive && !m.provider.empty()) {
+    // The scene or pack that would provide it once turned on.
+    if ((m.reason == check::Reason::Inactive || m.reason == check::Reason::Disabled) && !m.provider.empty()) {
       QStringList& list = byFolder_[Folded(m.provider)];
       const QString provides = CheckText("MarqueFournit").arg(FromAnsi(m.library));
       if (!list.contains(provides)) list << provides;

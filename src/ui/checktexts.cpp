@@ -34,6 +34,7 @@ constexpr Entry kTexts[] = {
     {"ColProbleme", "Problème"},
     {"ColRaison", "Raison"},
     {"ColAction", "Action"},
+    {"ColGenre", "Genre"},
     // The report's lines (its sections and reasons are the engine's words,
     // as the command-line check prints them).
     {"DemandePar", "demandé par %1"},
@@ -50,9 +51,15 @@ constexpr Entry kTexts[] = {
     {"DossierAbsent", "Le dossier %1 est introuvable."},
     // The log.
     {"JournalNonLu", "Pas de Log.txt lisible : X-Plane n'a pas encore volé avec cette installation."},
-    {"JournalVersion", "Log.txt de %1"},
+    {"JournalVersion", "Log.txt de X-Plane %1"},
     {"JournalRien", "Log.txt ne signale rien sur les scènes."},
     {"JournalSansScene", "Sans scène désignée"},
+    // The kinds of the log's findings.
+    {"Genre_missing_resource", "ressource introuvable"},
+    {"Genre_object", "objet"},
+    {"Genre_dsf", "DSF"},
+    {"Genre_terrain", "terrain"},
+    {"Genre_package", "pack illisible"},
     // The map.
     {"Tuile", "Tuile %1"},
     {"TuileVide", "Tuile %1 : aucune scène"},

@@ -110,6 +110,7 @@ TEST(CheckDialogTest, TheLogTabTiesFindingsToScenesAndTheReportCopiesAsText) {
   EXPECT_EQ(log->topLevelItem(0)->text(0), QStringLiteral("Log.txt de X-Plane 12.1.0"));
   EXPECT_EQ(log->topLevelItem(1)->text(0), QStringLiteral("LSGS"));
   EXPECT_EQ(log->topLevelItem(1)->child(0)->text(0), QStringLiteral("lsgs/hangar.obj"));
+  EXPECT_EQ(log->topLevelItem(1)->child(0)->text(1), QStringLiteral("objet"));
   EXPECT_EQ(log->topLevelItem(2)->text(0), QStringLiteral("Sans scène désignée"));
 
   d.copyButton()->click();
@@ -146,6 +147,8 @@ TEST(CheckMarksTest, EachPackGetsItsProblemsByFolderOrNameAndANewReportReplacesT
   // The inactive scene that would provide the library.
   EXPECT_EQ(marks.problemsOf("Z:\\scenes\\OpenSceneryX", ""),
             QStringList{QStringLiteral("Fournit opensceneryx, dont d'autres scènes ont besoin")});
+  EXPECT_EQ(marks.problemsOf("Z:\\xp\\Custom Scenery\\RuScenery", ""),
+            QStringList{QStringLiteral("Fournit ruscenery, dont d'autres scènes ont besoin")});
   EXPECT_EQ(marks.problemsOf("Z:\\scenes\\MeshB", "").size(), 2);         // hidden tile, damaged DSF
   EXPECT_TRUE(marks.problemsOf("Z:\\scenes\\MeshA", "MeshA").isEmpty());  // the winner
   EXPECT_TRUE(marks.problemsOf("Z:\\scenes\\LSZH", "").isEmpty());

@@ -58,7 +58,7 @@ inline check::Report SampleReport() {
   r.brokenExports = {{"AlpsOrtho", "alps/rock.obj", "objects/rock.obj"}};
   r.damaged = {{"MeshB", "Earth nav data\\+10+020\\+10+020.dsf", "DSF endommagé"}};
   r.log.read = true;
-  r.log.version = "X-Plane 12.1.0";
+  r.log.version = "12.1.0";
   r.log.findings = {{"object", "LSGS", "lsgs/hangar.obj", "E/SCN: Failed to find resource 'lsgs/hangar.obj'"},
                     {"dsf", "", "+50+010.dsf", "E/DSF: could not load +50+010.dsf"}};
   return r;
