@@ -250,9 +250,46 @@ def order_seeds():
     put("fuzz_order", "ordre.ini", "OrvellaOrdre 1\r\nOrdonne=1\r\nType=overlay\tZ:\\Scenes\\Over\r\n")
 
 
+# ---- Scenery check: library.txt, DSF definitions (plain and 7z), Log.txt -----
+def check_seeds():
+    put("fuzz_library", "library.txt", "A\n800\nLIBRARY\n\nREGION_DEFINE eu\nREGION_RECT -10 35 30 70\n"
+        "REGION eu\nEXPORT lib/a.obj objects/a.obj\nEXPORT_EXTEND lib/a.obj objects/b.obj\n"
+        "EXPORT_EXCLUDE lib\\c:d.obj ./x/../c.obj\nEXPORT_BACKUP lib/e.obj e.obj\nEXPORT_RATIO 0.5 lib/f.obj f.obj\n"
+        "EXPORT_SEASON sum lib/g.obj g sum.obj\nPRIVATE\nEXPORT lib/up.obj ../../up.obj\nPUBLIC\nDEPRECATED\n")
+    put("fuzz_library", "memory", "OrvellaCheck 1\n12\t131000000000000000\tZ:\\XP\\a.dsf\tdsf\t\t1\tlib/a.obj\n"
+        "*\tsig\t1\tZ:\\XP\t18446744073709551614\t5\t0\t0\t0\t0\t0\t0\n")
+    tables = (dsf_atom("TERT", b"terrain_Water\x00t.ter\x00") + dsf_atom("OBJT", b"lib/a.obj\x00objects/b.obj\x00") +
+              dsf_atom("POLY", b"p.pol\x00") + dsf_atom("NETW", b"lib/g10/roads.net\x00"))
+    head = dsf_atom("HEAD", dsf_atom("PROP", b"sim/overlay\x001\x00sim/west\x007\x00"))
+    plain = b"XPLNEDSF" + struct.pack("<I", 1) + head + dsf_atom("DEFN", tables) + dsf_atom("GEOD", bytes(64)) + bytes(16)
+    put("fuzz_dsfdefs", "overlay.dsf", plain)
+    put("fuzz_dsfdefs", "defn-first.dsf", b"XPLNEDSF" + struct.pack("<I", 1) + dsf_atom("DEFN", tables) + head)
+    # A 7z archive holding the plain tile, when the system's 7z tool is there.
+    try:
+        import subprocess
+        import tempfile
+        with tempfile.TemporaryDirectory() as d:
+            with open(os.path.join(d, "+46+007.dsf"), "wb") as f:
+                f.write(plain)
+            subprocess.run(["7z", "a", "-bd", "t.7z", "+46+007.dsf"], cwd=d, check=True, capture_output=True)
+            with open(os.path.join(d, "t.7z"), "rb") as f:
+                put("fuzz_dsfdefs", "overlay.7z.dsf", f.read())
+    except (OSError, subprocess.CalledProcessError):
+        pass
+    put("fuzz_log", "Log.txt", "Log.txt for X-Plane 12.1.1-r2 (build 121105 64-bit)\n"
+        "0:00:00.000 I/SCN: Loading scenery pack: Custom Scenery/A/\n"
+        "0:00:12.500 E/SCN: Failed to find resource 'lib/a.obj', referenced from scenery package 'Custom Scenery/A/'.\n"
+        "0:00:12.600 E/SCN: Failed to find resource 'lib/b.obj', referenced from file "
+        "'Custom Scenery/B/Earth nav data/+40+000/+46+007.dsf'.\r\n"
+        "E/OBJ: Could not load Custom Scenery/C/objects/x.obj\nE/DSF: bad Global Scenery/G/x.dsf\n"
+        "E/SCN: The terrain file 'Custom Scenery/D/terrain/1.ter' could not be loaded\n"
+        "MACIBM_alert: Error loading the scenery package: Custom Scenery/E/\n")
+
+
 if __name__ == "__main__":
     dm3_seeds()
     settings_seeds()
     lng_seeds()
     lnk_seeds()
     order_seeds()
+    check_seeds()

@@ -13,6 +13,9 @@ TARGETS = [
     ("BM_ViewRefresh/10000", "BM_Refresh/10000", 2.0),
     ("BM_Classify", "BM_ClassifyBaseline", 2.0),
     ("BM_ClassifyRemembered", "BM_Classify", 0.1),
+    ("BM_CheckFirst", "BM_CheckBaseline", 2.0),
+    ("BM_CheckSecond", "BM_CheckFirst", 0.1),
+    ("BM_LogRead", "BM_LogBaseline", 1.5),
 ]
 
 

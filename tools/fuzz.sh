@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(fuzz_dm3 fuzz_settings fuzz_lng fuzz_lnk fuzz_order)
+[ ${#targets[@]} -eq 0 ] && targets=(fuzz_dm3 fuzz_settings fuzz_lng fuzz_lnk fuzz_order fuzz_library fuzz_dsfdefs fuzz_log)
 
 build="$PWD/build/fuzz"   # absolute: a target may change its current directory
 lock=()
@@ -25,7 +25,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 "${lock[@]}" cmake --build "$build" -j "$(nproc)" --target "${targets[@]}"
 
 # Largest input per target: the seeds are far smaller; room for growth.
-declare -A max_len=([fuzz_dm3]=16384 [fuzz_settings]=16384 [fuzz_lng]=8192 [fuzz_lnk]=4096 [fuzz_order]=8192)
+declare -A max_len=([fuzz_dm3]=16384 [fuzz_settings]=16384 [fuzz_lng]=8192 [fuzz_lnk]=4096 [fuzz_order]=8192 [fuzz_library]=8192 [fuzz_dsfdefs]=16384 [fuzz_log]=16384)
 
 mkdir -p "$build/artifacts" "$build/logs"
 for t in "${targets[@]}"; do

@@ -22,7 +22,7 @@ if [ "$preset" = mingw ]; then
   zip=$(ls "build/$preset"/package/orvella-*-windows-x64.zip)
   # The zip holds what a Windows user needs, and nothing is missing from it.
   listing=$(unzip -Z1 "$zip")
-  for f in orvella.exe dm3conv.exe README.md LICENSE; do
+  for f in orvella.exe dm3conv.exe orvella-check.exe README.md LICENSE; do
     grep -q "/$f\$" <<<"$listing" || { echo "windows zip: $f is missing from $zip" >&2; exit 1; }
   done
   echo "Windows zip: $zip"

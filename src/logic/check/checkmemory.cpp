@@ -80,6 +80,17 @@ std::optional<FileStamp> StampOf(const std::string& path) {
   return s;
 }
 
+FileStamp PathStampOf(const std::string& path) {
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return {~0ull, ~0ull};
+  FileStamp s;
+  s.size = d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY
+               ? ~1ull
+               : static_cast<std::uint64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
+  s.time = static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32 | d.ftLastWriteTime.dwLowDateTime;
+  return s;
+}
+
 std::uint64_t FileTimeNow() {
   // 1601-01-01 to 1970-01-01 in 100 ns steps.
   constexpr std::uint64_t kEpochDelta = 116444736000000000ull;
@@ -89,6 +100,7 @@ std::uint64_t FileTimeNow() {
 }
 
 const std::vector<std::string>* CheckMemory::find(const std::string& path, const FileStamp& st) const {
+  parsePending();
   auto it = entries_.find(path);
   if (it == entries_.end() || !(it->second.stamp == st)) return nullptr;
   return &it->second.fields;
@@ -96,6 +108,7 @@ const std::vector<std::string>* CheckMemory::find(const std::string& path, const
 
 void CheckMemory::put(const std::string& path, const FileStamp& st, std::vector<std::string> fields,
                       std::uint64_t now) {
+  parsePending();
   // A file written within the clock's step of now may change again with
   // the same stamp: it is read again next time.
   if (st.time + kRacyWindow > now) {
@@ -106,12 +119,23 @@ void CheckMemory::put(const std::string& path, const FileStamp& st, std::vector<
 }
 
 std::string CheckMemory::save() const {
+  parsePending();
   std::vector<const std::pair<const std::string, Remembered>*> sorted;
   sorted.reserve(entries_.size());
   for (const auto& e : entries_) sorted.push_back(&e);
   std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
   std::string out = kHeader;
   out += '\n';
+  if (verdict_) {
+    // First, so that a check that keeps it reads no further: "*", the
+    // signature, the count of paths, then path, size and time of each, then
+    // the report's fields.
+    out += "*\t" + Escape(verdict_->signature) + "\t" + std::to_string(verdict_->depends.size());
+    for (const auto& [path, st] : verdict_->depends)
+      out += "\t" + Escape(path) + "\t" + std::to_string(st.size) + "\t" + std::to_string(st.time);
+    for (const std::string& f : verdict_->report) out += "\t" + Escape(f);
+    out += '\n';
+  }
   for (const auto* e : sorted) {
     out += std::to_string(e->second.stamp.size);
     out += '\t';
@@ -127,34 +151,79 @@ std::string CheckMemory::save() const {
   return out;
 }
 
+namespace {
+
+// The fields of one line; false when an escape is damaged.
+bool Fields(std::string_view line, std::vector<std::string>& fields) {
+  fields.clear();
+  std::string field;
+  size_t f = 0;
+  for (;;) {
+    const size_t tab = line.find('\t', f);
+    if (!Unescape(line.substr(f, tab == std::string_view::npos ? std::string_view::npos : tab - f), field))
+      return false;
+    fields.push_back(field);
+    if (tab == std::string_view::npos) return true;
+    f = tab + 1;
+  }
+}
+
+bool Number(const std::string& s, std::uint64_t& out) {
+  if (s.empty()) return false;
+  char* stop = nullptr;
+  out = std::strtoull(s.c_str(), &stop, 10);
+  return *stop == '\0';
+}
+
+}  // namespace
+
 void CheckMemory::load(const std::string& text) {
   entries_.clear();
+  pending_.clear();
+  verdict_.reset();
   size_t at = text.find('\n');
   if (at == std::string::npos || text.compare(0, at, kHeader) != 0) return;
   ++at;
-  std::string field;
+  if (text.compare(at, 2, "*\t") == 0) {
+    const size_t end = text.find('\n', at);
+    std::vector<std::string> fields;
+    if (end != std::string::npos && Fields(std::string_view(text).substr(at, end - at), fields) &&
+        fields.size() >= 3) {
+      Verdict v;
+      v.signature = fields[1];
+      std::uint64_t n = 0;
+      if (Number(fields[2], n) && n <= (fields.size() - 3) / 3) {
+        size_t i = 3;
+        for (std::uint64_t k = 0; k < n; ++k, i += 3) {
+          FileStamp st;
+          if (!Number(fields[i + 1], st.size) || !Number(fields[i + 2], st.time)) break;
+          v.depends.emplace_back(fields[i], st);
+        }
+        if (v.depends.size() == n) {
+          v.report.assign(fields.begin() + static_cast<std::ptrdiff_t>(i), fields.end());
+          verdict_ = std::move(v);
+        }
+      }
+    }
+    at = end == std::string::npos ? text.size() : end + 1;
+  }
+  pending_ = text.substr(at);
+}
+
+void CheckMemory::parsePending() const {
+  if (pending_.empty()) return;
+  const std::string text = std::move(pending_);
+  pending_.clear();
+  std::vector<std::string> fields;
+  size_t at = 0;
   while (at < text.size()) {
-    size_t end = text.find('\n', at);
+    const size_t end = text.find('\n', at);
     if (end == std::string::npos) break;  // a last line cut short: dropped
     const std::string_view line(text.data() + at, end - at);
     at = end + 1;
-    std::vector<std::string> fields;
-    bool ok = true;
-    size_t f = 0;
-    while (ok) {
-      const size_t tab = line.find('\t', f);
-      ok = Unescape(line.substr(f, tab == std::string_view::npos ? std::string_view::npos : tab - f), field);
-      fields.push_back(field);
-      if (tab == std::string_view::npos) break;
-      f = tab + 1;
-    }
-    if (!ok || fields.size() < 3) continue;
-    char* stop = nullptr;
+    if (!Fields(line, fields) || fields.size() < 3) continue;
     Remembered r;
-    r.stamp.size = std::strtoull(fields[0].c_str(), &stop, 10);
-    if (fields[0].empty() || *stop) continue;
-    r.stamp.time = std::strtoull(fields[1].c_str(), &stop, 10);
-    if (fields[1].empty() || *stop) continue;
+    if (!Number(fields[0], r.stamp.size) || !Number(fields[1], r.stamp.time)) continue;
     std::string path = std::move(fields[2]);
     r.fields.assign(std::make_move_iterator(fields.begin() + 3), std::make_move_iterator(fields.end()));
     entries_[std::move(path)] = std::move(r);

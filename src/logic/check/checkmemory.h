@@ -34,15 +34,37 @@ class CheckMemory {
   // Keeps facts read at the time now (100 ns since 1601): a stamp younger
   // than two seconds is not trusted.
   void put(const std::string& path, const FileStamp& st, std::vector<std::string> fields, std::uint64_t now);
-  size_t size() const { return entries_.size(); }
+  size_t size() const {
+    parsePending();
+    return entries_.size();
+  }
   int reads = 0;  // files read rather than remembered, this check
+
+  // The verdict of the last whole check: valid while the packs are the same
+  // (signature) and every path it depended on keeps its stamp.
+  struct Verdict {
+    std::string signature;
+    std::vector<std::pair<std::string, FileStamp>> depends;
+    std::vector<std::string> report;
+  };
+  const Verdict* verdict() const { return verdict_ ? &*verdict_ : nullptr; }
+  void setVerdict(std::optional<Verdict> v) { verdict_ = std::move(v); }
 
   std::string save() const;
   void load(const std::string& text);
 
  private:
-  std::unordered_map<std::string, Remembered> entries_;
+  // The files' lines are read only when first needed: a check that keeps
+  // the verdict never needs them.
+  void parsePending() const;
+  mutable std::string pending_;
+  mutable std::unordered_map<std::string, Remembered> entries_;
+  std::optional<Verdict> verdict_;
 };
+
+// The stamp of a file, of a folder (its time, changed when an entry comes or
+// goes), or a mark for a path that does not exist.
+FileStamp PathStampOf(const std::string& path);
 
 // The current time as file times count it.
 std::uint64_t FileTimeNow();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -50,45 +52,56 @@ bool FoldedFileSystem() {
 // How a path was found among a pack's files.
 enum class Found { None, Exact, OtherCase };
 
+// Hashing that looks strings up by views, without a copy.
+struct ViewHash {
+  using is_transparent = void;
+  size_t operator()(std::string_view v) const { return std::hash<std::string_view>{}(v); }
+};
+template <typename T>
+using ViewMap = std::unordered_map<std::string, T, ViewHash, std::equal_to<>>;
+
 // A pack's files, each folder listed once when first asked about.
 class PackFiles {
  public:
-  explicit PackFiles(std::string root) : root_(std::move(root)) {}
+  // Each folder listed is told to listed (for the stamps of a verdict).
+  PackFiles(std::string root, std::function<void(const std::string&)> listed)
+      : root_(std::move(root)), listed_(std::move(listed)) {}
 
   // The file at rel ('/'-separated, relative to the pack).
-  Found find(const std::string& rel) {
-    std::string exact;  // the path as the disk spells it
+  Found find(std::string_view rel) {
+    const Folder* f = &folder(std::string_view());
+    std::string spelledPath;  // the folders as the disk spells them, when they differ
     bool otherCase = false;
     size_t at = 0;
     for (;;) {
       const size_t slash = rel.find('/', at);
-      const bool last = slash == std::string::npos;
-      const std::string part = rel.substr(at, last ? std::string::npos : slash - at);
-      const Folder& f = folder(exact);
-      std::string spelled;
-      auto it = f.names.find(part);
-      if (it != f.names.end() && (last ? Regular(it->second) : (it->second & win::FILE_ATTRIBUTE_DIRECTORY))) {
-        spelled = part;
-      } else {
-        auto ft = f.folded.find(FoldAsciiCase(part));
-        if (ft == f.folded.end()) return Found::None;
-        const win::DWORD a = f.names.at(ft->second);
-        if (last ? !Regular(a) : !(a & win::FILE_ATTRIBUTE_DIRECTORY)) return Found::None;
+      const bool last = slash == std::string_view::npos;
+      const std::string_view part = rel.substr(at, last ? std::string_view::npos : slash - at);
+      auto it = f->names.find(part);
+      const auto fits = [last](win::DWORD a) {
+        return last ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+      };
+      std::string_view spelled = part;
+      if (it == f->names.end() || !fits(it->second)) {
+        auto ft = f->folded.find(FoldAsciiCase(part));
+        if (ft == f->folded.end() || !fits(f->names.find(ft->second)->second)) return Found::None;
         spelled = ft->second;
         otherCase = true;
       }
       if (last) return otherCase ? Found::OtherCase : Found::Exact;
-      exact = exact.empty() ? spelled : exact + "/" + spelled;
+      if (!spelledPath.empty()) spelledPath += '/';
+      spelledPath += spelled;
+      f = &folder(spelledPath);
       at = slash + 1;
     }
   }
 
  private:
   struct Folder {
-    std::unordered_map<std::string, win::DWORD> names;
-    std::unordered_map<std::string, std::string> folded;  // folded name -> name
+    ViewMap<win::DWORD> names;
+    ViewMap<std::string> folded;  // folded name -> name
   };
-  const Folder& folder(const std::string& rel) {
+  const Folder& folder(std::string_view rel) {
     auto it = folders_.find(rel);
     if (it != folders_.end()) return it->second;
     Folder f;
@@ -97,14 +110,16 @@ class PackFiles {
       host += '\\';
       for (const char c : rel) host += c == '/' ? '\\' : c;
     }
+    if (listed_) listed_(host);
     ForEachEntry(host, [&](const std::string& name, win::DWORD a) {
       f.names.emplace(name, a);
       f.folded.emplace(FoldAsciiCase(name), name);
     });
-    return folders_.emplace(rel, std::move(f)).first->second;
+    return folders_.emplace(std::string(rel), std::move(f)).first->second;
   }
   std::string root_;
-  std::unordered_map<std::string, Folder> folders_;
+  std::function<void(const std::string&)> listed_;
+  ViewMap<Folder> folders_;
 };
 
 // A folder that can provide exports: a loaded pack, a disabled one, or a
@@ -219,7 +234,7 @@ DsfFacts ReadDsf(const std::string& path) {
   std::unordered_set<std::string> seen;
   for (const auto* table : {&d->terrains, &d->objects, &d->polygons, &d->networks})
     for (const std::string& s : *table)
-      if (seen.insert(s).second) f.refs.push_back(s);
+      if (seen.insert(s).second) f.refs.push_back(VirtualPath(s));
   return f;
 }
 
@@ -301,7 +316,152 @@ bool EndsWithNoCase(const std::string& s, const char* tail) {
   return s.size() >= n && EqualsAsciiNoCase(std::string_view(s).substr(s.size() - n), tail);
 }
 
-// One export of the index: who gives it and how.
+// The report's findings as strings for the memory, and back.
+class Fields {
+ public:
+  std::vector<std::string> out;
+  void put(const std::string& v) { out.push_back(v); }
+  void put(long long v) { out.push_back(std::to_string(v)); }
+  void list(const std::vector<std::string>& v) {
+    put(static_cast<long long>(v.size()));
+    out.insert(out.end(), v.begin(), v.end());
+  }
+};
+class FieldReader {
+ public:
+  explicit FieldReader(const std::vector<std::string>& in) : in_(in) {}
+  bool ok() const { return ok_; }
+  std::string str() {
+    if (at_ >= in_.size()) {
+      ok_ = false;
+      return {};
+    }
+    return in_[at_++];
+  }
+  long long num(long long most) {
+    const std::string v = str();
+    char* stop = nullptr;
+    const long long n = std::strtoll(v.c_str(), &stop, 10);
+    if (v.empty() || *stop || n < -most || n > most) ok_ = false;
+    return ok_ ? n : 0;
+  }
+  size_t count() { return static_cast<size_t>(std::max(0LL, num(static_cast<long long>(in_.size())))); }
+  std::vector<std::string> list() {
+    std::vector<std::string> v(count());
+    for (std::string& x : v) x = str();
+    return v;
+  }
+
+ private:
+  const std::vector<std::string>& in_;
+  size_t at_ = 0;
+  bool ok_ = true;
+};
+
+std::vector<std::string> ReportFields(const Report& r) {
+  Fields f;
+  f.put(static_cast<long long>(r.packs.size()));
+  for (const LoadedPack& p : r.packs) {
+    f.put(p.name);
+    f.put(p.folder);
+    f.put(p.area);
+    f.put(static_cast<long long>(p.role));
+    f.put(static_cast<long long>(p.tiles.size()));
+    for (const Tile& t : p.tiles) {
+      f.put(t.lat);
+      f.put(t.lon);
+    }
+    f.put(static_cast<long long>(p.overlayTiles.size()));
+    for (const Tile& t : p.overlayTiles) {
+      f.put(t.lat);
+      f.put(t.lon);
+    }
+    f.list(p.airports);
+  }
+  f.put(static_cast<long long>(r.missing.size()));
+  for (const Missing& m : r.missing) {
+    f.put(m.path);
+    f.put(static_cast<long long>(m.reason));
+    f.put(m.provider);
+    f.list(m.packs);
+    f.put(m.sample);
+  }
+  f.put(static_cast<long long>(r.brokenExports.size()));
+  for (const BrokenExport& b : r.brokenExports) f.list({b.pack, b.path, b.file});
+  f.put(static_cast<long long>(r.duplicateAirports.size()));
+  for (const DuplicateAirport& d : r.duplicateAirports) {
+    f.put(d.icao);
+    f.list(d.packs);
+  }
+  f.put(static_cast<long long>(r.tileConflicts.size()));
+  for (const TileConflict& t : r.tileConflicts) {
+    f.put(t.tile.lat);
+    f.put(t.tile.lon);
+    f.list(t.packs);
+  }
+  f.put(static_cast<long long>(r.damaged.size()));
+  for (const DamagedFile& d : r.damaged) f.list({d.pack, d.file, d.what});
+  return f.out;
+}
+
+bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
+  FieldReader f(in);
+  auto tile = [&] {
+    Tile t;
+    t.lat = static_cast<int>(f.num(90));
+    t.lon = static_cast<int>(f.num(180));
+    return t;
+  };
+  r.packs.resize(f.count());
+  for (LoadedPack& p : r.packs) {
+    p.name = f.str();
+    p.folder = f.str();
+    p.area = f.str();
+    p.role = static_cast<PackRole>(f.num(static_cast<long long>(PackRole::Other)));
+    p.tiles.resize(f.count());
+    for (Tile& t : p.tiles) t = tile();
+    p.overlayTiles.resize(f.count());
+    for (Tile& t : p.overlayTiles) t = tile();
+    p.airports = f.list();
+    if (!f.ok()) return false;
+  }
+  r.missing.resize(f.count());
+  for (Missing& m : r.missing) {
+    m.path = f.str();
+    m.library = m.path.substr(0, m.path.find('/'));
+    m.reason = static_cast<Reason>(f.num(static_cast<long long>(Reason::Case)));
+    m.provider = f.str();
+    m.packs = f.list();
+    m.sample = f.str();
+    if (!f.ok()) return false;
+  }
+  auto three = [&](std::string& a, std::string& b, std::string& c) {
+    if (f.count() != 3) return false;
+    a = f.str();
+    b = f.str();
+    c = f.str();
+    return f.ok();
+  };
+  r.brokenExports.resize(f.count());
+  for (BrokenExport& b : r.brokenExports)
+    if (!three(b.pack, b.path, b.file)) return false;
+  r.duplicateAirports.resize(f.count());
+  for (DuplicateAirport& d : r.duplicateAirports) {
+    d.icao = f.str();
+    d.packs = f.list();
+  }
+  r.tileConflicts.resize(f.count());
+  for (TileConflict& t : r.tileConflicts) {
+    t.tile = tile();
+    t.packs = f.list();
+  }
+  r.damaged.resize(f.count());
+  for (DamagedFile& d : r.damaged)
+    if (!three(d.pack, d.file, d.what)) return false;
+  return f.ok();
+}
+
+// One provision of the index: who gives it and how.
 struct Provision {
   int source = 0;
   bool backup = false;
@@ -324,6 +484,17 @@ class Checker {
   std::vector<std::string> airports(const std::string& folder);
   void judge();
   bool cancelled() const { return options_.cancel && options_.cancel->load(); }
+  // The verdict depends on path as it stands now (stamp as read, when known).
+  void depend(const std::string& path, std::optional<FileStamp> known = std::nullopt) {
+    if (!remember_ || !dependSeen_.insert(path).second) return;
+    const FileStamp st = known ? *known : PathStampOf(path);
+    // A path changed within the clock's step may change again unseen.
+    if (st.time != ~0ull && st.time + 20'000'000 > now_) racy_ = true;
+    depends_.emplace_back(path, st);
+  }
+  std::string signature() const;
+  bool reuseVerdict();
+  void keepVerdict();
   void damaged(int source, const std::string& rel, const char* key) {
     report_.damaged.push_back({sources_[static_cast<size_t>(source)].name, rel, CheckText(key)});
   }
@@ -337,9 +508,17 @@ class Checker {
   std::vector<int> loaded_;  // indices of sources_ in priority order
   std::vector<std::string> iniOrder_;
   // Per loaded pack: its references and a sample DSF for each.
-  std::vector<std::vector<std::pair<std::string, std::string>>> refs_;
+  struct PackRefs {
+    std::vector<std::string> samples;                 // DSFs, relative to the pack
+    std::vector<std::pair<std::string, size_t>> refs;  // virtual path, its sample
+  };
+  std::vector<PackRefs> refs_;
   std::unordered_map<std::string, std::vector<Provision>> index_;
   std::unordered_map<std::string, std::string> foldedIndex_;  // folded virtual path -> one spelling
+  std::vector<std::pair<std::string, FileStamp>> depends_;
+  std::unordered_set<std::string> dependSeen_;
+  bool racy_ = false;
+  bool remember_ = !options_.memoryFile.empty();
 };
 
 void Checker::addSource(std::string name, std::string folder, std::string area, SourceKind kind) {
@@ -348,7 +527,7 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
   s.folder = std::move(folder);
   s.area = std::move(area);
   s.kind = kind;
-  s.files = std::make_unique<PackFiles>(s.folder);
+  s.files = std::make_unique<PackFiles>(s.folder, [this](const std::string& p) { depend(p); });
   if (kind == SourceKind::Loaded) loaded_.push_back(static_cast<int>(sources_.size()));
   sources_.push_back(std::move(s));
 }
@@ -413,7 +592,9 @@ void Checker::gatherPacks() {
 void Checker::readLibrary(int source) {
   Source& s = sources_[static_cast<size_t>(source)];
   const std::string path = s.folder + "\\library.txt";
+  depend(s.folder);
   const std::optional<FileStamp> st = StampOf(path);
+  depend(path, st);
   if (!st) return;
   std::optional<LibraryFile> lib;
   if (const auto* fields = memory_.find(path, *st)) lib = LibraryOfFields(*fields);
@@ -425,7 +606,7 @@ void Checker::readLibrary(int source) {
       return;
     }
     lib = ParseLibrary(*text);
-    memory_.put(path, *st, LibraryFields(*lib), now_);
+    if (remember_) memory_.put(path, *st, LibraryFields(*lib), now_);
   }
   if (!lib->valid) {
     if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
@@ -457,8 +638,11 @@ void Checker::readPack(size_t order) {
   std::unordered_set<std::string> seen;
   bool anyDsf = false, anyBase = false, anyOverlay = false;
   const std::string nav = s.folder + "\\Earth nav data";
+  depend(s.folder);
+  depend(nav);
   for (const auto& [tileFolder, a] : Folders(nav)) {
     (void)a;
+    depend(nav + "\\" + tileFolder);
     std::vector<std::string> names;
     ForEachEntry(nav + "\\" + tileFolder, [&](const std::string& name, win::DWORD attributes) {
       if (Regular(attributes) && EndsWithNoCase(name, ".dsf")) names.push_back(name);
@@ -469,12 +653,13 @@ void Checker::readPack(size_t order) {
       const std::string rel = "Earth nav data/" + tileFolder + "/" + name;
       const std::optional<FileStamp> st = StampOf(path);
       if (!st) continue;
+      depend(path, st);
       std::optional<DsfFacts> facts;
       if (const auto* fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
       if (!facts) {
         ++memory_.reads;
         facts = ReadDsf(path);
-        memory_.put(path, *st, DsfFields(*facts), now_);
+        if (remember_) memory_.put(path, *st, DsfFields(*facts), now_);
       }
       if (!facts->status.empty()) {
         damaged(source, rel, facts->status.c_str());
@@ -487,7 +672,8 @@ void Checker::readPack(size_t order) {
       }
       (facts->overlay ? anyOverlay : anyBase) = true;
       for (const std::string& r : facts->refs)
-        if (seen.insert(r).second) refs.emplace_back(r, rel);
+        if (seen.insert(r).second) refs.refs.emplace_back(r, refs.samples.size());
+      refs.samples.push_back(rel);
     }
   }
   const bool library = FileExists(s.folder + "\\library.txt");
@@ -507,6 +693,7 @@ void Checker::readPack(size_t order) {
 std::vector<std::string> Checker::airports(const std::string& folder) {
   const std::string path = folder + "\\Earth nav data\\apt.dat";
   const std::optional<FileStamp> st = StampOf(path);
+  depend(path, st);
   if (!st) return {};
   if (const auto* fields = memory_.find(path, *st); fields && !fields->empty() && fields->front() == "apt")
     return std::vector<std::string>(fields->begin() + 1, fields->end());
@@ -525,12 +712,17 @@ void Checker::judge() {
   for (size_t order = 0; order < loaded_.size(); ++order) {
     const int source = loaded_[order];
     Source& s = sources_[static_cast<size_t>(source)];
-    for (const auto& [ref, sample] : refs_[order]) {
+    const PackRefs& packRefs = refs_[order];
+    for (const auto& [path, sampleIndex] : packRefs.refs) {
+      const std::string& ref = path;
       if (std::find(std::begin(kBuiltInTerrains), std::end(kBuiltInTerrains), ref) != std::end(kBuiltInTerrains))
         continue;
-      const std::string path = VirtualPath(ref);
       // The pack's own file first.
-      const std::string rel = PackRelative(path);
+      // Most references are plain paths: no copy is made of those.
+      const bool plain = !path.empty() && path[0] != '/' && path.find("./") == std::string::npos &&
+                         path.find("//") == std::string::npos && path.back() != '/' && path.back() != '.';
+      const std::string cleaned = plain ? std::string() : PackRelative(path);
+      const std::string& rel = plain ? path : cleaned;
       Found own = rel.empty() ? Found::None : s.files->find(rel);
       if (own == Found::Exact || (own == Found::OtherCase && foldedFiles)) continue;
       Reason reason = Reason::Absent;
@@ -581,7 +773,7 @@ void Checker::judge() {
         m.library = path.substr(0, path.find('/'));
         m.reason = reason;
         m.provider = provider;
-        m.sample = sample;
+        m.sample = packRefs.samples[sampleIndex];
         report_.missing.push_back(std::move(m));
       }
       std::vector<std::string>& packs = report_.missing[at->second].packs;
@@ -628,6 +820,39 @@ void Checker::judge() {
     if (byTile[t].size() > 1) report_.tileConflicts.push_back({Tile{t.first, t.second}, byTile[t]});
 }
 
+std::string Checker::signature() const {
+  std::string sig = FoldedFileSystem() ? "folded" : "exact";
+  for (const Source& s : sources_) {
+    sig += '\n';
+    sig += std::to_string(static_cast<int>(s.kind)) + "|" + s.area + "|" + s.name + "|" + s.folder;
+  }
+  return sig;
+}
+
+bool Checker::reuseVerdict() {
+  const CheckMemory::Verdict* v = memory_.verdict();
+  if (!v || v->signature != signature()) return false;
+  for (const auto& [path, st] : v->depends)
+    if (!(PathStampOf(path) == st)) return false;
+  Report r;
+  if (!ReportOfFields(v->report, r)) return false;
+  r.folder = report_.folder;
+  report_ = std::move(r);
+  return true;
+}
+
+void Checker::keepVerdict() {
+  if (racy_) {
+    memory_.setVerdict(std::nullopt);
+    return;
+  }
+  CheckMemory::Verdict v;
+  v.signature = signature();
+  v.depends = std::move(depends_);
+  v.report = ReportFields(report_);
+  memory_.setVerdict(std::move(v));
+}
+
 Report Checker::run() {
   report_.folder = inst_;
   if (!options_.memoryFile.empty())
@@ -641,10 +866,11 @@ Report Checker::run() {
     report_.packs[order].folder = s.folder;
     report_.packs[order].area = s.area;
   }
+  const bool reused = reuseVerdict();
   // Libraries first, of every folder that can provide one.
-  for (size_t i = 0; i < sources_.size(); ++i) readLibrary(static_cast<int>(i));
+  for (size_t i = 0; !reused && i < sources_.size(); ++i) readLibrary(static_cast<int>(i));
   const int total = static_cast<int>(loaded_.size());
-  for (size_t order = 0; order < loaded_.size(); ++order) {
+  for (size_t order = 0; !reused && order < loaded_.size(); ++order) {
     if (cancelled()) {
       report_.cancelled = true;
       return std::move(report_);
@@ -652,7 +878,8 @@ Report Checker::run() {
     readPack(order);
     if (options_.progress) options_.progress(static_cast<int>(order) + 1, total);
   }
-  judge();
+  if (!reused) judge();
+  if (reused && options_.progress) options_.progress(total, total);
   if (options_.readLog) {
     report_.log = ReadLogFile(inst_ + "\\Log.txt");
     // The order the simulator printed matters only where it differs.
@@ -667,7 +894,8 @@ Report Checker::run() {
       if (std::find(printed.begin(), printed.end(), n) != printed.end()) expectedPrinted.push_back(n);
     if (printed == expectedPrinted) report_.log.loadOrder.clear();
   }
-  if (!options_.memoryFile.empty()) {
+  if (!options_.memoryFile.empty() && !reused) {
+    keepVerdict();
     // The memory is a help, never a need: a file that cannot be written
     // leaves the next check to read everything again.
     try {

@@ -1,0 +1,195 @@
+// The scenery check on generated installations: what is missing and why,
+// broken exports, duplicate airports, hidden tiles, damaged files, the
+// remembered stamps of a second check, and the report's JSON.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "check/checkbuilder.h"
+#include "logic/check/scenerycheck.h"
+#include "logic/core/errors.h"
+
+namespace orvella::check {
+namespace {
+
+using test::PutLibrary;
+using test::PutTile;
+using test::TestDir;
+
+// An installation holding one pack of each situation.
+struct Installation {
+  TestDir dir;
+  Installation() {
+    dir.file("XP/Custom Scenery/scenery_packs.ini",
+             "I\n1000 Version\nSCENERY\n\nSCENERY_PACK Custom Scenery/Needs/\n"
+             "SCENERY_PACK_DISABLED Custom Scenery/Off Lib/\nSCENERY_PACK Custom Scenery/Gone/\n"
+             "SCENERY_PACK Custom Scenery/Lib/\nSCENERY_PACK *GLOBAL_AIRPORTS*\n");
+    PutTile(dir, "XP/Custom Scenery/Needs",
+            test::CheckDsf({"lib/ok.obj", "objects/own.obj", "lib/off.obj", "lib/inactive.obj", "lib/backup.obj",
+                            "Lib/OK.obj", "objects/OWN2.obj", "nobody/x.obj", "lib/broken.obj"}));
+    dir.file("XP/Custom Scenery/Needs/objects/own.obj", "o");
+    dir.file("XP/Custom Scenery/Needs/objects/own2.obj", "o");
+    PutLibrary(dir, "XP/Custom Scenery/Lib",
+               "EXPORT lib/ok.obj ok.obj\nEXPORT_BACKUP lib/backup.obj b.obj\nEXPORT lib/broken.obj none.obj\n"
+               "EXPORT lib/up.obj ../../../outside.obj\n");
+    dir.file("XP/Custom Scenery/Lib/ok.obj", "o");
+    dir.file("XP/Custom Scenery/Lib/b.obj", "o");
+    PutLibrary(dir, "XP/Custom Scenery/Off Lib", "EXPORT lib/off.obj off.obj\n");
+    dir.file("XP/Custom Scenery/Off Lib/off.obj", "o");
+    PutLibrary(dir, "Scenes/Sleeping", "EXPORT lib/inactive.obj i.obj\n");
+    dir.file("Scenes/Sleeping/i.obj", "o");
+    dir.file("outside.obj", "o");
+    dir.mkdir("XP/Global Scenery/Global Airports/Earth nav data");
+  }
+  std::string xp() const { return dir.win("XP"); }
+  Options options() const {
+    Options o;
+    o.inactiveScenes = {dir.win("Scenes/Sleeping")};
+    return o;
+  }
+};
+
+TEST(SceneryCheck, EachReferenceGetsItsReason) {
+  Installation inst;
+  const Report r = CheckInstallation(inst.xp(), inst.options());
+  std::map<std::string, std::string> got;
+  for (const Missing& m : r.missing) {
+    got[m.path] = std::string(ReasonKey(m.reason)) + " " + m.provider;
+    EXPECT_EQ(m.packs, (std::vector<std::string>{"Needs"})) << m.path;
+    EXPECT_EQ(m.sample, "Earth nav data/+40+000/+46+007.dsf");
+    EXPECT_EQ(m.library, m.path.substr(0, m.path.find('/')));
+  }
+  const bool foldedFiles = platform::CurrentHostSystem() == platform::HostSystem::Windows;
+  std::map<std::string, std::string> expected = {
+      {"lib/off.obj", "disabled Off Lib"}, {"lib/inactive.obj", "inactive " + inst.dir.win("Scenes/Sleeping")},
+      {"lib/backup.obj", "backup Lib"},    {"Lib/OK.obj", "case Lib"},
+      {"nobody/x.obj", "absent "},         {"lib/broken.obj", "absent "},
+  };
+  // The pack's own file with other letters: found where the system folds case.
+  if (!foldedFiles) expected["objects/OWN2.obj"] = "case Needs";
+  EXPECT_EQ(got, expected);
+  // The export whose file is missing; the one climbing out is not read at all.
+  ASSERT_EQ(r.brokenExports.size(), 1u);
+  EXPECT_EQ(r.brokenExports[0].pack, "Lib");
+  EXPECT_EQ(r.brokenExports[0].path, "lib/broken.obj");
+  EXPECT_EQ(r.brokenExports[0].file, "none.obj");
+  // Packs as the simulator loads them: the disabled one and the line of a
+  // pack that is gone are not among them.
+  std::vector<std::string> names;
+  for (const LoadedPack& p : r.packs) names.push_back(p.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"Needs", "Lib", "Global Airports"}));
+  EXPECT_EQ(r.packs[1].role, PackRole::Library);
+  EXPECT_TRUE(r.problems());
+}
+
+TEST(SceneryCheck, AirportsTilesAndDamagedFiles) {
+  TestDir dir;
+  dir.mkdir("XP/Custom Scenery");
+  // No scenery_packs.ini: every pack is new, in alphabetical order.
+  test::PackBuilder b{dir};
+  b.airport("XP/Custom Scenery/A Airport", {"LFPG", "LFPB"});
+  b.airport("XP/Custom Scenery/B Airport", {"LFPG"});
+  b.airport("XP/Custom Scenery/C Airport", {"LFPB", "LFPO"});
+  PutTile(dir, "XP/Custom Scenery/D Mesh", test::CheckDsf({}, false));
+  PutTile(dir, "XP/Custom Scenery/E Mesh", test::CheckDsf({}, false), ORVELLA_TEST_7Z != 0);
+  PutTile(dir, "XP/Custom Scenery/F Overlay", test::CheckDsf({}, true));
+  // Damaged tiles are reported one by one; the check goes on.
+  dir.file("XP/Custom Scenery/G Bad/Earth nav data/+40+000/+46+007.dsf", "XPLNEDSF\x01\0\0\0short");
+  dir.file("XP/Custom Scenery/G Bad/Earth nav data/+40+000/+46+008.dsf", "7z\xbc\xaf\x27\x1c garbage");
+  PutTile(dir, "XP/Custom Scenery/G Bad", test::CheckDsf({"missing/after.obj"}), false, "+46+009.dsf");
+  // The simulator's own airports are meant to be replaced: no duplicates.
+  b.airport("XP/Global Scenery/Global Airports", {"LFPG", "LFPO"});
+
+  const Report r = CheckInstallation(dir.win("XP"), Options());
+  std::map<std::string, std::vector<std::string>> airports;
+  for (const DuplicateAirport& d : r.duplicateAirports) airports[d.icao] = d.packs;
+  EXPECT_EQ(airports, (std::map<std::string, std::vector<std::string>>{{"LFPG", {"A Airport", "B Airport"}},
+                                                                       {"LFPB", {"A Airport", "C Airport"}}}));
+  ASSERT_EQ(r.tileConflicts.size(), 1u);
+  EXPECT_EQ(TileName(r.tileConflicts[0].tile), "+46+007");
+  EXPECT_EQ(r.tileConflicts[0].packs, (std::vector<std::string>{"D Mesh", "E Mesh"}));
+  std::map<std::string, std::string> damaged;
+  for (const DamagedFile& d : r.damaged) damaged[d.pack + ":" + d.file] = d.what;
+  EXPECT_EQ(damaged.size(), 2u);
+  EXPECT_EQ(damaged["G Bad:Earth nav data/+40+000/+46+007.dsf"], test::A("DSF endommagé"));
+  if (ORVELLA_TEST_7Z) {
+    EXPECT_EQ(damaged["G Bad:Earth nav data/+40+000/+46+008.dsf"], "7z illisible");
+  }
+  // The tile after the damaged ones is read; the airports' tiles name a
+  // terrain of the simulator's library, absent here.
+  std::vector<std::string> missing;
+  for (const Missing& m : r.missing) missing.push_back(m.path);
+  EXPECT_EQ(missing, (std::vector<std::string>{"lib/g10/terrain10/apt_grs.ter", "missing/after.obj"}));
+}
+
+TEST(SceneryCheck, TileNames) {
+  EXPECT_EQ(TileName({46, 7}), "+46+007");
+  EXPECT_EQ(TileName({-5, -120}), "-05-120");
+  EXPECT_EQ(TileName({0, -1}), "+00-001");
+}
+
+TEST(SceneryCheck, NoInstallationRaises) {
+  TestDir dir;
+  dir.mkdir("NotXP/Resources");
+  EXPECT_THROW(CheckInstallation(dir.win("NotXP"), Options()), orvella::EOSError);
+  EXPECT_THROW(CheckInstallation(dir.win("Missing"), Options()), orvella::EOSError);
+}
+
+// The second check reads nothing that did not change, and every change is seen.
+TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
+  TestDir dir;
+  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/a.obj"}));
+  PutTile(dir, "XP/Custom Scenery/Q", test::CheckDsf({"lib/a.obj"}), ORVELLA_TEST_7Z != 0);
+  PutLibrary(dir, "XP/Custom Scenery/L", "EXPORT lib/a.obj a.obj\n");
+  dir.file("XP/Custom Scenery/L/a.obj", "o");
+  // Files written long enough ago to be trusted by their stamps.
+  const auto past = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
+    if (e.is_regular_file()) std::filesystem::last_write_time(e.path(), past);
+  Options o;
+  o.memoryFile = dir.win("memory.check");
+  const Report first = CheckInstallation(dir.win("XP"), o);
+  EXPECT_EQ(first.filesRead, 3);
+  EXPECT_FALSE(first.problems());
+  const Report second = CheckInstallation(dir.win("XP"), o);
+  EXPECT_EQ(second.filesRead, 0);
+  EXPECT_FALSE(second.problems());
+
+  // A tile rewritten with the same size: its time tells.
+  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/b.obj"}));
+  const Report third = CheckInstallation(dir.win("XP"), o);
+  EXPECT_EQ(third.filesRead, 1);
+  ASSERT_EQ(third.missing.size(), 1u);
+  EXPECT_EQ(third.missing[0].path, "lib/b.obj");
+  // Written just now: not remembered, read again each time until it settles.
+  EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, 1);
+  // The library's real file removed: no stamp of a DSF or library hides it.
+  std::filesystem::remove(dir.host("XP/Custom Scenery/L/a.obj"));
+  const Report fourth = CheckInstallation(dir.win("XP"), o);
+  EXPECT_EQ(fourth.brokenExports.size(), 1u);
+  // A damaged memory file is only a lost help.
+  dir.file("memory.check", "OrvellaCheck 1\nnot\ta\tnumber\n12\t\\q\n");
+  EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, 3);
+}
+
+TEST(SceneryCheck, JsonShape) {
+  TestDir dir;
+  dir.file("XP/Custom Scenery/scenery_packs.ini", "SCENERY_PACK Custom Scenery/P/\n");
+  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/\"q\".obj"}));
+  PutLibrary(dir, "XP/Custom Scenery/L", "EXPORT lib/x.obj gone.obj\n");
+  const Report r = CheckInstallation(dir.win("XP"), Options());
+  const std::string folder = ReportJson(r).substr(0, ReportJson(r).find(",\"cancelled\""));
+  EXPECT_EQ(ReportJson(r),
+            folder +
+                ",\"cancelled\":false,\"missing\":[{\"path\":\"lib/\\\"q\\\".obj\",\"library\":\"lib\",\"reason\":"
+                "\"absent\",\"packs\":[\"P\"],\"sample\":\"Earth nav data/+40+000/+46+007.dsf\"}],"
+                "\"broken_exports\":[{\"pack\":\"L\",\"path\":\"lib/x.obj\",\"file\":\"gone.obj\"}],"
+                "\"duplicate_airports\":[],\"tile_conflicts\":[],\"damaged\":[]}\n");
+  const std::string text = ReportText(r);
+  EXPECT_NE(text.find(test::A("Bibliothèque « lib » : 1 élément(s) manquant(s)")), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace orvella::check

@@ -1,0 +1,45 @@
+// Installations for the scenery check's tests: DSF tiles with definition
+// tables, written with the order tests' tile writer (plain or 7z).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "order/packbuilder.h"
+
+namespace orvella::test {
+
+inline std::string Table(const std::vector<std::string>& names) {
+  std::string p;
+  for (const std::string& n : names) p += n + '\0';
+  return p;
+}
+
+// A tile placing these objects (and one terrain); an overlay or a base mesh.
+inline std::string CheckDsf(const std::vector<std::string>& objects, bool overlay = true,
+                            const std::vector<std::string>& terrains = {"terrain_Water"}) {
+  std::string out = "XPLNEDSF";
+  PutU32(out, 1);
+  out += Atom("HEAD", Atom("PROP", PropPayload(TileProps(overlay, 7, 46))));
+  out +=
+      Atom("DEFN", Atom("TERT", Table(terrains)) + Atom("OBJT", Table(objects)) + Atom("POLY", "") + Atom("NETW", ""));
+  out += Atom("GEOD", std::string(200, 'g'));
+  out += std::string(16, '\0');
+  return out;
+}
+
+// A pack's tile at "Earth nav data/+40+000/<name>".
+inline void PutTile(const TestDir& dir, const std::string& pack, const std::string& dsf, bool compressed = false,
+                    const std::string& name = "+46+007.dsf") {
+  const std::string rel = pack + "/Earth nav data/+40+000/" + name;
+  if (compressed)
+    Write7z(dir.host(rel), name, dsf);
+  else
+    dir.file(rel, dsf);
+}
+
+inline void PutLibrary(const TestDir& dir, const std::string& pack, const std::string& lines) {
+  dir.file(pack + "/library.txt", "A\n800\nLIBRARY\n\n" + lines);
+}
+
+}  // namespace orvella::test
