@@ -35,6 +35,8 @@ constexpr int kColAction = 2;
 constexpr int kActionRole = Qt::UserRole + 1;
 constexpr int kFolderRole = Qt::UserRole + 2;
 constexpr int kLibraryRole = Qt::UserRole + 3;
+// A line of the report opens its children when they are at most this many.
+constexpr int kOpenedLines = 50;
 
 // Items in the order their keys first come.
 template <typename Value>
@@ -124,6 +126,14 @@ CheckDialog::CheckDialog(QWidget* parent) : QDialog(parent), runner_(new CheckRu
   });
   connect(map_, &TileMapView::packClicked, this, &CheckDialog::packChosen);
   connect(tree_, &QTreeWidget::itemClicked, this, &CheckDialog::act);
+  connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
+    auto it = pending_.find(item);
+    if (it == pending_.end()) return;
+    const std::function<void()> fill = std::move(it->second);
+    pending_.erase(it);
+    delete item->takeChild(0);  // the placeholder
+    fill();
+  });
   connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
     const QString pack = item->data(kColText, Qt::UserRole).toString();
     if (!pack.isEmpty()) emit packChosen(pack, FromAnsi(folderOf(ToAnsi(pack))));
@@ -169,20 +179,18 @@ void CheckDialog::showReport(std::shared_ptr<const check::Report> report) {
 }
 
 std::string CheckDialog::folderOf(const std::string& pack) const {
-  if (report_)
-    for (const check::LoadedPack& p : report_->packs)
-      if (p.name == pack) return p.folder;
-  return {};
+  const auto it = folders_.find(pack);
+  return it == folders_.end() ? std::string() : it->second;
 }
 
 QTreeWidgetItem* CheckDialog::section(const QString& text) {
-  auto* item = new QTreeWidgetItem(tree_, {text});
+  // Built away from the view, which takes each section whole.
+  auto* item = new QTreeWidgetItem(QStringList{text});
+  sections_.push_back(item);
   QFont f = item->font(kColText);
   f.setBold(true);
   item->setFont(kColText, f);
   item->setIcon(kColText, style()->standardIcon(QStyle::SP_MessageBoxWarning));
-  item->setExpanded(true);
-  item->setFirstColumnSpanned(true);
   return item;
 }
 
@@ -219,7 +227,6 @@ void CheckDialog::act(QTreeWidgetItem* item, int column) {
 QTreeWidgetItem* CheckDialog::packItem(QTreeWidgetItem* parent, const std::string& pack) {
   auto* item = new QTreeWidgetItem(parent, {FromAnsi(pack)});
   item->setData(kColText, Qt::UserRole, FromAnsi(pack));
-  item->setExpanded(true);
   const std::string folder = folderOf(pack);
   if (!folder.empty()) {
     item->setToolTip(kColText, FromAnsi(folder));
@@ -229,8 +236,13 @@ QTreeWidgetItem* CheckDialog::packItem(QTreeWidgetItem* parent, const std::strin
 }
 
 void CheckDialog::fillReport() {
+  pending_.clear();
   tree_->clear();
+  sections_.clear();
+  folders_.clear();
   if (!report_) return;
+  for (const check::LoadedPack& p : report_->packs)
+    if (!p.name.empty()) folders_.emplace(p.name, p.folder);
   const check::Report& r = *report_;
   // A repair offered for a reason, or nothing.
   auto repair = [this](QTreeWidgetItem* item, check::Reason reason, const std::string& provider) {
@@ -252,7 +264,6 @@ void CheckDialog::fillReport() {
       for (const check::Missing& m : r.missing) count += m.library == library;
       auto* lib = new QTreeWidgetItem(top, {EngineText("Bibliotheque", {library, std::to_string(count)})});
       lib->setData(kColText, kLibraryRole, FromAnsi(library));
-      lib->setExpanded(true);
       // One reason and one provider for the whole library: said once, with
       // its repair, on the library's line.
       const check::Missing* first = byPack.values[byPack.keys.front()].front();
@@ -264,15 +275,26 @@ void CheckDialog::fillReport() {
         lib->setText(kColReason, ReasonText(first->reason, first->provider));
         repair(lib, first->reason, first->provider);
       }
-      for (const std::string& pack : byPack.keys) {
-        QTreeWidgetItem* p = packItem(lib, pack);
-        for (const check::Missing* m : byPack.values[pack]) {
-          // The reason once on the library's line when it is the same for all.
-          auto* line =
-              new QTreeWidgetItem(p, {FromAnsi(m->path), same ? QString() : ReasonText(m->reason, m->provider)});
-          if (!m->sample.empty()) line->setToolTip(kColText, FromAnsi(m->sample));
-          if (!same) repair(line, m->reason, m->provider);
+      auto packs = std::make_shared<Ordered<std::vector<const check::Missing*>>>(std::move(byPack));
+      auto fill = [this, lib, packs, same, repair] {
+        for (const std::string& pack : packs->keys) {
+          QTreeWidgetItem* p = packItem(lib, pack);
+          for (const check::Missing* m : packs->values[pack]) {
+            // The reason once on the library's line when it is the same for all.
+            auto* line =
+                new QTreeWidgetItem(p, {FromAnsi(m->path), same ? QString() : ReasonText(m->reason, m->provider)});
+            if (!m->sample.empty()) line->setToolTip(kColText, FromAnsi(m->sample));
+            if (!same) repair(line, m->reason, m->provider);
+          }
         }
+      };
+      // A library that many packs need shows them once it is opened: the
+      // report of a large installation shows at once.
+      if (static_cast<int>(packs->keys.size()) <= kOpenedLines) {
+        fill();
+      } else {
+        new QTreeWidgetItem(lib, {QStringLiteral("…")});
+        pending_[lib] = std::move(fill);
       }
     }
   }
@@ -316,11 +338,23 @@ void CheckDialog::fillReport() {
         new QTreeWidgetItem(p, {CheckText("Abime").arg(FromAnsi(d->file), FromAnsi(d->what))});
     }
   }
+  tree_->addTopLevelItems(sections_);
+  // Open down to the packs, and a pack's own lines when they are few.
+  for (QTreeWidgetItem* top : sections_) {
+    top->setFirstColumnSpanned(true);
+    top->setExpanded(true);
+    for (int i = 0; i < top->childCount(); ++i) {
+      QTreeWidgetItem* child = top->child(i);
+      child->setExpanded(!pending_.contains(child) && child->childCount() <= kOpenedLines);
+      for (int j = 0; j < child->childCount(); ++j)
+        child->child(j)->setExpanded(child->child(j)->childCount() <= kOpenedLines);
+    }
+  }
+  sections_.clear();
   if (tree_->topLevelItemCount() == 0 && !r.cancelled) {
     auto* ok = new QTreeWidgetItem(tree_, {EngineText("RienTrouve")});
     ok->setIcon(kColText, style()->standardIcon(QStyle::SP_DialogApplyButton));
   }
-  tree_->expandAll();
 }
 
 void CheckDialog::fillLog() {

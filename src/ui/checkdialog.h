@@ -6,10 +6,13 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 
 #include "logic/check/scenerycheck.h"
 
@@ -79,6 +82,10 @@ class CheckDialog : public QDialog {
 
   CheckRunner* runner_;
   std::shared_ptr<const check::Report> report_;
+  std::unordered_map<std::string, std::string> folders_;  // of the report's packs, by name
+  QList<QTreeWidgetItem*> sections_;                      // being filled
+  // Lines whose children are made when they are first opened.
+  std::map<QTreeWidgetItem*, std::function<void()>> pending_;
   bool canEnable_ = false;
   QLabel* status_;
   QProgressBar* progress_;

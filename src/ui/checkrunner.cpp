@@ -29,17 +29,27 @@ void CheckRunner::start(const std::string& folder, check::Options options) {
   stop();
   const unsigned generation = ++generation_;
   cancel_ = std::make_shared<std::atomic<bool>>(false);
-  auto lastDone = std::make_shared<std::atomic<int>>(-1);
+  // Progress reaches the window as one queued call at a time, carrying the
+  // latest count: a check that runs faster than the window repaints never
+  // floods its queue.
+  struct Progress {
+    std::atomic<int> done{0};
+    std::atomic<int> total{0};
+    std::atomic<bool> posted{false};
+  };
+  auto shared = std::make_shared<Progress>();
   running_ = true;
   QPointer<CheckRunner> self(this);
-  // Progress reaches the window once per pack at most: a queued call per
-  // change, none when the count stands still.
-  options.progress = [self, lastDone, generation](int done, int total) {
-    if (lastDone->exchange(done) == done) return;
+  options.progress = [self, shared, generation](int done, int total) {
+    shared->done.store(done);
+    shared->total.store(total);
+    if (shared->posted.exchange(true)) return;
     QMetaObject::invokeMethod(
         self.data(),
-        [self, done, total, generation] {
-          if (self && self->generation_ == generation && self->running_) emit self->progress(done, total);
+        [self, shared, generation] {
+          shared->posted.store(false);
+          if (self && self->generation_ == generation && self->running_)
+            emit self->progress(shared->done.load(), shared->total.load());
         },
         Qt::QueuedConnection);
   };

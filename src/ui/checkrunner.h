@@ -41,7 +41,6 @@ class CheckRunner : public QObject {
 
   std::thread thread_;
   std::shared_ptr<std::atomic<bool>> cancel_;
-  std::shared_ptr<std::atomic<int>> lastDone_;
   bool running_ = false;
   unsigned generation_ = 0;
 };

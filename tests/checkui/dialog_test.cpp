@@ -132,6 +132,32 @@ TEST(CheckDialogTest, TheLogTabTiesFindingsToScenesAndTheReportCopiesAsText) {
   EXPECT_TRUE(d.status()->text().startsWith(QStringLiteral("Vérification interrompue")));
 }
 
+TEST(CheckDialogTest, ALibraryThatManyPacksNeedShowsThemWhenOpened) {
+  CheckDialog d;
+  d.show();
+  check::Report r;
+  check::Missing big;
+  big.path = "big/x.obj";
+  big.library = "big";
+  for (int i = 0; i < 60; ++i) {
+    r.packs.push_back(Pack(("P" + std::to_string(i)).c_str(), check::PackRole::Overlay, {}));
+    big.packs.push_back(r.packs.back().name);
+  }
+  r.missing = {big};
+  d.showReport(std::make_shared<const check::Report>(r));
+  QTreeWidgetItem* lib = d.reportTree()->topLevelItem(0)->child(0);
+  EXPECT_FALSE(lib->isExpanded());
+  EXPECT_EQ(lib->childCount(), 1);  // a placeholder until opened
+  lib->setExpanded(true);
+  ASSERT_EQ(lib->childCount(), 60);
+  EXPECT_EQ(lib->child(59)->text(0), QStringLiteral("P59"));
+  EXPECT_EQ(ActionOf(lib->child(59)), QStringLiteral("Ouvrir le dossier"));
+  EXPECT_EQ(lib->child(0)->child(0)->text(0), QStringLiteral("big/x.obj"));
+  lib->setExpanded(false);
+  lib->setExpanded(true);
+  EXPECT_EQ(lib->childCount(), 60);  // made once
+}
+
 TEST(CheckMarksTest, EachPackGetsItsProblemsByFolderOrNameAndANewReportReplacesThem) {
   ui::CheckMarks marks;
   const check::Report r = SampleReport();

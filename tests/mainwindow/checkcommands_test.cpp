@@ -33,7 +33,7 @@ TEST_F(CheckCommandsTest, ACheckStartsFromTheInstallationAndTheInactiveScenesOfB
   const auto d = w.DemandeVerification();
   EXPECT_EQ(d.installation, fx.installation);
   EXPECT_EQ(d.inactiveScenes, (std::vector<std::string>{off, globalOff}));
-  EXPECT_EQ(d.memoryFile, fx.dir.win("orvella.verif"));
+  EXPECT_EQ(d.memoryFile, fx.dir.win("orvella.check"));
 
   w.PM_PagePopup();
   EXPECT_TRUE(w.ctl.PM_Verifier.visible);

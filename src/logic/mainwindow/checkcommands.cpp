@@ -47,7 +47,8 @@ EcrOrvellaLogic::DemandeVerif EcrOrvellaLogic::DemandeVerification() const {
           !HasMissing(n->state()))
         d.inactiveScenes.push_back(n->text());
     });
-  if (!settingsPath.empty()) d.memoryFile = ChangeExtension(settingsPath, ".verif");
+  // The memory orvella-check keeps beside the same settings.
+  if (!settingsPath.empty()) d.memoryFile = FolderPart(settingsPath) + "orvella.check";
   return d;
 }
 

@@ -191,7 +191,8 @@ class EcrOrvellaLogic {
   // What a check of the selected installation starts from: the installation,
   // the scene folders of both trees that are not active there (they may
   // provide what is missing), and the file of remembered stamps beside the
-  // settings file. Raises EListError when no installation is selected.
+  // settings file (orvella-check's own). Raises EListError when no
+  // installation is selected.
   struct DemandeVerif {
     std::string installation;
     std::vector<std::string> inactiveScenes;
