@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -134,6 +135,11 @@ TEST_F(CheckWindowTest, TheCheckMarksTheScenesAndActivatingTheProviderMendsThem)
   EXPECT_TRUE(w->checkMarks().empty());
   EXPECT_FALSE(tip(w.get(), lsgs).contains(QStringLiteral("Manque")));
   EXPECT_TRUE(scripted.messages.empty());
+
+  // A repair that cannot be made says so through the interaction.
+  emit w->checkDialog()->activateRequested(QStringLiteral("Z:\\nowhere\\Gone"));
+  ASSERT_EQ(scripted.messages.size(), 1u);
+  EXPECT_EQ(scripted.messages[0], A("La scène Z:\\nowhere\\Gone n'a pas pu être activée."));
 }
 
 TEST_F(CheckWindowTest, TheWindowKeepsAnsweringWhileAThousandPacksAreChecked) {
@@ -165,8 +171,16 @@ TEST_F(CheckWindowTest, TheWindowKeepsAnsweringWhileAThousandPacksAreChecked) {
   clock.start();
   tick.start();
   w->startCheck();
+  QSignalSpy progress(w->checkDialog()->runner(), &ui::CheckRunner::progress);
   const auto report = WaitReport(w.get());
   tick.stop();
+  // The bar followed the packs, one queued count at a time.
+  ASSERT_FALSE(progress.isEmpty());
+  const int done = progress.back()[0].toInt();
+  const int total = progress.back()[1].toInt();
+  EXPECT_GT(total, 0);
+  EXPECT_LE(done, total);
+  EXPECT_LT(progress.size(), kPacks);
   ASSERT_TRUE(report);
   EXPECT_EQ(report->packs.size(), static_cast<size_t>(kPacks));
   EXPECT_LE(longest, 100) << "longest pause of the event loop, ms";
