@@ -169,6 +169,21 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   std::filesystem::remove(dir.host("XP/Custom Scenery/L/a.obj"));
   const Report fourth = CheckInstallation(dir.win("XP"), o);
   EXPECT_EQ(fourth.brokenExports.size(), 1u);
+  // Every file and folder settled: the whole verdict is kept, until a file
+  // appears in a folder it looked into.
+  const auto settled = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
+    std::filesystem::last_write_time(e.path(), settled);
+  EXPECT_FALSE(CheckInstallation(dir.win("XP"), o).remembered);
+  const Report kept = CheckInstallation(dir.win("XP"), o);
+  EXPECT_TRUE(kept.remembered);
+  EXPECT_EQ(kept.brokenExports.size(), 1u);
+  EXPECT_EQ(kept.missing.size(), 2u);  // lib/b.obj, and lib/a.obj whose file is gone
+  dir.file("XP/Custom Scenery/L/a.obj", "o");
+  const Report changed = CheckInstallation(dir.win("XP"), o);
+  EXPECT_FALSE(changed.remembered);
+  EXPECT_TRUE(changed.brokenExports.empty());
+  EXPECT_EQ(changed.missing.size(), 1u);
   // A damaged memory file is only a lost help.
   dir.file("memory.check", "OrvellaCheck 1\nnot\ta\tnumber\n12\t\\q\n");
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, 3);

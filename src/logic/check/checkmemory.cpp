@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "logic/order/files.h"
+#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella::check {
@@ -17,6 +19,7 @@ constexpr std::uint64_t kRacyWindow = 20'000'000;
 // Fields are kept one line per file, separated by tabs; these escapes keep
 // tabs, line ends and backslashes of names inside their field.
 std::string Escape(const std::string& s) {
+  if (s.find_first_of("\\\t\n\r") == std::string::npos) return s;
   std::string out;
   out.reserve(s.size());
   for (const char c : s) {
@@ -68,6 +71,28 @@ bool Unescape(std::string_view s, std::string& out) {
   return true;
 }
 
+// The fields of one line; false when an escape is damaged.
+bool Fields(std::string_view line, std::vector<std::string>& fields) {
+  fields.clear();
+  std::string field;
+  size_t f = 0;
+  for (;;) {
+    const size_t tab = line.find('\t', f);
+    if (!Unescape(line.substr(f, tab == std::string_view::npos ? std::string_view::npos : tab - f), field))
+      return false;
+    fields.push_back(field);
+    if (tab == std::string_view::npos) return true;
+    f = tab + 1;
+  }
+}
+
+bool Number(const std::string& s, std::uint64_t& out) {
+  if (s.empty()) return false;
+  char* stop = nullptr;
+  out = std::strtoull(s.c_str(), &stop, 10);
+  return *stop == '\0';
+}
+
 }  // namespace
 
 std::optional<FileStamp> StampOf(const std::string& path) {
@@ -99,15 +124,33 @@ std::uint64_t FileTimeNow() {
          static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count()) * 10;
 }
 
-const std::vector<std::string>* CheckMemory::find(const std::string& path, const FileStamp& st) const {
+std::optional<std::vector<std::string>> CheckMemory::find(const std::string& path, const FileStamp& st) const {
   parsePending();
   auto it = entries_.find(path);
-  if (it == entries_.end() || !(it->second.stamp == st)) return nullptr;
-  return &it->second.fields;
+  if (it == entries_.end() || !(it->second.stamp == st)) return std::nullopt;
+  std::vector<std::string> fields;
+  const std::string& line = it->second.line;
+  if (line.empty()) return fields;
+  if (line[0] != '\t' || !Fields(std::string_view(line).substr(1), fields)) return std::nullopt;
+  return fields;
 }
 
-void CheckMemory::put(const std::string& path, const FileStamp& st, std::vector<std::string> fields,
+void CheckMemory::Append(std::string& line, std::string_view field) {
+  line += '\t';
+  if (field.find_first_of("\\\t\n\r") == std::string_view::npos)
+    line += field;
+  else
+    line += Escape(std::string(field));
+}
+
+void CheckMemory::put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields,
                       std::uint64_t now) {
+  std::string line;
+  for (const std::string& f : fields) Append(line, f);
+  putLine(path, st, std::move(line), now);
+}
+
+void CheckMemory::putLine(const std::string& path, const FileStamp& st, std::string line, std::uint64_t now) {
   parsePending();
   // A file written within the clock's step of now may change again with
   // the same stamp: it is read again next time.
@@ -115,7 +158,7 @@ void CheckMemory::put(const std::string& path, const FileStamp& st, std::vector<
     entries_.erase(path);
     return;
   }
-  entries_[path] = Remembered{st, std::move(fields)};
+  entries_[path] = Remembered{st, std::move(line)};
 }
 
 std::string CheckMemory::save() const {
@@ -142,42 +185,14 @@ std::string CheckMemory::save() const {
     out += std::to_string(e->second.stamp.time);
     out += '\t';
     out += Escape(e->first);
-    for (const std::string& f : e->second.fields) {
-      out += '\t';
-      out += Escape(f);
-    }
+    out += e->second.line;
     out += '\n';
   }
   return out;
 }
 
-namespace {
-
-// The fields of one line; false when an escape is damaged.
-bool Fields(std::string_view line, std::vector<std::string>& fields) {
-  fields.clear();
-  std::string field;
-  size_t f = 0;
-  for (;;) {
-    const size_t tab = line.find('\t', f);
-    if (!Unescape(line.substr(f, tab == std::string_view::npos ? std::string_view::npos : tab - f), field))
-      return false;
-    fields.push_back(field);
-    if (tab == std::string_view::npos) return true;
-    f = tab + 1;
-  }
-}
-
-bool Number(const std::string& s, std::uint64_t& out) {
-  if (s.empty()) return false;
-  char* stop = nullptr;
-  out = std::strtoull(s.c_str(), &stop, 10);
-  return *stop == '\0';
-}
-
-}  // namespace
-
 void CheckMemory::load(const std::string& text) {
+  pendingFile_.clear();
   entries_.clear();
   pending_.clear();
   verdict_.reset();
@@ -187,8 +202,7 @@ void CheckMemory::load(const std::string& text) {
   if (text.compare(at, 2, "*\t") == 0) {
     const size_t end = text.find('\n', at);
     std::vector<std::string> fields;
-    if (end != std::string::npos && Fields(std::string_view(text).substr(at, end - at), fields) &&
-        fields.size() >= 3) {
+    if (end != std::string::npos && Fields(std::string_view(text).substr(at, end - at), fields) && fields.size() >= 3) {
       Verdict v;
       v.signature = fields[1];
       std::uint64_t n = 0;
@@ -210,23 +224,70 @@ void CheckMemory::load(const std::string& text) {
   pending_ = text.substr(at);
 }
 
+void CheckMemory::loadFile(const std::string& path) {
+  load(std::string());
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d) ||
+      (d.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_DEVICE)))
+    return;
+  platform::FileHandle f(
+      win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0, nullptr));
+  if (!f.valid()) return;
+  // The header and the verdict's line: read in growing steps until both end.
+  std::string text;
+  size_t lines = 0;
+  for (size_t step = 1 << 16;; step *= 2) {
+    const size_t before = text.size();
+    text.resize(before + step);
+    win::DWORD got = 0;
+    if (!win::ReadFile(f.get(), text.data() + before, static_cast<win::DWORD>(step), &got, nullptr)) return;
+    text.resize(before + got);
+    lines = 0;
+    for (size_t at = 0; lines < 2 && (at = text.find('\n', at)) != std::string::npos; ++at) ++lines;
+    if (lines >= 2 || got == 0) break;
+  }
+  const size_t first = text.find('\n');
+  const size_t second = first == std::string::npos ? first : text.find('\n', first + 1);
+  if (second == std::string::npos) {
+    load(text);  // the whole file was read
+    return;
+  }
+  load(text.substr(0, second + 1));  // the line after the header may be a file's: kept pending
+  pendingFile_ = path;
+  pendingAt_ = second + 1;
+}
+
 void CheckMemory::parsePending() const {
+  if (!pendingFile_.empty()) {
+    // The rest of the file, read now that it is needed.
+    const std::string path = std::move(pendingFile_);
+    pendingFile_.clear();
+    if (std::optional<std::string> all = ReadFileStart(path, size_t{1} << 30); all && all->size() > pendingAt_)
+      pending_ += all->substr(pendingAt_);
+  }
   if (pending_.empty()) return;
   const std::string text = std::move(pending_);
   pending_.clear();
-  std::vector<std::string> fields;
   size_t at = 0;
+  std::string path;
   while (at < text.size()) {
     const size_t end = text.find('\n', at);
     if (end == std::string::npos) break;  // a last line cut short: dropped
     const std::string_view line(text.data() + at, end - at);
     at = end + 1;
-    if (!Fields(line, fields) || fields.size() < 3) continue;
+    // Size, time and path; the fields after them are kept as written and
+    // read when asked for.
+    const size_t t1 = line.find('\t');
+    const size_t t2 = t1 == std::string_view::npos ? t1 : line.find('\t', t1 + 1);
+    if (t2 == std::string_view::npos) continue;
+    const size_t t3 = std::min(line.find('\t', t2 + 1), line.size());
     Remembered r;
-    if (!Number(fields[0], r.stamp.size) || !Number(fields[1], r.stamp.time)) continue;
-    std::string path = std::move(fields[2]);
-    r.fields.assign(std::make_move_iterator(fields.begin() + 3), std::make_move_iterator(fields.end()));
-    entries_[std::move(path)] = std::move(r);
+    if (!Number(std::string(line.substr(0, t1)), r.stamp.size) ||
+        !Number(std::string(line.substr(t1 + 1, t2 - t1 - 1)), r.stamp.time) ||
+        !Unescape(line.substr(t2 + 1, t3 - t2 - 1), path))
+      continue;
+    r.line = std::string(line.substr(t3));
+    entries_[path] = std::move(r);
   }
 }
 

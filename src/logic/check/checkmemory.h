@@ -24,16 +24,19 @@ std::optional<FileStamp> StampOf(const std::string& path);
 // What is kept of one file: its kind and its facts as strings.
 struct Remembered {
   FileStamp stamp;
-  std::vector<std::string> fields;
+  std::string line;  // each field after a tab, escaped as in the file
 };
 
 class CheckMemory {
  public:
   // The facts of path when its stamp is still st.
-  const std::vector<std::string>* find(const std::string& path, const FileStamp& st) const;
+  std::optional<std::vector<std::string>> find(const std::string& path, const FileStamp& st) const;
   // Keeps facts read at the time now (100 ns since 1601): a stamp younger
   // than two seconds is not trusted.
-  void put(const std::string& path, const FileStamp& st, std::vector<std::string> fields, std::uint64_t now);
+  void put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields, std::uint64_t now);
+  // The same with the fields already joined by Append (no copy of each).
+  void putLine(const std::string& path, const FileStamp& st, std::string line, std::uint64_t now);
+  static void Append(std::string& line, std::string_view field);
   size_t size() const {
     parsePending();
     return entries_.size();
@@ -52,12 +55,18 @@ class CheckMemory {
 
   std::string save() const;
   void load(const std::string& text);
+  // The same from a file: only its first lines are read now (the verdict);
+  // the files' lines when first needed. A file that cannot be read is an
+  // empty memory.
+  void loadFile(const std::string& path);
 
  private:
   // The files' lines are read only when first needed: a check that keeps
   // the verdict never needs them.
   void parsePending() const;
   mutable std::string pending_;
+  mutable std::string pendingFile_;  // the file whose lines after pendingAt_ are still unread
+  mutable size_t pendingAt_ = 0;
   mutable std::unordered_map<std::string, Remembered> entries_;
   std::optional<Verdict> verdict_;
 };

@@ -1,6 +1,7 @@
 #include "logic/check/logtxt.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/handle.h"
 #include "platform/winapi.h"
@@ -49,23 +50,40 @@ std::string PackOfLogPath(std::string_view path) {
   return {};
 }
 
+namespace {
+constexpr size_t kLongestLine = 65536;  // longer lines are cut there
+// What every line of interest holds: nearly all lines of a long log hold
+// none of these, and the bytes are searched for them rather than cut into lines.
+constexpr std::string_view kHints[] = {"E/", "MACIBM_alert", "cenery pack"};
+}  // namespace
+
 void LogReader::feed(std::string_view bytes) {
-  while (!bytes.empty()) {
+  // The line begun in earlier bytes (and the first line, always read).
+  if (!partial_.empty() || first_) {
     const size_t nl = bytes.find('\n');
-    if (nl == std::string_view::npos) {
-      // A line longer than anything the simulator writes is cut, not kept whole.
-      if (partial_.size() < 65536) partial_.append(bytes.substr(0, 65536 - partial_.size()));
-      return;
-    }
-    if (partial_.empty()) {
-      line(bytes.substr(0, nl));
-    } else {
-      if (partial_.size() < 65536) partial_.append(bytes.substr(0, std::min(nl, 65536 - partial_.size())));
-      line(partial_);
-      partial_.clear();
-    }
+    const std::string_view head = bytes.substr(0, nl);
+    if (partial_.size() < kLongestLine) partial_.append(head.substr(0, kLongestLine - partial_.size()));
+    if (nl == std::string_view::npos) return;
+    line(partial_);
+    partial_.clear();
     bytes.remove_prefix(nl + 1);
   }
+  const size_t last = bytes.rfind('\n');
+  const std::string_view whole = last == std::string_view::npos ? std::string_view() : bytes.substr(0, last + 1);
+  const std::string_view rest = last == std::string_view::npos ? bytes : bytes.substr(last + 1);
+  // The starts of the lines that hold a hint, in file order.
+  std::vector<size_t> starts;
+  for (const std::string_view hint : kHints) {
+    for (size_t at = whole.find(hint); at != std::string_view::npos; at = whole.find(hint, at)) {
+      const size_t start = at == 0 ? 0 : whole.rfind('\n', at - 1);
+      starts.push_back(start == std::string_view::npos ? 0 : (at == 0 ? 0 : start + 1));
+      at = whole.find('\n', at);  // the next line
+    }
+  }
+  std::sort(starts.begin(), starts.end());
+  starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+  for (const size_t start : starts) line(whole.substr(start, whole.find('\n', start) - start));
+  partial_.assign(rest.substr(0, kLongestLine));
 }
 
 void LogReader::finish() {
@@ -74,6 +92,7 @@ void LogReader::finish() {
 }
 
 void LogReader::line(std::string_view l) {
+  l = l.substr(0, kLongestLine);
   if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
   report_.read = true;
   if (first_) {

@@ -67,8 +67,13 @@ class PackFiles {
   PackFiles(std::string root, std::function<void(const std::string&)> listed)
       : root_(std::move(root)), listed_(std::move(listed)) {}
 
+  // Whether the pack holds a folder at rel (any letter case): asked of the
+  // listings rather than of the system, which would search the parent of
+  // every missing name for another spelling.
+  bool hasFolder(std::string_view rel) { return find(rel, true) != Found::None; }
+
   // The file at rel ('/'-separated, relative to the pack).
-  Found find(std::string_view rel) {
+  Found find(std::string_view rel, bool folderWanted = false) {
     const Folder* f = &folder(std::string_view());
     std::string spelledPath;  // the folders as the disk spells them, when they differ
     bool otherCase = false;
@@ -78,8 +83,8 @@ class PackFiles {
       const bool last = slash == std::string_view::npos;
       const std::string_view part = rel.substr(at, last ? std::string_view::npos : slash - at);
       auto it = f->names.find(part);
-      const auto fits = [last](win::DWORD a) {
-        return last ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
+      const auto fits = [last, folderWanted](win::DWORD a) {
+        return last && !folderWanted ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
       };
       std::string_view spelled = part;
       if (it == f->names.end() || !fits(it->second)) {
@@ -191,10 +196,14 @@ struct DsfFacts {
   std::vector<std::string> refs;
 };
 
-std::vector<std::string> DsfFields(const DsfFacts& f) {
-  std::vector<std::string> out{"dsf", f.status, f.overlay ? "1" : "0"};
-  out.insert(out.end(), f.refs.begin(), f.refs.end());
-  return out;
+// The facts of a tile as the memory keeps them: joined, not copied one by one.
+std::string DsfLine(const DsfFacts& f) {
+  std::string line;
+  CheckMemory::Append(line, "dsf");
+  CheckMemory::Append(line, f.status);
+  CheckMemory::Append(line, f.overlay ? "1" : "0");
+  for (const std::string& r : f.refs) CheckMemory::Append(line, r);
+  return line;
 }
 
 std::optional<DsfFacts> DsfOfFields(const std::vector<std::string>& v) {
@@ -231,21 +240,23 @@ DsfFacts ReadDsf(const std::string& path) {
     return f;
   }
   f.overlay = IsOverlay(d->properties);
-  std::unordered_set<std::string> seen;
   for (const auto* table : {&d->terrains, &d->objects, &d->polygons, &d->networks})
-    for (const std::string& s : *table)
-      if (seen.insert(s).second) f.refs.push_back(VirtualPath(s));
+    for (const std::string& s : *table) f.refs.push_back(VirtualPath(s));
+  std::sort(f.refs.begin(), f.refs.end());
+  f.refs.erase(std::unique(f.refs.begin(), f.refs.end()), f.refs.end());
   return f;
 }
 
-std::vector<std::string> LibraryFields(const LibraryFile& l) {
-  std::vector<std::string> out{"lib", l.valid ? "1" : "0"};
+std::string LibraryLine(const LibraryFile& l) {
+  std::string line;
+  CheckMemory::Append(line, "lib");
+  CheckMemory::Append(line, l.valid ? "1" : "0");
   for (const LibraryExport& e : l.exports) {
-    out.push_back(e.kind == ExportKind::Backup ? "b" : "e");
-    out.push_back(e.virtualPath);
-    out.push_back(e.realPath);
+    CheckMemory::Append(line, e.kind == ExportKind::Backup ? "b" : "e");
+    CheckMemory::Append(line, e.virtualPath);
+    CheckMemory::Append(line, e.realPath);
   }
-  return out;
+  return line;
 }
 
 std::optional<LibraryFile> LibraryOfFields(const std::vector<std::string>& v) {
@@ -463,9 +474,60 @@ bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
 
 // One provision of the index: who gives it and how.
 struct Provision {
+  std::string path;  // the virtual path (kept on the first provision of a path)
+  int next = -1;     // the next provision of the same path, -1 for none
   int source = 0;
   bool backup = false;
   bool present = false;  // its real file is there
+};
+
+// Virtual paths to the first of their provisions: an open-addressed table
+// of hashes, so that most look-ups touch one slot and one path.
+class PathIndex {
+ public:
+  // The slot of path: its first provision, or -1 when it has none yet.
+  int& slot(std::string_view path, const std::vector<Provision>& provisions) {
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+    const std::uint64_t h = std::hash<std::string_view>{}(path) | 1;  // 0 marks an empty slot
+    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      Slot& s = slots_[i];
+      if (s.hash == 0) {
+        s.hash = h;
+        ++used_;
+        return s.first;
+      }
+      if (s.hash == h && provisions[static_cast<size_t>(s.first)].path == path) return s.first;
+    }
+  }
+  int find(std::string_view path, const std::vector<Provision>& provisions) const {
+    if (slots_.empty()) return -1;
+    const std::uint64_t h = std::hash<std::string_view>{}(path) | 1;
+    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+      const Slot& s = slots_[i];
+      if (s.hash == 0) return -1;
+      if (s.hash == h && provisions[static_cast<size_t>(s.first)].path == path) return s.first;
+    }
+  }
+
+ private:
+  struct Slot {
+    std::uint64_t hash = 0;
+    int first = -1;
+  };
+  void grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(1024, old.size() * 2), Slot());
+    for (const Slot& s : old) {
+      if (s.hash == 0) continue;
+      for (size_t i = s.hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1))
+        if (slots_[i].hash == 0) {
+          slots_[i] = s;
+          break;
+        }
+    }
+  }
+  std::vector<Slot> slots_;
+  size_t used_ = 0;
 };
 
 // The reading and the verdicts of one check.
@@ -481,7 +543,7 @@ class Checker {
   void addSource(std::string name, std::string folder, std::string area, SourceKind kind);
   void readPack(size_t index);
   void readLibrary(int source);
-  std::vector<std::string> airports(const std::string& folder);
+  std::vector<std::string> airports(Source& s);
   void judge();
   bool cancelled() const { return options_.cancel && options_.cancel->load(); }
   // The verdict depends on path as it stands now (stamp as read, when known).
@@ -509,12 +571,25 @@ class Checker {
   std::vector<std::string> iniOrder_;
   // Per loaded pack: its references and a sample DSF for each.
   struct PackRefs {
-    std::vector<std::string> samples;                 // DSFs, relative to the pack
+    std::vector<std::string> samples;                  // DSFs, relative to the pack
     std::vector<std::pair<std::string, size_t>> refs;  // virtual path, its sample
   };
   std::vector<PackRefs> refs_;
-  std::unordered_map<std::string, std::vector<Provision>> index_;
-  std::unordered_map<std::string, std::string> foldedIndex_;  // folded virtual path -> one spelling
+  // The library index: each exported path's first provision in provisions_,
+  // the others chained from it.
+  PathIndex index_;
+  std::vector<Provision> provisions_;
+  // Folded virtual path -> one spelling: made when first needed.
+  std::unordered_map<std::string, std::string> foldedIndex_;
+  bool foldedMade_ = false;
+  const std::unordered_map<std::string, std::string>& foldedIndex() {
+    if (!foldedMade_) {
+      foldedMade_ = true;
+      for (const Provision& p : provisions_)
+        if (!p.path.empty()) foldedIndex_.emplace(FoldAsciiCase(p.path), p.path);
+    }
+    return foldedIndex_;
+  }
   std::vector<std::pair<std::string, FileStamp>> depends_;
   std::unordered_set<std::string> dependSeen_;
   bool racy_ = false;
@@ -593,11 +668,13 @@ void Checker::readLibrary(int source) {
   Source& s = sources_[static_cast<size_t>(source)];
   const std::string path = s.folder + "\\library.txt";
   depend(s.folder);
+  // A library.txt that comes later changes the folder's stamp.
+  if (s.files->find("library.txt") == Found::None) return;
   const std::optional<FileStamp> st = StampOf(path);
   depend(path, st);
   if (!st) return;
   std::optional<LibraryFile> lib;
-  if (const auto* fields = memory_.find(path, *st)) lib = LibraryOfFields(*fields);
+  if (const auto fields = memory_.find(path, *st)) lib = LibraryOfFields(*fields);
   if (!lib) {
     ++memory_.reads;
     const std::optional<std::string> text = ReadText(path, 64u << 20);
@@ -606,7 +683,7 @@ void Checker::readLibrary(int source) {
       return;
     }
     lib = ParseLibrary(*text);
-    if (remember_) memory_.put(path, *st, LibraryFields(*lib), now_);
+    if (remember_) memory_.putLine(path, *st, LibraryLine(*lib), now_);
   }
   if (!lib->valid) {
     if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
@@ -623,9 +700,18 @@ void Checker::readLibrary(int source) {
       std::string real = e.realPath;
       report_.brokenExports.push_back({s.name, e.virtualPath, real});
     }
-    auto& list = index_[e.virtualPath];
-    if (list.empty()) foldedIndex_.emplace(FoldAsciiCase(e.virtualPath), e.virtualPath);
-    list.push_back(p);
+    // Appended at the chain's end: the providers stay in priority order.
+    const int at = static_cast<int>(provisions_.size());
+    int& first = index_.slot(e.virtualPath, provisions_);
+    if (first < 0) {
+      p.path = e.virtualPath;
+      first = at;
+    } else {
+      int last = first;
+      while (provisions_[static_cast<size_t>(last)].next >= 0) last = provisions_[static_cast<size_t>(last)].next;
+      provisions_[static_cast<size_t>(last)].next = at;
+    }
+    provisions_.push_back(std::move(p));
   }
 }
 
@@ -633,14 +719,14 @@ void Checker::readPack(size_t order) {
   const int source = loaded_[order];
   Source& s = sources_[static_cast<size_t>(source)];
   LoadedPack& pack = report_.packs[order];
-  pack.airports = airports(s.folder);
+  pack.airports = airports(s);
   auto& refs = refs_[order];
-  std::unordered_set<std::string> seen;
   bool anyDsf = false, anyBase = false, anyOverlay = false;
   const std::string nav = s.folder + "\\Earth nav data";
   depend(s.folder);
   depend(nav);
-  for (const auto& [tileFolder, a] : Folders(nav)) {
+  const bool hasNav = s.files->hasFolder("Earth nav data");
+  for (const auto& [tileFolder, a] : hasNav ? Folders(nav) : decltype(Folders(nav))()) {
     (void)a;
     depend(nav + "\\" + tileFolder);
     std::vector<std::string> names;
@@ -655,11 +741,11 @@ void Checker::readPack(size_t order) {
       if (!st) continue;
       depend(path, st);
       std::optional<DsfFacts> facts;
-      if (const auto* fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
+      if (const auto fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
       if (!facts) {
         ++memory_.reads;
         facts = ReadDsf(path);
-        if (remember_) memory_.put(path, *st, DsfFields(*facts), now_);
+        if (remember_) memory_.putLine(path, *st, DsfLine(*facts), now_);
       }
       if (!facts->status.empty()) {
         damaged(source, rel, facts->status.c_str());
@@ -671,12 +757,16 @@ void Checker::readPack(size_t order) {
         if (facts->overlay) pack.overlayTiles.push_back(*tile);
       }
       (facts->overlay ? anyOverlay : anyBase) = true;
-      for (const std::string& r : facts->refs)
-        if (seen.insert(r).second) refs.refs.emplace_back(r, refs.samples.size());
+      for (const std::string& r : facts->refs) refs.refs.emplace_back(r, refs.samples.size());
       refs.samples.push_back(rel);
     }
   }
-  const bool library = FileExists(s.folder + "\\library.txt");
+  // Each reference once, with the first tile that names it.
+  std::stable_sort(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  refs.refs.erase(
+      std::unique(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+      refs.refs.end());
+  const bool library = s.files->find("library.txt") != Found::None;
   if (!pack.airports.empty())
     pack.role = PackRole::Airport;
   else if (library)
@@ -684,24 +774,23 @@ void Checker::readPack(size_t order) {
   else if (anyDsf && !anyBase)
     pack.role = PackRole::Overlay;
   else if (anyBase)
-    pack.role = DirectoryExists(s.folder + "\\terrain") && DirectoryExists(s.folder + "\\textures")
-                    ? PackRole::Orthophoto
-                    : PackRole::Mesh;
+    pack.role = s.files->hasFolder("terrain") && s.files->hasFolder("textures") ? PackRole::Orthophoto : PackRole::Mesh;
   (void)anyOverlay;
 }
 
-std::vector<std::string> Checker::airports(const std::string& folder) {
-  const std::string path = folder + "\\Earth nav data\\apt.dat";
+std::vector<std::string> Checker::airports(Source& s) {
+  if (s.files->find("Earth nav data/apt.dat") == Found::None) return {};
+  const std::string path = s.folder + "\\Earth nav data\\apt.dat";
   const std::optional<FileStamp> st = StampOf(path);
   depend(path, st);
   if (!st) return {};
-  if (const auto* fields = memory_.find(path, *st); fields && !fields->empty() && fields->front() == "apt")
+  if (const auto fields = memory_.find(path, *st); fields && !fields->empty() && fields->front() == "apt")
     return std::vector<std::string>(fields->begin() + 1, fields->end());
   ++memory_.reads;
   std::vector<std::string> codes = ReadAirportCodes(path);
   std::vector<std::string> fields{"apt"};
   fields.insert(fields.end(), codes.begin(), codes.end());
-  memory_.put(path, *st, std::move(fields), now_);
+  if (remember_) memory_.put(path, *st, fields, now_);
   return codes;
 }
 
@@ -727,13 +816,14 @@ void Checker::judge() {
       if (own == Found::Exact || (own == Found::OtherCase && foldedFiles)) continue;
       Reason reason = Reason::Absent;
       std::string provider;
-      auto it = index_.find(path);
+      const int firstProvision = index_.find(path, provisions_);
       bool met = false;
-      if (it != index_.end()) {
+      if (firstProvision >= 0) {
         const Provision* backup = nullptr;
         const Provision* disabled = nullptr;
         const Provision* inactive = nullptr;
-        for (const Provision& p : it->second) {
+        for (int i = firstProvision; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+          const Provision& p = provisions_[static_cast<size_t>(i)];
           const SourceKind kind = sources_[static_cast<size_t>(p.source)].kind;
           if (!p.present) continue;
           if (kind == SourceKind::Loaded && !p.backup) met = true;
@@ -752,14 +842,16 @@ void Checker::judge() {
       if (reason == Reason::Absent) {
         // The same path with other letters: an export of a loaded pack, or
         // the pack's own file where the system tells letter case apart.
-        auto ft = foldedIndex_.find(FoldAsciiCase(path));
+        auto ft = foldedIndex().find(FoldAsciiCase(path));
         if (ft != foldedIndex_.end()) {
-          for (const Provision& p : index_[ft->second])
+          for (int i = index_.find(ft->second, provisions_); i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+            const Provision& p = provisions_[static_cast<size_t>(i)];
             if (p.present && sources_[static_cast<size_t>(p.source)].kind == SourceKind::Loaded) {
               reason = Reason::Case;
               provider = sources_[static_cast<size_t>(p.source)].name;
               break;
             }
+          }
         }
         if (reason == Reason::Absent && own == Found::OtherCase) {
           reason = Reason::Case;
@@ -837,6 +929,7 @@ bool Checker::reuseVerdict() {
   Report r;
   if (!ReportOfFields(v->report, r)) return false;
   r.folder = report_.folder;
+  r.remembered = true;
   report_ = std::move(r);
   return true;
 }
@@ -855,8 +948,7 @@ void Checker::keepVerdict() {
 
 Report Checker::run() {
   report_.folder = inst_;
-  if (!options_.memoryFile.empty())
-    if (std::optional<std::string> text = ReadText(options_.memoryFile, size_t{1} << 30)) memory_.load(*text);
+  if (!options_.memoryFile.empty()) memory_.loadFile(options_.memoryFile);
   gatherPacks();
   report_.packs.resize(loaded_.size());
   refs_.resize(loaded_.size());

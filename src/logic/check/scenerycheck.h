@@ -111,7 +111,8 @@ struct Report {
   std::vector<DamagedFile> damaged;
   LogReport log;
   bool cancelled = false;
-  int filesRead = 0;  // DSF, library.txt and apt.dat files read, not remembered
+  int filesRead = 0;        // DSF, library.txt and apt.dat files read, not remembered
+  bool remembered = false;  // the last check's findings: nothing they depend on changed
   bool problems() const;
 };
 
