@@ -273,6 +273,7 @@ void CheckDialog::fillReport() {
           same = same && m->reason == first->reason && m->provider == first->provider;
       if (same) {
         lib->setText(kColReason, ReasonText(first->reason, first->provider));
+        lib->setToolTip(kColReason, lib->text(kColReason));
         repair(lib, first->reason, first->provider);
       }
       auto packs = std::make_shared<Ordered<std::vector<const check::Missing*>>>(std::move(byPack));
@@ -284,6 +285,7 @@ void CheckDialog::fillReport() {
             auto* line =
                 new QTreeWidgetItem(p, {FromAnsi(m->path), same ? QString() : ReasonText(m->reason, m->provider)});
             if (!m->sample.empty()) line->setToolTip(kColText, FromAnsi(m->sample));
+            if (!same) line->setToolTip(kColReason, line->text(kColReason));
             if (!same) repair(line, m->reason, m->provider);
           }
         }
