@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -110,6 +111,11 @@ CheckDialog::CheckDialog(QWidget* parent) : QDialog(parent), runner_(new CheckRu
     status_->setText(CheckText("Copie"));
   });
   connect(recheck_, &QPushButton::clicked, this, &CheckDialog::recheckRequested);
+  // F7 checks again from here too, as it does in the main window.
+  auto* again = new QShortcut(QKeySequence(Qt::Key_F7), this);
+  connect(again, &QShortcut::activated, this, [this] {
+    if (recheck_->isEnabled()) emit recheckRequested();
+  });
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(runner_, &CheckRunner::progress, this, [this](int done, int total) {
     progress_->setRange(0, total);

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <memory>
@@ -112,6 +113,12 @@ TEST(CheckDialogTest, TheLogTabTiesFindingsToScenesAndTheReportCopiesAsText) {
   EXPECT_EQ(log->topLevelItem(1)->child(0)->text(0), QStringLiteral("lsgs/hangar.obj"));
   EXPECT_EQ(log->topLevelItem(1)->child(0)->text(1), QStringLiteral("objet"));
   EXPECT_EQ(log->topLevelItem(2)->text(0), QStringLiteral("Sans scène désignée"));
+
+  QSignalSpy again(&d, &CheckDialog::recheckRequested);
+  d.show();
+  QApplication::setActiveWindow(&d);
+  QTest::keyClick(&d, Qt::Key_F7);
+  EXPECT_EQ(again.size(), 1);
 
   d.copyButton()->click();
   EXPECT_EQ(QApplication::clipboard()->text(), FromAnsi(check::ReportText(r)));
