@@ -2,6 +2,9 @@
 // broken exports, duplicate airports, hidden tiles, damaged files, the
 // remembered stamps of a second check, and the report's JSON.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <map>
@@ -123,6 +126,29 @@ TEST(SceneryCheck, AirportsTilesAndDamagedFiles) {
   for (const Missing& m : r.missing) missing.push_back(m.path);
   EXPECT_EQ(missing, (std::vector<std::string>{"lib/g10/terrain10/apt_grs.ter", "missing/after.obj"}));
 }
+
+#ifndef _WIN32
+// A FIFO where a tile or a library.txt should be is never opened (opening
+// it to read would wait for a writer for ever).
+TEST(SceneryCheck, FifosAreNotOpened) {
+  TestDir dir;
+  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/a.obj"}));
+  dir.mkdir("XP/Custom Scenery/P/Earth nav data/+40+000");
+  dir.mkdir("XP/Custom Scenery/L");
+  ASSERT_EQ(::mkfifo(dir.host("XP/Custom Scenery/P/Earth nav data/+40+000/+46+008.dsf").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(dir.host("XP/Custom Scenery/L/library.txt").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(dir.host("XP/Custom Scenery/scenery_packs.ini").c_str(), 0600), 0);
+  Options o;
+  o.readLog = true;
+  ASSERT_EQ(::mkfifo(dir.host("XP/Log.txt").c_str(), 0600), 0);
+  const Report r = CheckInstallation(dir.win("XP"), o);
+  ASSERT_EQ(r.missing.size(), 1u);
+  EXPECT_EQ(r.missing[0].path, "lib/a.obj");
+  // Neither is a file to read: passed over like a name that is not there.
+  EXPECT_TRUE(r.damaged.empty());
+  EXPECT_FALSE(r.log.read);
+}
+#endif
 
 TEST(SceneryCheck, TileNames) {
   EXPECT_EQ(TileName({46, 7}), "+46+007");
