@@ -20,7 +20,10 @@
 
 #include "logic/core/ansi.h"
 #include "logic/core/interaction.h"
+#include "logic/model/etats.h"
 #include "qtansi/ansiqt.h"
+#include "ui/checkdialog.h"
+#include "ui/checktexts.h"
 #include "ui/formview.h"
 #include "ui/images.h"
 #include "ui/scenerytreemodel.h"
@@ -50,6 +53,12 @@ TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
   auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
   reload->setContext(Qt::WindowShortcut);
   connect(reload, &QShortcut::activated, this, [this] { run([this] { logic_.RafraichitTout(); }); });
+  // F7 checks the selected installation's scenes.
+  auto* verify = new QShortcut(QKeySequence(Qt::Key_F7), this);
+  verify->setContext(Qt::WindowShortcut);
+  connect(verify, &QShortcut::activated, this, [this] {
+    if (logic_.installationSelected()) startCheck();
+  });
   refresh();
 }
 
@@ -131,6 +140,8 @@ const std::map<std::string, Handler, std::less<>>& Handlers() {
 
 // Both launch buttons share one handler, told which button ran it.
 constexpr const char* kLaunchButtons[] = {"btnOuvrirXP", "btnOuvrirXPQuitter"};
+// The scenery check runs in the window, off its thread.
+constexpr const char* kCheckCommands[] = {"btnVerifier", "PM_Verifier"};
 
 bool IsTypeItem(std::string_view name) {
   for (const auto& [item, kind] : kTypeItems)
@@ -144,6 +155,12 @@ bool IsLaunchButton(std::string_view name) {
   return false;
 }
 
+bool IsCheckCommand(std::string_view name) {
+  for (const char* c : kCheckCommands)
+    if (name == c) return true;
+  return false;
+}
+
 }  // namespace
 
 void CheckHandlers(const Form& form) {
@@ -154,10 +171,12 @@ void CheckHandlers(const Form& form) {
   for (const auto& [name, fn] : Handlers()) need(name);
   for (const auto& [item, kind] : kTypeItems) need(item);
   for (const char* b : kLaunchButtons) need(b);
+  for (const char* c : kCheckCommands) need(c);
   for (const Component& c : form.components()) {
     const bool clickable = c.kind == ComponentKind::Button || c.kind == ComponentKind::SpeedButton ||
                            c.kind == ComponentKind::CheckBox || (c.isMenuItem() && c.caption != "-");
-    if (clickable && !Handlers().contains(c.name) && !IsTypeItem(c.name) && !IsLaunchButton(c.name))
+    if (clickable && !Handlers().contains(c.name) && !IsTypeItem(c.name) && !IsLaunchButton(c.name) &&
+        !IsCheckCommand(c.name))
       throw std::logic_error(form.name() + ": no handler for " + c.name);
   }
 }
@@ -167,6 +186,13 @@ std::function<void()> TEcrOrvella::handlerOf(const std::string& name) {
   // The kind items share one handler, told which item ran it.
   if (IsTypeItem(name)) return [&l, name] { l.PM_TypeClick(name); };
   if (IsLaunchButton(name)) return [&l, name] { l.btnOuvrirXPQuitterClick(name); };
+  // Run from the window's queue: the check's window opens once the click's
+  // handler has returned and the window shows its state.
+  if (IsCheckCommand(name))
+    return [this] {
+      QMetaObject::invokeMethod(
+          this, [this] { startCheck(); }, Qt::QueuedConnection);
+    };
   auto it = Handlers().find(name);
   if (it == Handlers().end()) return {};
   return [&l, fn = it->second] { (l.*fn)(); };
@@ -244,6 +270,16 @@ void TEcrOrvella::connectControls() {
       } catch (const std::exception&) {
         return std::string();
       }
+    };
+    // What the last scenery check found for the node's pack.
+    v->sceneryModel()->problemsOf = [this](const Node* node) {
+      if (marks_.empty()) return QStringList();
+      const std::string folder = logic_.PackFolderOf(node);
+      if (folder.empty()) return QStringList();
+      const size_t cut = folder.find_last_of('\\');
+      const std::string name =
+          node->isScene() ? LinkName(folder) : folder.substr(cut == std::string::npos ? 0 : cut + 1);
+      return marks_.problemsOf(folder, name);
     };
   }
   // Only the Custom Scenery tree selects the node under a right click.
@@ -328,6 +364,68 @@ void TEcrOrvella::formCreate(const std::string& exePath, const std::string& sett
   created_ = true;
   custView_->setAcceptFiles(true);
   globView_->setAcceptFiles(true);
+}
+
+void TEcrOrvella::startCheck() {
+  EcrOrvellaLogic::DemandeVerif request;
+  if (!run([&] { request = logic_.DemandeVerification(); })) return;
+  if (!checkDialog_) {
+    checkDialog_ = new CheckDialog(this);
+    checkDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(checkDialog_, &CheckDialog::reportReady, this,
+            [this](std::shared_ptr<const check::Report> report) { takeReport(*report); });
+    connect(checkDialog_, &CheckDialog::recheckRequested, this, [this] { startCheck(); });
+    connect(checkDialog_, &CheckDialog::packChosen, this,
+            [this](const QString& name, const QString& folder) { selectPack(ToAnsi(name), ToAnsi(folder)); });
+    connect(checkDialog_, &CheckDialog::activateRequested, this, [this](const QString& folder) {
+      const std::string f = ToAnsi(folder);
+      repairThenCheck([this, f] { return logic_.ActiveSceneDossier(f); }, CheckText("PasActivee").arg(folder));
+    });
+    connect(checkDialog_, &CheckDialog::enableRequested, this, [this](const QString& folder) {
+      const std::string f = ToAnsi(folder);
+      repairThenCheck([this, f] { return logic_.ReactivePackIni(f); }, CheckText("PasReactive").arg(folder));
+    });
+  }
+  checkDialog_->setCanEnable(logic_.ordonneIni());
+  check::Options options;
+  options.readLog = true;
+  options.inactiveScenes = request.inactiveScenes;
+  options.memoryFile = request.memoryFile;
+  checkDialog_->start(request.installation, std::move(options));
+  checkDialog_->show();
+  checkDialog_->raise();
+}
+
+CheckDialog* TEcrOrvella::checkDialog() const { return checkDialog_.data(); }
+
+void TEcrOrvella::repairThenCheck(const std::function<bool()>& repair, const QString& failure) {
+  bool done = false;
+  if (!run([&] { done = repair(); })) return;
+  if (!done) {
+    UI().ShowMessage(ToAnsi(failure));
+    return;
+  }
+  startCheck();
+}
+
+void TEcrOrvella::takeReport(const check::Report& report) {
+  if (report.cancelled) return;
+  marks_.set(report);
+  for (TTreeView* v : {custView_, globView_}) v->sceneryModel()->marksChanged();
+}
+
+bool TEcrOrvella::selectPack(const std::string& name, const std::string& folder) {
+  Node* node = logic_.NoeudDuPack(folder, name);
+  if (!node) return false;
+  SceneryTree* tree = node->tree();
+  run([&] {
+    logic_.pageIndex = tree == &logic_.GlobScn ? 1 : 0;
+    for (Node* p = node->parent(); p; p = p->parent()) tree->setExpanded(p, true);
+    tree->select(node);
+    logic_.TreeChange(tree);
+  });
+  if (TTreeView* v = treeView(*tree)) v->scrollTo(v->indexOfNode(node));
+  return true;
 }
 
 QWidget* TEcrOrvella::control(std::string_view name) const { return view_->widget(name); }

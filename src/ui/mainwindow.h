@@ -4,6 +4,7 @@
 // general error display.
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -13,12 +14,14 @@
 #include <string_view>
 
 #include "logic/mainwindow/ecrorvellalogic.h"
+#include "ui/checkmarks.h"
 
 class QMenu;
 class QAction;
 
 namespace orvella::ui {
 
+class CheckDialog;
 class FormView;
 class TTreeView;
 
@@ -49,6 +52,15 @@ class TEcrOrvella : public QWidget, public WindowHost {
   QMenu* preparePopup();
   // Prepares the popup menu and opens it at a screen position.
   void showPopup(const QPoint& globalPos);
+
+  // "Vérifier les scènes" (F7): checks the selected installation on a thread
+  // of its own in the check's window, which stays open beside this one.
+  void startCheck();
+  CheckDialog* checkDialog() const;
+  const CheckMarks& checkMarks() const { return marks_; }
+  // Selects the node of a pack of the report in its tree (by its folder, or
+  // its name in the scenery folder); false when no tree shows it.
+  bool selectPack(const std::string& name, const std::string& folder);
 
   // Runs one event handler: an exception ends that handler only and its
   // message is shown in a message box with the application title. The
@@ -84,6 +96,8 @@ class TEcrOrvella : public QWidget, public WindowHost {
   void applyMenu();
   void applyInstallations();
   std::function<void()> handlerOf(const std::string& name);
+  void takeReport(const check::Report& report);
+  void repairThenCheck(const std::function<bool()>& repair, const QString& failure);
 
   EcrOrvellaLogic logic_;
   std::unique_ptr<FormView> view_;
@@ -99,6 +113,8 @@ class TEcrOrvella : public QWidget, public WindowHost {
   // Moves (and if need be shrinks) the window so that the whole of it, its
   // frame included, lies in the available area of `screen`.
   void keepOnScreen(QScreen* screen);
+  QPointer<CheckDialog> checkDialog_;
+  CheckMarks marks_;
 };
 
 }  // namespace orvella::ui

@@ -1,5 +1,8 @@
 #include "ui/scenerytreemodel.h"
 
+#include <QPainter>
+#include <QPainterPath>
+
 #include "qtansi/ansiqt.h"
 #include "ui/images.h"
 
@@ -50,13 +53,16 @@ QVariant SceneryTreeModel::data(const QModelIndex& index, int role) const {
     case Qt::EditRole:
       return FromAnsi(n->text());
     case Qt::DecorationRole: {
-      const QIcon icon = StateIcon(n->state());
+      const bool marked = problemsOf && !problemsOf(n).isEmpty();
+      const QIcon icon = marked ? MarkedStateIcon(n->state()) : StateIcon(n->state());
       return icon.isNull() ? QVariant() : QVariant(icon);
     }
     case Qt::ToolTipRole: {
-      if (!toolTipOf) return {};
-      const std::string hint = toolTipOf(n);
-      return hint.empty() ? QVariant() : QVariant(FromAnsi(hint));
+      QStringList lines;
+      if (toolTipOf)
+        if (const std::string hint = toolTipOf(n); !hint.empty()) lines << FromAnsi(hint);
+      if (problemsOf) lines += problemsOf(n);
+      return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
     }
     default:
       return {};
@@ -77,6 +83,39 @@ bool SceneryTreeModel::setData(const QModelIndex& index, const QVariant& value, 
 Qt::ItemFlags SceneryTreeModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
+}
+
+QIcon SceneryTreeModel::MarkedStateIcon(int state) {
+  static QIcon cache[kStateImageCount];
+  if (state < 0 || state >= kStateImageCount) return {};
+  if (cache[state].isNull()) {
+    QPixmap p = StateImage(state);
+    QPainter painter(&p);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    // A small amber triangle with a dark "!", over the image's lower left.
+    QPainterPath triangle;
+    triangle.moveTo(0.5, 15.5);
+    triangle.lineTo(4.5, 7.5);
+    triangle.lineTo(8.5, 15.5);
+    triangle.closeSubpath();
+    painter.setPen(QPen(QColor(0x70, 0x40, 0x00), 1));
+    painter.setBrush(QColor(0xFF, 0xB3, 0x00));
+    painter.drawPath(triangle);
+    painter.setPen(QPen(Qt::black, 1.2));
+    painter.drawLine(QPointF(4.5, 10), QPointF(4.5, 12.6));
+    painter.drawPoint(QPointF(4.5, 14.2));
+    painter.end();
+    for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected, QIcon::Active}) cache[state].addPixmap(p, mode);
+  }
+  return cache[state];
+}
+
+void SceneryTreeModel::marksChanged() {
+  tree_.forEach([this](Node* n) {
+    if (n == tree_.root()) return;
+    const QModelIndex i = indexOf(n);
+    emit dataChanged(i, i, {Qt::DecorationRole, Qt::ToolTipRole});
+  });
 }
 
 void SceneryTreeModel::beginUpdate() { emit updatesSuspended(true); }

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QIcon>
 #include <QPersistentModelIndex>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -32,6 +34,13 @@ class SceneryTreeModel : public QAbstractItemModel, public TreeObserver {
   std::function<void(Node*, const std::string&)> onEdited;
   // A node's tooltip (ANSI); none when unset or empty.
   std::function<std::string(const Node*)> toolTipOf;
+  // The problems the scenery check found for a node: a warning mark over
+  // its state image, and the lines below its tooltip. None when unset.
+  std::function<QStringList(const Node*)> problemsOf;
+  // The marks changed: every row shows its image and tooltip again.
+  void marksChanged();
+  // A state image with the check's warning mark in its lower left corner.
+  static QIcon MarkedStateIcon(int state);
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;

@@ -50,7 +50,9 @@ TEST(DesignTest, MenuItemsInOrderWithTheirSeparators) {
                                       "PM_AjoutScene", "PM_AjoutOrphelins", "PM_N3-", "PM_BtnLat",
                                       // The scenery order's items follow the others.
                                       "PM_N4-", "PM_ApercuOrdre", "PM_TypeAuto", "PM_TypeAeroport", "PM_TypeBiblio",
-                                      "PM_TypeSurcouche", "PM_TypeOrtho", "PM_TypeMaillage", "PM_TypeInconnu"}));
+                                      "PM_TypeSurcouche", "PM_TypeOrtho", "PM_TypeMaillage", "PM_TypeInconnu",
+                                      // Then the scenery check.
+                                      "PM_N5-", "PM_Verifier"}));
 }
 
 Rect At(Form& f, const char* name) { return f[name].bounds; }

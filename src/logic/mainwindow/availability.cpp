@@ -6,6 +6,7 @@
 namespace orvella {
 
 void EcrOrvellaLogic::ActualiseCommandes() {
+  ctl.btnVerifier.enabled = installationSelected();
   SceneryTree& tree = *current;
   Node* s = tree.selected();
   if (!s) return;
@@ -96,6 +97,9 @@ void EcrOrvellaLogic::PM_PagePopup() {
     show(*c.PM_Type[i], !folder.empty());
     c.PM_Type[i]->checked = !folder.empty() && hand == kTypeItems[i].second;
   }
+  // The scenery check of the selected installation.
+  show(c.PM_N5, installationSelected());
+  show(c.PM_Verifier, installationSelected());
   changed();
 }
 

@@ -45,6 +45,7 @@ EcrOrvellaControls::EcrOrvellaControls(Form& form)
       ORVELLA_CONTROL(btnAjoutOrphelins),
       ORVELLA_CONTROL(btnActiver),
       ORVELLA_CONTROL(btnDesactiver),
+      ORVELLA_CONTROL(btnVerifier),
       ORVELLA_CONTROL(PM_Activer),
       ORVELLA_CONTROL(PM_Desactiver),
       ORVELLA_CONTROL(PM_N1),
@@ -62,6 +63,8 @@ EcrOrvellaControls::EcrOrvellaControls(Form& form)
       ORVELLA_CONTROL(PM_BtnLat),
       ORVELLA_CONTROL(PM_N4),
       ORVELLA_CONTROL(PM_ApercuOrdre),
+      ORVELLA_CONTROL(PM_N5),
+      ORVELLA_CONTROL(PM_Verifier),
       PM_Type{} {
   for (std::size_t i = 0; i < kTypeItemCount; ++i) PM_Type[i] = &Resolve(form, kTypeItems[i].first);
 }

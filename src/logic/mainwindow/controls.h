@@ -45,6 +45,7 @@ struct EcrOrvellaControls {
   Component& btnAjoutOrphelins;
   Component& btnActiver;
   Component& btnDesactiver;
+  Component& btnVerifier;
   // The popup menu.
   Component& PM_Activer;
   Component& PM_Desactiver;
@@ -63,6 +64,8 @@ struct EcrOrvellaControls {
   Component& PM_BtnLat;
   Component& PM_N4;
   Component& PM_ApercuOrdre;
+  Component& PM_N5;
+  Component& PM_Verifier;
   // PM_TypeAuto ... PM_TypeInconnu, in the order of kTypeItems.
   std::array<Component*, kTypeItemCount> PM_Type;
 };

@@ -75,6 +75,9 @@ Form CreateEcrOrvellaForm() {
   Add(f, "btnAjoutOrphelins", K::Button, "gbGroupes", "Ajoute les scènes orphelines", {8, 176, 161, 17}, kTR, false);
   Add(f, "btnActiver", K::Button, "pnlBtns", "Activer les scènes du groupe", {4, 231, 177, 26}, kTR, false);
   Add(f, "btnDesactiver", K::Button, "pnlBtns", "Désactiver les scènes du groupe", {4, 263, 177, 26}, kTR, false);
+  // The scenery check: in the panel's free row between the groups and the
+  // activation buttons, the designed controls where they were.
+  Add(f, "btnVerifier", K::Button, "pnlBtns", "Vérifier les scènes", {4, 211, 177, 18}, kTR, false).hint = "F7";
 
   AddMenuItem(f, "PM_Activer", "Activer les scènes");
   AddMenuItem(f, "PM_Desactiver", "Désactiver les scenes");
@@ -101,6 +104,9 @@ Form CreateEcrOrvellaForm() {
   AddMenuItem(f, "PM_TypeOrtho", "Type : orthophoto");
   AddMenuItem(f, "PM_TypeMaillage", "Type : maillage");
   AddMenuItem(f, "PM_TypeInconnu", "Type : inconnu");
+  // The scenery check, for the selected installation.
+  AddMenuItem(f, "PM_N5", "-");
+  AddMenuItem(f, "PM_Verifier", "Vérifier les scènes");
   return f;
 }
 

@@ -182,6 +182,32 @@ class EcrOrvellaLogic {
   OrderSettings orderSettings;
   PackMemory packMemory;
 
+  // --- Scenery check -----------------------------------------------------------
+  // What a check of the selected installation starts from: the installation,
+  // the scene folders of both trees that are not active there (they may
+  // provide what is missing), and the file of remembered stamps beside the
+  // settings file (orvella-check's own). Raises EListError when no
+  // installation is selected.
+  struct DemandeVerif {
+    std::string installation;
+    std::vector<std::string> inactiveScenes;
+    std::string memoryFile;
+  };
+  DemandeVerif DemandeVerification() const;
+  // Activates the scene of either tree whose folder is `folder` (the case of
+  // A-Z aside), as its activation button would; false when no tree holds
+  // such an inactive scene.
+  bool ActiveSceneDossier(const std::string& folder);
+  // Turns the line of scenery_packs.ini that disables the pack `folder` (by
+  // its path or its folder's name) into an enabled one, when the launch
+  // writes the order; false when the option is off or no line disables it.
+  // The file is written safely (its previous text kept aside).
+  bool ReactivePackIni(const std::string& folder);
+  // The scene node of either tree, or the entry of an unmanaged node, whose
+  // pack folder is `folder` (or whose link is named `name` when no folder
+  // matches); nullptr when none.
+  Node* NoeudDuPack(const std::string& folder, const std::string& name = {}) const;
+
   // Called after every handler by the window to show the new state; the
   // logic calls it too when it needs the screen updated before it goes on.
   std::function<void()> onChanged;

@@ -1,0 +1,98 @@
+// The scenery check's side of the main window's logic: what a check starts
+// from, and the two repairs its report offers.
+#include <gtest/gtest.h>
+
+#include <cctype>
+
+#include "logic/core/errors.h"
+#include "mainwindow/window_fixture.h"
+
+namespace orvella::test {
+namespace {
+
+class CheckCommandsTest : public WindowFixture {
+ protected:
+  std::string ini() const { return fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini"); }
+  void writeIni(const std::string& body) {
+    fx.dir.file("X-Plane 12/Custom Scenery/scenery_packs.ini", "I\n1000 Version\nSCENERY\n\n" + body);
+  }
+};
+
+TEST_F(CheckCommandsTest, ACheckStartsFromTheInstallationAndTheInactiveScenesOfBothTrees) {
+  const std::string on = fx.scene("On");
+  const std::string off = fx.scene("Off");
+  const std::string globalOff = fx.scene("GlobalOff");
+  fx.link("On", on);
+  Node* g = t.addChild(nullptr, "G", kKindGroup);
+  t.addChild(g, on, kKindScene);
+  t.addChild(g, off, kKindScene);
+  t.addChild(g, fx.dir.win("library/Gone"), kKindScene);  // missing: provides nothing
+  w.GlobScn.addChild(nullptr, globalOff, kKindScene);
+  w.RafraichitTout();
+  EXPECT_TRUE(w.ctl.btnVerifier.enabled);
+  const auto d = w.DemandeVerification();
+  EXPECT_EQ(d.installation, fx.installation);
+  EXPECT_EQ(d.inactiveScenes, (std::vector<std::string>{off, globalOff}));
+  EXPECT_EQ(d.memoryFile, fx.dir.win("orvella.check"));
+
+  w.PM_PagePopup();
+  EXPECT_TRUE(w.ctl.PM_Verifier.visible);
+  w.selectInstallation(-1);
+  EXPECT_THROW(w.DemandeVerification(), EListError);
+  w.PM_PagePopup();
+  EXPECT_FALSE(w.ctl.PM_Verifier.visible);
+}
+
+TEST_F(CheckCommandsTest, ActivatingTheProviderLinksItWhereverItIsAndOnlyWhenInactive) {
+  const std::string lib = fx.scene("Lib");
+  Node* g = t.addChild(nullptr, "G", kKindGroup);
+  Node* scene = t.addChild(g, lib, kKindScene);
+  w.RafraichitTout();
+  EXPECT_FALSE(w.ActiveSceneDossier(fx.dir.win("library/Nobody")));
+  // The case of A-Z and a final separator do not matter.
+  std::string asked = lib + "\\";
+  for (char& c : asked) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  ASSERT_TRUE(w.ActiveSceneDossier(asked));
+  EXPECT_TRUE(fx.dir.isSymlink("X-Plane 12/Custom Scenery/Lib"));
+  EXPECT_EQ(scene->state(), kStateAll);
+  EXPECT_EQ(t.selected(), scene);
+  EXPECT_FALSE(w.ActiveSceneDossier(lib));  // already active
+}
+
+TEST_F(CheckCommandsTest, ADisabledPackIsEnabledInTheFileOnlyWhenTheLaunchWritesTheOrder) {
+  const std::string body =
+      "SCENERY_PACK Custom Scenery/A/\nSCENERY_PACK_DISABLED Custom Scenery/Ru Scenery/\n"
+      "SCENERY_PACK_DISABLED " +
+      fx.dir.host("elsewhere/Abs").generic_string() + "/\n";
+  writeIni(body);
+  const std::string ru = fx.installation + "\\Custom Scenery\\Ru Scenery";
+  EXPECT_FALSE(w.ReactivePackIni(ru));  // the option is off: the file is the user's
+  w.ctl.cbOrdonneIni.checked = true;
+  w.cbOrdonneIniClick();
+
+  struct Case {
+    std::string folder;
+    bool done;
+    std::string line;
+  } const cases[] = {
+      {ru, true, "SCENERY_PACK Custom Scenery/Ru Scenery/"},
+      {fx.dir.win("elsewhere/Abs"), true, "SCENERY_PACK " + fx.dir.host("elsewhere/Abs").generic_string() + "/"},
+      {fx.installation + "\\Custom Scenery\\A", false, ""},  // not disabled
+      {fx.dir.win("library/Other"), false, ""},
+  };
+  for (const Case& c : cases) {
+    writeIni(body);
+    EXPECT_EQ(w.ReactivePackIni(c.folder), c.done) << c.folder;
+    if (!c.done) {
+      EXPECT_EQ(ini(), "I\n1000 Version\nSCENERY\n\n" + body) << c.folder;
+      continue;
+    }
+    EXPECT_NE(ini().find("\n" + c.line + "\n"), std::string::npos) << ini();
+    // The other lines stay, and the previous file is kept aside.
+    EXPECT_NE(ini().find("SCENERY_PACK Custom Scenery/A/\n"), std::string::npos);
+    EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"), "I\n1000 Version\nSCENERY\n\n" + body);
+  }
+}
+
+}  // namespace
+}  // namespace orvella::test
