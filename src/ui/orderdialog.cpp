@@ -1,14 +1,18 @@
 #include "ui/orderdialog.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 #include "qtansi/ansiqt.h"
 
@@ -60,28 +64,49 @@ TEcrOrdre::TEcrOrdre(const std::string& title, const std::vector<OrderLine>& lin
     QString kind = FromAnsi(l.kind);
     if (l.handSet) kind += QStringLiteral(" (à la main)");
     if (l.disabled) kind += QStringLiteral(", désactivée");
+    if (!l.reason.empty()) kind += QStringLiteral(" : ") + FromAnsi(l.reason);
     item->setText(2, kind);
+    if (!l.reason.empty())
+      for (int c = 0; c < 4; ++c) item->setToolTip(c, FromAnsi(l.reason));
     item->setIcon(2, Swatch(KindColour(l.group)));
     item->setText(3, FromAnsi(l.airports));
     item->setData(0, Qt::UserRole, l.group);
     if (l.disabled)
       for (int c = 0; c < 4; ++c) item->setForeground(c, palette().color(QPalette::Disabled, QPalette::Text));
   }
+  // Every column as wide as its contents; the dialog takes their width (up
+  // to the screen's), so that nothing needs side scrolling.
   list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  list_->header()->setStretchLastSection(true);
   layout->addWidget(list_, 1);
 
   warnings_ = new QListWidget(this);
   warnings_->setObjectName(QStringLiteral("Avertissements"));
+  // Long warnings wrap at the list's width.
+  warnings_->setWordWrap(true);
+  warnings_->setTextElideMode(Qt::ElideNone);
+  warnings_->setResizeMode(QListView::Adjust);
+  warnings_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   const QIcon warn = style()->standardIcon(QStyle::SP_MessageBoxWarning);
   for (const std::string& w : warnings) new QListWidgetItem(warn, FromAnsi(w), warnings_);
   warnings_->setVisible(!warnings.empty());
-  warnings_->setMaximumHeight(120);
+  warnings_->setMaximumHeight(160);
   layout->addWidget(warnings_);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);
-  resize(640, 480);
+
+  int columns = 0;
+  for (int c = 0; c < list_->columnCount(); ++c) {
+    list_->resizeColumnToContents(c);
+    columns += list_->columnWidth(c);
+  }
+  const QMargins m = layout->contentsMargins();
+  const int frame = 2 * list_->frameWidth() + list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+  const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  const int most = screen ? screen->availableGeometry().width() * 9 / 10 : 1600;
+  resize(std::clamp(columns + frame + m.left() + m.right(), 640, std::max(640, most)), 480);
 }
 
 }  // namespace orvella::ui

@@ -149,7 +149,7 @@ TEST_F(OrderWindowTest, KindsSetFromTheMenuWinAndShowInTheTooltip) {
   EXPECT_FALSE(w.form["PM_TypeAuto"].checked);
   EXPECT_TRUE(w.form["PM_TypeAeroport"].checked);
   EXPECT_EQ(w.NodeHint(mesh), A("Type : aéroport, choisi à la main"));
-  const OrderPlan plan = w.PlanOrdreScenes();
+  const OrderPlan plan = *w.PlanOrdreScenes();
   ASSERT_GE(plan.entries.size(), 2u);
   EXPECT_EQ(plan.entries[0].path, "Custom Scenery/Mesh/") << "an airport now, above LFPG: the tree puts it first";
   EXPECT_EQ(plan.entries[1].path, "Custom Scenery/LFPG/");
@@ -188,7 +188,7 @@ TEST_F(OrderWindowTest, UnmanagedFoldersTakeKindsAndPlainFilesDoNot) {
   ASSERT_TRUE(w.form["PM_TypeAuto"].visible);
   EXPECT_EQ(w.NodeHint(loose), "Type : maillage");
   w.PM_TypeClick("PM_TypeBiblio");
-  const OrderPlan plan = w.PlanOrdreScenes();
+  const OrderPlan plan = *w.PlanOrdreScenes();
   ASSERT_GE(plan.entries.size(), 4u);
   EXPECT_EQ(plan.entries[2].path, "Custom Scenery/Lib/");
   EXPECT_EQ(plan.entries[3].path, "Custom Scenery/Loose mesh/") << "a library now, after the tree's own";
@@ -235,7 +235,7 @@ TEST_F(OrderWindowTest, ASecondLaunchReadsOnlyThePacksThatChanged) {
   b.overlay("library/Mesh");
   fs::last_write_time(fx.dir.host("library/Mesh"),
                       fs::last_write_time(fx.dir.host("library/Mesh")) + std::chrono::seconds(2));
-  const OrderPlan plan = again.PlanOrdreScenes();
+  const OrderPlan plan = *again.PlanOrdreScenes();
   EXPECT_EQ(again.packMemory.readCount(), 1) << "only the changed pack is read";
   EXPECT_EQ(plan.entries.size(), 6u);
 }
