@@ -17,8 +17,7 @@ namespace orvella {
 
 namespace {
 
-constexpr const char* kNavData = "\\Earth nav data";
-constexpr const char* kAptDat = "\\Earth nav data\\apt.dat";
+constexpr const char* kNavData = "Earth nav data";
 
 struct KindName {
   PackKind kind;

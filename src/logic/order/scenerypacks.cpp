@@ -378,6 +378,10 @@ bool WriteBackup(const std::string& path, const std::string& bytes) {
 }  // namespace
 
 std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text, std::uint64_t ownDigest) {
+  // A file the user made read-only is refused before anything is touched.
+  const win::DWORD a = win::GetFileAttributesA(path.c_str());
+  if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY))
+    throw EOrderWrite(path, win::ERROR_ACCESS_DENIED);
   if (std::optional<std::string> previous = ReadFileStart(path, kFileLimit)) {
     // The backups are a safety net only: one that cannot be written never
     // stops the new order.
