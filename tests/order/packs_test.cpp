@@ -18,9 +18,9 @@
 namespace orvella {
 namespace {
 
+using test::A;
 using test::PackBuilder;
 using test::TestDir;
-using test::A;
 namespace fs = std::filesystem;
 
 // Moves a path's modification time on by two seconds.
@@ -209,8 +209,8 @@ TEST_F(PacksTest, AKindFollowsFilesCompletedOrRewrittenInPlace) {
          b.airport(r, {"LFPG"});
          b.tile(r, test::DsfFile(test::TileProps(false)), false);
        },
-       [&](const std::string& r) { dir.file(r + "/Earth nav data/apt.dat", "I\n1100 x\n\n99\n"); },
-       PackKind::Airport, PackKind::Mesh},
+       [&](const std::string& r) { dir.file(r + "/Earth nav data/apt.dat", "I\n1100 x\n\n99\n"); }, PackKind::Airport,
+       PackKind::Mesh},
       {"empty apt.dat filled", [&](const std::string& r) { dir.file(r + "/Earth nav data/apt.dat", ""); },
        [&](const std::string& r) { b.airport(r, {"EGLL"}); }, PackKind::Unknown, PackKind::Airport},
   };

@@ -5,8 +5,8 @@
 #include <sys/stat.h>
 
 #include <chrono>
-#include <fstream>
 #include <filesystem>
+#include <fstream>
 
 #include "logic/core/asciitext.h"
 #include "logic/order/dsf.h"
