@@ -56,13 +56,8 @@ std::optional<OrderPlan> EcrOrvellaLogic::PlanOrdreScenes() {
   std::vector<PackCheck> checks = packMemory.checks(sources.folders());
   LongTask task;
   task.total = static_cast<int>(checks.size());
-  const bool done = UI().RunLong(Ansi("Lecture des scènes pour scenery_packs.ini…"), task, [&checks, &task] {
-    for (PackCheck& c : checks) {
-      if (task.cancelled) return;
-      RunPackCheck(c);
-      ++task.done;
-    }
-  });
+  const bool done = UI().RunLong(Ansi("Lecture des scènes pour scenery_packs.ini…"), task,
+                                 [&checks, &task] { RunPackChecks(checks, &task.cancelled, &task.done); });
   if (!done) return std::nullopt;
   packMemory.learn(std::move(checks));
   return PlanGathered(in, std::move(sources), packMemory);

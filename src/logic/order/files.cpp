@@ -48,14 +48,17 @@ std::optional<std::string> ReadFileStart(const std::string& path, size_t limit, 
   return out;
 }
 
+std::uint64_t StampOf(const win::FILETIME& written, win::DWORD sizeHigh, win::DWORD sizeLow, win::DWORD attributes) {
+  std::uint64_t s = (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  s ^= ((static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow) * 0x9E3779B97F4A7C15ull;
+  s ^= attributes & win::FILE_ATTRIBUTE_DIRECTORY;
+  return s | 1;  // never 0, which stands for a missing path
+}
+
 std::uint64_t PathStamp(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return 0;
-  std::uint64_t s =
-      (static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
-  s ^= ((static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow) * 0x9E3779B97F4A7C15ull;
-  s ^= d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY;
-  return s | 1;  // never 0, which stands for a missing path
+  return StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
 }
 
 EOrderWrite::EOrderWrite(const std::string& path, win::DWORD code)

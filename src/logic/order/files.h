@@ -42,6 +42,9 @@ std::optional<std::string> ReadFileStart(const std::string& path, size_t limit, 
 // Modification time and size of a file or folder, folded into one number;
 // 0 when the path does not exist.
 std::uint64_t PathStamp(const std::string& path);
+// The same number from the fields a listing gives (its "." entry for the
+// folder listed).
+std::uint64_t StampOf(const win::FILETIME& written, win::DWORD sizeHigh, win::DWORD sizeLow, win::DWORD attributes);
 
 // A failed write of one of the order's files: the message says which file
 // and why (the system's text).

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "logic/core/ansi.h"
 #include "logic/core/asciitext.h"
@@ -43,22 +44,39 @@ struct Listed {
 // The entries of folder (hidden and system ones left out), one search;
 // error receives 0, or why the folder could not be listed (a missing folder
 // lists nothing, without error).
-std::vector<Listed> List(const std::string& folder, win::DWORD& error, const char* mask = "*.*") {
+// self, when given, receives the folder's stamp as its "." entry gives it
+// (taken as the listing starts, before any name is read), 0 when the folder
+// is missing, or PathStamp's where the listing gives no time.
+std::vector<Listed> List(const std::string& folder, win::DWORD& error, std::uint64_t* self = nullptr) {
   std::vector<Listed> out;
   error = 0;
+  if (self) *self = 0;
   win::WIN32_FIND_DATAA d;
-  const platform::FindHandle find(win::FindFirstFileA((folder + "\\" + mask).c_str(), &d));
+  const platform::FindHandle find(win::FindFirstFileA((folder + "\\*.*").c_str(), &d));
   if (!find.valid()) {
     const win::DWORD e = win::GetLastError();
     if (e != win::ERROR_FILE_NOT_FOUND && e != win::ERROR_PATH_NOT_FOUND && e != win::ERROR_NO_MORE_FILES) error = e;
     return out;
   }
+  bool stamped = false;
   do {
+    if (std::strcmp(d.cFileName, ".") == 0) {
+      if (self && (d.ftLastWriteTime.dwLowDateTime || d.ftLastWriteTime.dwHighDateTime)) {
+        *self = StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
+        stamped = true;
+      }
+      continue;
+    }
     if (d.dwFileAttributes & kSkippedAttributes) continue;
-    if (std::strcmp(d.cFileName, ".") == 0 || std::strcmp(d.cFileName, "..") == 0) continue;
+    if (std::strcmp(d.cFileName, "..") == 0) continue;
     out.push_back({d.cFileName, d.dwFileAttributes});
   } while (win::FindNextFileA(find.get(), &d));
+  if (self && !stamped) *self = PathStamp(folder);
   return out;
+}
+
+bool IsDsfName(const std::string& name) {
+  return name.size() > 4 && EqualsAsciiNoCase(std::string_view(name).substr(name.size() - 4), ".dsf");
 }
 
 const Listed* Find(const std::vector<Listed>& entries, const char* name, bool folder) {
@@ -82,7 +100,7 @@ std::uint64_t InputStamp(const std::string& folder, const std::string& rel) {
   if (!rel.empty()) return PathStamp(folder + "\\" + rel);
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(folder.c_str(), win::GetFileExInfoStandard, &d)) return 0;
-  std::uint64_t s = PathStamp(folder);
+  std::uint64_t s = StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
   if (d.dwFileAttributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
     win::DWORD error = 0;
     for (const Listed& e : List(folder, error)) {
@@ -101,9 +119,11 @@ struct Reading {
   PackFacts& facts;
   std::uint64_t stamp = kStampSeed;
   // Stamps an input before it is read.
-  void input(const std::string& rel) {
+  void input(const std::string& rel) { input(rel, InputStamp(folder, rel)); }
+  // An input whose stamp its listing gave.
+  void input(const std::string& rel, std::uint64_t taken) {
     facts.inputs.push_back(rel);
-    Mix(stamp, InputStamp(folder, rel));
+    Mix(stamp, taken);
   }
 };
 
@@ -232,8 +252,9 @@ PackFacts ClassifyPack(const std::string& folder) {
   // "Earth nav data" and the pack's own folder are listed once each; an
   // airport is told from the first alone.
   win::DWORD error = 0;
-  r.input(kNavData);
-  const std::vector<Listed> navData = List(folder + "\\" + kNavData, error);
+  std::uint64_t self = 0;
+  const std::vector<Listed> navData = List(folder + "\\" + kNavData, error, &self);
+  r.input(kNavData, self);
   if (error) return unknown(UnreadableReason(error, kNavData));
   if (const Listed* apt = Find(navData, "apt.dat", false)) {
     const std::string rel = std::string(kNavData) + "\\" + apt->name;
@@ -258,9 +279,10 @@ PackFacts ClassifyPack(const std::string& folder) {
   for (const Listed& tile : navData) {
     if (!(tile.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) continue;
     const std::string rel = std::string(kNavData) + "\\" + tile.name;
-    r.input(rel);
-    for (const Listed& e : List(folder + "\\" + rel, error, "*.dsf"))
-      if (!(e.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
+    const std::vector<Listed> files = List(folder + "\\" + rel, error, &self);
+    r.input(rel, self);
+    for (const Listed& e : files)
+      if (!(e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) && IsDsfName(e.name)) {
         f.dsf = rel + "\\" + e.name;
         break;
       }
@@ -301,6 +323,27 @@ void RunPackCheck(PackCheck& check) {
   }
   check.facts = ClassifyPack(check.folder);
   check.read = true;
+}
+
+bool RunPackChecks(std::vector<PackCheck>& checks, const std::atomic<bool>* cancelled, std::atomic<int>* done,
+                   unsigned threads) {
+  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  threads = static_cast<unsigned>(std::min<size_t>(threads, checks.size()));
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (;;) {
+      if (cancelled && *cancelled) return;
+      const size_t i = next++;
+      if (i >= checks.size()) return;
+      RunPackCheck(checks[i]);
+      if (done) ++*done;
+    }
+  };
+  std::vector<std::thread> others;
+  for (unsigned t = 1; t < threads; ++t) others.emplace_back(work);
+  work();
+  for (std::thread& t : others) t.join();
+  return !(cancelled && *cancelled);
 }
 
 const PackFacts& PackMemory::facts(const std::string& folder) {

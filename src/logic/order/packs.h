@@ -2,6 +2,7 @@
 // earlier runs found, so that a pack is read again only when it changed.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -73,6 +74,12 @@ struct PackCheck {
 // Fills check.facts: the remembered facts when their stamp still holds and
 // their kind is known, else the pack read again.
 void RunPackCheck(PackCheck& check);
+// RunPackCheck over every check, on up to `threads` threads (0: as many as
+// the machine runs at once, at most 4; the reads wait on the disk more than
+// on the processor). Stops taking new checks once *cancelled is set; counts
+// the checks done in *done. Answers false when cancelled.
+bool RunPackChecks(std::vector<PackCheck>& checks, const std::atomic<bool>* cancelled = nullptr,
+                   std::atomic<int>* done = nullptr, unsigned threads = 0);
 
 // The classifications of earlier runs, by pack folder, with their stamps.
 class PackMemory {
