@@ -124,6 +124,12 @@ TEST_F(OrderWindowTest, TheUsersFileOutlivesTwoLaunchesAndARestart) {
   again.selectInstallation(0);
   again.btnOuvrirXPQuitterClick("btnOuvrirXP");
   EXPECT_EQ(ini(), kOrdered);
+  EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"), kOld) << "the same order: not rewritten";
+  // A new pack changes the order: the program's own file goes to .bak only.
+  b.mesh("library/New");
+  fx.link("New", fx.dir.win("library/New"));
+  again.btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_NE(ini(), kOrdered);
   EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"), kOrdered);
   EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.user.bak"), kOld)
       << "the program knows its own file after a restart";

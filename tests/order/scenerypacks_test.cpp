@@ -210,6 +210,8 @@ TEST_F(OrderTest, BackupsStayWritableAndTheUsersLastFileIsKept) {
   EXPECT_NE(fs::status(dir.host(cs + ".bak")).permissions() & fs::perms::owner_write, fs::perms::none);
   own = WriteSceneryPacks(ini, "launch 2", own);
   EXPECT_EQ(dir.read(cs + ".bak"), "launch 1");
+  WriteSceneryPacks(ini, "launch 2", own);
+  EXPECT_EQ(dir.read(cs + ".bak"), "launch 1") << "an unchanged order is not rewritten";
   EXPECT_EQ(dir.read(cs + ".user.bak"), "user's own") << "kept across the program's own writes";
   // The simulator rewrites the file: the newer foreign file replaces it.
   dir.file(cs, "x-plane's");

@@ -383,6 +383,9 @@ std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text
   if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY))
     throw EOrderWrite(path, win::ERROR_ACCESS_DENIED);
   if (std::optional<std::string> previous = ReadFileStart(path, kFileLimit)) {
+    // Already in order: nothing is rewritten, and the backups keep the files
+    // that came before.
+    if (*previous == text) return TextDigest(text);
     // The backups are a safety net only: one that cannot be written never
     // stops the new order.
     if (TextDigest(*previous) != ownDigest) WriteBackup(UserBackupPath(path), *previous);

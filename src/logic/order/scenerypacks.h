@@ -105,7 +105,8 @@ std::string UserBackupPath(const std::string& path);
 // last file stays until a newer one of theirs replaces it. The new text goes
 // into a file beside it that is renamed over. A backup that cannot be
 // written is passed over; the new file's failure raises EOrderWrite (the
-// previous file whole). Answers the new text's digest.
+// previous file whole). A file that already holds the text is left as it
+// is. Answers the new text's digest.
 std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text, std::uint64_t ownDigest = 0);
 
 }  // namespace orvella
