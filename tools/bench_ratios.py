@@ -12,6 +12,7 @@ TARGETS = [
     ("BM_Dm3Load/4096", "BM_Dm3Baseline/4096", 1.5),
     ("BM_ViewRefresh/10000", "BM_Refresh/10000", 2.0),
     ("BM_Classify", "BM_ClassifyBaseline", 2.0),
+    ("BM_LaunchOrder", "BM_ClassifyBaseline", 2.0),
     ("BM_ClassifyRemembered", "BM_Classify", 0.1),
     ("BM_CheckFirst", "BM_CheckBaseline", 2.0),
     ("BM_CheckSecond", "BM_CheckFirst", 0.1),

@@ -186,6 +186,10 @@ DWORD GetFileAttributesA(const char* path);
 DWORD GetFileAttributesW(const WCHAR* path);
 // Attributes, times and size of a path (of a link itself, not its target).
 BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data);
+// Only FILE_ATTRIBUTE_READONLY is honoured by the POSIX backend: it takes the
+// write permission away from everyone, and its absence gives it back to the
+// owner. A link is never changed.
+BOOL SetFileAttributesA(const char* path, DWORD attributes);
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE find);
@@ -208,6 +212,15 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
 BOOL FlushFileBuffers(HANDLE file);
 // Size of an open file; INVALID_FILE_SIZE (0xFFFFFFFF) with GetLastError on failure.
 DWORD GetFileSize(HANDLE file, DWORD* high);
+// What an open handle stands for: a file or folder of a disk, a character
+// device, or a pipe (FILE_TYPE_UNKNOWN with GetLastError on failure). The
+// POSIX backend answers FILE_TYPE_CHAR for devices and FILE_TYPE_PIPE for
+// named pipes and sockets.
+inline constexpr DWORD FILE_TYPE_UNKNOWN = 0;
+inline constexpr DWORD FILE_TYPE_DISK = 1;
+inline constexpr DWORD FILE_TYPE_CHAR = 2;
+inline constexpr DWORD FILE_TYPE_PIPE = 3;
+DWORD GetFileType(HANDLE file);
 // Moves the file pointer of an open file; method FILE_BEGIN, FILE_CURRENT or
 // FILE_END. newPosition (may be null) receives the new position.
 inline constexpr DWORD FILE_BEGIN = 0;

@@ -1,14 +1,19 @@
 #include "ui/orderdialog.h"
 
 #include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <vector>
 
 #include "qtansi/ansiqt.h"
 
@@ -57,31 +62,82 @@ TEcrOrdre::TEcrOrdre(const std::string& title, const std::vector<OrderLine>& lin
     auto* item = new QTreeWidgetItem(list_);
     item->setText(0, QString::number(++n));
     item->setText(1, FromAnsi(l.name));
+    item->setToolTip(1, FromAnsi(l.name));
     QString kind = FromAnsi(l.kind);
     if (l.handSet) kind += QStringLiteral(" (à la main)");
     if (l.disabled) kind += QStringLiteral(", désactivée");
+    if (!l.reason.empty()) kind += QStringLiteral(" : ") + FromAnsi(l.reason);
     item->setText(2, kind);
+    if (!l.reason.empty()) item->setToolTip(2, kind);
     item->setIcon(2, Swatch(KindColour(l.group)));
     item->setText(3, FromAnsi(l.airports));
+    item->setToolTip(3, FromAnsi(l.airports));
     item->setData(0, Qt::UserRole, l.group);
     if (l.disabled)
       for (int c = 0; c < 4; ++c) item->setForeground(c, palette().color(QPalette::Disabled, QPalette::Text));
   }
-  list_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+  // Every column as wide as its contents, the dialog as wide as they are up
+  // to the screen's width; past it the names and the airports give way
+  // (shortened in the middle, whole in their tooltips), never the kinds.
+  list_->setTextElideMode(Qt::ElideMiddle);
+  list_->header()->setStretchLastSection(false);
   layout->addWidget(list_, 1);
 
   warnings_ = new QListWidget(this);
   warnings_->setObjectName(QStringLiteral("Avertissements"));
+  // Long warnings wrap at the list's width.
+  warnings_->setWordWrap(true);
+  warnings_->setTextElideMode(Qt::ElideNone);
+  warnings_->setResizeMode(QListView::Adjust);
+  warnings_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   const QIcon warn = style()->standardIcon(QStyle::SP_MessageBoxWarning);
   for (const std::string& w : warnings) new QListWidgetItem(warn, FromAnsi(w), warnings_);
   warnings_->setVisible(!warnings.empty());
-  warnings_->setMaximumHeight(120);
+  warnings_->setMaximumHeight(160);
   layout->addWidget(warnings_);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   layout->addWidget(buttons);
-  resize(640, 480);
+
+  int columns = 0;
+  for (int c = 0; c < list_->columnCount(); ++c) {
+    list_->resizeColumnToContents(c);
+    natural_.push_back(list_->columnWidth(c));
+    columns += natural_.back();
+  }
+  const QMargins m = layout->contentsMargins();
+  const int frame = 2 * list_->frameWidth() + list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+  const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  const int most = screen ? screen->availableGeometry().width() * 9 / 10 : 1600;
+  const int width = std::clamp(columns + frame + m.left() + m.right(), 640, std::max(640, most));
+  resize(width, 480);
+}
+
+void TEcrOrdre::fitColumns() {
+  int excess = -list_->viewport()->width();
+  for (size_t c = 0; c < natural_.size(); ++c) {
+    list_->setColumnWidth(static_cast<int>(c), natural_[c]);
+    excess += natural_[c];
+  }
+  // The airports first, down to a quarter of the room, then the names.
+  for (int c : {3, 1}) {
+    if (excess <= 0) break;
+    const int floor = c == 3 ? std::min(natural_[3], list_->viewport()->width() / 4) : 60;
+    const int cut = std::min(excess, std::max(0, natural_[static_cast<size_t>(c)] - floor));
+    list_->setColumnWidth(c, natural_[static_cast<size_t>(c)] - cut);
+    excess -= cut;
+  }
+}
+
+void TEcrOrdre::showEvent(QShowEvent* e) {
+  QDialog::showEvent(e);
+  fitColumns();
+}
+
+void TEcrOrdre::resizeEvent(QResizeEvent* e) {
+  QDialog::resizeEvent(e);
+  if (isVisible()) fitColumns();
 }
 
 }  // namespace orvella::ui

@@ -26,7 +26,15 @@ class TEcrOrdre : public QDialog {
   // The colour of a kind's place in the order.
   static QColor KindColour(int group);
 
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+
  private:
+  // The columns at their contents' widths, the names and the airports
+  // shortened where the list is narrower than their sum.
+  void fitColumns();
+  std::vector<int> natural_;
   QTreeWidget* list_;
   QListWidget* warnings_;
 };

@@ -17,6 +17,7 @@
 #include "qtansi/ansiqt.h"
 #include "ui/apptitle.h"
 #include "ui/dialogs.h"
+#include "ui/longtaskdialog.h"
 #include "ui/orderdialog.h"
 
 namespace orvella::ui {
@@ -151,6 +152,10 @@ void QtInteraction::ShowOrder(const std::string& title, const std::vector<OrderL
                               const std::vector<std::string>& warnings) {
   TEcrOrdre dlg(title, lines, warnings, owner());
   dlg.exec();
+}
+
+bool QtInteraction::RunLong(const std::string& text, LongTask& task, const std::function<void()>& work) {
+  return RunLongTask(owner(), FromAnsi(text), task, work);
 }
 
 }  // namespace orvella::ui

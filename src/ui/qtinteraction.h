@@ -30,6 +30,7 @@ class QtInteraction : public Interaction {
   Point MousePos() override;
   void ShowOrder(const std::string& title, const std::vector<OrderLine>& lines,
                  const std::vector<std::string>& warnings) override;
+  bool RunLong(const std::string& text, LongTask& task, const std::function<void()>& work) override;
 
   // Where the warning box opens for a requested top-left corner: a negative
   // coordinate is not applied (the box stays centred on the screen along

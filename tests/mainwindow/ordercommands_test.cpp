@@ -91,6 +91,50 @@ TEST_F(OrderWindowTest, TheLaunchWritesTheOrderAndKeepsTheOldFile) {
   EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/scenery_packs.ini"));
 }
 
+TEST_F(OrderWindowTest, CancelledWhileReadingNothingIsWrittenAndNothingStarts) {
+  fivePacks();
+  fx.dir.file("X-Plane 12/X-Plane.exe", "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
+  fs::permissions(fx.dir.host("X-Plane 12/X-Plane.exe"), fs::perms::owner_all, fs::perm_options::add);
+  w.form["cbEffaceIni"].checked = false;
+  w.form["cbOrdonneIni"].checked = true;
+  ui.cancelLong = true;
+  w.btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_EQ(ui.longRuns, 1) << "the packs are read through the long-work seam";
+  EXPECT_EQ(ini(), kOld);
+  EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"));
+  win::Sleep(300);
+  EXPECT_FALSE(fx.dir.exists("X-Plane 12/started"));
+  // Not cancelled: written, and the simulator starts.
+  ui.cancelLong = false;
+  w.btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_EQ(ini(), kOrdered);
+  for (int i = 0; i < 50 && !fx.dir.exists("X-Plane 12/started"); ++i) win::Sleep(20);
+  EXPECT_TRUE(fx.dir.exists("X-Plane 12/started"));
+}
+
+TEST_F(OrderWindowTest, TheUsersFileOutlivesTwoLaunchesAndARestart) {
+  fivePacks();
+  w.form["cbEffaceIni"].checked = false;
+  w.form["cbOrdonneIni"].checked = true;
+  w.cbOrdonneIniClick();
+  w.btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EcrOrvellaLogic again;
+  again.FormCreate(fx.dir.win("orvella.exe"));
+  again.installations.push_back(fx.installation);
+  again.selectInstallation(0);
+  again.btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_EQ(ini(), kOrdered);
+  EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"), kOld) << "the same order: not rewritten";
+  // A new pack changes the order: the program's own file goes to .bak only.
+  b.mesh("library/New");
+  fx.link("New", fx.dir.win("library/New"));
+  again.btnOuvrirXPQuitterClick("btnOuvrirXP");
+  EXPECT_NE(ini(), kOrdered);
+  EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"), kOrdered);
+  EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.user.bak"), kOld)
+      << "the program knows its own file after a restart";
+}
+
 TEST_F(OrderWindowTest, AFailedWriteSaysWhyLeavesTheFileAndStillLaunches) {
   fivePacks();
   w.form["cbEffaceIni"].checked = false;
@@ -149,7 +193,7 @@ TEST_F(OrderWindowTest, KindsSetFromTheMenuWinAndShowInTheTooltip) {
   EXPECT_FALSE(w.form["PM_TypeAuto"].checked);
   EXPECT_TRUE(w.form["PM_TypeAeroport"].checked);
   EXPECT_EQ(w.NodeHint(mesh), A("Type : aéroport, choisi à la main"));
-  const OrderPlan plan = w.PlanOrdreScenes();
+  const OrderPlan plan = *w.PlanOrdreScenes();
   ASSERT_GE(plan.entries.size(), 2u);
   EXPECT_EQ(plan.entries[0].path, "Custom Scenery/Mesh/") << "an airport now, above LFPG: the tree puts it first";
   EXPECT_EQ(plan.entries[1].path, "Custom Scenery/LFPG/");
@@ -162,6 +206,19 @@ TEST_F(OrderWindowTest, KindsSetFromTheMenuWinAndShowInTheTooltip) {
   w.PM_PagePopup();
   EXPECT_TRUE(w.form["PM_ApercuOrdre"].visible);
   EXPECT_FALSE(w.form["PM_TypeAuto"].visible);
+}
+
+TEST_F(OrderWindowTest, TheTooltipAndThePreviewSayWhyAKindIsUnknown) {
+  fivePacks();
+  b.tile("library/Broken", test::DsfFile(test::TileProps(true)).substr(0, 30), false);
+  Node* broken = linked(t.top(1), "Broken");
+  w.rgListeXPClick();
+  EXPECT_EQ(w.NodeHint(broken), A("Type : inconnu (DSF endommagé : Earth nav data\\+40+000\\+48+002.dsf)"));
+  w.PM_ApercuOrdreClick();
+  ASSERT_EQ(ui.ordersShown.size(), 1u);
+  const OrderLine& last = ui.ordersShown[0].lines.back();
+  EXPECT_EQ(last.name, "Broken");
+  EXPECT_EQ(last.reason, A("DSF endommagé : Earth nav data\\+40+000\\+48+002.dsf"));
 }
 
 TEST_F(OrderWindowTest, UnmanagedFoldersTakeKindsAndPlainFilesDoNot) {
@@ -188,7 +245,7 @@ TEST_F(OrderWindowTest, UnmanagedFoldersTakeKindsAndPlainFilesDoNot) {
   ASSERT_TRUE(w.form["PM_TypeAuto"].visible);
   EXPECT_EQ(w.NodeHint(loose), "Type : maillage");
   w.PM_TypeClick("PM_TypeBiblio");
-  const OrderPlan plan = w.PlanOrdreScenes();
+  const OrderPlan plan = *w.PlanOrdreScenes();
   ASSERT_GE(plan.entries.size(), 4u);
   EXPECT_EQ(plan.entries[2].path, "Custom Scenery/Lib/");
   EXPECT_EQ(plan.entries[3].path, "Custom Scenery/Loose mesh/") << "a library now, after the tree's own";
@@ -235,7 +292,7 @@ TEST_F(OrderWindowTest, ASecondLaunchReadsOnlyThePacksThatChanged) {
   b.overlay("library/Mesh");
   fs::last_write_time(fx.dir.host("library/Mesh"),
                       fs::last_write_time(fx.dir.host("library/Mesh")) + std::chrono::seconds(2));
-  const OrderPlan plan = again.PlanOrdreScenes();
+  const OrderPlan plan = *again.PlanOrdreScenes();
   EXPECT_EQ(again.packMemory.readCount(), 1) << "only the changed pack is read";
   EXPECT_EQ(plan.entries.size(), 6u);
 }

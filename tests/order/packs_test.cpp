@@ -2,10 +2,16 @@
 // spares reading an unchanged pack again.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <map>
 
 #include "logic/order/dsf.h"
+#include "logic/order/files.h"
 #include "logic/order/packs.h"
 #include "order/packbuilder.h"
 #include "order/touch.h"
@@ -13,6 +19,7 @@
 namespace orvella {
 namespace {
 
+using test::A;
 using test::PackBuilder;
 using test::TestDir;
 using test::Touch;
@@ -166,6 +173,121 @@ TEST_F(PacksTest, MemoryKeptAsTextComesBackAndBadLinesAreDropped) {
   EXPECT_EQ(damaged.size(), 0u);
   damaged.loadFile(dir.win("missing.txt"));
   EXPECT_EQ(damaged.size(), 0u);
+}
+
+// Every folder's time under root, to be set back after files changed in
+// place: the pack then looks as its folders did.
+std::map<fs::path, fs::file_time_type> FolderTimes(const fs::path& root) {
+  std::map<fs::path, fs::file_time_type> out{{root, fs::last_write_time(root)}};
+  for (const auto& e : fs::recursive_directory_iterator(root))
+    if (e.is_directory()) out[e.path()] = fs::last_write_time(e.path());
+  return out;
+}
+void SetBack(const std::map<fs::path, fs::file_time_type>& times) {
+  for (const auto& [p, t] : times) fs::last_write_time(p, t);
+}
+
+TEST_F(PacksTest, AKindFollowsFilesCompletedOrRewrittenInPlace) {
+  // Each pack is first seen in one state, then its files are completed or
+  // rewritten without any folder's time changing; the memory must see it,
+  // at once and after a restart.
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> first, then;
+    PackKind before, after;
+  };
+  const std::string whole = test::DsfFile(test::TileProps(true));
+  const std::vector<Case> cases = {
+      {"half-copied DSF", [&](const std::string& r) { b.tile(r, whole.substr(0, 40), false); },
+       [&](const std::string& r) { b.tile(r, whole, false); }, PackKind::Unknown, PackKind::Overlay},
+      {"mesh tile rewritten as overlay", [&](const std::string& r) { b.mesh(r); },
+       [&](const std::string& r) { b.tile(r, test::DsfFile(test::TileProps(true), 2048), false); }, PackKind::Mesh,
+       PackKind::Overlay},
+      {"apt.dat emptied of airports",
+       [&](const std::string& r) {
+         b.airport(r, {"LFPG"});
+         b.tile(r, test::DsfFile(test::TileProps(false)), false);
+       },
+       [&](const std::string& r) { dir.file(r + "/Earth nav data/apt.dat", "I\n1100 x\n\n99\n"); }, PackKind::Airport,
+       PackKind::Mesh},
+      {"empty apt.dat filled", [&](const std::string& r) { dir.file(r + "/Earth nav data/apt.dat", ""); },
+       [&](const std::string& r) { b.airport(r, {"EGLL"}); }, PackKind::Unknown, PackKind::Airport},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string rel = std::string("S ") + c.name;
+    c.first(rel);
+    PackMemory m;
+    EXPECT_EQ(m.facts(dir.win(rel)).kind, c.before);
+    PackMemory restarted;
+    restarted.load(m.save());
+    const auto times = FolderTimes(dir.host(rel));
+    c.then(rel);
+    for (const auto& e : fs::recursive_directory_iterator(dir.host(rel)))
+      if (e.is_regular_file()) Touch(e.path());
+    SetBack(times);
+    EXPECT_EQ(m.facts(dir.win(rel)).kind, c.after);
+    EXPECT_EQ(restarted.facts(dir.win(rel)).kind, c.after) << "after a restart";
+  }
+}
+
+TEST_F(PacksTest, UnknownIsNeverKeptAndSaysWhy) {
+  b.tile("Cut", test::DsfFile(test::TileProps(true)).substr(0, 40), false);
+  dir.mkdir("Empty/Earth nav data");
+  b.overlay("Good");
+  PackMemory m;
+  EXPECT_EQ(m.facts(dir.win("Cut")).reason, A("DSF endommagé : Earth nav data\\+40+000\\+48+002.dsf"));
+  EXPECT_EQ(m.facts(dir.win("Empty")).reason, A("aucun fichier de scène"));
+  EXPECT_EQ(m.facts(dir.win("Gone")).reason, A("dossier introuvable"));
+  EXPECT_EQ(m.facts(dir.win("Good")).reason, "");
+  const std::string saved = m.save();
+  EXPECT_EQ(saved.find(dir.win("Cut")), std::string::npos);
+  EXPECT_EQ(saved.find(dir.win("Empty")), std::string::npos);
+  EXPECT_NE(saved.find(dir.win("Good")), std::string::npos);
+  m.resetReadCount();
+  m.facts(dir.win("Cut"));
+  m.facts(dir.win("Good"));
+  EXPECT_EQ(m.readCount(), 1) << "the unknown pack is looked at again, the known one not";
+#ifndef _WIN32
+  if (::geteuid() != 0) {
+    b.overlay("Locked");
+    fs::permissions(dir.host("Locked/Earth nav data"), fs::perms::none);
+    EXPECT_EQ(ClassifyPack(dir.win("Locked")).reason, A("accès refusé"));
+    fs::permissions(dir.host("Locked/Earth nav data"), fs::perms::owner_all);
+    EXPECT_EQ(m.facts(dir.win("Locked")).kind, PackKind::Overlay);
+  }
+#endif
+}
+
+#ifndef _WIN32
+TEST_F(PacksTest, NamedPipesAndDevicesAreNeverOpened) {
+  // Each would block an open() or a read for ever.
+  dir.mkdir("PipeApt/Earth nav data");
+  ASSERT_EQ(::mkfifo(dir.host("PipeApt/Earth nav data/apt.dat").c_str(), 0644), 0);
+  b.overlay("PipeApt");
+  EXPECT_EQ(kindOf("PipeApt"), PackKind::Unknown);
+  EXPECT_NE(ClassifyPack(dir.win("PipeApt")).reason.find("apt.dat"), std::string::npos);
+  dir.mkdir("PipeDsf/Earth nav data/+40+000");
+  ASSERT_EQ(::mkfifo(dir.host("PipeDsf/Earth nav data/+40+000/+48+002.dsf").c_str(), 0644), 0);
+  EXPECT_EQ(kindOf("PipeDsf"), PackKind::Unknown);
+  dir.mkdir("Zero/Earth nav data");
+  fs::create_symlink("/dev/zero", dir.host("Zero/Earth nav data/apt.dat"));
+  EXPECT_EQ(kindOf("Zero"), PackKind::Unknown);
+  win::DWORD error = 0;
+  EXPECT_FALSE(ReadFileStart(dir.win("PipeApt/Earth nav data/apt.dat"), 100, &error));
+  EXPECT_EQ(error, kNotAFile);
+}
+#endif
+
+TEST_F(PacksTest, AnAirportPastTheFirstMebibyteIsFound) {
+  std::string apt = "I\n1100 Version\n";
+  while (apt.size() < 3 * kAptDatMaxStep / 2) apt += "# a long comment line that comes before the airports\n";
+  apt += std::string(kAptDatMaxStep + 10, 'x') + "\n";  // one line longer than a step: passed over
+  apt += "1 0 0 0 LOWI Innsbruck\n1 0 0 0 LOWS Salzburg\n99\n";
+  dir.file("Far/Earth nav data/apt.dat", apt);
+  EXPECT_EQ(ClassifyPack(dir.win("Far")).airports, (std::vector<std::string>{"LOWI", "LOWS"}));
+  dir.file("Last/Earth nav data/apt.dat", "I\n1100 Version\n1 0 0 0 KSEA Seattle");  // no final line end
+  EXPECT_EQ(ClassifyPack(dir.win("Last")).airports, std::vector<std::string>{"KSEA"});
 }
 
 TEST(PackKinds, KeysGoBothWays) {

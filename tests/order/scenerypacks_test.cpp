@@ -2,8 +2,11 @@
 // installation with real packs and links, and its safe writing.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include "logic/core/asciitext.h"
 #include "logic/order/dsf.h"
@@ -197,7 +200,62 @@ TEST_F(OrderTest, WritingKeepsThePreviousFileAndAFailureLeavesItWhole) {
   fs::permissions(dir.host("XP/Custom Scenery/scenery_packs.ini"), fs::perms::owner_read);
   EXPECT_THROW(WriteSceneryPacks(ini, "third"), EOrderWrite);
   EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini"), "second");
+  EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini.bak"), "first");
 }
+
+TEST_F(OrderTest, BackupsStayWritableAndTheUsersLastFileIsKept) {
+  const std::string ini = SceneryPacksPath(input.installation);
+  const std::string cs = "XP/Custom Scenery/scenery_packs.ini";
+  // The user's file, read-only, copied by an earlier version with its mode.
+  dir.file(cs, "user's own");
+  dir.file(cs + ".bak", "older");
+  fs::permissions(dir.host(cs + ".bak"), fs::perms::owner_read);
+  std::uint64_t own = WriteSceneryPacks(ini, "launch 1", 0);
+  EXPECT_EQ(dir.read(cs), "launch 1") << "a read-only backup never stops the new file";
+  EXPECT_EQ(dir.read(cs + ".bak"), "user's own");
+  EXPECT_NE(fs::status(dir.host(cs + ".bak")).permissions() & fs::perms::owner_write, fs::perms::none);
+  own = WriteSceneryPacks(ini, "launch 2", own);
+  EXPECT_EQ(dir.read(cs + ".bak"), "launch 1");
+  WriteSceneryPacks(ini, "launch 2", own);
+  EXPECT_EQ(dir.read(cs + ".bak"), "launch 1") << "an unchanged order is not rewritten";
+  EXPECT_EQ(dir.read(cs + ".user.bak"), "user's own") << "kept across the program's own writes";
+  // The simulator rewrites the file: the newer foreign file replaces it.
+  dir.file(cs, "x-plane's");
+  own = WriteSceneryPacks(ini, "launch 3", own);
+  EXPECT_EQ(dir.read(cs + ".user.bak"), "x-plane's");
+  // A backup that cannot be written at all (a folder in its way).
+  fs::remove(dir.host(cs + ".bak"));
+  dir.mkdir(cs + ".bak");
+  WriteSceneryPacks(ini, "launch 4", own);
+  EXPECT_EQ(dir.read(cs), "launch 4");
+}
+
+#ifndef _WIN32
+TEST_F(OrderTest, ALineForANameTheSystemCannotGiveIsKeptByteForByte) {
+  // Folders named in Windows-1252 on a UTF-8 system: "Café" as one byte E9.
+  b.overlay("Scenes/Over");
+  b.mesh("Scenes/Mesh");
+  scene("Over");
+  scene("Mesh");
+  const std::string cafe = "Caf\xe9 Overlay";
+  const std::string loose = "Loose \xe9";
+  const std::string custom = dir.host("XP/Custom Scenery").string() + "/";
+  for (const std::string& n : {cafe, cafe + "/Earth nav data", cafe + "/Earth nav data/+40+000", loose})
+    ASSERT_EQ(::mkdir((custom + n).c_str(), 0755), 0) << n;
+  std::ofstream(custom + cafe + "/Earth nav data/+40+000/+48+002.dsf", std::ios::binary)
+      << test::DsfFile(test::TileProps(true));
+  oldFile("SCENERY_PACK Custom Scenery/Mesh/\nSCENERY_PACK_DISABLED Custom Scenery/" + cafe +
+          "/\nSCENERY_PACK Custom Scenery/Over/\nSCENERY_PACK /gone/\xff abs/\n");
+  // Each such line follows the line that stood above it; the loose folder
+  // without a line is left to the simulator.
+  EXPECT_EQ(lines(), (std::vector<std::string>{"*GLOBAL_AIRPORTS*", "Custom Scenery/Over/", "/gone/\xff abs/",
+                                               "Custom Scenery/Mesh/", "-Custom Scenery/" + cafe + "/"}));
+  const std::string text = RenderSceneryPacks(plan);
+  EXPECT_NE(text.find("SCENERY_PACK_DISABLED Custom Scenery/" + cafe + "/\n"), std::string::npos);
+  EXPECT_EQ(text.find('?'), std::string::npos) << text;
+  EXPECT_FALSE(plan.entries[4].reason.empty());
+}
+#endif
 
 TEST_F(OrderTest, PacksAreReadOnceWhileTheyDoNotChange) {
   for (int i = 0; i < 20; ++i) {

@@ -65,4 +65,12 @@ void ScriptedInteraction::ShowOrder(const std::string& title, const std::vector<
   ordersShown.push_back({lines, warnings});
 }
 
+bool ScriptedInteraction::RunLong(const std::string& text, LongTask& task, const std::function<void()>& work) {
+  ++longRuns;
+  events.push_back({"long", {}, text, {}});
+  if (cancelLong) task.cancelled = true;
+  work();
+  return !task.cancelled;
+}
+
 }  // namespace orvella

@@ -58,6 +58,11 @@ class ScriptedInteraction : public Interaction {
   Point MousePos() override { return mouse; }
   void ShowOrder(const std::string& title, const std::vector<OrderLine>& lines,
                  const std::vector<std::string>& warnings) override;
+  // Long work runs here at once; with cancelLong the user's Cancel comes
+  // before its first step. Each run is counted.
+  bool RunLong(const std::string& text, LongTask& task, const std::function<void()>& work) override;
+  bool cancelLong = false;
+  int longRuns = 0;
 
   // The initial text of the last input box.
   const std::string& lastInputInitial() const { return lastInputInitial_; }

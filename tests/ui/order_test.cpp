@@ -1,15 +1,25 @@
 // The scenery order in the real window: the option's box, the preview from
 // the popup menu, the kinds set from it, the tooltips, the launch, and the
 // preview dialog's list.
+#include <QApplication>
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
 #include <QTreeWidget>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "order/packbuilder.h"
 #include "support/sceneryfixture.h"
+#include "ui/longtaskdialog.h"
 #include "ui/orderdialog.h"
 #include "ui/scenerytreemodel.h"
 #include "uitest.h"
@@ -155,6 +165,74 @@ TEST_F(OrderUiTest, ThePreviewListShowsEachPackWithItsKind) {
   EXPECT_FALSE(dlg.warnings()->isHidden());
   ui::TEcrOrdre quiet("Ordre", lines, {});
   EXPECT_TRUE(quiet.warnings()->isHidden());
+}
+
+TEST_F(OrderUiTest, ThePreviewFitsItsColumnsAndWrapsLongWarnings) {
+  const std::string longName(70, 'N');
+  std::vector<OrderLine> lines = {
+      {longName, "aeroport", "LFPG, LFPB, LFPO, LFOB, LFPN, LFPT", false, false, 0},
+      {"Broken", "inconnu", "", false, false, 6, "DSF endommage : Earth nav data\\+40+000\\+48+002.dsf"},
+  };
+  const std::string warning =
+      "Aeroport LFPG declare par " + longName + " et par " + longName + " : " + longName + ", plus haut, l'emporte.";
+  ui::TEcrOrdre dlg("Ordre", lines, {warning});
+  dlg.show();
+  QApplication::processEvents();
+  QTreeWidget* list = dlg.list();
+  EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0) << "every column fits without side scrolling";
+  EXPECT_TRUE(list->topLevelItem(1)->text(2).contains(QStringLiteral("DSF endommage")));
+  EXPECT_FALSE(list->topLevelItem(1)->toolTip(2).isEmpty());
+  EXPECT_EQ(list->topLevelItem(0)->toolTip(1), QString::fromStdString(longName)) << "a shortened name shows whole";
+  QListWidget* w = dlg.warnings();
+  EXPECT_EQ(w->horizontalScrollBar()->maximum(), 0);
+  EXPECT_GT(w->visualItemRect(w->item(0)).height(), 2 * w->fontMetrics().height()) << "the warning wraps";
+}
+
+TEST_F(OrderUiTest, LongWorkShowsAProgressBarWhoseCancelStopsIt) {
+  // Short work: no dialog at all.
+  LongTask quick;
+  bool ran = false;
+  EXPECT_TRUE(ui::RunLongTask(nullptr, QStringLiteral("x"), quick, [&] { ran = true; }));
+  EXPECT_TRUE(ran);
+
+  // Long work: the bar shows after half a second; the window answers its
+  // timers meanwhile; Cancel stops the work.
+  LongTask task;
+  task.total = 100;
+  std::atomic<bool> stopped{false};
+  int ticks = 0;
+  QTimer ticker;
+  QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+  ticker.start(50);
+  QProgressDialog* seen = nullptr;
+  QElapsedTimer clock;
+  clock.start();
+  qint64 shownAfter = -1;
+  QTimer finder;
+  QObject::connect(&finder, &QTimer::timeout, [&] {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* p = qobject_cast<QProgressDialog*>(top);
+          p && p->objectName() == QStringLiteral("EcrProgression") && p->isVisible()) {
+        if (!seen) shownAfter = clock.elapsed();
+        seen = p;
+        if (clock.elapsed() > 900)
+          for (QPushButton* b : p->findChildren<QPushButton*>()) b->click();
+      }
+  });
+  finder.start(30);
+  const bool done = ui::RunLongTask(nullptr, QStringLiteral("Lecture"), task, [&] {
+    for (int i = 0; i < 1000 && !task.cancelled; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      ++task.done;
+    }
+    stopped = true;
+  });
+  EXPECT_FALSE(done);
+  EXPECT_TRUE(stopped);
+  ASSERT_NE(seen, nullptr);
+  EXPECT_GE(shownAfter, ui::kProgressDelayMs - 50);
+  EXPECT_GE(ticks, 8) << "the event loop ran while the work did";
+  EXPECT_LT(clock.elapsed(), 5000);
 }
 
 }  // namespace

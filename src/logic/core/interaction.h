@@ -4,6 +4,8 @@
 // tests install one that answers in advance.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <optional>
 #include <string>
 #include <variant>
@@ -38,6 +40,15 @@ struct OrderLine {
   bool disabled = false;  // kept disabled in the file
   bool handSet = false;   // the kind was set by hand
   int group = 0;          // the kind's place in the order (0 top), for colours
+  std::string reason;     // why the kind is unknown (ANSI), else empty
+};
+
+// A long piece of work of the program, run off the window's thread: it looks
+// at `cancelled` between its steps and counts them in `done`.
+struct LongTask {
+  std::atomic<bool> cancelled{false};
+  std::atomic<int> done{0};
+  int total = 0;
 };
 
 class Interaction {
@@ -71,6 +82,14 @@ class Interaction {
   // warnings, modally, until the user closes it. Nothing by default.
   virtual void ShowOrder(const std::string& title, const std::vector<OrderLine>& lines,
                          const std::vector<std::string>& warnings) {}
+  // Runs work on another thread while the window keeps answering (its
+  // commands wait); beyond half a second a progress bar of task's steps with
+  // a Cancel button shows, which sets task.cancelled. Answers false when the
+  // work was cancelled. By default the work runs here, at once.
+  virtual bool RunLong(const std::string& text, LongTask& task, const std::function<void()>& work) {
+    work();
+    return !task.cancelled;
+  }
 };
 
 // The interaction in force; a silent default that answers "no" to everything

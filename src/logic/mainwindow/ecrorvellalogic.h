@@ -19,6 +19,9 @@
 namespace orvella {
 
 // What the logic needs from the real window besides its controls.
+// What became of the ordered scenery_packs.ini at a launch.
+enum class OrderWrite { Written, Failed, Cancelled };
+
 class WindowHost {
  public:
   virtual ~WindowHost() = default;
@@ -161,11 +164,13 @@ class EcrOrvellaLogic {
   bool ordonneIni() const { return ctl.cbOrdonneIni.checked; }
   void cbEffaceIniClick();
   void cbOrdonneIniClick();
-  // The order that would be written for the selected installation.
-  OrderPlan PlanOrdreScenes();
+  // The order that would be written for the selected installation; the
+  // packs are read off the window's thread (UI().RunLong). Nothing when the
+  // user cancelled.
+  std::optional<OrderPlan> PlanOrdreScenes();
   // Writes the selected installation's scenery_packs.ini in order; on a
-  // failure says why and answers false (the previous file stays whole).
-  bool EcritOrdreScenes();
+  // failure says why (the previous file stays whole).
+  OrderWrite EcritOrdreScenes();
   // Shows the order that would be written, before anything is written.
   void PM_ApercuOrdreClick();
   // One of the PM_Type* items: the selected scene's kind set by hand

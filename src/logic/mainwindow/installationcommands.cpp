@@ -153,8 +153,9 @@ void EcrOrvellaLogic::btnOuvrirXPQuitterClick(const std::string& control) {
     }
   } else if (ordonneIni()) {
     // Written in order just before the start; a failure is said and the
-    // launch goes on with the previous file.
-    EcritOrdreScenes();
+    // launch goes on with the previous file. Cancelled while the packs are
+    // read: nothing is written and the simulator is not started.
+    if (EcritOrdreScenes() == OrderWrite::Cancelled) return;
   }
 
   const std::string exe = ProgrammeXPlane(p);

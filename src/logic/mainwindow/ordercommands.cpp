@@ -4,6 +4,7 @@
 #include <string>
 
 #include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
 #include "logic/core/errors.h"
 #include "logic/core/folders.h"
 #include "logic/core/interaction.h"
@@ -40,7 +41,7 @@ void EcrOrvellaLogic::cbOrdonneIniClick() {
   changed();
 }
 
-OrderPlan EcrOrvellaLogic::PlanOrdreScenes() {
+std::optional<OrderPlan> EcrOrvellaLogic::PlanOrdreScenes() {
   if (selected_ < 0 || selected_ >= static_cast<int>(installations.size())) throw EListError(-1);
   OrderInput in;
   in.installation = installations[static_cast<size_t>(selected_)];
@@ -49,34 +50,54 @@ OrderPlan EcrOrvellaLogic::PlanOrdreScenes() {
     if (n->isScene() && !Unmanaged(n)) in.scenes.push_back({LinkName(n->text()), n->text()});
   });
   in.handKinds = orderSettings.foldedKinds();
-  return PlanOrder(in, packMemory);
+  OrderSources sources = GatherOrder(in);
+  // The packs are looked at off the window's thread; the memory is given
+  // only copies until the work is over.
+  std::vector<PackCheck> checks = packMemory.checks(sources.folders());
+  LongTask task;
+  task.total = static_cast<int>(checks.size());
+  const bool done = UI().RunLong(Ansi("Lecture des scènes pour scenery_packs.ini…"), task,
+                                 [&checks, &task] { RunPackChecks(checks, &task.cancelled, &task.done); });
+  if (!done) return std::nullopt;
+  packMemory.learn(std::move(checks));
+  return PlanGathered(in, std::move(sources), packMemory);
 }
 
-bool EcrOrvellaLogic::EcritOrdreScenes() {
+OrderWrite EcrOrvellaLogic::EcritOrdreScenes() {
+  const std::string path = SceneryPacksPath(installations.at(static_cast<size_t>(selected_)));
+  const std::string key = FoldAsciiCase(path);
   try {
-    const OrderPlan plan = PlanOrdreScenes();
-    WriteSceneryPacks(SceneryPacksPath(installations[static_cast<size_t>(selected_)]), RenderSceneryPacks(plan));
+    const std::optional<OrderPlan> plan = PlanOrdreScenes();
+    if (!plan) return OrderWrite::Cancelled;
+    auto own = orderSettings.written.find(key);
+    orderSettings.written[key] =
+        WriteSceneryPacks(path, RenderSceneryPacks(*plan), own == orderSettings.written.end() ? 0 : own->second);
   } catch (const EOrderWrite& e) {
     UI().ShowMessage(e.what());
-    return false;
+    return OrderWrite::Failed;
   }
-  // What was learnt about the packs is kept for the next run; losing it only
-  // costs a slower next launch.
-  try {
-    if (!settingsPath.empty()) packMemory.saveFile(PackMemoryPath(settingsPath));
-  } catch (const EOrderWrite&) {
+  // What was learnt about the packs, and the digest of the file written, are
+  // kept at once; losing them only costs a slower next launch and a backup.
+  if (!settingsPath.empty()) {
+    try {
+      packMemory.saveFile(PackMemoryPath(settingsPath));
+      orderSettings.orderIni = ordonneIni();
+      ReplaceFile(OrderSettingsPath(settingsPath), orderSettings.save());
+    } catch (const EOrderWrite&) {
+    }
   }
-  return true;
+  return OrderWrite::Written;
 }
 
 void EcrOrvellaLogic::PM_ApercuOrdreClick() {
-  const OrderPlan plan = PlanOrdreScenes();
+  const std::optional<OrderPlan> plan = PlanOrdreScenes();
+  if (!plan) return;
   std::vector<OrderLine> lines;
-  lines.reserve(plan.entries.size());
-  for (const OrderEntry& e : plan.entries)
+  lines.reserve(plan->entries.size());
+  for (const OrderEntry& e : plan->entries)
     lines.push_back(
-        {e.name, PackKindLabel(e.kind), Joined(e.airports), e.disabled, e.handSet, static_cast<int>(e.kind)});
-  UI().ShowOrder(Ansi("Ordre de scenery_packs.ini (le haut l'emporte)"), lines, plan.warnings);
+        {e.name, PackKindLabel(e.kind), Joined(e.airports), e.disabled, e.handSet, static_cast<int>(e.kind), e.reason});
+  UI().ShowOrder(Ansi("Ordre de scenery_packs.ini (le haut l'emporte)"), lines, plan->warnings);
   changed();
 }
 
@@ -102,6 +123,7 @@ std::string EcrOrvellaLogic::NodeHint(const Node* node) {
   const std::optional<PackKind> hand = orderSettings.kindOf(folder);
   std::string hint = "Type : " + PackKindLabel(hand ? *hand : facts.kind);
   if (!facts.airports.empty() && (!hand || *hand == PackKind::Airport)) hint += " (" + Joined(facts.airports) + ")";
+  if (!hand && !facts.reason.empty()) hint += " (" + facts.reason + ")";
   if (hand) hint += Ansi(", choisi à la main");
   return hint;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "logic/order/files.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"
 
@@ -60,27 +61,7 @@ DsfStart ParseProperties(std::string_view payload) {
   return s;
 }
 
-// The open file behind a handle, closed on every way out.
-class File {
- public:
-  explicit File(const std::string& path)
-      : h_(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
-                            nullptr)) {}
-  bool ok() const { return h_.valid(); }
-  win::HANDLE handle() const { return h_.get(); }
-  // Reads up to n bytes at the current position; appends them to out.
-  bool read(std::string& out, size_t n) {
-    const size_t before = out.size();
-    out.resize(before + n);
-    win::DWORD got = 0;
-    const bool r = win::ReadFile(h_.get(), out.data() + before, static_cast<win::DWORD>(n), &got, nullptr) != 0;
-    out.resize(before + (r ? got : 0));
-    return r;
-  }
-
- private:
-  platform::FileHandle h_;
-};
+using File = RegularFile;
 
 // Reads the plain DSF held by `more`, which appends up to n further bytes of
 // the file to its argument and answers false at a read failure.
@@ -208,13 +189,6 @@ DsfPrefix::Status Open7zStream(File& file, Archive& archive, ArchiveSource& sour
 }
 #endif
 
-// Whether path names a regular file (no folder, FIFO or device).
-bool RegularFile(const std::string& path) {
-  win::WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return false;
-  return !(d.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_DEVICE));
-}
-
 // Feeds `more` to parse until it is done, damaged, or past limit.
 template <typename More>
 DsfPrefix::Status Feed(std::string& bytes, const std::function<DsfStart(std::string_view)>& parse, size_t limit,
@@ -270,19 +244,34 @@ DsfStart ParseDsfStart(std::string_view b) {
   }
 }
 
-std::optional<DsfProperties> ReadDsfProperties(const std::string& path) {
+std::optional<DsfProperties> ReadDsfProperties(const std::string& path, DsfFailure* failure) {
+  DsfFailure none;
+  DsfFailure& why = failure ? *failure : none;
+  why = DsfFailure();
   File file(path);
-  if (!file.ok()) return std::nullopt;
   std::string bytes;
-  if (!file.read(bytes, kFirstRead)) return std::nullopt;
+  if (!file.ok() || !file.read(bytes, kFirstRead)) {
+    why.kind = DsfFailure::Kind::Unreadable;
+    why.code = file.error();
+    return std::nullopt;
+  }
+  std::optional<DsfProperties> properties;
   if (bytes.size() >= sizeof k7zMagic && std::memcmp(bytes.data(), k7zMagic, sizeof k7zMagic) == 0) {
 #if ORVELLA_HAVE_LIBARCHIVE
-    return Read7z(file);
+    properties = Read7z(file);
 #else
+    why.kind = DsfFailure::Kind::No7z;
     return std::nullopt;
 #endif
+  } else {
+    properties = ReadPlain(std::move(bytes), [&file](std::string& out, size_t n) { return file.read(out, n); });
   }
-  return ReadPlain(std::move(bytes), [&file](std::string& out, size_t n) { return file.read(out, n); });
+  if (!properties) {
+    // A read that failed part way is no damage of the file.
+    why.kind = file.error() ? DsfFailure::Kind::Unreadable : DsfFailure::Kind::Damaged;
+    why.code = file.error();
+  }
+  return properties;
 }
 
 bool IsOverlay(const DsfProperties& properties) {
@@ -295,7 +284,7 @@ bool Dsf7zSupported() { return ORVELLA_HAVE_LIBARCHIVE != 0; }
 
 DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(std::string_view)>& parse, size_t limit) {
   DsfPrefix out;
-  if (!RegularFile(path)) return out;
+  // Only a file of a disk is opened: a named pipe or a device is never read.
   File file(path);
   if (!file.ok()) return out;
   if (!file.read(out.bytes, kFirstRead)) return out;

@@ -29,10 +29,23 @@ DsfStart ParseDsfStart(std::string_view bytes);
 // Upper bound of what is read from one DSF to reach its header properties.
 inline constexpr size_t kDsfHeaderLimit = 1u << 20;
 
+// Why a DSF's properties could not be read.
+struct DsfFailure {
+  enum class Kind {
+    None,
+    Unreadable,  // not opened or not read (code: the system's error, or kNotAFile)
+    Damaged,     // read, but no DSF or cut short
+    No7z,        // compressed, and this build reads no 7z
+  };
+  Kind kind = Kind::None;
+  unsigned long code = 0;
+};
+
 // The header properties of the DSF at path (a Windows path), plain or 7z;
-// nothing when the file cannot be read, is damaged, or is no DSF. Reads and
-// decompresses only the start of the file.
-std::optional<DsfProperties> ReadDsfProperties(const std::string& path);
+// nothing when the file cannot be read, is damaged, or is no DSF (failure,
+// when given, says which). Reads and decompresses only the start of the
+// file; a named pipe or a device in place of the file is never opened.
+std::optional<DsfProperties> ReadDsfProperties(const std::string& path, DsfFailure* failure = nullptr);
 
 // Whether the properties mark an overlay (sim/overlay = 1).
 bool IsOverlay(const DsfProperties& properties);

@@ -9,32 +9,56 @@
 
 namespace orvella {
 
-std::optional<std::string> ReadFileStart(const std::string& path, size_t limit) {
-  platform::FileHandle f(
-      win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0, nullptr));
-  if (!f.valid()) return std::nullopt;
+RegularFile::RegularFile(const std::string& path)
+    : h_(win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0,
+                          nullptr)) {
+  if (!h_.valid()) {
+    error_ = win::GetLastError();
+    if (error_ == 0) error_ = win::ERROR_ACCESS_DENIED;
+  } else if (win::GetFileType(h_.get()) != win::FILE_TYPE_DISK) {
+    h_.close();
+    error_ = kNotAFile;
+  }
+}
+
+bool RegularFile::read(std::string& out, size_t n) {
+  if (!h_.valid()) return false;
+  const size_t before = out.size();
+  out.resize(before + n);
+  win::DWORD got = 0;
+  const bool r = win::ReadFile(h_.get(), out.data() + before, static_cast<win::DWORD>(n), &got, nullptr) != 0;
+  out.resize(before + (r ? got : 0));
+  if (!r) error_ = win::GetLastError() ? win::GetLastError() : win::ERROR_READ_FAULT;
+  return r;
+}
+
+std::optional<std::string> ReadFileStart(const std::string& path, size_t limit, win::DWORD* error) {
+  RegularFile f(path);
+  if (error) *error = f.error();
+  if (!f.ok()) return std::nullopt;
   std::string out;
   while (out.size() < limit) {
     const size_t before = out.size();
-    const size_t chunk = std::min<size_t>(limit - before, 65536);
-    out.resize(before + chunk);
-    win::DWORD got = 0;
-    if (!win::ReadFile(f.get(), out.data() + before, static_cast<win::DWORD>(chunk), &got, nullptr))
+    if (!f.read(out, std::min<size_t>(limit - before, 65536))) {
+      if (error) *error = f.error();
       return std::nullopt;
-    out.resize(before + got);
-    if (got == 0) break;
+    }
+    if (out.size() == before) break;
   }
   return out;
+}
+
+std::uint64_t StampOf(const win::FILETIME& written, win::DWORD sizeHigh, win::DWORD sizeLow, win::DWORD attributes) {
+  std::uint64_t s = (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  s ^= ((static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow) * 0x9E3779B97F4A7C15ull;
+  s ^= attributes & win::FILE_ATTRIBUTE_DIRECTORY;
+  return s | 1;  // never 0, which stands for a missing path
 }
 
 std::uint64_t PathStamp(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return 0;
-  std::uint64_t s =
-      (static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32) | d.ftLastWriteTime.dwLowDateTime;
-  s ^= ((static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow) * 0x9E3779B97F4A7C15ull;
-  s ^= d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY;
-  return s | 1;  // never 0, which stands for a missing path
+  return StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
 }
 
 EOrderWrite::EOrderWrite(const std::string& path, win::DWORD code)

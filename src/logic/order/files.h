@@ -7,16 +7,44 @@
 #include <string>
 
 #include "logic/core/errors.h"
+#include "platform/handle.h"
+#include "platform/winapi.h"
 
 namespace orvella {
 
+// The error given for a path that names a named pipe, a device or a socket
+// where a file was looked for (ERROR_BAD_FILE_TYPE).
+inline constexpr win::DWORD kNotAFile = 222;
+
+// A file opened for reading only when it is a file of a disk: a named pipe
+// or a device in its place is never read, nor waited on (its opening does not
+// block either).
+class RegularFile {
+ public:
+  explicit RegularFile(const std::string& path);
+  bool ok() const { return h_.valid(); }
+  // Why it could not be opened or read: the system's error, kNotAFile, or 0.
+  win::DWORD error() const { return error_; }
+  win::HANDLE handle() const { return h_.get(); }
+  // Appends up to n bytes read at the current position to out (fewer at the
+  // end of the file); false when the read fails.
+  bool read(std::string& out, size_t n);
+
+ private:
+  platform::FileHandle h_;
+  win::DWORD error_ = 0;
+};
+
 // Up to limit bytes from the start of the file at path; nothing when it
-// cannot be opened or read.
-std::optional<std::string> ReadFileStart(const std::string& path, size_t limit);
+// cannot be opened or read, or is no file (error, when given, tells why).
+std::optional<std::string> ReadFileStart(const std::string& path, size_t limit, win::DWORD* error = nullptr);
 
 // Modification time and size of a file or folder, folded into one number;
 // 0 when the path does not exist.
 std::uint64_t PathStamp(const std::string& path);
+// The same number from the fields a listing gives (its "." entry for the
+// folder listed).
+std::uint64_t StampOf(const win::FILETIME& written, win::DWORD sizeHigh, win::DWORD sizeLow, win::DWORD attributes);
 
 // A failed write of one of the order's files: the message says which file
 // and why (the system's text).

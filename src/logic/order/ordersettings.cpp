@@ -1,5 +1,8 @@
 #include "logic/order/ordersettings.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "logic/core/asciitext.h"
 #include "logic/core/pathnames.h"
 #include "logic/core/textfile.h"
@@ -10,6 +13,7 @@ namespace {
 constexpr const char* kHeader = "OrvellaOrdre 1";
 constexpr const char* kOrderKey = "Ordonne=";
 constexpr const char* kKindKey = "Type=";
+constexpr const char* kWrittenKey = "Ecrit=";
 }  // namespace
 
 std::optional<PackKind> OrderSettings::kindOf(const std::string& folder) const {
@@ -43,6 +47,9 @@ std::string OrderSettings::save() const {
   for (const auto& [path, kind] : kinds)
     if (path.find_first_of("\r\n") == std::string::npos)  // a name that cannot be kept on one line is not kept
       out += std::string(kKindKey) + PackKindKey(kind) + "\t" + path + "\r\n";
+  for (const auto& [path, digest] : written)
+    if (path.find_first_of("\r\n") == std::string::npos)
+      out += std::string(kWrittenKey) + IntToHex(digest, 16) + "\t" + path + "\r\n";
   return out;
 }
 
@@ -65,6 +72,14 @@ OrderSettings OrderSettings::Load(const std::string& text) {
       const std::optional<PackKind> kind = PackKindFromKey(line.substr(kindKey.size(), tab - kindKey.size()));
       const std::string path = line.substr(tab + 1);
       if (kind && *kind != PackKind::GlobalAirports && path.find('\r') == std::string::npos) s.setKind(path, kind);
+    } else if (line.compare(0, std::strlen(kWrittenKey), kWrittenKey) == 0) {
+      const size_t at = std::strlen(kWrittenKey);
+      const size_t tab = line.find('\t', at);
+      if (tab != at + 16 || tab + 1 >= line.size()) continue;
+      char* stop = nullptr;
+      const std::string hex = line.substr(at, 16);
+      const unsigned long long digest = std::strtoull(hex.c_str(), &stop, 16);
+      if (*stop == '\0' && digest != 0) s.written[line.substr(tab + 1)] = digest;
     }
   }
   return s;

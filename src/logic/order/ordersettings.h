@@ -3,6 +3,7 @@
 // order, and the kinds the user set by hand, by scene folder.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -14,6 +15,10 @@ struct OrderSettings {
   bool orderIni = false;
   // Kinds set by hand, by the folder's path as the tree names it.
   std::map<std::string, PackKind> kinds;
+  // The digest of the scenery_packs.ini the program last wrote, by the
+  // file's folded path: a file of another digest is the user's or the
+  // simulator's, kept aside before it is replaced.
+  std::map<std::string, std::uint64_t> written;
 
   // The kind set by hand for folder (without regard to the case of A-Z).
   std::optional<PackKind> kindOf(const std::string& folder) const;

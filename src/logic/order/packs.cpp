@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
 
 #include "logic/core/ansi.h"
 #include "logic/core/asciitext.h"
@@ -16,8 +18,7 @@ namespace orvella {
 
 namespace {
 
-constexpr const char* kNavData = "\\Earth nav data";
-constexpr const char* kAptDat = "\\Earth nav data\\apt.dat";
+constexpr const char* kNavData = "Earth nav data";
 
 struct KindName {
   PackKind kind;
@@ -40,11 +41,42 @@ struct Listed {
   win::DWORD attributes = 0;
 };
 
-// The entries of folder (hidden and system ones left out), one search.
-std::vector<Listed> List(const std::string& folder) {
+// The entries of folder (hidden and system ones left out), one search;
+// error receives 0, or why the folder could not be listed (a missing folder
+// lists nothing, without error).
+// self, when given, receives the folder's stamp as its "." entry gives it
+// (taken as the listing starts, before any name is read), 0 when the folder
+// is missing, or PathStamp's where the listing gives no time.
+std::vector<Listed> List(const std::string& folder, win::DWORD& error, std::uint64_t* self = nullptr) {
   std::vector<Listed> out;
-  ForEachEntry(folder, [&](const std::string& name, win::DWORD attributes) { out.push_back({name, attributes}); });
+  error = 0;
+  if (self) *self = 0;
+  win::WIN32_FIND_DATAA d;
+  const platform::FindHandle find(win::FindFirstFileA((folder + "\\*.*").c_str(), &d));
+  if (!find.valid()) {
+    const win::DWORD e = win::GetLastError();
+    if (e != win::ERROR_FILE_NOT_FOUND && e != win::ERROR_PATH_NOT_FOUND && e != win::ERROR_NO_MORE_FILES) error = e;
+    return out;
+  }
+  bool stamped = false;
+  do {
+    if (std::strcmp(d.cFileName, ".") == 0) {
+      if (self && (d.ftLastWriteTime.dwLowDateTime || d.ftLastWriteTime.dwHighDateTime)) {
+        *self = StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
+        stamped = true;
+      }
+      continue;
+    }
+    if (d.dwFileAttributes & kSkippedAttributes) continue;
+    if (std::strcmp(d.cFileName, "..") == 0) continue;
+    out.push_back({d.cFileName, d.dwFileAttributes});
+  } while (win::FindNextFileA(find.get(), &d));
+  if (self && !stamped) *self = PathStamp(folder);
   return out;
+}
+
+bool IsDsfName(const std::string& name) {
+  return name.size() > 4 && EqualsAsciiNoCase(std::string_view(name).substr(name.size() - 4), ".dsf");
 }
 
 const Listed* Find(const std::vector<Listed>& entries, const char* name, bool folder) {
@@ -53,35 +85,109 @@ const Listed* Find(const std::vector<Listed>& entries, const char* name, bool fo
   return nullptr;
 }
 
-// The first DSF of a tile folder: one search with the mask "*.dsf".
-std::string FirstDsfIn(const std::string& tileFolder) {
-  win::WIN32_FIND_DATAA d;
-  const platform::FindHandle find(win::FindFirstFileA((tileFolder + "\\*.dsf").c_str(), &d));
-  if (!find.valid()) return {};
-  std::string found;
-  do {
-    if (!(d.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | kSkippedAttributes))) found = d.cFileName;
-  } while (found.empty() && win::FindNextFileA(find.get(), &d));
-  return found;
+// Folding of stamps into one number.
+void Mix(std::uint64_t& h, std::uint64_t v) {
+  h ^= v;
+  h *= 1099511628211ull;
+  h ^= h >> 29;
+}
+constexpr std::uint64_t kStampSeed = 1469598103934665603ull;
+
+// The stamp of one input of a pack: its size and time; for the pack's own
+// folder when it is a link (whose own time never changes with its target's
+// contents), the names it lists as well.
+std::uint64_t InputStamp(const std::string& folder, const std::string& rel) {
+  if (!rel.empty()) return PathStamp(folder + "\\" + rel);
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(folder.c_str(), win::GetFileExInfoStandard, &d)) return 0;
+  std::uint64_t s = StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
+  if (d.dwFileAttributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
+    win::DWORD error = 0;
+    for (const Listed& e : List(folder, error)) {
+      std::uint64_t n = kStampSeed;
+      for (unsigned char c : e.name) Mix(n, c);
+      Mix(n, e.attributes & win::FILE_ATTRIBUTE_DIRECTORY);
+      s += n;  // the order of a listing does not count
+    }
+  }
+  return s;
 }
 
-// The airport codes at the start of a pack's apt.dat: read in small steps
+// What a classification read, stamped as it goes.
+struct Reading {
+  const std::string& folder;
+  PackFacts& facts;
+  std::uint64_t stamp = kStampSeed;
+  // Stamps an input before it is read.
+  void input(const std::string& rel) { input(rel, InputStamp(folder, rel)); }
+  // An input whose stamp its listing gave.
+  void input(const std::string& rel, std::uint64_t taken) {
+    facts.inputs.push_back(rel);
+    Mix(stamp, taken);
+  }
+};
+
+std::string UnreadableReason(win::DWORD error, const std::string& rel) {
+  if (error == kNotAFile) return Ansi("pas un fichier ordinaire : ") + rel;
+  if (error == win::ERROR_ACCESS_DENIED || error == win::ERROR_SHARING_VIOLATION || error == win::ERROR_LOCK_VIOLATION)
+    return Ansi("accès refusé");
+  const std::string text = win::FormatMessageA(error);
+  return Ansi("illisible : ") + rel + (text.empty() ? std::string() : " (" + text + ")");
+}
+
+// The airport codes at the start of a pack's apt.dat, read in growing steps
 // until a step holds the first airport header; the airports of that step
-// are taken, the rest of the file is not read.
-std::vector<std::string> ReadAirports(const std::string& path) {
-  size_t limit = kAptDatStep;
+// are taken, the rest of the file is not read. Only complete lines are
+// looked at; a line longer than the largest step is passed over.
+std::vector<std::string> ReadAirports(const std::string& path, win::DWORD& error) {
+  RegularFile f(path);
+  error = f.error();
+  if (!f.ok()) return {};
+  std::string pending;
+  bool skipping = false;  // inside a line too long to keep
+  size_t step = kAptDatStep;
   for (;;) {
-    const std::optional<std::string> start = ReadFileStart(path, limit);
-    if (!start) return {};
-    const bool complete = start->size() < limit;
-    std::vector<std::string> codes = AirportCodes(*start, complete);
-    if (!codes.empty() || complete || limit >= kAptDatGiveUp) return codes;
-    limit *= 4;
+    const size_t had = pending.size();
+    if (!f.read(pending, step)) {
+      error = f.error();
+      return {};
+    }
+    const bool end = pending.size() == had;
+    size_t from = 0;
+    if (skipping) {
+      const size_t eol = pending.find_first_of("\r\n");
+      if (eol == std::string::npos) {
+        pending.clear();
+        if (end) return {};
+        continue;
+      }
+      skipping = false;
+      from = eol + 1;
+    }
+    const size_t last = end ? pending.size() : pending.find_last_of("\r\n");
+    if (last != std::string::npos && last >= from) {
+      std::vector<std::string> codes =
+          AirportCodes(std::string_view(pending).substr(from, last - from + (end ? 0 : 1)), true);
+      if (!codes.empty() || end) return codes;
+      pending.erase(0, last + 1);
+    } else if (end) {
+      return {};
+    } else {
+      pending.erase(0, from);
+    }
+    if (pending.size() > kAptDatMaxStep) {
+      pending.clear();
+      skipping = true;
+    }
+    step = std::min(step * 4, kAptDatMaxStep);
   }
 }
 
 // Whether a text fits one field of a line of the memory file.
-bool Storable(const std::string& s) { return s.find_first_of("\t\r\n", 0) == std::string::npos; }
+bool Storable(const std::string& s) { return s.find_first_of("\t\r\n\x1f", 0) == std::string::npos; }
+// Separates the inputs inside their field.
+constexpr char kInputSeparator = '\x1f';
+constexpr const char* kMemoryHeader = "OrvellaPacks 2";
 
 }  // namespace
 
@@ -103,7 +209,7 @@ std::string PackKindLabel(PackKind kind) {
   return Ansi("inconnu");
 }
 
-std::vector<std::string> AirportCodes(const std::string& text, bool complete) {
+std::vector<std::string> AirportCodes(std::string_view text, bool complete) {
   std::vector<std::string> codes;
   size_t at = 0;
   while (at < text.size()) {
@@ -132,85 +238,171 @@ std::vector<std::string> AirportCodes(const std::string& text, bool complete) {
 
 PackFacts ClassifyPack(const std::string& folder) {
   PackFacts f;
+  Reading r{folder, f};
+  auto done = [&]() -> PackFacts {
+    f.stamp = r.stamp;
+    return std::move(f);
+  };
+  auto unknown = [&](std::string reason) -> PackFacts {
+    f.kind = PackKind::Unknown;
+    f.reason = std::move(reason);
+    f.airports.clear();
+    return done();
+  };
   // "Earth nav data" and the pack's own folder are listed once each; an
   // airport is told from the first alone.
-  const std::vector<Listed> navData = List(folder + kNavData);
-  if (Find(navData, "apt.dat", false)) {
-    f.airports = ReadAirports(folder + kAptDat);
+  win::DWORD error = 0;
+  std::uint64_t self = 0;
+  const std::vector<Listed> navData = List(folder + "\\" + kNavData, error, &self);
+  r.input(kNavData, self);
+  if (error) return unknown(UnreadableReason(error, kNavData));
+  if (const Listed* apt = Find(navData, "apt.dat", false)) {
+    const std::string rel = std::string(kNavData) + "\\" + apt->name;
+    r.input(rel);
+    f.airports = ReadAirports(folder + "\\" + rel, error);
+    if (error) return unknown(UnreadableReason(error, rel));
     if (!f.airports.empty()) {
       f.kind = PackKind::Airport;
-      return f;
+      return done();
     }
   }
-  const std::vector<Listed> root = List(folder);
+  r.input("");
+  const std::vector<Listed> root = List(folder, error);
+  if (error) return unknown(UnreadableReason(error, ""));
+  if (root.empty() && !DirectoryExists(folder)) return unknown(Ansi("dossier introuvable"));
   if (Find(root, "library.txt", false)) {
     f.kind = PackKind::Library;
-    return f;
+    return done();
   }
+  // The first DSF of the first tile folder that holds one.
+  win::DWORD tileError = 0;
   for (const Listed& tile : navData) {
     if (!(tile.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) continue;
-    const std::string dsf = FirstDsfIn(folder + kNavData + "\\" + tile.name);
-    if (dsf.empty()) continue;
-    f.dsf = std::string("Earth nav data\\") + tile.name + "\\" + dsf;
-    break;
+    const std::string rel = std::string(kNavData) + "\\" + tile.name;
+    const std::vector<Listed> files = List(folder + "\\" + rel, error, &self);
+    r.input(rel, self);
+    for (const Listed& e : files)
+      if (!(e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) && IsDsfName(e.name)) {
+        f.dsf = rel + "\\" + e.name;
+        break;
+      }
+    if (error && !tileError) tileError = error;
+    if (!f.dsf.empty()) break;
   }
-  if (f.dsf.empty()) return f;
-  const std::optional<DsfProperties> properties = ReadDsfProperties(folder + "\\" + f.dsf);
-  if (!properties) return f;  // damaged or unreadable: unknown
+  if (f.dsf.empty()) return unknown(tileError ? UnreadableReason(tileError, kNavData) : Ansi("aucun fichier de scène"));
+  r.input(f.dsf);
+  DsfFailure failure;
+  const std::optional<DsfProperties> properties = ReadDsfProperties(folder + "\\" + f.dsf, &failure);
+  if (!properties) {
+    if (failure.kind == DsfFailure::Kind::Unreadable)
+      return unknown(UnreadableReason(static_cast<win::DWORD>(failure.code), f.dsf));
+    if (failure.kind == DsfFailure::Kind::No7z) return unknown(Ansi("DSF compressé en 7z, non lu par cette version"));
+    return unknown(Ansi("DSF endommagé : ") + f.dsf);
+  }
   if (IsOverlay(*properties))
     f.kind = PackKind::Overlay;
   else if (Find(root, "terrain", true) && Find(root, "textures", true))
     f.kind = PackKind::Orthophoto;
   else
     f.kind = PackKind::Mesh;
-  return f;
+  return done();
 }
 
-std::uint64_t PackStamp(const std::string& folder, const PackFacts& facts) {
-  // The folder's own time changes when anything at its top comes or goes
-  // (library.txt, "terrain", "textures", "Earth nav data", or the whole pack
-  // copied anew). An airport's apt.dat is also stamped itself: scenery
-  // editors rewrite it in place, and its airports feed the warnings.
-  std::uint64_t h = 1469598103934665603ull;
-  auto mix = [&h](std::uint64_t v) {
-    h ^= v;
-    h *= 1099511628211ull;
-    h ^= h >> 29;
-  };
-  mix(PathStamp(folder));
-  if (facts.kind == PackKind::Airport) mix(PathStamp(folder + kAptDat));
+std::uint64_t PackStamp(const std::string& folder, const std::vector<std::string>& inputs) {
+  std::uint64_t h = kStampSeed;
+  for (const std::string& rel : inputs) Mix(h, InputStamp(folder, rel));
   return h;
+}
+
+void RunPackCheck(PackCheck& check) {
+  const std::optional<PackFacts>& r = check.remembered;
+  if (r && r->kind != PackKind::Unknown && !r->inputs.empty() && PackStamp(check.folder, r->inputs) == r->stamp) {
+    check.facts = *r;
+    check.read = false;
+    return;
+  }
+  check.facts = ClassifyPack(check.folder);
+  check.read = true;
+}
+
+bool RunPackChecks(std::vector<PackCheck>& checks, const std::atomic<bool>* cancelled, std::atomic<int>* done,
+                   unsigned threads) {
+  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  threads = static_cast<unsigned>(std::min<size_t>(threads, checks.size()));
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    for (;;) {
+      if (cancelled && *cancelled) return;
+      const size_t i = next++;
+      if (i >= checks.size()) return;
+      RunPackCheck(checks[i]);
+      if (done) ++*done;
+    }
+  };
+  std::vector<std::thread> others;
+  for (unsigned t = 1; t < threads; ++t) others.emplace_back(work);
+  work();
+  for (std::thread& t : others) t.join();
+  return !(cancelled && *cancelled);
 }
 
 const PackFacts& PackMemory::facts(const std::string& folder) {
   const std::string key = FoldAsciiCase(folder);
-  auto it = entries_.find(key);
-  if (it != entries_.end() && it->second.stamp == PackStamp(folder, it->second.facts)) return it->second.facts;
-  ++reads_;
-  Entry e;
+  Entry& e = entries_[key];
+  if (e.fresh) {
+    e.fresh = false;
+    return e.facts;
+  }
+  PackCheck check;
+  check.folder = folder;
+  if (!e.folder.empty()) check.remembered = std::move(e.facts);
+  RunPackCheck(check);
+  if (check.read) ++reads_;
   e.folder = folder;
-  e.facts = ClassifyPack(folder);
-  e.stamp = PackStamp(folder, e.facts);
-  Entry& stored = entries_[key];
-  stored = std::move(e);
-  return stored.facts;
+  e.facts = std::move(check.facts);
+  return e.facts;
 }
 
-// One line per pack: stamp, kind, DSF, airport codes (comma-separated),
-// folder, separated by tabs; the folder last.
+std::vector<PackCheck> PackMemory::checks(const std::vector<std::string>& folders) const {
+  std::vector<PackCheck> out(folders.size());
+  for (size_t i = 0; i < folders.size(); ++i) {
+    out[i].folder = folders[i];
+    auto it = entries_.find(FoldAsciiCase(folders[i]));
+    if (it != entries_.end() && !it->second.folder.empty()) out[i].remembered = it->second.facts;
+  }
+  return out;
+}
+
+void PackMemory::learn(std::vector<PackCheck>&& checks) {
+  for (PackCheck& c : checks) {
+    Entry& e = entries_[FoldAsciiCase(c.folder)];
+    if (c.read) ++reads_;
+    e.folder = c.folder;
+    e.facts = std::move(c.facts);
+    e.fresh = true;
+  }
+}
+
+// One line per pack of a known kind: stamp, kind, DSF, airport codes
+// (comma-separated), inputs (separated by US), folder, separated by tabs;
+// the folder last.
 std::string PackMemory::save() const {
-  std::string out = "OrvellaPacks 1\n";
+  std::string out = std::string(kMemoryHeader) + "\n";
   // In the order of the folders, so that the same memory gives the same file.
   std::vector<const Entry*> sorted;
   sorted.reserve(entries_.size());
   // A name holding a line break or a tab cannot be kept in this file: such a
-  // pack is read again next time.
-  for (const auto& [key, e] : entries_)
-    if (Storable(e.folder) && Storable(e.facts.dsf)) sorted.push_back(&e);
+  // pack is read again next time. So is a pack of no known kind.
+  for (const auto& [key, e] : entries_) {
+    if (e.facts.kind == PackKind::Unknown || e.folder.empty() || e.facts.inputs.empty()) continue;
+    if (!Storable(e.folder) || !Storable(e.facts.dsf)) continue;
+    if (!std::all_of(e.facts.inputs.begin(), e.facts.inputs.end(), Storable)) continue;
+    sorted.push_back(&e);
+  }
   std::sort(sorted.begin(), sorted.end(), [](const Entry* a, const Entry* b) { return a->folder < b->folder; });
   for (const Entry* p : sorted) {
     const Entry& e = *p;
-    out += IntToHex(e.stamp, 16);
+    out += IntToHex(e.facts.stamp, 16);
     out += '\t';
     out += PackKindKey(e.facts.kind);
     out += '\t';
@@ -222,6 +414,11 @@ std::string PackMemory::save() const {
       if (!firstCode) out += ',';
       out += code;
       firstCode = false;
+    }
+    out += '\t';
+    for (size_t i = 0; i < e.facts.inputs.size(); ++i) {
+      if (i) out += kInputSeparator;
+      out += e.facts.inputs[i].empty() ? "." : e.facts.inputs[i];
     }
     out += '\t';
     out += e.folder;
@@ -236,38 +433,43 @@ void PackMemory::load(const std::string& text) {
   for (const std::string& line : SplitLines(text)) {
     if (first) {
       first = false;
-      if (line != "OrvellaPacks 1") return;  // another format: start afresh
+      if (line != kMemoryHeader) return;  // another format: start afresh
       continue;
     }
     std::vector<std::string> fields;
     size_t f = 0;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
       const size_t tab = line.find('\t', f);
       if (tab == std::string::npos) break;
       fields.push_back(line.substr(f, tab - f));
       f = tab + 1;
     }
-    if (fields.size() != 4 || f >= line.size()) continue;
+    if (fields.size() != 5 || f >= line.size()) continue;
     const std::string folder = line.substr(f);
     if (!Storable(folder) || !Storable(fields[2])) continue;
     const std::optional<PackKind> kind = PackKindFromKey(fields[1]);
-    if (!kind || fields[0].size() != 16) continue;
+    if (!kind || *kind == PackKind::Unknown || fields[0].size() != 16 || fields[4].empty()) continue;
     char* stop = nullptr;
     const unsigned long long stamp = std::strtoull(fields[0].c_str(), &stop, 16);
     if (*stop != '\0') continue;
     Entry e;
     e.folder = folder;
-    e.stamp = stamp;
+    e.facts.stamp = stamp;
     e.facts.kind = *kind;
     e.facts.dsf = fields[2];
-    size_t c = 0;
-    const std::string& codes = fields[3];
-    while (c < codes.size()) {
-      size_t comma = codes.find(',', c);
-      if (comma == std::string::npos) comma = codes.size();
-      if (comma > c) e.facts.airports.push_back(codes.substr(c, comma - c));
-      c = comma + 1;
-    }
+    auto split = [](const std::string& s, char sep, std::vector<std::string>& out) {
+      size_t c = 0;
+      while (c <= s.size()) {
+        size_t at = s.find(sep, c);
+        if (at == std::string::npos) at = s.size();
+        if (at > c) out.push_back(s.substr(c, at - c));
+        c = at + 1;
+      }
+    };
+    split(fields[3], ',', e.facts.airports);
+    split(fields[4], kInputSeparator, e.facts.inputs);
+    for (std::string& in : e.facts.inputs)
+      if (in == ".") in.clear();
     entries_[FoldAsciiCase(folder)] = std::move(e);
   }
 }

@@ -2,9 +2,11 @@
 // earlier runs found, so that a pack is read again only when it changed.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -25,40 +27,72 @@ struct PackFacts {
   PackKind kind = PackKind::Unknown;
   std::vector<std::string> airports;  // codes of the airports its apt.dat declares first
   std::string dsf;                    // the DSF read, relative to the pack ("" for none)
+  // Why the kind is unknown, as shown to the user (ANSI): "accès refusé",
+  // "DSF endommagé : <file>", "aucun fichier de scène", ...; empty otherwise.
+  std::string reason;
+  // What decided the kind, relative to the pack: the folders listed ("" for
+  // the pack's own) and the files read, in that order.
+  std::vector<std::string> inputs;
+  // The stamp of those inputs, each taken before it was read.
+  std::uint64_t stamp = 0;
 };
 
-// How much of an apt.dat is read: steps of this size (then four times as
-// much each time) until one holds its first airport rows; the airports of
-// that part are listed, those further down are not.
+// How much of an apt.dat is read first: then steps four times as large
+// (up to kAptDatMaxStep) until one holds the first airport rows; the
+// airports of that step are listed, those further down are not. A file
+// without any airport is read to its end, one step at a time.
 inline constexpr size_t kAptDatStep = size_t{4} * 1024;
-// A file holding no airport header within this many bytes is taken as none.
-inline constexpr size_t kAptDatGiveUp = size_t{1024} * 1024;
+inline constexpr size_t kAptDatMaxStep = size_t{1024} * 1024;
 
 // The codes of the airports an apt.dat text declares (row codes 1, 16 and
 // 17; the fifth field is the code), in file order. `complete` is false when
 // the text is only the start of the file: a last line without its end is
 // then left out.
-std::vector<std::string> AirportCodes(const std::string& text, bool complete);
+std::vector<std::string> AirportCodes(std::string_view text, bool complete);
 
 // Classifies the pack in folder (a Windows path without a final "\"):
 // airport (apt.dat with an airport), library (library.txt), overlay (a DSF
 // whose header sets sim/overlay), orthophoto (other DSF, with "terrain" and
-// "textures" folders), mesh (other DSF), or unknown. Reads one DSF header
-// and the start of apt.dat; damaged files give unknown, never an error.
+// "textures" folders), mesh (other DSF), or unknown with its reason. Reads
+// one DSF header and the start of apt.dat, regular files only; damaged or
+// unreadable files give unknown, never an error.
 PackFacts ClassifyPack(const std::string& folder);
 
-// A fingerprint of the pack as classified: the modification time of its
-// folder, and for an airport that of its apt.dat too. One or two status
-// reads: a pack whose files are rewritten in place without its folder
-// changing keeps its remembered kind (a kind set by hand overrides it).
-std::uint64_t PackStamp(const std::string& folder, const PackFacts& facts);
+// The stamp of the inputs of a pack as they stand now: size and modification
+// time of each file and folder (a link's own folder by the names it lists).
+// Equal to facts.stamp while nothing that decided the kind changed.
+std::uint64_t PackStamp(const std::string& folder, const std::vector<std::string>& inputs);
+
+// A pack looked at apart from the memory (on another thread): its folder,
+// what the memory held of it, and what it is now.
+struct PackCheck {
+  std::string folder;
+  std::optional<PackFacts> remembered;
+  PackFacts facts;
+  bool read = false;  // its files were read again
+};
+// Fills check.facts: the remembered facts when their stamp still holds and
+// their kind is known, else the pack read again.
+void RunPackCheck(PackCheck& check);
+// RunPackCheck over every check, on up to `threads` threads (0: as many as
+// the machine runs at once, at most 4; the reads wait on the disk more than
+// on the processor). Stops taking new checks once *cancelled is set; counts
+// the checks done in *done. Answers false when cancelled.
+bool RunPackChecks(std::vector<PackCheck>& checks, const std::atomic<bool>* cancelled = nullptr,
+                   std::atomic<int>* done = nullptr, unsigned threads = 0);
 
 // The classifications of earlier runs, by pack folder, with their stamps.
 class PackMemory {
  public:
-  // The facts of the pack in folder: remembered when its stamp is unchanged,
-  // else read again (and remembered).
+  // The facts of the pack in folder: remembered when its kind is known and
+  // its stamp is unchanged, else read again (and remembered when known).
   const PackFacts& facts(const std::string& folder);
+
+  // The packs of folders as the memory holds them, to be checked elsewhere
+  // (RunPackCheck), and their results taken back: the next facts() call of
+  // each such folder answers the result without reading again.
+  std::vector<PackCheck> checks(const std::vector<std::string>& folders) const;
+  void learn(std::vector<PackCheck>&& checks);
 
   // How many packs the last calls read from disk (for tests and measures).
   int readCount() const { return reads_; }
@@ -66,20 +100,20 @@ class PackMemory {
   size_t size() const { return entries_.size(); }
   void clear() { entries_.clear(); }
 
-  // The memory as text (one line per pack) and back; lines that cannot be
-  // read are dropped, as if the pack had never been seen.
+  // The memory as text (one line per pack of a known kind) and back; lines
+  // that cannot be read are dropped, as if the pack had never been seen.
   std::string save() const;
   void load(const std::string& text);
   // The same through a file; a file that cannot be read leaves the memory
-  // empty; saving raises EOSError when the file cannot be written.
+  // empty; saving raises EOrderWrite when the file cannot be written.
   void loadFile(const std::string& path);
   void saveFile(const std::string& path) const;
 
  private:
   struct Entry {
     std::string folder;
-    std::uint64_t stamp = 0;
     PackFacts facts;
+    bool fresh = false;  // just checked: trusted once without reading
   };
   std::unordered_map<std::string, Entry> entries_;  // by folded folder
   int reads_ = 0;

@@ -9,6 +9,7 @@
 #include "logic/core/folders.h"
 #include "logic/core/textfile.h"
 #include "logic/order/files.h"
+#include "platform/textcodec.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -49,6 +50,14 @@ std::string WithoutFinalSlash(std::string s) {
   return s;
 }
 
+// A name of a line (UTF-8 bytes) as the system lists the folder it names:
+// in the ANSI code page, with '?' for what that code page cannot hold (where
+// it is UTF-8: for each byte that is no UTF-8).
+std::string ShownName(const std::string& utf8) {
+  if (win::GetACP() == win::CP_UTF8) return platform::text::ReplaceBrokenUtf8(utf8, '?');
+  return AnsiOfUtf8(utf8);
+}
+
 // The name of a "Custom Scenery/<name>/" line (ANSI), or nothing.
 std::optional<std::string> CustomName(const std::string& path) {
   const std::string p = WithoutFinalSlash(path);
@@ -56,7 +65,7 @@ std::optional<std::string> CustomName(const std::string& path) {
   if (p.size() <= n || !EqualsAsciiNoCase(std::string_view(p).substr(0, n), kCustomPrefix)) return std::nullopt;
   const std::string name = p.substr(n);
   if (name.find_first_of("/\\") != std::string::npos) return std::nullopt;
-  return AnsiOfUtf8(name);
+  return ShownName(name);
 }
 
 // The folder an absolute line names, as a Windows path; empty when none.
@@ -80,13 +89,31 @@ bool IsGlobalAirportsLine(const std::string& path) {
 // Where an entry comes from, for its place inside its kind.
 enum class Source { Tree, File, New };
 
-struct Planned {
+}  // namespace
+
+struct OrderSources::Planned {
   OrderEntry entry;
   Source source = Source::New;
   size_t rank = 0;
+  std::optional<size_t> fileLine;  // its line in the existing file
+  // A line for a pack the system cannot name: kept as it stands, where it
+  // stood among its neighbours.
+  bool floating = false;
+  std::string linkPath;  // its link in Custom Scenery, for a kind set there by hand
 };
 
-}  // namespace
+OrderSources::OrderSources() = default;
+OrderSources::~OrderSources() = default;
+OrderSources::OrderSources(OrderSources&&) noexcept = default;
+OrderSources& OrderSources::operator=(OrderSources&&) noexcept = default;
+
+std::vector<std::string> OrderSources::folders() const {
+  std::vector<std::string> out;
+  out.reserve(planned.size());
+  for (const Planned& p : planned)
+    if (!p.entry.folder.empty()) out.push_back(p.entry.folder);
+  return out;
+}
 
 SceneryPacksFile ParseSceneryPacks(const std::string& text) {
   SceneryPacksFile f;
@@ -111,17 +138,18 @@ std::string SceneryPacksPath(const std::string& installation) {
   return installation + "\\Custom Scenery\\scenery_packs.ini";
 }
 
-OrderPlan PlanOrder(const OrderInput& input, PackMemory& memory) {
-  OrderPlan plan;
+OrderSources GatherOrder(const OrderInput& input) {
+  using Planned = OrderSources::Planned;
+  OrderSources sources;
   const std::string custom = input.installation + "\\Custom Scenery\\";
   SceneryPacksFile existing;
-  if (FileExists(SceneryPacksPath(input.installation)))
-    if (std::optional<std::string> text = ReadFileStart(SceneryPacksPath(input.installation), kFileLimit))
-      existing = ParseSceneryPacks(*text);
-  plan.crlf = existing.crlf;
+  if (std::optional<std::string> text = ReadFileStart(SceneryPacksPath(input.installation), kFileLimit))
+    existing = ParseSceneryPacks(*text);
+  sources.crlf = existing.crlf;
 
-  // The existing lines by what they name: "c:" a Custom Scenery name, "a:" an
-  // absolute path, "g" the simulator's airports. The first line of a name counts.
+  // The existing lines by what they name: "c:" a Custom Scenery name as the
+  // system lists it, "a:" an absolute path, "g" the simulator's airports.
+  // The first line of a name counts.
   std::unordered_map<std::string, size_t> listed;
   std::string globalForm;
   for (size_t i = 0; i < existing.lines.size(); ++i) {
@@ -149,16 +177,13 @@ OrderPlan PlanOrder(const OrderInput& input, PackMemory& memory) {
     if (treeRank.try_emplace(key, i).second) scenePathOf.emplace(key, input.scenes[i].scenePath);
   }
 
-  auto handKind = [&](const std::string& folder) -> std::optional<PackKind> {
-    auto it = input.handKinds.find(FoldAsciiCase(folder));
-    if (it == input.handKinds.end()) return std::nullopt;
-    return it->second;
-  };
-
-  std::vector<Planned> planned;
+  std::vector<Planned>& planned = sources.planned;
   auto place = [&](Planned& p, const std::string& fileKey, std::optional<size_t> tree) {
     auto it = listed.find(fileKey);
-    if (it != listed.end()) p.entry.disabled = existing.lines[it->second].disabled;
+    if (it != listed.end()) {
+      p.entry.disabled = existing.lines[it->second].disabled;
+      p.fileLine = it->second;
+    }
     if (tree) {
       p.source = Source::Tree;
       p.rank = *tree;
@@ -183,6 +208,20 @@ OrderPlan PlanOrder(const OrderInput& input, PackMemory& memory) {
     if (!(attributes & win::FILE_ATTRIBUTE_DIRECTORY)) return;
     if (EqualsAsciiNoCase(name, kGlobalAirportsFolder)) return;
     const std::string key = FoldAsciiCase(name);
+    if (!NameIsRepresentable(name)) {
+      // A name the system cannot give: only the existing file's line can
+      // name it, byte for byte. Without one it is left to the simulator.
+      auto it = listed.find("c:" + key);
+      if (it == listed.end()) return;
+      Planned p;
+      p.entry.path = existing.lines[it->second].path;
+      p.entry.name = name;
+      p.entry.reason = Ansi("nom illisible par le système : laissé à sa place");
+      p.floating = true;
+      place(p, "c:" + key, std::nullopt);
+      planned.push_back(std::move(p));
+      return;
+    }
     const std::string linkPath = custom + name;
     auto scene = scenePathOf.find(key);
     // A scene's link is read at the scene's folder (its own stamps); other
@@ -198,15 +237,7 @@ OrderPlan PlanOrder(const OrderInput& input, PackMemory& memory) {
     p.entry.path = kCustomPrefix + Utf8OfAnsi(name) + "/";
     p.entry.name = name;
     p.entry.folder = folder;
-    const PackFacts& facts = memory.facts(folder);
-    p.entry.kind = facts.kind;
-    p.entry.airports = facts.airports;
-    std::optional<PackKind> hand = handKind(folder);
-    if (!hand && folder != linkPath) hand = handKind(linkPath);
-    if (hand) {
-      p.entry.kind = *hand;
-      p.entry.handSet = true;
-    }
+    p.linkPath = linkPath;
     std::optional<size_t> tree;
     if (auto r = treeRank.find(key); r != treeRank.end()) tree = r->second;
     place(p, "c:" + key, tree);
@@ -219,21 +250,50 @@ OrderPlan PlanOrder(const OrderInput& input, PackMemory& memory) {
     if (IsGlobalAirportsLine(path) || CustomName(path)) continue;
     const std::string key = "a:" + FoldAsciiCase(WithoutFinalSlash(path));
     if (listed.at(key) != i) continue;  // named twice: the first line counts
-    const std::string folder = FolderOfAbsolute(path);
-    if (folder.empty() || !DirectoryExists(folder)) continue;
     Planned p;
     p.entry.path = path;
-    p.entry.name = AnsiOfUtf8(path);
-    p.entry.folder = folder;
-    const PackFacts& facts = memory.facts(folder);
-    p.entry.kind = facts.kind;
-    p.entry.airports = facts.airports;
-    if (std::optional<PackKind> hand = handKind(folder)) {
-      p.entry.kind = *hand;
-      p.entry.handSet = true;
+    p.entry.name = ShownName(path);
+    if (!NameIsRepresentable(p.entry.name)) {
+      // Whether it still exists cannot be told: the line stays as it is.
+      p.entry.reason = Ansi("nom illisible par le système : laissé à sa place");
+      p.floating = true;
+    } else {
+      const std::string folder = FolderOfAbsolute(path);
+      if (folder.empty() || !DirectoryExists(folder)) continue;
+      p.entry.folder = folder;
     }
     place(p, key, std::nullopt);
     planned.push_back(std::move(p));
+  }
+  return sources;
+}
+
+OrderPlan PlanGathered(const OrderInput& input, OrderSources sources, PackMemory& memory) {
+  using Planned = OrderSources::Planned;
+  OrderPlan plan;
+  plan.crlf = sources.crlf;
+  auto handKind = [&](const std::string& folder) -> std::optional<PackKind> {
+    auto it = input.handKinds.find(FoldAsciiCase(folder));
+    if (it == input.handKinds.end()) return std::nullopt;
+    return it->second;
+  };
+  std::vector<Planned> planned;
+  std::vector<Planned> floating;
+  for (Planned& p : sources.planned) {
+    if (!p.entry.folder.empty()) {
+      const PackFacts& facts = memory.facts(p.entry.folder);
+      p.entry.kind = facts.kind;
+      p.entry.airports = facts.airports;
+      p.entry.reason = facts.reason;
+      std::optional<PackKind> hand = handKind(p.entry.folder);
+      if (!hand && !p.linkPath.empty() && p.entry.folder != p.linkPath) hand = handKind(p.linkPath);
+      if (hand) {
+        p.entry.kind = *hand;
+        p.entry.handSet = true;
+        p.entry.reason.clear();
+      }
+    }
+    (p.floating ? floating : planned).push_back(std::move(p));
   }
 
   std::stable_sort(planned.begin(), planned.end(), [](const Planned& a, const Planned& b) {
@@ -242,12 +302,25 @@ OrderPlan PlanOrder(const OrderInput& input, PackMemory& memory) {
     if (a.source != Source::New) return a.rank < b.rank;
     return win::lstrcmpiA(a.entry.name.c_str(), b.entry.name.c_str()) < 0;
   });
+  // Lines that cannot be placed by their kind follow the line that stood
+  // above them in the file (the top when none did).
+  std::sort(floating.begin(), floating.end(),
+            [](const Planned& a, const Planned& b) { return a.fileLine.value_or(0) < b.fileLine.value_or(0); });
+  for (Planned& f : floating) {
+    const size_t line = f.fileLine.value_or(0);
+    size_t at = 0;
+    std::optional<size_t> best;
+    for (size_t i = 0; i < planned.size(); ++i)
+      if (planned[i].fileLine && *planned[i].fileLine < line && (!best || *planned[i].fileLine > *best)) {
+        best = planned[i].fileLine;
+        at = i + 1;
+      }
+    planned.insert(planned.begin() + static_cast<std::ptrdiff_t>(at), std::move(f));
+  }
 
+  for (Planned& p : planned) plan.entries.push_back(std::move(p.entry));
   // Two enabled packs declaring one airport: the higher one wins.
   std::unordered_map<std::string, const OrderEntry*> declared;
-  for (Planned& p : planned) {
-    plan.entries.push_back(std::move(p.entry));
-  }
   for (const OrderEntry& e : plan.entries) {
     if (e.disabled) continue;
     for (const std::string& code : e.airports) {
@@ -259,6 +332,10 @@ OrderPlan PlanOrder(const OrderInput& input, PackMemory& memory) {
     }
   }
   return plan;
+}
+
+OrderPlan PlanOrder(const OrderInput& input, PackMemory& memory) {
+  return PlanGathered(input, GatherOrder(input), memory);
 }
 
 std::string RenderSceneryPacks(const OrderPlan& plan) {
@@ -277,12 +354,45 @@ std::string RenderSceneryPacks(const OrderPlan& plan) {
   return out;
 }
 
-void WriteSceneryPacks(const std::string& path, const std::string& text) {
-  if (FileExists(path)) {
-    const std::string bak = path + ".bak";
-    if (!win::CopyFileA(path.c_str(), bak.c_str(), win::FALSE_)) throw EOrderWrite(bak, win::GetLastError());
+std::uint64_t TextDigest(const std::string& text) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : text) {
+    h ^= c;
+    h *= 1099511628211ull;
+  }
+  return h | 1;  // never 0, which stands for "none"
+}
+
+std::string UserBackupPath(const std::string& path) { return path + ".user.bak"; }
+
+namespace {
+// A copy kept beside the file: one left read-only (copied with the file's
+// mode by earlier versions, or by the user) is made writable first. Answers
+// whether it was written.
+bool WriteBackup(const std::string& path, const std::string& bytes) {
+  const win::DWORD a = win::GetFileAttributesA(path.c_str());
+  if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY) && !(a & win::FILE_ATTRIBUTE_DIRECTORY))
+    win::SetFileAttributesA(path.c_str(), a & ~win::FILE_ATTRIBUTE_READONLY);
+  return ReplaceFileContents(path, bytes) == 0;
+}
+}  // namespace
+
+std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text, std::uint64_t ownDigest) {
+  // A file the user made read-only is refused before anything is touched.
+  const win::DWORD a = win::GetFileAttributesA(path.c_str());
+  if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY))
+    throw EOrderWrite(path, win::ERROR_ACCESS_DENIED);
+  if (std::optional<std::string> previous = ReadFileStart(path, kFileLimit)) {
+    // Already in order: nothing is rewritten, and the backups keep the files
+    // that came before.
+    if (*previous == text) return TextDigest(text);
+    // The backups are a safety net only: one that cannot be written never
+    // stops the new order.
+    if (TextDigest(*previous) != ownDigest) WriteBackup(UserBackupPath(path), *previous);
+    WriteBackup(path + ".bak", *previous);
   }
   ReplaceFile(path, text);
+  return TextDigest(text);
 }
 
 }  // namespace orvella

@@ -4,6 +4,7 @@
 // orthophotos, meshes, then packs of no known kind), and writing it safely.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -50,6 +51,7 @@ struct OrderEntry {
   bool handSet = false;
   bool disabled = false;
   std::vector<std::string> airports;
+  std::string reason;  // why the kind is unknown (ANSI), else empty
 };
 
 struct OrderPlan {
@@ -61,19 +63,50 @@ struct OrderPlan {
 // The path of the order file of an installation.
 std::string SceneryPacksPath(const std::string& installation);
 
+// What the order is made of, before any pack is read: the existing file's
+// lines, the entries of Custom Scenery and the tree's places. folders() are
+// the packs to classify (see PackMemory::checks) before PlanGathered.
+struct OrderSources {
+  struct Planned;
+  std::vector<Planned> planned;
+  bool crlf = false;
+  std::vector<std::string> folders() const;
+
+  OrderSources();
+  ~OrderSources();
+  OrderSources(OrderSources&&) noexcept;
+  OrderSources& operator=(OrderSources&&) noexcept;
+};
+OrderSources GatherOrder(const OrderInput& input);
+OrderPlan PlanGathered(const OrderInput& input, OrderSources sources, PackMemory& memory);
+
 // Plans the order: every pack X-Plane will see in Custom Scenery (folders and
 // links whose target is there) and every pack the existing file names by an
 // absolute path that still exists. Inside one kind: the tree's order, then
 // the existing file's, then new packs alphabetically. Lines of the existing
-// file for packs that are gone are dropped; disabled ones stay disabled.
+// file for packs that are gone are dropped; disabled ones stay disabled. A
+// line for a pack the system cannot name is kept byte for byte, in its state,
+// below the line that stood above it; such a pack without a line is left out
+// (the simulator adds it itself). Same as PlanGathered(GatherOrder()).
 OrderPlan PlanOrder(const OrderInput& input, PackMemory& memory);
 
 // The file's text as X-Plane writes it.
 std::string RenderSceneryPacks(const OrderPlan& plan);
 
+// A digest of a text, never 0: what the program wrote, to tell its own file
+// from one written by the user or the simulator.
+std::uint64_t TextDigest(const std::string& text);
+// Where the last file the program did not write itself is kept.
+std::string UserBackupPath(const std::string& path);
+
 // Writes the order file: the previous one is kept as "scenery_packs.ini.bak",
-// the new text goes into a file beside it that is renamed over. Raises
-// EOrderWrite (the previous file whole) when it fails.
-void WriteSceneryPacks(const std::string& path, const std::string& text);
+// and also as "scenery_packs.ini.user.bak" when its digest is not ownDigest
+// (the program's last output there), so that the user's or the simulator's
+// last file stays until a newer one of theirs replaces it. The new text goes
+// into a file beside it that is renamed over. A backup that cannot be
+// written is passed over; the new file's failure raises EOrderWrite (the
+// previous file whole). A file that already holds the text is left as it
+// is. Answers the new text's digest.
+std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text, std::uint64_t ownDigest = 0);
 
 }  // namespace orvella

@@ -92,6 +92,7 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
     --f.dots;
     if (NameMatches(f, dot ? "." : "..")) {
       d.dwFileAttributes = win::FILE_ATTRIBUTE_DIRECTORY;
+      if (dot) FillFromStat(f.self, d);
       std::strcpy(d.cFileName, dot ? "." : "..");
       return true;
     }
@@ -258,6 +259,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
   find->foldedMask = Folded(mask);
   find->matchesAll = find->foldedMask == U"*" || find->foldedMask == U"*.*";
   find->dots = r.isRoot ? 0 : 2;  // a drive's root has no "." and ".."
+  find->self = r.st;
   if (!NextEntry(*find, *data)) {
     SetError(ERROR_FILE_NOT_FOUND);
     return INVALID_HANDLE_VALUE;

@@ -187,7 +187,10 @@ HANDLE OpenAt(const Resolved& r, DWORD access, DWORD share, DWORD disposition, D
           SetError(ERROR_SHARING_VIOLATION);
           return INVALID_HANDLE_VALUE;
         }
-        f->fd = ::open(r.host.c_str(), (access ? rw : O_PATH) | common);
+        // Never without O_NONBLOCK: a named pipe or a device in place of a
+        // file would hold the caller until someone writes to it (the flag
+        // changes nothing for a file; GetFileType tells what was opened).
+        f->fd = ::open(r.host.c_str(), (access ? rw : O_PATH) | common | O_NONBLOCK);
         if (f->fd >= 0 && (disposition == CREATE_ALWAYS || disposition == TRUNCATE_EXISTING)) {
           if (disposition == TRUNCATE_EXISTING && !wantWrite) {
             SetError(ERROR_INVALID_PARAMETER);
@@ -365,6 +368,41 @@ DWORD GetFileSize(HANDLE h, DWORD* high) {
   if (high) *high = static_cast<DWORD>(size >> 32);
   SetError(ERROR_SUCCESS);
   return static_cast<DWORD>(size & 0xFFFFFFFFu);
+}
+
+DWORD GetFileType(HANDLE h) {
+  auto f = OpenFileOf(h);
+  if (!f) return FILE_TYPE_UNKNOWN;
+  struct stat st;
+  if (::fstat(f->fd, &st) != 0) {
+    SetErrno(errno);
+    return FILE_TYPE_UNKNOWN;
+  }
+  SetError(ERROR_SUCCESS);
+  if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) || S_ISLNK(st.st_mode)) return FILE_TYPE_DISK;
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return FILE_TYPE_CHAR;
+  return FILE_TYPE_PIPE;
+}
+
+BOOL SetFileAttributesA(const char* path, DWORD attributes) {
+  Resolved r;
+  if (!ResolveAnsi(path, r)) return FALSE_;
+  if (!r.exists) {
+    SetError(r.missing);
+    return FALSE_;
+  }
+  if (S_ISLNK(r.st.st_mode)) {
+    SetError(ERROR_SUCCESS);
+    return TRUE_;
+  }
+  const mode_t writable = S_IWUSR | S_IWGRP | S_IWOTH;
+  const mode_t mode = (attributes & FILE_ATTRIBUTE_READONLY) ? (r.st.st_mode & ~writable) : (r.st.st_mode | S_IWUSR);
+  if ((mode & 07777) != (r.st.st_mode & 07777) && ::chmod(r.host.c_str(), mode & 07777) != 0) {
+    SetErrno(errno);
+    return FALSE_;
+  }
+  SetError(ERROR_SUCCESS);
+  return TRUE_;
 }
 
 BOOL SetFilePointerEx(HANDLE h, std::int64_t distance, std::int64_t* newPosition, DWORD method) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <memory>
@@ -35,6 +36,7 @@ struct FindObject : Object {
   std::u32string foldedMask;
   bool matchesAll = false;  // "*" or "*.*"
   int dots = 0;             // "." and ".." still to give (2, 1 or 0)
+  struct stat self {};      // the folder's own status, given with "." as Windows does
   ~FindObject() override;
 };
 

@@ -101,6 +101,8 @@ std::string FormatMessageA(DWORD code) {
 }
 
 DWORD GetFileAttributesA(const char* path) { return ::GetFileAttributesA(path); }
+BOOL SetFileAttributesA(const char* path, DWORD attributes) { return ::SetFileAttributesA(path, attributes); }
+
 BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
   if (infoLevel != GetFileExInfoStandard || !data) {
     ::SetLastError(ERROR_INVALID_PARAMETER);
@@ -177,6 +179,7 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
 
 BOOL FlushFileBuffers(HANDLE file) { return ::FlushFileBuffers(file); }
 DWORD GetFileSize(HANDLE file, DWORD* high) { return ::GetFileSize(file, D(high)); }
+DWORD GetFileType(HANDLE file) { return ::GetFileType(file); }
 BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method) {
   LARGE_INTEGER d;
   d.QuadPart = distance;
