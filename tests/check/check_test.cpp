@@ -13,6 +13,7 @@
 #include "check/checkbuilder.h"
 #include "logic/check/scenerycheck.h"
 #include "logic/core/errors.h"
+#include "support/filetimes.h"
 
 namespace orvella::check {
 namespace {
@@ -171,9 +172,8 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   PutLibrary(dir, "XP/Custom Scenery/L", "EXPORT lib/a.obj a.obj\n");
   dir.file("XP/Custom Scenery/L/a.obj", "o");
   // Files written long enough ago to be trusted by their stamps.
-  const auto past = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
-    if (e.is_regular_file()) std::filesystem::last_write_time(e.path(), past);
+    if (e.is_regular_file()) test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
   Options o;
   o.memoryFile = dir.win("memory.check");
   const Report first = CheckInstallation(dir.win("XP"), o);
@@ -197,9 +197,8 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_EQ(fourth.brokenExports.size(), 1u);
   // Every file and folder settled: the whole verdict is kept, until a file
   // appears in a folder it looked into.
-  const auto settled = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
-    std::filesystem::last_write_time(e.path(), settled);
+    test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
   EXPECT_FALSE(CheckInstallation(dir.win("XP"), o).remembered);
   const Report kept = CheckInstallation(dir.win("XP"), o);
   EXPECT_TRUE(kept.remembered);

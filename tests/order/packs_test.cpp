@@ -177,14 +177,14 @@ TEST_F(PacksTest, MemoryKeptAsTextComesBackAndBadLinesAreDropped) {
 
 // Every folder's time under root, to be set back after files changed in
 // place: the pack then looks as its folders did.
-std::map<fs::path, fs::file_time_type> FolderTimes(const fs::path& root) {
-  std::map<fs::path, fs::file_time_type> out{{root, fs::last_write_time(root)}};
+std::map<fs::path, std::int64_t> FolderTimes(const fs::path& root) {
+  std::map<fs::path, std::int64_t> out{{root, test::WriteTime(root)}};
   for (const auto& e : fs::recursive_directory_iterator(root))
-    if (e.is_directory()) out[e.path()] = fs::last_write_time(e.path());
+    if (e.is_directory()) out[e.path()] = test::WriteTime(e.path());
   return out;
 }
-void SetBack(const std::map<fs::path, fs::file_time_type>& times) {
-  for (const auto& [p, t] : times) fs::last_write_time(p, t);
+void SetBack(const std::map<fs::path, std::int64_t>& times) {
+  for (const auto& [p, t] : times) test::SetWriteTime(p, t);
 }
 
 TEST_F(PacksTest, AKindFollowsFilesCompletedOrRewrittenInPlace) {

@@ -1,0 +1,17 @@
+// Modification times of files and folders for the tests that stamp them, set
+// through the system where the C++ library cannot (MinGW's sets no time on a
+// folder). A time is a count in the system's own unit.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+
+namespace orvella::test {
+
+std::int64_t WriteTime(const std::filesystem::path& p);
+void SetWriteTime(const std::filesystem::path& p, std::int64_t time);
+// Moves the path's modification time by delta (later when positive).
+void ShiftWriteTime(const std::filesystem::path& p, std::chrono::seconds delta);
+
+}  // namespace orvella::test
