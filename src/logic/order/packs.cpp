@@ -468,6 +468,9 @@ void PackMemory::load(const std::string& text) {
     };
     split(fields[3], ',', e.facts.airports);
     split(fields[4], kInputSeparator, e.facts.inputs);
+    // What save() would not write again is not taken either: a pack whose
+    // stamp names nothing it was decided by, or a name the file cannot hold.
+    if (e.facts.inputs.empty() || !std::all_of(e.facts.inputs.begin(), e.facts.inputs.end(), Storable)) continue;
     for (std::string& in : e.facts.inputs)
       if (in == ".") in.clear();
     entries_[FoldAsciiCase(folder)] = std::move(e);
