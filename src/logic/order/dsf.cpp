@@ -125,48 +125,6 @@ class Archive {
   struct archive* a_;
 };
 
-std::optional<DsfProperties> Read7z(File& file) {
-  if (!win::SetFilePointerEx(file.handle(), 0, nullptr, win::FILE_BEGIN)) return std::nullopt;
-  Archive archive;
-  struct archive* a = archive.get();
-  if (!a) return std::nullopt;
-  ArchiveSource source;
-  source.file = &file;
-  archive_read_support_format_7zip(a);
-  archive_read_set_callback_data(a, &source);
-  archive_read_set_read_callback(a, ArchiveRead);
-  archive_read_set_seek_callback(a, ArchiveSeek);
-  archive_read_set_skip_callback(a, ArchiveSkip);
-  if (archive_read_open1(a) != ARCHIVE_OK) return std::nullopt;
-  struct archive_entry* entry = nullptr;
-  // The tile is the archive's first file; folders before it are passed over.
-  for (;;) {
-    const int r = archive_read_next_header(a, &entry);
-    if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return std::nullopt;
-    if (archive_entry_filetype(entry) == AE_IFREG) break;
-  }
-  // Only as much of the stream is decompressed as the header needs.
-  auto more = [a](std::string& out, size_t n) {
-    const size_t before = out.size();
-    out.resize(before + n);
-    size_t done = 0;
-    while (done < n) {
-      const la_ssize_t got = archive_read_data(a, out.data() + before + done, n - done);
-      if (got < 0) {
-        out.resize(before + done);
-        return false;
-      }
-      if (got == 0) break;
-      done += static_cast<size_t>(got);
-    }
-    out.resize(before + done);
-    return true;
-  };
-  std::string bytes;
-  if (!more(bytes, kFirstRead)) return std::nullopt;
-  return ReadPlain(std::move(bytes), more);
-}
-
 // The plain stream of a 7z tile for a prefix reader: the archive opened at
 // its first regular file, or the failure.
 DsfPrefix::Status Open7zStream(File& file, Archive& archive, ArchiveSource& source) {
@@ -186,6 +144,37 @@ DsfPrefix::Status Open7zStream(File& file, Archive& archive, ArchiveSource& sour
     if (r != ARCHIVE_OK && r != ARCHIVE_WARN) return DsfPrefix::Status::Unreadable7z;
     if (archive_entry_filetype(entry) == AE_IFREG) return DsfPrefix::Status::Done;
   }
+}
+
+// Appends up to n further bytes of the archive's current file to out (fewer
+// at its end); false at a read failure.
+bool ReadArchive(struct archive* a, std::string& out, size_t n) {
+  const size_t before = out.size();
+  out.resize(before + n);
+  size_t done = 0;
+  bool ok = true;
+  while (done < n) {
+    const la_ssize_t got = archive_read_data(a, out.data() + before + done, n - done);
+    if (got < 0) {
+      ok = false;
+      break;
+    }
+    if (got == 0) break;
+    done += static_cast<size_t>(got);
+  }
+  out.resize(before + done);
+  return ok;
+}
+
+std::optional<DsfProperties> Read7z(File& file) {
+  ArchiveSource source;
+  Archive archive;
+  if (Open7zStream(file, archive, source) != DsfPrefix::Status::Done) return std::nullopt;
+  // Only as much of the stream is decompressed as the header needs.
+  auto more = [a = archive.get()](std::string& out, size_t n) { return ReadArchive(a, out, n); };
+  std::string bytes;
+  if (!more(bytes, kFirstRead)) return std::nullopt;
+  return ReadPlain(std::move(bytes), more);
 }
 #endif
 
@@ -296,24 +285,7 @@ DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(st
     auto source = std::make_unique<ArchiveSource>();
     out.status = Open7zStream(file, archive, *source);
     if (out.status != DsfPrefix::Status::Done) return out;
-    struct archive* a = archive.get();
-    bool broken = false;
-    auto more = [a, &broken](std::string& bytes, size_t n) {
-      const size_t before = bytes.size();
-      bytes.resize(before + n);
-      size_t done = 0;
-      while (done < n) {
-        const la_ssize_t got = archive_read_data(a, bytes.data() + before + done, n - done);
-        if (got < 0) {
-          broken = true;
-          break;
-        }
-        if (got == 0) break;
-        done += static_cast<size_t>(got);
-      }
-      bytes.resize(before + done);
-      return !broken;
-    };
+    auto more = [a = archive.get()](std::string& bytes, size_t n) { return ReadArchive(a, bytes, n); };
     if (!more(out.bytes, kFirstRead)) {
       out.status = DsfPrefix::Status::Unreadable7z;
       return out;
