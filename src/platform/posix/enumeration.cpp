@@ -26,7 +26,12 @@ std::string BaseName(const std::string& host) {
 // UTF-8 have no character to stand for: each becomes '?', as Windows gives
 // a character its code page cannot hold, and the program knows such a name
 // for one it cannot use. A name is never cut inside a character.
-void CopyName(const std::string& utf8, char (&dst)[win::MAX_PATH]) {
+void CopyName(std::string_view utf8, char (&dst)[win::MAX_PATH]) {
+  if (utf8.size() < win::MAX_PATH && text::IsValidUtf8(utf8)) {
+    std::memcpy(dst, utf8.data(), utf8.size());
+    dst[utf8.size()] = '\0';
+    return;
+  }
   std::string a = text::ReplaceBrokenUtf8(utf8, '?');
   if (a.size() >= win::MAX_PATH) a.resize(text::Utf8CutLength(a, win::MAX_PATH - 1));
   std::memcpy(dst, a.c_str(), a.size() + 1);
@@ -71,7 +76,7 @@ std::u32string Folded(std::string_view utf8) {
   return r;
 }
 
-bool NameMatches(const FindObject& f, const std::string& name) {
+bool NameMatches(const FindObject& f, std::string_view name) {
   if (f.matchesAll) return true;
   const std::u32string& mask = f.foldedMask;
   const std::u32string n = Folded(name);
@@ -99,7 +104,7 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
   }
   if (!f.dir) return false;
   while (dirent* e = ::readdir(f.dir)) {
-    const std::string name = e->d_name;
+    const std::string_view name = e->d_name;
     if (name == "." || name == ".." || !NameMatches(f, name)) continue;
     const int dfd = ::dirfd(f.dir);
     win::DWORD a = 0;
@@ -120,7 +125,7 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
       }
       default:
         if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
-        a = AttributesOf(st, name, f.folderHost + "/" + name);
+        a = AttributesOf(st, name, f.folderHost + "/" + e->d_name);
         FillFromStat(st, d);
         break;
     }
@@ -205,7 +210,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     return INVALID_HANDLE_VALUE;
   }
   std::string p = pattern;
-  if (text::Utf8ToUtf16(p).size() >= MAX_PATH) {
+  if (text::Utf16Length(p) >= MAX_PATH) {
     SetError(ERROR_FILENAME_EXCED_RANGE);
     return INVALID_HANDLE_VALUE;
   }

@@ -26,6 +26,7 @@ struct FileObject : Object {
   win::DWORD share = 0;
   dev_t dev = 0;
   ino_t ino = 0;
+  mode_t mode = 0;  // the kind of what was opened (0: not known), which never changes while open
   ~FileObject() override;
 };
 
