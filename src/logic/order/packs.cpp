@@ -139,6 +139,13 @@ struct Reading {
   }
 };
 
+// Where the line starting at `from` ends (its CR or LF), or npos.
+size_t LineEnd(std::string_view text, size_t from) {
+  for (size_t i = from; i < text.size(); ++i)
+    if (text[i] == '\n' || text[i] == '\r') return i;
+  return std::string_view::npos;
+}
+
 std::string UnreadableReason(win::DWORD error, const std::string& rel) {
   if (error == kNotAFile) return Ansi("pas un fichier ordinaire : ") + rel;
   if (error == win::ERROR_ACCESS_DENIED || error == win::ERROR_SHARING_VIOLATION || error == win::ERROR_LOCK_VIOLATION)
@@ -167,7 +174,7 @@ std::vector<std::string> ReadAirports(const std::string& path, win::DWORD& error
     const bool end = pending.size() == had;
     size_t from = 0;
     if (skipping) {
-      const size_t eol = pending.find_first_of("\r\n");
+      const size_t eol = LineEnd(pending, 0);
       if (eol == std::string::npos) {
         pending.clear();
         if (end) return {};
@@ -225,7 +232,7 @@ std::vector<std::string> AirportCodes(std::string_view text, bool complete) {
   std::vector<std::string> codes;
   size_t at = 0;
   while (at < text.size()) {
-    size_t end = text.find_first_of("\r\n", at);
+    size_t end = LineEnd(text, at);
     if (end == std::string::npos) {
       if (!complete) break;  // the line goes on past what was read
       end = text.size();

@@ -31,7 +31,11 @@ struct FileObject : Object {
 };
 
 struct FindObject : Object {
-  DIR* dir = nullptr;
+  int dir = -1;  // the folder being read, or -1
+  // Entries read from it in one go (getdents64), given from `at` to `end`.
+  std::unique_ptr<char[]> buffer;
+  size_t at = 0;
+  size_t end = 0;
   std::string folderHost;
   std::string mask;  // UTF-8; empty: one entry already given, nothing more
   std::u32string foldedMask;

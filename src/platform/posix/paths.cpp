@@ -180,7 +180,24 @@ bool IsNormalDrivePath(std::string_view p) {
   return true;
 }
 
+std::string JoinedHost(const std::string& root, const std::vector<std::string>& parts) {
+  std::string host = root;
+  size_t length = root.size();
+  for (const auto& p : parts) length += p.size() + 1;
+  host.reserve(length);
+  for (const auto& p : parts) {
+    if (host.back() != '/') host += '/';
+    host += p;
+  }
+  return host;
+}
+
 }  // namespace
+
+std::string ExactHostPath(const WinPath& path) {
+  const std::string root = DriveFolder(path.drive);
+  return root.empty() ? root : JoinedHost(root, path.parts);
+}
 
 std::string DriveFolder(char drive) {
   if (!IsDriveLetter(drive)) return {};
@@ -328,6 +345,7 @@ bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast, size_t
   out.parts.clear();
   out.trailingSeparator = full.size() > 3 && full.back() == '\\';
   out.writtenLast = writtenLast;
+  out.parts.reserve(static_cast<size_t>(std::count(full.begin() + 3, full.end(), '\\')) + 1);
   PushComponents(std::string_view(full).substr(3), out.parts);
   for (size_t k = 0; k < out.parts.size(); ++k) {
     const bool last = k + 1 == out.parts.size();
@@ -374,14 +392,7 @@ bool Resolve(const WinPath& path, Resolved& out) {
     return true;
   }
   // Fast path: the names exist exactly as written.
-  std::string host = root;
-  size_t length = root.size();
-  for (const auto& p : path.parts) length += p.size() + 1;
-  host.reserve(length);
-  for (const auto& p : path.parts) {
-    if (host.back() != '/') host += '/';
-    host += p;
-  }
+  std::string host = JoinedHost(root, path.parts);
   if (::lstat(host.c_str(), &out.st) == 0) {
     out.host = std::move(host);
     out.parentHost = out.host.substr(0, out.host.rfind('/'));
