@@ -243,6 +243,8 @@ std::vector<std::string> AirportCodes(std::string_view text, bool complete) {
     const std::string_view line(text.data() + at, end - at);
     size_t i = 0;
     while (i < line.size() && count < 5) {
+      // Only airport headers and the end of the data need more than their first field.
+      if (count == 1 && fields[0] != "1" && fields[0] != "16" && fields[0] != "17") break;
       while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
       const size_t f = i;
       while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
@@ -257,6 +259,7 @@ std::vector<std::string> AirportCodes(std::string_view text, bool complete) {
 
 PackFacts ClassifyPack(const std::string& folder) {
   PackFacts f;
+  f.inputs.reserve(4);
   Reading r{folder, f};
   auto done = [&]() -> PackFacts {
     f.stamp = r.stamp;
