@@ -74,38 +74,86 @@ class PackFiles {
 
   // The file at rel ('/'-separated, relative to the pack).
   Found find(std::string_view rel, bool folderWanted = false) {
-    const Folder* f = &folder(std::string_view());
-    std::string spelledPath;  // the folders as the disk spells them, when they differ
+    const size_t slash = rel.rfind('/');
+    const Folder* f = nullptr;
     bool otherCase = false;
-    size_t at = 0;
-    for (;;) {
-      const size_t slash = rel.find('/', at);
-      const bool last = slash == std::string_view::npos;
-      const std::string_view part = rel.substr(at, last ? std::string_view::npos : slash - at);
-      auto it = f->names.find(part);
-      const auto fits = [last, folderWanted](win::DWORD a) {
-        return last && !folderWanted ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
-      };
-      std::string_view spelled = part;
-      if (it == f->names.end() || !fits(it->second)) {
-        auto ft = f->folded.find(FoldAsciiCase(part));
-        if (ft == f->folded.end() || !fits(f->names.find(ft->second)->second)) return Found::None;
-        spelled = ft->second;
-        otherCase = true;
+    if (slash == std::string_view::npos) {
+      f = &folder(std::string_view());
+    } else {
+      // Paths come in runs of one folder: the last folder found is kept.
+      const std::string_view dir = rel.substr(0, slash);
+      if (!lastValid_ || dir != lastDir_) {
+        lastDir_.assign(dir);
+        lastFolder_ = walk(dir, lastOtherCase_);
+        lastValid_ = true;
       }
-      if (last) return otherCase ? Found::OtherCase : Found::Exact;
-      if (!spelledPath.empty()) spelledPath += '/';
-      spelledPath += spelled;
-      f = &folder(spelledPath);
-      at = slash + 1;
+      f = lastFolder_;
+      otherCase = lastOtherCase_;
+      if (!f) return Found::None;
     }
+    const std::string_view leaf = rel.substr(slash + 1);
+    const auto fits = [folderWanted](win::DWORD a) {
+      return folderWanted ? (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0 : Regular(a);
+    };
+    return entry(*f, leaf, fits, otherCase) ? (otherCase ? Found::OtherCase : Found::Exact) : Found::None;
+  }
+
+  // The entries of the pack's folder at rel (any letter case), listed when
+  // first asked about; null when there is no such folder.
+  const ViewMap<win::DWORD>* entries(std::string_view rel) {
+    bool otherCase = false;
+    const Folder* f = walk(rel, otherCase);
+    return f ? &f->names : nullptr;
   }
 
  private:
   struct Folder {
     ViewMap<win::DWORD> names;
-    ViewMap<std::string> folded;  // folded name -> name
+    // Folded name -> name, made when a name is first not found as given.
+    std::vector<std::string_view> order;  // the names' keys, in listing order
+    mutable ViewMap<std::string_view> folded;
+    mutable bool foldedMade = false;
   };
+  // Whether f holds name as fits wants it; spelled, when given, is set to
+  // the name as the disk spells it, and otherCase when that differs.
+  template <typename Fits>
+  static bool entry(const Folder& f, std::string_view name, const Fits& fits, bool& otherCase,
+                    std::string_view* spelled = nullptr) {
+    auto it = f.names.find(name);
+    if (it != f.names.end() && fits(it->second)) {
+      if (spelled) *spelled = it->first;
+      return true;
+    }
+    if (!f.foldedMade) {
+      f.foldedMade = true;
+      // In listing order: the first spelling of a folded name is kept.
+      for (const std::string_view n : f.order) f.folded.emplace(FoldAsciiCase(n), n);
+    }
+    auto ft = f.folded.find(FoldAsciiCase(name));
+    if (ft == f.folded.end() || !fits(f.names.find(ft->second)->second)) return false;
+    if (spelled) *spelled = ft->second;
+    otherCase = true;
+    return true;
+  }
+  // The folder at dir (every part a folder, any letter case), or null.
+  const Folder* walk(std::string_view dir, bool& otherCase) {
+    otherCase = false;
+    const Folder* f = &folder(std::string_view());
+    std::string spelledPath;  // the folders as the disk spells them
+    const auto isFolder = [](win::DWORD a) { return (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0; };
+    for (size_t at = 0;;) {
+      const size_t slash = dir.find('/', at);
+      const std::string_view part =
+          dir.substr(at, slash == std::string_view::npos ? std::string_view::npos : slash - at);
+      std::string_view spelled;
+      if (!entry(*f, part, isFolder, otherCase, &spelled)) return nullptr;
+      if (!spelledPath.empty()) spelledPath += '/';
+      spelledPath += spelled;
+      f = &folder(spelledPath);
+      if (slash == std::string_view::npos) return f;
+      at = slash + 1;
+    }
+  }
   const Folder& folder(std::string_view rel) {
     auto it = folders_.find(rel);
     if (it != folders_.end()) return it->second;
@@ -117,14 +165,18 @@ class PackFiles {
     }
     if (listed_) listed_(host);
     ForEachEntry(host, [&](const std::string& name, win::DWORD a) {
-      f.names.emplace(name, a);
-      f.folded.emplace(FoldAsciiCase(name), name);
+      const auto [at, fresh] = f.names.emplace(name, a);
+      if (fresh) f.order.push_back(at->first);
     });
     return folders_.emplace(std::string(rel), std::move(f)).first->second;
   }
   std::string root_;
   std::function<void(const std::string&)> listed_;
   ViewMap<Folder> folders_;
+  std::string lastDir_;
+  const Folder* lastFolder_ = nullptr;
+  bool lastOtherCase_ = false;
+  bool lastValid_ = false;
 };
 
 // A folder that can provide exports: a loaded pack, a disabled one, or a
@@ -193,16 +245,26 @@ std::string LineFolder(const std::string& installation, const std::string& utf8P
 struct DsfFacts {
   std::string status;  // "" when read, else the damage's key
   bool overlay = false;
-  std::vector<std::string> refs;
+  std::string refs;  // the names it needs as the index keys them, each ended by '\0'
+  // Calls fn(name) for each name of refs.
+  template <typename Fn>
+  void forEachRef(Fn&& fn) const {
+    for (size_t at = 0; at < refs.size();) {
+      const size_t end = refs.find('\0', at);
+      fn(std::string_view(refs).substr(at, end - at));
+      at = end + 1;
+    }
+  }
 };
 
 // The facts of a tile as the memory keeps them: joined, not copied one by one.
 std::string DsfLine(const DsfFacts& f) {
   std::string line;
+  line.reserve(f.refs.size() + 16);
   CheckMemory::Append(line, "dsf");
   CheckMemory::Append(line, f.status);
   CheckMemory::Append(line, f.overlay ? "1" : "0");
-  for (const std::string& r : f.refs) CheckMemory::Append(line, r);
+  f.forEachRef([&line](std::string_view r) { CheckMemory::Append(line, r); });
   return line;
 }
 
@@ -211,7 +273,11 @@ std::optional<DsfFacts> DsfOfFields(const std::vector<std::string>& v) {
   DsfFacts f;
   f.status = v[1];
   f.overlay = v[2] == "1";
-  f.refs.assign(v.begin() + 3, v.end());
+  for (size_t i = 3; i < v.size(); ++i) {
+    if (v[i].empty() || v[i].find('\0') != std::string::npos) return std::nullopt;  // no name of a tile
+    f.refs += v[i];
+    f.refs += '\0';
+  }
   return f;
 }
 
@@ -234,16 +300,24 @@ DsfFacts ReadDsf(const std::string& path) {
       f.status = "SeptZNonPris";
       return f;
   }
-  const std::optional<DsfDefinitions> d = ParseDsfDefinitions(p.bytes);
-  if (!d) {
+  std::vector<std::string_view> names;
+  if (!DsfDefinitionNames(p.bytes, f.overlay, names)) {
+    f.overlay = false;
     f.status = "DsfEndommage";
     return f;
   }
-  f.overlay = IsOverlay(d->properties);
-  for (const auto* table : {&d->terrains, &d->objects, &d->polygons, &d->networks})
-    for (const std::string& s : *table) f.refs.push_back(VirtualPath(s));
-  std::sort(f.refs.begin(), f.refs.end());
-  f.refs.erase(std::unique(f.refs.begin(), f.refs.end()), f.refs.end());
+  // Each name as the index keys it ('\\' and ':' made '/'): the pack sorts
+  // them and keeps each once.
+  size_t size = 0;
+  for (const std::string_view n : names) size += n.size() + 1;
+  f.refs.reserve(size);
+  for (const std::string_view n : names) {
+    const size_t at = f.refs.size();
+    f.refs += n;
+    for (size_t i = at; i < f.refs.size(); ++i)
+      if (f.refs[i] == '\\' || f.refs[i] == ':') f.refs[i] = '/';
+    f.refs += '\0';
+  }
   return f;
 }
 
@@ -310,7 +384,8 @@ std::vector<std::string> ReadAirportCodes(const std::string& path) {
 }
 
 // A tile from a DSF's name: "+46+007.dsf".
-std::optional<Tile> TileOfName(const std::string& name) {
+std::optional<Tile> TileOfName(std::string_view view) {
+  const std::string name(view);
   int lat = 0, lon = 0;
   char a = 0, b = 0;
   int used = 0;
@@ -322,9 +397,9 @@ std::optional<Tile> TileOfName(const std::string& name) {
   return Tile{lat, lon};
 }
 
-bool EndsWithNoCase(const std::string& s, const char* tail) {
+bool EndsWithNoCase(std::string_view s, const char* tail) {
   const size_t n = std::char_traits<char>::length(tail);
-  return s.size() >= n && EqualsAsciiNoCase(std::string_view(s).substr(s.size() - n), tail);
+  return s.size() >= n && EqualsAsciiNoCase(s.substr(s.size() - n), tail);
 }
 
 // The report's findings as strings for the memory, and back.
@@ -474,59 +549,89 @@ bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
 
 // One provision of the index: who gives it and how.
 struct Provision {
-  std::string path;  // the virtual path (kept on the first provision of a path)
-  int next = -1;     // the next provision of the same path, -1 for none
+  int next = -1;  // the next provision of the same path, -1 for none
   int source = 0;
+  SourceKind kind = SourceKind::Loaded;  // its source's
   bool backup = false;
   bool present = false;  // its real file is there
 };
 
 // Virtual paths to the first of their provisions: an open-addressed table
-// of hashes, so that most look-ups touch one slot and one path.
+// of hashes whose paths are kept end to end in one string, so that a
+// look-up touches one slot and one stretch of that string. Look-ups come in
+// batches that fetch their slots ahead: the table is far larger than the
+// processor's caches.
 class PathIndex {
  public:
+  static std::uint64_t Hash(std::string_view path) { return std::hash<std::string_view>{}(path) | 1; }
+
   // The slot of path: its first provision, or -1 when it has none yet.
-  int& slot(std::string_view path, const std::vector<Provision>& provisions) {
+  int& slot(std::string_view path) {
     if ((used_ + 1) * 4 > slots_.size() * 3) grow();
-    const std::uint64_t h = std::hash<std::string_view>{}(path) | 1;  // 0 marks an empty slot
-    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+    const std::uint64_t h = Hash(path);
+    for (size_t i = h & mask();; i = (i + 1) & mask()) {
       Slot& s = slots_[i];
       if (s.hash == 0) {
         s.hash = h;
+        s.at = paths_.size();
+        s.size = path.size();
+        paths_ += path;
+        order_.push_back(i);
         ++used_;
         return s.first;
       }
-      if (s.hash == h && provisions[static_cast<size_t>(s.first)].path == path) return s.first;
+      if (s.hash == h && pathOf(s) == path) return s.first;
     }
   }
-  int find(std::string_view path, const std::vector<Provision>& provisions) const {
+  int find(std::string_view path, std::uint64_t h) const {
     if (slots_.empty()) return -1;
-    const std::uint64_t h = std::hash<std::string_view>{}(path) | 1;
-    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+    for (size_t i = h & mask();; i = (i + 1) & mask()) {
       const Slot& s = slots_[i];
       if (s.hash == 0) return -1;
-      if (s.hash == h && provisions[static_cast<size_t>(s.first)].path == path) return s.first;
+      if (s.hash == h && pathOf(s) == path) return s.first;
     }
+  }
+  int find(std::string_view path) const { return find(path, Hash(path)); }
+  // Brings the slot of hash h, and the path it holds, nearer the processor.
+  void prefetchSlot(std::uint64_t h) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[h & mask()]);
+  }
+  void prefetchPath(std::uint64_t h) const {
+    if (slots_.empty()) return;
+    const Slot& s = slots_[h & mask()];
+    if (s.hash == h) __builtin_prefetch(paths_.data() + s.at);
+  }
+  // Each path once, in the order it was first given.
+  template <typename Fn>
+  void forEachPath(Fn&& fn) const {
+    for (const size_t i : order_) fn(pathOf(slots_[i]), slots_[i].first);
   }
 
  private:
   struct Slot {
-    std::uint64_t hash = 0;
+    std::uint64_t hash = 0;  // 0 marks an empty slot
+    std::uint64_t at = 0;    // where its path starts in paths_
+    std::uint32_t size = 0;
     int first = -1;
   };
+  size_t mask() const { return slots_.size() - 1; }
+  std::string_view pathOf(const Slot& s) const { return std::string_view(paths_).substr(s.at, s.size); }
   void grow() {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(std::max<size_t>(1024, old.size() * 2), Slot());
-    for (const Slot& s : old) {
-      if (s.hash == 0) continue;
-      for (size_t i = s.hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1))
+    for (size_t& o : order_) {
+      const Slot& s = old[o];
+      for (size_t i = s.hash & mask();; i = (i + 1) & mask())
         if (slots_[i].hash == 0) {
           slots_[i] = s;
+          o = i;
           break;
         }
     }
   }
   std::vector<Slot> slots_;
+  std::vector<size_t> order_;  // slots in the order their paths came
+  std::string paths_;
   size_t used_ = 0;
 };
 
@@ -545,6 +650,8 @@ class Checker {
   void readLibrary(int source);
   std::vector<std::string> airports(Source& s);
   void judge();
+  // One reference of the pack loaded_[order]; firstProvision from index_.
+  void judgeRef(size_t order, std::string_view path, size_t sampleIndex, int firstProvision);
   bool cancelled() const { return options_.cancel && options_.cancel->load(); }
   // The verdict depends on path as it stands now (stamp as read, when known).
   void depend(const std::string& path, std::optional<FileStamp> known = std::nullopt) {
@@ -571,22 +678,26 @@ class Checker {
   std::vector<std::string> iniOrder_;
   // Per loaded pack: its references and a sample DSF for each.
   struct PackRefs {
-    std::vector<std::string> samples;                  // DSFs, relative to the pack
-    std::vector<std::pair<std::string, size_t>> refs;  // virtual path, its sample
+    std::vector<std::string> samples;  // DSFs, relative to the pack
+    std::string names;                 // the references of its tiles end to end
+    // Each reference once (a view into names, which no longer changes), and
+    // its first tile among samples; sorted.
+    std::vector<std::pair<std::string_view, size_t>> refs;
   };
   std::vector<PackRefs> refs_;
   // The library index: each exported path's first provision in provisions_,
   // the others chained from it.
   PathIndex index_;
   std::vector<Provision> provisions_;
+  // Missing references by virtual path, in the order they were met.
+  std::unordered_map<std::string, size_t> missingAt_;
   // Folded virtual path -> one spelling: made when first needed.
   std::unordered_map<std::string, std::string> foldedIndex_;
   bool foldedMade_ = false;
   const std::unordered_map<std::string, std::string>& foldedIndex() {
     if (!foldedMade_) {
       foldedMade_ = true;
-      for (const Provision& p : provisions_)
-        if (!p.path.empty()) foldedIndex_.emplace(FoldAsciiCase(p.path), p.path);
+      index_.forEachPath([this](std::string_view path, int) { foldedIndex_.emplace(FoldAsciiCase(path), path); });
     }
     return foldedIndex_;
   }
@@ -694,6 +805,7 @@ void Checker::readLibrary(int source) {
     const Found f = s.files->find(e.realPath);
     Provision p;
     p.source = source;
+    p.kind = s.kind;
     p.backup = e.kind == ExportKind::Backup;
     p.present = f == Found::Exact || (folded && f == Found::OtherCase);
     if (!p.present && s.kind == SourceKind::Loaded) {
@@ -702,9 +814,8 @@ void Checker::readLibrary(int source) {
     }
     // Appended at the chain's end: the providers stay in priority order.
     const int at = static_cast<int>(provisions_.size());
-    int& first = index_.slot(e.virtualPath, provisions_);
+    int& first = index_.slot(e.virtualPath);
     if (first < 0) {
-      p.path = e.virtualPath;
       first = at;
     } else {
       int last = first;
@@ -725,18 +836,30 @@ void Checker::readPack(size_t order) {
   const std::string nav = s.folder + "\\Earth nav data";
   depend(s.folder);
   depend(nav);
-  const bool hasNav = s.files->hasFolder("Earth nav data");
-  for (const auto& [tileFolder, a] : hasNav ? Folders(nav) : decltype(Folders(nav))()) {
-    (void)a;
-    depend(nav + "\\" + tileFolder);
-    std::vector<std::string> names;
-    ForEachEntry(nav + "\\" + tileFolder, [&](const std::string& name, win::DWORD attributes) {
-      if (Regular(attributes) && EndsWithNoCase(name, ".dsf")) names.push_back(name);
-    });
+  // The folders of the pack's listings: the same names the system gives.
+  const ViewMap<win::DWORD>* navEntries = s.files->entries("Earth nav data");
+  std::vector<std::string_view> tileFolders;
+  if (navEntries)
+    for (const auto& [name, a] : *navEntries)
+      if (a & win::FILE_ATTRIBUTE_DIRECTORY) tileFolders.push_back(name);
+  std::sort(tileFolders.begin(), tileFolders.end(),
+            [](std::string_view a, std::string_view b) { return FoldAsciiCase(a) < FoldAsciiCase(b); });
+  struct Span {
+    size_t at, size, sample;
+  };
+  std::vector<Span> spans;
+  std::string rel;
+  for (const std::string_view tileFolder : tileFolders) {
+    rel.assign("Earth nav data/").append(tileFolder);
+    const ViewMap<win::DWORD>* tileEntries = s.files->entries(rel);
+    std::vector<std::string_view> names;
+    if (tileEntries)
+      for (const auto& [name, a] : *tileEntries)
+        if (Regular(a) && EndsWithNoCase(name, ".dsf")) names.push_back(name);
     std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-      const std::string path = nav + "\\" + tileFolder + "\\" + name;
-      const std::string rel = "Earth nav data/" + tileFolder + "/" + name;
+    const std::string folderPath = nav + "\\" + std::string(tileFolder) + "\\";
+    for (const std::string_view name : names) {
+      const std::string path = folderPath + std::string(name);
       const std::optional<FileStamp> st = StampOf(path);
       if (!st) continue;
       depend(path, st);
@@ -747,8 +870,9 @@ void Checker::readPack(size_t order) {
         facts = ReadDsf(path);
         if (remember_) memory_.putLine(path, *st, DsfLine(*facts), now_);
       }
+      std::string tileRel = rel + "/" + std::string(name);
       if (!facts->status.empty()) {
-        damaged(source, rel, facts->status.c_str());
+        damaged(source, tileRel, facts->status.c_str());
         continue;
       }
       anyDsf = true;
@@ -757,12 +881,23 @@ void Checker::readPack(size_t order) {
         if (facts->overlay) pack.overlayTiles.push_back(*tile);
       }
       (facts->overlay ? anyOverlay : anyBase) = true;
-      for (const std::string& r : facts->refs) refs.refs.emplace_back(r, refs.samples.size());
-      refs.samples.push_back(rel);
+      // Offsets for now: names grows, and is viewed once whole.
+      const size_t sample = refs.samples.size();
+      const size_t base = refs.names.size();
+      refs.names += facts->refs;
+      for (size_t at = base; at < refs.names.size();) {
+        const size_t end = refs.names.find('\0', at);
+        spans.push_back({at, end - at, sample});
+        at = end + 1;
+      }
+      refs.samples.push_back(std::move(tileRel));
     }
   }
   // Each reference once, with the first tile that names it.
-  std::stable_sort(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  refs.refs.reserve(spans.size());
+  for (const Span& span : spans)
+    refs.refs.emplace_back(std::string_view(refs.names).substr(span.at, span.size), span.sample);
+  std::sort(refs.refs.begin(), refs.refs.end());
   refs.refs.erase(
       std::unique(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
       refs.refs.end());
@@ -794,82 +929,90 @@ std::vector<std::string> Checker::airports(Source& s) {
   return codes;
 }
 
-void Checker::judge() {
-  const bool foldedFiles = FoldedFileSystem();
-  // Missing references by virtual path, in the order they were met.
-  std::unordered_map<std::string, size_t> missingAt;
-  for (size_t order = 0; order < loaded_.size(); ++order) {
-    const int source = loaded_[order];
-    Source& s = sources_[static_cast<size_t>(source)];
-    const PackRefs& packRefs = refs_[order];
-    for (const auto& [path, sampleIndex] : packRefs.refs) {
-      const std::string& ref = path;
-      if (std::find(std::begin(kBuiltInTerrains), std::end(kBuiltInTerrains), ref) != std::end(kBuiltInTerrains))
-        continue;
-      // The pack's own file first.
-      // Most references are plain paths: no copy is made of those.
-      const bool plain = !path.empty() && path[0] != '/' && path.find("./") == std::string::npos &&
-                         path.find("//") == std::string::npos && path.back() != '/' && path.back() != '.';
-      const std::string cleaned = plain ? std::string() : PackRelative(path);
-      const std::string& rel = plain ? path : cleaned;
-      Found own = rel.empty() ? Found::None : s.files->find(rel);
-      if (own == Found::Exact || (own == Found::OtherCase && foldedFiles)) continue;
-      Reason reason = Reason::Absent;
-      std::string provider;
-      const int firstProvision = index_.find(path, provisions_);
-      bool met = false;
-      if (firstProvision >= 0) {
-        const Provision* backup = nullptr;
-        const Provision* disabled = nullptr;
-        const Provision* inactive = nullptr;
-        for (int i = firstProvision; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
-          const Provision& p = provisions_[static_cast<size_t>(i)];
-          const SourceKind kind = sources_[static_cast<size_t>(p.source)].kind;
-          if (!p.present) continue;
-          if (kind == SourceKind::Loaded && !p.backup) met = true;
-          if (kind == SourceKind::Loaded && p.backup && !backup) backup = &p;
-          if (kind == SourceKind::Disabled && !disabled) disabled = &p;
-          if (kind == SourceKind::Inactive && !inactive) inactive = &p;
-        }
-        if (met) continue;
-        const Provision* by = disabled ? disabled : inactive ? inactive : backup;
-        if (by) {
-          reason = disabled ? Reason::Disabled : inactive ? Reason::Inactive : Reason::Backup;
-          const Source& p = sources_[static_cast<size_t>(by->source)];
-          provider = reason == Reason::Inactive ? p.folder : p.name;
-        }
-      }
-      if (reason == Reason::Absent) {
-        // The same path with other letters: an export of a loaded pack, or
-        // the pack's own file where the system tells letter case apart.
-        auto ft = foldedIndex().find(FoldAsciiCase(path));
-        if (ft != foldedIndex_.end()) {
-          for (int i = index_.find(ft->second, provisions_); i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
-            const Provision& p = provisions_[static_cast<size_t>(i)];
-            if (p.present && sources_[static_cast<size_t>(p.source)].kind == SourceKind::Loaded) {
-              reason = Reason::Case;
-              provider = sources_[static_cast<size_t>(p.source)].name;
-              break;
-            }
-          }
-        }
-        if (reason == Reason::Absent && own == Found::OtherCase) {
+void Checker::judgeRef(size_t order, std::string_view path, size_t sampleIndex, int firstProvision) {
+  if (std::find(std::begin(kBuiltInTerrains), std::end(kBuiltInTerrains), path) != std::end(kBuiltInTerrains)) return;
+  Source& s = sources_[static_cast<size_t>(loaded_[order])];
+  // A loaded export meets it, unless it is a placeholder.
+  const Provision* backup = nullptr;
+  const Provision* disabled = nullptr;
+  const Provision* inactive = nullptr;
+  for (int i = firstProvision; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+    const Provision& p = provisions_[static_cast<size_t>(i)];
+    if (!p.present) continue;
+    if (p.kind == SourceKind::Loaded && !p.backup) return;
+    if (p.kind == SourceKind::Loaded && p.backup && !backup) backup = &p;
+    if (p.kind == SourceKind::Disabled && !disabled) disabled = &p;
+    if (p.kind == SourceKind::Inactive && !inactive) inactive = &p;
+  }
+  // Then the pack's own file (asked only now: most references are met by
+  // an export). Most references are plain paths: no copy is made of those.
+  const bool plain = !path.empty() && path[0] != '/' && path.find("./") == std::string_view::npos &&
+                     path.find("//") == std::string_view::npos && path.back() != '/' && path.back() != '.';
+  const std::string cleaned = plain ? std::string() : PackRelative(path);
+  const std::string_view rel = plain ? path : std::string_view(cleaned);
+  const Found own = rel.empty() ? Found::None : s.files->find(rel);
+  if (own == Found::Exact || (own == Found::OtherCase && FoldedFileSystem())) return;
+  Reason reason = Reason::Absent;
+  std::string provider;
+  if (const Provision* by = disabled ? disabled : inactive ? inactive : backup) {
+    reason = disabled ? Reason::Disabled : inactive ? Reason::Inactive : Reason::Backup;
+    const Source& p = sources_[static_cast<size_t>(by->source)];
+    provider = reason == Reason::Inactive ? p.folder : p.name;
+  }
+  if (reason == Reason::Absent) {
+    // The same path with other letters: an export of a loaded pack, or
+    // the pack's own file where the system tells letter case apart.
+    auto ft = foldedIndex().find(FoldAsciiCase(path));
+    if (ft != foldedIndex_.end()) {
+      for (int i = index_.find(ft->second); i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+        const Provision& p = provisions_[static_cast<size_t>(i)];
+        if (p.present && p.kind == SourceKind::Loaded) {
           reason = Reason::Case;
-          provider = s.name;
+          provider = sources_[static_cast<size_t>(p.source)].name;
+          break;
         }
       }
-      auto [at, fresh] = missingAt.emplace(path, report_.missing.size());
-      if (fresh) {
-        Missing m;
-        m.path = path;
-        m.library = path.substr(0, path.find('/'));
-        m.reason = reason;
-        m.provider = provider;
-        m.sample = packRefs.samples[sampleIndex];
-        report_.missing.push_back(std::move(m));
+    }
+    if (reason == Reason::Absent && own == Found::OtherCase) {
+      reason = Reason::Case;
+      provider = s.name;
+    }
+  }
+  auto [at, fresh] = missingAt_.emplace(std::string(path), report_.missing.size());
+  if (fresh) {
+    Missing m;
+    m.path = path;
+    m.library = path.substr(0, path.find('/'));
+    m.reason = reason;
+    m.provider = provider;
+    m.sample = refs_[order].samples[sampleIndex];
+    report_.missing.push_back(std::move(m));
+  }
+  std::vector<std::string>& packs = report_.missing[at->second].packs;
+  if (std::find(packs.begin(), packs.end(), s.name) == packs.end()) packs.push_back(s.name);
+}
+
+void Checker::judge() {
+  constexpr size_t kBatch = 256;
+  std::uint64_t hashes[kBatch];
+  int firsts[kBatch];
+  for (size_t order = 0; order < loaded_.size(); ++order) {
+    const PackRefs& packRefs = refs_[order];
+    const auto& refs = packRefs.refs;
+    for (size_t batch = 0; batch < refs.size(); batch += kBatch) {
+      const size_t n = std::min(kBatch, refs.size() - batch);
+      // The slots, then the paths they hold, then the provisions: fetched
+      // ahead for the whole batch, each waited for once.
+      for (size_t k = 0; k < n; ++k) {
+        hashes[k] = PathIndex::Hash(refs[batch + k].first);
+        index_.prefetchSlot(hashes[k]);
       }
-      std::vector<std::string>& packs = report_.missing[at->second].packs;
-      if (std::find(packs.begin(), packs.end(), s.name) == packs.end()) packs.push_back(s.name);
+      for (size_t k = 0; k < n; ++k) index_.prefetchPath(hashes[k]);
+      for (size_t k = 0; k < n; ++k) {
+        firsts[k] = index_.find(refs[batch + k].first, hashes[k]);
+        if (firsts[k] >= 0) __builtin_prefetch(&provisions_[static_cast<size_t>(firsts[k])]);
+      }
+      for (size_t k = 0; k < n; ++k) judgeRef(order, refs[batch + k].first, refs[batch + k].second, firsts[k]);
     }
   }
 
