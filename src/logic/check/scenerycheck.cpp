@@ -1,13 +1,17 @@
 #include "logic/check/scenerycheck.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -547,6 +551,26 @@ bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
   return f.ok();
 }
 
+// What reading one folder (a pack, a library) found, gathered on a thread of
+// its own and taken in by the check in priority order.
+struct Reading {
+  std::vector<std::pair<std::string, FileStamp>> depends;    // what it depends on, as stamped then
+  std::vector<std::pair<std::string, std::string>> damaged;  // file (relative) and key
+  struct Kept {
+    std::string path;
+    FileStamp stamp;
+    std::string line;
+  };
+  std::vector<Kept> kept;  // facts for the memory
+  int reads = 0;           // files read rather than remembered
+  // A library: its file, and how each export's real file was found.
+  std::optional<LibraryFile> library;
+  std::vector<Found> found;
+};
+
+// The reading of the current thread: where listings note their folders.
+thread_local Reading* tReading = nullptr;
+
 // One provision of the index: who gives it and how.
 struct Provision {
   int next = -1;  // the next provision of the same path, -1 for none
@@ -646,9 +670,22 @@ class Checker {
  private:
   void gatherPacks();
   void addSource(std::string name, std::string folder, std::string area, SourceKind kind);
-  void readPack(size_t index);
-  void readLibrary(int source);
-  std::vector<std::string> airports(Source& s);
+  // Reads loaded pack `order` (on any thread; what it finds goes to r).
+  void readPack(size_t order, Reading& r);
+  // Reads a source's library.txt (on any thread), then indexes it.
+  void readLibrary(int source, Reading& r);
+  void indexLibrary(int source, Reading& r);
+  std::vector<std::string> airports(Source& s, Reading& r);
+  // Notes into r that the verdict depends on path (stamp as read, if known).
+  void note(Reading& r, const std::string& path, std::optional<FileStamp> known = std::nullopt) const {
+    if (remember_) r.depends.emplace_back(path, known ? *known : PathStampOf(path));
+  }
+  // Takes in what a reading found about source.
+  void takeIn(int source, Reading& r);
+  // Runs work(i, reading) for i < count on a few threads, and take(i,
+  // reading) on this one in the order of i; false when cancelled first.
+  template <typename Work, typename Take>
+  bool inOrder(size_t count, const Work& work, const Take& take);
   void judge();
   // One reference of the pack loaded_[order]; firstProvision from index_.
   void judgeRef(size_t order, std::string_view path, size_t sampleIndex, int firstProvision);
@@ -713,7 +750,12 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
   s.folder = std::move(folder);
   s.area = std::move(area);
   s.kind = kind;
-  s.files = std::make_unique<PackFiles>(s.folder, [this](const std::string& p) { depend(p); });
+  s.files = std::make_unique<PackFiles>(s.folder, [this](const std::string& p) {
+    if (tReading)
+      note(*tReading, p);
+    else
+      depend(p);
+  });
   if (kind == SourceKind::Loaded) loaded_.push_back(static_cast<int>(sources_.size()));
   sources_.push_back(std::move(s));
 }
@@ -775,43 +817,51 @@ void Checker::gatherPacks() {
     addSource(LastPart(scene), Trimmed(scene), "", SourceKind::Inactive);
 }
 
-void Checker::readLibrary(int source) {
+void Checker::readLibrary(int source, Reading& r) {
   Source& s = sources_[static_cast<size_t>(source)];
   const std::string path = s.folder + "\\library.txt";
-  depend(s.folder);
+  note(r, s.folder);
   // A library.txt that comes later changes the folder's stamp.
   if (s.files->find("library.txt") == Found::None) return;
   const std::optional<FileStamp> st = StampOf(path);
-  depend(path, st);
+  note(r, path, st);
   if (!st) return;
-  std::optional<LibraryFile> lib;
+  std::optional<LibraryFile>& lib = r.library;
   if (const auto fields = memory_.find(path, *st)) lib = LibraryOfFields(*fields);
   if (!lib) {
-    ++memory_.reads;
+    ++r.reads;
     const std::optional<std::string> text = ReadText(path, 64u << 20);
     if (!text) {
-      if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
+      if (s.kind == SourceKind::Loaded) r.damaged.emplace_back("library.txt", "LibraryEndommage");
       return;
     }
     lib = ParseLibrary(*text);
-    if (remember_) memory_.putLine(path, *st, LibraryLine(*lib), now_);
+    if (remember_) r.kept.push_back({path, *st, LibraryLine(*lib)});
   }
   if (!lib->valid) {
-    if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
+    if (s.kind == SourceKind::Loaded) r.damaged.emplace_back("library.txt", "LibraryEndommage");
+    lib.reset();
     return;
   }
+  r.found.reserve(lib->exports.size());
+  for (const LibraryExport& e : lib->exports) r.found.push_back(s.files->find(e.realPath));
+}
+
+void Checker::indexLibrary(int source, Reading& r) {
+  takeIn(source, r);
+  if (!r.library) return;
+  const Source& s = sources_[static_cast<size_t>(source)];
   const bool folded = FoldedFileSystem();
-  for (const LibraryExport& e : lib->exports) {
-    const Found f = s.files->find(e.realPath);
+  for (size_t i = 0; i < r.library->exports.size(); ++i) {
+    const LibraryExport& e = r.library->exports[i];
+    const Found f = r.found[i];
     Provision p;
     p.source = source;
     p.kind = s.kind;
     p.backup = e.kind == ExportKind::Backup;
     p.present = f == Found::Exact || (folded && f == Found::OtherCase);
-    if (!p.present && s.kind == SourceKind::Loaded) {
-      std::string real = e.realPath;
-      report_.brokenExports.push_back({s.name, e.virtualPath, real});
-    }
+    if (!p.present && s.kind == SourceKind::Loaded)
+      report_.brokenExports.push_back({s.name, e.virtualPath, e.realPath});
     // Appended at the chain's end: the providers stay in priority order.
     const int at = static_cast<int>(provisions_.size());
     int& first = index_.slot(e.virtualPath);
@@ -822,20 +872,95 @@ void Checker::readLibrary(int source) {
       while (provisions_[static_cast<size_t>(last)].next >= 0) last = provisions_[static_cast<size_t>(last)].next;
       provisions_[static_cast<size_t>(last)].next = at;
     }
-    provisions_.push_back(std::move(p));
+    provisions_.push_back(p);
   }
 }
 
-void Checker::readPack(size_t order) {
+void Checker::takeIn(int source, Reading& r) {
+  for (const auto& [path, st] : r.depends) depend(path, st);
+  memory_.reads += r.reads;
+  if (remember_)
+    for (Reading::Kept& k : r.kept) memory_.putLine(k.path, k.stamp, std::move(k.line), now_);
+  for (const auto& [rel, key] : r.damaged) damaged(source, rel, key.c_str());
+}
+
+template <typename Work, typename Take>
+bool Checker::inOrder(size_t count, const Work& work, const Take& take) {
+  const unsigned threads =
+      static_cast<unsigned>(std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), count));
+  if (threads <= 1) {
+    for (size_t i = 0; i < count; ++i) {
+      if (cancelled()) return false;
+      Reading r;
+      tReading = &r;
+      work(i, r);
+      tReading = nullptr;
+      take(i, r);
+    }
+    return true;
+  }
+  std::vector<Reading> readings(count);
+  std::vector<char> done(count, 0);
+  std::mutex m;
+  std::condition_variable cv;
+  std::atomic<size_t> next{0};
+  std::atomic<bool> stop{false};
+  unsigned finished = 0;
+  std::exception_ptr error;
+  const auto worker = [&] {
+    for (;;) {
+      if (stop || cancelled()) break;
+      const size_t i = next++;
+      if (i >= count) break;
+      try {
+        tReading = &readings[i];
+        work(i, readings[i]);
+        tReading = nullptr;
+      } catch (...) {
+        tReading = nullptr;
+        const std::lock_guard<std::mutex> lock(m);
+        if (!error) error = std::current_exception();
+        stop = true;
+      }
+      const std::lock_guard<std::mutex> lock(m);
+      done[i] = 1;
+      cv.notify_all();
+    }
+    const std::lock_guard<std::mutex> lock(m);
+    ++finished;
+    cv.notify_all();
+  };
+  std::vector<std::thread> pool;
+  for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
+  bool whole = true;
+  for (size_t i = 0; i < count; ++i) {
+    {
+      std::unique_lock<std::mutex> lock(m);
+      cv.wait(lock, [&] { return done[i] || finished == threads; });
+      if (!done[i] || error) {
+        whole = false;
+        break;
+      }
+    }
+    take(i, readings[i]);
+    readings[i] = Reading();
+  }
+  stop = true;
+  for (std::thread& t : pool) t.join();
+  if (error) std::rethrow_exception(error);
+  return whole && !cancelled();
+}
+
+void Checker::readPack(size_t order, Reading& r) {
   const int source = loaded_[order];
   Source& s = sources_[static_cast<size_t>(source)];
   LoadedPack& pack = report_.packs[order];
-  pack.airports = airports(s);
+  pack.airports = airports(s, r);
   auto& refs = refs_[order];
   bool anyDsf = false, anyBase = false, anyOverlay = false;
   const std::string nav = s.folder + "\\Earth nav data";
-  depend(s.folder);
-  depend(nav);
+  note(r, s.folder);
+  note(r, nav);
   // The folders of the pack's listings: the same names the system gives.
   const ViewMap<win::DWORD>* navEntries = s.files->entries("Earth nav data");
   std::vector<std::string_view> tileFolders;
@@ -862,17 +987,17 @@ void Checker::readPack(size_t order) {
       const std::string path = folderPath + std::string(name);
       const std::optional<FileStamp> st = StampOf(path);
       if (!st) continue;
-      depend(path, st);
+      note(r, path, st);
       std::optional<DsfFacts> facts;
       if (const auto fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
       if (!facts) {
-        ++memory_.reads;
+        ++r.reads;
         facts = ReadDsf(path);
-        if (remember_) memory_.putLine(path, *st, DsfLine(*facts), now_);
+        if (remember_) r.kept.push_back({path, *st, DsfLine(*facts)});
       }
       std::string tileRel = rel + "/" + std::string(name);
       if (!facts->status.empty()) {
-        damaged(source, tileRel, facts->status.c_str());
+        r.damaged.emplace_back(std::move(tileRel), std::move(facts->status));
         continue;
       }
       anyDsf = true;
@@ -913,19 +1038,22 @@ void Checker::readPack(size_t order) {
   (void)anyOverlay;
 }
 
-std::vector<std::string> Checker::airports(Source& s) {
+std::vector<std::string> Checker::airports(Source& s, Reading& r) {
   if (s.files->find("Earth nav data/apt.dat") == Found::None) return {};
   const std::string path = s.folder + "\\Earth nav data\\apt.dat";
   const std::optional<FileStamp> st = StampOf(path);
-  depend(path, st);
+  note(r, path, st);
   if (!st) return {};
   if (const auto fields = memory_.find(path, *st); fields && !fields->empty() && fields->front() == "apt")
     return std::vector<std::string>(fields->begin() + 1, fields->end());
-  ++memory_.reads;
+  ++r.reads;
   std::vector<std::string> codes = ReadAirportCodes(path);
-  std::vector<std::string> fields{"apt"};
-  fields.insert(fields.end(), codes.begin(), codes.end());
-  if (remember_) memory_.put(path, *st, fields, now_);
+  if (remember_) {
+    std::string line;
+    CheckMemory::Append(line, "apt");
+    for (const std::string& c : codes) CheckMemory::Append(line, c);
+    r.kept.push_back({path, *st, std::move(line)});
+  }
   return codes;
 }
 
@@ -1102,17 +1230,26 @@ Report Checker::run() {
     report_.packs[order].area = s.area;
   }
   const bool reused = reuseVerdict();
+  // The remembered files are parsed now, before the threads that look
+  // them up.
+  memory_.size();
   // Libraries first, of every folder that can provide one.
-  for (size_t i = 0; !reused && i < sources_.size(); ++i) readLibrary(static_cast<int>(i));
-  const int total = static_cast<int>(loaded_.size());
-  for (size_t order = 0; !reused && order < loaded_.size(); ++order) {
-    if (cancelled()) {
-      report_.cancelled = true;
-      return std::move(report_);
-    }
-    readPack(order);
-    if (options_.progress) options_.progress(static_cast<int>(order) + 1, total);
+  const bool whole =
+      reused || (inOrder(
+                     sources_.size(), [this](size_t i, Reading& r) { readLibrary(static_cast<int>(i), r); },
+                     [this](size_t i, Reading& r) { indexLibrary(static_cast<int>(i), r); }) &&
+                 inOrder(
+                     loaded_.size(), [this](size_t order, Reading& r) { readPack(order, r); },
+                     [this](size_t order, Reading& r) {
+                       takeIn(loaded_[order], r);
+                       if (options_.progress)
+                         options_.progress(static_cast<int>(order) + 1, static_cast<int>(loaded_.size()));
+                     }));
+  if (!whole) {
+    report_.cancelled = true;
+    return std::move(report_);
   }
+  const int total = static_cast<int>(loaded_.size());
   if (!reused) judge();
   if (reused && options_.progress) options_.progress(total, total);
   if (options_.readLog) {
