@@ -566,6 +566,14 @@ struct Reading {
   // A library: its file, and how each export's real file was found.
   std::optional<LibraryFile> library;
   std::vector<Found> found;
+  // A pack's references that nothing loaded meets.
+  struct Unmet {
+    std::string_view path;
+    Reason reason = Reason::Absent;
+    std::string provider;
+    size_t sample = 0;
+  };
+  std::vector<Unmet> unmet;
 };
 
 // The reading of the current thread: where listings note their folders.
@@ -686,9 +694,13 @@ class Checker {
   // reading) on this one in the order of i; false when cancelled first.
   template <typename Work, typename Take>
   bool inOrder(size_t count, const Work& work, const Take& take);
-  void judge();
-  // One reference of the pack loaded_[order]; firstProvision from index_.
-  void judgeRef(size_t order, std::string_view path, size_t sampleIndex, int firstProvision);
+  // False when cancelled first.
+  bool judge();
+  // The references of pack loaded_[order] (on any thread), and one of them
+  // (firstProvision from index_); what nothing meets goes to r.
+  void judgePack(size_t order, Reading& r);
+  void judgeRef(size_t order, std::string_view path, size_t sampleIndex, int firstProvision, Reading& r);
+  void takeJudged(size_t order, Reading& r);
   bool cancelled() const { return options_.cancel && options_.cancel->load(); }
   // The verdict depends on path as it stands now (stamp as read, when known).
   void depend(const std::string& path, std::optional<FileStamp> known = std::nullopt) {
@@ -730,15 +742,16 @@ class Checker {
   std::unordered_map<std::string, size_t> missingAt_;
   // Folded virtual path -> one spelling: made when first needed.
   std::unordered_map<std::string, std::string> foldedIndex_;
-  bool foldedMade_ = false;
+  std::once_flag foldedMade_;
   const std::unordered_map<std::string, std::string>& foldedIndex() {
-    if (!foldedMade_) {
-      foldedMade_ = true;
+    // Asked from the threads that judge the packs: made by the first.
+    std::call_once(foldedMade_, [this] {
       index_.forEachPath([this](std::string_view path, int) { foldedIndex_.emplace(FoldAsciiCase(path), path); });
-    }
+    });
     return foldedIndex_;
   }
   std::vector<std::pair<std::string, FileStamp>> depends_;
+  std::vector<Reading::Kept> kept_;  // read facts, for the memory
   std::unordered_set<std::string> dependSeen_;
   bool racy_ = false;
   bool remember_ = !options_.memoryFile.empty();
@@ -879,8 +892,8 @@ void Checker::indexLibrary(int source, Reading& r) {
 void Checker::takeIn(int source, Reading& r) {
   for (const auto& [path, st] : r.depends) depend(path, st);
   memory_.reads += r.reads;
-  if (remember_)
-    for (Reading::Kept& k : r.kept) memory_.putLine(k.path, k.stamp, std::move(k.line), now_);
+  // Into the memory once no thread looks it up any more.
+  for (Reading::Kept& k : r.kept) kept_.push_back(std::move(k));
   for (const auto& [rel, key] : r.damaged) damaged(source, rel, key.c_str());
 }
 
@@ -1057,7 +1070,7 @@ std::vector<std::string> Checker::airports(Source& s, Reading& r) {
   return codes;
 }
 
-void Checker::judgeRef(size_t order, std::string_view path, size_t sampleIndex, int firstProvision) {
+void Checker::judgeRef(size_t order, std::string_view path, size_t sampleIndex, int firstProvision, Reading& r) {
   if (std::find(std::begin(kBuiltInTerrains), std::end(kBuiltInTerrains), path) != std::end(kBuiltInTerrains)) return;
   Source& s = sources_[static_cast<size_t>(loaded_[order])];
   // A loaded export meets it, unless it is a placeholder.
@@ -1106,25 +1119,33 @@ void Checker::judgeRef(size_t order, std::string_view path, size_t sampleIndex, 
       provider = s.name;
     }
   }
-  auto [at, fresh] = missingAt_.emplace(std::string(path), report_.missing.size());
-  if (fresh) {
-    Missing m;
-    m.path = path;
-    m.library = path.substr(0, path.find('/'));
-    m.reason = reason;
-    m.provider = provider;
-    m.sample = refs_[order].samples[sampleIndex];
-    report_.missing.push_back(std::move(m));
-  }
-  std::vector<std::string>& packs = report_.missing[at->second].packs;
-  if (std::find(packs.begin(), packs.end(), s.name) == packs.end()) packs.push_back(s.name);
+  r.unmet.push_back({path, reason, std::move(provider), sampleIndex});
 }
 
-void Checker::judge() {
+void Checker::takeJudged(size_t order, Reading& r) {
+  const Source& s = sources_[static_cast<size_t>(loaded_[order])];
+  takeIn(loaded_[order], r);
+  for (Reading::Unmet& u : r.unmet) {
+    auto [at, fresh] = missingAt_.emplace(std::string(u.path), report_.missing.size());
+    if (fresh) {
+      Missing m;
+      m.path = u.path;
+      m.library = u.path.substr(0, u.path.find('/'));
+      m.reason = u.reason;
+      m.provider = std::move(u.provider);
+      m.sample = refs_[order].samples[u.sample];
+      report_.missing.push_back(std::move(m));
+    }
+    std::vector<std::string>& packs = report_.missing[at->second].packs;
+    if (std::find(packs.begin(), packs.end(), s.name) == packs.end()) packs.push_back(s.name);
+  }
+}
+
+void Checker::judgePack(size_t order, Reading& r) {
   constexpr size_t kBatch = 256;
   std::uint64_t hashes[kBatch];
   int firsts[kBatch];
-  for (size_t order = 0; order < loaded_.size(); ++order) {
+  {
     const PackRefs& packRefs = refs_[order];
     const auto& refs = packRefs.refs;
     for (size_t batch = 0; batch < refs.size(); batch += kBatch) {
@@ -1140,9 +1161,17 @@ void Checker::judge() {
         firsts[k] = index_.find(refs[batch + k].first, hashes[k]);
         if (firsts[k] >= 0) __builtin_prefetch(&provisions_[static_cast<size_t>(firsts[k])]);
       }
-      for (size_t k = 0; k < n; ++k) judgeRef(order, refs[batch + k].first, refs[batch + k].second, firsts[k]);
+      for (size_t k = 0; k < n; ++k) judgeRef(order, refs[batch + k].first, refs[batch + k].second, firsts[k], r);
     }
   }
+}
+
+bool Checker::judge() {
+  // The packs on a few threads, their findings taken in priority order.
+  if (!inOrder(
+          loaded_.size(), [this](size_t order, Reading& r) { judgePack(order, r); },
+          [this](size_t order, Reading& r) { takeJudged(order, r); }))
+    return false;
 
   // Airports: every loaded pack but the simulator's own, which custom
   // airports are meant to replace.
@@ -1181,6 +1210,7 @@ void Checker::judge() {
   }
   for (const auto& t : tiles)
     if (byTile[t].size() > 1) report_.tileConflicts.push_back({Tile{t.first, t.second}, byTile[t]});
+  return true;
 }
 
 std::string Checker::signature() const {
@@ -1231,8 +1261,8 @@ Report Checker::run() {
   }
   const bool reused = reuseVerdict();
   // The remembered files are parsed now, before the threads that look
-  // them up.
-  memory_.size();
+  // them up (a kept verdict needs none of them).
+  if (!reused) memory_.size();
   // Libraries first, of every folder that can provide one.
   const bool whole =
       reused || (inOrder(
@@ -1249,8 +1279,14 @@ Report Checker::run() {
     report_.cancelled = true;
     return std::move(report_);
   }
+  if (remember_)
+    for (Reading::Kept& k : kept_) memory_.putLine(k.path, k.stamp, std::move(k.line), now_);
+  kept_.clear();
   const int total = static_cast<int>(loaded_.size());
-  if (!reused) judge();
+  if (!reused && !judge()) {
+    report_.cancelled = true;
+    return std::move(report_);
+  }
   if (reused && options_.progress) options_.progress(total, total);
   if (options_.readLog) {
     report_.log = ReadLogFile(inst_ + "\\Log.txt");
