@@ -16,43 +16,27 @@ constexpr const char* kHeader = "OrvellaCheck 1";
 // Two seconds in file time: the coarsest clock of a file system (FAT).
 constexpr std::uint64_t kRacyWindow = 20'000'000;
 
-// Whether s holds a character that is escaped: a test of every byte at once
-// is faster than four searches.
-bool NeedsEscape(std::string_view s) {
-  for (const char c : s)
-    if (c == '\\' || c == '\t' || c == '\n' || c == '\r') return true;
-  return false;
-}
-
 // Fields are kept one line per file, separated by tabs; these escapes keep
 // tabs, line ends and backslashes of names inside their field.
-std::string Escape(const std::string& s) {
-  if (!NeedsEscape(s)) return s;
-  std::string out;
-  out.reserve(s.size());
-  for (const char c : s) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
-    }
+void EscapeInto(std::string& out, std::string_view s) {
+  size_t from = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c != '\\' && c != '\t' && c != '\n' && c != '\r') continue;
+    out.append(s, from, i - from);
+    out += '\\';
+    out += c == '\\' ? '\\' : c == '\t' ? 't' : c == '\n' ? 'n' : 'r';
+    from = i + 1;
   }
-  return out;
+  out.append(s, from, std::string_view::npos);
 }
 
 bool Unescape(std::string_view s, std::string& out) {
   out.clear();
+  if (s.find('\\') == std::string_view::npos) {
+    out.assign(s);
+    return true;
+  }
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] != '\\') {
       out += s[i];
@@ -145,10 +129,7 @@ std::optional<std::vector<std::string>> CheckMemory::find(const std::string& pat
 
 void CheckMemory::Append(std::string& line, std::string_view field) {
   line += '\t';
-  if (!NeedsEscape(field))
-    line += field;
-  else
-    line += Escape(std::string(field));
+  EscapeInto(line, field);
 }
 
 void CheckMemory::put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields,
@@ -177,6 +158,11 @@ std::string CheckMemory::save() const {
   std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
   size_t size = 64;
   for (const auto* e : sorted) size += e->first.size() + e->second.line.size() + 44;
+  if (verdict_) {
+    size += verdict_->signature.size() * 2;
+    for (const auto& [path, st] : verdict_->depends) size += path.size() * 2 + 44;
+    for (const std::string& f : verdict_->report) size += f.size() * 2 + 1;
+  }
   std::string out;
   out.reserve(size);
   out = kHeader;
@@ -185,10 +171,15 @@ std::string CheckMemory::save() const {
     // First, so that a check that keeps it reads no further: "*", the
     // signature, the count of paths, then path, size and time of each, then
     // the report's fields.
-    out += "*\t" + Escape(verdict_->signature) + "\t" + std::to_string(verdict_->depends.size());
-    for (const auto& [path, st] : verdict_->depends)
-      out += "\t" + Escape(path) + "\t" + std::to_string(st.size) + "\t" + std::to_string(st.time);
-    for (const std::string& f : verdict_->report) out += "\t" + Escape(f);
+    out += '*';
+    Append(out, verdict_->signature);
+    Append(out, std::to_string(verdict_->depends.size()));
+    for (const auto& [path, st] : verdict_->depends) {
+      Append(out, path);
+      Append(out, std::to_string(st.size));
+      Append(out, std::to_string(st.time));
+    }
+    for (const std::string& f : verdict_->report) Append(out, f);
     out += '\n';
   }
   for (const auto* e : sorted) {
@@ -196,10 +187,7 @@ std::string CheckMemory::save() const {
     out += '\t';
     out += std::to_string(e->second.stamp.time);
     out += '\t';
-    if (NeedsEscape(e->first))
-      out += Escape(e->first);
-    else
-      out += e->first;
+    EscapeInto(out, e->first);
     out += e->second.line;
     out += '\n';
   }

@@ -686,7 +686,12 @@ class Checker {
   std::vector<std::string> airports(Source& s, Reading& r);
   // Notes into r that the verdict depends on path (stamp as read, if known).
   void note(Reading& r, const std::string& path, std::optional<FileStamp> known = std::nullopt) const {
-    if (remember_) r.depends.emplace_back(path, known ? *known : PathStampOf(path));
+    if (!remember_) return;
+    // A folder is noted before it is listed, and listed when first asked
+    // about: each is stamped once.
+    for (auto it = r.depends.rbegin(); it != r.depends.rend() && it - r.depends.rbegin() < 4; ++it)
+      if (it->first == path) return;
+    r.depends.emplace_back(path, known ? *known : PathStampOf(path));
   }
   // Takes in what a reading found about source.
   void takeIn(int source, Reading& r);
@@ -710,6 +715,9 @@ class Checker {
     if (st.time != ~0ull && st.time + 20'000'000 > now_) racy_ = true;
     depends_.emplace_back(path, st);
   }
+  // Frees the readings, the index and the listings: all but the report
+  // and the memory.
+  void release();
   std::string signature() const;
   bool reuseVerdict();
   void keepVerdict();
@@ -972,8 +980,7 @@ void Checker::readPack(size_t order, Reading& r) {
   auto& refs = refs_[order];
   bool anyDsf = false, anyBase = false, anyOverlay = false;
   const std::string nav = s.folder + "\\Earth nav data";
-  note(r, s.folder);
-  note(r, nav);
+  note(r, nav);  // the pack's folder was noted with its library
   // The folders of the pack's listings: the same names the system gives.
   const ViewMap<win::DWORD>* navEntries = s.files->entries("Earth nav data");
   std::vector<std::string_view> tileFolders;
@@ -1213,6 +1220,16 @@ bool Checker::judge() {
   return true;
 }
 
+void Checker::release() {
+  std::vector<Source>().swap(sources_);
+  std::vector<PackRefs>().swap(refs_);
+  std::vector<Provision>().swap(provisions_);
+  index_ = PathIndex();
+  std::unordered_map<std::string, std::string>().swap(foldedIndex_);
+  std::unordered_map<std::string, size_t>().swap(missingAt_);
+  std::unordered_set<std::string>().swap(dependSeen_);
+}
+
 std::string Checker::signature() const {
   std::string sig = FoldedFileSystem() ? "folded" : "exact";
   for (const Source& s : sources_) {
@@ -1304,12 +1321,22 @@ Report Checker::run() {
   }
   if (!options_.memoryFile.empty() && !reused) {
     keepVerdict();
-    // The memory is a help, never a need: a file that cannot be written
-    // leaves the next check to read everything again.
-    try {
-      ReplaceFile(options_.memoryFile, memory_.save());
-    } catch (const Error&) {
-    }
+    // The memory is written on a thread of its own while this one frees
+    // what the report no longer needs. The memory is a help, never a need:
+    // a file that cannot be written leaves the next check to read
+    // everything again.
+    std::exception_ptr error;
+    std::thread writer([this, &error] {
+      try {
+        ReplaceFile(options_.memoryFile, memory_.save());
+      } catch (const Error&) {
+      } catch (...) {
+        error = std::current_exception();
+      }
+    });
+    release();
+    writer.join();
+    if (error) std::rethrow_exception(error);
   }
   return std::move(report_);
 }
