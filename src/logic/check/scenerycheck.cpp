@@ -963,13 +963,19 @@ bool Checker::inOrder(size_t count, const Work& work, const Take& take) {
         break;
       }
     }
+    // Cancelling stops before the next item is taken, as it would without
+    // threads.
+    if (cancelled()) {
+      whole = false;
+      break;
+    }
     take(i, readings[i]);
     readings[i] = Reading();
   }
   stop = true;
   for (std::thread& t : pool) t.join();
   if (error) std::rethrow_exception(error);
-  return whole && !cancelled();
+  return whole;
 }
 
 void Checker::readPack(size_t order, Reading& r) {
