@@ -286,6 +286,39 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, 3);
 }
 
+// Enough stamps for the verdict to be checked on several threads: a change
+// of the last one is seen as well as one of the first.
+TEST(SceneryCheck, EveryStampOfALargeVerdictIsChecked) {
+  TestDir dir;
+  constexpr int kPacks = 80;
+  for (int i = 0; i < kPacks; ++i)
+    PutTile(dir, "XP/Custom Scenery/P" + std::to_string(100 + i), test::CheckDsf({"lib/a.obj"}));
+  PutLibrary(dir, "XP/Custom Scenery/L", "EXPORT lib/a.obj a.obj\n");
+  dir.file("XP/Custom Scenery/L/a.obj", "o");
+  const auto settle = [&] {
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
+      test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+  };
+  settle();
+  Options o;
+  o.memoryFile = dir.win("memory.check");
+  EXPECT_FALSE(CheckInstallation(dir.win("XP"), o).remembered);
+  EXPECT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  for (const std::string pack : {"P100", "P179"}) {
+    // The tile rewritten with the same size, an hour ago but later than before.
+    PutTile(dir, "XP/Custom Scenery/" + pack, test::CheckDsf({"lib/b.obj"}));
+    test::ShiftWriteTime(dir.host("XP/Custom Scenery/" + pack + "/Earth nav data/+40+000/+46+007.dsf"),
+                         -std::chrono::minutes(30));
+    const Report r = CheckInstallation(dir.win("XP"), o);
+    EXPECT_FALSE(r.remembered) << pack;
+    ASSERT_EQ(r.missing.size(), 1u) << pack;
+    EXPECT_EQ(r.missing[0].packs.back(), pack);
+    settle();
+    EXPECT_FALSE(CheckInstallation(dir.win("XP"), o).remembered);
+    EXPECT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  }
+}
+
 TEST(SceneryCheck, JsonShape) {
   TestDir dir;
   dir.file("XP/Custom Scenery/scenery_packs.ini", "SCENERY_PACK Custom Scenery/P/\n");
