@@ -72,7 +72,7 @@ bool Fields(std::string_view line, std::vector<std::string>& fields) {
     const size_t tab = line.find('\t', f);
     if (!Unescape(line.substr(f, tab == std::string_view::npos ? std::string_view::npos : tab - f), field))
       return false;
-    fields.push_back(field);
+    fields.push_back(std::move(field));
     if (tab == std::string_view::npos) return true;
     f = tab + 1;
   }
