@@ -21,6 +21,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/interaction.h"
 #include "logic/model/etats.h"
+#include "logic/texts/textes.h"
 #include "qtansi/ansiqt.h"
 #include "ui/checkdialog.h"
 #include "ui/checktexts.h"
@@ -353,7 +354,7 @@ bool TEcrOrvella::run(const std::function<void()>& handler) {
     UI().ShowMessage(e.what());
   } catch (...) {
     ok = false;
-    UI().ShowMessage(Ansi("Erreur inattendue"));
+    UI().ShowMessage(Text("EcrOrvella", "ErreurInattendue"));
   }
   refresh();
   return ok;

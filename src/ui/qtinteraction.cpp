@@ -13,6 +13,7 @@
 
 #include <algorithm>
 
+#include "logic/texts/textes.h"
 #include "platform/winapi.h"
 #include "qtansi/ansiqt.h"
 #include "ui/apptitle.h"
@@ -24,11 +25,11 @@ namespace orvella::ui {
 
 namespace {
 
-// The French Oui and Non buttons of a question, Oui the default and Non the
+// The Oui and Non buttons of a question (the catalogue's), Oui the default and Non the
 // answer of Escape; answers Oui.
 QPushButton* AddOuiNon(QMessageBox& box) {
-  QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+  QPushButton* yes = box.addButton(FromAnsi(Text("EcrOrvella", "BoutonOui")), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(FromAnsi(Text("EcrOrvella", "BoutonNon")), QMessageBox::NoRole);
   box.setDefaultButton(yes);
   box.setEscapeButton(no);
   return yes;

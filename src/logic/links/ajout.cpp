@@ -7,6 +7,7 @@
 #include "logic/core/interaction.h"
 #include "logic/core/pathnames.h"
 #include "logic/model/etats.h"
+#include "logic/texts/textes.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -47,9 +48,7 @@ void SignaleDossiersIllisibles() {
   std::vector<std::string> folders;
   folders.swap(Illisibles());
   if (folders.empty()) return;
-  std::string text = Ansi(
-      "Le nom de ces dossiers contient des caractères que le système ne peut pas représenter ; "
-      "ils n'ont pas été ajoutés :");
+  std::string text = Text("EcrOrvella", "NomsIllisibles");
   for (const std::string& f : folders) text += "\r" + f;
   UI().ShowMessage(text);
 }

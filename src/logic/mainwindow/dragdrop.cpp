@@ -7,6 +7,7 @@
 #include "logic/links/ajout.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/etats.h"
+#include "logic/texts/textes.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -28,7 +29,7 @@ void EcrOrvellaLogic::TreeDragDrop(SceneryTree* tree, Node* target) {
   Node* d = t.selected();
   if (d && target && target->tree() == &t && target->isGroup()) {
     if (d->kind() == kKindUnmanaged) {
-      UI().ShowMessage(Ansi("Impossible de déplacer les scènes non gérées"));
+      UI().ShowMessage(Text("EcrOrvella", "DeplaceNonGerees"));
     } else {
       switch (UI().AskCopyOrMove()) {
         case kMrYes:

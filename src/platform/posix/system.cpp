@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -173,6 +174,32 @@ bool IsUtf8(UINT cp) { return cp == CP_ACP || cp == 3 /* CP_THREAD_ACP */ || cp 
 }  // namespace
 
 UINT GetACP() { return CP_UTF8; }
+
+WORD GetUserDefaultUILanguage() {
+  // The first of these set decides, as for the C library's messages.
+  const char* value = nullptr;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    value = std::getenv(name);
+    if (value && *value) break;
+  }
+  if (!value || !*value) return 0;
+  // "de_AT.UTF-8@euro": the language is the letters before '_', '.' or '@'.
+  std::string language;
+  for (const char* c = value; *c && *c != '_' && *c != '.' && *c != '@'; ++c)
+    language += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+  struct Known {
+    const char* code;
+    WORD primary;
+  };
+  static constexpr Known kLanguages[] = {
+      {"cs", 0x05}, {"da", 0x06}, {"de", 0x07}, {"el", 0x08}, {"en", 0x09}, {"es", 0x0A}, {"fi", 0x0B},
+      {"fr", 0x0C}, {"hu", 0x0E}, {"it", 0x10}, {"ja", 0x11}, {"ko", 0x12}, {"nl", 0x13}, {"nb", 0x14},
+      {"no", 0x14}, {"pl", 0x15}, {"pt", 0x16}, {"ru", 0x19}, {"sv", 0x1D}, {"tr", 0x1F}, {"zh", 0x04},
+  };
+  for (const Known& k : kLanguages)
+    if (language == k.code) return static_cast<WORD>(k.primary | 0x400);  // the default sub-language
+  return 0;
+}
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst, int dstLength) {
   if (!src || srcLength == 0 || srcLength < -1 || dstLength < 0 || (dstLength > 0 && !dst) ||
