@@ -21,7 +21,7 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  orvella::ui::InstalleTraductionsQt(app);
+  orvella::ui::InstalleTraductionsQt(app, orvella::ui::ProgramLanguage(orvella::UserInterfaceLanguage()));
   const QString title = QStringLiteral("X-Plane Orvella");
   orvella::ui::SetApplicationTitle(title);
   const std::string exePath = platform::ExecutablePath();

@@ -25,6 +25,9 @@ constexpr TextDefault kTexts[] = {
     {"EcrOrvella", "RefusDossier", "un dossier qui n'est pas un lien porte déjà ce nom : %s"},
     {"EcrOrvella", "RefusFichier", "un fichier porte déjà ce nom : %s"},
     {"EcrOrvella", "RefusIntrouvable", "le dossier de la scène est introuvable"},
+    {"EcrOrvella", "IndiceOrdonneIni",
+     "Au lancement, écrit scenery_packs.ini dans l'ordre : aéroports, bibliothèques, surcouches, orthophotos, "
+     "maillages"},
     {"EcrOrvella", "IndiceType", "Type : %s"},
     {"EcrOrvella", "ChoisiMain", ", choisi à la main"},
     {"EcrOrvella", "ParametresEndommages",
@@ -109,7 +112,6 @@ constexpr TextDefault kTexts[] = {
     {"OrvellaCheck", "PasXPlane", "ce n'est pas un dossier X-Plane (il n'a pas de dossier Custom Scenery)"},
     {"OrvellaCheck", "OptionInconnue", "Option inconnue : %s"},
     {"OrvellaCheck", "ParametresIllisibles", "Paramètres illisibles « %s » : %s"},
-    {"OrvellaCheck", "MemoireNonEcrite", "Mémoire de la vérification non écrite « %s » : %s"},
     // The scenery check's window, its map and the marks in the trees ("%1".."%9"
     // are filled in order).
     {"OrvellaCheckFenetre", "Titre", "Vérification des scènes"},
@@ -130,7 +132,6 @@ constexpr TextDefault kTexts[] = {
     {"OrvellaCheckFenetre", "ColRaison", "Raison"},
     {"OrvellaCheckFenetre", "ColAction", "Action"},
     {"OrvellaCheckFenetre", "ColGenre", "Genre"},
-    {"OrvellaCheckFenetre", "DemandePar", "demandé par %1"},
     {"OrvellaCheckFenetre", "ExportSans", "%1 : le fichier %2 n'existe pas"},
     {"OrvellaCheckFenetre", "Doublon", "%1 : %2 l'emporte sur %3"},
     {"OrvellaCheckFenetre", "Conflit", "%1 : %2 cache %3"},
@@ -140,7 +141,6 @@ constexpr TextDefault kTexts[] = {
     {"OrvellaCheckFenetre", "OuvrirDossier", "Ouvrir le dossier"},
     {"OrvellaCheckFenetre", "PasActivee", "La scène %1 n'a pas pu être activée."},
     {"OrvellaCheckFenetre", "PasReactive", "Le pack %1 n'a pas pu être réactivé dans scenery_packs.ini."},
-    {"OrvellaCheckFenetre", "DossierAbsent", "Le dossier %1 est introuvable."},
     {"OrvellaCheckFenetre", "JournalNonLu",
      "Pas de Log.txt lisible : X-Plane n'a pas encore volé avec cette installation."},
     {"OrvellaCheckFenetre", "JournalVersion", "Log.txt de X-Plane %1"},
