@@ -120,13 +120,12 @@ void UseLanguageFileOfOrvella() {
 
 std::string LitTexte(const std::string& section, const std::string& key) {
   constexpr win::DWORD kSize = 2048;
-  std::string buffer(kSize, '\0');
+  // On the stack: the texts of errors are read while memory may be short.
+  char value[kSize] = {};
   const std::string file = LanguageFileInUse();
-  const win::DWORD n =
-      win::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(), kSize, file.c_str());
-  buffer.resize(n < kSize ? n : kSize - 1);
-  buffer.resize(std::char_traits<char>::length(buffer.c_str()));
-  buffer = FromFileText(std::move(buffer));
+  const win::DWORD n = win::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", value, kSize, file.c_str());
+  value[n < kSize ? n : kSize - 1] = '\0';
+  const std::string buffer = FromFileText(value);
 
   std::string text;
   text.reserve(buffer.size());
