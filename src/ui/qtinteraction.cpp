@@ -13,11 +13,13 @@
 
 #include <algorithm>
 
+#include "logic/order/orderline.h"
 #include "logic/texts/textes.h"
 #include "platform/winapi.h"
 #include "qtansi/ansiqt.h"
 #include "ui/apptitle.h"
-#include "ui/dialogs.h"
+#include "ui/copydialog.h"
+#include "ui/librariesdialog.h"
 #include "ui/longtaskdialog.h"
 #include "ui/orderdialog.h"
 

@@ -11,8 +11,8 @@
 #include <sstream>
 
 #include "logic/core/ansi.h"
-#include "logic/core/emplacements.h"
 #include "logic/core/errors.h"
+#include "logic/core/filelocations.h"
 #include "logic/texts/textes.h"
 #include "platform/winapi.h"
 #include "support/catalogueref.h"

@@ -6,8 +6,8 @@
 
 #include "logic/core/ansi.h"
 #include "logic/core/asciitext.h"
-#include "logic/core/emplacements.h"
 #include "logic/core/errors.h"
+#include "logic/core/filelocations.h"
 #include "logic/core/pathnames.h"
 #include "platform/winapi.h"
 
