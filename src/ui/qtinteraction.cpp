@@ -56,7 +56,7 @@ bool QtInteraction::Confirm(const std::string& text) {
   return box.clickedButton() == yes;
 }
 
-QPoint QtInteraction::WarningPosition(const QSize& boxSize, Point at, const QRect& screen) {
+QPoint QtInteraction::warningPosition(const QSize& boxSize, Point at, const QRect& screen) {
   QPoint p(screen.left() + (screen.width() - boxSize.width()) / 2,
            screen.top() + (screen.height() - boxSize.height()) / 2);
   if (at.x >= 0) p.setX(at.x);
@@ -75,7 +75,7 @@ bool QtInteraction::WarnYesNo(const std::string& text, Point at) {
   box.adjustSize();
   QScreen* screen = QGuiApplication::screenAt(QPoint(std::max(at.x, 0), std::max(at.y, 0)));
   if (!screen) screen = QGuiApplication::primaryScreen();
-  if (screen) box.move(WarningPosition(box.size(), at, screen->availableGeometry()));
+  if (screen) box.move(warningPosition(box.size(), at, screen->availableGeometry()));
   box.exec();
   return box.clickedButton() == yes;
 }
@@ -93,7 +93,7 @@ std::optional<std::string> QtInteraction::InputBox(const std::string& title, con
   return ToAnsi(dlg.textValue());
 }
 
-QString QtInteraction::FolderPickerStart() {
+QString QtInteraction::folderPickerStart() {
   // Where the shell's picker opens on the desktop, this one opens in the
   // user's home folder.
   return QDir::homePath();
@@ -110,7 +110,7 @@ std::optional<std::string> QtInteraction::PickFolder(const std::string& prompt) 
   return folder;
 #endif
   const QString chosen =
-      QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), FolderPickerStart(), QFileDialog::ShowDirsOnly);
+      QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), folderPickerStart(), QFileDialog::ShowDirsOnly);
   if (chosen.isEmpty()) return std::nullopt;
   std::string path = WindowsPathFromHost(chosen);
   // A folder no drive reaches cannot be named by the program.

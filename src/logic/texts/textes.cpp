@@ -67,7 +67,7 @@ void ResetTextes() { Textes() = Catalogue(); }
 
 std::string LanguageFilePath() {
   if (!Override().empty()) return Override();
-  return CheminLangue(platform::ExecutablePath());
+  return LanguageFilePath(platform::ExecutablePath());
 }
 
 void SetLanguageFileOverride(const std::string& path) { Override() = path; }

@@ -41,7 +41,7 @@ void ResetTextes();
 
 // The language file: the executable's path with the extension ".lng", or
 // the file of that name in the user's configuration folder when none lies
-// beside the executable (CheminLangue).
+// beside the executable (the path LanguageFilePath(exePath) gives).
 // Tests may point it elsewhere; an empty override restores the default.
 std::string LanguageFilePath();
 void SetLanguageFileOverride(const std::string& path);
