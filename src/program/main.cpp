@@ -20,7 +20,7 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  orvella::ui::InstalleTraductionsQt(app);
+  orvella::ui::InstallQtTranslations(app);
   const QString title = QStringLiteral("X-Plane Orvella");
   orvella::ui::SetApplicationTitle(title);
   const std::string exePath = platform::ExecutablePath();

@@ -100,12 +100,12 @@ QString EngineText(const char* key, std::initializer_list<std::string> args) {
 }
 
 std::pair<const char* const*, int> CheckTextKeys() {
-  static const auto keys = [] {
+  static const auto kKeys = [] {
     std::array<const char*, std::size(kTexts)> k{};
     for (std::size_t i = 0; i < k.size(); ++i) k[i] = kTexts[i].key;
     return k;
   }();
-  return {keys.data(), static_cast<int>(keys.size())};
+  return {kKeys.data(), static_cast<int>(kKeys.size())};
 }
 
 }  // namespace orvella::ui

@@ -28,7 +28,7 @@ namespace {
 
 // The French Oui and Non buttons of a question, Oui the default and Non the
 // answer of Escape; answers Oui.
-QPushButton* AddOuiNon(QMessageBox& box) {
+QPushButton* AddYesNoButtons(QMessageBox& box) {
   QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
   box.setDefaultButton(yes);
@@ -51,7 +51,7 @@ void QtInteraction::ShowMessage(const std::string& text) {
 bool QtInteraction::Confirm(const std::string& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), MessageText(text), QMessageBox::NoButton,
                   owner());
-  QPushButton* yes = AddOuiNon(box);
+  QPushButton* yes = AddYesNoButtons(box);
   box.exec();
   return box.clickedButton() == yes;
 }
@@ -71,7 +71,7 @@ QPoint QtInteraction::warningPosition(const QSize& boxSize, Point at, const QRec
 bool QtInteraction::WarnYesNo(const std::string& text, Point at) {
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"), MessageText(text), QMessageBox::NoButton,
                   owner());
-  QPushButton* yes = AddOuiNon(box);
+  QPushButton* yes = AddYesNoButtons(box);
   box.adjustSize();
   QScreen* screen = QGuiApplication::screenAt(QPoint(std::max(at.x, 0), std::max(at.y, 0)));
   if (!screen) screen = QGuiApplication::primaryScreen();

@@ -7,13 +7,13 @@
 
 namespace orvella::ui {
 
-QLocale LangueInterface(const QLocale& system) {
+QLocale InterfaceLanguage(const QLocale& system) {
   if (system.language() == QLocale::C || system.language() == QLocale::AnyLanguage)
     return QLocale(QLocale::French, QLocale::France);
   return system;
 }
 
-QStringList DossiersTraductionsQt() {
+QStringList QtTranslationFolders() {
   QStringList dirs;
   // Built into the program (the Windows build), then beside it, then Qt's own.
   if (QDir(QStringLiteral(":/translations")).exists()) dirs << QStringLiteral(":/translations");
@@ -23,10 +23,10 @@ QStringList DossiersTraductionsQt() {
   return dirs;
 }
 
-QTranslator* InstalleTraductionsQt(QCoreApplication& app, const QLocale& locale) {
+QTranslator* InstallQtTranslations(QCoreApplication& app, const QLocale& locale) {
   // Qt's texts are English to begin with.
   if (locale.language() == QLocale::English) return nullptr;
-  for (const QString& dir : DossiersTraductionsQt()) {
+  for (const QString& dir : QtTranslationFolders()) {
     for (const QString& name : {QStringLiteral("qt"), QStringLiteral("qtbase")}) {
       // The translator lives as long as the application that owns it.
       auto* translator = new QTranslator(&app);

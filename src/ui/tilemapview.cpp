@@ -118,8 +118,8 @@ void TileMapView::setReport(std::shared_ptr<const check::Report> report) {
 }
 
 const std::vector<int>& TileMapView::packsOf(check::Tile tile) const {
-  static const std::vector<int> none;
-  return onMap(tile) ? packs_[static_cast<size_t>(tileIndex(tile))] : none;
+  static const std::vector<int> kNone;
+  return onMap(tile) ? packs_[static_cast<size_t>(tileIndex(tile))] : kNone;
 }
 
 bool TileMapView::hidden(check::Tile tile) const {

@@ -58,9 +58,9 @@ TEST(LibraryFoldersTest, OneFolderPerDriveDeepEnoughForAllItsScenes) {
   const ListeGeree managed(cust, glob);
   EXPECT_EQ(managed.paths(), (Strings{"bare name", "D:\\Scenes\\Asia\\RJTT", "D:\\Scenes\\Europe\\LFPG",
                                       "d:\\scenes\\lower", "E:\\top\\KSFO"}));
-  EXPECT_TRUE(managed.contient("d:\\SCENES\\asia\\rjtt"));
-  EXPECT_FALSE(managed.contient("unclaimed"));
-  EXPECT_FALSE(managed.contient("D:\\Scenes\\Asia"));
+  EXPECT_TRUE(managed.contains("d:\\SCENES\\asia\\rjtt"));
+  EXPECT_FALSE(managed.contains("unclaimed"));
+  EXPECT_FALSE(managed.contains("D:\\Scenes\\Asia"));
 
   const Strings libraries = DossiersBibliotheques(managed);
   ASSERT_EQ(libraries.size(), 3u);

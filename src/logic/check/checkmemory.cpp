@@ -135,7 +135,7 @@ std::optional<std::vector<std::string>> CheckMemory::find(const std::string& pat
   return fields;
 }
 
-void CheckMemory::Append(std::string& line, std::string_view field) {
+void CheckMemory::append(std::string& line, std::string_view field) {
   line += '\t';
   if (field.find_first_of("\\\t\n\r") == std::string_view::npos)
     line += field;
@@ -146,7 +146,7 @@ void CheckMemory::Append(std::string& line, std::string_view field) {
 void CheckMemory::put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields,
                       std::uint64_t now) {
   std::string line;
-  for (const std::string& f : fields) Append(line, f);
+  for (const std::string& f : fields) append(line, f);
   putLine(path, st, std::move(line), now);
 }
 

@@ -199,10 +199,10 @@ struct DsfFacts {
 // The facts of a tile as the memory keeps them: joined, not copied one by one.
 std::string DsfLine(const DsfFacts& f) {
   std::string line;
-  CheckMemory::Append(line, "dsf");
-  CheckMemory::Append(line, f.status);
-  CheckMemory::Append(line, f.overlay ? "1" : "0");
-  for (const std::string& r : f.refs) CheckMemory::Append(line, r);
+  CheckMemory::append(line, "dsf");
+  CheckMemory::append(line, f.status);
+  CheckMemory::append(line, f.overlay ? "1" : "0");
+  for (const std::string& r : f.refs) CheckMemory::append(line, r);
   return line;
 }
 
@@ -249,12 +249,12 @@ DsfFacts ReadDsf(const std::string& path) {
 
 std::string LibraryLine(const LibraryFile& l) {
   std::string line;
-  CheckMemory::Append(line, "lib");
-  CheckMemory::Append(line, l.valid ? "1" : "0");
+  CheckMemory::append(line, "lib");
+  CheckMemory::append(line, l.valid ? "1" : "0");
   for (const LibraryExport& e : l.exports) {
-    CheckMemory::Append(line, e.kind == ExportKind::Backup ? "b" : "e");
-    CheckMemory::Append(line, e.virtualPath);
-    CheckMemory::Append(line, e.realPath);
+    CheckMemory::append(line, e.kind == ExportKind::Backup ? "b" : "e");
+    CheckMemory::append(line, e.virtualPath);
+    CheckMemory::append(line, e.realPath);
   }
   return line;
 }

@@ -35,22 +35,22 @@ bool DescendGroupe(SceneryTree& tree, Node* s) {
 
 namespace {
 // A branch as it stands: what a copy takes of each node.
-struct Branche {
+struct Branch {
   std::string text;
   int kind = kKindGroup;
-  std::vector<Branche> children;
+  std::vector<Branch> children;
 };
 
-Branche Releve(const Node* n) {
-  Branche b{n->text(), n->kind(), {}};
+Branch TakeBranch(const Node* n) {
+  Branch b{n->text(), n->kind(), {}};
   b.children.reserve(static_cast<size_t>(n->childCount()));
-  for (int i = 0; i < n->childCount(); ++i) b.children.push_back(Releve(n->child(i)));
+  for (int i = 0; i < n->childCount(); ++i) b.children.push_back(TakeBranch(n->child(i)));
   return b;
 }
 
-Node* Plante(SceneryTree& tree, const Branche& b, Node* under) {
+Node* PlantBranch(SceneryTree& tree, const Branch& b, Node* under) {
   Node* copy = tree.addChild(under, b.text, b.kind);
-  for (const Branche& c : b.children) Plante(tree, c, copy);
+  for (const Branch& c : b.children) PlantBranch(tree, c, copy);
   return copy;
 }
 }  // namespace
@@ -59,8 +59,8 @@ Node* CopieBranche(SceneryTree& tree, Node* n, Node* t) {
   if (!n || !t) return nullptr;
   // Taken in full first: copying into n's own subtree must not copy the
   // nodes the copy itself adds.
-  const Branche b = Releve(n);
-  return Plante(tree, b, t);
+  const Branch b = TakeBranch(n);
+  return PlantBranch(tree, b, t);
 }
 
 bool DeplaceBranche(SceneryTree& tree, Node* d, Node* t) {

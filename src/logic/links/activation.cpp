@@ -98,7 +98,7 @@ void DesactiveNoeud(Node* node, const std::string& sceneryFolder, bool exactName
     // A link whose scene folder has gone (state 5) serves nobody: it goes too.
     if (node->state() != kStateAll && node->state() != kStateAllMissing) return;
     const std::string linkPath = ActiveLinkPath(sceneryFolder, node->text(), exactNames);
-    if (!linkPath.empty()) RetireLien(linkPath, exactNames);
+    if (!linkPath.empty()) RemoveLink(linkPath, exactNames);
   } else if (node->kind() == kKindGroup) {
     const int n = node->childCount();
     for (int i = 0; i < n; ++i) DesactiveNoeud(node->child(i), sceneryFolder, exactNames);
@@ -137,7 +137,7 @@ void DesactiveNoeud(Node* node, const std::string& sceneryFolder) {
   DesactiveNoeud(node, sceneryFolder, FolderTellsCaseApart(sceneryFolder));
 }
 
-void RetireLien(const std::string& linkPath, bool exactName) {
+void RemoveLink(const std::string& linkPath, bool exactName) {
   try {
     const win::DWORD a = EntryAttributes(linkPath, exactName);
     // Gone since the last refresh, or a plain file: nothing to take away.

@@ -59,7 +59,7 @@ void ActiveNoeud(Node* node, const std::string& sceneryFolder, std::vector<Scene
 // Deactivates node: the link of a scene in state 2 (active) or 5 (active, its
 // folder gone) is removed from sceneryFolder (ActiveLinkPath); a group deactivates its children
 // in order, to any depth; other nodes are left alone. Only a link is ever
-// removed (see RetireLien). A failure raises ELinkError and stops the walk.
+// removed (see RemoveLink). A failure raises ELinkError and stops the walk.
 void DesactiveNoeud(Node* node, const std::string& sceneryFolder);
 
 // Removes the scene link at linkPath, the link only: what it points to is
@@ -68,6 +68,6 @@ void DesactiveNoeud(Node* node, const std::string& sceneryFolder);
 // Nothing at all there, or a plain file: nothing is done. With exactName only
 // an entry of exactly that name is looked at (see EntryAttributes). Raises
 // ELinkError, naming linkPath, on failure.
-void RetireLien(const std::string& linkPath, bool exactName = false);
+void RemoveLink(const std::string& linkPath, bool exactName = false);
 
 }  // namespace orvella

@@ -20,7 +20,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 namespace {
-std::vector<std::string>& Illisibles() {
+std::vector<std::string>& UnreadableFolders() {
   static std::vector<std::string> folders;
   return folders;
 }
@@ -39,17 +39,17 @@ void ForEachSubFolder(const std::string& folder, Fn&& fn) {
 }
 }  // namespace
 
-void NoteDossierIllisible(const std::string& path) { Illisibles().push_back(path); }
+void NoteDossierIllisible(const std::string& path) { UnreadableFolders().push_back(path); }
 
-UnreadableFolderScope::UnreadableFolderScope() { Illisibles().clear(); }
-UnreadableFolderScope::~UnreadableFolderScope() { Illisibles().clear(); }
+UnreadableFolderScope::UnreadableFolderScope() { UnreadableFolders().clear(); }
+UnreadableFolderScope::~UnreadableFolderScope() { UnreadableFolders().clear(); }
 
 void SignaleDossiersIllisibles() {
   std::vector<std::string> folders;
-  folders.swap(Illisibles());
+  folders.swap(UnreadableFolders());
   if (folders.empty()) return;
   std::string text = Ansi(
-      "Le nom de ces dossiers contient des caractères que le système ne peut pas représenter ; "
+      "Le nom de ces dossiers contains des caractères que le système ne peut pas représenter ; "
       "ils n'ont pas été ajoutés :");
   for (const std::string& f : folders) text += "\r" + f;
   UI().ShowMessage(text);
@@ -61,7 +61,7 @@ namespace {
 // up would otherwise make the walk endless.
 constexpr int kMaxLinksOnAPath = 4;
 
-void AjouteDossierSousLiens(SceneryTree& tree, const std::string& path, Node* parent, bool triAuto, int links) {
+void AddFolderBelowLinks(SceneryTree& tree, const std::string& path, Node* parent, bool autoSort, int links) {
   if (EstDossierScene(path)) {
     tree.addChild(parent, path, kKindScene);
   } else {
@@ -76,23 +76,23 @@ void AjouteDossierSousLiens(SceneryTree& tree, const std::string& path, Node* pa
       }
       const bool link = (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
       if (link && links >= kMaxLinksOnAPath) return;
-      AjouteDossierSousLiens(tree, JoinPath(path, name), group, triAuto, links + (link ? 1 : 0));
+      AddFolderBelowLinks(tree, JoinPath(path, name), group, autoSort, links + (link ? 1 : 0));
     });
     if (group && !group->hasChildren()) tree.remove(group);
   }
-  if (triAuto) TrieEnfants(tree, parent);
+  if (autoSort) TrieEnfants(tree, parent);
 }
 }  // namespace
 
-void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool triAuto) {
+void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool autoSort) {
   if (!NameIsRepresentable(path)) {
     NoteDossierIllisible(path);
     return;
   }
-  AjouteDossierSousLiens(tree, path, parent, triAuto, 0);
+  AddFolderBelowLinks(tree, path, parent, autoSort, 0);
 }
 
-void AjouteDossierChoisi(SceneryTree& tree, const std::string& path, Node* group, bool triAuto) {
+void AjouteDossierChoisi(SceneryTree& tree, const std::string& path, Node* group, bool autoSort) {
   if (!NameIsRepresentable(path)) {
     NoteDossierIllisible(path);
     return;
@@ -101,7 +101,7 @@ void AjouteDossierChoisi(SceneryTree& tree, const std::string& path, Node* group
     tree.addChild(group, path, kKindScene);
     return;
   }
-  ForEachSubFolder(path, [&](const std::string& name) { AjouteDossier(tree, JoinPath(path, name), group, triAuto); });
+  ForEachSubFolder(path, [&](const std::string& name) { AjouteDossier(tree, JoinPath(path, name), group, autoSort); });
 }
 
 }  // namespace orvella

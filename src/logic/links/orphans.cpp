@@ -13,9 +13,9 @@
 namespace orvella {
 
 namespace {
-bool MoinsQue(const std::string& a, const std::string& b) { return win::lstrcmpiA(a.c_str(), b.c_str()) < 0; }
+bool LessNoCase(const std::string& a, const std::string& b) { return win::lstrcmpiA(a.c_str(), b.c_str()) < 0; }
 
-void Releve(const SceneryTree& tree, std::vector<std::string>& out) {
+void CollectScenes(const SceneryTree& tree, std::vector<std::string>& out) {
   for (Node* top = PremierNoeud(tree); top; top = top->nextSibling()) {
     if (top == tree.unmanaged()) continue;
     std::vector<const Node*> pending{top};
@@ -30,13 +30,13 @@ void Releve(const SceneryTree& tree, std::vector<std::string>& out) {
 }  // namespace
 
 ListeGeree::ListeGeree(const SceneryTree& first, const SceneryTree& second) {
-  Releve(first, paths_);
-  Releve(second, paths_);
-  std::stable_sort(paths_.begin(), paths_.end(), MoinsQue);
+  CollectScenes(first, paths_);
+  CollectScenes(second, paths_);
+  std::stable_sort(paths_.begin(), paths_.end(), LessNoCase);
 }
 
-bool ListeGeree::contient(const std::string& path) const {
-  return std::binary_search(paths_.begin(), paths_.end(), path, MoinsQue);
+bool ListeGeree::contains(const std::string& path) const {
+  return std::binary_search(paths_.begin(), paths_.end(), path, LessNoCase);
 }
 
 bool BaseCommune(const std::string& b, std::string& d) {
@@ -64,7 +64,7 @@ std::vector<std::string> DossiersBibliotheques(const ListeGeree& managed) {
     }
     if (!merged) libraries.push_back(d);
   }
-  std::stable_sort(libraries.begin(), libraries.end(), MoinsQue);
+  std::stable_sort(libraries.begin(), libraries.end(), LessNoCase);
   return libraries;
 }
 
@@ -74,7 +74,7 @@ void ChercheOrphelins(const std::string& f, const ListeGeree& managed, SceneryTr
   if (EstDossierScene(f)) {
     std::string s = f;
     if (s.back() == '\\') s.pop_back();
-    if (!managed.contient(s)) tree.addChild(group, s, kKindScene);
+    if (!managed.contains(s)) tree.addChild(group, s, kKindScene);
     return;
   }
   const std::string folder = f.back() == '\\' ? f : f + "\\";

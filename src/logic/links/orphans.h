@@ -21,7 +21,7 @@ class ListeGeree {
   const std::vector<std::string>& paths() const { return paths_; }
   // Whether path is managed, compared without regard to case. A binary
   // search: libraries hold thousands of folders.
-  bool contient(const std::string& path) const;
+  bool contains(const std::string& path) const;
 
  private:
   std::vector<std::string> paths_;
