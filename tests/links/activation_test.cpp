@@ -71,7 +71,7 @@ class ActivationTest : public ::testing::Test {
 
   test::SceneryFixture fx;
   SceneryTree tree{"CustScn"};
-  std::vector<SceneRefusee> refused;
+  std::vector<RefusedScene> refused;
 };
 
 TEST_F(ActivationTest, GroupsAreWalkedToAnyDepthAndOnlyInactiveScenesGetALink) {

@@ -34,7 +34,7 @@ bool IsFolder(win::DWORD a) { return a != win::INVALID_FILE_ATTRIBUTES && (a & w
 
 // Activates one scene in state 0 or 3; what stops it goes to `refused`.
 void ActiveScene(const Node* node, const std::string& sceneryFolder, bool exactNames,
-                 std::vector<SceneRefusee>& refused) {
+                 std::vector<RefusedScene>& refused) {
   const std::string& scene = node->text();
   const std::string linkPath = LinkPathOf(sceneryFolder, scene);
   if (linkPath.empty()) {
@@ -65,7 +65,7 @@ void ActiveScene(const Node* node, const std::string& sceneryFolder, bool exactN
   }
 }
 
-void ActiveNoeud(Node* node, const std::string& sceneryFolder, bool exactNames, std::vector<SceneRefusee>& refused) {
+void ActiveNoeud(Node* node, const std::string& sceneryFolder, bool exactNames, std::vector<RefusedScene>& refused) {
   if (node->kind() == kKindScene) {
     // The states of the last refresh decide: active ones stay as they are.
     if (node->state() == kStateNone || node->state() == kStateNone + kStateMissing)
@@ -110,10 +110,10 @@ void DesactiveNoeud(Node* node, const std::string& sceneryFolder, bool exactName
 ELinkError::ELinkError(const std::string& linkPath, win::DWORD code)
     : EOSError(code), linkPath_(linkPath), message_(linkPath + " :\r\n" + OSErrorMessage(code)) {}
 
-std::string MessageScenesRefusees(const std::vector<SceneRefusee>& refused) {
+std::string RefusedScenesMessage(const std::vector<RefusedScene>& refused) {
   std::string m =
       refused.size() == 1 ? Ansi("Cette scène n'a pas été activée :") : Ansi("Ces scènes n'ont pas été activées :");
-  for (const SceneRefusee& r : refused) m += "\r\n\r\n" + r.scene + "\r\n" + r.reason;
+  for (const RefusedScene& r : refused) m += "\r\n\r\n" + r.scene + "\r\n" + r.reason;
   return m;
 }
 
@@ -125,7 +125,7 @@ std::string LinkPathOf(const std::string& sceneryFolder, const std::string& scen
   return sceneryFolder + name;
 }
 
-void ActiveNoeud(Node* node, const std::string& sceneryFolder, std::vector<SceneRefusee>& refused) {
+void ActiveNoeud(Node* node, const std::string& sceneryFolder, std::vector<RefusedScene>& refused) {
   ActiveNoeud(node, sceneryFolder, FolderTellsCaseApart(sceneryFolder), refused);
 }
 

@@ -34,17 +34,17 @@ void ForEachSubFolder(const std::string& folder, Fn&& fn) {
     if (NameIsRepresentable(name))
       fn(name);
     else
-      NoteDossierIllisible(JoinPath(folder, name));
+      NoteUnreadableFolder(JoinPath(folder, name));
   });
 }
 }  // namespace
 
-void NoteDossierIllisible(const std::string& path) { UnreadableFolders().push_back(path); }
+void NoteUnreadableFolder(const std::string& path) { UnreadableFolders().push_back(path); }
 
 UnreadableFolderScope::UnreadableFolderScope() { UnreadableFolders().clear(); }
 UnreadableFolderScope::~UnreadableFolderScope() { UnreadableFolders().clear(); }
 
-void SignaleDossiersIllisibles() {
+void ReportUnreadableFolders() {
   std::vector<std::string> folders;
   folders.swap(UnreadableFolders());
   if (folders.empty()) return;
@@ -71,7 +71,7 @@ void AddFolderBelowLinks(SceneryTree& tree, const std::string& path, Node* paren
       if (!group) group = tree.addChild(parent, LastComponent(path), kKindGroup);
       if (!(attributes & win::FILE_ATTRIBUTE_DIRECTORY)) return;
       if (!NameIsRepresentable(name)) {
-        NoteDossierIllisible(JoinPath(path, name));
+        NoteUnreadableFolder(JoinPath(path, name));
         return;
       }
       const bool link = (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -80,21 +80,21 @@ void AddFolderBelowLinks(SceneryTree& tree, const std::string& path, Node* paren
     });
     if (group && !group->hasChildren()) tree.remove(group);
   }
-  if (autoSort) TrieEnfants(tree, parent);
+  if (autoSort) SortChildren(tree, parent);
 }
 }  // namespace
 
 void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool autoSort) {
   if (!NameIsRepresentable(path)) {
-    NoteDossierIllisible(path);
+    NoteUnreadableFolder(path);
     return;
   }
   AddFolderBelowLinks(tree, path, parent, autoSort, 0);
 }
 
-void AjouteDossierChoisi(SceneryTree& tree, const std::string& path, Node* group, bool autoSort) {
+void AddChosenFolder(SceneryTree& tree, const std::string& path, Node* group, bool autoSort) {
   if (!NameIsRepresentable(path)) {
-    NoteDossierIllisible(path);
+    NoteUnreadableFolder(path);
     return;
   }
   if (EstDossierScene(path)) {

@@ -27,9 +27,9 @@ void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, boo
 // give in the ANSI code page (NameIsRepresentable): they are left out, never
 // silently. They are noted here, and the command that ran the search names
 // them all in one message box at its end.
-void NoteDossierIllisible(const std::string& path);
+void NoteUnreadableFolder(const std::string& path);
 // Shows the folders noted since the last call, if any, and forgets them.
-void SignaleDossiersIllisibles();
+void ReportUnreadableFolders();
 
 // One command's list of such folders: it starts empty, and what the command
 // noted but did not show (it ended with an exception) is forgotten with it,
@@ -46,6 +46,6 @@ class UnreadableFolderScope {
 // added as one scene under group; otherwise each visible sub-folder goes
 // through AjouteDossier directly under group (the folder gets no group of
 // its own).
-void AjouteDossierChoisi(SceneryTree& tree, const std::string& path, Node* group, bool autoSort);
+void AddChosenFolder(SceneryTree& tree, const std::string& path, Node* group, bool autoSort);
 
 }  // namespace orvella

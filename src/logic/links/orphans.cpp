@@ -29,13 +29,13 @@ void CollectScenes(const SceneryTree& tree, std::vector<std::string>& out) {
 }
 }  // namespace
 
-ListeGeree::ListeGeree(const SceneryTree& first, const SceneryTree& second) {
+ManagedScenes::ManagedScenes(const SceneryTree& first, const SceneryTree& second) {
   CollectScenes(first, paths_);
   CollectScenes(second, paths_);
   std::stable_sort(paths_.begin(), paths_.end(), LessNoCase);
 }
 
-bool ListeGeree::contains(const std::string& path) const {
+bool ManagedScenes::contains(const std::string& path) const {
   return std::binary_search(paths_.begin(), paths_.end(), path, LessNoCase);
 }
 
@@ -49,7 +49,7 @@ bool BaseCommune(const std::string& b, std::string& d) {
   return true;
 }
 
-std::vector<std::string> DossiersBibliotheques(const ListeGeree& managed) {
+std::vector<std::string> LibraryFolders(const ManagedScenes& managed) {
   std::vector<std::string> libraries;
   for (const std::string& path : managed.paths()) {
     std::string d = FolderPart(path);
@@ -68,7 +68,7 @@ std::vector<std::string> DossiersBibliotheques(const ListeGeree& managed) {
   return libraries;
 }
 
-void ChercheOrphelins(const std::string& f, const ListeGeree& managed, SceneryTree& tree, Node* group) {
+void ChercheOrphelins(const std::string& f, const ManagedScenes& managed, SceneryTree& tree, Node* group) {
   // An empty entry would search the current drive from its root.
   if (f.empty()) return;
   if (EstDossierScene(f)) {
@@ -86,7 +86,7 @@ void ChercheOrphelins(const std::string& f, const ListeGeree& managed, SceneryTr
     if (NameIsRepresentable(name))
       ChercheOrphelins(folder + name + "\\", managed, tree, group);
     else
-      NoteDossierIllisible(folder + name);
+      NoteUnreadableFolder(folder + name);
   });
 }
 
