@@ -47,13 +47,13 @@ struct OrphanSetup {
       }
     }
     library = Win(root) + "\\";
-    managed = ListeGeree(managedTree, otherTree);
+    managed = ManagedScenes(managedTree, otherTree);
   }
   fs::path root;
   std::string library;
   SceneryTree managedTree{"CustScn"};
   SceneryTree otherTree{"GlobScn"};
-  ListeGeree managed;
+  ManagedScenes managed;
 };
 
 OrphanSetup& Orphans(int n) {

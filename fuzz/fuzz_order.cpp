@@ -39,8 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   orvella::PackMemory again;
   again.load(memory.save());
   if (again.size() != memory.size() || again.save() != memory.save()) std::abort();
-  const orvella::OrderSettings settings = orvella::OrderSettings::Load(text);
-  if (orvella::OrderSettings::Load(settings.save()).save() != settings.save()) std::abort();
+  const orvella::OrderSettings settings = orvella::OrderSettings::load(text);
+  if (orvella::OrderSettings::load(settings.save()).save() != settings.save()) std::abort();
 
   static unsigned runs = 0;
   if (++runs % 32 == 0) {

@@ -53,7 +53,7 @@ std::string DefaultSettingsPath() {
   if (!program.empty() && program.back() != '\\') program += '\\';
   program += "orvella";
   if (self.size() > 4 && EqualsAsciiNoCase(std::string_view(self).substr(self.size() - 4), ".exe")) program += ".exe";
-  return CheminParametres(program);
+  return SettingsFilePath(program);
 }
 
 void ScenesOf(const std::vector<SettingsNode>& nodes, std::vector<std::string>& out) {

@@ -61,16 +61,16 @@ void IODeviceStream::ReadAt(std::uint64_t pos, void* buffer, std::size_t size) {
   if (!device_.seek(back) || !complete) throw EReadError();
 }
 
-IODeviceStream::~IODeviceStream() { Unmap(); }
+IODeviceStream::~IODeviceStream() { unmap(); }
 
-void IODeviceStream::Unmap() {
+void IODeviceStream::unmap() {
   if (!mapped_) return;
   if (auto* file = qobject_cast<QFileDevice*>(&device_)) file->unmap(mapped_);
   mapped_ = nullptr;
 }
 
 const std::byte* IODeviceStream::ViewAt(std::uint64_t pos, std::size_t size) {
-  Unmap();
+  unmap();
   if (device_.isSequential() || pos > Position() + Remaining() || size > Position() + Remaining() - pos) return nullptr;
   if (auto* buffer = qobject_cast<QBuffer*>(&device_))
     return reinterpret_cast<const std::byte*>(buffer->data().constData()) + pos;

@@ -33,7 +33,7 @@ class IODeviceStream : public dm3::Stream {
   bool SkipOver(std::uint64_t size) override;
 
  private:
-  void Unmap();
+  void unmap();
 
   QIODevice& device_;
   uchar* mapped_ = nullptr;  // the current view of a QFileDevice

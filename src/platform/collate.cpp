@@ -151,8 +151,8 @@ std::array<Weights, 256> BuildTable() {
 }
 
 const std::array<Weights, 256>& Table() {
-  static const std::array<Weights, 256> table = BuildTable();
-  return table;
+  static const std::array<Weights, 256> kTable = BuildTable();
+  return kTable;
 }
 
 struct Key {

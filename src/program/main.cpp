@@ -21,12 +21,12 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  orvella::ui::InstalleTraductionsQt(app, orvella::ui::ProgramLanguage(orvella::UserInterfaceLanguage()));
+  orvella::ui::InstallQtTranslations(app, orvella::ui::ProgramLanguage(orvella::UserInterfaceLanguage()));
   const QString title = QStringLiteral("X-Plane Orvella");
   orvella::ui::SetApplicationTitle(title);
   const std::string exePath = platform::ExecutablePath();
   // Where the settings live is worked out once (it tries a probe file).
-  const std::string settingsFile = orvella::CheminParametres(exePath);
+  const std::string settingsFile = orvella::SettingsFilePath(exePath);
 
   // A second start for the same settings file shows the running window and
   // ends without writing anything.

@@ -120,17 +120,17 @@ QPixmap Arrow(bool up, bool enabled) {
 }  // namespace
 
 QPixmap StateImage(int state) {
-  static const std::array<QPixmap, kStateImageCount> images = [] {
+  static const std::array<QPixmap, kStateImageCount> kImages = [] {
     std::array<QPixmap, kStateImageCount> a;
     for (int i = 0; i < kStateImageCount; ++i) a[static_cast<size_t>(i)] = Draw(i);
     return a;
   }();
   if (state < 0 || state >= kStateImageCount) return {};
-  return images[static_cast<size_t>(state)];
+  return kImages[static_cast<size_t>(state)];
 }
 
 QIcon StateIcon(int state) {
-  static const std::array<QIcon, kStateImageCount> icons = [] {
+  static const std::array<QIcon, kStateImageCount> kIcons = [] {
     std::array<QIcon, kStateImageCount> a;
     for (int i = 0; i < kStateImageCount; ++i) {
       const QPixmap pm = StateImage(i);
@@ -140,7 +140,7 @@ QIcon StateIcon(int state) {
     return a;
   }();
   if (state < 0 || state >= kStateImageCount) return {};
-  return icons[static_cast<size_t>(state)];
+  return kIcons[static_cast<size_t>(state)];
 }
 
 QIcon ArrowIcon(bool up) {

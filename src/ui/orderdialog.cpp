@@ -32,8 +32,8 @@ QIcon Swatch(const QColor& c) {
 }
 }  // namespace
 
-QColor TEcrOrdre::KindColour(int group) {
-  static const QColor colours[] = {
+QColor TEcrOrdre::kindColour(int group) {
+  static const QColor kColours[] = {
       QColor(0x2E, 0x6F, 0xD8),  // airports
       QColor(0x8F, 0xB5, 0xF0),  // the simulator's airports
       QColor(0x8E, 0x44, 0xAD),  // libraries
@@ -42,7 +42,7 @@ QColor TEcrOrdre::KindColour(int group) {
       QColor(0x8D, 0x6E, 0x63),  // meshes
       QColor(0x9E, 0x9E, 0x9E),  // unknown
   };
-  return colours[group >= 0 && group < 7 ? group : 6];
+  return kColours[group >= 0 && group < 7 ? group : 6];
 }
 
 TEcrOrdre::TEcrOrdre(const std::string& title, const std::vector<OrderLine>& lines,
@@ -70,7 +70,7 @@ TEcrOrdre::TEcrOrdre(const std::string& title, const std::vector<OrderLine>& lin
     if (!l.reason.empty()) kind += QStringLiteral(" : ") + FromAnsi(l.reason);
     item->setText(2, kind);
     if (!l.reason.empty()) item->setToolTip(2, kind);
-    item->setIcon(2, Swatch(KindColour(l.group)));
+    item->setIcon(2, Swatch(kindColour(l.group)));
     item->setText(3, FromAnsi(l.airports));
     item->setToolTip(3, FromAnsi(l.airports));
     item->setData(0, Qt::UserRole, l.group);

@@ -25,7 +25,7 @@ class TEcrOrdre : public QDialog {
   QTreeWidget* list() const { return list_; }
   QListWidget* warnings() const { return warnings_; }
   // The colour of a kind's place in the order.
-  static QColor KindColour(int group);
+  static QColor kindColour(int group);
 
  protected:
   void showEvent(QShowEvent* e) override;

@@ -29,7 +29,7 @@ namespace {
 
 // The Oui and Non buttons of a question (the catalogue's), Oui the default and Non the
 // answer of Escape; answers Oui.
-QPushButton* AddOuiNon(QMessageBox& box) {
+QPushButton* AddYesNoButtons(QMessageBox& box) {
   QPushButton* yes = box.addButton(FromAnsi(Text("EcrOrvella", "BoutonOui")), QMessageBox::YesRole);
   QPushButton* no = box.addButton(FromAnsi(Text("EcrOrvella", "BoutonNon")), QMessageBox::NoRole);
   box.setDefaultButton(yes);
@@ -52,12 +52,12 @@ void QtInteraction::ShowMessage(const std::string& text) {
 bool QtInteraction::Confirm(const std::string& text) {
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirmation"), MessageText(text), QMessageBox::NoButton,
                   owner());
-  QPushButton* yes = AddOuiNon(box);
+  QPushButton* yes = AddYesNoButtons(box);
   box.exec();
   return box.clickedButton() == yes;
 }
 
-QPoint QtInteraction::WarningPosition(const QSize& boxSize, Point at, const QRect& screen) {
+QPoint QtInteraction::warningPosition(const QSize& boxSize, Point at, const QRect& screen) {
   QPoint p(screen.left() + (screen.width() - boxSize.width()) / 2,
            screen.top() + (screen.height() - boxSize.height()) / 2);
   if (at.x >= 0) p.setX(at.x);
@@ -72,11 +72,11 @@ QPoint QtInteraction::WarningPosition(const QSize& boxSize, Point at, const QRec
 bool QtInteraction::WarnYesNo(const std::string& text, Point at) {
   QMessageBox box(QMessageBox::Warning, QStringLiteral("Avertissement"), MessageText(text), QMessageBox::NoButton,
                   owner());
-  QPushButton* yes = AddOuiNon(box);
+  QPushButton* yes = AddYesNoButtons(box);
   box.adjustSize();
   QScreen* screen = QGuiApplication::screenAt(QPoint(std::max(at.x, 0), std::max(at.y, 0)));
   if (!screen) screen = QGuiApplication::primaryScreen();
-  if (screen) box.move(WarningPosition(box.size(), at, screen->availableGeometry()));
+  if (screen) box.move(warningPosition(box.size(), at, screen->availableGeometry()));
   box.exec();
   return box.clickedButton() == yes;
 }
@@ -94,7 +94,7 @@ std::optional<std::string> QtInteraction::InputBox(const std::string& title, con
   return ToAnsi(dlg.textValue());
 }
 
-QString QtInteraction::FolderPickerStart() {
+QString QtInteraction::folderPickerStart() {
   // Where the shell's picker opens on the desktop, this one opens in the
   // user's home folder.
   return QDir::homePath();
@@ -111,7 +111,7 @@ std::optional<std::string> QtInteraction::PickFolder(const std::string& prompt) 
   return folder;
 #endif
   const QString chosen =
-      QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), FolderPickerStart(), QFileDialog::ShowDirsOnly);
+      QFileDialog::getExistingDirectory(owner(), FromAnsi(prompt), folderPickerStart(), QFileDialog::ShowDirsOnly);
   if (chosen.isEmpty()) return std::nullopt;
   std::string path = WindowsPathFromHost(chosen);
   // A folder no drive reaches cannot be named by the program.

@@ -35,11 +35,11 @@ class QtInteraction : public Interaction {
   // Where the warning box opens for a requested top-left corner: a negative
   // coordinate is not applied (the box stays centred on the screen along
   // that axis), and the box stays whole on the screen.
-  static QPoint WarningPosition(const QSize& boxSize, Point at, const QRect& screen);
+  static QPoint warningPosition(const QSize& boxSize, Point at, const QRect& screen);
 
   int busyDepth() const { return busyDepth_; }
   // The folder the folder picker opens on.
-  static QString FolderPickerStart();
+  static QString folderPickerStart();
 
  private:
   QWidget* owner() const;

@@ -7,7 +7,7 @@
 
 namespace orvella::ui {
 
-QLocale LangueInterface(const QLocale& system) {
+QLocale InterfaceLanguage(const QLocale& system) {
   if (system.language() == QLocale::C || system.language() == QLocale::AnyLanguage)
     return QLocale(QLocale::French, QLocale::France);
   return system;
@@ -18,12 +18,12 @@ QLocale ProgramLanguage(const std::string& uiLanguage, const QLocale& system) {
   if (uiLanguage == "en") language = QLocale::English;
   if (uiLanguage == "de") language = QLocale::German;
   if (uiLanguage == "fr") language = QLocale::French;
-  if (language == QLocale::AnyLanguage) return LangueInterface(system);
+  if (language == QLocale::AnyLanguage) return InterfaceLanguage(system);
   // The user's territory where it speaks that language (de_AT, en_GB).
   return system.language() == language ? system : QLocale(language);
 }
 
-QStringList DossiersTraductionsQt() {
+QStringList QtTranslationFolders() {
   QStringList dirs;
   // Built into the program (the Windows build), then beside it, then Qt's own.
   if (QDir(QStringLiteral(":/translations")).exists()) dirs << QStringLiteral(":/translations");
@@ -33,10 +33,10 @@ QStringList DossiersTraductionsQt() {
   return dirs;
 }
 
-QTranslator* InstalleTraductionsQt(QCoreApplication& app, const QLocale& locale) {
+QTranslator* InstallQtTranslations(QCoreApplication& app, const QLocale& locale) {
   // Qt's texts are English to begin with.
   if (locale.language() == QLocale::English) return nullptr;
-  for (const QString& dir : DossiersTraductionsQt()) {
+  for (const QString& dir : QtTranslationFolders()) {
     for (const QString& name : {QStringLiteral("qt"), QStringLiteral("qtbase")}) {
       // The translator lives as long as the application that owns it.
       auto* translator = new QTranslator(&app);

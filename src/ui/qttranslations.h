@@ -15,21 +15,21 @@ namespace orvella::ui {
 
 // The language of Qt's own texts: the user's locale, or French (the
 // program's own language) when the locale names no language (C, POSIX).
-QLocale LangueInterface(const QLocale& system = QLocale::system());
+QLocale InterfaceLanguage(const QLocale& system = QLocale::system());
 
 // The language of the program's texts for Qt's own: the interface language
 // uiLanguage ("en", "de", "fr", as UserInterfaceLanguage() answers; on
 // Windows the language of the interface rather than the regional format),
-// else LangueInterface(system).
+// else InterfaceLanguage(system).
 QLocale ProgramLanguage(const std::string& uiLanguage, const QLocale& system = QLocale::system());
 
 // Where Qt's catalogues are looked for, first match wins: "translations"
 // beside the executable (a deployed program), then Qt's own folder.
-QStringList DossiersTraductionsQt();
+QStringList QtTranslationFolders();
 
 // Loads Qt's catalogue ("qt_<language>.qm", else "qtbase_<language>.qm") for
 // locale and installs it in app, which owns it. Answers the translator, or
 // nullptr when an English locale or a missing catalogue leaves Qt's English.
-QTranslator* InstalleTraductionsQt(QCoreApplication& app, const QLocale& locale = LangueInterface());
+QTranslator* InstallQtTranslations(QCoreApplication& app, const QLocale& locale = InterfaceLanguage());
 
 }  // namespace orvella::ui

@@ -54,7 +54,7 @@ QVariant SceneryTreeModel::data(const QModelIndex& index, int role) const {
       return FromAnsi(n->text());
     case Qt::DecorationRole: {
       const bool marked = problemsOf && !problemsOf(n).isEmpty();
-      const QIcon icon = marked ? MarkedStateIcon(n->state()) : StateIcon(n->state());
+      const QIcon icon = marked ? markedStateIcon(n->state()) : StateIcon(n->state());
       return icon.isNull() ? QVariant() : QVariant(icon);
     }
     case Qt::ToolTipRole: {
@@ -85,7 +85,7 @@ Qt::ItemFlags SceneryTreeModel::flags(const QModelIndex& index) const {
   return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDragEnabled;
 }
 
-QIcon SceneryTreeModel::MarkedStateIcon(int state) {
+QIcon SceneryTreeModel::markedStateIcon(int state) {
   static QIcon cache[kStateImageCount];
   if (state < 0 || state >= kStateImageCount) return {};
   if (cache[state].isNull()) {

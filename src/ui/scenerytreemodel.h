@@ -40,7 +40,7 @@ class SceneryTreeModel : public QAbstractItemModel, public TreeObserver {
   // The marks changed: every row shows its image and tooltip again.
   void marksChanged();
   // A state image with the check's warning mark in its lower left corner.
-  static QIcon MarkedStateIcon(int state);
+  static QIcon markedStateIcon(int state);
 
   QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
   QModelIndex parent(const QModelIndex& child) const override;

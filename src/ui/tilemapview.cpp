@@ -48,7 +48,7 @@ TileMapView::TileMapView(QWidget* parent) : QWidget(parent) {
   setReport(nullptr);
 }
 
-QColor TileMapView::RoleColour(check::PackRole role) {
+QColor TileMapView::roleColour(check::PackRole role) {
   switch (role) {
     case check::PackRole::Airport:
       return {0x2E, 0x6F, 0xD8};
@@ -66,8 +66,8 @@ QColor TileMapView::RoleColour(check::PackRole role) {
   return {0x9E, 0x9E, 0x9E};
 }
 
-QColor TileMapView::LandColour() { return {0xE8, 0xE4, 0xD0}; }
-QColor TileMapView::SeaColour() { return {0xC9, 0xDD, 0xEE}; }
+QColor TileMapView::landColour() { return {0xE8, 0xE4, 0xD0}; }
+QColor TileMapView::seaColour() { return {0xC9, 0xDD, 0xEE}; }
 
 void TileMapView::setReport(std::shared_ptr<const check::Report> report) {
   report_ = std::move(report);
@@ -75,7 +75,7 @@ void TileMapView::setReport(std::shared_ptr<const check::Report> report) {
   hidden_.assign(kTiles, 0);
   duplicate_.assign(kTiles, 0);
   image_ = QImage(360, 180, QImage::Format_RGB32);
-  image_.fill(SeaColour());
+  image_.fill(seaColour());
   hoverKey_ = -1;
   if (!report_) {
     update();
@@ -84,12 +84,12 @@ void TileMapView::setReport(std::shared_ptr<const check::Report> report) {
   const auto& packs = report_->packs;
   for (int i = 0; i < static_cast<int>(packs.size()); ++i)
     for (const check::Tile& t : packs[static_cast<size_t>(i)].tiles)
-      if (Valid(t)) {
-        std::vector<int>& list = packs_[static_cast<size_t>(Key(t))];
+      if (onMap(t)) {
+        std::vector<int>& list = packs_[static_cast<size_t>(tileIndex(t))];
         if (list.empty() || list.back() != i) list.push_back(i);
       }
   for (const check::TileConflict& c : report_->tileConflicts)
-    if (Valid(c.tile)) hidden_[static_cast<size_t>(Key(c.tile))] = 1;
+    if (onMap(c.tile)) hidden_[static_cast<size_t>(tileIndex(c.tile))] = 1;
   // The tiles of the packs that declare an airport another pack declares too.
   std::vector<char> dupPack(packs.size(), 0);
   for (const check::DuplicateAirport& d : report_->duplicateAirports)
@@ -99,15 +99,15 @@ void TileMapView::setReport(std::shared_ptr<const check::Report> report) {
   for (size_t i = 0; i < packs.size(); ++i)
     if (dupPack[i])
       for (const check::Tile& t : packs[i].tiles)
-        if (Valid(t)) duplicate_[static_cast<size_t>(Key(t))] = 1;
+        if (onMap(t)) duplicate_[static_cast<size_t>(tileIndex(t))] = 1;
 
   for (int key = 0; key < kTiles; ++key) {
     const std::vector<int>& list = packs_[static_cast<size_t>(key)];
     if (list.empty()) continue;
-    QColor colour = LandColour();
+    QColor colour = landColour();
     for (int i : list)
       if (!IsBase(packs[static_cast<size_t>(i)])) {
-        colour = RoleColour(packs[static_cast<size_t>(i)].role);
+        colour = roleColour(packs[static_cast<size_t>(i)].role);
         break;
       }
     const int lat = key / 360 - 90;
@@ -118,14 +118,16 @@ void TileMapView::setReport(std::shared_ptr<const check::Report> report) {
 }
 
 const std::vector<int>& TileMapView::packsOf(check::Tile tile) const {
-  static const std::vector<int> none;
-  return Valid(tile) ? packs_[static_cast<size_t>(Key(tile))] : none;
+  static const std::vector<int> kNone;
+  return onMap(tile) ? packs_[static_cast<size_t>(tileIndex(tile))] : kNone;
 }
 
-bool TileMapView::hidden(check::Tile tile) const { return Valid(tile) && hidden_[static_cast<size_t>(Key(tile))]; }
+bool TileMapView::hidden(check::Tile tile) const {
+  return onMap(tile) && hidden_[static_cast<size_t>(tileIndex(tile))];
+}
 
 bool TileMapView::duplicateAirport(check::Tile tile) const {
-  return Valid(tile) && duplicate_[static_cast<size_t>(Key(tile))];
+  return onMap(tile) && duplicate_[static_cast<size_t>(tileIndex(tile))];
 }
 
 double TileMapView::scale() const { return std::min(width() / 360.0, height() / 180.0) * zoom_; }
@@ -145,7 +147,7 @@ bool TileMapView::tileAt(QPointF pos, check::Tile* tile) const {
   const double lon = centre_.x() + (pos.x() - width() / 2.0) / s;
   const double lat = centre_.y() - (pos.y() - height() / 2.0) / s;
   const check::Tile t{static_cast<int>(std::floor(lat)), static_cast<int>(std::floor(lon))};
-  if (!Valid(t)) return false;
+  if (!onMap(t)) return false;
   *tile = t;
   return true;
 }
@@ -215,7 +217,7 @@ void TileMapView::paintEvent(QPaintEvent*) {
     for (int lat = std::max(-90, latLow); lat <= std::min(89, latHigh); ++lat)
       for (int lon = std::max(-180, lonLow); lon <= std::min(179, lonHigh); ++lon) {
         const check::Tile t{lat, lon};
-        const size_t key = static_cast<size_t>(Key(t));
+        const size_t key = static_cast<size_t>(tileIndex(t));
         if (hidden_[key]) p.fillRect(tileRect(t), hatch);
         if (duplicate_[key]) {
           const QRectF r = tileRect(t);
@@ -248,12 +250,12 @@ void TileMapView::paintEvent(QPaintEvent*) {
     QString text;
   };
   const Item items[] = {
-      {RoleColour(check::PackRole::Airport), RoleText(check::PackRole::Airport)},
-      {RoleColour(check::PackRole::Overlay), RoleText(check::PackRole::Overlay)},
-      {RoleColour(check::PackRole::Orthophoto), RoleText(check::PackRole::Orthophoto)},
-      {RoleColour(check::PackRole::Mesh), RoleText(check::PackRole::Mesh)},
-      {RoleColour(check::PackRole::Other), RoleText(check::PackRole::Other)},
-      {LandColour(), CheckText("Terre")},
+      {roleColour(check::PackRole::Airport), RoleText(check::PackRole::Airport)},
+      {roleColour(check::PackRole::Overlay), RoleText(check::PackRole::Overlay)},
+      {roleColour(check::PackRole::Orthophoto), RoleText(check::PackRole::Orthophoto)},
+      {roleColour(check::PackRole::Mesh), RoleText(check::PackRole::Mesh)},
+      {roleColour(check::PackRole::Other), RoleText(check::PackRole::Other)},
+      {landColour(), CheckText("Terre")},
   };
   const QFontMetrics fm(font());
   int x = 6;
@@ -309,7 +311,7 @@ void TileMapView::mouseMoveEvent(QMouseEvent* e) {
     return;
   }
   check::Tile t;
-  const int key = tileAt(at, &t) ? Key(t) : -1;
+  const int key = tileAt(at, &t) ? tileIndex(t) : -1;
   if (key == hoverKey_) return;
   hoverKey_ = key;
   update();

@@ -25,9 +25,9 @@ class TileMapView : public QWidget {
   void setReport(std::shared_ptr<const check::Report> report);
 
   // The colours of the map.
-  static QColor RoleColour(check::PackRole role);
-  static QColor LandColour();
-  static QColor SeaColour();
+  static QColor roleColour(check::PackRole role);
+  static QColor landColour();
+  static QColor seaColour();
 
   // The packs of a tile in priority order (indexes into the report's packs).
   const std::vector<int>& packsOf(check::Tile tile) const;
@@ -60,14 +60,14 @@ class TileMapView : public QWidget {
   void leaveEvent(QEvent* e) override;
 
  private:
-  static int Key(check::Tile t) { return (t.lat + 90) * 360 + (t.lon + 180); }
-  static bool Valid(check::Tile t) { return t.lat >= -90 && t.lat < 90 && t.lon >= -180 && t.lon < 180; }
+  static int tileIndex(check::Tile t) { return (t.lat + 90) * 360 + (t.lon + 180); }
+  static bool onMap(check::Tile t) { return t.lat >= -90 && t.lat < 90 && t.lon >= -180 && t.lon < 180; }
   double scale() const;  // pixels per degree
   QPointF toWidget(double lon, double lat) const;
   void clampCentre();
 
   std::shared_ptr<const check::Report> report_;
-  std::vector<std::vector<int>> packs_;  // by Key, in priority order
+  std::vector<std::vector<int>> packs_;  // by tileIndex(), in priority order
   std::vector<char> hidden_;
   std::vector<char> duplicate_;
   QImage image_;  // one pixel per tile, north up

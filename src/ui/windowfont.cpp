@@ -28,13 +28,13 @@ QStringList WindowFontFamilies() {
 }
 
 QFont WindowFont() {
-  static const bool registered = [] {
+  static const bool kRegistered = [] {
     for (const QString& file : WindowFontFiles()) {
       if (QFileInfo::exists(file)) QFontDatabase::addApplicationFont(file);
     }
     return true;
   }();
-  (void)registered;
+  (void)kRegistered;
   QFont f;
   f.setFamilies(WindowFontFamilies());
   f.setStyleHint(QFont::SansSerif);

@@ -198,7 +198,7 @@ TEST(CheckMarksTest, EachPackGetsItsProblemsByFolderOrNameAndANewReportReplacesT
 TEST(CheckMarksTest, TheMarkIsDrawnOverTheStateImageWhichStaysAsItWas) {
   for (int state = 0; state < ui::kStateImageCount; ++state) {
     const QImage before = ui::StateImage(state).toImage();
-    const QImage marked = ui::SceneryTreeModel::MarkedStateIcon(state).pixmap(16, 16).toImage();
+    const QImage marked = ui::SceneryTreeModel::markedStateIcon(state).pixmap(16, 16).toImage();
     ASSERT_EQ(marked.size(), QSize(16, 16));
     const QColor amber = marked.pixelColor(3, 13);
     EXPECT_GT(amber.red(), 200) << state;

@@ -39,11 +39,11 @@ TEST_F(MapTest, EachTileTakesTheColourOfItsWinnerLandAndSeaElsewhere) {
     check::Tile tile;
     QColor colour;
   } const cases[] = {
-      {{46, 7}, TileMapView::RoleColour(R::Airport)},     // the airport over the orthophoto
-      {{45, 6}, TileMapView::RoleColour(R::Orthophoto)},  // over Global Scenery
-      {{0, 0}, TileMapView::LandColour()},                // Global Scenery alone
-      {{-34, -59}, TileMapView::RoleColour(R::Overlay)},  // an overlay
-      {{-50, -150}, TileMapView::SeaColour()},            // nobody's
+      {{46, 7}, TileMapView::roleColour(R::Airport)},     // the airport over the orthophoto
+      {{45, 6}, TileMapView::roleColour(R::Orthophoto)},  // over Global Scenery
+      {{0, 0}, TileMapView::landColour()},                // Global Scenery alone
+      {{-34, -59}, TileMapView::roleColour(R::Overlay)},  // an overlay
+      {{-50, -150}, TileMapView::seaColour()},            // nobody's
   };
   for (const Case& c : cases) {
     map.setView(20, QPointF(c.tile.lon + 0.3, c.tile.lat + 0.3));
@@ -51,7 +51,7 @@ TEST_F(MapTest, EachTileTakesTheColourOfItsWinnerLandAndSeaElsewhere) {
   }
   // At the world's zoom too, where a tile is two pixels.
   map.setView(1, QPointF(0, 0));
-  EXPECT_EQ(colourAt({-34, -59}), TileMapView::RoleColour(R::Overlay));
+  EXPECT_EQ(colourAt({-34, -59}), TileMapView::roleColour(R::Overlay));
 }
 
 TEST_F(MapTest, HiddenTilesAreHatchedAndDuplicateAirportsRinged) {
@@ -146,7 +146,7 @@ TEST_F(MapTest, TilesOutsideTheWorldAndAnEmptyReportDrawNothing) {
   map.setReport(nullptr);
   EXPECT_TRUE(map.packsOf({12, 34}).empty());
   map.setView(20, QPointF(34.5, 12.5));
-  EXPECT_EQ(colourAt({12, 34}), TileMapView::SeaColour());
+  EXPECT_EQ(colourAt({12, 34}), TileMapView::seaColour());
 }
 
 }  // namespace

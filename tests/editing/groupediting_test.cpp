@@ -79,7 +79,7 @@ TEST_F(EditingTest, RemovingASelectionSkipsWhatWentWithAnAncestor) {
       t.setSelection({g, s}, s);
     else
       t.setSelection({s, g}, g);
-    OteSelection(t);
+    RemoveSelection(t);
     EXPECT_EQ(Texts(t, keep), (Strings{"C:\\other"}));
     EXPECT_EQ(keep->state(), 0) << "recomputed from the remaining inactive scene";
     EXPECT_EQ(t.selectionCount(), 0);
@@ -93,12 +93,12 @@ TEST_F(EditingTest, RemovingAnUnmanagedEntryKeepsTheUnmanagedImage) {
   t.setState(s, 5);
   t.setState(s2, 0);
   t.setState(g, 4);
-  OteNoeud(t, u->child(0));
+  RemoveNode(t, u->child(0));
   EXPECT_EQ(u->state(), kStateUnmanaged);
   EXPECT_EQ(u->childCount(), 1);
-  OteNoeud(t, s2);
+  RemoveNode(t, s2);
   EXPECT_EQ(g->state(), 5) << "only an active scene with a missing folder is left";
-  OteNoeud(t, s);
+  RemoveNode(t, s);
   EXPECT_EQ(g->state(), 2) << "a group without children counts as all active";
 }
 
@@ -115,11 +115,11 @@ TEST_F(RenameTest, RenamedSceneStateComesFromItsLinkAndItsFolder) {
   const std::string plain = fx.scene("Plain");
   fx.link("Linked", linked);
   fx.dir.mkdir("X-Plane 12/Custom Scenery/Plain");  // a plain folder is no link
-  EXPECT_EQ(EtatSceneRenommee(fx.custom, linked), 2);
-  EXPECT_EQ(EtatSceneRenommee(fx.custom, plain), 0);
-  EXPECT_EQ(EtatSceneRenommee(fx.custom, fx.dir.win("library/nowhere/Linked")), 5);
-  EXPECT_EQ(EtatSceneRenommee(fx.custom, fx.dir.win("library")), 3) << "no scene folder, no link";
-  EXPECT_EQ(EtatSceneRenommee(fx.custom, ""), 3);
+  EXPECT_EQ(RenamedSceneState(fx.custom, linked), 2);
+  EXPECT_EQ(RenamedSceneState(fx.custom, plain), 0);
+  EXPECT_EQ(RenamedSceneState(fx.custom, fx.dir.win("library/nowhere/Linked")), 5);
+  EXPECT_EQ(RenamedSceneState(fx.custom, fx.dir.win("library")), 3) << "no scene folder, no link";
+  EXPECT_EQ(RenamedSceneState(fx.custom, ""), 3);
 }
 
 TEST_F(RenameTest, AnEmptyNameNeverMatchesTheSceneryFolderItself) {
@@ -129,8 +129,8 @@ TEST_F(RenameTest, AnEmptyNameNeverMatchesTheSceneryFolderItself) {
   std::filesystem::remove(fx.dir.host("X-Plane 12/Custom Scenery"));
   CreateJunction(fx.installation + "\\Custom Scenery", elsewhere);
   ASSERT_TRUE(IsReparsePoint(fx.custom));
-  EXPECT_EQ(EtatSceneRenommee(fx.custom, ""), 3);
-  EXPECT_EQ(EtatSceneRenommee(fx.custom, "C:\\scenes\\"), 3);
+  EXPECT_EQ(RenamedSceneState(fx.custom, ""), 3);
+  EXPECT_EQ(RenamedSceneState(fx.custom, "C:\\scenes\\"), 3);
 }
 
 TEST_F(RenameTest, WithoutASceneryFolderTheCurrentDirectoryIsNotLookedAt) {
@@ -139,7 +139,7 @@ TEST_F(RenameTest, WithoutASceneryFolderTheCurrentDirectoryIsNotLookedAt) {
   char saved[win::MAX_PATH];
   ASSERT_GT(win::GetCurrentDirectoryA(win::MAX_PATH, saved), 0u);
   ASSERT_TRUE(win::SetCurrentDirectoryA(fx.custom.c_str()));
-  const int state = EtatSceneRenommee("", linked);
+  const int state = RenamedSceneState("", linked);
   win::SetCurrentDirectoryA(saved);
   EXPECT_EQ(state, 0);
 }

@@ -71,7 +71,7 @@ class ActivationTest : public ::testing::Test {
 
   test::SceneryFixture fx;
   SceneryTree tree{"CustScn"};
-  std::vector<SceneRefusee> refused;
+  std::vector<RefusedScene> refused;
 };
 
 TEST_F(ActivationTest, GroupsAreWalkedToAnyDepthAndOnlyInactiveScenesGetALink) {
@@ -227,14 +227,14 @@ TEST_F(ActivationTest, RetireLienTakesOnlyLinksAndEmptyFolders) {
 
   // A link: removed, its target untouched.
   fx.link("S", s);
-  RetireLien(fx.custom + "S");
+  RemoveLink(fx.custom + "S");
   EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/S"));
 
   // A plain folder holding only a hidden file is not empty: refused with the
   // system's own error, nothing removed.
   fx.dir.file("X-Plane 12/Custom Scenery/Full/.keep", "k");
   try {
-    RetireLien(fx.custom + "Full");
+    RemoveLink(fx.custom + "Full");
     ADD_FAILURE() << "a non-empty folder was accepted";
   } catch (const EOSError& e) {
     EXPECT_EQ(e.code(), win::ERROR_DIR_NOT_EMPTY);
@@ -246,12 +246,12 @@ TEST_F(ActivationTest, RetireLienTakesOnlyLinksAndEmptyFolders) {
   // An empty plain folder of that name goes; a plain file and nothing at all
   // are left as they are, without an error.
   fx.dir.mkdir("X-Plane 12/Custom Scenery/Empty");
-  RetireLien(fx.custom + "Empty");
+  RemoveLink(fx.custom + "Empty");
   EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/Empty"));
   fx.dir.file("X-Plane 12/Custom Scenery/File", "f");
-  RetireLien(fx.custom + "File");
+  RemoveLink(fx.custom + "File");
   EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/File"), "f");
-  RetireLien(fx.custom + "Nothing");
+  RemoveLink(fx.custom + "Nothing");
 
   EXPECT_EQ(Snapshot(fx.dir.host("library")), library);
 }

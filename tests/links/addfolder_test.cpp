@@ -34,7 +34,7 @@ TEST_F(IntakeTest, ChosenFolderGivesItsScenesAndOneGroupPerFolderLeadingToScenes
   const std::string a = scene("pick/A scene");
   const std::string b = scene("pick/B scene");
   const std::string c = scene("pick/zMore/C scene");
-  AjouteDossierChoisi(tree, dir.win("pick"), g, true);
+  AddChosenFolder(tree, dir.win("pick"), g, true);
 
   ASSERT_EQ(g->childCount(), 3);
   // Sorted: the flag is on, and the listing order is the file system's.
@@ -59,7 +59,7 @@ TEST_F(IntakeTest, DroppedFolderBecomesAGroupNamedAfterItself) {
   tree.clear();
   g = tree.addChild(nullptr, "G", kKindGroup);
   AjouteDossier(tree, outer, g, false);
-  AjouteDossierChoisi(tree, outer, g, false);
+  AddChosenFolder(tree, outer, g, false);
   EXPECT_EQ(Texts(g), (Strings{outer, outer})) << "added twice, inner scene never";
 }
 
@@ -69,7 +69,7 @@ TEST_F(IntakeTest, BranchesWithoutScenesLeaveNothingBehind) {
   dir.mkdir("pick/deep/er/still nothing");
   dir.file("pick/not a scene/Earth nav data", "a file, not the marker folder");
   dir.mkdir("pick/not a scene either/library.txt");
-  AjouteDossierChoisi(tree, dir.win("pick"), g, false);
+  AddChosenFolder(tree, dir.win("pick"), g, false);
   AjouteDossier(tree, dir.win("pick"), g, false);
   AjouteDossier(tree, dir.win("gone"), g, false);
   EXPECT_EQ(g->childCount(), 0);
@@ -109,7 +109,7 @@ TEST_F(IntakeTest, HiddenFoldersAreNotSearched) {
   scene("pick/.hidden/Secret");
   scene("pick/.hidden scene");
   const std::string shown = scene("pick/Shown");
-  AjouteDossierChoisi(tree, dir.win("pick"), g, false);
+  AddChosenFolder(tree, dir.win("pick"), g, false);
   EXPECT_EQ(Texts(g), (Strings{shown}));
 }
 
@@ -120,7 +120,7 @@ TEST_F(IntakeTest, AutoSortPlacesNewNodesAtEveryLevelItAdded) {
   scene("pick/zulu/z2");
   scene("pick/zulu/a1");
   const std::string alpha = scene("pick/Alpha");
-  AjouteDossierChoisi(tree, dir.win("pick"), g, true);
+  AddChosenFolder(tree, dir.win("pick"), g, true);
   ASSERT_EQ(Texts(g).size(), 4u);
   // A path sorts before "zulu" whatever its drive letter: punctuation comes
   // before letters.
@@ -131,7 +131,7 @@ TEST_F(IntakeTest, AutoSortPlacesNewNodesAtEveryLevelItAdded) {
   tree.clear();
   g = tree.addChild(nullptr, "G", kKindGroup);
   tree.addChild(g, "Mike", kKindGroup);
-  AjouteDossierChoisi(tree, dir.win("pick"), g, false);
+  AddChosenFolder(tree, dir.win("pick"), g, false);
   EXPECT_EQ(g->child(0)->text(), "Mike");
   EXPECT_EQ(g->childCount(), 3);
 }
@@ -141,7 +141,7 @@ TEST_F(IntakeTest, ADriveRootIsJoinedWithoutADoubleSeparator) {
   dir.mapDrives({{'S', "drive"}});
   scene("drive/Alps");
   scene("drive/More/Fjords");
-  AjouteDossierChoisi(tree, "S:\\", g, true);
+  AddChosenFolder(tree, "S:\\", g, true);
   EXPECT_EQ(Texts(g), (Strings{"More", "S:\\Alps"}));
   EXPECT_EQ(Texts(g->child(0)), (Strings{"S:\\More\\Fjords"}));
 }

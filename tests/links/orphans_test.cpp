@@ -55,14 +55,14 @@ TEST(LibraryFoldersTest, OneFolderPerDriveDeepEnoughForAllItsScenes) {
   glob.addChild(glob.addChild(nullptr, "W", kKindGroup), "d:\\scenes\\lower", kKindScene);
   glob.addChild(nullptr, "bare name", kKindScene);
 
-  const ListeGeree managed(cust, glob);
+  const ManagedScenes managed(cust, glob);
   EXPECT_EQ(managed.paths(), (Strings{"bare name", "D:\\Scenes\\Asia\\RJTT", "D:\\Scenes\\Europe\\LFPG",
                                       "d:\\scenes\\lower", "E:\\top\\KSFO"}));
-  EXPECT_TRUE(managed.contient("d:\\SCENES\\asia\\rjtt"));
-  EXPECT_FALSE(managed.contient("unclaimed"));
-  EXPECT_FALSE(managed.contient("D:\\Scenes\\Asia"));
+  EXPECT_TRUE(managed.contains("d:\\SCENES\\asia\\rjtt"));
+  EXPECT_FALSE(managed.contains("unclaimed"));
+  EXPECT_FALSE(managed.contains("D:\\Scenes\\Asia"));
 
-  const Strings libraries = DossiersBibliotheques(managed);
+  const Strings libraries = LibraryFolders(managed);
   ASSERT_EQ(libraries.size(), 3u);
   // The two spellings of drive D are two libraries.
   EXPECT_EQ(std::count(libraries.begin(), libraries.end(), "D:\\Scenes\\"), 1);
@@ -71,7 +71,7 @@ TEST(LibraryFoldersTest, OneFolderPerDriveDeepEnoughForAllItsScenes) {
 
   // A scene elsewhere on D widens that library to the drive.
   cust.addChild(g, "D:\\Other\\X", kKindScene);
-  const Strings widened = DossiersBibliotheques(ListeGeree(cust, glob));
+  const Strings widened = LibraryFolders(ManagedScenes(cust, glob));
   EXPECT_EQ(std::count(widened.begin(), widened.end(), "D:\\"), 1);
 }
 
@@ -100,7 +100,7 @@ TEST_F(OrphanSearchTest, FindsUnmanagedScenesFlatUnderTheGroup) {
   std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return c >= 'a' && c <= 'z' ? c - 32 : c; });
   other.addChild(nullptr, upper, kKindScene);
 
-  const ListeGeree managed(tree, other);
+  const ManagedScenes managed(tree, other);
   ChercheOrphelins(dir.win("lib1") + "\\", managed, tree, g);
   ChercheOrphelins(dir.win("lib2") + "\\", managed, tree, g);
   EXPECT_EQ(Texts(g), (Strings{orphan1, orphan2}));
@@ -116,10 +116,10 @@ TEST_F(OrphanSearchTest, FindsUnmanagedScenesFlatUnderTheGroup) {
 TEST_F(OrphanSearchTest, ALibraryThatIsASceneYieldsItselfOnly) {
   const std::string lib = scene("lib");
   scene("lib/inner");
-  ChercheOrphelins(lib + "\\", ListeGeree(tree, other), tree, g);
+  ChercheOrphelins(lib + "\\", ManagedScenes(tree, other), tree, g);
   EXPECT_EQ(Texts(g), (Strings{lib}));
 
-  const ListeGeree now(tree, other);
+  const ManagedScenes now(tree, other);
   ChercheOrphelins(lib + "\\", now, tree, g);
   EXPECT_EQ(g->childCount(), 1) << "managed now: not added again";
 
@@ -143,7 +143,7 @@ TEST_F(OrphanSearchTest, LinksBelowALibraryAreNotFollowed) {
   dir.symlink("lib/Scenes/again", "lib");
   tree.addChild(g, managedScene, kKindScene);
   Node* found = tree.addChild(nullptr, "Found", kKindGroup);
-  ChercheOrphelins(dir.win("lib") + "\\", ListeGeree(tree, other), tree, found);
+  ChercheOrphelins(dir.win("lib") + "\\", ManagedScenes(tree, other), tree, found);
   EXPECT_EQ(Texts(found), (Strings{orphan})) << "only the scene where it lies, once";
 #endif
 }
@@ -165,7 +165,7 @@ TEST_F(OrphanSearchTest, AThousandFolderLibraryAgainstAManyScenesList) {
   for (int i = 0; i < 20000; ++i) other.addChild(held, "F:\\elsewhere\\" + std::to_string(i), kKindScene);
 
   const auto start = std::chrono::steady_clock::now();
-  const ListeGeree managed(tree, other);
+  const ManagedScenes managed(tree, other);
   ChercheOrphelins(dir.win("big") + "\\", managed, tree, g);
   const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 

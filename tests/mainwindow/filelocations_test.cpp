@@ -119,8 +119,8 @@ class SettingsPlaceTest : public ::testing::Test {
 TEST_F(SettingsPlaceTest, AWritableFolderKeepsBothFilesBesideTheExecutable) {
   dir.file("config/orvella/orvella.lng", "[EcrOrvella]\ncaption=Ailleurs\n");
   ScopedEnv config("XDG_CONFIG_HOME", dir.host("config").c_str());
-  EXPECT_TRUE(DossierInscriptible(dir.win("")));
-  EXPECT_EQ(CheminParametres(dir.win("orvella")), dir.win("orvella.ini"));
+  EXPECT_TRUE(FolderIsWritable(dir.win("")));
+  EXPECT_EQ(SettingsFilePath(dir.win("orvella")), dir.win("orvella.ini"));
   EXPECT_FALSE(dir.exists("config/orvella/orvella.ini"));
   // No language file beside it: the configuration folder's one is read.
   EXPECT_EQ(LanguageFilePath(dir.win("orvella"), "fr"), dir.win("config/orvella/orvella.lng"));
@@ -131,27 +131,27 @@ TEST_F(SettingsPlaceTest, AWritableFolderKeepsBothFilesBesideTheExecutable) {
 }
 
 TEST_F(SettingsPlaceTest, TheConfigurationFolderFollowsXdgConfigHomeOrHome) {
-  EXPECT_EQ(DossierConfiguration(), dir.win("home/.config/orvella"));
+  EXPECT_EQ(ConfigFolder(), dir.win("home/.config/orvella"));
   {
     ScopedEnv config("XDG_CONFIG_HOME", dir.host("xdg/").c_str());
-    EXPECT_EQ(DossierConfiguration(), dir.win("xdg/orvella"));
+    EXPECT_EQ(ConfigFolder(), dir.win("xdg/orvella"));
   }
   {
     // A relative value is no base folder: it is ignored.
     ScopedEnv config("XDG_CONFIG_HOME", "relative/config");
-    EXPECT_EQ(DossierConfiguration(), dir.win("home/.config/orvella"));
+    EXPECT_EQ(ConfigFolder(), dir.win("home/.config/orvella"));
   }
   ScopedEnv noHome("HOME", nullptr);
-  EXPECT_EQ(DossierConfiguration(), "");
-  EXPECT_FALSE(DossierInscriptible(""));
-  EXPECT_FALSE(DossierInscriptible(dir.win("missing")));
+  EXPECT_EQ(ConfigFolder(), "");
+  EXPECT_FALSE(FolderIsWritable(""));
+  EXPECT_FALSE(FolderIsWritable(dir.win("missing")));
 }
 
 TEST_F(SettingsPlaceTest, AnInstalledProgramKeepsItsSettingsInTheConfigurationFolderAcrossARestart) {
   if (!installReadOnly([&] { dir.file("bin/orvella.lng", "[EcrOrvella]\ncaption=Installe\n"); }))
     GTEST_SKIP() << "no read-only folder can be made here";
   const std::string exe = dir.win("bin/orvella");
-  ASSERT_FALSE(DossierInscriptible(dir.win("bin")));
+  ASSERT_FALSE(FolderIsWritable(dir.win("bin")));
   const std::string expected = dir.win("home/.config/orvella/orvella.ini");
   EXPECT_EQ(LanguageFilePath(exe, "fr"), dir.win("bin/orvella.lng"))
       << "a language file shipped beside it is still read";

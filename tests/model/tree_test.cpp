@@ -106,8 +106,8 @@ TEST(SceneryTree, ObserverSeesEveryChangeAndNothingThatDidNotChange) {
   t.addChild(g, "a", kKindScene);
   t.setState(b, 2);
   t.setState(b, 2);  // unchanged: no notification
-  TrieEnfants(t, g);
-  TrieEnfants(t, g);  // already sorted: no notification
+  SortChildren(t, g);
+  SortChildren(t, g);  // already sorted: no notification
   t.moveTo(b, nullptr, 0);
   t.remove(b);
   EXPECT_EQ(r.log, (std::vector<std::string>{"ins <top> 0-0", "ins g 0-0", "ins g 1-1", "chg b", "sort g",
@@ -119,7 +119,7 @@ TEST(SceneryTree, SortingUsesTheLocaleComparisonAndIsStable) {
   Node* g = t.addChild(nullptr, "g", kKindGroup);
   for (const char* s : {"b", "B", "a", "c", "a"}) t.addChild(g, s, kKindScene);
   Node* firstA = g->child(2);
-  TrieEnfants(t, g);
+  SortChildren(t, g);
   EXPECT_EQ(Texts(t, g), (std::vector<std::string>{"a", "a", "b", "B", "c"}));
   EXPECT_EQ(g->child(0), firstA);
 }

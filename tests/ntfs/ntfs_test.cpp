@@ -247,7 +247,7 @@ TEST_F(NtfsLinks, LinksMadeOnLinuxAreNtfsSymbolicLinksWindowsFollows) {
   ASSERT_TRUE(volume_.Remount());
   for (const char* name : kNames) {
     EXPECT_EQ(through(name), name) << "the link is on the disk";
-    RetireLien("E:\\Custom Scenery\\" + std::string(name));
+    RemoveLink("E:\\Custom Scenery\\" + std::string(name));
     EXPECT_FALSE(fs::exists(fs::symlink_status(link(name)))) << name;
     EXPECT_TRUE(fs::exists(volume_.mnt() / "Scenes" / name / "Earth nav data" / "apt.dat")) << "the scene stays";
   }
@@ -259,7 +259,7 @@ TEST_F(NtfsLinks, AnotherVolumesSceneGetsTheUsualLink) {
   EXPECT_TRUE(ReadReparse(link("LFPG")).empty()) << "no reparse data: Windows could not reach the scene anyway";
   EXPECT_EQ(fs::read_symlink(link("LFPG")), dir_.host("c/Scenes/LFPG"));
   EXPECT_TRUE(IsReparsePoint("E:\\Custom Scenery\\LFPG"));
-  RetireLien("E:\\Custom Scenery\\LFPG");
+  RemoveLink("E:\\Custom Scenery\\LFPG");
   EXPECT_FALSE(fs::exists(fs::symlink_status(link("LFPG"))));
   EXPECT_TRUE(fs::is_directory(dir_.host("c/Scenes/LFPG")));
 }

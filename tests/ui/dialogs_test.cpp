@@ -163,14 +163,14 @@ TEST(QtInteractionTest, WarningBoxAppliesOnlyNonNegativeCoordinates) {
   const QRect screen(0, 0, 800, 600);
   const QSize box(300, 100);
   using ui::QtInteraction;
-  EXPECT_EQ(QtInteraction::WarningPosition(box, {50, 60}, screen), QPoint(50, 60));
-  EXPECT_EQ(QtInteraction::WarningPosition(box, {-1, 60}, screen), QPoint(250, 60));
-  EXPECT_EQ(QtInteraction::WarningPosition(box, {50, -1}, screen), QPoint(50, 250));
-  EXPECT_EQ(QtInteraction::WarningPosition(box, {-1, -1}, screen), QPoint(250, 250));
-  EXPECT_EQ(QtInteraction::WarningPosition(box, {0, 0}, screen), QPoint(0, 0));
+  EXPECT_EQ(QtInteraction::warningPosition(box, {50, 60}, screen), QPoint(50, 60));
+  EXPECT_EQ(QtInteraction::warningPosition(box, {-1, 60}, screen), QPoint(250, 60));
+  EXPECT_EQ(QtInteraction::warningPosition(box, {50, -1}, screen), QPoint(50, 250));
+  EXPECT_EQ(QtInteraction::warningPosition(box, {-1, -1}, screen), QPoint(250, 250));
+  EXPECT_EQ(QtInteraction::warningPosition(box, {0, 0}, screen), QPoint(0, 0));
   // Too near the right and bottom edges: moved in to show the whole box.
-  EXPECT_EQ(QtInteraction::WarningPosition(box, {700, 550}, screen), QPoint(500, 500));
-  EXPECT_EQ(QtInteraction::WarningPosition(box, {700, -1}, QRect(100, 0, 800, 600)), QPoint(600, 250));
+  EXPECT_EQ(QtInteraction::warningPosition(box, {700, 550}, screen), QPoint(500, 500));
+  EXPECT_EQ(QtInteraction::warningPosition(box, {700, -1}, QRect(100, 0, 800, 600)), QPoint(600, 250));
 }
 
 TEST(QtInteractionTest, BoxesShowTheirTextsAndAnswer) {

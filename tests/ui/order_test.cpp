@@ -160,7 +160,7 @@ TEST_F(OrderUiTest, ThePreviewListShowsEachPackWithItsKind) {
   EXPECT_EQ(list->topLevelItem(2)->text(0), QStringLiteral("3"));
   EXPECT_TRUE(list->topLevelItem(1)->text(2).contains(U("désactivée")));
   EXPECT_TRUE(list->topLevelItem(2)->text(2).contains(U("à la main")));
-  EXPECT_NE(ui::TEcrOrdre::KindColour(0), ui::TEcrOrdre::KindColour(5));
+  EXPECT_NE(ui::TEcrOrdre::kindColour(0), ui::TEcrOrdre::kindColour(5));
   EXPECT_FALSE(list->topLevelItem(2)->icon(2).isNull());
   EXPECT_EQ(dlg.warnings()->count(), 1);
   EXPECT_FALSE(dlg.warnings()->isHidden());

@@ -153,8 +153,8 @@ TEST_F(TextWalkTest, NoWindowDialogOrMessageKeepsAFrenchText) {
   ClickNode(tree, g);
   dir.mkdir("XP/Custom Scenery/Lib");  // a plain folder in the link's place
   QTest::mouseClick(w->control("btnActiver"), Qt::LeftButton);
-  NoteDossierIllisible(dir.win("Scenes/??"));
-  SignaleDossiersIllisibles();
+  NoteUnreadableFolder(dir.win("Scenes/??"));
+  ReportUnreadableFolders();
   QTest::mouseClick(w->control("cbOrdonneIni"), Qt::LeftButton);
   w->preparePopup();
   w->menuAction("PM_ApercuOrdre")->trigger();

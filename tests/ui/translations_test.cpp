@@ -15,10 +15,10 @@ namespace orvella::test {
 namespace {
 
 TEST(QtTranslations, TheLanguageIsTheLocalesOrFrenchWhenItNamesNone) {
-  EXPECT_EQ(ui::LangueInterface(QLocale::c()).language(), QLocale::French);
-  EXPECT_EQ(ui::LangueInterface(QLocale(QLocale::German, QLocale::Germany)).language(), QLocale::German);
-  EXPECT_EQ(ui::LangueInterface(QLocale(QLocale::French, QLocale::Canada)).territory(), QLocale::Canada);
-  EXPECT_EQ(ui::InstalleTraductionsQt(*qApp, QLocale(QLocale::English, QLocale::UnitedStates)), nullptr)
+  EXPECT_EQ(ui::InterfaceLanguage(QLocale::c()).language(), QLocale::French);
+  EXPECT_EQ(ui::InterfaceLanguage(QLocale(QLocale::German, QLocale::Germany)).language(), QLocale::German);
+  EXPECT_EQ(ui::InterfaceLanguage(QLocale(QLocale::French, QLocale::Canada)).territory(), QLocale::Canada);
+  EXPECT_EQ(ui::InstallQtTranslations(*qApp, QLocale(QLocale::English, QLocale::UnitedStates)), nullptr)
       << "Qt speaks English already";
 }
 
@@ -65,9 +65,9 @@ TEST(QtTranslations, FrenchCatalogueTranslatesTheFolderPickerAndStandardButtons)
   const QString englishLookIn = LookIn();
   const QString englishYes = YesOf();
   ASSERT_FALSE(englishLookIn.isEmpty());
-  Installed fr{ui::InstalleTraductionsQt(*qApp, QLocale(QLocale::French, QLocale::France))};
+  Installed fr{ui::InstallQtTranslations(*qApp, QLocale(QLocale::French, QLocale::France))};
   ASSERT_NE(fr.translator, nullptr) << "Qt's French catalogue (qt6-translations-l10n) is missing from "
-                                    << ui::DossiersTraductionsQt().join(QStringLiteral(", ")).toStdString();
+                                    << ui::QtTranslationFolders().join(QStringLiteral(", ")).toStdString();
   EXPECT_NE(LookIn(), englishLookIn);
   EXPECT_EQ(LookIn(), QStringLiteral("Voir dans :"));
   EXPECT_NE(YesOf(), englishYes);

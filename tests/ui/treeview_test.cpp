@@ -179,7 +179,7 @@ TEST_F(TreeViewTest, ModelStaysConsistentThroughRefreshRemoveMoveAndSort) {
   ExpectViewMatchesTree(*view);
   EXPECT_EQ(view->sceneryModel()->nodeFromIndex(parisIndex), parisNode);
   l.CustScn.sortChildren(nullptr, [](const Node* a, const Node* b) { return a->text() > b->text(); });
-  TrieEnfants(l.CustScn, france);
+  SortChildren(l.CustScn, france);
   ExpectViewMatchesTree(*view);
   EXPECT_EQ(view->sceneryModel()->nodeFromIndex(parisIndex), parisNode);
   EXPECT_TRUE(view->isExpanded(view->indexOfNode(europe)));

@@ -127,7 +127,7 @@ std::optional<std::vector<std::string>> CheckMemory::find(const std::string& pat
   return fields;
 }
 
-void CheckMemory::Append(std::string& line, std::string_view field) {
+void CheckMemory::append(std::string& line, std::string_view field) {
   line += '\t';
   EscapeInto(line, field);
 }
@@ -135,7 +135,7 @@ void CheckMemory::Append(std::string& line, std::string_view field) {
 void CheckMemory::put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields,
                       std::uint64_t now) {
   std::string line;
-  for (const std::string& f : fields) Append(line, f);
+  for (const std::string& f : fields) append(line, f);
   putLine(path, st, std::move(line), now);
 }
 
@@ -172,14 +172,14 @@ std::string CheckMemory::save() const {
     // signature, the count of paths, then path, size and time of each, then
     // the report's fields.
     out += '*';
-    Append(out, verdict_->signature);
-    Append(out, std::to_string(verdict_->depends.size()));
+    append(out, verdict_->signature);
+    append(out, std::to_string(verdict_->depends.size()));
     for (const auto& [path, st] : verdict_->depends) {
-      Append(out, path);
-      Append(out, std::to_string(st.size));
-      Append(out, std::to_string(st.time));
+      append(out, path);
+      append(out, std::to_string(st.size));
+      append(out, std::to_string(st.time));
     }
-    for (const std::string& f : verdict_->report) Append(out, f);
+    for (const std::string& f : verdict_->report) append(out, f);
     out += '\n';
   }
   for (const auto* e : sorted) {

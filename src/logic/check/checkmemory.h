@@ -34,9 +34,9 @@ class CheckMemory {
   // Keeps facts read at the time now (100 ns since 1601): a stamp younger
   // than two seconds is not trusted.
   void put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields, std::uint64_t now);
-  // The same with the fields already joined by Append (no copy of each).
+  // The same with the fields already joined by append() (no copy of each).
   void putLine(const std::string& path, const FileStamp& st, std::string line, std::uint64_t now);
-  static void Append(std::string& line, std::string_view field);
+  static void append(std::string& line, std::string_view field);
   size_t size() const {
     parsePending();
     return entries_.size();

@@ -265,10 +265,10 @@ struct DsfFacts {
 std::string DsfLine(const DsfFacts& f) {
   std::string line;
   line.reserve(f.refs.size() + 16);
-  CheckMemory::Append(line, "dsf");
-  CheckMemory::Append(line, f.status);
-  CheckMemory::Append(line, f.overlay ? "1" : "0");
-  f.forEachRef([&line](std::string_view r) { CheckMemory::Append(line, r); });
+  CheckMemory::append(line, "dsf");
+  CheckMemory::append(line, f.status);
+  CheckMemory::append(line, f.overlay ? "1" : "0");
+  f.forEachRef([&line](std::string_view r) { CheckMemory::append(line, r); });
   return line;
 }
 
@@ -327,12 +327,12 @@ DsfFacts ReadDsf(const std::string& path) {
 
 std::string LibraryLine(const LibraryFile& l) {
   std::string line;
-  CheckMemory::Append(line, "lib");
-  CheckMemory::Append(line, l.valid ? "1" : "0");
+  CheckMemory::append(line, "lib");
+  CheckMemory::append(line, l.valid ? "1" : "0");
   for (const LibraryExport& e : l.exports) {
-    CheckMemory::Append(line, e.kind == ExportKind::Backup ? "b" : "e");
-    CheckMemory::Append(line, e.virtualPath);
-    CheckMemory::Append(line, e.realPath);
+    CheckMemory::append(line, e.kind == ExportKind::Backup ? "b" : "e");
+    CheckMemory::append(line, e.virtualPath);
+    CheckMemory::append(line, e.realPath);
   }
   return line;
 }
@@ -1076,8 +1076,8 @@ std::vector<std::string> Checker::airports(Source& s, Reading& r) {
   std::vector<std::string> codes = ReadAirportCodes(path);
   if (remember_) {
     std::string line;
-    CheckMemory::Append(line, "apt");
-    for (const std::string& c : codes) CheckMemory::Append(line, c);
+    CheckMemory::append(line, "apt");
+    for (const std::string& c : codes) CheckMemory::append(line, c);
     r.kept.push_back({path, *st, std::move(line)});
   }
   return codes;

@@ -11,7 +11,7 @@
 
 namespace orvella {
 
-std::string DossierConfiguration() {
+std::string ConfigFolder() {
   const std::string base = platform::UserConfigFolder();
   if (base.empty()) return {};
   // Windows names application folders in capitals, Unix in lower case.
@@ -19,7 +19,7 @@ std::string DossierConfiguration() {
   return (base.back() == '\\' ? base : base + "\\") + name;
 }
 
-bool DossierInscriptible(const std::string& folder) {
+bool FolderIsWritable(const std::string& folder) {
   if (folder.empty() || !DirectoryExists(folder)) return false;
   static std::atomic<unsigned> counter{0};
   const std::string prefix = folder.back() == '\\' ? folder : folder + "\\";
@@ -39,7 +39,7 @@ bool DossierInscriptible(const std::string& folder) {
   return false;
 }
 
-bool CreeDossiers(const std::string& path) {
+bool CreateFolders(const std::string& path) {
   std::string folder = path;
   while (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
   if (folder.empty()) return false;
@@ -54,10 +54,10 @@ bool CreeDossiers(const std::string& path) {
   return DirectoryExists(folder);
 }
 
-std::string CheminParametres(const std::string& exePath) {
+std::string SettingsFilePath(const std::string& exePath) {
   const std::string beside = ChangeExtension(exePath, ".ini");
-  if (DossierInscriptible(FolderPart(exePath))) return beside;
-  const std::string config = DossierConfiguration();
+  if (FolderIsWritable(FolderPart(exePath))) return beside;
+  const std::string config = ConfigFolder();
   if (config.empty()) return beside;
   return config + "\\" + LastComponent(beside);
 }
@@ -79,7 +79,7 @@ std::string UserInterfaceLanguage() {
 std::string LanguageFilePath(const std::string& exePath, const std::string& language) {
   const std::string beside = ChangeExtension(exePath, ".lng");
   if (FileExists(beside)) return beside;
-  const std::string config = DossierConfiguration();
+  const std::string config = ConfigFolder();
   if (!config.empty()) {
     const std::string inConfig = config + "\\" + LastComponent(beside);
     if (FileExists(inConfig)) return inConfig;

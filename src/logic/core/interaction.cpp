@@ -18,16 +18,16 @@ class SilentInteraction final : public Interaction {
   Point MousePos() override { return {}; }
 };
 
-SilentInteraction g_silent;
-Interaction* g_current = &g_silent;
+SilentInteraction silent;
+Interaction* current = &silent;
 
 }  // namespace
 
-Interaction& UI() { return *g_current; }
+Interaction& UI() { return *current; }
 
 Interaction* SetUI(Interaction* ui) {
-  Interaction* previous = g_current == &g_silent ? nullptr : g_current;
-  g_current = ui ? ui : &g_silent;
+  Interaction* previous = current == &silent ? nullptr : current;
+  current = ui ? ui : &silent;
   return previous;
 }
 

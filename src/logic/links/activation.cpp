@@ -35,7 +35,7 @@ bool IsFolder(win::DWORD a) { return a != win::INVALID_FILE_ATTRIBUTES && (a & w
 
 // Activates one scene in state 0 or 3; what stops it goes to `refused`.
 void ActiveScene(const Node* node, const std::string& sceneryFolder, bool exactNames,
-                 std::vector<SceneRefusee>& refused) {
+                 std::vector<RefusedScene>& refused) {
   const std::string& scene = node->text();
   const std::string linkPath = LinkPathOf(sceneryFolder, scene);
   if (linkPath.empty()) {
@@ -66,7 +66,7 @@ void ActiveScene(const Node* node, const std::string& sceneryFolder, bool exactN
   }
 }
 
-void ActiveNoeud(Node* node, const std::string& sceneryFolder, bool exactNames, std::vector<SceneRefusee>& refused) {
+void ActiveNoeud(Node* node, const std::string& sceneryFolder, bool exactNames, std::vector<RefusedScene>& refused) {
   if (node->kind() == kKindScene) {
     // The states of the last refresh decide: active ones stay as they are.
     if (node->state() == kStateNone || node->state() == kStateNone + kStateMissing)
@@ -99,7 +99,7 @@ void DesactiveNoeud(Node* node, const std::string& sceneryFolder, bool exactName
     // A link whose scene folder has gone (state 5) serves nobody: it goes too.
     if (node->state() != kStateAll && node->state() != kStateAllMissing) return;
     const std::string linkPath = ActiveLinkPath(sceneryFolder, node->text(), exactNames);
-    if (!linkPath.empty()) RetireLien(linkPath, exactNames);
+    if (!linkPath.empty()) RemoveLink(linkPath, exactNames);
   } else if (node->kind() == kKindGroup) {
     const int n = node->childCount();
     for (int i = 0; i < n; ++i) DesactiveNoeud(node->child(i), sceneryFolder, exactNames);
@@ -111,9 +111,9 @@ void DesactiveNoeud(Node* node, const std::string& sceneryFolder, bool exactName
 ELinkError::ELinkError(const std::string& linkPath, win::DWORD code)
     : EOSError(code), linkPath_(linkPath), message_(linkPath + " :\r\n" + OSErrorMessage(code)) {}
 
-std::string MessageScenesRefusees(const std::vector<SceneRefusee>& refused) {
+std::string RefusedScenesMessage(const std::vector<RefusedScene>& refused) {
   std::string m = Text("EcrOrvella", refused.size() == 1 ? "SceneNonActivee" : "ScenesNonActivees");
-  for (const SceneRefusee& r : refused) m += "\r\n\r\n" + r.scene + "\r\n" + r.reason;
+  for (const RefusedScene& r : refused) m += "\r\n\r\n" + r.scene + "\r\n" + r.reason;
   return m;
 }
 
@@ -125,7 +125,7 @@ std::string LinkPathOf(const std::string& sceneryFolder, const std::string& scen
   return sceneryFolder + name;
 }
 
-void ActiveNoeud(Node* node, const std::string& sceneryFolder, std::vector<SceneRefusee>& refused) {
+void ActiveNoeud(Node* node, const std::string& sceneryFolder, std::vector<RefusedScene>& refused) {
   ActiveNoeud(node, sceneryFolder, FolderTellsCaseApart(sceneryFolder), refused);
 }
 
@@ -137,7 +137,7 @@ void DesactiveNoeud(Node* node, const std::string& sceneryFolder) {
   DesactiveNoeud(node, sceneryFolder, FolderTellsCaseApart(sceneryFolder));
 }
 
-void RetireLien(const std::string& linkPath, bool exactName) {
+void RemoveLink(const std::string& linkPath, bool exactName) {
   try {
     const win::DWORD a = EntryAttributes(linkPath, exactName);
     // Gone since the last refresh, or a plain file: nothing to take away.

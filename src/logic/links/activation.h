@@ -26,13 +26,13 @@ class ELinkError : public EOSError {
 };
 
 // A scene that activation left inactive, and why (a text for the user).
-struct SceneRefusee {
+struct RefusedScene {
   std::string scene;  // the scene's path
   std::string reason;
 };
 
 // The message that tells the user which scenes were not activated and why.
-std::string MessageScenesRefusees(const std::vector<SceneRefusee>& refused);
+std::string RefusedScenesMessage(const std::vector<RefusedScene>& refused);
 
 // The link path of a scene in a scenery folder (ending with "\"): the folder
 // followed by the scene's link name. Empty when the scene path gives no usable
@@ -54,12 +54,12 @@ std::string ActiveLinkPath(const std::string& sceneryFolder, const std::string& 
 // since), or a folder or file that is no link holds its name. A failure of
 // the system's link service stops the walk with ELinkError, naming the link's
 // path (what is refused until then stays in `refused`).
-void ActiveNoeud(Node* node, const std::string& sceneryFolder, std::vector<SceneRefusee>& refused);
+void ActiveNoeud(Node* node, const std::string& sceneryFolder, std::vector<RefusedScene>& refused);
 
 // Deactivates node: the link of a scene in state 2 (active) or 5 (active, its
 // folder gone) is removed from sceneryFolder (ActiveLinkPath); a group deactivates its children
 // in order, to any depth; other nodes are left alone. Only a link is ever
-// removed (see RetireLien). A failure raises ELinkError and stops the walk.
+// removed (see RemoveLink). A failure raises ELinkError and stops the walk.
 void DesactiveNoeud(Node* node, const std::string& sceneryFolder);
 
 // Removes the scene link at linkPath, the link only: what it points to is
@@ -68,6 +68,6 @@ void DesactiveNoeud(Node* node, const std::string& sceneryFolder);
 // Nothing at all there, or a plain file: nothing is done. With exactName only
 // an entry of exactly that name is looked at (see EntryAttributes). Raises
 // ELinkError, naming linkPath, on failure.
-void RetireLien(const std::string& linkPath, bool exactName = false);
+void RemoveLink(const std::string& linkPath, bool exactName = false);
 
 }  // namespace orvella

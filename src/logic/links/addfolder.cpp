@@ -21,7 +21,7 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
 }
 
 namespace {
-std::vector<std::string>& Illisibles() {
+std::vector<std::string>& UnreadableFolders() {
   static std::vector<std::string> folders;
   return folders;
 }
@@ -35,19 +35,19 @@ void ForEachSubFolder(const std::string& folder, Fn&& fn) {
     if (NameIsRepresentable(name))
       fn(name);
     else
-      NoteDossierIllisible(JoinPath(folder, name));
+      NoteUnreadableFolder(JoinPath(folder, name));
   });
 }
 }  // namespace
 
-void NoteDossierIllisible(const std::string& path) { Illisibles().push_back(path); }
+void NoteUnreadableFolder(const std::string& path) { UnreadableFolders().push_back(path); }
 
-UnreadableFolderScope::UnreadableFolderScope() { Illisibles().clear(); }
-UnreadableFolderScope::~UnreadableFolderScope() { Illisibles().clear(); }
+UnreadableFolderScope::UnreadableFolderScope() { UnreadableFolders().clear(); }
+UnreadableFolderScope::~UnreadableFolderScope() { UnreadableFolders().clear(); }
 
-void SignaleDossiersIllisibles() {
+void ReportUnreadableFolders() {
   std::vector<std::string> folders;
-  folders.swap(Illisibles());
+  folders.swap(UnreadableFolders());
   if (folders.empty()) return;
   std::string text = Text("EcrOrvella", "NomsIllisibles");
   for (const std::string& f : folders) text += "\r" + f;
@@ -60,7 +60,7 @@ namespace {
 // up would otherwise make the walk endless.
 constexpr int kMaxLinksOnAPath = 4;
 
-void AjouteDossierSousLiens(SceneryTree& tree, const std::string& path, Node* parent, bool triAuto, int links) {
+void AddFolderBelowLinks(SceneryTree& tree, const std::string& path, Node* parent, bool autoSort, int links) {
   if (EstDossierScene(path)) {
     tree.addChild(parent, path, kKindScene);
   } else {
@@ -70,37 +70,37 @@ void AjouteDossierSousLiens(SceneryTree& tree, const std::string& path, Node* pa
       if (!group) group = tree.addChild(parent, LastComponent(path), kKindGroup);
       if (!(attributes & win::FILE_ATTRIBUTE_DIRECTORY)) return;
       if (!NameIsRepresentable(name)) {
-        NoteDossierIllisible(JoinPath(path, name));
+        NoteUnreadableFolder(JoinPath(path, name));
         return;
       }
       const bool link = (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
       if (link && links >= kMaxLinksOnAPath) return;
-      AjouteDossierSousLiens(tree, JoinPath(path, name), group, triAuto, links + (link ? 1 : 0));
+      AddFolderBelowLinks(tree, JoinPath(path, name), group, autoSort, links + (link ? 1 : 0));
     });
     if (group && !group->hasChildren()) tree.remove(group);
   }
-  if (triAuto) TrieEnfants(tree, parent);
+  if (autoSort) SortChildren(tree, parent);
 }
 }  // namespace
 
-void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool triAuto) {
+void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool autoSort) {
   if (!NameIsRepresentable(path)) {
-    NoteDossierIllisible(path);
+    NoteUnreadableFolder(path);
     return;
   }
-  AjouteDossierSousLiens(tree, path, parent, triAuto, 0);
+  AddFolderBelowLinks(tree, path, parent, autoSort, 0);
 }
 
-void AjouteDossierChoisi(SceneryTree& tree, const std::string& path, Node* group, bool triAuto) {
+void AddChosenFolder(SceneryTree& tree, const std::string& path, Node* group, bool autoSort) {
   if (!NameIsRepresentable(path)) {
-    NoteDossierIllisible(path);
+    NoteUnreadableFolder(path);
     return;
   }
   if (EstDossierScene(path)) {
     tree.addChild(group, path, kKindScene);
     return;
   }
-  ForEachSubFolder(path, [&](const std::string& name) { AjouteDossier(tree, JoinPath(path, name), group, triAuto); });
+  ForEachSubFolder(path, [&](const std::string& name) { AjouteDossier(tree, JoinPath(path, name), group, autoSort); });
 }
 
 }  // namespace orvella

@@ -19,17 +19,17 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // Adds the folder at path under parent: as one scene node when it is a scene
 // folder (its own sub-folders are not looked at), otherwise as a group named
 // after the folder holding what its visible sub-folders yield, in listing
-// order; a group that ends up empty is removed again. With triAuto the
+// order; a group that ends up empty is removed again. With autoSort the
 // children of parent are sorted afterwards, one level.
-void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool triAuto);
+void AjouteDossier(SceneryTree& tree, const std::string& path, Node* parent, bool autoSort);
 
 // Folders the intake and the orphan search meet whose name the system cannot
 // give in the ANSI code page (NameIsRepresentable): they are left out, never
 // silently. They are noted here, and the command that ran the search names
 // them all in one message box at its end.
-void NoteDossierIllisible(const std::string& path);
+void NoteUnreadableFolder(const std::string& path);
 // Shows the folders noted since the last call, if any, and forgets them.
-void SignaleDossiersIllisibles();
+void ReportUnreadableFolders();
 
 // One command's list of such folders: it starts empty, and what the command
 // noted but did not show (it ended with an exception) is forgotten with it,
@@ -46,6 +46,6 @@ class UnreadableFolderScope {
 // added as one scene under group; otherwise each visible sub-folder goes
 // through AjouteDossier directly under group (the folder gets no group of
 // its own).
-void AjouteDossierChoisi(SceneryTree& tree, const std::string& path, Node* group, bool triAuto);
+void AddChosenFolder(SceneryTree& tree, const std::string& path, Node* group, bool autoSort);
 
 }  // namespace orvella

@@ -13,9 +13,9 @@
 namespace orvella {
 
 namespace {
-bool MoinsQue(const std::string& a, const std::string& b) { return win::lstrcmpiA(a.c_str(), b.c_str()) < 0; }
+bool LessNoCase(const std::string& a, const std::string& b) { return win::lstrcmpiA(a.c_str(), b.c_str()) < 0; }
 
-void Releve(const SceneryTree& tree, std::vector<std::string>& out) {
+void CollectScenes(const SceneryTree& tree, std::vector<std::string>& out) {
   for (Node* top = PremierNoeud(tree); top; top = top->nextSibling()) {
     if (top == tree.unmanaged()) continue;
     std::vector<const Node*> pending{top};
@@ -29,14 +29,14 @@ void Releve(const SceneryTree& tree, std::vector<std::string>& out) {
 }
 }  // namespace
 
-ListeGeree::ListeGeree(const SceneryTree& first, const SceneryTree& second) {
-  Releve(first, paths_);
-  Releve(second, paths_);
-  std::stable_sort(paths_.begin(), paths_.end(), MoinsQue);
+ManagedScenes::ManagedScenes(const SceneryTree& first, const SceneryTree& second) {
+  CollectScenes(first, paths_);
+  CollectScenes(second, paths_);
+  std::stable_sort(paths_.begin(), paths_.end(), LessNoCase);
 }
 
-bool ListeGeree::contient(const std::string& path) const {
-  return std::binary_search(paths_.begin(), paths_.end(), path, MoinsQue);
+bool ManagedScenes::contains(const std::string& path) const {
+  return std::binary_search(paths_.begin(), paths_.end(), path, LessNoCase);
 }
 
 bool BaseCommune(const std::string& b, std::string& d) {
@@ -49,7 +49,7 @@ bool BaseCommune(const std::string& b, std::string& d) {
   return true;
 }
 
-std::vector<std::string> DossiersBibliotheques(const ListeGeree& managed) {
+std::vector<std::string> LibraryFolders(const ManagedScenes& managed) {
   std::vector<std::string> libraries;
   for (const std::string& path : managed.paths()) {
     std::string d = FolderPart(path);
@@ -64,17 +64,17 @@ std::vector<std::string> DossiersBibliotheques(const ListeGeree& managed) {
     }
     if (!merged) libraries.push_back(d);
   }
-  std::stable_sort(libraries.begin(), libraries.end(), MoinsQue);
+  std::stable_sort(libraries.begin(), libraries.end(), LessNoCase);
   return libraries;
 }
 
-void ChercheOrphelins(const std::string& f, const ListeGeree& managed, SceneryTree& tree, Node* group) {
+void ChercheOrphelins(const std::string& f, const ManagedScenes& managed, SceneryTree& tree, Node* group) {
   // An empty entry would search the current drive from its root.
   if (f.empty()) return;
   if (EstDossierScene(f)) {
     std::string s = f;
     if (s.back() == '\\') s.pop_back();
-    if (!managed.contient(s)) tree.addChild(group, s, kKindScene);
+    if (!managed.contains(s)) tree.addChild(group, s, kKindScene);
     return;
   }
   const std::string folder = f.back() == '\\' ? f : f + "\\";
@@ -86,7 +86,7 @@ void ChercheOrphelins(const std::string& f, const ListeGeree& managed, SceneryTr
     if (NameIsRepresentable(name))
       ChercheOrphelins(folder + name + "\\", managed, tree, group);
     else
-      NoteDossierIllisible(folder + name);
+      NoteUnreadableFolder(folder + name);
   });
 }
 

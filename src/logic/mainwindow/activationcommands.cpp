@@ -43,7 +43,7 @@ void EcrOrvellaLogic::appliqueActivation(bool activer) {
     ctl.btnDesactiver.enabled = activer;
     ActualiseCommandes();
   };
-  std::vector<SceneRefusee> refused;
+  std::vector<RefusedScene> refused;
   try {
     for (Node* n : NodesToVisit(tree)) activer ? ActiveNoeud(n, folder, refused) : DesactiveNoeud(n, folder);
   } catch (const Error&) {
@@ -53,11 +53,11 @@ void EcrOrvellaLogic::appliqueActivation(bool activer) {
       refresh();
     } catch (const Error&) {
     }
-    if (!refused.empty()) UI().ShowMessage(MessageScenesRefusees(refused));
+    if (!refused.empty()) UI().ShowMessage(RefusedScenesMessage(refused));
     throw;
   }
   refresh();
-  if (!refused.empty()) UI().ShowMessage(MessageScenesRefusees(refused));
+  if (!refused.empty()) UI().ShowMessage(RefusedScenesMessage(refused));
 }
 
 void EcrOrvellaLogic::btnActiverClick() { appliqueActivation(true); }

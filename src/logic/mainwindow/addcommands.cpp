@@ -16,10 +16,10 @@ void EcrOrvellaLogic::btnAjoutSceneClick() {
   if (const auto chosen = UI().PickFolder(Textes().AjouteScene.text)) {
     BusyCursor busy;
     const UnreadableFolderScope unreadable;
-    AjouteDossierChoisi(tree, *chosen, g, triAuto());
-    SignaleDossiersIllisibles();
+    AddChosenFolder(tree, *chosen, g, triAuto());
+    ReportUnreadableFolders();
   }
-  if (triAuto()) TrieEnfants(tree, g);
+  if (triAuto()) SortChildren(tree, g);
   RafraichitArbre(*current, installationSelected());
   TreeChange(current);
 }

@@ -37,7 +37,7 @@ void EcrOrvellaLogic::TreeDragDrop(SceneryTree* tree, Node* target) {
           CopieBranche(t, d, target);
           break;
         case kMrNo:
-          DeplaceBranche(t, d, target);
+          MoveBranch(t, d, target);
           break;
         default:
           break;
@@ -68,15 +68,15 @@ void EcrOrvellaLogic::DropFiles(SceneryTree* tree, Node* node, const std::vector
     if (ExtractExtension(name) == ".lnk") name = ResoutRaccourci(name);
     if (name.empty()) continue;
     if (!NameIsRepresentable(name)) {
-      NoteDossierIllisible(name);
+      NoteUnreadableFolder(name);
       continue;
     }
     const win::DWORD attributes = win::GetFileAttributesA(name.c_str());
     if (attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY))
       AjouteDossier(name, node);
   }
-  SignaleDossiersIllisibles();
-  if (triAuto()) TrieEnfants(t, node);
+  ReportUnreadableFolders();
+  if (triAuto()) SortChildren(t, node);
   RafraichitArbre(t, installationSelected());
   TreeChange(&t);
 }

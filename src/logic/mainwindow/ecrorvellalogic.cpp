@@ -52,7 +52,7 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath, const std::string& 
   // configuration folder when the executable's folder cannot be written.
   // A file left beside an executable whose folder became read-only is read
   // until the configuration folder has one of its own.
-  settingsPath = settingsFile.empty() ? CheminParametres(exePath) : settingsFile;
+  settingsPath = settingsFile.empty() ? SettingsFilePath(exePath) : settingsFile;
   std::string source = settingsPath;
   if (!FileExists(source) && FileExists(ChangeExtension(exePath, ".ini"))) source = ChangeExtension(exePath, ".ini");
   if (FileExists(source)) {
@@ -69,7 +69,7 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath, const std::string& 
 void EcrOrvellaLogic::FormDestroy() {
   try {
     // The configuration folder is made on the first save that needs it.
-    if (!DirectoryExists(FolderPart(settingsPath))) CreeDossiers(FolderPart(settingsPath));
+    if (!DirectoryExists(FolderPart(settingsPath))) CreateFolders(FolderPart(settingsPath));
     EcritParametres(settingsPath);
   } catch (const EInOutError& e) {
     UI().ShowMessage(MessageParametres(settingsPath, e));

@@ -99,7 +99,7 @@ class EcrOrvellaLogic {
   // --- Start and stop ---------------------------------------------------------
   // FormCreate, in its order. exePath: the executable's full path;
   // settingsFile: the settings file as the program worked it out once at
-  // start (CheminParametres), or empty to work it out here.
+  // start (SettingsFilePath), or empty to work it out here.
   void FormCreate(const std::string& exePath, const std::string& settingsFile = {});
   void FormDestroy();
   void PagesChange(int index);

@@ -30,15 +30,15 @@ void EcrOrvellaLogic::btnNouvSousGroupeClick() {
   if (!parent || !parent->isGroup()) return;
   Node* group = tree.addChild(parent, *name, kKindGroup);
   tree.select(group);
-  if (triAuto()) TrieEnfants(tree, parent);
+  if (triAuto()) SortChildren(tree, parent);
   TreeChange(&tree);
 }
 
 // The moves keep the parent, so no state changes and the availability stays
 // as the selection left it.
-void EcrOrvellaLogic::btnDeplHClick() { MonteGroupe(*current, current->selected()); }
+void EcrOrvellaLogic::btnDeplHClick() { MoveGroupUp(*current, current->selected()); }
 
-void EcrOrvellaLogic::btnDeplBClick() { DescendGroupe(*current, current->selected()); }
+void EcrOrvellaLogic::btnDeplBClick() { MoveGroupDown(*current, current->selected()); }
 
 void EcrOrvellaLogic::btnTrierClick() { TrieGroupe(*current, current->selected()); }
 
@@ -53,11 +53,11 @@ void EcrOrvellaLogic::btnSuppGroupeClick() {
   if (!UI().WarnYesNo(question, UI().MousePos())) return;
 
   if (n != 1) {
-    OteSelection(tree);
+    RemoveSelection(tree);
     return;
   }
   Node* successor = s->nextSibling() ? s->nextSibling() : s->prevSibling();
-  OteNoeud(tree, s);
+  RemoveNode(tree, s);
   if (successor) {
     tree.select(successor);
     TreeChange(&tree);
@@ -77,7 +77,7 @@ void EcrOrvellaLogic::TreeEdited(SceneryTree* tree, Node* node, const std::strin
   if (!node->isScene()) return;
   // The scene now names another folder: its link and its folder decide, as
   // the next refresh would; no link is made or renamed.
-  FixeEtat(node, EtatSceneRenommee(t.sceneryFolder, newText));
+  FixeEtat(node, RenamedSceneState(t.sceneryFolder, newText));
   Node* parent = node->parent();
   if (parent && parent->isGroup()) RemonteEtat(parent);
 }

@@ -101,8 +101,8 @@ void EcrOrvellaLogic::btnAjouteXPlaneClick() {
   const std::string& p = *picked;
   if (!NameIsRepresentable(p)) {
     const UnreadableFolderScope unreadable;
-    NoteDossierIllisible(p);
-    SignaleDossiersIllisibles();
+    NoteUnreadableFolder(p);
+    ReportUnreadableFolders();
     return;
   }
 

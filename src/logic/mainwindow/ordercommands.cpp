@@ -134,7 +134,7 @@ void EcrOrvellaLogic::LitOrdre() {
   if (settingsPath.empty()) return;
   const std::string path = OrderSettingsPath(settingsPath);
   if (FileExists(path))
-    if (std::optional<std::string> text = ReadFileStart(path, 16u << 20)) orderSettings = OrderSettings::Load(*text);
+    if (std::optional<std::string> text = ReadFileStart(path, 16u << 20)) orderSettings = OrderSettings::load(*text);
   ctl.cbOrdonneIni.checked = orderSettings.orderIni;
   if (orderSettings.orderIni) ctl.cbEffaceIni.checked = false;
   packMemory.loadFile(PackMemoryPath(settingsPath));

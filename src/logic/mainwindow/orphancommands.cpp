@@ -14,14 +14,14 @@ void EcrOrvellaLogic::btnAjoutOrphelinsClick() {
   if (!g || !g->isGroup()) return;
   BusyCursor busy;
   const UnreadableFolderScope unreadable;
-  const ListeGeree managed(CustScn, GlobScn);
+  const ManagedScenes managed(CustScn, GlobScn);
   // The dialog shows the folders and gives back the list the user left;
   // it cannot cancel the command.
-  const std::vector<std::string> libraries = UI().EditLibraries(DossiersBibliotheques(managed));
+  const std::vector<std::string> libraries = UI().EditLibraries(LibraryFolders(managed));
   for (const std::string& f : libraries) ChercheOrphelins(f, managed, tree, g);
-  SignaleDossiersIllisibles();
+  ReportUnreadableFolders();
   // No refresh: the new scenes show state 0 until the next one.
-  if (triAuto()) TrieEnfants(tree, g);
+  if (triAuto()) SortChildren(tree, g);
 }
 
 }  // namespace orvella

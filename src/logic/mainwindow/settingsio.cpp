@@ -62,7 +62,7 @@ void ApplyNodes(SceneryTree& tree, Node* parent, const std::vector<SettingsNode>
       tree.addChild(parent, n.text, kKindScene);
     }
   }
-  if (parent && triAuto && complete) TrieEnfants(tree, parent);
+  if (parent && triAuto && complete) SortChildren(tree, parent);
 }
 }  // namespace
 

@@ -110,17 +110,17 @@ void SortByName(std::vector<Entry>& others, const std::unordered_map<std::string
                    [](const Entry& a, const Entry& b) { return win::lstrcmpiA(a.name.c_str(), b.name.c_str()) < 0; });
 }
 
-struct Etat {
+struct ComputedState {
   int base = kStateNone;  // kStateNone, kStateSome or kStateAll
   bool missing = false;
 };
 
-Etat CalculeEtat(Node* node, LinkList& links) {
-  Etat e;
+ComputedState CalculeEtat(Node* node, LinkList& links) {
+  ComputedState e;
   if (node->kind() == kKindGroup) {
     int remaining = node->childCount();
     for (int i = 0; i < node->childCount(); ++i) {
-      const Etat c = CalculeEtat(node->child(i), links);
+      const ComputedState c = CalculeEtat(node->child(i), links);
       if (c.base == kStateSome) e.base = kStateSome;
       if (c.base == kStateAll) {
         e.base = kStateSome;

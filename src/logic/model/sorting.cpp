@@ -4,7 +4,7 @@
 
 namespace orvella {
 
-void TrieEnfants(SceneryTree& tree, Node* parent) {
+void SortChildren(SceneryTree& tree, Node* parent) {
   tree.sortChildren(
       parent, [](const Node* a, const Node* b) { return win::lstrcmpA(a->text().c_str(), b->text().c_str()) < 0; });
 }

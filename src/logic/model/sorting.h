@@ -7,6 +7,6 @@ namespace orvella {
 
 // Sorts the children of parent (one level, nullptr: the top level) by their
 // texts with the locale-aware comparison lstrcmpA; groups and scenes mixed.
-void TrieEnfants(SceneryTree& tree, Node* parent);
+void SortChildren(SceneryTree& tree, Node* parent);
 
 }  // namespace orvella

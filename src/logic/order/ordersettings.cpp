@@ -53,7 +53,7 @@ std::string OrderSettings::save() const {
   return out;
 }
 
-OrderSettings OrderSettings::Load(const std::string& text) {
+OrderSettings OrderSettings::load(const std::string& text) {
   OrderSettings s;
   bool first = true;
   for (const std::string& line : SplitLines(text)) {

@@ -29,7 +29,7 @@ struct OrderSettings {
 
   std::string save() const;
   // Reads what save wrote; lines that cannot be read are passed over.
-  static OrderSettings Load(const std::string& text);
+  static OrderSettings load(const std::string& text);
 };
 
 // The file beside the settings file: "orvella.ini" gives "orvella.ordre.ini",
