@@ -9,23 +9,23 @@
 namespace orvella {
 
 void EcrOrvellaLogic::btnAjoutSceneClick() {
-  SceneryTree& tree = *current;
+  SceneryTree& tree = *current_;
   Node* g = tree.selected();
   if (!g || !g->isGroup()) return;
   if (const auto chosen = UI().PickFolder(Textes().AjouteScene.text)) {
     BusyCursor busy;
     const UnreadableFolderScope unreadable;
-    AjouteDossierChoisi(tree, *chosen, g, triAuto());
+    AjouteDossierChoisi(tree, *chosen, g, AutoSort());
     SignaleDossiersIllisibles();
   }
-  if (triAuto()) TrieEnfants(tree, g);
-  RafraichitArbre(*current, installationSelected());
-  TreeChange(current);
+  if (AutoSort()) TrieEnfants(tree, g);
+  RafraichitArbre(*current_, InstallationSelected());
+  TreeChange(current_);
 }
 
 void EcrOrvellaLogic::AjouteDossier(const std::string& path, Node* parent) {
   if (!parent) return;
-  orvella::AjouteDossier(*parent->tree(), path, parent, triAuto());
+  orvella::AjouteDossier(*parent->tree(), path, parent, AutoSort());
 }
 
 }  // namespace orvella

@@ -9,19 +9,19 @@
 namespace orvella {
 
 void EcrOrvellaLogic::btnAjoutOrphelinsClick() {
-  SceneryTree& tree = *current;
+  SceneryTree& tree = *current_;
   Node* g = tree.selected();
   if (!g || !g->isGroup()) return;
   BusyCursor busy;
   const UnreadableFolderScope unreadable;
-  const ListeGeree managed(CustScn, GlobScn);
+  const ListeGeree managed(custScn_, globScn_);
   // The dialog shows the folders and gives back the list the user left;
   // it cannot cancel the command.
   const std::vector<std::string> libraries = UI().EditLibraries(DossiersBibliotheques(managed));
   for (const std::string& f : libraries) ChercheOrphelins(f, managed, tree, g);
   SignaleDossiersIllisibles();
   // No refresh: the new scenes show state 0 until the next one.
-  if (triAuto()) TrieEnfants(tree, g);
+  if (AutoSort()) TrieEnfants(tree, g);
 }
 
 }  // namespace orvella
