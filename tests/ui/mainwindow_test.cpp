@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+#include <utility>
 
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
@@ -238,6 +240,33 @@ TEST_F(MainWindowTest, CheckBoxClicksReachTheLogic) {
   w->menuAction("PM_TriAuto")->trigger();
   EXPECT_FALSE(w->logic().AutoSort());
   EXPECT_FALSE(qobject_cast<QCheckBox*>(w->control("cbTriAuto"))->isChecked());
+}
+
+// Each event shows the logic's state once, however many handlers it runs
+// (a moved group changes the selection, which runs the tree's own).
+TEST_F(MainWindowTest, AnEventAppliesTheStateOnce) {
+  auto w = start();
+  EcrOrvellaLogic& l = w->logic();
+  Node* a = l.CustScn().addChild(nullptr, "A", kKindGroup);
+  l.CustScn().addChild(nullptr, "B", kKindGroup);
+  ui::TTreeView* view = w->treeView(l.CustScn());
+  auto* pages = qobject_cast<QTabWidget*>(w->control("Pages"));
+  const std::pair<const char*, std::function<void()>> events[] = {
+      {"a node clicked", [&] { ClickNode(view, a); }},
+      {"a button", [&] { QTest::mouseClick(w->control("btnDeplB"), Qt::LeftButton); }},
+      {"a check box", [&] { QTest::mouseClick(w->control("cbTriAuto"), Qt::LeftButton); }},
+      {"the popup menu", [&] { w->preparePopup(); }},
+      {"a menu item", [&] { w->menuAction("PM_BtnLat")->trigger(); }},
+      {"a tab", [&] { QTest::mouseClick(pages->tabBar(), Qt::LeftButton, {}, pages->tabBar()->tabRect(1).center()); }},
+  };
+  for (const auto& [event, run] : events) {
+    const int before = w->applyCount();
+    run();
+    EXPECT_EQ(w->applyCount() - before, 1) << event;
+  }
+  EXPECT_EQ(l.CustScn().top(1), a) << "the button ran";
+  EXPECT_FALSE(l.PanelShown()) << "the menu item ran";
+  EXPECT_EQ(l.Current(), &l.GlobScn()) << "the tab changed";
 }
 
 TEST_F(MainWindowTest, TabsMakeTheirTreeCurrentAndCommandsFollow) {
