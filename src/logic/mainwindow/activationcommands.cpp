@@ -29,23 +29,23 @@ bool CanActOn(const SceneryTree& tree, bool haveInstallation) {
 
 }  // namespace
 
-void EcrOrvellaLogic::ApplyActivation(bool activer) {
+void EcrOrvellaLogic::ApplyActivation(bool activate) {
   SceneryTree& tree = *current_;
   if (!CanActOn(tree, InstallationSelected())) return;
   const std::string folder = tree.sceneryFolder;
   // Whatever happened, the trees then show what the disk holds, and the
   // buttons follow the states so read (with no node left selected, the
   // opposite button is the one to press next).
-  const auto refresh = [this, activer] {
+  const auto refresh = [this, activate] {
     RafraichitArbre(custScn_, InstallationSelected());
     RafraichitArbre(globScn_, InstallationSelected());
-    ctl_.btnActiver.enabled = !activer;
-    ctl_.btnDesactiver.enabled = activer;
+    ctl_.btnActiver.enabled = !activate;
+    ctl_.btnDesactiver.enabled = activate;
     ActualiseCommandes();
   };
   std::vector<SceneRefusee> refused;
   try {
-    for (Node* n : NodesToVisit(tree)) activer ? ActiveNoeud(n, folder, refused) : DesactiveNoeud(n, folder);
+    for (Node* n : NodesToVisit(tree)) activate ? ActiveNoeud(n, folder, refused) : DesactiveNoeud(n, folder);
   } catch (const Error&) {
     // The failure that stopped the command is told last, after the scenes
     // refused before it.

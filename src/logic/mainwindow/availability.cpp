@@ -84,11 +84,11 @@ void EcrOrvellaLogic::PM_PagePopup() {
   c.PM_BtnLat.caption = PanelShown() ? Textes().MasqueBtns.text : Textes().MontreBtns.text;
   // The scenery order's items: the preview while the order is written at
   // launch, and the kinds for one pack of Custom Scenery.
-  const bool ordre = OrdersSceneryPacks();
-  show(c.PM_N4, ordre);
-  show(c.PM_ApercuOrdre, ordre);
+  const bool ordered = OrdersSceneryPacks();
+  show(c.PM_N4, ordered);
+  show(c.PM_ApercuOrdre, ordered);
   Node* s = current_ == &custScn_ ? custScn_.selected() : nullptr;
-  std::string folder = ordre && s && custScn_.selectionCount() == 1 ? PackFolderOf(s) : std::string();
+  std::string folder = ordered && s && custScn_.selectionCount() == 1 ? PackFolderOf(s) : std::string();
   if (!folder.empty() && !DirectoryExists(folder)) folder.clear();  // a missing scene, a plain file
   const std::optional<PackKind> hand = folder.empty() ? std::nullopt : orderSettings_.kindOf(folder);
   for (std::size_t i = 0; i < kTypeItemCount; ++i) {

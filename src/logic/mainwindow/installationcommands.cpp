@@ -65,7 +65,7 @@ std::string LaunchErrorText(win::INT_PTR code) {
 // The simulator's executable in installation p: the native one of this
 // system when it is there, else the Windows one (which is also what is
 // launched, and reported missing, when neither is there).
-std::string ProgrammeXPlane(const std::string& p) {
+std::string SimulatorProgram(const std::string& p) {
   for (const std::string& part : SimulatorPrograms()) {
     if (part != kProgram && Exists(p + part)) return p + part;
   }
@@ -158,7 +158,7 @@ void EcrOrvellaLogic::btnOuvrirXPQuitterClick(const std::string& control) {
     if (WriteSceneryOrder() == OrderWrite::Cancelled) return;
   }
 
-  const std::string exe = ProgrammeXPlane(p);
+  const std::string exe = SimulatorProgram(p);
   const win::INT_PTR result = win::ShellExecuteA(nullptr, nullptr, exe.c_str(), nullptr, nullptr, win::SW_SHOWNORMAL);
   if (result <= 32) UI().ShowMessage(LaunchErrorText(result));
 
