@@ -13,8 +13,8 @@
 #include "logic/core/folders.h"
 #include "logic/dm3/dm3image.h"
 #include "logic/dm3/dm3stream.h"
-#include "logic/links/orphelins.h"
-#include "logic/model/etats.h"
+#include "logic/links/orphans.h"
+#include "logic/model/refresh.h"
 #include "logic/model/tree.h"
 #include "platform/winapi.h"
 
