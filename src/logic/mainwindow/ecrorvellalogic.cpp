@@ -18,11 +18,6 @@ EcrOrvellaLogic::EcrOrvellaLogic()
 
 Rect EcrOrvellaLogic::WindowBounds() const { return host_ ? host_->Bounds() : bounds_; }
 
-void EcrOrvellaLogic::SetWindowBounds(const Rect& r) {
-  bounds_ = r;
-  if (host_) host_->SetBounds(r);
-}
-
 std::string SettingsErrorMessage(const std::string& path, const EInOutError& e) {
   // The file's path first, as for a vanished installation: the user sees
   // which file could not be read or written, and where.

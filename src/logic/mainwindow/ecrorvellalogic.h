@@ -147,7 +147,6 @@ class EcrOrvellaLogic {
   bool PanelShown() const { return ctl_.pnlBtns.visible; }
   // The window's outer bounds (through the host when there is one).
   Rect WindowBounds() const;
-  void SetWindowBounds(const Rect& r);
   // The bounds the settings file gave, for the window to take once the
   // file was read; nothing when it gave none.
   const std::optional<Rect>& ReadBounds() const { return readBounds_; }
