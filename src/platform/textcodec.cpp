@@ -107,11 +107,17 @@ char32_t DecodeUtf16(std::u16string_view s, size_t& i, bool* bad) {
 
 bool IsValidUtf8(std::string_view s) {
   bool bad = false;
-  for (size_t i = 0; i < s.size() && !bad;) DecodeUtf8(s, i, &bad);
+  for (size_t i = 0; i < s.size() && !bad;) {
+    if (static_cast<unsigned char>(s[i]) < 0x80)
+      ++i;
+    else
+      DecodeUtf8(s, i, &bad);
+  }
   return !bad;
 }
 
 std::string ReplaceBrokenUtf8(std::string_view s, char replacement) {
+  if (IsValidUtf8(s)) return std::string(s);
   std::string out;
   out.reserve(s.size());
   for (size_t i = 0; i < s.size();) {
@@ -164,8 +170,29 @@ std::string Utf8ToCp1252(std::string_view utf8, bool* lossy) {
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
   out.reserve(utf8.size());
-  for (size_t i = 0; i < utf8.size();) AppendUtf16(out, DecodeUtf8(utf8, i));
+  for (size_t i = 0; i < utf8.size();) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      out += static_cast<char16_t>(b);
+      ++i;
+    } else {
+      AppendUtf16(out, DecodeUtf8(utf8, i));
+    }
+  }
   return out;
+}
+
+size_t Utf16Length(std::string_view utf8) {
+  size_t n = 0;
+  for (size_t i = 0; i < utf8.size();) {
+    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+      ++i;
+      ++n;
+    } else {
+      n += DecodeUtf8(utf8, i) >= 0x10000 ? 2 : 1;
+    }
+  }
+  return n;
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {

@@ -41,6 +41,9 @@ std::string Cp1252ToUtf8(std::string_view ansi);
 std::string Utf8ToCp1252(std::string_view utf8, bool* lossy = nullptr);
 std::u16string Utf8ToUtf16(std::string_view utf8);
 std::string Utf16ToUtf8(std::u16string_view utf16);
+// The length in UTF-16 units of the text Utf8ToUtf16 makes of utf8, without
+// making it (the measure of Windows' path limits).
+size_t Utf16Length(std::string_view utf8);
 std::u16string Cp1252ToUtf16(std::string_view ansi);
 std::string Utf16ToCp1252(std::u16string_view utf16, bool* lossy = nullptr);
 

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <set>
 
@@ -135,6 +136,39 @@ TEST(Enumeration, ErrorsAsWindowsSetsThem) {
   EXPECT_FALSE(CloseHandle(h));
   EXPECT_TRUE(FindClose(h));
   EXPECT_FALSE(FindClose(h));
+}
+
+TEST(Enumeration, LargeFoldersLinksAndOtherSpellingsListTheSame) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  // More entries than one read of the folder brings.
+  std::multiset<std::string> made;
+  for (int i = 0; i < 1500; ++i) {
+    const std::string name = "entry number " + std::to_string(i) + " of many.txt";
+    t.file("c/Big/" + name);
+    made.insert(name);
+  }
+  t.symlink("c/Link", "c/Big");
+  for (const char* pattern : {"C:\\Big\\*.*", "C:\\bIG\\*", "C:\\Link\\*.*"}) {
+    const auto list = List(pattern);
+    std::multiset<std::string> names;
+    for (size_t i = 2; i < list.size(); ++i) names.insert(list[i].first);
+    EXPECT_EQ(names, made) << pattern;
+  }
+  // The "." entry gives the times of what the path names, as
+  // GetFileAttributesEx does: the folder, or the link itself.
+  fs::last_write_time(t.host("c/Big"), fs::file_time_type::clock::now() - std::chrono::hours(30));
+  for (const char* folder : {"C:\\Big", "C:\\Link"}) {
+    WIN32_FIND_DATAA d;
+    HANDLE h = FindFirstFileA((std::string(folder) + "\\*.*").c_str(), &d);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FindClose(h);
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    ASSERT_TRUE(GetFileAttributesExA(folder, GetFileExInfoStandard, &data));
+    EXPECT_STREQ(d.cFileName, ".");
+    EXPECT_EQ(d.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwLowDateTime) << folder;
+    EXPECT_EQ(d.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwHighDateTime) << folder;
+  }
 }
 
 TEST(Names, AnsiNamesAreTheHostsUtf8Names) {

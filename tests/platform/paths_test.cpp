@@ -151,6 +151,10 @@ TEST(FullPath, ResolvesRelativeFormsAndAsksForRoom) {
                {"C:\\a\\b\\..\\..\\..", "C:\\"},
                {"C:\\a.. ", "C:\\a"},
                {"C:/a/./b", "C:\\a\\b"},
+               {"c:\\a\\b", "c:\\a\\b"},
+               {"C:\\a. \\b.", "C:\\a. \\b"},
+               {"C:\\a\\.", "C:\\a"},
+               {"C:\\a\\b/c", "C:\\a\\b\\c"},
                {"\\\\srv\\share\\a\\..", "\\\\srv\\share"}};
   for (const auto& c : cases) {
     EXPECT_EQ(GetFullPathNameA(c.in, MAX_PATH, buf, &part), std::strlen(c.out)) << c.in;

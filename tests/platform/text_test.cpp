@@ -123,6 +123,9 @@ TEST(Utf8Text, CutsNeverSplitACharacterAndBrokenBytesAreFound) {
   EXPECT_EQ(ReplaceBrokenUtf8("Caf\xE9 \xC3\xA9t\xE9", '?'), "Caf? \xC3\xA9t?");
   EXPECT_EQ(ReplaceBrokenUtf8("\xE6\x9D", '?'), "??");
   EXPECT_EQ(ReplaceBrokenUtf8(s, '?'), s);
+  // The UTF-16 length of a text, counted without converting it.
+  for (const std::string& t : {s, std::string("Caf\xE9 \xC3\xA9t\xE9"), std::string("\xF0\x9F\x98"), std::string()})
+    EXPECT_EQ(Utf16Length(t), Utf8ToUtf16(t).size()) << t;
 }
 
 TEST(CodePages, LengthsBuffersAndBadArguments) {

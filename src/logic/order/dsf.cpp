@@ -47,16 +47,21 @@ DsfStart NeedMore(size_t n) {
 // The zero-ended string pairs of a property atom's payload.
 DsfStart ParseProperties(std::string_view payload) {
   DsfStart s;
-  std::vector<std::string> strings;
+  std::optional<std::string_view> key;  // a name still waiting for its value
   size_t at = 0;
   while (at < payload.size()) {
     const size_t end = payload.find('\0', at);
     if (end == std::string_view::npos) return Damaged();  // a string without its end
-    strings.emplace_back(payload.substr(at, end - at));
+    const std::string_view text = payload.substr(at, end - at);
+    if (key) {
+      s.properties.emplace_back(*key, text);
+      key.reset();
+    } else {
+      key = text;
+    }
     at = end + 1;
   }
-  if (strings.size() % 2 != 0) return Damaged();
-  for (size_t i = 0; i < strings.size(); i += 2) s.properties.emplace_back(strings[i], strings[i + 1]);
+  if (key) return Damaged();
   s.status = DsfStart::Status::Done;
   return s;
 }

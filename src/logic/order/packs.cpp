@@ -93,24 +93,36 @@ void Mix(std::uint64_t& h, std::uint64_t v) {
 }
 constexpr std::uint64_t kStampSeed = 1469598103934665603ull;
 
-// The stamp of one input of a pack: its size and time; for the pack's own
-// folder when it is a link (whose own time never changes with its target's
-// contents), the names it lists as well.
-std::uint64_t InputStamp(const std::string& folder, const std::string& rel) {
-  if (!rel.empty()) return PathStamp(folder + "\\" + rel);
+// The stamp of a pack's own folder: its size and time; when it is a link
+// (whose own time never changes with its target's contents), the names it
+// lists as well. That listing is kept in *listing (with its error) when
+// given, and *listed tells whether there was one.
+std::uint64_t FolderStamp(const std::string& folder, std::vector<Listed>* listing = nullptr,
+                          win::DWORD* error = nullptr, bool* listed = nullptr) {
+  if (listed) *listed = false;
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(folder.c_str(), win::GetFileExInfoStandard, &d)) return 0;
   std::uint64_t s = StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
   if (d.dwFileAttributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
-    win::DWORD error = 0;
-    for (const Listed& e : List(folder, error)) {
+    win::DWORD listError = 0;
+    std::vector<Listed> entries = List(folder, listError);
+    for (const Listed& e : entries) {
       std::uint64_t n = kStampSeed;
       for (unsigned char c : e.name) Mix(n, c);
       Mix(n, e.attributes & win::FILE_ATTRIBUTE_DIRECTORY);
       s += n;  // the order of a listing does not count
     }
+    if (listing) *listing = std::move(entries);
+    if (error) *error = listError;
+    if (listed) *listed = true;
   }
   return s;
+}
+
+// The stamp of one input of a pack: its size and time (see FolderStamp for
+// the pack's own folder).
+std::uint64_t InputStamp(const std::string& folder, const std::string& rel) {
+  return rel.empty() ? FolderStamp(folder) : PathStamp(folder + "\\" + rel);
 }
 
 // What a classification read, stamped as it goes.
@@ -126,6 +138,13 @@ struct Reading {
     Mix(stamp, taken);
   }
 };
+
+// Where the line starting at `from` ends (its CR or LF), or npos.
+size_t LineEnd(std::string_view text, size_t from) {
+  for (size_t i = from; i < text.size(); ++i)
+    if (text[i] == '\n' || text[i] == '\r') return i;
+  return std::string_view::npos;
+}
 
 std::string UnreadableReason(win::DWORD error, const std::string& rel) {
   if (error == kNotAFile) return Ansi("pas un fichier ordinaire : ") + rel;
@@ -155,7 +174,7 @@ std::vector<std::string> ReadAirports(const std::string& path, win::DWORD& error
     const bool end = pending.size() == had;
     size_t from = 0;
     if (skipping) {
-      const size_t eol = pending.find_first_of("\r\n");
+      const size_t eol = LineEnd(pending, 0);
       if (eol == std::string::npos) {
         pending.clear();
         if (end) return {};
@@ -213,24 +232,26 @@ std::vector<std::string> AirportCodes(std::string_view text, bool complete) {
   std::vector<std::string> codes;
   size_t at = 0;
   while (at < text.size()) {
-    size_t end = text.find_first_of("\r\n", at);
+    size_t end = LineEnd(text, at);
     if (end == std::string::npos) {
       if (!complete) break;  // the line goes on past what was read
       end = text.size();
     }
     // Fields are separated by blanks or tabs.
-    std::vector<std::string_view> fields;
+    std::string_view fields[5];
+    size_t count = 0;
     const std::string_view line(text.data() + at, end - at);
     size_t i = 0;
-    while (i < line.size() && fields.size() < 5) {
+    while (i < line.size() && count < 5) {
+      // Only airport headers and the end of the data need more than their first field.
+      if (count == 1 && fields[0] != "1" && fields[0] != "16" && fields[0] != "17") break;
       while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
       const size_t f = i;
       while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
-      if (i > f) fields.push_back(line.substr(f, i - f));
+      if (i > f) fields[count++] = line.substr(f, i - f);
     }
-    if (fields.size() == 5 && (fields[0] == "1" || fields[0] == "16" || fields[0] == "17"))
-      codes.emplace_back(fields[4]);
-    if (!fields.empty() && fields[0] == "99") break;  // the end of the data
+    if (count == 5 && (fields[0] == "1" || fields[0] == "16" || fields[0] == "17")) codes.emplace_back(fields[4]);
+    if (count > 0 && fields[0] == "99") break;  // the end of the data
     at = end + 1;
   }
   return codes;
@@ -238,6 +259,7 @@ std::vector<std::string> AirportCodes(std::string_view text, bool complete) {
 
 PackFacts ClassifyPack(const std::string& folder) {
   PackFacts f;
+  f.inputs.reserve(4);
   Reading r{folder, f};
   auto done = [&]() -> PackFacts {
     f.stamp = r.stamp;
@@ -266,8 +288,11 @@ PackFacts ClassifyPack(const std::string& folder) {
       return done();
     }
   }
-  r.input("");
-  const std::vector<Listed> root = List(folder, error);
+  // A link's own folder is listed for its stamp: that listing serves.
+  std::vector<Listed> root;
+  bool listed = false;
+  r.input("", FolderStamp(folder, &root, &error, &listed));
+  if (!listed) root = List(folder, error);
   if (error) return unknown(UnreadableReason(error, ""));
   if (root.empty() && !DirectoryExists(folder)) return unknown(Ansi("dossier introuvable"));
   if (Find(root, "library.txt", false)) {

@@ -17,16 +17,21 @@ namespace platform::posix {
 
 namespace {
 
-std::string BaseName(const std::string& host) {
+std::string_view BaseName(std::string_view host) {
   const size_t s = host.rfind('/');
-  return s == std::string::npos ? host : host.substr(s + 1);
+  return s == std::string_view::npos ? host : host.substr(s + 1);
 }
 
 // A host name as the ANSI (UTF-8) name of a listing. Bytes that are not
 // UTF-8 have no character to stand for: each becomes '?', as Windows gives
 // a character its code page cannot hold, and the program knows such a name
 // for one it cannot use. A name is never cut inside a character.
-void CopyName(const std::string& utf8, char (&dst)[win::MAX_PATH]) {
+void CopyName(std::string_view utf8, char (&dst)[win::MAX_PATH]) {
+  if (utf8.size() < win::MAX_PATH && text::IsValidUtf8(utf8)) {
+    std::memcpy(dst, utf8.data(), utf8.size());
+    dst[utf8.size()] = '\0';
+    return;
+  }
   std::string a = text::ReplaceBrokenUtf8(utf8, '?');
   if (a.size() >= win::MAX_PATH) a.resize(text::Utf8CutLength(a, win::MAX_PATH - 1));
   std::memcpy(dst, a.c_str(), a.size() + 1);
@@ -71,7 +76,7 @@ std::u32string Folded(std::string_view utf8) {
   return r;
 }
 
-bool NameMatches(const FindObject& f, const std::string& name) {
+bool NameMatches(const FindObject& f, std::string_view name) {
   if (f.matchesAll) return true;
   const std::u32string& mask = f.foldedMask;
   const std::u32string n = Folded(name);
@@ -82,6 +87,24 @@ bool NameMatches(const FindObject& f, const std::string& name) {
   if (noDot && !mask.empty() && mask.back() == U'.')
     return MatchMask(std::u32string_view(mask).substr(0, mask.size() - 1), n);
   return false;
+}
+
+constexpr size_t kListingBuffer = 32 * 1024;
+
+// The next entry of the folder a search reads, or nothing at its end (or
+// when it can no longer be read).
+const struct dirent64* ReadEntry(FindObject& f) {
+  if (f.at >= f.end) {
+    if (f.dir < 0) return nullptr;
+    if (!f.buffer) f.buffer.reset(new char[kListingBuffer]);  // not cleared: getdents64 fills it
+    const ssize_t n = ::getdents64(f.dir, f.buffer.get(), kListingBuffer);
+    if (n <= 0) return nullptr;
+    f.at = 0;
+    f.end = static_cast<size_t>(n);
+  }
+  const auto* e = reinterpret_cast<const struct dirent64*>(f.buffer.get() + f.at);
+  f.at += e->d_reclen;
+  return e;
 }
 
 // The next entry of a search, or false at its end.
@@ -97,11 +120,10 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
       return true;
     }
   }
-  if (!f.dir) return false;
-  while (dirent* e = ::readdir(f.dir)) {
-    const std::string name = e->d_name;
+  while (const struct dirent64* e = ReadEntry(f)) {
+    const std::string_view name = e->d_name;
     if (name == "." || name == ".." || !NameMatches(f, name)) continue;
-    const int dfd = ::dirfd(f.dir);
+    const int dfd = f.dir;
     win::DWORD a = 0;
     struct stat st;
     switch (e->d_type) {
@@ -120,7 +142,7 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
       }
       default:
         if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;  // vanished meanwhile
-        a = AttributesOf(st, name, f.folderHost + "/" + name);
+        a = AttributesOf(st, name, f.folderHost + "/" + e->d_name);
         FillFromStat(st, d);
         break;
     }
@@ -153,7 +175,7 @@ DWORD GetFileAttributesA(const char* path) {
     SetError(ERROR_INVALID_NAME);  // "file.txt\" names no file
     return INVALID_FILE_ATTRIBUTES;
   }
-  return AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
+  return AttributesOf(r.st, r.isRoot ? std::string_view() : BaseName(r.host), r.host);
 }
 
 BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
@@ -171,7 +193,7 @@ BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_
     SetError(ERROR_INVALID_NAME);
     return FALSE_;
   }
-  const DWORD attributes = AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
+  const DWORD attributes = AttributesOf(r.st, r.isRoot ? std::string_view() : BaseName(r.host), r.host);
   WIN32_FIND_DATAA d;
   FillFromStat(r.st, d);
   *data = WIN32_FILE_ATTRIBUTE_DATA();
@@ -196,7 +218,7 @@ DWORD GetFileAttributesW(const WCHAR* path) {
     SetError(ERROR_INVALID_NAME);
     return INVALID_FILE_ATTRIBUTES;
   }
-  return AttributesOf(r.st, r.isRoot ? std::string() : BaseName(r.host), r.host);
+  return AttributesOf(r.st, r.isRoot ? std::string_view() : BaseName(r.host), r.host);
 }
 
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
@@ -205,7 +227,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     return INVALID_HANDLE_VALUE;
   }
   std::string p = pattern;
-  if (text::Utf8ToUtf16(p).size() >= MAX_PATH) {
+  if (text::Utf16Length(p) >= MAX_PATH) {
     SetError(ERROR_FILENAME_EXCED_RANGE);
     return INVALID_HANDLE_VALUE;
   }
@@ -230,18 +252,32 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
       return INVALID_HANDLE_VALUE;
     }
     *data = WIN32_FIND_DATAA();
-    const std::string name = BaseName(r.host);
+    const std::string_view name = BaseName(r.host);
     data->dwFileAttributes = AttributesOf(r.st, name, r.host);
     FillFromStat(r.st, *data);
     CopyName(name, data->cFileName);
     return AddObject(std::move(find));
   }
   WinPath wp;
+  if (!ParsePath(folder.empty() ? std::string(".") : folder, wp)) return INVALID_HANDLE_VALUE;
   Resolved r;
-  if (!ParsePath(folder.empty() ? std::string(".") : folder, wp) || !Resolve(wp, r)) return INVALID_HANDLE_VALUE;
-  if (!r.exists) {
-    SetError(ERROR_PATH_NOT_FOUND);
-    return INVALID_HANDLE_VALUE;
+  // A folder (not a link) named exactly as written is opened at once, its
+  // own status taken from the open folder: the same as resolving it.
+  if (!wp.parts.empty() && wp.writtenLast.empty()) {
+    r.host = ExactHostPath(wp);
+    if (!r.host.empty()) find->dir = ::open(r.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (find->dir >= 0 && ::fstat(find->dir, &r.st) != 0) {
+      ::close(find->dir);
+      find->dir = -1;
+    }
+    r.exists = find->dir >= 0;
+  }
+  if (find->dir < 0) {
+    if (!Resolve(wp, r)) return INVALID_HANDLE_VALUE;
+    if (!r.exists) {
+      SetError(ERROR_PATH_NOT_FOUND);
+      return INVALID_HANDLE_VALUE;
+    }
   }
   for (char c : mask) {
     if (static_cast<unsigned char>(c) < 32 || c == '<' || c == '>' || c == '"' || c == '|' || c == ':') {
@@ -249,8 +285,8 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
       return INVALID_HANDLE_VALUE;
     }
   }
-  find->dir = ::opendir(r.host.c_str());
-  if (!find->dir) {
+  if (find->dir < 0) find->dir = ::open(r.host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (find->dir < 0) {
     SetError(errno == ENOTDIR ? ERROR_DIRECTORY : errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32FromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }

@@ -162,8 +162,9 @@ HANDLE OpenAt(const Resolved& r, DWORD access, DWORD share, DWORD disposition, D
       f->fd = ::open(r.host.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
       f->link = f->directory = true;
     } else {
-      struct stat st;
-      if (::stat(r.host.c_str(), &st) != 0) {
+      // What the path names: the resolution's own status unless it is a link.
+      struct stat st = r.st;
+      if (S_ISLNK(r.st.st_mode) && ::stat(r.host.c_str(), &st) != 0) {
         SetError(ERROR_FILE_NOT_FOUND);  // a link whose target is gone
         return INVALID_HANDLE_VALUE;
       }
@@ -237,6 +238,7 @@ HANDLE OpenAt(const Resolved& r, DWORD access, DWORD share, DWORD disposition, D
   if (::fstat(f->fd, &st) == 0) {
     f->dev = st.st_dev;
     f->ino = st.st_ino;
+    f->mode = st.st_mode;
   }
   f->host = r.host;
   HANDLE h = AddObject(std::move(f));
@@ -373,14 +375,18 @@ DWORD GetFileSize(HANDLE h, DWORD* high) {
 DWORD GetFileType(HANDLE h) {
   auto f = OpenFileOf(h);
   if (!f) return FILE_TYPE_UNKNOWN;
-  struct stat st;
-  if (::fstat(f->fd, &st) != 0) {
-    SetErrno(errno);
-    return FILE_TYPE_UNKNOWN;
+  mode_t mode = f->mode;
+  if (mode == 0) {
+    struct stat st;
+    if (::fstat(f->fd, &st) != 0) {
+      SetErrno(errno);
+      return FILE_TYPE_UNKNOWN;
+    }
+    mode = st.st_mode;
   }
   SetError(ERROR_SUCCESS);
-  if (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode) || S_ISLNK(st.st_mode)) return FILE_TYPE_DISK;
-  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return FILE_TYPE_CHAR;
+  if (S_ISREG(mode) || S_ISDIR(mode) || S_ISLNK(mode)) return FILE_TYPE_DISK;
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return FILE_TYPE_CHAR;
   return FILE_TYPE_PIPE;
 }
 

@@ -28,7 +28,7 @@ FileObject::~FileObject() {
 }
 
 FindObject::~FindObject() {
-  if (dir) ::closedir(dir);
+  if (dir >= 0) ::close(dir);
 }
 
 win::HANDLE AddObject(std::shared_ptr<Object> object) {

@@ -26,11 +26,16 @@ struct FileObject : Object {
   win::DWORD share = 0;
   dev_t dev = 0;
   ino_t ino = 0;
+  mode_t mode = 0;  // the kind of what was opened (0: not known), which never changes while open
   ~FileObject() override;
 };
 
 struct FindObject : Object {
-  DIR* dir = nullptr;
+  int dir = -1;  // the folder being read, or -1
+  // Entries read from it in one go (getdents64), given from `at` to `end`.
+  std::unique_ptr<char[]> buffer;
+  size_t at = 0;
+  size_t end = 0;
   std::string folderHost;
   std::string mask;  // UTF-8; empty: one entry already given, nothing more
   std::u32string foldedMask;

@@ -54,6 +54,10 @@ bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast = false
 // Host folder of a drive letter, or empty when the drive is not mapped.
 std::string DriveFolder(char drive);
 
+// The host path a parsed path names when each component exists as written
+// (the drive's folder and the components); empty when the drive is not mapped.
+std::string ExactHostPath(const WinPath& path);
+
 // What a Windows path names on the host.
 struct Resolved {
   std::string host;        // host path (UTF-8); existing components carry their on-disk names

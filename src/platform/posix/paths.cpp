@@ -156,7 +156,48 @@ bool FindNoCase(const std::string& folder, const std::string& name, std::string&
   return true;
 }
 
+// Whether a path is already in the form FullPathText gives: "X:\" and
+// components between single "\", none of them "." or "..", the last one
+// (unless followed by "\") without trailing dots or blanks.
+bool IsNormalDrivePath(std::string_view p) {
+  if (p.size() < 3 || !IsDriveLetter(p[0]) || p[1] != ':' || p[2] != '\\') return false;
+  size_t start = 3;
+  for (size_t i = 3; i <= p.size(); ++i) {
+    if (i < p.size() && p[i] != '\\') {
+      if (p[i] == '/') return false;
+      continue;
+    }
+    const std::string_view c = p.substr(start, i - start);
+    if (c.empty()) {
+      if (i < p.size()) return false;  // a doubled separator
+    } else if (c == "." || c == "..") {
+      return false;
+    } else if (i == p.size() && (c.back() == '.' || c.back() == ' ')) {
+      return false;
+    }
+    start = i + 1;
+  }
+  return true;
+}
+
+std::string JoinedHost(const std::string& root, const std::vector<std::string>& parts) {
+  std::string host = root;
+  size_t length = root.size();
+  for (const auto& p : parts) length += p.size() + 1;
+  host.reserve(length);
+  for (const auto& p : parts) {
+    if (host.back() != '/') host += '/';
+    host += p;
+  }
+  return host;
+}
+
 }  // namespace
+
+std::string ExactHostPath(const WinPath& path) {
+  const std::string root = DriveFolder(path.drive);
+  return root.empty() ? root : JoinedHost(root, path.parts);
+}
 
 std::string DriveFolder(char drive) {
   if (!IsDriveLetter(drive)) return {};
@@ -205,6 +246,10 @@ bool FullPathText(std::string_view path, std::string& full, std::string* written
   if (path.empty()) {
     SetError(win::ERROR_INVALID_NAME);
     return false;
+  }
+  if (IsNormalDrivePath(path)) {
+    full.assign(path);
+    return true;
   }
   std::string p(path);
   std::replace(p.begin(), p.end(), '/', '\\');
@@ -292,7 +337,7 @@ bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast, size_t
     SetError(win::ERROR_BAD_NETPATH);  // no network here
     return false;
   }
-  if (text::Utf8ToUtf16(full).size() > maxLength) {
+  if (text::Utf16Length(full) > maxLength) {
     SetError(win::ERROR_FILENAME_EXCED_RANGE);
     return false;
   }
@@ -300,6 +345,7 @@ bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast, size_t
   out.parts.clear();
   out.trailingSeparator = full.size() > 3 && full.back() == '\\';
   out.writtenLast = writtenLast;
+  out.parts.reserve(static_cast<size_t>(std::count(full.begin() + 3, full.end(), '\\')) + 1);
   PushComponents(std::string_view(full).substr(3), out.parts);
   for (size_t k = 0; k < out.parts.size(); ++k) {
     const bool last = k + 1 == out.parts.size();
@@ -346,8 +392,7 @@ bool Resolve(const WinPath& path, Resolved& out) {
     return true;
   }
   // Fast path: the names exist exactly as written.
-  std::string host = root;
-  for (const auto& p : path.parts) host = JoinHost(host, p);
+  std::string host = JoinedHost(root, path.parts);
   if (::lstat(host.c_str(), &out.st) == 0) {
     out.host = std::move(host);
     out.parentHost = out.host.substr(0, out.host.rfind('/'));
