@@ -1,6 +1,8 @@
 # `cmake --install` (prefix CMAKE_INSTALL_PREFIX, folders by GNUInstallDirs):
 # the orvella, dm3conv and orvella-check executables, the DM3 image plugin in a Qt plugin
-# folder under the prefix, the desktop entry and the icon.
+# folder under the prefix, the desktop entry and the icon, and the shipped
+# language files in <datadir>/orvella, where the program looks for them
+# (bin/../share/orvella).
 # On Windows the program is not installed but unzipped: see OrvellaPackaging.
 if(WIN32)
   return()
@@ -32,6 +34,8 @@ if(TARGET qdm3)
   install(TARGETS qdm3 LIBRARY DESTINATION "${ORVELLA_INSTALL_QTPLUGINDIR}/imageformats"
                        RUNTIME DESTINATION "${ORVELLA_INSTALL_QTPLUGINDIR}/imageformats")
 endif()
+
+install(FILES ${ORVELLA_LANGUAGE_FILES} DESTINATION "${CMAKE_INSTALL_DATADIR}/orvella")
 
 if(UNIX AND NOT APPLE)
   install(FILES "${PROJECT_SOURCE_DIR}/dist/linux/orvella.desktop"

@@ -1,5 +1,5 @@
 # The Windows download: one zip (cpack, ZIP generator) holding orvella.exe,
-# dm3conv.exe, orvella-check.exe, the README and the licence in one folder. Unzipped anywhere,
+# dm3conv.exe, orvella-check.exe, the shipped language files, the README and the licence in one folder. Unzipped anywhere,
 # the program keeps its settings file beside itself.
 #   cmake --build --preset mingw && cpack --config build/mingw/CPackConfig.cmake -B build/mingw/package
 if(NOT WIN32 OR NOT ORVELLA_BUILD_UI)
@@ -16,6 +16,7 @@ endif()
 # (orvella_keep_symbols, cmake/OrvellaWindowsPrograms.cmake).
 set(CPACK_STRIP_FILES ON)
 install(FILES "${PROJECT_SOURCE_DIR}/README.md" "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION .)
+install(FILES ${ORVELLA_LANGUAGE_FILES} DESTINATION .)
 # The notices of the libraries linked in statically (2-clause BSD licence of
 # libarchive, public domain of liblzma) travel with the programs.
 if(ORVELLA_LIBARCHIVE_MINGW AND EXISTS "${ORVELLA_LIBARCHIVE_MINGW}/share/doc/libarchive/COPYING")

@@ -17,6 +17,7 @@
 #include "logic/core/pathnames.h"
 #include "logic/core/textfile.h"
 #include "logic/settings/settingsfile.h"
+#include "logic/texts/textes.h"
 #include "platform/winapi.h"
 
 namespace {
@@ -80,6 +81,7 @@ void Print(const std::string& text, std::FILE* to) { std::fwrite(text.data(), 1,
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseLanguageFileOfOrvella();
   bool json = false;
   check::Options options;
   std::optional<std::string> settingsArg;

@@ -18,6 +18,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
+#include "logic/texts/textes.h"
 #include "qtansi/ansiqt.h"
 
 namespace {
@@ -26,10 +27,13 @@ namespace {
 // speaks UTF-8.
 void PrintError(const std::string& ansi) {
 #ifdef _WIN32
-  const std::string text = ansi;
+  std::string text = ansi;
 #else
-  const std::string text = orvella::Utf8FromAnsi(ansi);
+  std::string text = orvella::Utf8FromAnsi(ansi);
 #endif
+  // A line break of a text from the language file is a carriage return.
+  for (char& c : text)
+    if (c == '\r') c = '\n';
   std::fwrite(text.data(), 1, text.size(), stderr);
   std::fputc('\n', stderr);
 }
@@ -37,12 +41,11 @@ void PrintError(const std::string& ansi) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  orvella::UseLanguageFileOfOrvella();
   if (argc != 3) {
-    std::fputs(
-        "usage: dm3conv INPUT.dm3 OUTPUT\n"
-        "Writes the DM3 picture INPUT as an 8-bit grey picture in the format of\n"
-        "OUTPUT's extension (.pgm, .png, ...), and its tags to DM3_Tags.txt.\n",
-        stderr);
+    std::string usage = orvella::Text("Dm3Conv", "Usage");
+    while (!usage.empty() && usage.back() == '\n') usage.pop_back();
+    PrintError(usage);
     return 2;
   }
   QCoreApplication app(argc, argv);
@@ -51,7 +54,8 @@ int main(int argc, char** argv) {
 
   QFile file(input);
   if (!file.open(QIODevice::ReadOnly)) {
-    PrintError("Cannot open " + orvella::ToAnsi(input) + ": " + orvella::ToAnsi(file.errorString()));
+    PrintError(
+        orvella::Text("Dm3Conv", "OuvertureImpossible", {orvella::ToAnsi(input), orvella::ToAnsi(file.errorString())}));
     return 1;
   }
   orvella::TDM3Image picture;
@@ -62,7 +66,7 @@ int main(int argc, char** argv) {
     PrintError(e.what());
     return 1;
   } catch (const std::bad_alloc&) {
-    PrintError("Not enough memory for the DM3 picture");
+    PrintError(orvella::Text("Dm3Conv", "MemoireInsuffisante"));
     return 1;
   }
 
@@ -72,7 +76,8 @@ int main(int argc, char** argv) {
   QImageWriter writer(output);
   const bool greyMap = QFileInfo(output).suffix().compare(QLatin1String("pgm"), Qt::CaseInsensitive) == 0;
   if (!writer.write(orvella::WrapBitmap(picture.Bitmap(), picture.GreyPalette(), greyMap))) {
-    PrintError("Cannot write " + orvella::ToAnsi(output) + ": " + orvella::ToAnsi(writer.errorString()));
+    PrintError(orvella::Text("Dm3Conv", "EcritureImpossible",
+                             {orvella::ToAnsi(output), orvella::ToAnsi(writer.errorString())}));
     return 1;
   }
   return 0;

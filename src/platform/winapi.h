@@ -253,6 +253,11 @@ BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameS
 // every name the host file system holds round-trips. Code page 1252 stays
 // available by its number.
 UINT GetACP();
+// The language of the user's interface as a language identifier (primary
+// language in the low ten bits: 0x07 German, 0x09 English, 0x0C French). The
+// POSIX backend answers the language of the locale's messages (LC_ALL, else
+// LC_MESSAGES, else LANG), and 0 (neutral) for C, POSIX or none set.
+WORD GetUserDefaultUILanguage();
 // A source length of -1 means "up to and including the terminating zero".
 // A destination length of 0 asks for the size needed.
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst, int dstLength);

@@ -9,6 +9,7 @@
 #include "logic/core/filelocations.h"
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
+#include "logic/texts/textes.h"
 #include "platform/winapi.h"
 #include "qtansi/ansiqt.h"
 #include "ui/apptitle.h"
@@ -20,7 +21,7 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
-  orvella::ui::InstalleTraductionsQt(app);
+  orvella::ui::InstalleTraductionsQt(app, orvella::ui::ProgramLanguage(orvella::UserInterfaceLanguage()));
   const QString title = QStringLiteral("X-Plane Orvella");
   orvella::ui::SetApplicationTitle(title);
   const std::string exePath = platform::ExecutablePath();
@@ -36,9 +37,7 @@ int main(int argc, char* argv[]) {
     case orvella::ui::SingleInstance::Result::OtherActivated:
       return 0;
     case orvella::ui::SingleInstance::Result::OtherUnreachable:
-      QMessageBox::warning(nullptr, title,
-                           QStringLiteral("Orvella est déjà en cours d'exécution : "
-                                          "fermez-le avant de le relancer."));
+      QMessageBox::warning(nullptr, title, orvella::FromAnsi(orvella::Text("EcrOrvella", "DejaLance")));
       return 1;
   }
   orvella::ui::SessionEnd sessionEnd;

@@ -1,8 +1,8 @@
-// The scenery check's texts in the window, in one keyed table: the report
-// dialog, the map of tiles, the marks in the trees (the section
-// "OrvellaCheckFenetre" of the language file replaces them). The report's
-// sections and reasons are the engine's own texts (check::CheckText). A key
-// the table lacks shows as itself, so a misspelt key is seen at once.
+// The scenery check's texts in the window: the catalogue's section
+// "OrvellaCheckFenetre" (the report dialog, the map of tiles, the marks in
+// the trees). The report's sections and reasons are the engine's own texts
+// (check::CheckText). A key the catalogue lacks shows as itself, so a
+// misspelt key is seen at once.
 #pragma once
 
 #include <QString>
@@ -10,7 +10,6 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace orvella::ui {
 
@@ -18,9 +17,5 @@ namespace orvella::ui {
 QString CheckText(std::string_view key);
 // The engine's text of key with its "%s" filled, as a QString.
 QString EngineText(const char* key, std::initializer_list<std::string> args = {});
-
-// Every key with its text, in the table's order (for checks and a future
-// language file).
-std::pair<const char* const*, int> CheckTextKeys();
 
 }  // namespace orvella::ui

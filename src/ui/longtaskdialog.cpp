@@ -7,6 +7,9 @@
 
 #include <future>
 
+#include "logic/texts/textes.h"
+#include "qtansi/ansiqt.h"
+
 namespace orvella::ui {
 
 bool RunLongTask(QWidget* owner, const QString& text, LongTask& task, const std::function<void()>& work) {
@@ -25,7 +28,8 @@ bool RunLongTask(QWidget* owner, const QString& text, LongTask& task, const std:
   if (!over()) loop.exec(QEventLoop::ExcludeUserInputEvents);
 
   if (!over()) {
-    QProgressDialog dialog(text, QStringLiteral("Annuler"), 0, task.total > 0 ? task.total : 0, owner);
+    QProgressDialog dialog(text, FromAnsi(Text("EcrProgression", "Annuler")), 0, task.total > 0 ? task.total : 0,
+                           owner);
     dialog.setObjectName(QStringLiteral("EcrProgression"));
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(0);
@@ -34,7 +38,7 @@ bool RunLongTask(QWidget* owner, const QString& text, LongTask& task, const std:
     QObject::disconnect(&poll, nullptr, &loop, nullptr);
     QObject::connect(&dialog, &QProgressDialog::canceled, &dialog, [&] {
       task.cancelled = true;
-      dialog.setLabelText(QStringLiteral("Annulation…"));
+      dialog.setLabelText(FromAnsi(Text("EcrProgression", "Annulation")));
     });
     QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
       if (over()) {

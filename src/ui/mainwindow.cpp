@@ -22,6 +22,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/interaction.h"
 #include "logic/model/linknames.h"
+#include "logic/texts/textes.h"
 #include "qtansi/ansiqt.h"
 #include "ui/bevel.h"
 #include "ui/checkdialog.h"
@@ -260,7 +261,7 @@ bool TEcrOrvella::run(const std::function<void()>& handler) {
     UI().ShowMessage(e.what());
   } catch (...) {
     ok = false;
-    UI().ShowMessage(Ansi("Erreur inattendue"));
+    UI().ShowMessage(Text("EcrOrvella", "ErreurInattendue"));
   }
   // A handler run from within another (a selection that changed, say)
   // leaves the showing to the outer one.

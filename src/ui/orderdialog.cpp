@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "logic/texts/textes.h"
 #include "qtansi/ansiqt.h"
 
 namespace orvella::ui {
@@ -55,8 +56,8 @@ TEcrOrdre::TEcrOrdre(const std::string& title, const std::vector<OrderLine>& lin
   list_->setObjectName(QStringLiteral("Liste"));
   list_->setRootIsDecorated(false);
   list_->setAlternatingRowColors(true);
-  list_->setHeaderLabels(
-      {QStringLiteral("N°"), QStringLiteral("Scène"), QStringLiteral("Type"), QStringLiteral("Aéroports")});
+  list_->setHeaderLabels({FromAnsi(Text("EcrOrdre", "ColNumero")), FromAnsi(Text("EcrOrdre", "ColScene")),
+                          FromAnsi(Text("EcrOrdre", "ColType")), FromAnsi(Text("EcrOrdre", "ColAeroports"))});
   int n = 0;
   for (const OrderLine& l : lines) {
     auto* item = new QTreeWidgetItem(list_);
@@ -64,8 +65,8 @@ TEcrOrdre::TEcrOrdre(const std::string& title, const std::vector<OrderLine>& lin
     item->setText(1, FromAnsi(l.name));
     item->setToolTip(1, FromAnsi(l.name));
     QString kind = FromAnsi(l.kind);
-    if (l.handSet) kind += QStringLiteral(" (à la main)");
-    if (l.disabled) kind += QStringLiteral(", désactivée");
+    if (l.handSet) kind += FromAnsi(Text("EcrOrdre", "AlaMain"));
+    if (l.disabled) kind += FromAnsi(Text("EcrOrdre", "Desactivee"));
     if (!l.reason.empty()) kind += QStringLiteral(" : ") + FromAnsi(l.reason);
     item->setText(2, kind);
     if (!l.reason.empty()) item->setToolTip(2, kind);

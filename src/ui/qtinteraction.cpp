@@ -14,6 +14,7 @@
 #include <algorithm>
 
 #include "logic/order/orderline.h"
+#include "logic/texts/textes.h"
 #include "platform/winapi.h"
 #include "qtansi/ansiqt.h"
 #include "ui/apptitle.h"
@@ -26,11 +27,11 @@ namespace orvella::ui {
 
 namespace {
 
-// The French Oui and Non buttons of a question, Oui the default and Non the
+// The Oui and Non buttons of a question (the catalogue's), Oui the default and Non the
 // answer of Escape; answers Oui.
 QPushButton* AddOuiNon(QMessageBox& box) {
-  QPushButton* yes = box.addButton(QStringLiteral("&Oui"), QMessageBox::YesRole);
-  QPushButton* no = box.addButton(QStringLiteral("&Non"), QMessageBox::NoRole);
+  QPushButton* yes = box.addButton(FromAnsi(Text("EcrOrvella", "BoutonOui")), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(FromAnsi(Text("EcrOrvella", "BoutonNon")), QMessageBox::NoRole);
   box.setDefaultButton(yes);
   box.setEscapeButton(no);
   return yes;

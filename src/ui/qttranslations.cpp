@@ -13,6 +13,16 @@ QLocale LangueInterface(const QLocale& system) {
   return system;
 }
 
+QLocale ProgramLanguage(const std::string& uiLanguage, const QLocale& system) {
+  QLocale::Language language = QLocale::AnyLanguage;
+  if (uiLanguage == "en") language = QLocale::English;
+  if (uiLanguage == "de") language = QLocale::German;
+  if (uiLanguage == "fr") language = QLocale::French;
+  if (language == QLocale::AnyLanguage) return LangueInterface(system);
+  // The user's territory where it speaks that language (de_AT, en_GB).
+  return system.language() == language ? system : QLocale(language);
+}
+
 QStringList DossiersTraductionsQt() {
   QStringList dirs;
   // Built into the program (the Windows build), then beside it, then Qt's own.

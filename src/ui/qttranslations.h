@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QStringList>
 
+#include <string>
+
 class QCoreApplication;
 class QTranslator;
 
@@ -14,6 +16,12 @@ namespace orvella::ui {
 // The language of Qt's own texts: the user's locale, or French (the
 // program's own language) when the locale names no language (C, POSIX).
 QLocale LangueInterface(const QLocale& system = QLocale::system());
+
+// The language of the program's texts for Qt's own: the interface language
+// uiLanguage ("en", "de", "fr", as UserInterfaceLanguage() answers; on
+// Windows the language of the interface rather than the regional format),
+// else LangueInterface(system).
+QLocale ProgramLanguage(const std::string& uiLanguage, const QLocale& system = QLocale::system());
 
 // Where Qt's catalogues are looked for, first match wins: "translations"
 // beside the executable (a deployed program), then Qt's own folder.

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #endif
 
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <thread>
@@ -151,6 +152,77 @@ TEST(SceneryCheck, FifosAreNotOpened) {
 }
 #endif
 
+// Many packs, read and judged on several threads: the report keeps the
+// priority order, the progress comes on the caller's thread in order, and a
+// cancel stops the check before the next pack.
+TEST(SceneryCheck, ManyPacksKeepTheirOrder) {
+  TestDir dir;
+  constexpr int kPacks = 24;
+  std::string ini = "I\n1000 Version\nSCENERY\n\n";
+  std::vector<std::string> order, damaged;
+  for (int i = kPacks - 1; i >= 0; --i) {  // listed against the alphabet
+    const std::string name = "P" + std::to_string(100 + i);
+    ini += "SCENERY_PACK Custom Scenery/" + name + "/\n";
+    order.push_back(name);
+    PutTile(dir, "XP/Custom Scenery/" + name, test::CheckDsf({"lib/shared.obj", "own/" + name + ".obj"}),
+            ORVELLA_TEST_7Z != 0 && i % 3 == 0);
+    if (i % 5 == 0) {
+      dir.file("XP/Custom Scenery/" + name + "/Earth nav data/+40+000/+46+008.dsf", "XPLNEDSF\x01\0\0\0cut");
+      damaged.push_back(name);
+    }
+  }
+  dir.file("XP/Custom Scenery/scenery_packs.ini", ini);
+  // Real files looked up in runs of one folder, the folder spelled two ways.
+  PutLibrary(dir, "XP/Custom Scenery/L",
+             "EXPORT lib/a.obj objects/a.obj\nEXPORT lib/b.obj Objects/b.obj\nEXPORT lib/c.obj objects/c.obj\n"
+             "EXPORT lib/gone.obj objects/gone.obj\n");
+  for (const char* f : {"a", "b", "c"}) dir.file(std::string("XP/Custom Scenery/L/objects/") + f + ".obj", "o");
+
+  Options o;
+  std::vector<int> progress;
+  const std::thread::id caller = std::this_thread::get_id();
+  bool otherThread = false;
+  o.progress = [&](int done, int) {
+    progress.push_back(done);
+    otherThread = otherThread || std::this_thread::get_id() != caller;
+  };
+  const Report r = CheckInstallation(dir.win("XP"), o);
+  EXPECT_FALSE(otherThread);
+  ASSERT_FALSE(progress.empty());
+  for (size_t i = 0; i < progress.size(); ++i) EXPECT_EQ(progress[i], static_cast<int>(i) + 1);
+  // "L" is not listed: the simulator puts it first.
+  ASSERT_EQ(r.missing.size(), kPacks + 1u);
+  EXPECT_EQ(r.missing[0].path, "lib/shared.obj");
+  EXPECT_EQ(r.missing[0].packs, order);
+  for (int i = 0; i < kPacks; ++i) {
+    EXPECT_EQ(r.missing[static_cast<size_t>(i) + 1].path, "own/" + order[static_cast<size_t>(i)] + ".obj");
+    EXPECT_EQ(r.missing[static_cast<size_t>(i) + 1].packs, std::vector<std::string>{order[static_cast<size_t>(i)]});
+  }
+  std::vector<std::string> damagedPacks;
+  for (const DamagedFile& d : r.damaged) damagedPacks.push_back(d.pack);
+  EXPECT_EQ(damagedPacks, damaged);
+  std::vector<std::string> broken;
+  for (const BrokenExport& b : r.brokenExports) broken.push_back(b.path);
+  const bool foldedFiles = platform::CurrentHostSystem() == platform::HostSystem::Windows ||
+                           platform::CurrentHostSystem() == platform::HostSystem::MacOS;
+  const std::vector<std::string> expectedBroken =
+      foldedFiles ? std::vector<std::string>{"lib/gone.obj"} : std::vector<std::string>{"lib/b.obj", "lib/gone.obj"};
+  EXPECT_EQ(broken, expectedBroken);
+
+  // Cancelled after the third pack: no fourth is taken, whatever the threads
+  // had read ahead.
+  std::atomic<bool> cancel{false};
+  o.cancel = &cancel;
+  progress.clear();
+  o.progress = [&](int done, int) {
+    progress.push_back(done);
+    if (done == 3) cancel = true;
+  };
+  const Report stopped = CheckInstallation(dir.win("XP"), o);
+  EXPECT_TRUE(stopped.cancelled);
+  EXPECT_EQ(progress, (std::vector<int>{1, 2, 3}));
+}
+
 TEST(SceneryCheck, TileNames) {
   EXPECT_EQ(TileName({46, 7}), "+46+007");
   EXPECT_EQ(TileName({-5, -120}), "-05-120");
@@ -212,6 +284,39 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   // A damaged memory file is only a lost help.
   dir.file("memory.check", "OrvellaCheck 1\nnot\ta\tnumber\n12\t\\q\n");
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, 3);
+}
+
+// Enough stamps for the verdict to be checked on several threads: a change
+// of the last one is seen as well as one of the first.
+TEST(SceneryCheck, EveryStampOfALargeVerdictIsChecked) {
+  TestDir dir;
+  constexpr int kPacks = 80;
+  for (int i = 0; i < kPacks; ++i)
+    PutTile(dir, "XP/Custom Scenery/P" + std::to_string(100 + i), test::CheckDsf({"lib/a.obj"}));
+  PutLibrary(dir, "XP/Custom Scenery/L", "EXPORT lib/a.obj a.obj\n");
+  dir.file("XP/Custom Scenery/L/a.obj", "o");
+  const auto settle = [&] {
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
+      test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+  };
+  settle();
+  Options o;
+  o.memoryFile = dir.win("memory.check");
+  EXPECT_FALSE(CheckInstallation(dir.win("XP"), o).remembered);
+  EXPECT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  for (const std::string pack : {"P100", "P179"}) {
+    // The tile rewritten with the same size, an hour ago but later than before.
+    PutTile(dir, "XP/Custom Scenery/" + pack, test::CheckDsf({"lib/b.obj"}));
+    test::ShiftWriteTime(dir.host("XP/Custom Scenery/" + pack + "/Earth nav data/+40+000/+46+007.dsf"),
+                         -std::chrono::minutes(30));
+    const Report r = CheckInstallation(dir.win("XP"), o);
+    EXPECT_FALSE(r.remembered) << pack;
+    ASSERT_EQ(r.missing.size(), 1u) << pack;
+    EXPECT_EQ(r.missing[0].packs.back(), pack);
+    settle();
+    EXPECT_FALSE(CheckInstallation(dir.win("XP"), o).remembered);
+    EXPECT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  }
 }
 
 TEST(SceneryCheck, JsonShape) {

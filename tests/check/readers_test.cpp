@@ -71,6 +71,12 @@ TEST(DsfDefinitions, TablesOfEveryKind) {
   EXPECT_EQ(d->networks, (std::vector<std::string>{"n.net"}));
   EXPECT_TRUE(IsOverlay(d->properties));
   EXPECT_EQ(d->properties.size(), 2u);
+  // The check's read of the same: the four tables in one list.
+  bool overlay = false;
+  std::vector<std::string_view> names;
+  ASSERT_TRUE(DsfDefinitionNames(dsf, overlay, names));
+  EXPECT_TRUE(overlay);
+  EXPECT_EQ(names, (std::vector<std::string_view>{"t.ter", "o1", "o2", "p.pol", "n.net"}));
   // Every shorter start asks for more, beyond what it holds, and never for
   // more than the definitions end at.
   for (size_t n = 0; n < whole; ++n) {
@@ -103,6 +109,9 @@ TEST(DsfDefinitions, DamagedTiles) {
   for (const std::string& bad : {unended, subTooLong, oddProps}) {
     EXPECT_EQ(ScanDsfDefinitions(bad).status, DsfStart::Status::Done);
     EXPECT_FALSE(ParseDsfDefinitions(bad));
+    bool overlay = false;
+    std::vector<std::string_view> names;
+    EXPECT_FALSE(DsfDefinitionNames(bad, overlay, names));
   }
 }
 

@@ -123,9 +123,9 @@ TEST_F(SettingsPlaceTest, AWritableFolderKeepsBothFilesBesideTheExecutable) {
   EXPECT_EQ(CheminParametres(dir.win("orvella")), dir.win("orvella.ini"));
   EXPECT_FALSE(dir.exists("config/orvella/orvella.ini"));
   // No language file beside it: the configuration folder's one is read.
-  EXPECT_EQ(CheminLangue(dir.win("orvella")), dir.win("config/orvella/orvella.lng"));
+  EXPECT_EQ(LanguageFilePath(dir.win("orvella"), "fr"), dir.win("config/orvella/orvella.lng"));
   dir.file("orvella.lng", "");
-  EXPECT_EQ(CheminLangue(dir.win("orvella")), dir.win("orvella.lng")) << "the one beside comes first";
+  EXPECT_EQ(LanguageFilePath(dir.win("orvella"), "fr"), dir.win("orvella.lng")) << "the one beside comes first";
   for (const auto& e : fs::directory_iterator(dir.host()))
     EXPECT_EQ(e.path().filename().string().find(".orvella-probe"), std::string::npos) << "the probe is removed";
 }
@@ -153,7 +153,8 @@ TEST_F(SettingsPlaceTest, AnInstalledProgramKeepsItsSettingsInTheConfigurationFo
   const std::string exe = dir.win("bin/orvella");
   ASSERT_FALSE(DossierInscriptible(dir.win("bin")));
   const std::string expected = dir.win("home/.config/orvella/orvella.ini");
-  EXPECT_EQ(CheminLangue(exe), dir.win("bin/orvella.lng")) << "a language file shipped beside it is still read";
+  EXPECT_EQ(LanguageFilePath(exe, "fr"), dir.win("bin/orvella.lng"))
+      << "a language file shipped beside it is still read";
 
   const std::string inst = dir.mkdir("XP");
   {

@@ -16,6 +16,7 @@
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
 #include "logic/dm3/dm3stream.h"
+#include "logic/texts/textes.h"
 #include "reliability/allocwatch.h"
 #include "support/testdir.h"
 
@@ -31,6 +32,8 @@ constexpr std::size_t kAllowance = 512;
 // whatever the file holds (the platform's buffer for the current directory,
 // where the tag dump goes): a load of a file without tags.
 std::vector<std::size_t> FixedAllocations() {
+  // The catalogue reads the texts of errors once, from the language file.
+  for (const TextDefault& t : ProgramTexts()) Text(t.section, t.key);
   const std::string empty = File(Group());
   TDM3Image image;
   dm3::MemoryStream stream(empty.data(), empty.size());

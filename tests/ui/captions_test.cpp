@@ -9,6 +9,9 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,26 +70,45 @@ void ExpectFits(const std::function<QWidget*(std::string_view)>& control, const 
   }
 }
 
-using CaptionsTest = UiTest;
+// Under each language the program ships: French, its own, and the English
+// and German files.
+class CaptionsTest : public UiTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+    if (std::string(GetParam()) == "fr") return;
+    std::ifstream in(
+        std::filesystem::path(ORVELLA_SOURCE_DIR) / "dist" / "lang" / (std::string("orvella-") + GetParam() + ".lng"),
+        std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    ASSERT_FALSE(text.str().empty());
+    dir.file("orvella.lng", text.str());
+    ForgetTranslations();
+  }
+};
 
-TEST_F(CaptionsTest, EveryMainWindowCaptionAndRunTimeTextFitsItsControl) {
+INSTANTIATE_TEST_SUITE_P(Languages, CaptionsTest, ::testing::Values("fr", "en", "de"));
+
+TEST_P(CaptionsTest, EveryMainWindowCaptionAndRunTimeTextFitsItsControl) {
   auto w = start();
   const Catalogue& t = Textes();
   std::vector<Shown> shown;
-  for (const char* name : {"btnAjouteXPlane", "btnOteXPlane", "rgListeXP", "btnOuvrirXPQuitter", "btnQuitter",
-                           "btnOuvrirXP", "cbEffaceIni", "gbGroupes", "btnNouvGroupe", "btnAjoutScene",
-                           "btnNouvSousGroupe", "cbTriAuto", "btnTrier", "btnAjoutOrphelins"})
+  for (const char* name :
+       {"btnAjouteXPlane", "btnOteXPlane", "rgListeXP", "btnOuvrirXPQuitter", "btnQuitter", "btnOuvrirXP",
+        "cbEffaceIni", "gbGroupes", "btnNouvGroupe", "btnAjoutScene", "btnNouvSousGroupe", "cbTriAuto", "btnTrier",
+        "btnAjoutOrphelins", "cbOrdonneIni", "btnVerifier"})
     shown.push_back({name, w->logic().MainForm()[name].caption});
   // The captions the commands give at run time, and the design's ones.
   for (const std::string& text : {t.InstLaScene.text, t.InstLesScenes.text}) shown.push_back({"btnActiver", text});
   for (const std::string& text : {t.DesinsLaScene.text, t.DesinsLesScenes.text})
     shown.push_back({"btnDesactiver", text});
-  for (const std::string& text : {Ansi("Supprimer le groupe"), t.OteScene.text, t.OteGroupe.text, t.OteElemSel.text})
+  for (const std::string& text :
+       {CreateEcrOrvellaForm()["btnSuppGroupe"].caption, t.OteScene.text, t.OteGroupe.text, t.OteElemSel.text})
     shown.push_back({"btnSuppGroupe", text});
   ExpectFits([&](std::string_view n) { return w->control(n); }, shown);
 }
 
-TEST_F(CaptionsTest, EveryDialogCaptionFitsItsControl) {
+TEST_P(CaptionsTest, EveryDialogCaptionFitsItsControl) {
   ui::TEcrBiblios biblios;
   biblios.show();
   ExpectFits([&](std::string_view n) { return biblios.control(n); },

@@ -22,6 +22,20 @@ TEST(QtTranslations, TheLanguageIsTheLocalesOrFrenchWhenItNamesNone) {
       << "Qt speaks English already";
 }
 
+TEST(QtTranslations, QtSpeaksTheLanguageOfTheProgramsTexts) {
+  const QLocale germany(QLocale::German, QLocale::Germany), austria(QLocale::German, QLocale::Austria);
+  const QLocale france(QLocale::French, QLocale::France);
+  // The interface language decides where the program has texts for it,
+  // keeping the user's territory when it speaks that language.
+  EXPECT_EQ(ui::ProgramLanguage("de", QLocale::c()).language(), QLocale::German);
+  EXPECT_EQ(ui::ProgramLanguage("de", austria).territory(), QLocale::Austria);
+  EXPECT_EQ(ui::ProgramLanguage("en", france).language(), QLocale::English);
+  EXPECT_EQ(ui::ProgramLanguage("fr", germany).language(), QLocale::French);
+  // Else the locale's, French when it names none.
+  EXPECT_EQ(ui::ProgramLanguage("", QLocale::c()).language(), QLocale::French);
+  EXPECT_EQ(ui::ProgramLanguage("", QLocale(QLocale::Spanish, QLocale::Spain)).language(), QLocale::Spanish);
+}
+
 // Removes the translator at the end of the test, so that the other tests see
 // Qt's English texts again.
 struct Installed {

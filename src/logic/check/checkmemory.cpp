@@ -18,33 +18,25 @@ constexpr std::uint64_t kRacyWindow = 20'000'000;
 
 // Fields are kept one line per file, separated by tabs; these escapes keep
 // tabs, line ends and backslashes of names inside their field.
-std::string Escape(const std::string& s) {
-  if (s.find_first_of("\\\t\n\r") == std::string::npos) return s;
-  std::string out;
-  out.reserve(s.size());
-  for (const char c : s) {
-    switch (c) {
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out += c;
-    }
+void EscapeInto(std::string& out, std::string_view s) {
+  size_t from = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    if (c != '\\' && c != '\t' && c != '\n' && c != '\r') continue;
+    out.append(s, from, i - from);
+    out += '\\';
+    out += c == '\\' ? '\\' : c == '\t' ? 't' : c == '\n' ? 'n' : 'r';
+    from = i + 1;
   }
-  return out;
+  out.append(s, from, std::string_view::npos);
 }
 
 bool Unescape(std::string_view s, std::string& out) {
   out.clear();
+  if (s.find('\\') == std::string_view::npos) {
+    out.assign(s);
+    return true;
+  }
   for (size_t i = 0; i < s.size(); ++i) {
     if (s[i] != '\\') {
       out += s[i];
@@ -80,7 +72,7 @@ bool Fields(std::string_view line, std::vector<std::string>& fields) {
     const size_t tab = line.find('\t', f);
     if (!Unescape(line.substr(f, tab == std::string_view::npos ? std::string_view::npos : tab - f), field))
       return false;
-    fields.push_back(field);
+    fields.push_back(std::move(field));
     if (tab == std::string_view::npos) return true;
     f = tab + 1;
   }
@@ -137,10 +129,7 @@ std::optional<std::vector<std::string>> CheckMemory::find(const std::string& pat
 
 void CheckMemory::Append(std::string& line, std::string_view field) {
   line += '\t';
-  if (field.find_first_of("\\\t\n\r") == std::string_view::npos)
-    line += field;
-  else
-    line += Escape(std::string(field));
+  EscapeInto(line, field);
 }
 
 void CheckMemory::put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields,
@@ -167,16 +156,30 @@ std::string CheckMemory::save() const {
   sorted.reserve(entries_.size());
   for (const auto& e : entries_) sorted.push_back(&e);
   std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
-  std::string out = kHeader;
+  size_t size = 64;
+  for (const auto* e : sorted) size += e->first.size() + e->second.line.size() + 44;
+  if (verdict_) {
+    size += verdict_->signature.size() * 2;
+    for (const auto& [path, st] : verdict_->depends) size += path.size() * 2 + 44;
+    for (const std::string& f : verdict_->report) size += f.size() * 2 + 1;
+  }
+  std::string out;
+  out.reserve(size);
+  out = kHeader;
   out += '\n';
   if (verdict_) {
     // First, so that a check that keeps it reads no further: "*", the
     // signature, the count of paths, then path, size and time of each, then
     // the report's fields.
-    out += "*\t" + Escape(verdict_->signature) + "\t" + std::to_string(verdict_->depends.size());
-    for (const auto& [path, st] : verdict_->depends)
-      out += "\t" + Escape(path) + "\t" + std::to_string(st.size) + "\t" + std::to_string(st.time);
-    for (const std::string& f : verdict_->report) out += "\t" + Escape(f);
+    out += '*';
+    Append(out, verdict_->signature);
+    Append(out, std::to_string(verdict_->depends.size()));
+    for (const auto& [path, st] : verdict_->depends) {
+      Append(out, path);
+      Append(out, std::to_string(st.size));
+      Append(out, std::to_string(st.time));
+    }
+    for (const std::string& f : verdict_->report) Append(out, f);
     out += '\n';
   }
   for (const auto* e : sorted) {
@@ -184,7 +187,7 @@ std::string CheckMemory::save() const {
     out += '\t';
     out += std::to_string(e->second.stamp.time);
     out += '\t';
-    out += Escape(e->first);
+    EscapeInto(out, e->first);
     out += e->second.line;
     out += '\n';
   }

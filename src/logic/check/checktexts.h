@@ -1,11 +1,9 @@
-// Every text the scenery check shows, in one keyed table: the French
-// default, replaced by the language file's section "OrvellaCheck" when it
-// gives the key.
+// Every text the scenery check shows: the catalogue's section "OrvellaCheck"
+// (the report as orvella-check prints it and the window shows its sections).
 #pragma once
 
 #include <initializer_list>
 #include <string>
-#include <vector>
 
 namespace orvella::check {
 
@@ -13,7 +11,5 @@ namespace orvella::check {
 std::string CheckText(const char* key);
 // The text of key with each "%s" replaced by the next argument (ANSI).
 std::string CheckText(const char* key, std::initializer_list<std::string> args);
-// Every key of the table (tests, translators).
-std::vector<std::string> CheckTextKeys();
 
 }  // namespace orvella::check

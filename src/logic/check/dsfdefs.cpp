@@ -38,18 +38,6 @@ DsfStart Status(DsfStart::Status status, size_t needed = 0) {
   return s;
 }
 
-// The zero-ended strings of a table; empty ones are kept out.
-bool Strings(std::string_view payload, std::vector<std::string>& out) {
-  size_t at = 0;
-  while (at < payload.size()) {
-    const size_t end = payload.find('\0', at);
-    if (end == std::string_view::npos) return false;
-    if (end > at) out.emplace_back(payload.substr(at, end - at));
-    at = end + 1;
-  }
-  return true;
-}
-
 // Where the HEAD and DEFN atoms lie, as far as bytes tell.
 struct Layout {
   size_t head = 0, headLength = 0, defn = 0, defnLength = 0;
@@ -78,9 +66,14 @@ DsfStart ScanDsfDefinitions(std::string_view b) {
   return Status(DsfStart::Status::Done);
 }
 
-std::optional<DsfDefinitions> ParseDsfDefinitions(std::string_view b) {
-  if (ScanDsfDefinitions(b).status != DsfStart::Status::Done) return std::nullopt;
-  DsfDefinitions d;
+namespace {
+
+// The strings of the HEAD and DEFN atoms of bytes that ScanDsfDefinitions
+// found whole: property(key, value) for each property, name(table, s) for
+// each non-empty name of a table; false when an atom is damaged.
+template <typename Property, typename Name>
+bool WalkDefinitions(std::string_view b, Property&& property, Name&& name) {
+  if (ScanDsfDefinitions(b).status != DsfStart::Status::Done) return false;
   bool head = false, defn = false;
   size_t at = kFileHeader;
   while (!(head && defn)) {
@@ -90,38 +83,67 @@ std::optional<DsfDefinitions> ParseDsfDefinitions(std::string_view b) {
       const size_t end = at + length;
       size_t in = at + kAtomHeader;
       while (in < end) {
-        if (end - in < kAtomHeader) return std::nullopt;
+        if (end - in < kAtomHeader) return false;
         const std::uint32_t sub = U32(b, in);
         const size_t subLength = U32(b, in + 4);
-        if (subLength < kAtomHeader || subLength > end - in) return std::nullopt;
+        if (subLength < kAtomHeader || subLength > end - in) return false;
         const std::string_view payload = b.substr(in + kAtomHeader, subLength - kAtomHeader);
-        std::vector<std::string>* table = nullptr;
         if (id == kHead && sub == kProp) {
           // Pairs of key and value, empty values included.
-          if (!payload.empty() && payload.back() != '\0') return std::nullopt;
-          std::vector<std::string_view> pairs;
+          if (!payload.empty() && payload.back() != '\0') return false;
+          size_t count = 0;
+          for (size_t p = 0; p < payload.size(); ++count) p = payload.find('\0', p) + 1;
+          if (count % 2 != 0) return false;
+          for (size_t p = 0; p < payload.size();) {
+            const size_t k = payload.find('\0', p);
+            const size_t v = payload.find('\0', k + 1);
+            property(payload.substr(p, k - p), payload.substr(k + 1, v - k - 1));
+            p = v + 1;
+          }
+        } else if (id == kDefn && (sub == kTert || sub == kObjt || sub == kPoly || sub == kNetw)) {
+          // Zero-ended strings; empty ones are kept out.
           for (size_t p = 0; p < payload.size();) {
             const size_t z = payload.find('\0', p);
-            pairs.push_back(payload.substr(p, z - p));
+            if (z == std::string_view::npos) return false;
+            if (z > p) name(sub, payload.substr(p, z - p));
             p = z + 1;
           }
-          if (pairs.size() % 2 != 0) return std::nullopt;
-          for (size_t i = 0; i < pairs.size(); i += 2) d.properties.emplace_back(pairs[i], pairs[i + 1]);
-        } else if (id == kDefn) {
-          table = sub == kTert   ? &d.terrains
-                  : sub == kObjt ? &d.objects
-                  : sub == kPoly ? &d.polygons
-                  : sub == kNetw ? &d.networks
-                                 : nullptr;
         }
-        if (table && !Strings(payload, *table)) return std::nullopt;
         in += subLength;
       }
       (id == kHead ? head : defn) = true;
     }
     at += length;
   }
+  return true;
+}
+
+}  // namespace
+
+std::optional<DsfDefinitions> ParseDsfDefinitions(std::string_view b) {
+  DsfDefinitions d;
+  const bool ok = WalkDefinitions(
+      b, [&](std::string_view key, std::string_view value) { d.properties.emplace_back(key, value); },
+      [&](std::uint32_t table, std::string_view s) {
+        (table == kTert   ? d.terrains
+         : table == kObjt ? d.objects
+         : table == kPoly ? d.polygons
+                          : d.networks)
+            .emplace_back(s);
+      });
+  if (!ok) return std::nullopt;
   return d;
+}
+
+bool DsfDefinitionNames(std::string_view b, bool& overlay, std::vector<std::string_view>& names) {
+  overlay = false;
+  names.clear();
+  return WalkDefinitions(
+      b,
+      [&](std::string_view key, std::string_view value) {
+        overlay = overlay || (key == "sim/overlay" && value == "1");
+      },
+      [&](std::uint32_t, std::string_view s) { names.push_back(s); });
 }
 
 }  // namespace orvella::check

@@ -25,6 +25,10 @@ DsfStart ScanDsfDefinitions(std::string_view bytes);
 // The definitions of bytes that ScanDsfDefinitions found whole.
 std::optional<DsfDefinitions> ParseDsfDefinitions(std::string_view bytes);
 
+// The same read for the check: whether the tile is an overlay, and the names
+// of its four tables in one list, as views into bytes.
+bool DsfDefinitionNames(std::string_view bytes, bool& overlay, std::vector<std::string_view>& names);
+
 // Most that is read of one tile to reach its definitions.
 inline constexpr size_t kDsfDefinitionsLimit = size_t{64} << 20;
 

@@ -53,6 +53,12 @@ std::string VirtualPath(std::string_view path) {
 }
 
 std::string PackRelative(std::string_view path) {
+  // Most paths are plain already: no separator to turn, no empty, "." or
+  // ".." part (those make "//" or "./", or end the path with '/' or '.').
+  if (!path.empty() && path.front() != '/' && path.back() != '/' && path.back() != '.' &&
+      path.find_first_of("\\:") == std::string_view::npos && path.find("//") == std::string_view::npos &&
+      path.find("./") == std::string_view::npos)
+    return std::string(path);
   const std::string p = VirtualPath(path);
   if (p.empty() || p[0] == '/') return {};
   std::vector<std::string_view> parts;

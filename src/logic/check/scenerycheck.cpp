@@ -1,13 +1,17 @@
 #include "logic/check/scenerycheck.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -74,38 +78,86 @@ class PackFiles {
 
   // The file at rel ('/'-separated, relative to the pack).
   Found find(std::string_view rel, bool folderWanted = false) {
-    const Folder* f = &folder(std::string_view());
-    std::string spelledPath;  // the folders as the disk spells them, when they differ
+    const size_t slash = rel.rfind('/');
+    const Folder* f = nullptr;
     bool otherCase = false;
-    size_t at = 0;
-    for (;;) {
-      const size_t slash = rel.find('/', at);
-      const bool last = slash == std::string_view::npos;
-      const std::string_view part = rel.substr(at, last ? std::string_view::npos : slash - at);
-      auto it = f->names.find(part);
-      const auto fits = [last, folderWanted](win::DWORD a) {
-        return last && !folderWanted ? Regular(a) : (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0;
-      };
-      std::string_view spelled = part;
-      if (it == f->names.end() || !fits(it->second)) {
-        auto ft = f->folded.find(FoldAsciiCase(part));
-        if (ft == f->folded.end() || !fits(f->names.find(ft->second)->second)) return Found::None;
-        spelled = ft->second;
-        otherCase = true;
+    if (slash == std::string_view::npos) {
+      f = &folder(std::string_view());
+    } else {
+      // Paths come in runs of one folder: the last folder found is kept.
+      const std::string_view dir = rel.substr(0, slash);
+      if (!lastValid_ || dir != lastDir_) {
+        lastDir_.assign(dir);
+        lastFolder_ = walk(dir, lastOtherCase_);
+        lastValid_ = true;
       }
-      if (last) return otherCase ? Found::OtherCase : Found::Exact;
-      if (!spelledPath.empty()) spelledPath += '/';
-      spelledPath += spelled;
-      f = &folder(spelledPath);
-      at = slash + 1;
+      f = lastFolder_;
+      otherCase = lastOtherCase_;
+      if (!f) return Found::None;
     }
+    const std::string_view leaf = rel.substr(slash + 1);
+    const auto fits = [folderWanted](win::DWORD a) {
+      return folderWanted ? (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0 : Regular(a);
+    };
+    return entry(*f, leaf, fits, otherCase) ? (otherCase ? Found::OtherCase : Found::Exact) : Found::None;
+  }
+
+  // The entries of the pack's folder at rel (any letter case), listed when
+  // first asked about; null when there is no such folder.
+  const ViewMap<win::DWORD>* entries(std::string_view rel) {
+    bool otherCase = false;
+    const Folder* f = walk(rel, otherCase);
+    return f ? &f->names : nullptr;
   }
 
  private:
   struct Folder {
     ViewMap<win::DWORD> names;
-    ViewMap<std::string> folded;  // folded name -> name
+    // Folded name -> name, made when a name is first not found as given.
+    std::vector<std::string_view> order;  // the names' keys, in listing order
+    mutable ViewMap<std::string_view> folded;
+    mutable bool foldedMade = false;
   };
+  // Whether f holds name as fits wants it; spelled, when given, is set to
+  // the name as the disk spells it, and otherCase when that differs.
+  template <typename Fits>
+  static bool entry(const Folder& f, std::string_view name, const Fits& fits, bool& otherCase,
+                    std::string_view* spelled = nullptr) {
+    auto it = f.names.find(name);
+    if (it != f.names.end() && fits(it->second)) {
+      if (spelled) *spelled = it->first;
+      return true;
+    }
+    if (!f.foldedMade) {
+      f.foldedMade = true;
+      // In listing order: the first spelling of a folded name is kept.
+      for (const std::string_view n : f.order) f.folded.emplace(FoldAsciiCase(n), n);
+    }
+    auto ft = f.folded.find(FoldAsciiCase(name));
+    if (ft == f.folded.end() || !fits(f.names.find(ft->second)->second)) return false;
+    if (spelled) *spelled = ft->second;
+    otherCase = true;
+    return true;
+  }
+  // The folder at dir (every part a folder, any letter case), or null.
+  const Folder* walk(std::string_view dir, bool& otherCase) {
+    otherCase = false;
+    const Folder* f = &folder(std::string_view());
+    std::string spelledPath;  // the folders as the disk spells them
+    const auto isFolder = [](win::DWORD a) { return (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0; };
+    for (size_t at = 0;;) {
+      const size_t slash = dir.find('/', at);
+      const std::string_view part =
+          dir.substr(at, slash == std::string_view::npos ? std::string_view::npos : slash - at);
+      std::string_view spelled;
+      if (!entry(*f, part, isFolder, otherCase, &spelled)) return nullptr;
+      if (!spelledPath.empty()) spelledPath += '/';
+      spelledPath += spelled;
+      f = &folder(spelledPath);
+      if (slash == std::string_view::npos) return f;
+      at = slash + 1;
+    }
+  }
   const Folder& folder(std::string_view rel) {
     auto it = folders_.find(rel);
     if (it != folders_.end()) return it->second;
@@ -117,14 +169,18 @@ class PackFiles {
     }
     if (listed_) listed_(host);
     ForEachEntry(host, [&](const std::string& name, win::DWORD a) {
-      f.names.emplace(name, a);
-      f.folded.emplace(FoldAsciiCase(name), name);
+      const auto [at, fresh] = f.names.emplace(name, a);
+      if (fresh) f.order.push_back(at->first);
     });
     return folders_.emplace(std::string(rel), std::move(f)).first->second;
   }
   std::string root_;
   std::function<void(const std::string&)> listed_;
   ViewMap<Folder> folders_;
+  std::string lastDir_;
+  const Folder* lastFolder_ = nullptr;
+  bool lastOtherCase_ = false;
+  bool lastValid_ = false;
 };
 
 // A folder that can provide exports: a loaded pack, a disabled one, or a
@@ -193,16 +249,26 @@ std::string LineFolder(const std::string& installation, const std::string& utf8P
 struct DsfFacts {
   std::string status;  // "" when read, else the damage's key
   bool overlay = false;
-  std::vector<std::string> refs;
+  std::string refs;  // the names it needs as the index keys them, each ended by '\0'
+  // Calls fn(name) for each name of refs.
+  template <typename Fn>
+  void forEachRef(Fn&& fn) const {
+    for (size_t at = 0; at < refs.size();) {
+      const size_t end = refs.find('\0', at);
+      fn(std::string_view(refs).substr(at, end - at));
+      at = end + 1;
+    }
+  }
 };
 
 // The facts of a tile as the memory keeps them: joined, not copied one by one.
 std::string DsfLine(const DsfFacts& f) {
   std::string line;
+  line.reserve(f.refs.size() + 16);
   CheckMemory::Append(line, "dsf");
   CheckMemory::Append(line, f.status);
   CheckMemory::Append(line, f.overlay ? "1" : "0");
-  for (const std::string& r : f.refs) CheckMemory::Append(line, r);
+  f.forEachRef([&line](std::string_view r) { CheckMemory::Append(line, r); });
   return line;
 }
 
@@ -211,7 +277,11 @@ std::optional<DsfFacts> DsfOfFields(const std::vector<std::string>& v) {
   DsfFacts f;
   f.status = v[1];
   f.overlay = v[2] == "1";
-  f.refs.assign(v.begin() + 3, v.end());
+  for (size_t i = 3; i < v.size(); ++i) {
+    if (v[i].empty() || v[i].find('\0') != std::string::npos) return std::nullopt;  // no name of a tile
+    f.refs += v[i];
+    f.refs += '\0';
+  }
   return f;
 }
 
@@ -234,16 +304,24 @@ DsfFacts ReadDsf(const std::string& path) {
       f.status = "SeptZNonPris";
       return f;
   }
-  const std::optional<DsfDefinitions> d = ParseDsfDefinitions(p.bytes);
-  if (!d) {
+  std::vector<std::string_view> names;
+  if (!DsfDefinitionNames(p.bytes, f.overlay, names)) {
+    f.overlay = false;
     f.status = "DsfEndommage";
     return f;
   }
-  f.overlay = IsOverlay(d->properties);
-  for (const auto* table : {&d->terrains, &d->objects, &d->polygons, &d->networks})
-    for (const std::string& s : *table) f.refs.push_back(VirtualPath(s));
-  std::sort(f.refs.begin(), f.refs.end());
-  f.refs.erase(std::unique(f.refs.begin(), f.refs.end()), f.refs.end());
+  // Each name as the index keys it ('\\' and ':' made '/'): the pack sorts
+  // them and keeps each once.
+  size_t size = 0;
+  for (const std::string_view n : names) size += n.size() + 1;
+  f.refs.reserve(size);
+  for (const std::string_view n : names) {
+    const size_t at = f.refs.size();
+    f.refs += n;
+    for (size_t i = at; i < f.refs.size(); ++i)
+      if (f.refs[i] == '\\' || f.refs[i] == ':') f.refs[i] = '/';
+    f.refs += '\0';
+  }
   return f;
 }
 
@@ -310,7 +388,8 @@ std::vector<std::string> ReadAirportCodes(const std::string& path) {
 }
 
 // A tile from a DSF's name: "+46+007.dsf".
-std::optional<Tile> TileOfName(const std::string& name) {
+std::optional<Tile> TileOfName(std::string_view view) {
+  const std::string name(view);
   int lat = 0, lon = 0;
   char a = 0, b = 0;
   int used = 0;
@@ -322,9 +401,9 @@ std::optional<Tile> TileOfName(const std::string& name) {
   return Tile{lat, lon};
 }
 
-bool EndsWithNoCase(const std::string& s, const char* tail) {
+bool EndsWithNoCase(std::string_view s, const char* tail) {
   const size_t n = std::char_traits<char>::length(tail);
-  return s.size() >= n && EqualsAsciiNoCase(std::string_view(s).substr(s.size() - n), tail);
+  return s.size() >= n && EqualsAsciiNoCase(s.substr(s.size() - n), tail);
 }
 
 // The report's findings as strings for the memory, and back.
@@ -472,61 +551,119 @@ bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
   return f.ok();
 }
 
+// What reading one folder (a pack, a library) found, gathered on a thread of
+// its own and taken in by the check in priority order.
+struct Reading {
+  std::vector<std::pair<std::string, FileStamp>> depends;    // what it depends on, as stamped then
+  std::vector<std::pair<std::string, std::string>> damaged;  // file (relative) and key
+  struct Kept {
+    std::string path;
+    FileStamp stamp;
+    std::string line;
+  };
+  std::vector<Kept> kept;  // facts for the memory
+  int reads = 0;           // files read rather than remembered
+  // A library: its file, and how each export's real file was found.
+  std::optional<LibraryFile> library;
+  std::vector<Found> found;
+  // A pack's references that nothing loaded meets.
+  struct Unmet {
+    std::string_view path;
+    Reason reason = Reason::Absent;
+    std::string provider;
+    size_t sample = 0;
+  };
+  std::vector<Unmet> unmet;
+};
+
+// The reading of the current thread: where listings note their folders.
+thread_local Reading* tReading = nullptr;
+
 // One provision of the index: who gives it and how.
 struct Provision {
-  std::string path;  // the virtual path (kept on the first provision of a path)
-  int next = -1;     // the next provision of the same path, -1 for none
+  int next = -1;  // the next provision of the same path, -1 for none
   int source = 0;
+  SourceKind kind = SourceKind::Loaded;  // its source's
   bool backup = false;
   bool present = false;  // its real file is there
 };
 
 // Virtual paths to the first of their provisions: an open-addressed table
-// of hashes, so that most look-ups touch one slot and one path.
+// of hashes whose paths are kept end to end in one string, so that a
+// look-up touches one slot and one stretch of that string. Look-ups come in
+// batches that fetch their slots ahead: the table is far larger than the
+// processor's caches.
 class PathIndex {
  public:
+  static std::uint64_t Hash(std::string_view path) { return std::hash<std::string_view>{}(path) | 1; }
+
   // The slot of path: its first provision, or -1 when it has none yet.
-  int& slot(std::string_view path, const std::vector<Provision>& provisions) {
+  int& slot(std::string_view path) {
     if ((used_ + 1) * 4 > slots_.size() * 3) grow();
-    const std::uint64_t h = std::hash<std::string_view>{}(path) | 1;  // 0 marks an empty slot
-    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+    const std::uint64_t h = Hash(path);
+    for (size_t i = h & mask();; i = (i + 1) & mask()) {
       Slot& s = slots_[i];
       if (s.hash == 0) {
         s.hash = h;
+        s.at = paths_.size();
+        s.size = path.size();
+        paths_ += path;
+        order_.push_back(i);
         ++used_;
         return s.first;
       }
-      if (s.hash == h && provisions[static_cast<size_t>(s.first)].path == path) return s.first;
+      if (s.hash == h && pathOf(s) == path) return s.first;
     }
   }
-  int find(std::string_view path, const std::vector<Provision>& provisions) const {
+  int find(std::string_view path, std::uint64_t h) const {
     if (slots_.empty()) return -1;
-    const std::uint64_t h = std::hash<std::string_view>{}(path) | 1;
-    for (size_t i = h & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1)) {
+    for (size_t i = h & mask();; i = (i + 1) & mask()) {
       const Slot& s = slots_[i];
       if (s.hash == 0) return -1;
-      if (s.hash == h && provisions[static_cast<size_t>(s.first)].path == path) return s.first;
+      if (s.hash == h && pathOf(s) == path) return s.first;
     }
+  }
+  int find(std::string_view path) const { return find(path, Hash(path)); }
+  // Brings the slot of hash h, and the path it holds, nearer the processor.
+  void prefetchSlot(std::uint64_t h) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[h & mask()]);
+  }
+  void prefetchPath(std::uint64_t h) const {
+    if (slots_.empty()) return;
+    const Slot& s = slots_[h & mask()];
+    if (s.hash == h) __builtin_prefetch(paths_.data() + s.at);
+  }
+  // Each path once, in the order it was first given.
+  template <typename Fn>
+  void forEachPath(Fn&& fn) const {
+    for (const size_t i : order_) fn(pathOf(slots_[i]), slots_[i].first);
   }
 
  private:
   struct Slot {
-    std::uint64_t hash = 0;
+    std::uint64_t hash = 0;  // 0 marks an empty slot
+    std::uint64_t at = 0;    // where its path starts in paths_
+    std::uint32_t size = 0;
     int first = -1;
   };
+  size_t mask() const { return slots_.size() - 1; }
+  std::string_view pathOf(const Slot& s) const { return std::string_view(paths_).substr(s.at, s.size); }
   void grow() {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(std::max<size_t>(1024, old.size() * 2), Slot());
-    for (const Slot& s : old) {
-      if (s.hash == 0) continue;
-      for (size_t i = s.hash & (slots_.size() - 1);; i = (i + 1) & (slots_.size() - 1))
+    for (size_t& o : order_) {
+      const Slot& s = old[o];
+      for (size_t i = s.hash & mask();; i = (i + 1) & mask())
         if (slots_[i].hash == 0) {
           slots_[i] = s;
+          o = i;
           break;
         }
     }
   }
   std::vector<Slot> slots_;
+  std::vector<size_t> order_;  // slots in the order their paths came
+  std::string paths_;
   size_t used_ = 0;
 };
 
@@ -541,10 +678,34 @@ class Checker {
  private:
   void gatherPacks();
   void addSource(std::string name, std::string folder, std::string area, SourceKind kind);
-  void readPack(size_t index);
-  void readLibrary(int source);
-  std::vector<std::string> airports(Source& s);
-  void judge();
+  // Reads loaded pack `order` (on any thread; what it finds goes to r).
+  void readPack(size_t order, Reading& r);
+  // Reads a source's library.txt (on any thread), then indexes it.
+  void readLibrary(int source, Reading& r);
+  void indexLibrary(int source, Reading& r);
+  std::vector<std::string> airports(Source& s, Reading& r);
+  // Notes into r that the verdict depends on path (stamp as read, if known).
+  void note(Reading& r, const std::string& path, std::optional<FileStamp> known = std::nullopt) const {
+    if (!remember_) return;
+    // A folder is noted before it is listed, and listed when first asked
+    // about: each is stamped once.
+    for (auto it = r.depends.rbegin(); it != r.depends.rend() && it - r.depends.rbegin() < 4; ++it)
+      if (it->first == path) return;
+    r.depends.emplace_back(path, known ? *known : PathStampOf(path));
+  }
+  // Takes in what a reading found about source.
+  void takeIn(int source, Reading& r);
+  // Runs work(i, reading) for i < count on a few threads, and take(i,
+  // reading) on this one in the order of i; false when cancelled first.
+  template <typename Work, typename Take>
+  bool inOrder(size_t count, const Work& work, const Take& take);
+  // False when cancelled first.
+  bool judge();
+  // The references of pack loaded_[order] (on any thread), and one of them
+  // (firstProvision from index_); what nothing meets goes to r.
+  void judgePack(size_t order, Reading& r);
+  void judgeRef(size_t order, std::string_view path, size_t sampleIndex, int firstProvision, Reading& r);
+  void takeJudged(size_t order, Reading& r);
   bool cancelled() const { return options_.cancel && options_.cancel->load(); }
   // The verdict depends on path as it stands now (stamp as read, when known).
   void depend(const std::string& path, std::optional<FileStamp> known = std::nullopt) {
@@ -554,6 +715,9 @@ class Checker {
     if (st.time != ~0ull && st.time + 20'000'000 > now_) racy_ = true;
     depends_.emplace_back(path, st);
   }
+  // Frees the readings, the index and the listings: all but the report
+  // and the memory.
+  void release();
   std::string signature() const;
   bool reuseVerdict();
   void keepVerdict();
@@ -571,26 +735,31 @@ class Checker {
   std::vector<std::string> iniOrder_;
   // Per loaded pack: its references and a sample DSF for each.
   struct PackRefs {
-    std::vector<std::string> samples;                  // DSFs, relative to the pack
-    std::vector<std::pair<std::string, size_t>> refs;  // virtual path, its sample
+    std::vector<std::string> samples;  // DSFs, relative to the pack
+    std::string names;                 // the references of its tiles end to end
+    // Each reference once (a view into names, which no longer changes), and
+    // its first tile among samples; sorted.
+    std::vector<std::pair<std::string_view, size_t>> refs;
   };
   std::vector<PackRefs> refs_;
   // The library index: each exported path's first provision in provisions_,
   // the others chained from it.
   PathIndex index_;
   std::vector<Provision> provisions_;
+  // Missing references by virtual path, in the order they were met.
+  std::unordered_map<std::string, size_t> missingAt_;
   // Folded virtual path -> one spelling: made when first needed.
   std::unordered_map<std::string, std::string> foldedIndex_;
-  bool foldedMade_ = false;
+  std::once_flag foldedMade_;
   const std::unordered_map<std::string, std::string>& foldedIndex() {
-    if (!foldedMade_) {
-      foldedMade_ = true;
-      for (const Provision& p : provisions_)
-        if (!p.path.empty()) foldedIndex_.emplace(FoldAsciiCase(p.path), p.path);
-    }
+    // Asked from the threads that judge the packs: made by the first.
+    std::call_once(foldedMade_, [this] {
+      index_.forEachPath([this](std::string_view path, int) { foldedIndex_.emplace(FoldAsciiCase(path), path); });
+    });
     return foldedIndex_;
   }
   std::vector<std::pair<std::string, FileStamp>> depends_;
+  std::vector<Reading::Kept> kept_;  // read facts, for the memory
   std::unordered_set<std::string> dependSeen_;
   bool racy_ = false;
   bool remember_ = !options_.memoryFile.empty();
@@ -602,7 +771,12 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
   s.folder = std::move(folder);
   s.area = std::move(area);
   s.kind = kind;
-  s.files = std::make_unique<PackFiles>(s.folder, [this](const std::string& p) { depend(p); });
+  s.files = std::make_unique<PackFiles>(s.folder, [this](const std::string& p) {
+    if (tReading)
+      note(*tReading, p);
+    else
+      depend(p);
+  });
   if (kind == SourceKind::Loaded) loaded_.push_back(static_cast<int>(sources_.size()));
   sources_.push_back(std::move(s));
 }
@@ -664,91 +838,192 @@ void Checker::gatherPacks() {
     addSource(LastPart(scene), Trimmed(scene), "", SourceKind::Inactive);
 }
 
-void Checker::readLibrary(int source) {
+void Checker::readLibrary(int source, Reading& r) {
   Source& s = sources_[static_cast<size_t>(source)];
   const std::string path = s.folder + "\\library.txt";
-  depend(s.folder);
+  note(r, s.folder);
   // A library.txt that comes later changes the folder's stamp.
   if (s.files->find("library.txt") == Found::None) return;
   const std::optional<FileStamp> st = StampOf(path);
-  depend(path, st);
+  note(r, path, st);
   if (!st) return;
-  std::optional<LibraryFile> lib;
+  std::optional<LibraryFile>& lib = r.library;
   if (const auto fields = memory_.find(path, *st)) lib = LibraryOfFields(*fields);
   if (!lib) {
-    ++memory_.reads;
+    ++r.reads;
     const std::optional<std::string> text = ReadText(path, 64u << 20);
     if (!text) {
-      if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
+      if (s.kind == SourceKind::Loaded) r.damaged.emplace_back("library.txt", "LibraryEndommage");
       return;
     }
     lib = ParseLibrary(*text);
-    if (remember_) memory_.putLine(path, *st, LibraryLine(*lib), now_);
+    if (remember_) r.kept.push_back({path, *st, LibraryLine(*lib)});
   }
   if (!lib->valid) {
-    if (s.kind == SourceKind::Loaded) damaged(source, "library.txt", "LibraryEndommage");
+    if (s.kind == SourceKind::Loaded) r.damaged.emplace_back("library.txt", "LibraryEndommage");
+    lib.reset();
     return;
   }
+  r.found.reserve(lib->exports.size());
+  for (const LibraryExport& e : lib->exports) r.found.push_back(s.files->find(e.realPath));
+}
+
+void Checker::indexLibrary(int source, Reading& r) {
+  takeIn(source, r);
+  if (!r.library) return;
+  const Source& s = sources_[static_cast<size_t>(source)];
   const bool folded = FoldedFileSystem();
-  for (const LibraryExport& e : lib->exports) {
-    const Found f = s.files->find(e.realPath);
+  for (size_t i = 0; i < r.library->exports.size(); ++i) {
+    const LibraryExport& e = r.library->exports[i];
+    const Found f = r.found[i];
     Provision p;
     p.source = source;
+    p.kind = s.kind;
     p.backup = e.kind == ExportKind::Backup;
     p.present = f == Found::Exact || (folded && f == Found::OtherCase);
-    if (!p.present && s.kind == SourceKind::Loaded) {
-      std::string real = e.realPath;
-      report_.brokenExports.push_back({s.name, e.virtualPath, real});
-    }
+    if (!p.present && s.kind == SourceKind::Loaded)
+      report_.brokenExports.push_back({s.name, e.virtualPath, e.realPath});
     // Appended at the chain's end: the providers stay in priority order.
     const int at = static_cast<int>(provisions_.size());
-    int& first = index_.slot(e.virtualPath, provisions_);
+    int& first = index_.slot(e.virtualPath);
     if (first < 0) {
-      p.path = e.virtualPath;
       first = at;
     } else {
       int last = first;
       while (provisions_[static_cast<size_t>(last)].next >= 0) last = provisions_[static_cast<size_t>(last)].next;
       provisions_[static_cast<size_t>(last)].next = at;
     }
-    provisions_.push_back(std::move(p));
+    provisions_.push_back(p);
   }
 }
 
-void Checker::readPack(size_t order) {
+void Checker::takeIn(int source, Reading& r) {
+  for (const auto& [path, st] : r.depends) depend(path, st);
+  memory_.reads += r.reads;
+  // Into the memory once no thread looks it up any more.
+  for (Reading::Kept& k : r.kept) kept_.push_back(std::move(k));
+  for (const auto& [rel, key] : r.damaged) damaged(source, rel, key.c_str());
+}
+
+template <typename Work, typename Take>
+bool Checker::inOrder(size_t count, const Work& work, const Take& take) {
+  const unsigned threads =
+      static_cast<unsigned>(std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), count));
+  if (threads <= 1) {
+    for (size_t i = 0; i < count; ++i) {
+      if (cancelled()) return false;
+      Reading r;
+      tReading = &r;
+      work(i, r);
+      tReading = nullptr;
+      take(i, r);
+    }
+    return true;
+  }
+  std::vector<Reading> readings(count);
+  std::vector<char> done(count, 0);
+  std::mutex m;
+  std::condition_variable cv;
+  std::atomic<size_t> next{0};
+  std::atomic<bool> stop{false};
+  unsigned finished = 0;
+  std::exception_ptr error;
+  const auto worker = [&] {
+    for (;;) {
+      if (stop || cancelled()) break;
+      const size_t i = next++;
+      if (i >= count) break;
+      try {
+        tReading = &readings[i];
+        work(i, readings[i]);
+        tReading = nullptr;
+      } catch (...) {
+        tReading = nullptr;
+        const std::lock_guard<std::mutex> lock(m);
+        if (!error) error = std::current_exception();
+        stop = true;
+      }
+      const std::lock_guard<std::mutex> lock(m);
+      done[i] = 1;
+      cv.notify_all();
+    }
+    const std::lock_guard<std::mutex> lock(m);
+    ++finished;
+    cv.notify_all();
+  };
+  std::vector<std::thread> pool;
+  for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
+  bool whole = true;
+  for (size_t i = 0; i < count; ++i) {
+    {
+      std::unique_lock<std::mutex> lock(m);
+      cv.wait(lock, [&] { return done[i] || finished == threads; });
+      if (!done[i] || error) {
+        whole = false;
+        break;
+      }
+    }
+    // Cancelling stops before the next item is taken, as it would without
+    // threads.
+    if (cancelled()) {
+      whole = false;
+      break;
+    }
+    take(i, readings[i]);
+    readings[i] = Reading();
+  }
+  stop = true;
+  for (std::thread& t : pool) t.join();
+  if (error) std::rethrow_exception(error);
+  return whole;
+}
+
+void Checker::readPack(size_t order, Reading& r) {
   const int source = loaded_[order];
   Source& s = sources_[static_cast<size_t>(source)];
   LoadedPack& pack = report_.packs[order];
-  pack.airports = airports(s);
+  pack.airports = airports(s, r);
   auto& refs = refs_[order];
   bool anyDsf = false, anyBase = false, anyOverlay = false;
   const std::string nav = s.folder + "\\Earth nav data";
-  depend(s.folder);
-  depend(nav);
-  const bool hasNav = s.files->hasFolder("Earth nav data");
-  for (const auto& [tileFolder, a] : hasNav ? Folders(nav) : decltype(Folders(nav))()) {
-    (void)a;
-    depend(nav + "\\" + tileFolder);
-    std::vector<std::string> names;
-    ForEachEntry(nav + "\\" + tileFolder, [&](const std::string& name, win::DWORD attributes) {
-      if (Regular(attributes) && EndsWithNoCase(name, ".dsf")) names.push_back(name);
-    });
+  note(r, nav);  // the pack's folder was noted with its library
+  // The folders of the pack's listings: the same names the system gives.
+  const ViewMap<win::DWORD>* navEntries = s.files->entries("Earth nav data");
+  std::vector<std::string_view> tileFolders;
+  if (navEntries)
+    for (const auto& [name, a] : *navEntries)
+      if (a & win::FILE_ATTRIBUTE_DIRECTORY) tileFolders.push_back(name);
+  std::sort(tileFolders.begin(), tileFolders.end(),
+            [](std::string_view a, std::string_view b) { return FoldAsciiCase(a) < FoldAsciiCase(b); });
+  struct Span {
+    size_t at, size, sample;
+  };
+  std::vector<Span> spans;
+  std::string rel;
+  for (const std::string_view tileFolder : tileFolders) {
+    rel.assign("Earth nav data/").append(tileFolder);
+    const ViewMap<win::DWORD>* tileEntries = s.files->entries(rel);
+    std::vector<std::string_view> names;
+    if (tileEntries)
+      for (const auto& [name, a] : *tileEntries)
+        if (Regular(a) && EndsWithNoCase(name, ".dsf")) names.push_back(name);
     std::sort(names.begin(), names.end());
-    for (const std::string& name : names) {
-      const std::string path = nav + "\\" + tileFolder + "\\" + name;
-      const std::string rel = "Earth nav data/" + tileFolder + "/" + name;
+    const std::string folderPath = nav + "\\" + std::string(tileFolder) + "\\";
+    for (const std::string_view name : names) {
+      const std::string path = folderPath + std::string(name);
       const std::optional<FileStamp> st = StampOf(path);
       if (!st) continue;
-      depend(path, st);
+      note(r, path, st);
       std::optional<DsfFacts> facts;
       if (const auto fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
       if (!facts) {
-        ++memory_.reads;
+        ++r.reads;
         facts = ReadDsf(path);
-        if (remember_) memory_.putLine(path, *st, DsfLine(*facts), now_);
+        if (remember_) r.kept.push_back({path, *st, DsfLine(*facts)});
       }
+      std::string tileRel = rel + "/" + std::string(name);
       if (!facts->status.empty()) {
-        damaged(source, rel, facts->status.c_str());
+        r.damaged.emplace_back(std::move(tileRel), std::move(facts->status));
         continue;
       }
       anyDsf = true;
@@ -757,12 +1032,23 @@ void Checker::readPack(size_t order) {
         if (facts->overlay) pack.overlayTiles.push_back(*tile);
       }
       (facts->overlay ? anyOverlay : anyBase) = true;
-      for (const std::string& r : facts->refs) refs.refs.emplace_back(r, refs.samples.size());
-      refs.samples.push_back(rel);
+      // Offsets for now: names grows, and is viewed once whole.
+      const size_t sample = refs.samples.size();
+      const size_t base = refs.names.size();
+      refs.names += facts->refs;
+      for (size_t at = base; at < refs.names.size();) {
+        const size_t end = refs.names.find('\0', at);
+        spans.push_back({at, end - at, sample});
+        at = end + 1;
+      }
+      refs.samples.push_back(std::move(tileRel));
     }
   }
   // Each reference once, with the first tile that names it.
-  std::stable_sort(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  refs.refs.reserve(spans.size());
+  for (const Span& span : spans)
+    refs.refs.emplace_back(std::string_view(refs.names).substr(span.at, span.size), span.sample);
+  std::sort(refs.refs.begin(), refs.refs.end());
   refs.refs.erase(
       std::unique(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
       refs.refs.end());
@@ -778,100 +1064,127 @@ void Checker::readPack(size_t order) {
   (void)anyOverlay;
 }
 
-std::vector<std::string> Checker::airports(Source& s) {
+std::vector<std::string> Checker::airports(Source& s, Reading& r) {
   if (s.files->find("Earth nav data/apt.dat") == Found::None) return {};
   const std::string path = s.folder + "\\Earth nav data\\apt.dat";
   const std::optional<FileStamp> st = StampOf(path);
-  depend(path, st);
+  note(r, path, st);
   if (!st) return {};
   if (const auto fields = memory_.find(path, *st); fields && !fields->empty() && fields->front() == "apt")
     return std::vector<std::string>(fields->begin() + 1, fields->end());
-  ++memory_.reads;
+  ++r.reads;
   std::vector<std::string> codes = ReadAirportCodes(path);
-  std::vector<std::string> fields{"apt"};
-  fields.insert(fields.end(), codes.begin(), codes.end());
-  if (remember_) memory_.put(path, *st, fields, now_);
+  if (remember_) {
+    std::string line;
+    CheckMemory::Append(line, "apt");
+    for (const std::string& c : codes) CheckMemory::Append(line, c);
+    r.kept.push_back({path, *st, std::move(line)});
+  }
   return codes;
 }
 
-void Checker::judge() {
-  const bool foldedFiles = FoldedFileSystem();
-  // Missing references by virtual path, in the order they were met.
-  std::unordered_map<std::string, size_t> missingAt;
-  for (size_t order = 0; order < loaded_.size(); ++order) {
-    const int source = loaded_[order];
-    Source& s = sources_[static_cast<size_t>(source)];
-    const PackRefs& packRefs = refs_[order];
-    for (const auto& [path, sampleIndex] : packRefs.refs) {
-      const std::string& ref = path;
-      if (std::find(std::begin(kBuiltInTerrains), std::end(kBuiltInTerrains), ref) != std::end(kBuiltInTerrains))
-        continue;
-      // The pack's own file first.
-      // Most references are plain paths: no copy is made of those.
-      const bool plain = !path.empty() && path[0] != '/' && path.find("./") == std::string::npos &&
-                         path.find("//") == std::string::npos && path.back() != '/' && path.back() != '.';
-      const std::string cleaned = plain ? std::string() : PackRelative(path);
-      const std::string& rel = plain ? path : cleaned;
-      Found own = rel.empty() ? Found::None : s.files->find(rel);
-      if (own == Found::Exact || (own == Found::OtherCase && foldedFiles)) continue;
-      Reason reason = Reason::Absent;
-      std::string provider;
-      const int firstProvision = index_.find(path, provisions_);
-      bool met = false;
-      if (firstProvision >= 0) {
-        const Provision* backup = nullptr;
-        const Provision* disabled = nullptr;
-        const Provision* inactive = nullptr;
-        for (int i = firstProvision; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
-          const Provision& p = provisions_[static_cast<size_t>(i)];
-          const SourceKind kind = sources_[static_cast<size_t>(p.source)].kind;
-          if (!p.present) continue;
-          if (kind == SourceKind::Loaded && !p.backup) met = true;
-          if (kind == SourceKind::Loaded && p.backup && !backup) backup = &p;
-          if (kind == SourceKind::Disabled && !disabled) disabled = &p;
-          if (kind == SourceKind::Inactive && !inactive) inactive = &p;
-        }
-        if (met) continue;
-        const Provision* by = disabled ? disabled : inactive ? inactive : backup;
-        if (by) {
-          reason = disabled ? Reason::Disabled : inactive ? Reason::Inactive : Reason::Backup;
-          const Source& p = sources_[static_cast<size_t>(by->source)];
-          provider = reason == Reason::Inactive ? p.folder : p.name;
-        }
-      }
-      if (reason == Reason::Absent) {
-        // The same path with other letters: an export of a loaded pack, or
-        // the pack's own file where the system tells letter case apart.
-        auto ft = foldedIndex().find(FoldAsciiCase(path));
-        if (ft != foldedIndex_.end()) {
-          for (int i = index_.find(ft->second, provisions_); i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
-            const Provision& p = provisions_[static_cast<size_t>(i)];
-            if (p.present && sources_[static_cast<size_t>(p.source)].kind == SourceKind::Loaded) {
-              reason = Reason::Case;
-              provider = sources_[static_cast<size_t>(p.source)].name;
-              break;
-            }
-          }
-        }
-        if (reason == Reason::Absent && own == Found::OtherCase) {
+void Checker::judgeRef(size_t order, std::string_view path, size_t sampleIndex, int firstProvision, Reading& r) {
+  if (std::find(std::begin(kBuiltInTerrains), std::end(kBuiltInTerrains), path) != std::end(kBuiltInTerrains)) return;
+  Source& s = sources_[static_cast<size_t>(loaded_[order])];
+  // A loaded export meets it, unless it is a placeholder.
+  const Provision* backup = nullptr;
+  const Provision* disabled = nullptr;
+  const Provision* inactive = nullptr;
+  for (int i = firstProvision; i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+    const Provision& p = provisions_[static_cast<size_t>(i)];
+    if (!p.present) continue;
+    if (p.kind == SourceKind::Loaded && !p.backup) return;
+    if (p.kind == SourceKind::Loaded && p.backup && !backup) backup = &p;
+    if (p.kind == SourceKind::Disabled && !disabled) disabled = &p;
+    if (p.kind == SourceKind::Inactive && !inactive) inactive = &p;
+  }
+  // Then the pack's own file (asked only now: most references are met by
+  // an export). Most references are plain paths: no copy is made of those.
+  const bool plain = !path.empty() && path[0] != '/' && path.find("./") == std::string_view::npos &&
+                     path.find("//") == std::string_view::npos && path.back() != '/' && path.back() != '.';
+  const std::string cleaned = plain ? std::string() : PackRelative(path);
+  const std::string_view rel = plain ? path : std::string_view(cleaned);
+  const Found own = rel.empty() ? Found::None : s.files->find(rel);
+  if (own == Found::Exact || (own == Found::OtherCase && FoldedFileSystem())) return;
+  Reason reason = Reason::Absent;
+  std::string provider;
+  if (const Provision* by = disabled ? disabled : inactive ? inactive : backup) {
+    reason = disabled ? Reason::Disabled : inactive ? Reason::Inactive : Reason::Backup;
+    const Source& p = sources_[static_cast<size_t>(by->source)];
+    provider = reason == Reason::Inactive ? p.folder : p.name;
+  }
+  if (reason == Reason::Absent) {
+    // The same path with other letters: an export of a loaded pack, or
+    // the pack's own file where the system tells letter case apart.
+    auto ft = foldedIndex().find(FoldAsciiCase(path));
+    if (ft != foldedIndex_.end()) {
+      for (int i = index_.find(ft->second); i >= 0; i = provisions_[static_cast<size_t>(i)].next) {
+        const Provision& p = provisions_[static_cast<size_t>(i)];
+        if (p.present && p.kind == SourceKind::Loaded) {
           reason = Reason::Case;
-          provider = s.name;
+          provider = sources_[static_cast<size_t>(p.source)].name;
+          break;
         }
       }
-      auto [at, fresh] = missingAt.emplace(path, report_.missing.size());
-      if (fresh) {
-        Missing m;
-        m.path = path;
-        m.library = path.substr(0, path.find('/'));
-        m.reason = reason;
-        m.provider = provider;
-        m.sample = packRefs.samples[sampleIndex];
-        report_.missing.push_back(std::move(m));
-      }
-      std::vector<std::string>& packs = report_.missing[at->second].packs;
-      if (std::find(packs.begin(), packs.end(), s.name) == packs.end()) packs.push_back(s.name);
+    }
+    if (reason == Reason::Absent && own == Found::OtherCase) {
+      reason = Reason::Case;
+      provider = s.name;
     }
   }
+  r.unmet.push_back({path, reason, std::move(provider), sampleIndex});
+}
+
+void Checker::takeJudged(size_t order, Reading& r) {
+  const Source& s = sources_[static_cast<size_t>(loaded_[order])];
+  takeIn(loaded_[order], r);
+  for (Reading::Unmet& u : r.unmet) {
+    auto [at, fresh] = missingAt_.emplace(std::string(u.path), report_.missing.size());
+    if (fresh) {
+      Missing m;
+      m.path = u.path;
+      m.library = u.path.substr(0, u.path.find('/'));
+      m.reason = u.reason;
+      m.provider = std::move(u.provider);
+      m.sample = refs_[order].samples[u.sample];
+      report_.missing.push_back(std::move(m));
+    }
+    std::vector<std::string>& packs = report_.missing[at->second].packs;
+    if (std::find(packs.begin(), packs.end(), s.name) == packs.end()) packs.push_back(s.name);
+  }
+}
+
+void Checker::judgePack(size_t order, Reading& r) {
+  constexpr size_t kBatch = 256;
+  std::uint64_t hashes[kBatch];
+  int firsts[kBatch];
+  {
+    const PackRefs& packRefs = refs_[order];
+    const auto& refs = packRefs.refs;
+    for (size_t batch = 0; batch < refs.size(); batch += kBatch) {
+      const size_t n = std::min(kBatch, refs.size() - batch);
+      // The slots, then the paths they hold, then the provisions: fetched
+      // ahead for the whole batch, each waited for once.
+      for (size_t k = 0; k < n; ++k) {
+        hashes[k] = PathIndex::Hash(refs[batch + k].first);
+        index_.prefetchSlot(hashes[k]);
+      }
+      for (size_t k = 0; k < n; ++k) index_.prefetchPath(hashes[k]);
+      for (size_t k = 0; k < n; ++k) {
+        firsts[k] = index_.find(refs[batch + k].first, hashes[k]);
+        if (firsts[k] >= 0) __builtin_prefetch(&provisions_[static_cast<size_t>(firsts[k])]);
+      }
+      for (size_t k = 0; k < n; ++k) judgeRef(order, refs[batch + k].first, refs[batch + k].second, firsts[k], r);
+    }
+  }
+}
+
+bool Checker::judge() {
+  // The packs on a few threads, their findings taken in priority order.
+  if (!inOrder(
+          loaded_.size(), [this](size_t order, Reading& r) { judgePack(order, r); },
+          [this](size_t order, Reading& r) { takeJudged(order, r); }))
+    return false;
 
   // Airports: every loaded pack but the simulator's own, which custom
   // airports are meant to replace.
@@ -910,6 +1223,17 @@ void Checker::judge() {
   }
   for (const auto& t : tiles)
     if (byTile[t].size() > 1) report_.tileConflicts.push_back({Tile{t.first, t.second}, byTile[t]});
+  return true;
+}
+
+void Checker::release() {
+  std::vector<Source>().swap(sources_);
+  std::vector<PackRefs>().swap(refs_);
+  std::vector<Provision>().swap(provisions_);
+  index_ = PathIndex();
+  std::unordered_map<std::string, std::string>().swap(foldedIndex_);
+  std::unordered_map<std::string, size_t>().swap(missingAt_);
+  std::unordered_set<std::string>().swap(dependSeen_);
 }
 
 std::string Checker::signature() const {
@@ -924,8 +1248,21 @@ std::string Checker::signature() const {
 bool Checker::reuseVerdict() {
   const CheckMemory::Verdict* v = memory_.verdict();
   if (!v || v->signature != signature()) return false;
-  for (const auto& [path, st] : v->depends)
-    if (!(PathStampOf(path) == st)) return false;
+  // Every stamp as it stands now, on a few threads: the first that differs
+  // stops them all.
+  const size_t count = v->depends.size();
+  const unsigned threads =
+      static_cast<unsigned>(std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), count / 256 + 1));
+  std::atomic<bool> changed{false};
+  const auto verify = [&](unsigned part) {
+    for (size_t i = count * part / threads; i < count * (part + 1) / threads && !changed; ++i)
+      if (!(PathStampOf(v->depends[i].first) == v->depends[i].second)) changed = true;
+  };
+  std::vector<std::thread> others;
+  for (unsigned t = 1; t < threads; ++t) others.emplace_back(verify, t);
+  verify(0);
+  for (std::thread& t : others) t.join();
+  if (changed) return false;
   Report r;
   if (!ReportOfFields(v->report, r)) return false;
   r.folder = report_.folder;
@@ -959,18 +1296,33 @@ Report Checker::run() {
     report_.packs[order].area = s.area;
   }
   const bool reused = reuseVerdict();
+  // The remembered files are parsed now, before the threads that look
+  // them up (a kept verdict needs none of them).
+  if (!reused) memory_.size();
   // Libraries first, of every folder that can provide one.
-  for (size_t i = 0; !reused && i < sources_.size(); ++i) readLibrary(static_cast<int>(i));
-  const int total = static_cast<int>(loaded_.size());
-  for (size_t order = 0; !reused && order < loaded_.size(); ++order) {
-    if (cancelled()) {
-      report_.cancelled = true;
-      return std::move(report_);
-    }
-    readPack(order);
-    if (options_.progress) options_.progress(static_cast<int>(order) + 1, total);
+  const bool whole =
+      reused || (inOrder(
+                     sources_.size(), [this](size_t i, Reading& r) { readLibrary(static_cast<int>(i), r); },
+                     [this](size_t i, Reading& r) { indexLibrary(static_cast<int>(i), r); }) &&
+                 inOrder(
+                     loaded_.size(), [this](size_t order, Reading& r) { readPack(order, r); },
+                     [this](size_t order, Reading& r) {
+                       takeIn(loaded_[order], r);
+                       if (options_.progress)
+                         options_.progress(static_cast<int>(order) + 1, static_cast<int>(loaded_.size()));
+                     }));
+  if (!whole) {
+    report_.cancelled = true;
+    return std::move(report_);
   }
-  if (!reused) judge();
+  if (remember_)
+    for (Reading::Kept& k : kept_) memory_.putLine(k.path, k.stamp, std::move(k.line), now_);
+  kept_.clear();
+  const int total = static_cast<int>(loaded_.size());
+  if (!reused && !judge()) {
+    report_.cancelled = true;
+    return std::move(report_);
+  }
   if (reused && options_.progress) options_.progress(total, total);
   if (options_.readLog) {
     report_.log = ReadLogFile(inst_ + "\\Log.txt");
@@ -988,12 +1340,22 @@ Report Checker::run() {
   }
   if (!options_.memoryFile.empty() && !reused) {
     keepVerdict();
-    // The memory is a help, never a need: a file that cannot be written
-    // leaves the next check to read everything again.
-    try {
-      ReplaceFile(options_.memoryFile, memory_.save());
-    } catch (const Error&) {
-    }
+    // The memory is written on a thread of its own while this one frees
+    // what the report no longer needs. The memory is a help, never a need:
+    // a file that cannot be written leaves the next check to read
+    // everything again.
+    std::exception_ptr error;
+    std::thread writer([this, &error] {
+      try {
+        ReplaceFile(options_.memoryFile, memory_.save());
+      } catch (const Error&) {
+      } catch (...) {
+        error = std::current_exception();
+      }
+    });
+    release();
+    writer.join();
+    if (error) std::rethrow_exception(error);
   }
   return std::move(report_);
 }

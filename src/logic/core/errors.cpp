@@ -1,5 +1,6 @@
 #include "logic/core/errors.h"
 
+#include <atomic>
 #include <cstdio>
 
 #include "logic/core/ansi.h"
@@ -7,9 +8,39 @@
 
 namespace orvella {
 
+namespace {
+std::atomic<TextSource> source{nullptr};
+constexpr const char* kErrors = "EcrOrvella";
+}  // namespace
+
+void SetTextSource(TextSource s) { source = s; }
+
+std::string FillArguments(std::string_view pattern, std::initializer_list<std::string> args) {
+  std::string out;
+  auto arg = args.begin();
+  for (size_t i = 0; i < pattern.size(); ++i) {
+    if (pattern[i] == '%' && i + 1 < pattern.size() && pattern[i + 1] == 's' && arg != args.end()) {
+      out += *arg++;
+      ++i;
+    } else {
+      out += pattern[i];
+    }
+  }
+  return out;
+}
+
+std::string CatalogueText(std::string_view section, std::string_view key, const char* french,
+                          std::initializer_list<std::string> args) {
+  const TextSource s = source;
+  return FillArguments(s ? s(section, key) : Ansi(french), args);
+}
+
 std::string OSErrorMessage(win::DWORD code) {
-  if (code == 0) return Ansi("Un appel à une fonction du système d'exploitation a échoué");
-  return Ansi("Erreur système.  Code : ") + UIntToStr(code) + ".\r\n" + win::FormatMessageA(code);
+  if (code == 0)
+    return CatalogueText(kErrors, "ErreurSystemeInconnue",
+                         "Un appel à une fonction du système d'exploitation a échoué");
+  return CatalogueText(kErrors, "ErreurSysteme", "Erreur système.  Code : %s.\r\n%s",
+                       {UIntToStr(code), win::FormatMessageA(code)});
 }
 
 EOSError::EOSError(win::DWORD code) : Error(OSErrorMessage(code)), code_(code) {}
@@ -21,25 +52,25 @@ void RaiseLastOSError() { RaiseOSError(win::GetLastError()); }
 std::string InOutErrorText(int errorCode) {
   switch (errorCode) {
     case kIoFileNotFound:
-      return Ansi("Fichier introuvable");
+      return CatalogueText(kErrors, "FichierIntrouvable", "Fichier introuvable");
     case kIoPathNotFound:
-      return Ansi("Chemin d'accès introuvable");
+      return CatalogueText(kErrors, "CheminIntrouvable", "Chemin d'accès introuvable");
     case kIoTooManyOpenFiles:
-      return Ansi("Trop de fichiers ouverts");
+      return CatalogueText(kErrors, "TropDeFichiers", "Trop de fichiers ouverts");
     case kIoAccessDenied:
-      return Ansi("Accès au fichier refusé");
+      return CatalogueText(kErrors, "AccesRefuse", "Accès au fichier refusé");
     case kIoReadPastEnd:
-      return Ansi("Lecture au-delà de la fin du fichier");
+      return CatalogueText(kErrors, "LectureFinFichier", "Lecture au-delà de la fin du fichier");
     case kIoDiskFull:
-      return Ansi("Disque plein");
+      return CatalogueText(kErrors, "DisquePlein", "Disque plein");
     case kIoFileNotOpen:
-      return Ansi("Fichier non ouvert");
+      return CatalogueText(kErrors, "FichierNonOuvert", "Fichier non ouvert");
     case kIoInvalidNumber:
-      return Ansi("Saisie numérique incorrecte");
+      return CatalogueText(kErrors, "SaisieNumerique", "Saisie numérique incorrecte");
     case 32:
-      return Ansi("Violation de partage");
+      return CatalogueText(kErrors, "ViolationPartage", "Violation de partage");
     default:
-      return Ansi("Erreur d'E/S ") + IntToStr(errorCode);
+      return CatalogueText(kErrors, "ErreurES", "Erreur d'E/S %s", {IntToStr(errorCode)});
   }
 }
 
@@ -59,8 +90,9 @@ int InOutCodeFromWin32(win::DWORD code) {
 
 EInOutError::EInOutError(int errorCode) : Error(InOutErrorText(errorCode)), errorCode_(errorCode) {}
 
-EListError::EListError(int index) : Error(Ansi("Indice de liste hors limites (") + IntToStr(index) + ")") {}
+EListError::EListError(int index)
+    : Error(CatalogueText(kErrors, "IndiceHorsLimites", "Indice de liste hors limites (%s)", {IntToStr(index)})) {}
 
-EReadError::EReadError() : Error(Ansi("Erreur de lecture du flux")) {}
+EReadError::EReadError() : Error(CatalogueText(kErrors, "ErreurLectureFlux", "Erreur de lecture du flux")) {}
 
 }  // namespace orvella

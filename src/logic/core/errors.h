@@ -2,12 +2,27 @@
 // the way the program shows them.
 #pragma once
 
+#include <initializer_list>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "platform/winapi.h"
 
 namespace orvella {
+
+// The texts of the messages below come from the program's text catalogue,
+// which lies above this library and names itself here as soon as it is
+// linked in; without it the French defaults given here show.
+using TextSource = std::string (*)(std::string_view section, std::string_view key);
+void SetTextSource(TextSource source);
+// The catalogue's text of key in section, else french (UTF-8, in the ANSI
+// code page once returned), with each "%s" replaced by the next argument.
+std::string CatalogueText(std::string_view section, std::string_view key, const char* french,
+                          std::initializer_list<std::string> args = {});
+// pattern with each "%s" replaced by the next argument; an argument is not
+// scanned again.
+std::string FillArguments(std::string_view pattern, std::initializer_list<std::string> args);
 
 // Base of every error the program reports to the user.
 class Error : public std::runtime_error {

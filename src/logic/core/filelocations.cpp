@@ -62,13 +62,41 @@ std::string CheminParametres(const std::string& exePath) {
   return config + "\\" + LastComponent(beside);
 }
 
-std::string CheminLangue(const std::string& exePath) {
+std::string UserInterfaceLanguage() {
+  // The primary language of the system's answer (its low ten bits).
+  switch (win::GetUserDefaultUILanguage() & 0x3FF) {
+    case 0x07:
+      return "de";
+    case 0x09:
+      return "en";
+    case 0x0C:
+      return "fr";
+    default:
+      return {};
+  }
+}
+
+std::string LanguageFilePath(const std::string& exePath, const std::string& language) {
   const std::string beside = ChangeExtension(exePath, ".lng");
   if (FileExists(beside)) return beside;
   const std::string config = DossierConfiguration();
-  if (config.empty()) return beside;
-  const std::string inConfig = config + "\\" + LastComponent(beside);
-  return FileExists(inConfig) ? inConfig : beside;
+  if (!config.empty()) {
+    const std::string inConfig = config + "\\" + LastComponent(beside);
+    if (FileExists(inConfig)) return inConfig;
+  }
+  // The files shipped with the program speak the languages below; French is
+  // the program's own and needs none.
+  if (language == "en" || language == "de") {
+    const std::string name = "orvella-" + language + ".lng";
+    const std::string folder = FolderPart(exePath);
+    // Beside the executable (the Windows zip, the build folder), then in the
+    // data folder of an installation (bin/../share/orvella).
+    const std::string parent = folder.size() > 1 ? FolderPart(folder.substr(0, folder.size() - 1)) : std::string();
+    for (const std::string& candidate :
+         {folder + name, parent.empty() ? folder + name : parent + "share\\orvella\\" + name})
+      if (FileExists(candidate)) return candidate;
+  }
+  return beside;
 }
 
 }  // namespace orvella

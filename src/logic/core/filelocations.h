@@ -29,9 +29,18 @@ bool CreeDossiers(const std::string& folder);
 // all, the path beside the executable.
 std::string CheminParametres(const std::string& exePath);
 
-// The language file: beside the executable when one is there, else the one
-// in DossierConfiguration() when that exists, else the path beside the
-// executable (which then holds none).
-std::string CheminLangue(const std::string& exePath);
+// The user's interface language as a two-letter code: "en", "de" or "fr"
+// (the languages the program has texts for), else empty. Windows answers the
+// language of its interface; elsewhere the locale's (LC_ALL, LC_MESSAGES,
+// LANG), and C or POSIX name none.
+std::string UserInterfaceLanguage();
+
+// The language file for the executable at exePath and the interface
+// language: the one beside the executable (its name with ".lng") when it is
+// there, else the one of that name in DossierConfiguration(), else for
+// English and German the file shipped with the program ("orvella-en.lng"
+// beside the executable, or in ../share/orvella), else the path beside the
+// executable, which then holds none and leaves the French texts.
+std::string LanguageFilePath(const std::string& exePath, const std::string& language);
 
 }  // namespace orvella

@@ -430,7 +430,9 @@ std::int32_t TDM3Image::TagValueAsInt(const TPPMemNode* node) {
   const std::string& name = node->FirstChild()->Name();
   const std::string text = name.size() > 1 ? AnsiPrefix(std::string_view(name).substr(1), 155) : std::string();
   const std::optional<std::int32_t> value = dm3::ParseInteger(text);
-  if (!value) throw EConvertError("'" + text + Ansi("' n'est pas une valeur entière correcte"));
+  if (!value)
+    throw EConvertError(
+        CatalogueText("Dm3Conv", "ValeurEntiere", "'%s' n'est pas une valeur entière correcte", {text}));
   return *value;
 }
 

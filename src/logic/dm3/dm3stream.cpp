@@ -52,7 +52,8 @@ platform::FileHandle FileStream::Open(const std::string& path) {
       win::CreateFileA(path.c_str(), win::GENERIC_READ, win::FILE_SHARE_READ, nullptr, win::OPEN_EXISTING, 0, nullptr));
   if (!h.valid()) {
     const win::DWORD code = win::GetLastError();
-    throw EFOpenError(Ansi("Impossible d'ouvrir le fichier \"") + path + "\". " + OSErrorMessage(code));
+    throw EFOpenError(CatalogueText("Dm3Conv", "OuvrirFichier", "Impossible d'ouvrir le fichier \"%s\". %s",
+                                    {path, OSErrorMessage(code)}));
   }
   return h;
 }
@@ -64,7 +65,8 @@ FileStream::FileStream(const std::string& path) : path_(path) {
   const win::DWORD low = win::GetFileSize(handle_.get(), &high);
   if (low == 0xFFFFFFFFu && win::GetLastError() != win::ERROR_SUCCESS) {
     const win::DWORD code = win::GetLastError();
-    throw EFOpenError(Ansi("Impossible d'ouvrir le fichier \"") + path + "\". " + OSErrorMessage(code));
+    throw EFOpenError(CatalogueText("Dm3Conv", "OuvrirFichier", "Impossible d'ouvrir le fichier \"%s\". %s",
+                                    {path, OSErrorMessage(code)}));
   }
   size_ = (static_cast<std::uint64_t>(high) << 32) | low;
   buf_ = std::make_unique<unsigned char[]>(kBufferSize);

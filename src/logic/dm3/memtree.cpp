@@ -18,7 +18,8 @@ void Persistent::AssignTo(Persistent& dest) const { dest.AssignError(this); }
 
 void Persistent::AssignError(const Persistent* source) const {
   const std::string sourceName = source ? source->ClassName() : std::string("nil");
-  throw EConvertError(Ansi("Impossible d'affecter un ") + sourceName + Ansi(" à un ") + ClassName());
+  throw EConvertError(
+      CatalogueText("Dm3Conv", "Affectation", "Impossible d'affecter un %s à un %s", {sourceName, ClassName()}));
 }
 
 std::byte* AllocBlock(std::size_t size) { return size == 0 ? nullptr : new std::byte[size]; }

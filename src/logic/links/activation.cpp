@@ -7,6 +7,7 @@
 #include "logic/core/folders.h"
 #include "logic/junction/reparsepoints.h"
 #include "logic/model/linknames.h"
+#include "logic/texts/textes.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"
 
@@ -38,22 +39,22 @@ void ActiveScene(const Node* node, const std::string& sceneryFolder, bool exactN
   const std::string& scene = node->text();
   const std::string linkPath = LinkPathOf(sceneryFolder, scene);
   if (linkPath.empty()) {
-    refused.push_back({scene, Ansi("ce chemin ne finit par aucun nom de dossier")});
+    refused.push_back({scene, Text("EcrOrvella", "RefusSansNom")});
     return;
   }
   const win::DWORD a = EntryAttributes(linkPath, exactNames);
   // Another scene of that name already made the link: both are active.
   if (IsLink(a) && IsFolder(a)) return;
   if (IsFolder(a)) {
-    refused.push_back({scene, Ansi("un dossier qui n'est pas un lien porte déjà ce nom : ") + linkPath});
+    refused.push_back({scene, Text("EcrOrvella", "RefusDossier", {linkPath})});
     return;
   }
   if (a != win::INVALID_FILE_ATTRIBUTES) {
-    refused.push_back({scene, Ansi("un fichier porte déjà ce nom : ") + linkPath});
+    refused.push_back({scene, Text("EcrOrvella", "RefusFichier", {linkPath})});
     return;
   }
   if (!DirectoryExists(scene)) {
-    refused.push_back({scene, Ansi("le dossier de la scène est introuvable")});
+    refused.push_back({scene, Text("EcrOrvella", "RefusIntrouvable")});
     return;
   }
   try {
@@ -111,8 +112,7 @@ ELinkError::ELinkError(const std::string& linkPath, win::DWORD code)
     : EOSError(code), linkPath_(linkPath), message_(linkPath + " :\r\n" + OSErrorMessage(code)) {}
 
 std::string MessageScenesRefusees(const std::vector<SceneRefusee>& refused) {
-  std::string m =
-      refused.size() == 1 ? Ansi("Cette scène n'a pas été activée :") : Ansi("Ces scènes n'ont pas été activées :");
+  std::string m = Text("EcrOrvella", refused.size() == 1 ? "SceneNonActivee" : "ScenesNonActivees");
   for (const SceneRefusee& r : refused) m += "\r\n\r\n" + r.scene + "\r\n" + r.reason;
   return m;
 }

@@ -8,6 +8,7 @@
 #include "logic/core/pathnames.h"
 #include "logic/model/refresh.h"
 #include "logic/model/sorting.h"
+#include "logic/texts/textes.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -48,9 +49,7 @@ void SignaleDossiersIllisibles() {
   std::vector<std::string> folders;
   folders.swap(Illisibles());
   if (folders.empty()) return;
-  std::string text = Ansi(
-      "Le nom de ces dossiers contient des caractères que le système ne peut pas représenter ; "
-      "ils n'ont pas été ajoutés :");
+  std::string text = Text("EcrOrvella", "NomsIllisibles");
   for (const std::string& f : folders) text += "\r" + f;
   UI().ShowMessage(text);
 }

@@ -7,6 +7,7 @@
 
 #include "logic/core/ansi.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
+#include "logic/texts/textes.h"
 
 namespace orvella {
 
@@ -60,9 +61,8 @@ Form CreateEcrOrvellaForm() {
   Add(f, "GlobScn", K::TreeView, "TabGlobal", "", {0, 0, 466, 411}, kLTRB);
   Add(f, "btnOuvrirXP", K::Button, "", "Lancer X-Plane", {507, 425, 146, 25}, kTR);
   Add(f, "cbEffaceIni", K::CheckBox, "", "Supprimer scenery_packs.ini", {500, 405, 161, 17}, kTR).checked = true;
-  Add(f, "cbOrdonneIni", K::CheckBox, "", "Ordonner scenery_packs.ini", {500, 519, 161, 17}, kTR).hint = Ansi(
-      "Au lancement, écrit scenery_packs.ini dans l'ordre : aéroports, bibliothèques, surcouches, "
-      "orthophotos, maillages");
+  Add(f, "cbOrdonneIni", K::CheckBox, "", "Ordonner scenery_packs.ini", {500, 519, 161, 17}, kTR).hint =
+      Text("EcrOrvella", "IndiceOrdonneIni");
   Add(f, "pnlBtns", K::Panel, "", "", {487, 96, 186, 297}, kTR);
   Add(f, "gbGroupes", K::GroupBox, "pnlBtns", " Groupes ", {4, 4, 177, 205}, kTR);
   Add(f, "Bevel1", K::Bevel, "gbGroupes", "", {120, 10, 17, 103});

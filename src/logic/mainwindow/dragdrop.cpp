@@ -8,6 +8,7 @@
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/refresh.h"
 #include "logic/model/sorting.h"
+#include "logic/texts/textes.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -29,7 +30,7 @@ void EcrOrvellaLogic::TreeDragDrop(SceneryTree* tree, Node* target) {
   Node* d = t.selected();
   if (d && target && target->tree() == &t && target->isGroup()) {
     if (d->kind() == kKindUnmanaged) {
-      UI().ShowMessage(Ansi("Impossible de déplacer les scènes non gérées"));
+      UI().ShowMessage(Text("EcrOrvella", "DeplaceNonGerees"));
     } else {
       switch (UI().AskCopyOrMove()) {
         case kMrYes:

@@ -12,6 +12,7 @@
 #include "logic/model/linknames.h"
 #include "logic/order/files.h"
 #include "logic/order/orderline.h"
+#include "logic/texts/textes.h"
 
 namespace orvella {
 
@@ -57,7 +58,7 @@ std::optional<OrderPlan> EcrOrvellaLogic::PlanSceneryOrder() {
   ShowNow();
   LongTask task;
   task.total = static_cast<int>(checks.size());
-  const bool done = UI().RunLong(Ansi("Lecture des scènes pour scenery_packs.ini…"), task,
+  const bool done = UI().RunLong(Text("EcrOrdre", "Lecture"), task,
                                  [&checks, &task] { RunPackChecks(checks, &task.cancelled, &task.done); });
   if (!done) return std::nullopt;
   packMemory_.learn(std::move(checks));
@@ -98,7 +99,7 @@ void EcrOrvellaLogic::PM_ApercuOrdreClick() {
   for (const OrderEntry& e : plan->entries)
     lines.push_back(
         {e.name, PackKindLabel(e.kind), Joined(e.airports), e.disabled, e.handSet, static_cast<int>(e.kind), e.reason});
-  UI().ShowOrder(Ansi("Ordre de scenery_packs.ini (le haut l'emporte)"), lines, plan->warnings);
+  UI().ShowOrder(Text("EcrOrdre", "Titre"), lines, plan->warnings);
 }
 
 void EcrOrvellaLogic::PM_TypeClick(const std::string& item) {
@@ -120,10 +121,10 @@ std::string EcrOrvellaLogic::NodeHint(const Node* node) {
   if (folder.empty() || !DirectoryExists(folder)) return {};
   const PackFacts& facts = packMemory_.facts(folder);
   const std::optional<PackKind> hand = orderSettings_.kindOf(folder);
-  std::string hint = "Type : " + PackKindLabel(hand ? *hand : facts.kind);
+  std::string hint = Text("EcrOrvella", "IndiceType", {PackKindLabel(hand ? *hand : facts.kind)});
   if (!facts.airports.empty() && (!hand || *hand == PackKind::Airport)) hint += " (" + Joined(facts.airports) + ")";
   if (!hand && !facts.reason.empty()) hint += " (" + facts.reason + ")";
-  if (hand) hint += Ansi(", choisi à la main");
+  if (hand) hint += Text("EcrOrvella", "ChoisiMain");
   return hint;
 }
 

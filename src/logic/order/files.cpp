@@ -4,6 +4,7 @@
 
 #include "logic/core/ansi.h"
 #include "logic/core/textfile.h"
+#include "logic/texts/textes.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"
 
@@ -62,8 +63,8 @@ std::uint64_t PathStamp(const std::string& path) {
 }
 
 EOrderWrite::EOrderWrite(const std::string& path, win::DWORD code)
-    : Error(Ansi("Impossible d'écrire ") + path + " :\r" +
-            (win::FormatMessageA(code).empty() ? OSErrorMessage(code) : win::FormatMessageA(code))),
+    : Error(Text("EcrOrdre", "ImpossibleEcrire",
+                 {path, win::FormatMessageA(code).empty() ? OSErrorMessage(code) : win::FormatMessageA(code)})),
       code_(code) {}
 
 void ReplaceFile(const std::string& path, const std::string& bytes) {

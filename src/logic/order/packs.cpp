@@ -11,6 +11,7 @@
 #include "logic/core/textfile.h"
 #include "logic/order/dsf.h"
 #include "logic/order/files.h"
+#include "logic/texts/textes.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"
 
@@ -23,16 +24,16 @@ constexpr const char* kNavData = "Earth nav data";
 struct KindName {
   PackKind kind;
   const char* key;
-  const char* label;  // UTF-8
+  const char* label;  // its key in the catalogue
 };
 constexpr KindName kKinds[] = {
-    {PackKind::Airport, "airport", "aéroport"},
-    {PackKind::GlobalAirports, "global_airports", "aéroports du simulateur"},
-    {PackKind::Library, "library", "bibliothèque"},
-    {PackKind::Overlay, "overlay", "surcouche"},
-    {PackKind::Orthophoto, "orthophoto", "orthophoto"},
-    {PackKind::Mesh, "mesh", "maillage"},
-    {PackKind::Unknown, "unknown", "inconnu"},
+    {PackKind::Airport, "airport", "TypeAeroport"},
+    {PackKind::GlobalAirports, "global_airports", "TypeAeroportsSimulateur"},
+    {PackKind::Library, "library", "TypeBibliotheque"},
+    {PackKind::Overlay, "overlay", "TypeSurcouche"},
+    {PackKind::Orthophoto, "orthophoto", "TypeOrthophoto"},
+    {PackKind::Mesh, "mesh", "TypeMaillage"},
+    {PackKind::Unknown, "unknown", "TypeInconnu"},
 };
 
 // One entry of a folder's listing.
@@ -147,11 +148,11 @@ size_t LineEnd(std::string_view text, size_t from) {
 }
 
 std::string UnreadableReason(win::DWORD error, const std::string& rel) {
-  if (error == kNotAFile) return Ansi("pas un fichier ordinaire : ") + rel;
+  if (error == kNotAFile) return Text("EcrOrdre", "PasFichierOrdinaire", {rel});
   if (error == win::ERROR_ACCESS_DENIED || error == win::ERROR_SHARING_VIOLATION || error == win::ERROR_LOCK_VIOLATION)
-    return Ansi("accès refusé");
+    return Text("EcrOrdre", "AccesRefuse");
   const std::string text = win::FormatMessageA(error);
-  return Ansi("illisible : ") + rel + (text.empty() ? std::string() : " (" + text + ")");
+  return Text("EcrOrdre", "Illisible", {rel}) + (text.empty() ? std::string() : " (" + text + ")");
 }
 
 // The airport codes at the start of a pack's apt.dat, read in growing steps
@@ -224,8 +225,8 @@ std::optional<PackKind> PackKindFromKey(const std::string& key) {
 
 std::string PackKindLabel(PackKind kind) {
   for (const KindName& k : kKinds)
-    if (k.kind == kind) return Ansi(k.label);
-  return Ansi("inconnu");
+    if (k.kind == kind) return Text("EcrOrdre", k.label);
+  return Text("EcrOrdre", "TypeInconnu");
 }
 
 std::vector<std::string> AirportCodes(std::string_view text, bool complete) {
@@ -294,7 +295,7 @@ PackFacts ClassifyPack(const std::string& folder) {
   r.input("", FolderStamp(folder, &root, &error, &listed));
   if (!listed) root = List(folder, error);
   if (error) return unknown(UnreadableReason(error, ""));
-  if (root.empty() && !DirectoryExists(folder)) return unknown(Ansi("dossier introuvable"));
+  if (root.empty() && !DirectoryExists(folder)) return unknown(Text("EcrOrdre", "DossierIntrouvable"));
   if (Find(root, "library.txt", false)) {
     f.kind = PackKind::Library;
     return done();
@@ -314,15 +315,16 @@ PackFacts ClassifyPack(const std::string& folder) {
     if (error && !tileError) tileError = error;
     if (!f.dsf.empty()) break;
   }
-  if (f.dsf.empty()) return unknown(tileError ? UnreadableReason(tileError, kNavData) : Ansi("aucun fichier de scène"));
+  if (f.dsf.empty())
+    return unknown(tileError ? UnreadableReason(tileError, kNavData) : Text("EcrOrdre", "AucunFichierScene"));
   r.input(f.dsf);
   DsfFailure failure;
   const std::optional<DsfProperties> properties = ReadDsfProperties(folder + "\\" + f.dsf, &failure);
   if (!properties) {
     if (failure.kind == DsfFailure::Kind::Unreadable)
       return unknown(UnreadableReason(static_cast<win::DWORD>(failure.code), f.dsf));
-    if (failure.kind == DsfFailure::Kind::No7z) return unknown(Ansi("DSF compressé en 7z, non lu par cette version"));
-    return unknown(Ansi("DSF endommagé : ") + f.dsf);
+    if (failure.kind == DsfFailure::Kind::No7z) return unknown(Text("EcrOrdre", "DsfSeptZ"));
+    return unknown(Text("EcrOrdre", "DsfEndommage", {f.dsf}));
   }
   if (IsOverlay(*properties))
     f.kind = PackKind::Overlay;

@@ -9,6 +9,7 @@
 #include "logic/core/folders.h"
 #include "logic/core/textfile.h"
 #include "logic/order/files.h"
+#include "logic/texts/textes.h"
 #include "platform/textcodec.h"
 #include "platform/winapi.h"
 
@@ -216,7 +217,7 @@ OrderSources GatherOrder(const OrderInput& input) {
       Planned p;
       p.entry.path = existing.lines[it->second].path;
       p.entry.name = name;
-      p.entry.reason = Ansi("nom illisible par le système : laissé à sa place");
+      p.entry.reason = Text("EcrOrdre", "NomIllisible");
       p.floating = true;
       place(p, "c:" + key, std::nullopt);
       planned.push_back(std::move(p));
@@ -255,7 +256,7 @@ OrderSources GatherOrder(const OrderInput& input) {
     p.entry.name = ShownName(path);
     if (!NameIsRepresentable(p.entry.name)) {
       // Whether it still exists cannot be told: the line stays as it is.
-      p.entry.reason = Ansi("nom illisible par le système : laissé à sa place");
+      p.entry.reason = Text("EcrOrdre", "NomIllisible");
       p.floating = true;
     } else {
       const std::string folder = FolderOfAbsolute(path);
@@ -326,9 +327,7 @@ OrderPlan PlanGathered(const OrderInput& input, OrderSources sources, PackMemory
     for (const std::string& code : e.airports) {
       auto [it, first] = declared.emplace(code, &e);
       if (first || it->second == &e) continue;
-      plan.warnings.push_back(Ansi("Aéroport ") + code + Ansi(" déclaré par « ") + it->second->name +
-                              Ansi(" » et par « ") + e.name + Ansi(" » : « ") + it->second->name +
-                              Ansi(" », plus haut, l'emporte."));
+      plan.warnings.push_back(Text("EcrOrdre", "AeroportDouble", {code, it->second->name, e.name, it->second->name}));
     }
   }
   return plan;

@@ -40,8 +40,10 @@ void ReadNodes(TextReader& in, std::vector<SettingsNode>& level, int depth) {
     in.skipLine();
     if (marker == '*' || marker == '+') {
       if (depth >= kMaxSettingsGroupDepth)
-        throw EInOutError(kIoInvalidNumber, Ansi("Fichier de paramètres endommagé : groupes imbriqués sur plus de ") +
-                                                IntToStr(kMaxSettingsGroupDepth) + " niveaux");
+        throw EInOutError(kIoInvalidNumber,
+                          CatalogueText("EcrOrvella", "ParametresEndommages",
+                                        "Fichier de paramètres endommagé : groupes imbriqués sur plus de %s niveaux",
+                                        {IntToStr(kMaxSettingsGroupDepth)}));
       SettingsNode& group = level.emplace_back();
       group.group = true;
       group.expanded = marker == '*';

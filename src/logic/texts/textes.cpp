@@ -1,7 +1,14 @@
 #include "logic/texts/textes.h"
 
+#include <algorithm>
+#include <map>
+#include <mutex>
+
 #include "logic/core/ansi.h"
+#include "logic/core/asciitext.h"
+#include "logic/core/errors.h"
 #include "logic/core/filelocations.h"
+#include "logic/core/pathnames.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -12,6 +19,32 @@ TTraduc Entry(const char* key, const char* frenchUtf8) { return TTraduc{key, Ans
 std::string& Override() {
   static std::string path;
   return path;
+}
+
+// The texts of the table as read so far, by section and key; read again
+// after ForgetTranslations().
+struct Translations {
+  std::mutex lock;
+  std::map<std::string, std::string, std::less<>> texts;
+};
+Translations& Read() {
+  static Translations read;
+  return read;
+}
+
+bool IsUtf8(std::string_view s) {
+  return !s.empty() && win::MultiByteToWideChar(win::CP_UTF8, win::MB_ERR_INVALID_CHARS, s.data(),
+                                                static_cast<int>(s.size()), nullptr, 0) > 0;
+}
+
+// A UTF-8 value on a system whose code page is not UTF-8 (Windows without the
+// UTF-8 code page): the program's texts are in the code page. A value that
+// is not UTF-8 was written in the code page and stays as it is.
+std::string FromFileText(std::string value) {
+  if (platform::AnsiIsUtf8() || std::all_of(value.begin(), value.end(), [](char c) { return (c & 0x80) == 0; }) ||
+      !IsUtf8(value))
+    return value;
+  return Ansi(value);
 }
 }  // namespace
 
@@ -63,23 +96,36 @@ Catalogue& Textes() {
   return catalogue;
 }
 
-void ResetTextes() { Textes() = Catalogue(); }
-
-std::string LanguageFilePath() {
-  if (!Override().empty()) return Override();
-  return CheminLangue(platform::ExecutablePath());
+void ResetTextes() {
+  Textes() = Catalogue();
+  ForgetTranslations();
 }
 
-void SetLanguageFileOverride(const std::string& path) { Override() = path; }
+std::string LanguageFileInUse() {
+  if (!Override().empty()) return Override();
+  return LanguageFilePath(platform::ExecutablePath(), UserInterfaceLanguage());
+}
+
+void SetLanguageFileOverride(const std::string& path) {
+  Override() = path;
+  ForgetTranslations();
+}
+
+void UseLanguageFileOfOrvella() {
+  const std::string self = platform::ExecutablePath();
+  std::string orvella = FolderPart(self) + "orvella";
+  if (ExtractExtension(self).size() == 4 && EqualsAsciiNoCase(ExtractExtension(self), ".exe")) orvella += ".exe";
+  SetLanguageFileOverride(LanguageFilePath(orvella, UserInterfaceLanguage()));
+}
 
 std::string LitTexte(const std::string& section, const std::string& key) {
   constexpr win::DWORD kSize = 2048;
-  std::string buffer(kSize, '\0');
-  const std::string file = LanguageFilePath();
-  const win::DWORD n =
-      win::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", buffer.data(), kSize, file.c_str());
-  buffer.resize(n < kSize ? n : kSize - 1);
-  buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+  // On the stack: the texts of errors are read while memory may be short.
+  char value[kSize] = {};
+  const std::string file = LanguageFileInUse();
+  const win::DWORD n = win::GetPrivateProfileStringA(section.c_str(), key.c_str(), "", value, kSize, file.c_str());
+  value[n < kSize ? n : kSize - 1] = '\0';
+  const std::string buffer = FromFileText(value);
 
   std::string text;
   text.reserve(buffer.size());
@@ -96,6 +142,8 @@ std::string LitTexte(const std::string& section, const std::string& key) {
 }
 
 void TraduitEcran(Form& window, const std::vector<TTraduc*>& entries) {
+  // The language file is read afresh for each window, its other texts too.
+  ForgetTranslations();
   const std::string& section = window.name();
   if (std::string t = LitTexte(section, "caption"); !t.empty()) window.setCaption(t);
   for (Component& c : window.components()) {
@@ -105,6 +153,46 @@ void TraduitEcran(Form& window, const std::vector<TTraduc*>& entries) {
   for (TTraduc* entry : entries) {
     if (std::string t = LitTexte(section, entry->key); !t.empty()) entry->text = t;
   }
+}
+
+namespace {
+const TextDefault* FindDefault(std::string_view section, std::string_view key) {
+  for (const TextDefault& t : ProgramTexts())
+    if (t.key == key && t.section == section) return &t;
+  return nullptr;
+}
+
+// The messages of the libraries below (the system's and the files' errors)
+// take their texts from here once this catalogue is part of the program.
+[[maybe_unused]] const bool kTextSourceSet = [] {
+  SetTextSource([](std::string_view section, std::string_view key) { return Text(section, key); });
+  return true;
+}();
+}  // namespace
+
+std::string Text(std::string_view section, std::string_view key) {
+  std::string id = std::string(section) + '\0' + std::string(key);
+  Translations& read = Read();
+  {
+    const std::lock_guard<std::mutex> hold(read.lock);
+    if (auto it = read.texts.find(id); it != read.texts.end()) return it->second;
+  }
+  const TextDefault* entry = FindDefault(section, key);
+  if (!entry) return std::string(key);
+  std::string text = LitTexte(entry->section, entry->key);
+  if (text.empty()) text = Ansi(entry->french);
+  const std::lock_guard<std::mutex> hold(read.lock);
+  return read.texts.emplace(std::move(id), std::move(text)).first->second;
+}
+
+std::string Text(std::string_view section, std::string_view key, std::initializer_list<std::string> args) {
+  return FillArguments(Text(section, key), args);
+}
+
+void ForgetTranslations() {
+  Translations& read = Read();
+  const std::lock_guard<std::mutex> hold(read.lock);
+  read.texts.clear();
 }
 
 }  // namespace orvella

@@ -3,7 +3,10 @@
 // captions of the windows.
 #pragma once
 
+#include <initializer_list>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "logic/core/form.h"
@@ -39,12 +42,15 @@ Catalogue& Textes();
 // Puts every entry back to its French default (tests).
 void ResetTextes();
 
-// The language file: the executable's path with the extension ".lng", or
-// the file of that name in the user's configuration folder when none lies
-// beside the executable (CheminLangue).
-// Tests may point it elsewhere; an empty override restores the default.
-std::string LanguageFilePath();
+// The language file in use: the one LanguageFilePath() finds for the running
+// executable and the user's interface language. Tests and the companion
+// programs (orvella-check) may point it elsewhere; an empty override restores
+// the default.
+std::string LanguageFileInUse();
 void SetLanguageFileOverride(const std::string& path);
+// For the companion programs (orvella-check, dm3conv): the language file that
+// the orvella program beside them reads.
+void UseLanguageFileOfOrvella();
 
 // The translated text of key in section, or the empty text when the language
 // file gives none. "\n" becomes one carriage return; keys starting with "rg"
@@ -55,5 +61,27 @@ std::string LitTexte(const std::string& section, const std::string& key);
 // found in the section named after the window, and the given entries.
 // An empty translation never changes anything.
 void TraduitEcran(Form& window, const std::vector<TTraduc*>& entries);
+
+// Every other text the program shows: a keyed entry of the catalogue, in the
+// section of the window (or program) that shows it, with its French default.
+// The language file replaces it by the same rules as the entries above.
+struct TextDefault {
+  const char* section;
+  const char* key;
+  const char* french;  // UTF-8
+};
+// The whole table, section by section (the key lists and the shipped files
+// are checked against it).
+std::span<const TextDefault> ProgramTexts();
+
+// The current text of key in section (ANSI): the language file's when it
+// gives one, else the French default. A key the table lacks answers the key
+// itself, so that a misspelt key shows at once. Safe from any thread.
+std::string Text(std::string_view section, std::string_view key);
+// The same with each "%s" replaced by the next argument.
+std::string Text(std::string_view section, std::string_view key, std::initializer_list<std::string> args);
+// Forgets the translations read so far: the next Text() reads the language
+// file again (a window's creation does so, as for its own captions).
+void ForgetTranslations();
 
 }  // namespace orvella

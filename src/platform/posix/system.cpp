@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -158,8 +159,66 @@ std::string FormatMessageA(DWORD code) {
        "Il y a une différence entre la balise spécifiée dans la requête et la balise présente dans le point "
        "d'analyse."},
   };
-  for (const auto& e : kTexts)
-    if (e.code == code) return e.utf8;  // the ANSI code page is UTF-8
+  // The texts of an English system, answered when the interface speaks
+  // neither French nor no language at all (C, POSIX), as a Windows in a
+  // language it has no texts for answers in English.
+  static constexpr Entry kEnglish[] = {
+      {0, "The operation completed successfully."},
+      {1, "Incorrect function."},
+      {2, "The system cannot find the file specified."},
+      {3, "The system cannot find the path specified."},
+      {4, "The system cannot open the file."},
+      {5, "Access is denied."},
+      {6, "The handle is invalid."},
+      {8, "Not enough memory resources are available to process this command."},
+      {11, "An attempt was made to load a program with an incorrect format."},
+      {13, "The data is invalid."},
+      {14, "Not enough memory resources are available to complete this operation."},
+      {17, "The system cannot move the file to a different disk drive."},
+      {18, "There are no more files."},
+      {19, "The media is write protected."},
+      {21, "The device is not ready."},
+      {24, "The program issued a command but the command length is incorrect."},
+      {29, "The system cannot write to the specified device."},
+      {30, "The system cannot read from the specified device."},
+      {31, "A device attached to the system is not functioning."},
+      {32, "The process cannot access the file because it is being used by another process."},
+      {33, "The process cannot access the file because another process has locked a portion of the file."},
+      {38, "Reached the end of the file."},
+      {39, "The disk is full."},
+      {50, "The request is not supported."},
+      {53, "The network path was not found."},
+      {67, "The network name cannot be found."},
+      {80, "The file exists."},
+      {87, "The parameter is incorrect."},
+      {109, "The pipe has been ended."},
+      {112, "There is not enough space on the disk."},
+      {122, "The data area passed to a system call is too small."},
+      {123, "The filename, directory name, or volume label syntax is incorrect."},
+      {144, "The directory is not a subdirectory of the root directory."},
+      {145, "The directory is not empty."},
+      {161, "The specified path is invalid."},
+      {183, "Cannot create a file when that file already exists."},
+      {206, "The filename or extension is too long."},
+      {223, "The file size exceeds the limit allowed and cannot be saved."},
+      {234, "More data is available."},
+      {267, "The directory name is invalid."},
+      {1113, "No mapping for the Unicode character exists in the target multi-byte code page."},
+      {1921, "The name of the file cannot be resolved by the system."},
+      {4390, "The file or directory is not a reparse point."},
+      {4391, "The reparse point attribute cannot be set because it conflicts with an existing attribute."},
+      {4392, "The data present in the reparse point buffer is invalid."},
+      {4393, "The tag present in the reparse point buffer is invalid."},
+      {4394, "There is a mismatch between the tag specified in the request and the tag present in the reparse point."},
+  };
+  const WORD language = GetUserDefaultUILanguage() & 0x3FF;
+  if (language != 0 && language != 0x0C) {
+    for (const auto& e : kEnglish)
+      if (e.code == code) return e.utf8;
+  } else {
+    for (const auto& e : kTexts)
+      if (e.code == code) return e.utf8;  // the ANSI code page is UTF-8
+  }
   SetError(ERROR_MR_MID_NOT_FOUND);
   return {};
 }
@@ -173,6 +232,32 @@ bool IsUtf8(UINT cp) { return cp == CP_ACP || cp == 3 /* CP_THREAD_ACP */ || cp 
 }  // namespace
 
 UINT GetACP() { return CP_UTF8; }
+
+WORD GetUserDefaultUILanguage() {
+  // The first of these set decides, as for the C library's messages.
+  const char* value = nullptr;
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+    value = std::getenv(name);
+    if (value && *value) break;
+  }
+  if (!value || !*value) return 0;
+  // "de_AT.UTF-8@euro": the language is the letters before '_', '.' or '@'.
+  std::string language;
+  for (const char* c = value; *c && *c != '_' && *c != '.' && *c != '@'; ++c)
+    language += static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+  struct Known {
+    const char* code;
+    WORD primary;
+  };
+  static constexpr Known kLanguages[] = {
+      {"cs", 0x05}, {"da", 0x06}, {"de", 0x07}, {"el", 0x08}, {"en", 0x09}, {"es", 0x0A}, {"fi", 0x0B},
+      {"fr", 0x0C}, {"hu", 0x0E}, {"it", 0x10}, {"ja", 0x11}, {"ko", 0x12}, {"nl", 0x13}, {"nb", 0x14},
+      {"no", 0x14}, {"pl", 0x15}, {"pt", 0x16}, {"ru", 0x19}, {"sv", 0x1D}, {"tr", 0x1F}, {"zh", 0x04},
+  };
+  for (const Known& k : kLanguages)
+    if (language == k.code) return static_cast<WORD>(k.primary | 0x400);  // the default sub-language
+  return 0;
+}
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst, int dstLength) {
   if (!src || srcLength == 0 || srcLength < -1 || dstLength < 0 || (dstLength > 0 && !dst) ||

@@ -213,6 +213,7 @@ BOOL GetVolumeInformationA(const char* root, char* volumeName, DWORD volumeNameS
 }
 
 UINT GetACP() { return ::GetACP(); }
+WORD GetUserDefaultUILanguage() { return ::GetUserDefaultUILanguage(); }
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, const char* src, int srcLength, WCHAR* dst, int dstLength) {
   return ::MultiByteToWideChar(codePage, flags, src, srcLength, reinterpret_cast<::WCHAR*>(dst), dstLength);
