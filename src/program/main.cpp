@@ -51,7 +51,7 @@ int main(int argc, char* argv[]) {
     interaction.setMainWindow(&window);
     bool created = false;
     bool endRequested = false;
-    instance.onActivate = [&window] { window.bringToFront(); };
+    instance.onActivate = [&window] { window.BringToFront(); };
     sessionEnd.onTerminate = [&] {
       if (!created) {
         // The settings are still being read: close once they are.

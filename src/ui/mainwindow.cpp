@@ -15,6 +15,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 
@@ -35,10 +36,10 @@
 namespace orvella::ui {
 
 TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
-  view_ =
-      std::make_unique<FormView>(logic_.form, this, [this](Component& c, QWidget* p) { return createControl(c, p); });
+  view_ = std::make_unique<FormView>(logic_.LayoutForm(), this,
+                                     [this](Component& c, QWidget* p) { return createControl(c, p); });
   // The design position and client area; the settings file may change both.
-  designSize_ = QSize(logic_.form.clientWidth(), logic_.form.clientHeight());
+  designSize_ = QSize(logic_.MainForm().clientWidth(), logic_.MainForm().clientHeight());
   move(162, 77);
   resize(designSize_);
   // The program's icon, at every size drawn for it: the title bar, the task
@@ -47,28 +48,26 @@ TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
   for (int side : {16, 32, 48, 64, 128, 256})
     icon.addFile(QStringLiteral(":/icons/%1x%1/orvella.png").arg(side), QSize(side, side));
   setWindowIcon(icon);
-  logic_.setHost(this);
-  logic_.onChanged = [this] { refresh(); };
-  CheckHandlers(logic_.form);
-  connectControls();
+  logic_.SetHost(this);
+  CheckHandlers(logic_.MainForm());
   buildMenu();
+  connectControls();
   // F5 reads both trees' scenery folders again.
   auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
   reload->setContext(Qt::WindowShortcut);
-  connect(reload, &QShortcut::activated, this, [this] { run([this] { logic_.RafraichitTout(); }); });
+  connect(reload, &QShortcut::activated, this, [this] { run([this] { logic_.RefreshAll(); }); });
   // F7 checks the selected installation's scenes.
   auto* verify = new QShortcut(QKeySequence(Qt::Key_F7), this);
   verify->setContext(Qt::WindowShortcut);
   connect(verify, &QShortcut::activated, this, [this] {
-    if (logic_.installationSelected()) startCheck();
+    if (logic_.InstallationSelected()) startCheck();
   });
   refresh();
 }
 
 TEcrOrvella::~TEcrOrvella() {
   tearingDown_ = true;
-  logic_.onChanged = nullptr;
-  logic_.setHost(nullptr);
+  logic_.SetHost(nullptr);
   // The widgets go first: the tree views' models let go of the trees they
   // observe while the trees still exist.
   const auto children = findChildren<QObject*>(QString(), Qt::FindDirectChildrenOnly);
@@ -78,8 +77,8 @@ TEcrOrvella::~TEcrOrvella() {
 QWidget* TEcrOrvella::createControl(Component& c, QWidget* parent) {
   switch (c.kind) {
     case ComponentKind::TreeView:
-      if (c.name == logic_.CustScn.name()) return custView_ = new TTreeView(logic_.CustScn, parent);
-      if (c.name == logic_.GlobScn.name()) return globView_ = new TTreeView(logic_.GlobScn, parent);
+      if (c.name == logic_.CustScn().name()) return custView_ = new TTreeView(logic_.CustScn(), parent);
+      if (c.name == logic_.GlobScn().name()) return globView_ = new TTreeView(logic_.GlobScn(), parent);
       return nullptr;
     case ComponentKind::Bevel:
       // Bevel3 frames the installation buttons; the others are lines.
@@ -99,135 +98,40 @@ QWidget* TEcrOrvella::createControl(Component& c, QWidget* parent) {
   }
 }
 
-namespace {
-
-using Handler = void (EcrOrvellaLogic::*)();
-
-// The handlers of the window's buttons, check boxes and menu items, by name.
-const std::map<std::string, Handler, std::less<>>& Handlers() {
-  static const std::map<std::string, Handler, std::less<>> handlers = {
-      {"btnAjouteXPlane", &EcrOrvellaLogic::btnAjouteXPlaneClick},
-      {"btnOteXPlane", &EcrOrvellaLogic::btnOteXPlaneClick},
-      {"btnQuitter", &EcrOrvellaLogic::btnQuitterClick},
-      {"btnDeplH", &EcrOrvellaLogic::btnDeplHClick},
-      {"btnDeplB", &EcrOrvellaLogic::btnDeplBClick},
-      {"btnNouvGroupe", &EcrOrvellaLogic::btnNouvGroupeClick},
-      {"btnSuppGroupe", &EcrOrvellaLogic::btnSuppGroupeClick},
-      {"btnAjoutScene", &EcrOrvellaLogic::btnAjoutSceneClick},
-      {"btnNouvSousGroupe", &EcrOrvellaLogic::btnNouvSousGroupeClick},
-      {"cbTriAuto", &EcrOrvellaLogic::cbTriAutoClick},
-      {"btnTrier", &EcrOrvellaLogic::btnTrierClick},
-      {"btnAjoutOrphelins", &EcrOrvellaLogic::btnAjoutOrphelinsClick},
-      {"btnActiver", &EcrOrvellaLogic::btnActiverClick},
-      {"btnDesactiver", &EcrOrvellaLogic::btnDesactiverClick},
-      // The popup menu runs the handlers of the buttons.
-      {"PM_Activer", &EcrOrvellaLogic::btnActiverClick},
-      {"PM_Desactiver", &EcrOrvellaLogic::btnDesactiverClick},
-      {"PM_NouvGroupe", &EcrOrvellaLogic::btnNouvGroupeClick},
-      {"PM_NouvSousGroupe", &EcrOrvellaLogic::btnNouvSousGroupeClick},
-      {"PM_Supprime", &EcrOrvellaLogic::btnSuppGroupeClick},
-      {"PM_Trier", &EcrOrvellaLogic::btnTrierClick},
-      {"PM_TriAuto", &EcrOrvellaLogic::cbTriAutoClick},
-      {"PM_DeplH", &EcrOrvellaLogic::btnDeplHClick},
-      {"PM_DeplB", &EcrOrvellaLogic::btnDeplBClick},
-      {"PM_AjoutScene", &EcrOrvellaLogic::btnAjoutSceneClick},
-      {"PM_AjoutOrphelins", &EcrOrvellaLogic::btnAjoutOrphelinsClick},
-      {"PM_BtnLat", &EcrOrvellaLogic::PM_BtnLatClick},
-      // The scenery order.
-      {"cbEffaceIni", &EcrOrvellaLogic::cbEffaceIniClick},
-      {"cbOrdonneIni", &EcrOrvellaLogic::cbOrdonneIniClick},
-      {"PM_ApercuOrdre", &EcrOrvellaLogic::PM_ApercuOrdreClick},
-  };
-  return handlers;
-}
-
-// Both launch buttons share one handler, told which button ran it.
-constexpr const char* kLaunchButtons[] = {"btnOuvrirXP", "btnOuvrirXPQuitter"};
-// The scenery check runs in the window, off its thread.
-constexpr const char* kCheckCommands[] = {"btnVerifier", "PM_Verifier"};
-
-bool IsTypeItem(std::string_view name) {
-  for (const auto& [item, kind] : kTypeItems)
-    if (name == item) return true;
-  return false;
-}
-
-bool IsLaunchButton(std::string_view name) {
-  for (const char* b : kLaunchButtons)
-    if (name == b) return true;
-  return false;
-}
-
-bool IsCheckCommand(std::string_view name) {
-  for (const char* c : kCheckCommands)
-    if (name == c) return true;
-  return false;
-}
-
-}  // namespace
-
-void CheckHandlers(const Form& form) {
-  auto need = [&](std::string_view name) {
-    if (!form.find(name))
-      throw std::logic_error("handler for " + std::string(name) + ", which " + form.name() + " lacks");
-  };
-  for (const auto& [name, fn] : Handlers()) need(name);
-  for (const auto& [item, kind] : kTypeItems) need(item);
-  for (const char* b : kLaunchButtons) need(b);
-  for (const char* c : kCheckCommands) need(c);
-  for (const Component& c : form.components()) {
-    const bool clickable = c.kind == ComponentKind::Button || c.kind == ComponentKind::SpeedButton ||
-                           c.kind == ComponentKind::CheckBox || (c.isMenuItem() && c.caption != "-");
-    if (clickable && !Handlers().contains(c.name) && !IsTypeItem(c.name) && !IsLaunchButton(c.name) &&
-        !IsCheckCommand(c.name))
-      throw std::logic_error(form.name() + ": no handler for " + c.name);
-  }
-}
-
-std::function<void()> TEcrOrvella::handlerOf(const std::string& name) {
-  EcrOrvellaLogic& l = logic_;
-  // The kind items share one handler, told which item ran it.
-  if (IsTypeItem(name)) return [&l, name] { l.PM_TypeClick(name); };
-  if (IsLaunchButton(name)) return [&l, name] { l.btnOuvrirXPQuitterClick(name); };
-  // Run from the window's queue: the check's window opens once the click's
-  // handler has returned and the window shows its state.
-  if (IsCheckCommand(name))
-    return [this] {
-      QMetaObject::invokeMethod(
-          this, [this] { startCheck(); }, Qt::QueuedConnection);
-    };
-  auto it = Handlers().find(name);
-  if (it == Handlers().end()) return {};
-  return [&l, fn = it->second] { (l.*fn)(); };
-}
-
 void TEcrOrvella::connectControls() {
+  // Each handler of the table to its button, check box or menu item.
+  for (const ControlHandler& h : ControlHandlers()) {
+    if (QAction* a = menuAction(h.control)) {
+      connect(a, &QAction::triggered, this, [this, &h] { run([&] { logic_.Dispatch(h); }); });
+      continue;
+    }
+    auto* b = view_->get<QAbstractButton>(h.control);
+    if (!b) throw std::logic_error("no button for the handler of " + std::string(h.control));
+    if (logic_.MainForm()[h.control].kind == ComponentKind::CheckBox)
+      // The box shows the click at once; the Form learns it before the
+      // handler runs.
+      connect(b, &QAbstractButton::clicked, this, [this, &h](bool on) {
+        run([&] {
+          logic_.SetChecked(h.control, on);
+          logic_.Dispatch(h);
+        });
+      });
+    else
+      connect(b, &QAbstractButton::clicked, this, [this, &h] { run([&] { logic_.Dispatch(h); }); });
+  }
+
   for (const std::string& name : view_->names()) {
-    const Component& c = logic_.form[name];
+    const Component& c = logic_.MainForm()[name];
     QWidget* w = view_->widget(name);
-    const std::function<void()> handler = handlerOf(name);
     switch (c.kind) {
       case ComponentKind::Button:
       case ComponentKind::SpeedButton:
         // Return clicks a focused button, as Space does.
         w->installEventFilter(this);
-        if (handler)
-          connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this,
-                  [this, handler] { run(handler); });
-        break;
-      case ComponentKind::CheckBox:
-        // The box shows the click at once; the Form learns it before the
-        // handler (if any) runs.
-        connect(qobject_cast<QAbstractButton*>(w), &QAbstractButton::clicked, this, [this, name, handler](bool on) {
-          run([&] {
-            logic_.form[name].checked = on;
-            if (handler) handler();
-          });
-        });
         break;
       case ComponentKind::RadioGroup:
         connect(qobject_cast<RadioGroup*>(w), &RadioGroup::itemClicked, this,
-                [this](int index) { run([&] { logic_.selectInstallation(index); }); });
+                [this](int index) { run([&] { logic_.SelectInstallation(index); }); });
         break;
       case ComponentKind::PageControl:
         connect(qobject_cast<QTabWidget*>(w), &QTabWidget::currentChanged, this, [this](int index) {
@@ -262,7 +166,7 @@ void TEcrOrvella::connectControls() {
     };
     // Delete removes the selection as the removal button does, when it can.
     v->onDeleteKey = [this] {
-      if (logic_.ctl.btnSuppGroupe.enabled) run([this] { logic_.btnSuppGroupeClick(); });
+      if (logic_.Controls().btnSuppGroupe.enabled) run([this] { logic_.btnSuppGroupeClick(); });
     };
   }
   // A scene's tooltip tells its kind; a failure to read it shows none.
@@ -293,7 +197,7 @@ void TEcrOrvella::buildMenu() {
   menu_ = new QMenu(this);
   menu_->setObjectName(QStringLiteral("PM_Page"));
   menu_->setSeparatorsCollapsible(false);
-  for (const Component& c : logic_.form.components()) {
+  for (const Component& c : logic_.MainForm().components()) {
     if (!c.isMenuItem()) continue;
     QAction* a = menu_->addAction(QString());
     a->setObjectName(QString::fromStdString(c.name));
@@ -301,8 +205,6 @@ void TEcrOrvella::buildMenu() {
       a->setSeparator(true);
     } else {
       a->setCheckable(c.name == "PM_TriAuto" || c.name.rfind("PM_Type", 0) == 0);
-      if (std::function<void()> handler = handlerOf(c.name))
-        connect(a, &QAction::triggered, this, [this, handler] { run(handler); });
     }
     actions_.emplace(c.name, a);
   }
@@ -310,7 +212,7 @@ void TEcrOrvella::buildMenu() {
 
 void TEcrOrvella::applyMenu() {
   for (const auto& [name, a] : actions_) {
-    const Component& c = logic_.form[name];
+    const Component& c = logic_.MainForm()[name];
     if (a->isVisible() != c.visible) a->setVisible(c.visible);
     // An item whose caption is "-" is a separator; a language file may give
     // a separator a caption, which makes it an item.
@@ -324,24 +226,26 @@ void TEcrOrvella::applyMenu() {
 }
 
 void TEcrOrvella::applyInstallations() {
-  auto* group = view_->get<RadioGroup>(logic_.ctl.rgListeXP.name);
+  auto* group = view_->get<RadioGroup>(logic_.Controls().rgListeXP.name);
   if (!group) return;
   QStringList items;
-  for (const std::string& p : logic_.installations) items.append(FromAnsi(p));
+  for (const std::string& p : logic_.Installations()) items.append(FromAnsi(p));
   group->setItems(items);
-  group->setItemIndex(logic_.selectedInstallation());
+  group->setItemIndex(logic_.SelectedInstallation());
 }
 
 void TEcrOrvella::refresh() {
   if (applying_ || tearingDown_) return;
   applying_ = true;
-  const QString title = FromAnsi(logic_.form.caption());
+  ++applyCount_;
+  const QString title = FromAnsi(logic_.MainForm().caption());
   if (windowTitle() != title) setWindowTitle(title);
   view_->applyState();
   view_->applyGeometry();
   applyInstallations();
-  if (auto* pages = view_->get<QTabWidget>(logic_.ctl.Pages.name); pages && pages->currentIndex() != logic_.pageIndex)
-    pages->setCurrentIndex(logic_.pageIndex);
+  if (auto* pages = view_->get<QTabWidget>(logic_.Controls().Pages.name);
+      pages && pages->currentIndex() != logic_.PageIndex())
+    pages->setCurrentIndex(logic_.PageIndex());
   applyMenu();
   applying_ = false;
 }
@@ -349,6 +253,7 @@ void TEcrOrvella::refresh() {
 bool TEcrOrvella::run(const std::function<void()>& handler) {
   if (tearingDown_) return false;
   bool ok = true;
+  ++running_;
   try {
     handler();
   } catch (const std::exception& e) {
@@ -358,20 +263,23 @@ bool TEcrOrvella::run(const std::function<void()>& handler) {
     ok = false;
     UI().ShowMessage(Text("EcrOrvella", "ErreurInattendue"));
   }
-  refresh();
+  // A handler run from within another (a selection that changed, say)
+  // leaves the showing to the outer one.
+  if (--running_ == 0) refresh();
   return ok;
 }
 
 void TEcrOrvella::formCreate(const std::string& exePath, const std::string& settingsFile) {
   run([&] { logic_.FormCreate(exePath, settingsFile); });
+  if (const std::optional<Rect>& r = logic_.ReadBounds()) SetBounds(*r);
   created_ = true;
   custView_->setAcceptFiles(true);
   globView_->setAcceptFiles(true);
 }
 
 void TEcrOrvella::startCheck() {
-  EcrOrvellaLogic::DemandeVerif request;
-  if (!run([&] { request = logic_.DemandeVerification(); })) return;
+  EcrOrvellaLogic::CheckRequest request;
+  if (!run([&] { request = logic_.MakeCheckRequest(); })) return;
   if (!checkDialog_) {
     checkDialog_ = new CheckDialog(this);
     checkDialog_->setAttribute(Qt::WA_DeleteOnClose);
@@ -382,14 +290,14 @@ void TEcrOrvella::startCheck() {
             [this](const QString& name, const QString& folder) { selectPack(ToAnsi(name), ToAnsi(folder)); });
     connect(checkDialog_, &CheckDialog::activateRequested, this, [this](const QString& folder) {
       const std::string f = ToAnsi(folder);
-      repairThenCheck([this, f] { return logic_.ActiveSceneDossier(f); }, CheckText("PasActivee").arg(folder));
+      repairThenCheck([this, f] { return logic_.ActivateSceneFolder(f); }, CheckText("PasActivee").arg(folder));
     });
     connect(checkDialog_, &CheckDialog::enableRequested, this, [this](const QString& folder) {
       const std::string f = ToAnsi(folder);
-      repairThenCheck([this, f] { return logic_.ReactivePackIni(f); }, CheckText("PasReactive").arg(folder));
+      repairThenCheck([this, f] { return logic_.EnablePackInIni(f); }, CheckText("PasReactive").arg(folder));
     });
   }
-  checkDialog_->setCanEnable(logic_.ordonneIni());
+  checkDialog_->setCanEnable(logic_.OrdersSceneryPacks());
   check::Options options;
   options.readLog = true;
   options.inactiveScenes = request.inactiveScenes;
@@ -418,11 +326,11 @@ void TEcrOrvella::takeReport(const check::Report& report) {
 }
 
 bool TEcrOrvella::selectPack(const std::string& name, const std::string& folder) {
-  Node* node = logic_.NoeudDuPack(folder, name);
+  Node* node = logic_.NodeOfPack(folder, name);
   if (!node) return false;
   SceneryTree* tree = node->tree();
   run([&] {
-    logic_.pageIndex = tree == &logic_.GlobScn ? 1 : 0;
+    logic_.PagesChange(tree == &logic_.GlobScn() ? 1 : 0);
     for (Node* p = node->parent(); p; p = p->parent()) tree->setExpanded(p, true);
     tree->select(node);
     logic_.TreeChange(tree);
@@ -434,7 +342,7 @@ bool TEcrOrvella::selectPack(const std::string& name, const std::string& folder)
 QWidget* TEcrOrvella::control(std::string_view name) const { return view_->widget(name); }
 
 TTreeView* TEcrOrvella::treeView(const SceneryTree& tree) const {
-  return &tree == &logic_.CustScn ? custView_ : &tree == &logic_.GlobScn ? globView_ : nullptr;
+  return &tree == &logic_.CustScn() ? custView_ : &tree == &logic_.GlobScn() ? globView_ : nullptr;
 }
 
 QAction* TEcrOrvella::menuAction(std::string_view name) const {
@@ -452,9 +360,9 @@ void TEcrOrvella::showPopup(const QPoint& globalPos) {
   menu_->popup(globalPos);
 }
 
-Rect TEcrOrvella::bounds() { return Rect{x(), y(), width(), height()}; }
+Rect TEcrOrvella::Bounds() { return Rect{x(), y(), width(), height()}; }
 
-void TEcrOrvella::setBounds(const Rect& r) {
+void TEcrOrvella::SetBounds(const Rect& r) {
   // A size missing from the settings file, or too small to use, opens the
   // window at its designed size; none opens it larger than the screen.
   QSize size(r.width, r.height);
@@ -475,7 +383,6 @@ void TEcrOrvella::setBounds(const Rect& r) {
   move(pos);
   keepOnScreen(screen);
   view_->setClientSize(width(), height());
-  refresh();
 }
 
 void TEcrOrvella::keepOnScreen(QScreen* screen) {
@@ -497,9 +404,18 @@ void TEcrOrvella::showEvent(QShowEvent* e) {
   if (!e->spontaneous()) keepOnScreen(screen());
 }
 
-void TEcrOrvella::close() { QWidget::close(); }
+void TEcrOrvella::Close() { QWidget::close(); }
 
-void TEcrOrvella::bringToFront() {
+void TEcrOrvella::ShowNow() { refresh(); }
+
+void TEcrOrvella::StartCheck() {
+  // From the window's queue: the check's window opens once the click's
+  // handler has returned and the window shows its state.
+  QMetaObject::invokeMethod(
+      this, [this] { startCheck(); }, Qt::QueuedConnection);
+}
+
+void TEcrOrvella::BringToFront() {
   if (isMinimized()) showNormal();
   raise();
   activateWindow();

@@ -25,12 +25,6 @@ class CheckDialog;
 class FormView;
 class TTreeView;
 
-// Checks the window's handler table against its Form: every name the table
-// holds is a component of form, and every button, check box and menu item
-// (but a separator) has a handler. Throws std::logic_error naming the first
-// mismatch; the window checks its own Form when it is built.
-void CheckHandlers(const Form& form);
-
 class TEcrOrvella : public QWidget, public WindowHost {
   Q_OBJECT
  public:
@@ -64,17 +58,22 @@ class TEcrOrvella : public QWidget, public WindowHost {
 
   // Runs one event handler: an exception ends that handler only and its
   // message is shown in a message box with the application title. The
-  // window then shows the logic's state. False when the handler failed.
+  // window then shows the logic's state, once per event: a handler run from
+  // within another leaves it to the outer one. False when the handler failed.
   bool run(const std::function<void()>& handler);
   // Shows the logic's state: caption, every control, the installations.
   void refresh();
+  // How many times refresh() applied the state since the window was built.
+  int applyCount() const { return applyCount_; }
 
   // WindowHost. The bounds are the window frame's position and the client
   // area's size, which restore exactly however large the frame is.
-  Rect bounds() override;
-  void setBounds(const Rect& r) override;
-  void close() override;
-  void bringToFront() override;
+  Rect Bounds() override;
+  void SetBounds(const Rect& r) override;
+  void Close() override;
+  void BringToFront() override;
+  void ShowNow() override;
+  void StartCheck() override;
 
   // The desktop session ends or the program was asked to terminate: any
   // dialog still open goes, then the window closes as its close box does.
@@ -95,7 +94,6 @@ class TEcrOrvella : public QWidget, public WindowHost {
   void buildMenu();
   void applyMenu();
   void applyInstallations();
-  std::function<void()> handlerOf(const std::string& name);
   void takeReport(const check::Report& report);
   void repairThenCheck(const std::function<bool()>& repair, const QString& failure);
 
@@ -109,6 +107,8 @@ class TEcrOrvella : public QWidget, public WindowHost {
   bool destroyed_ = false;
   bool applying_ = false;
   bool tearingDown_ = false;
+  int running_ = 0;  // handlers running, one within another
+  int applyCount_ = 0;
   QSize designSize_;  // the client area as designed
   // Moves (and if need be shrinks) the window so that the whole of it, its
   // frame included, lies in the available area of `screen`.

@@ -143,13 +143,13 @@ TEST(ControlsTest, AMisspeltOrMissingControlFailsWhenTheWindowIsBuilt) {
 TEST(ControlsTest, TheLogicWorksOnItsOwnFormsComponents) {
   EcrOrvellaLogic logic;
   // Resolved against the Form the window shows, not a copy made on the way.
-  EXPECT_EQ(&logic.ctl.btnActiver, &logic.form["btnActiver"]);
-  EXPECT_EQ(&logic.ctl.PM_ApercuOrdre, &logic.form["PM_ApercuOrdre"]);
+  EXPECT_EQ(&logic.Controls().btnActiver, &logic.MainForm()["btnActiver"]);
+  EXPECT_EQ(&logic.Controls().PM_ApercuOrdre, &logic.MainForm()["PM_ApercuOrdre"]);
   for (std::size_t i = 0; i < kTypeItemCount; ++i)
-    EXPECT_EQ(logic.ctl.PM_Type[i], &logic.form[kTypeItems[i].first]) << kTypeItems[i].first;
-  logic.ctl.cbEffaceIni.checked = false;
-  EXPECT_FALSE(logic.effaceIni());
-  EXPECT_FALSE(logic.form["cbEffaceIni"].checked);
+    EXPECT_EQ(logic.Controls().PM_Type[i], &logic.MainForm()[kTypeItems[i].first]) << kTypeItems[i].first;
+  logic.SetChecked("cbEffaceIni", false);
+  EXPECT_FALSE(logic.DeletesSceneryPacks());
+  EXPECT_FALSE(logic.MainForm()["cbEffaceIni"].checked);
 }
 
 }  // namespace

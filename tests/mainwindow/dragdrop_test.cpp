@@ -47,7 +47,7 @@ TEST_F(DragTest, OnlyGroupsTakeADrop) {
   ASSERT_NE(t.unmanaged(), nullptr);
   EXPECT_FALSE(w.TreeDragOver(&t, t.unmanaged()));
   EXPECT_FALSE(w.TreeDragOver(&t, t.unmanaged()->child(0)));
-  EXPECT_FALSE(w.TreeDragOver(&w.GlobScn, europe)) << "a node of another tree";
+  EXPECT_FALSE(w.TreeDragOver(&w.GlobScn(), europe)) << "a node of another tree";
   EXPECT_TRUE(ui.events.empty());
 }
 
@@ -164,8 +164,8 @@ TEST_F(ShellDropTest, FoldersAndShortcutsToFoldersAreTakenIntoTheGroup) {
   // Refreshed, and the commands follow the dropped-on group.
   EXPECT_EQ(g->child(1)->state(), 2);
   EXPECT_EQ(g->state(), 1);
-  EXPECT_TRUE(w.form["btnAjoutScene"].enabled);
-  EXPECT_EQ(w.current, &t);
+  EXPECT_TRUE(w.MainForm()["btnAjoutScene"].enabled);
+  EXPECT_EQ(w.Current(), &t);
   EXPECT_TRUE(ui.events.empty()) << "nothing is reported";
 }
 

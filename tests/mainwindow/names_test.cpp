@@ -111,8 +111,8 @@ TEST_F(NamesTest, EveryScriptComesInByEveryWayGoesOnAndOffAndSurvivesARestart) {
 
   EcrOrvellaLogic next;
   next.FormCreate(fx.dir.win("orvella.exe"));
-  ASSERT_EQ(next.CustScn.topCount(), 1);
-  Node* back = next.CustScn.top(0);
+  ASSERT_EQ(next.CustScn().topCount(), 1);
+  Node* back = next.CustScn().top(0);
   EXPECT_EQ(back->text(), "Polska i Česko");
   EXPECT_EQ(sceneTexts(back), all);
   for (int i = 0; i < back->childCount(); ++i) EXPECT_EQ(back->child(i)->state(), kStateNone);

@@ -40,8 +40,8 @@ class SavingUnderFaults : public SettingsFixture {
   }
   // A change that makes the file to write longer than the previous one.
   static void change(EcrOrvellaLogic& w) {
-    Node* g = w.CustScn.addChild(nullptr, "Added after start", kKindGroup);
-    for (int i = 0; i < 20; ++i) w.CustScn.addChild(g, "Z:\\Scenes\\Scene number " + std::to_string(i), kKindScene);
+    Node* g = w.CustScn().addChild(nullptr, "Added after start", kKindGroup);
+    for (int i = 0; i < 20; ++i) w.CustScn().addChild(g, "Z:\\Scenes\\Scene number " + std::to_string(i), kKindScene);
   }
   // The next start from `folder` (a sub-folder of the test's, "" for itself)
   // reads `previous` whole: the same nodes and installations as a start over
@@ -54,10 +54,10 @@ class SavingUnderFaults : public SettingsFixture {
     other.file("orvella.ini", previous);
     EcrOrvellaLogic reference;
     reference.FormCreate(other.win("orvella.exe"));
-    EXPECT_EQ(Lines(next.CustScn), Lines(reference.CustScn));
-    EXPECT_EQ(Lines(next.GlobScn), Lines(reference.GlobScn));
-    EXPECT_EQ(next.installations, reference.installations);
-    EXPECT_FALSE(Lines(next.CustScn).empty());
+    EXPECT_EQ(Lines(next.CustScn()), Lines(reference.CustScn()));
+    EXPECT_EQ(Lines(next.GlobScn()), Lines(reference.GlobScn()));
+    EXPECT_EQ(next.Installations(), reference.Installations());
+    EXPECT_FALSE(Lines(next.CustScn()).empty());
   }
 };
 
@@ -172,7 +172,10 @@ TEST_F(SavingUnderFaults, AReadOnlyFolderRefusesTheWriteAndKeepsTheFile) {
   if (!fs.error().empty()) GTEST_SKIP() << "mounting a tmpfs is not permitted here: " << fs.error();
   dir.file("ro/orvella.ini", previous);
   ASSERT_TRUE(fs.remountReadOnly()) << std::strerror(errno);
-  w->settingsPath = dir.win("ro/orvella.ini");
+  // The same session, saved to the file on the read-only mount.
+  w = std::make_unique<EcrOrvellaLogic>();
+  w->FormCreate(dir.win("orvella.exe"), dir.win("ro/orvella.ini"));
+  change(*w);
   w->FormDestroy();
   EXPECT_EQ(ui.messages, std::vector<std::string>{ioMessage(Ansi("Accès au fichier refusé"), "ro/")});
   EXPECT_FALSE(dir.exists("ro/orvella.ini.new"));
@@ -188,7 +191,7 @@ TEST_F(SavingUnderFaults, AFullDiskShowsDisquePleinAndTheNextStartReadsThePrevio
   w->FormCreate(dir.win("small/orvella.exe"));
   change(*w);
   for (int i = 0; i < 400; ++i)
-    w->GlobScn.addChild(nullptr, "Z:\\A rather long path to a scene folder " + std::to_string(i), kKindScene);
+    w->GlobScn().addChild(nullptr, "Z:\\A rather long path to a scene folder " + std::to_string(i), kKindScene);
   // Fill what is left of the disk.
   {
     std::ofstream filler(dir.host("small/filler"), std::ios::binary);

@@ -125,14 +125,14 @@ TEST_F(TextWalkTest, NoWindowDialogOrMessageKeepsAFrenchText) {
   dir.symlink("XP/Custom Scenery/LFPG2", "Scenes/LFPG2");
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* g = l.CustScn.addChild(nullptr, "Europe", kKindGroup);
+  Node* g = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
   std::vector<Node*> scenes;
   for (const char* n : {"Lib", "LFPG", "LFPG2", "Gone"})
-    scenes.push_back(l.CustScn.addChild(g, dir.win(std::string("Scenes/") + n), kKindScene));
-  l.CustScn.setExpanded(g, true);
+    scenes.push_back(l.CustScn().addChild(g, dir.win(std::string("Scenes/") + n), kKindScene));
+  l.CustScn().setExpanded(g, true);
   w->run([&] {
-    l.installations.push_back(dir.win("XP"));
-    l.selectInstallation(0);
+    l.AddInstallation(dir.win("XP"));
+    l.SelectInstallation(0);
   });
   QStringList shown;
   CollectShown(w.get(), shown);

@@ -1,4 +1,4 @@
-// Activating and deactivating the selected scenes and groups of the current
+// Activating and deactivating the selected scenes and groups of the current_
 // tree.
 #include <vector>
 
@@ -23,29 +23,29 @@ std::vector<Node*> NodesToVisit(const SceneryTree& tree) {
 // Nothing selected, or no installation whose scenery folder the links would go
 // to (after the last one was removed, or before any was chosen): the command
 // does nothing, neither on disk nor to the buttons.
-bool CanActOn(const SceneryTree& tree, bool installationSelected) {
-  return tree.selectionCount() > 0 && installationSelected && !tree.sceneryFolder.empty();
+bool CanActOn(const SceneryTree& tree, bool haveInstallation) {
+  return tree.selectionCount() > 0 && haveInstallation && !tree.sceneryFolder.empty();
 }
 
 }  // namespace
 
-void EcrOrvellaLogic::appliqueActivation(bool activer) {
-  SceneryTree& tree = *current;
-  if (!CanActOn(tree, installationSelected())) return;
+void EcrOrvellaLogic::ApplyActivation(bool activate) {
+  SceneryTree& tree = *current_;
+  if (!CanActOn(tree, InstallationSelected())) return;
   const std::string folder = tree.sceneryFolder;
   // Whatever happened, the trees then show what the disk holds, and the
   // buttons follow the states so read (with no node left selected, the
   // opposite button is the one to press next).
-  const auto refresh = [this, activer] {
-    RafraichitArbre(CustScn, installationSelected());
-    RafraichitArbre(GlobScn, installationSelected());
-    ctl.btnActiver.enabled = !activer;
-    ctl.btnDesactiver.enabled = activer;
+  const auto refresh = [this, activate] {
+    RafraichitArbre(custScn_, InstallationSelected());
+    RafraichitArbre(globScn_, InstallationSelected());
+    ctl_.btnActiver.enabled = !activate;
+    ctl_.btnDesactiver.enabled = activate;
     ActualiseCommandes();
   };
   std::vector<RefusedScene> refused;
   try {
-    for (Node* n : NodesToVisit(tree)) activer ? ActiveNoeud(n, folder, refused) : DesactiveNoeud(n, folder);
+    for (Node* n : NodesToVisit(tree)) activate ? ActiveNoeud(n, folder, refused) : DesactiveNoeud(n, folder);
   } catch (const Error&) {
     // The failure that stopped the command is told last, after the scenes
     // refused before it.
@@ -60,8 +60,8 @@ void EcrOrvellaLogic::appliqueActivation(bool activer) {
   if (!refused.empty()) UI().ShowMessage(RefusedScenesMessage(refused));
 }
 
-void EcrOrvellaLogic::btnActiverClick() { appliqueActivation(true); }
+void EcrOrvellaLogic::btnActiverClick() { ApplyActivation(true); }
 
-void EcrOrvellaLogic::btnDesactiverClick() { appliqueActivation(false); }
+void EcrOrvellaLogic::btnDesactiverClick() { ApplyActivation(false); }
 
 }  // namespace orvella

@@ -10,23 +10,23 @@
 namespace orvella {
 
 void EcrOrvellaLogic::btnAjoutSceneClick() {
-  SceneryTree& tree = *current;
+  SceneryTree& tree = *current_;
   Node* g = tree.selected();
   if (!g || !g->isGroup()) return;
   if (const auto chosen = UI().PickFolder(Textes().AjouteScene.text)) {
     BusyCursor busy;
     const UnreadableFolderScope unreadable;
-    AddChosenFolder(tree, *chosen, g, triAuto());
+    AddChosenFolder(tree, *chosen, g, AutoSort());
     ReportUnreadableFolders();
   }
-  if (triAuto()) SortChildren(tree, g);
-  RafraichitArbre(*current, installationSelected());
-  TreeChange(current);
+  if (AutoSort()) SortChildren(tree, g);
+  RafraichitArbre(*current_, InstallationSelected());
+  TreeChange(current_);
 }
 
 void EcrOrvellaLogic::AjouteDossier(const std::string& path, Node* parent) {
   if (!parent) return;
-  orvella::AjouteDossier(*parent->tree(), path, parent, triAuto());
+  orvella::AjouteDossier(*parent->tree(), path, parent, AutoSort());
 }
 
 }  // namespace orvella

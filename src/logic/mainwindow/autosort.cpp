@@ -4,7 +4,7 @@
 namespace orvella {
 
 void EcrOrvellaLogic::cbTriAutoClick() {
-  triAuto_ = !triAuto_;
+  autoSort_ = !autoSort_;
   AfficheTriAuto();
   ActualiseCommandes();
 }

@@ -37,25 +37,29 @@ constexpr std::string_view kEnabledKey = "SCENERY_PACK ";
 
 }  // namespace
 
-EcrOrvellaLogic::DemandeVerif EcrOrvellaLogic::DemandeVerification() const {
-  if (selected_ < 0 || selected_ >= static_cast<int>(installations.size())) throw EListError(selected_);
-  DemandeVerif d;
-  d.installation = installations[static_cast<size_t>(selected_)];
-  for (const SceneryTree* tree : {&CustScn, &GlobScn})
+void EcrOrvellaLogic::btnVerifierClick() {
+  if (host_) host_->StartCheck();
+}
+
+EcrOrvellaLogic::CheckRequest EcrOrvellaLogic::MakeCheckRequest() const {
+  if (selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) throw EListError(selected_);
+  CheckRequest d;
+  d.installation = installations_[static_cast<size_t>(selected_)];
+  for (const SceneryTree* tree : {&custScn_, &globScn_})
     tree->forEach([&](Node* n) {
       if (n->isScene() && IsSceneryState(n->state()) && ActiveState(n->state()) == kStateNone &&
           !HasMissing(n->state()))
         d.inactiveScenes.push_back(n->text());
     });
   // The memory orvella-check keeps beside the same settings.
-  if (!settingsPath.empty()) d.memoryFile = FolderPart(settingsPath) + "orvella.check";
+  if (!settingsPath_.empty()) d.memoryFile = FolderPart(settingsPath_) + "orvella.check";
   return d;
 }
 
-Node* EcrOrvellaLogic::NoeudDuPack(const std::string& folder, const std::string& name) const {
+Node* EcrOrvellaLogic::NodeOfPack(const std::string& folder, const std::string& name) const {
   Node* byName = nullptr;
   Node* found = nullptr;
-  for (const SceneryTree* tree : {&CustScn, &GlobScn}) {
+  for (const SceneryTree* tree : {&custScn_, &globScn_}) {
     tree->forEach([&](Node* n) {
       if (found) return;
       const std::string f = PackFolderOf(n);
@@ -69,21 +73,21 @@ Node* EcrOrvellaLogic::NoeudDuPack(const std::string& folder, const std::string&
   return found ? found : byName;
 }
 
-bool EcrOrvellaLogic::ActiveSceneDossier(const std::string& folder) {
-  Node* n = NoeudDuPack(folder);
+bool EcrOrvellaLogic::ActivateSceneFolder(const std::string& folder) {
+  Node* n = NodeOfPack(folder);
   if (!n || !n->isScene() || !HasInactive(n->state())) return false;
   SceneryTree* tree = n->tree();
-  current = tree;
-  pageIndex = tree == &GlobScn ? 1 : 0;
+  current_ = tree;
+  pageIndex_ = tree == &globScn_ ? 1 : 0;
   tree->select(n);
   btnActiverClick();
   ActualiseCommandes();
   return true;
 }
 
-bool EcrOrvellaLogic::ReactivePackIni(const std::string& folder) {
-  if (!ordonneIni() || selected_ < 0 || selected_ >= static_cast<int>(installations.size())) return false;
-  const std::string& installation = installations[static_cast<size_t>(selected_)];
+bool EcrOrvellaLogic::EnablePackInIni(const std::string& folder) {
+  if (!OrdersSceneryPacks() || selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) return false;
+  const std::string& installation = installations_[static_cast<size_t>(selected_)];
   const std::string path = SceneryPacksPath(installation);
   const std::optional<std::string> text = ReadFileStart(path, 16u << 20);
   if (!text) return false;

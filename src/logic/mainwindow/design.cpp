@@ -1,6 +1,10 @@
 // The design of the program's three windows: every control with its kind,
 // parent, caption, position, anchors, initial state and tooltip, then the
 // popup-menu items, in creation order (translation walks them in this order).
+#include <set>
+#include <stdexcept>
+#include <string>
+
 #include "logic/core/ansi.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/texts/textes.h"
@@ -110,6 +114,76 @@ Form CreateEcrOrvellaForm() {
   return f;
 }
 
+namespace {
+
+using L = EcrOrvellaLogic;
+
+// Each clickable control of CreateEcrOrvellaForm() and what its click runs;
+// the popup menu runs the handlers of the buttons.
+constexpr ControlHandler kHandlers[] = {
+    {"btnAjouteXPlane", &L::btnAjouteXPlaneClick},
+    {"btnOteXPlane", &L::btnOteXPlaneClick},
+    {"btnOuvrirXPQuitter", nullptr, &L::btnOuvrirXPQuitterClick},
+    {"btnQuitter", &L::btnQuitterClick},
+    {"btnOuvrirXP", nullptr, &L::btnOuvrirXPQuitterClick},
+    {"cbEffaceIni", &L::cbEffaceIniClick},
+    {"cbOrdonneIni", &L::cbOrdonneIniClick},
+    {"btnDeplH", &L::btnDeplHClick},
+    {"btnDeplB", &L::btnDeplBClick},
+    {"btnNouvGroupe", &L::btnNouvGroupeClick},
+    {"btnSuppGroupe", &L::btnSuppGroupeClick},
+    {"btnAjoutScene", &L::btnAjoutSceneClick},
+    {"btnNouvSousGroupe", &L::btnNouvSousGroupeClick},
+    {"cbTriAuto", &L::cbTriAutoClick},
+    {"btnTrier", &L::btnTrierClick},
+    {"btnAjoutOrphelins", &L::btnAjoutOrphelinsClick},
+    {"btnActiver", &L::btnActiverClick},
+    {"btnDesactiver", &L::btnDesactiverClick},
+    {"btnVerifier", &L::btnVerifierClick},
+    {"PM_Activer", &L::btnActiverClick},
+    {"PM_Desactiver", &L::btnDesactiverClick},
+    {"PM_NouvGroupe", &L::btnNouvGroupeClick},
+    {"PM_NouvSousGroupe", &L::btnNouvSousGroupeClick},
+    {"PM_Supprime", &L::btnSuppGroupeClick},
+    {"PM_Trier", &L::btnTrierClick},
+    {"PM_TriAuto", &L::cbTriAutoClick},
+    {"PM_DeplH", &L::btnDeplHClick},
+    {"PM_DeplB", &L::btnDeplBClick},
+    {"PM_AjoutScene", &L::btnAjoutSceneClick},
+    {"PM_AjoutOrphelins", &L::btnAjoutOrphelinsClick},
+    {"PM_BtnLat", &L::PM_BtnLatClick},
+    {"PM_ApercuOrdre", &L::PM_ApercuOrdreClick},
+    {"PM_TypeAuto", nullptr, &L::PM_TypeClick},
+    {"PM_TypeAeroport", nullptr, &L::PM_TypeClick},
+    {"PM_TypeBiblio", nullptr, &L::PM_TypeClick},
+    {"PM_TypeSurcouche", nullptr, &L::PM_TypeClick},
+    {"PM_TypeOrtho", nullptr, &L::PM_TypeClick},
+    {"PM_TypeMaillage", nullptr, &L::PM_TypeClick},
+    {"PM_TypeInconnu", nullptr, &L::PM_TypeClick},
+    {"PM_Verifier", &L::btnVerifierClick},
+};
+
+bool Clickable(const Component& c) {
+  return c.kind == ComponentKind::Button || c.kind == ComponentKind::SpeedButton || c.kind == ComponentKind::CheckBox ||
+         (c.isMenuItem() && c.caption != "-");
+}
+
+}  // namespace
+
+std::span<const ControlHandler> ControlHandlers() { return kHandlers; }
+
+void CheckHandlers(const Form& form) {
+  std::set<std::string, std::less<>> named;
+  for (const ControlHandler& h : kHandlers) {
+    if (!form.find(h.control))
+      throw std::logic_error("handler for " + std::string(h.control) + ", which " + form.name() + " lacks");
+    if (!named.insert(h.control).second || !h.click == !h.shared)
+      throw std::logic_error(form.name() + ": not one handler for " + h.control);
+  }
+  for (const Component& c : form.components())
+    if (Clickable(c) && !named.contains(c.name)) throw std::logic_error(form.name() + ": no handler for " + c.name);
+}
+
 Form CreateEcrBibliosForm() {
   using K = ComponentKind;
   Form f("EcrBiblios", Ansi("Chemins de base des bibliothèques"), 460, 150);
@@ -131,6 +205,57 @@ Form CreateEcrConfirmeCopieForm() {
   Add(f, "btnDeplacer", K::Button, "", "Déplacer", {96, 40, 75, 25});
   Add(f, "btnAnnuler", K::Button, "", "Annuler", {184, 40, 75, 25});
   return f;
+}
+
+// The side panel's two layouts: hidden, the launch row runs along the
+// window's bottom right; shown, it stands centred under the panel.
+void LayOutSidePanel(EcrOrvellaControls& c, int W, int H, bool shown) {
+  Rect& pages = c.Pages.bounds;
+  Component& quitter = c.btnQuitter;
+  Component& ouvrirQuitter = c.btnOuvrirXPQuitter;
+  Component& ouvrir = c.btnOuvrirXP;
+  Component& efface = c.cbEffaceIni;
+  Component& ordonne = c.cbOrdonneIni;
+  Component& panel = c.pnlBtns;
+  const Rect& desactiver = c.btnDesactiver.bounds;
+
+  if (!shown) {
+    panel.visible = false;
+    pages.width = W - 2 * pages.left;
+    pages.height = H - pages.top - pages.left - quitter.bounds.height;
+    quitter.bounds.top = H - quitter.bounds.height - 4;
+    quitter.bounds.left = W - quitter.bounds.width - pages.left;
+    ouvrirQuitter.bounds.top = quitter.bounds.top;
+    ouvrirQuitter.bounds.left = quitter.bounds.left - ouvrirQuitter.bounds.width - 8;
+    ouvrir.bounds.width = 98;
+    ouvrir.bounds.top = quitter.bounds.top;
+    ouvrir.bounds.left = ouvrirQuitter.bounds.left - 98 - 8;
+    efface.bounds.top = quitter.bounds.top + (quitter.bounds.height - efface.bounds.height) / 2;
+    efface.bounds.left = ouvrir.bounds.left - efface.bounds.width - 8;
+    for (Component* m : {&quitter, &ouvrirQuitter, &ouvrir, &efface}) m->anchors = akRight | akBottom;
+    // The order's box in the row's free start.
+    ordonne.bounds = Rect{pages.left, efface.bounds.top, efface.bounds.left - pages.left - 8, ordonne.bounds.height};
+    ordonne.anchors = akLeft | akBottom;
+  } else {
+    pages.width = W - panel.bounds.width - 3 * pages.left;
+    pages.height = H - pages.top - pages.left;
+    const int x = panel.bounds.left + desactiver.left + desactiver.width / 2;
+    efface.bounds.top = panel.bounds.top + panel.bounds.height + 12;
+    efface.bounds.left = x - efface.bounds.width / 2;
+    ouvrir.bounds.width = ouvrirQuitter.bounds.width;
+    ouvrir.bounds.top = efface.bounds.top + efface.bounds.height + 8;
+    ouvrir.bounds.left = x - ouvrir.bounds.width / 2;
+    ouvrirQuitter.bounds.top = ouvrir.bounds.top + ouvrir.bounds.height + 8;
+    ouvrirQuitter.bounds.left = x - ouvrirQuitter.bounds.width / 2;
+    quitter.bounds.top = ouvrirQuitter.bounds.top + ouvrirQuitter.bounds.height + 8;
+    quitter.bounds.left = x - quitter.bounds.width / 2;
+    for (Component* m : {&efface, &ouvrir, &ouvrirQuitter, &quitter}) m->anchors = akTop | akRight;
+    // Under the buttons, as designed: its bottom 6 pixels above the window's.
+    ordonne.bounds =
+        Rect{efface.bounds.left, H - ordonne.bounds.height - 6, efface.bounds.width, ordonne.bounds.height};
+    ordonne.anchors = akTop | akRight;
+    panel.visible = true;
+  }
 }
 
 }  // namespace orvella

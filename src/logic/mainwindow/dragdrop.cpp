@@ -21,12 +21,12 @@ constexpr size_t kMaxDroppedName = 253;
 }  // namespace
 
 bool EcrOrvellaLogic::TreeDragOver(SceneryTree* tree, Node* target) {
-  if (tree != &CustScn && tree != &GlobScn) return false;
+  if (tree != &custScn_ && tree != &globScn_) return false;
   return target && target->tree() == tree && target->isGroup();
 }
 
 void EcrOrvellaLogic::TreeDragDrop(SceneryTree* tree, Node* target) {
-  SceneryTree& t = tree ? *tree : *current;
+  SceneryTree& t = tree ? *tree : *current_;
   Node* d = t.selected();
   if (d && target && target->tree() == &t && target->isGroup()) {
     if (d->kind() == kKindUnmanaged) {
@@ -45,7 +45,7 @@ void EcrOrvellaLogic::TreeDragDrop(SceneryTree* tree, Node* target) {
     }
   }
   // Every state from the disk again, for the old and the new place alike.
-  RafraichitArbre(t, installationSelected());
+  RafraichitArbre(t, InstallationSelected());
 }
 
 void EcrOrvellaLogic::DropFiles(SceneryTree* tree, Node* node, const std::vector<std::string>& names) {
@@ -76,8 +76,8 @@ void EcrOrvellaLogic::DropFiles(SceneryTree* tree, Node* node, const std::vector
       AjouteDossier(name, node);
   }
   ReportUnreadableFolders();
-  if (triAuto()) SortChildren(t, node);
-  RafraichitArbre(t, installationSelected());
+  if (AutoSort()) SortChildren(t, node);
+  RafraichitArbre(t, InstallationSelected());
   TreeChange(&t);
 }
 

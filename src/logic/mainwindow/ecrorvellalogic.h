@@ -4,9 +4,10 @@
 // its events here; tests drive it directly.
 #pragma once
 
-#include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -18,20 +19,26 @@
 
 namespace orvella {
 
-// What the logic needs from the real window besides its controls.
 // What became of the ordered scenery_packs.ini at a launch.
 enum class OrderWrite { Written, Failed, Cancelled };
 
+// What the logic needs from the real window besides its controls.
 class WindowHost {
  public:
   virtual ~WindowHost() = default;
   // Outer bounds of the window (left, top, width, height).
-  virtual Rect bounds() = 0;
-  virtual void setBounds(const Rect& r) = 0;
+  virtual Rect Bounds() = 0;
+  virtual void SetBounds(const Rect& r) = 0;
   // Closes the main window (which writes the settings file and ends the run).
-  virtual void close() = 0;
+  virtual void Close() = 0;
   // Brings the program's window back to the foreground.
-  virtual void bringToFront() = 0;
+  virtual void BringToFront() = 0;
+  // Shows the logic's state now, before long work; the window otherwise
+  // shows it once, when the event's handler has returned.
+  virtual void ShowNow() = 0;
+  // Starts the scenery check of the selected installation in the check's
+  // window, once the running handler has returned.
+  virtual void StartCheck() = 0;
 };
 
 // The design of the windows (controls, captions, positions, anchors, initial
@@ -44,15 +51,15 @@ Form CreateEcrConfirmeCopieForm();
 // parts to append to the installation path, the one launched first: on
 // Windows \X-Plane.exe only; on Linux \X-Plane-x86_64, then \X-Plane.exe;
 // on macOS the bundle \X-Plane.app, then \X-Plane.exe.
-std::vector<std::string> ProgrammesXPlane();
+std::vector<std::string> SimulatorPrograms();
 // Whether folder p is an X-Plane installation: it holds "Custom Scenery" and
-// one of ProgrammesXPlane().
-bool EstInstallationXPlane(const std::string& p);
+// one of SimulatorPrograms().
+bool IsXPlaneInstallation(const std::string& p);
 
 class EInOutError;
 // The message box text of an input/output error of the settings file at
 // path: the path, " :", a line break, then the run-time's text.
-std::string MessageParametres(const std::string& path, const EInOutError& e);
+std::string SettingsErrorMessage(const std::string& path, const EInOutError& e);
 
 // The popup menu's kind items and the kind each sets (none: as the files say).
 inline constexpr std::pair<const char*, std::optional<PackKind>> kTypeItems[] = {
@@ -62,39 +69,90 @@ inline constexpr std::pair<const char*, std::optional<PackKind>> kTypeItems[] = 
     {"PM_TypeInconnu", PackKind::Unknown},
 };
 
+class EcrOrvellaLogic;
+struct SettingsRead;
+
+// A control of the main window and the handler its click runs: its own, or
+// one shared by several controls and told which control ran it.
+struct ControlHandler {
+  const char* control;
+  void (EcrOrvellaLogic::*click)() = nullptr;
+  void (EcrOrvellaLogic::*shared)(const std::string& control) = nullptr;
+};
+
+// The handlers of the main window's buttons, check boxes and menu items, in
+// the order of the design.
+std::span<const ControlHandler> ControlHandlers();
+
+// Checks ControlHandlers() against form: every control it names is one of
+// form, has one handler, and every button, check box and menu item (but a
+// separator) of form has one. Throws std::logic_error naming the first
+// mismatch.
+void CheckHandlers(const Form& form);
+
+// The side panel shown or hidden: the tabs take the room, and the launch
+// buttons, the two options and Quitter move beside or below them. w and h:
+// the client area.
+void LayOutSidePanel(EcrOrvellaControls& c, int w, int h, bool shown);
+
 class EcrOrvellaLogic {
  public:
   EcrOrvellaLogic();
   EcrOrvellaLogic(const EcrOrvellaLogic&) = delete;
   EcrOrvellaLogic& operator=(const EcrOrvellaLogic&) = delete;
 
-  // --- State -------------------------------------------------------------
-  Form form;                               // the main window's controls and menu items
-  EcrOrvellaControls ctl;                  // the ones the logic works on, resolved from form
-  SceneryTree CustScn;                     // tab "Custom Scenery"
-  SceneryTree GlobScn;                     // tab "Global Scenery"
-  SceneryTree* current;                    // the tree commands act on
-  std::string settingsPath;                // the settings file beside the executable
-  std::vector<std::string> installations;  // items of rgListeXP
-  int pageIndex = 0;                       // shown tab of Pages
+  // --- State ---------------------------------------------------------------
+  // The main window's controls and menu items.
+  const Form& MainForm() const { return form_; }
+  // The same Form for the window's widgets, which set its client size (the
+  // anchors move the controls) and lay themselves out from it.
+  Form& LayoutForm() { return form_; }
+  // The controls the logic works on, resolved from the Form.
+  const EcrOrvellaControls& Controls() const { return ctl_; }
+  // Tab "Custom Scenery" and tab "Global Scenery"; the window's tree views
+  // show and edit them.
+  SceneryTree& CustScn() { return custScn_; }
+  const SceneryTree& CustScn() const { return custScn_; }
+  SceneryTree& GlobScn() { return globScn_; }
+  const SceneryTree& GlobScn() const { return globScn_; }
+  // The tree commands act on.
+  SceneryTree* Current() const { return current_; }
+  // The settings file (beside the executable, or in the user's folder).
+  const std::string& SettingsPath() const { return settingsPath_; }
+  // The items of rgListeXP.
+  const std::vector<std::string>& Installations() const { return installations_; }
+  // Appends an installation as it is, unchecked and unselected.
+  void AddInstallation(const std::string& path) { installations_.push_back(path); }
+  // The shown tab of Pages.
+  int PageIndex() const { return pageIndex_; }
+  // The order's own settings and the memory of classified packs.
+  const OrderSettings& Order() const { return orderSettings_; }
+  const PackMemory& Packs() const { return packMemory_; }
+  // A check box was clicked: the Form learns its new state before the
+  // box's handler runs. Throws std::out_of_range for an unknown control.
+  void SetChecked(std::string_view control, bool on) { form_[control].checked = on; }
 
-  void setHost(WindowHost* host) { host_ = host; }
-  WindowHost* host() const { return host_; }
+  void SetHost(WindowHost* host) { host_ = host; }
 
   // The auto-sort flag (shown by cbTriAuto and PM_TriAuto).
-  bool triAuto() const { return triAuto_; }
+  bool AutoSort() const { return autoSort_; }
   // Selected installation of rgListeXP, -1 for none.
-  int selectedInstallation() const { return selected_; }
-  bool installationSelected() const { return selected_ >= 0; }
+  int SelectedInstallation() const { return selected_; }
+  bool InstallationSelected() const { return selected_ >= 0; }
   // Selects installation i (-1: none); runs rgListeXPClick when an
   // installation becomes selected that was not selected before.
-  void selectInstallation(int i);
+  void SelectInstallation(int i);
   // Read by the settings file and the launch.
-  bool effaceIni() const { return ctl.cbEffaceIni.checked; }
-  bool panelShown() const { return ctl.pnlBtns.visible; }
+  bool DeletesSceneryPacks() const { return ctl_.cbEffaceIni.checked; }
+  bool PanelShown() const { return ctl_.pnlBtns.visible; }
   // The window's outer bounds (through the host when there is one).
-  Rect windowBounds() const;
-  void setWindowBounds(const Rect& r);
+  Rect WindowBounds() const;
+  // The bounds the settings file gave, for the window to take once the
+  // file was read; nothing when it gave none.
+  const std::optional<Rect>& ReadBounds() const { return readBounds_; }
+
+  // Runs the handler of a control of ControlHandlers().
+  void Dispatch(const ControlHandler& entry);
 
   // --- Start and stop ---------------------------------------------------------
   // FormCreate, in its order. exePath: the executable's full path;
@@ -115,7 +173,7 @@ class EcrOrvellaLogic {
   void rgListeXPClick();
   // Reads both trees' scenery folders again (F5): scenes renamed or removed
   // on disk show as they now are.
-  void RafraichitTout();
+  void RefreshAll();
   // Handler of both launch buttons; control is "btnOuvrirXP" or "btnOuvrirXPQuitter".
   void btnOuvrirXPQuitterClick(const std::string& control);
 
@@ -161,16 +219,16 @@ class EcrOrvellaLogic {
   // The launch writes scenery_packs.ini in order (shown by cbOrdonneIni;
   // exclusive with cbEffaceIni). Kept with the hand-set kinds in a file
   // beside the settings file, which stays as it is.
-  bool ordonneIni() const { return ctl.cbOrdonneIni.checked; }
+  bool OrdersSceneryPacks() const { return ctl_.cbOrdonneIni.checked; }
   void cbEffaceIniClick();
   void cbOrdonneIniClick();
   // The order that would be written for the selected installation; the
   // packs are read off the window's thread (UI().RunLong). Nothing when the
   // user cancelled.
-  std::optional<OrderPlan> PlanOrdreScenes();
+  std::optional<OrderPlan> PlanSceneryOrder();
   // Writes the selected installation's scenery_packs.ini in order; on a
   // failure says why (the previous file stays whole).
-  OrderWrite EcritOrdreScenes();
+  OrderWrite WriteSceneryOrder();
   // Shows the order that would be written, before anything is written.
   void PM_ApercuOrdreClick();
   // One of the PM_Type* items: the selected scene's kind set by hand
@@ -182,10 +240,8 @@ class EcrOrvellaLogic {
   // A node's tooltip: a scene's kind.
   std::string NodeHint(const Node* node);
   // The order's own settings file and the memory of classified packs.
-  void LitOrdre();
-  void EcritOrdre();
-  OrderSettings orderSettings;
-  PackMemory packMemory;
+  void ReadOrderSettings();
+  void WriteOrderSettings();
 
   // --- Scenery check -----------------------------------------------------------
   // What a check of the selected installation starts from: the installation,
@@ -193,42 +249,56 @@ class EcrOrvellaLogic {
   // provide what is missing), and the file of remembered stamps beside the
   // settings file (orvella-check's own). Raises EListError when no
   // installation is selected.
-  struct DemandeVerif {
+  struct CheckRequest {
     std::string installation;
     std::vector<std::string> inactiveScenes;
     std::string memoryFile;
   };
-  DemandeVerif DemandeVerification() const;
+  CheckRequest MakeCheckRequest() const;
+  // btnVerifier and PM_Verifier: the window starts the check.
+  void btnVerifierClick();
   // Activates the scene of either tree whose folder is `folder` (the case of
   // A-Z aside), as its activation button would; false when no tree holds
   // such an inactive scene.
-  bool ActiveSceneDossier(const std::string& folder);
+  bool ActivateSceneFolder(const std::string& folder);
   // Turns the line of scenery_packs.ini that disables the pack `folder` (by
   // its path or its folder's name) into an enabled one, when the launch
   // writes the order; false when the option is off or no line disables it.
   // The file is written safely (its previous text kept aside).
-  bool ReactivePackIni(const std::string& folder);
+  bool EnablePackInIni(const std::string& folder);
   // The scene node of either tree, or the entry of an unmanaged node, whose
   // pack folder is `folder` (or whose link is named `name` when no folder
   // matches); nullptr when none.
-  Node* NoeudDuPack(const std::string& folder, const std::string& name = {}) const;
-
-  // Called after every handler by the window to show the new state; the
-  // logic calls it too when it needs the screen updated before it goes on.
-  std::function<void()> onChanged;
+  Node* NodeOfPack(const std::string& folder, const std::string& name = {}) const;
 
  private:
-  void changed() {
-    if (onChanged) onChanged();
+  // Shows the state at once (before long work); nothing without a window.
+  void ShowNow() {
+    if (host_) host_->ShowNow();
   }
-  void setTriAuto(bool on) { triAuto_ = on; }
+  void SetAutoSort(bool on) { autoSort_ = on; }
   // Activates (or deactivates) the selection of the current tree, then, even
   // after a failure, refreshes both trees and sets the commands from the
   // states read. Scenes left inactive are told in one message.
-  void appliqueActivation(bool activer);
+  void ApplyActivation(bool activate);
+  // Takes in what the settings file held but the selection, which it
+  // answers (the file's index, less the vanished installations before it);
+  // throws the file's error, if it had one, once what was read before it is
+  // taken.
+  int ApplySettings(const SettingsRead& read);
 
+  Form form_;
+  EcrOrvellaControls ctl_;
+  SceneryTree custScn_;
+  SceneryTree globScn_;
+  SceneryTree* current_;
+  std::string settingsPath_;
+  std::vector<std::string> installations_;
+  int pageIndex_ = 0;
+  OrderSettings orderSettings_;
+  PackMemory packMemory_;
   WindowHost* host_ = nullptr;
-  bool triAuto_ = false;
+  bool autoSort_ = false;
   int selected_ = -1;
   // The settings file as it stood at start is kept as ".bak" before it is
   // written when it was not taken in whole: the read stopped on an error, or
@@ -236,6 +306,7 @@ class EcrOrvellaLogic {
   bool readFailed_ = false;
   std::string originalSettings_;  // the settings file as read at start
   Rect bounds_;                   // window bounds without a host
+  std::optional<Rect> readBounds_;
 };
 
 }  // namespace orvella

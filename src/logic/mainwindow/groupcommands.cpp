@@ -1,4 +1,4 @@
-// Group editing: create, move, sort, remove and rename nodes of the current
+// Group editing: create, move, sort, remove and rename nodes of the current_
 // tree. Only the tree changes; states are recomputed locally.
 #include "logic/core/interaction.h"
 #include "logic/editing/groupediting.h"
@@ -10,40 +10,40 @@
 namespace orvella {
 
 void EcrOrvellaLogic::btnNouvGroupeClick() {
-  const std::string& caption = ctl.btnNouvGroupe.caption;
+  const std::string& caption = ctl_.btnNouvGroupe.caption;
   const auto name = UI().InputBox(caption, Textes().EntrerNomGroupe.text, caption);
   if (!name) return;
   // The top level keeps the user's order, whatever the auto-sort flag.
-  SceneryTree& tree = *current;
+  SceneryTree& tree = *current_;
   Node* group = tree.addChild(nullptr, *name, kKindGroup);
   tree.select(group);
   TreeChange(&tree);
 }
 
 void EcrOrvellaLogic::btnNouvSousGroupeClick() {
-  if (!current->selected()) return;
-  const std::string& caption = ctl.btnNouvSousGroupe.caption;
+  if (!current_->selected()) return;
+  const std::string& caption = ctl_.btnNouvSousGroupe.caption;
   const auto name = UI().InputBox(caption, Textes().EntrerNomSousGrp.text, caption);
   if (!name) return;
-  SceneryTree& tree = *current;
+  SceneryTree& tree = *current_;
   Node* parent = tree.selected();
   if (!parent || !parent->isGroup()) return;
   Node* group = tree.addChild(parent, *name, kKindGroup);
   tree.select(group);
-  if (triAuto()) SortChildren(tree, parent);
+  if (AutoSort()) SortChildren(tree, parent);
   TreeChange(&tree);
 }
 
 // The moves keep the parent, so no state changes and the availability stays
 // as the selection left it.
-void EcrOrvellaLogic::btnDeplHClick() { MoveGroupUp(*current, current->selected()); }
+void EcrOrvellaLogic::btnDeplHClick() { MoveGroupUp(*current_, current_->selected()); }
 
-void EcrOrvellaLogic::btnDeplBClick() { MoveGroupDown(*current, current->selected()); }
+void EcrOrvellaLogic::btnDeplBClick() { MoveGroupDown(*current_, current_->selected()); }
 
-void EcrOrvellaLogic::btnTrierClick() { TrieGroupe(*current, current->selected()); }
+void EcrOrvellaLogic::btnTrierClick() { TrieGroupe(*current_, current_->selected()); }
 
 void EcrOrvellaLogic::btnSuppGroupeClick() {
-  SceneryTree& tree = *current;
+  SceneryTree& tree = *current_;
   Node* s = tree.selected();
   if (!s || tree.selectionCount() == 0) return;
   const int n = tree.selectionCount();
@@ -62,8 +62,8 @@ void EcrOrvellaLogic::btnSuppGroupeClick() {
     tree.select(successor);
     TreeChange(&tree);
   } else {
-    ctl.btnAjoutScene.enabled = false;
-    ctl.btnSuppGroupe.enabled = false;
+    ctl_.btnAjoutScene.enabled = false;
+    ctl_.btnSuppGroupe.enabled = false;
   }
 }
 

@@ -1,4 +1,4 @@
-// The managed X-Plane installations: adding, removing, and launching the
+// The managed X-Plane installations_: adding, removing, and launching the
 // simulator of the selected one.
 #include <optional>
 #include <string>
@@ -65,8 +65,8 @@ std::string LaunchErrorText(win::INT_PTR code) {
 // The simulator's executable in installation p: the native one of this
 // system when it is there, else the Windows one (which is also what is
 // launched, and reported missing, when neither is there).
-std::string ProgrammeXPlane(const std::string& p) {
-  for (const std::string& part : ProgrammesXPlane()) {
+std::string SimulatorProgram(const std::string& p) {
+  for (const std::string& part : SimulatorPrograms()) {
     if (part != kProgram && Exists(p + part)) return p + part;
   }
   return p + kProgram;
@@ -74,7 +74,7 @@ std::string ProgrammeXPlane(const std::string& p) {
 
 }  // namespace
 
-std::vector<std::string> ProgrammesXPlane() {
+std::vector<std::string> SimulatorPrograms() {
   switch (platform::CurrentHostSystem()) {
     case platform::HostSystem::Linux:
       return {"\\X-Plane-x86_64", kProgram};
@@ -85,9 +85,9 @@ std::vector<std::string> ProgrammesXPlane() {
   }
 }
 
-bool EstInstallationXPlane(const std::string& p) {
+bool IsXPlaneInstallation(const std::string& p) {
   if (!DirectoryExists(p + kCustom)) return false;
-  for (const std::string& part : ProgrammesXPlane()) {
+  for (const std::string& part : SimulatorPrograms()) {
     if (Exists(p + part)) return true;
   }
   return false;
@@ -106,7 +106,7 @@ void EcrOrvellaLogic::btnAjouteXPlaneClick() {
     return;
   }
 
-  if (!EstInstallationXPlane(p)) {
+  if (!IsXPlaneInstallation(p)) {
     UI().ShowMessage(t.ErreurXPlane.text);
     return;
   }
@@ -114,36 +114,36 @@ void EcrOrvellaLogic::btnAjouteXPlaneClick() {
     UI().ShowMessage(t.ErreurNoLnk.text);
     return;
   }
-  for (const std::string& known : installations) {
+  for (const std::string& known : installations_) {
     if (win::lstrcmpiA(known.c_str(), p.c_str()) == 0) {
       UI().ShowMessage(t.XPlaneDejaLa.text);
       return;
     }
   }
-  installations.push_back(p);
-  selectInstallation(static_cast<int>(installations.size()) - 1);
+  installations_.push_back(p);
+  SelectInstallation(static_cast<int>(installations_.size()) - 1);
 }
 
 void EcrOrvellaLogic::btnOteXPlaneClick() {
   if (!UI().Confirm(Textes().OterXPlane.text)) return;
   const int i = selected_;
-  const int n = static_cast<int>(installations.size());
+  const int n = static_cast<int>(installations_.size());
   if (i < 0 || i >= n) throw EListError(i);
 
   // The next one, or the previous one for the last; none for the only one.
   const int next = n == 1 ? -1 : (i < n - 1 ? i + 1 : i - 1);
   // Selecting it re-targets and refreshes both trees; with none the trees
   // keep their scenery folders, nodes and states.
-  selectInstallation(next);
-  installations.erase(installations.begin() + i);
+  SelectInstallation(next);
+  installations_.erase(installations_.begin() + i);
   selected_ = next > i ? next - 1 : next;
 }
 
 void EcrOrvellaLogic::btnOuvrirXPQuitterClick(const std::string& control) {
-  if (selected_ < 0 || selected_ >= static_cast<int>(installations.size())) throw EListError(-1);
-  const std::string p = installations[static_cast<size_t>(selected_)];
+  if (selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) throw EListError(-1);
+  const std::string p = installations_[static_cast<size_t>(selected_)];
 
-  if (effaceIni()) {
+  if (DeletesSceneryPacks()) {
     // The simulator rebuilds its scenery order when the file is gone. A file
     // that cannot be deleted is left alone and the launch goes on.
     const std::string ini = p + kCustom + kOrderFile;
@@ -151,22 +151,22 @@ void EcrOrvellaLogic::btnOuvrirXPQuitterClick(const std::string& control) {
       win::DeleteFileA(ini.c_str());
       win::Sleep(100);
     }
-  } else if (ordonneIni()) {
+  } else if (OrdersSceneryPacks()) {
     // Written in order just before the start; a failure is said and the
     // launch goes on with the previous file. Cancelled while the packs are
     // read: nothing is written and the simulator is not started.
-    if (EcritOrdreScenes() == OrderWrite::Cancelled) return;
+    if (WriteSceneryOrder() == OrderWrite::Cancelled) return;
   }
 
-  const std::string exe = ProgrammeXPlane(p);
+  const std::string exe = SimulatorProgram(p);
   const win::INT_PTR result = win::ShellExecuteA(nullptr, nullptr, exe.c_str(), nullptr, nullptr, win::SW_SHOWNORMAL);
   if (result <= 32) UI().ShowMessage(LaunchErrorText(result));
 
   if (control == "btnOuvrirXPQuitter") {
-    if (host_) host_->close();
+    if (host_) host_->Close();
   } else {
     win::Sleep(200);
-    if (host_) host_->bringToFront();
+    if (host_) host_->BringToFront();
   }
 }
 

@@ -33,58 +33,58 @@ std::string Joined(const std::vector<std::string>& codes) {
 }  // namespace
 
 void EcrOrvellaLogic::cbEffaceIniClick() {
-  if (effaceIni()) ctl.cbOrdonneIni.checked = false;
-  changed();
+  if (DeletesSceneryPacks()) ctl_.cbOrdonneIni.checked = false;
 }
 
 void EcrOrvellaLogic::cbOrdonneIniClick() {
-  if (ordonneIni()) ctl.cbEffaceIni.checked = false;
-  orderSettings.orderIni = ordonneIni();
-  changed();
+  if (OrdersSceneryPacks()) ctl_.cbEffaceIni.checked = false;
+  orderSettings_.orderIni = OrdersSceneryPacks();
 }
 
-std::optional<OrderPlan> EcrOrvellaLogic::PlanOrdreScenes() {
-  if (selected_ < 0 || selected_ >= static_cast<int>(installations.size())) throw EListError(-1);
+std::optional<OrderPlan> EcrOrvellaLogic::PlanSceneryOrder() {
+  if (selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) throw EListError(-1);
   OrderInput in;
-  in.installation = installations[static_cast<size_t>(selected_)];
+  in.installation = installations_[static_cast<size_t>(selected_)];
   // The user's arrangement: the scenes of the Custom Scenery tree, depth first.
-  CustScn.forEach([&](Node* n) {
+  custScn_.forEach([&](Node* n) {
     if (n->isScene() && !Unmanaged(n)) in.scenes.push_back({LinkName(n->text()), n->text()});
   });
-  in.handKinds = orderSettings.foldedKinds();
+  in.handKinds = orderSettings_.foldedKinds();
   OrderSources sources = GatherOrder(in);
   // The packs are looked at off the window's thread; the memory is given
   // only copies until the work is over.
-  std::vector<PackCheck> checks = packMemory.checks(sources.folders());
+  std::vector<PackCheck> checks = packMemory_.checks(sources.folders());
+  // The window shows where it stands before the packs are read.
+  ShowNow();
   LongTask task;
   task.total = static_cast<int>(checks.size());
   const bool done = UI().RunLong(Text("EcrOrdre", "Lecture"), task,
                                  [&checks, &task] { RunPackChecks(checks, &task.cancelled, &task.done); });
   if (!done) return std::nullopt;
-  packMemory.learn(std::move(checks));
-  return PlanGathered(in, std::move(sources), packMemory);
+  packMemory_.learn(std::move(checks));
+  return PlanGathered(in, std::move(sources), packMemory_);
 }
 
-OrderWrite EcrOrvellaLogic::EcritOrdreScenes() {
-  const std::string path = SceneryPacksPath(installations.at(static_cast<size_t>(selected_)));
+OrderWrite EcrOrvellaLogic::WriteSceneryOrder() {
+  const std::string path = SceneryPacksPath(installations_.at(static_cast<size_t>(selected_)));
   const std::string key = FoldAsciiCase(path);
   try {
-    const std::optional<OrderPlan> plan = PlanOrdreScenes();
+    const std::optional<OrderPlan> plan = PlanSceneryOrder();
     if (!plan) return OrderWrite::Cancelled;
-    auto own = orderSettings.written.find(key);
-    orderSettings.written[key] =
-        WriteSceneryPacks(path, RenderSceneryPacks(*plan), own == orderSettings.written.end() ? 0 : own->second);
+    auto own = orderSettings_.written.find(key);
+    orderSettings_.written[key] =
+        WriteSceneryPacks(path, RenderSceneryPacks(*plan), own == orderSettings_.written.end() ? 0 : own->second);
   } catch (const EOrderWrite& e) {
     UI().ShowMessage(e.what());
     return OrderWrite::Failed;
   }
   // What was learnt about the packs, and the digest of the file written, are
   // kept at once; losing them only costs a slower next launch and a backup.
-  if (!settingsPath.empty()) {
+  if (!settingsPath_.empty()) {
     try {
-      packMemory.saveFile(PackMemoryPath(settingsPath));
-      orderSettings.orderIni = ordonneIni();
-      ReplaceFile(OrderSettingsPath(settingsPath), orderSettings.save());
+      packMemory_.saveFile(PackMemoryPath(settingsPath_));
+      orderSettings_.orderIni = OrdersSceneryPacks();
+      ReplaceFile(OrderSettingsPath(settingsPath_), orderSettings_.save());
     } catch (const EOrderWrite&) {
     }
   }
@@ -92,7 +92,7 @@ OrderWrite EcrOrvellaLogic::EcritOrdreScenes() {
 }
 
 void EcrOrvellaLogic::PM_ApercuOrdreClick() {
-  const std::optional<OrderPlan> plan = PlanOrdreScenes();
+  const std::optional<OrderPlan> plan = PlanSceneryOrder();
   if (!plan) return;
   std::vector<OrderLine> lines;
   lines.reserve(plan->entries.size());
@@ -100,16 +100,14 @@ void EcrOrvellaLogic::PM_ApercuOrdreClick() {
     lines.push_back(
         {e.name, PackKindLabel(e.kind), Joined(e.airports), e.disabled, e.handSet, static_cast<int>(e.kind), e.reason});
   UI().ShowOrder(Text("EcrOrdre", "Titre"), lines, plan->warnings);
-  changed();
 }
 
 void EcrOrvellaLogic::PM_TypeClick(const std::string& item) {
-  Node* s = CustScn.selected();
+  Node* s = custScn_.selected();
   const std::string folder = s ? PackFolderOf(s) : std::string();
   if (folder.empty()) return;
   for (const auto& [name, kind] : kTypeItems)
-    if (item == name) orderSettings.setKind(folder, kind);
-  changed();
+    if (item == name) orderSettings_.setKind(folder, kind);
 }
 
 std::string EcrOrvellaLogic::PackFolderOf(const Node* node) const {
@@ -121,8 +119,8 @@ std::string EcrOrvellaLogic::PackFolderOf(const Node* node) const {
 std::string EcrOrvellaLogic::NodeHint(const Node* node) {
   const std::string folder = PackFolderOf(node);
   if (folder.empty() || !DirectoryExists(folder)) return {};
-  const PackFacts& facts = packMemory.facts(folder);
-  const std::optional<PackKind> hand = orderSettings.kindOf(folder);
+  const PackFacts& facts = packMemory_.facts(folder);
+  const std::optional<PackKind> hand = orderSettings_.kindOf(folder);
   std::string hint = Text("EcrOrvella", "IndiceType", {PackKindLabel(hand ? *hand : facts.kind)});
   if (!facts.airports.empty() && (!hand || *hand == PackKind::Airport)) hint += " (" + Joined(facts.airports) + ")";
   if (!hand && !facts.reason.empty()) hint += " (" + facts.reason + ")";
@@ -130,29 +128,29 @@ std::string EcrOrvellaLogic::NodeHint(const Node* node) {
   return hint;
 }
 
-void EcrOrvellaLogic::LitOrdre() {
-  if (settingsPath.empty()) return;
-  const std::string path = OrderSettingsPath(settingsPath);
+void EcrOrvellaLogic::ReadOrderSettings() {
+  if (settingsPath_.empty()) return;
+  const std::string path = OrderSettingsPath(settingsPath_);
   if (FileExists(path))
-    if (std::optional<std::string> text = ReadFileStart(path, 16u << 20)) orderSettings = OrderSettings::load(*text);
-  ctl.cbOrdonneIni.checked = orderSettings.orderIni;
-  if (orderSettings.orderIni) ctl.cbEffaceIni.checked = false;
-  packMemory.loadFile(PackMemoryPath(settingsPath));
+    if (std::optional<std::string> text = ReadFileStart(path, 16u << 20)) orderSettings_ = OrderSettings::load(*text);
+  ctl_.cbOrdonneIni.checked = orderSettings_.orderIni;
+  if (orderSettings_.orderIni) ctl_.cbEffaceIni.checked = false;
+  packMemory_.loadFile(PackMemoryPath(settingsPath_));
 }
 
-void EcrOrvellaLogic::EcritOrdre() {
-  if (settingsPath.empty()) return;
-  orderSettings.orderIni = ordonneIni();
-  const std::string path = OrderSettingsPath(settingsPath);
+void EcrOrvellaLogic::WriteOrderSettings() {
+  if (settingsPath_.empty()) return;
+  orderSettings_.orderIni = OrdersSceneryPacks();
+  const std::string path = OrderSettingsPath(settingsPath_);
   // Nothing is written for a user who never used the order.
   try {
-    if (orderSettings.orderIni || !orderSettings.kinds.empty() || FileExists(path))
-      ReplaceFile(path, orderSettings.save());
+    if (orderSettings_.orderIni || !orderSettings_.kinds.empty() || FileExists(path))
+      ReplaceFile(path, orderSettings_.save());
   } catch (const EOrderWrite& e) {
     UI().ShowMessage(e.what());
   }
   try {
-    if (packMemory.size() > 0) packMemory.saveFile(PackMemoryPath(settingsPath));
+    if (packMemory_.size() > 0) packMemory_.saveFile(PackMemoryPath(settingsPath_));
   } catch (const EOrderWrite&) {
   }
 }

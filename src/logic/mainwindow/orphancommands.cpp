@@ -9,19 +9,19 @@
 namespace orvella {
 
 void EcrOrvellaLogic::btnAjoutOrphelinsClick() {
-  SceneryTree& tree = *current;
+  SceneryTree& tree = *current_;
   Node* g = tree.selected();
   if (!g || !g->isGroup()) return;
   BusyCursor busy;
   const UnreadableFolderScope unreadable;
-  const ManagedScenes managed(CustScn, GlobScn);
+  const ManagedScenes managed(custScn_, globScn_);
   // The dialog shows the folders and gives back the list the user left;
   // it cannot cancel the command.
   const std::vector<std::string> libraries = UI().EditLibraries(LibraryFolders(managed));
   for (const std::string& f : libraries) ChercheOrphelins(f, managed, tree, g);
   ReportUnreadableFolders();
   // No refresh: the new scenes show state 0 until the next one.
-  if (triAuto()) SortChildren(tree, g);
+  if (AutoSort()) SortChildren(tree, g);
 }
 
 }  // namespace orvella

@@ -140,15 +140,15 @@ int Run(const QString& out) {
   w.formCreate(dir.win("orvella.exe"));
   EcrOrvellaLogic& l = w.logic();
   for (const auto& [group, scenes] : groups) {
-    Node* g = l.CustScn.addChild(nullptr, A(group.c_str()), kKindGroup);
-    for (const std::string& s : scenes) l.CustScn.addChild(g, "D:\\Scenes\\" + s, kKindScene);
-    l.CustScn.setExpanded(g, true);
+    Node* g = l.CustScn().addChild(nullptr, A(group.c_str()), kKindGroup);
+    for (const std::string& s : scenes) l.CustScn().addChild(g, "D:\\Scenes\\" + s, kKindScene);
+    l.CustScn().setExpanded(g, true);
   }
   w.run([&] {
-    l.ctl.cbOrdonneIni.checked = true;
+    l.SetChecked("cbOrdonneIni", true);
     l.cbOrdonneIniClick();
-    l.installations.push_back("D:\\X-Plane 12");
-    l.selectInstallation(0);
+    l.AddInstallation("D:\\X-Plane 12");
+    l.SelectInstallation(0);
   });
   w.resize(760, 620);
   w.show();

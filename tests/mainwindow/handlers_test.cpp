@@ -4,14 +4,12 @@
 #include <stdexcept>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "ui/mainwindow.h"
-#include "uitest.h"
 
 namespace orvella::test {
 namespace {
-
-using ui::CheckHandlers;
 
 void ExpectRejected(const Form& f, const std::string& name) {
   try {
