@@ -51,9 +51,9 @@ void BM_Settings(benchmark::State& state) {
   Node* group = nullptr;
   for (int i = 0; i < n; ++i) {
     if (i % kScenesPerGroup == 0)
-      group = source.CustScn().addChild(nullptr, "Group " + std::to_string(i), kKindGroup);
+      group = source.custScn().addChild(nullptr, "Group " + std::to_string(i), kKindGroup);
     else
-      source.CustScn().addChild(group, "E:\\Scenery\\Scene " + std::to_string(i), kKindScene);
+      source.custScn().addChild(group, "E:\\Scenery\\Scene " + std::to_string(i), kKindScene);
   }
   const std::string path = Win(root / "orvella.ini");
   source.EcritParametres(path);
@@ -61,7 +61,7 @@ void BM_Settings(benchmark::State& state) {
     EcrOrvellaLogic w;
     w.LitParametres(path);
     w.EcritParametres(path);
-    benchmark::DoNotOptimize(w.CustScn().topCount());
+    benchmark::DoNotOptimize(w.custScn().topCount());
   }
 }
 BENCHMARK(BM_Settings)->Arg(10000)->Unit(benchmark::kMillisecond);

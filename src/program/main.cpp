@@ -51,7 +51,7 @@ int main(int argc, char* argv[]) {
     interaction.setMainWindow(&window);
     bool created = false;
     bool endRequested = false;
-    instance.onActivate = [&window] { window.BringToFront(); };
+    instance.onActivate = [&window] { window.bringToFront(); };
     sessionEnd.onTerminate = [&] {
       if (!created) {
         // The settings are still being read: close once they are.

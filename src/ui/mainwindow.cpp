@@ -36,10 +36,10 @@
 namespace orvella::ui {
 
 TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
-  view_ = std::make_unique<FormView>(logic_.LayoutForm(), this,
+  view_ = std::make_unique<FormView>(logic_.layoutForm(), this,
                                      [this](Component& c, QWidget* p) { return createControl(c, p); });
   // The design position and client area; the settings file may change both.
-  designSize_ = QSize(logic_.MainForm().clientWidth(), logic_.MainForm().clientHeight());
+  designSize_ = QSize(logic_.mainForm().clientWidth(), logic_.mainForm().clientHeight());
   move(162, 77);
   resize(designSize_);
   // The program's icon, at every size drawn for it: the title bar, the task
@@ -48,26 +48,26 @@ TEcrOrvella::TEcrOrvella(QWidget* parent) : QWidget(parent) {
   for (int side : {16, 32, 48, 64, 128, 256})
     icon.addFile(QStringLiteral(":/icons/%1x%1/orvella.png").arg(side), QSize(side, side));
   setWindowIcon(icon);
-  logic_.SetHost(this);
-  CheckHandlers(logic_.MainForm());
+  logic_.setHost(this);
+  CheckHandlers(logic_.mainForm());
   buildMenu();
   connectControls();
   // F5 reads both trees' scenery folders again.
   auto* reload = new QShortcut(QKeySequence(Qt::Key_F5), this);
   reload->setContext(Qt::WindowShortcut);
-  connect(reload, &QShortcut::activated, this, [this] { run([this] { logic_.RefreshAll(); }); });
+  connect(reload, &QShortcut::activated, this, [this] { run([this] { logic_.refreshAll(); }); });
   // F7 checks the selected installation's scenes.
   auto* verify = new QShortcut(QKeySequence(Qt::Key_F7), this);
   verify->setContext(Qt::WindowShortcut);
   connect(verify, &QShortcut::activated, this, [this] {
-    if (logic_.InstallationSelected()) startCheck();
+    if (logic_.installationSelected()) startCheck();
   });
   refresh();
 }
 
 TEcrOrvella::~TEcrOrvella() {
   tearingDown_ = true;
-  logic_.SetHost(nullptr);
+  logic_.setHost(nullptr);
   // The widgets go first: the tree views' models let go of the trees they
   // observe while the trees still exist.
   const auto children = findChildren<QObject*>(QString(), Qt::FindDirectChildrenOnly);
@@ -77,8 +77,8 @@ TEcrOrvella::~TEcrOrvella() {
 QWidget* TEcrOrvella::createControl(Component& c, QWidget* parent) {
   switch (c.kind) {
     case ComponentKind::TreeView:
-      if (c.name == logic_.CustScn().name()) return custView_ = new TTreeView(logic_.CustScn(), parent);
-      if (c.name == logic_.GlobScn().name()) return globView_ = new TTreeView(logic_.GlobScn(), parent);
+      if (c.name == logic_.custScn().name()) return custView_ = new TTreeView(logic_.custScn(), parent);
+      if (c.name == logic_.globScn().name()) return globView_ = new TTreeView(logic_.globScn(), parent);
       return nullptr;
     case ComponentKind::Bevel:
       // Bevel3 frames the installation buttons; the others are lines.
@@ -102,26 +102,26 @@ void TEcrOrvella::connectControls() {
   // Each handler of the table to its button, check box or menu item.
   for (const ControlHandler& h : ControlHandlers()) {
     if (QAction* a = menuAction(h.control)) {
-      connect(a, &QAction::triggered, this, [this, &h] { run([&] { logic_.Dispatch(h); }); });
+      connect(a, &QAction::triggered, this, [this, &h] { run([&] { logic_.dispatch(h); }); });
       continue;
     }
     auto* b = view_->get<QAbstractButton>(h.control);
     if (!b) throw std::logic_error("no button for the handler of " + std::string(h.control));
-    if (logic_.MainForm()[h.control].kind == ComponentKind::CheckBox)
+    if (logic_.mainForm()[h.control].kind == ComponentKind::CheckBox)
       // The box shows the click at once; the Form learns it before the
       // handler runs.
       connect(b, &QAbstractButton::clicked, this, [this, &h](bool on) {
         run([&] {
-          logic_.SetChecked(h.control, on);
-          logic_.Dispatch(h);
+          logic_.setChecked(h.control, on);
+          logic_.dispatch(h);
         });
       });
     else
-      connect(b, &QAbstractButton::clicked, this, [this, &h] { run([&] { logic_.Dispatch(h); }); });
+      connect(b, &QAbstractButton::clicked, this, [this, &h] { run([&] { logic_.dispatch(h); }); });
   }
 
   for (const std::string& name : view_->names()) {
-    const Component& c = logic_.MainForm()[name];
+    const Component& c = logic_.mainForm()[name];
     QWidget* w = view_->widget(name);
     switch (c.kind) {
       case ComponentKind::Button:
@@ -131,7 +131,7 @@ void TEcrOrvella::connectControls() {
         break;
       case ComponentKind::RadioGroup:
         connect(qobject_cast<RadioGroup*>(w), &RadioGroup::itemClicked, this,
-                [this](int index) { run([&] { logic_.SelectInstallation(index); }); });
+                [this](int index) { run([&] { logic_.selectInstallation(index); }); });
         break;
       case ComponentKind::PageControl:
         connect(qobject_cast<QTabWidget*>(w), &QTabWidget::currentChanged, this, [this](int index) {
@@ -162,18 +162,18 @@ void TEcrOrvella::connectControls() {
     };
     v->onDragDrop = [this, tree](Node* target) { run([&] { logic_.TreeDragDrop(tree, target); }); };
     v->onDropFiles = [this, tree](Node* target, const std::vector<std::string>& names) {
-      run([&] { logic_.DropFiles(tree, target, names); });
+      run([&] { logic_.dropFiles(tree, target, names); });
     };
     // Delete removes the selection as the removal button does, when it can.
     v->onDeleteKey = [this] {
-      if (logic_.Controls().btnSuppGroupe.enabled) run([this] { logic_.btnSuppGroupeClick(); });
+      if (logic_.controls().btnSuppGroupe.enabled) run([this] { logic_.btnSuppGroupeClick(); });
     };
   }
   // A scene's tooltip tells its kind; a failure to read it shows none.
   for (TTreeView* v : {custView_, globView_}) {
     v->sceneryModel()->toolTipOf = [this](const Node* node) {
       try {
-        return logic_.NodeHint(node);
+        return logic_.nodeHint(node);
       } catch (const std::exception&) {
         return std::string();
       }
@@ -181,7 +181,7 @@ void TEcrOrvella::connectControls() {
     // What the last scenery check found for the node's pack.
     v->sceneryModel()->problemsOf = [this](const Node* node) {
       if (marks_.empty()) return QStringList();
-      const std::string folder = logic_.PackFolderOf(node);
+      const std::string folder = logic_.packFolderOf(node);
       if (folder.empty()) return QStringList();
       const size_t cut = folder.find_last_of('\\');
       const std::string name =
@@ -197,7 +197,7 @@ void TEcrOrvella::buildMenu() {
   menu_ = new QMenu(this);
   menu_->setObjectName(QStringLiteral("PM_Page"));
   menu_->setSeparatorsCollapsible(false);
-  for (const Component& c : logic_.MainForm().components()) {
+  for (const Component& c : logic_.mainForm().components()) {
     if (!c.isMenuItem()) continue;
     QAction* a = menu_->addAction(QString());
     a->setObjectName(QString::fromStdString(c.name));
@@ -212,7 +212,7 @@ void TEcrOrvella::buildMenu() {
 
 void TEcrOrvella::applyMenu() {
   for (const auto& [name, a] : actions_) {
-    const Component& c = logic_.MainForm()[name];
+    const Component& c = logic_.mainForm()[name];
     if (a->isVisible() != c.visible) a->setVisible(c.visible);
     // An item whose caption is "-" is a separator; a language file may give
     // a separator a caption, which makes it an item.
@@ -226,26 +226,26 @@ void TEcrOrvella::applyMenu() {
 }
 
 void TEcrOrvella::applyInstallations() {
-  auto* group = view_->get<RadioGroup>(logic_.Controls().rgListeXP.name);
+  auto* group = view_->get<RadioGroup>(logic_.controls().rgListeXP.name);
   if (!group) return;
   QStringList items;
-  for (const std::string& p : logic_.Installations()) items.append(FromAnsi(p));
+  for (const std::string& p : logic_.installations()) items.append(FromAnsi(p));
   group->setItems(items);
-  group->setItemIndex(logic_.SelectedInstallation());
+  group->setItemIndex(logic_.selectedInstallation());
 }
 
 void TEcrOrvella::refresh() {
   if (applying_ || tearingDown_) return;
   applying_ = true;
   ++applyCount_;
-  const QString title = FromAnsi(logic_.MainForm().caption());
+  const QString title = FromAnsi(logic_.mainForm().caption());
   if (windowTitle() != title) setWindowTitle(title);
   view_->applyState();
   view_->applyGeometry();
   applyInstallations();
-  if (auto* pages = view_->get<QTabWidget>(logic_.Controls().Pages.name);
-      pages && pages->currentIndex() != logic_.PageIndex())
-    pages->setCurrentIndex(logic_.PageIndex());
+  if (auto* pages = view_->get<QTabWidget>(logic_.controls().Pages.name);
+      pages && pages->currentIndex() != logic_.pageIndex())
+    pages->setCurrentIndex(logic_.pageIndex());
   applyMenu();
   applying_ = false;
 }
@@ -271,7 +271,7 @@ bool TEcrOrvella::run(const std::function<void()>& handler) {
 
 void TEcrOrvella::formCreate(const std::string& exePath, const std::string& settingsFile) {
   run([&] { logic_.FormCreate(exePath, settingsFile); });
-  if (const std::optional<Rect>& r = logic_.ReadBounds()) SetBounds(*r);
+  if (const std::optional<Rect>& r = logic_.readBounds()) setBounds(*r);
   created_ = true;
   custView_->setAcceptFiles(true);
   globView_->setAcceptFiles(true);
@@ -279,7 +279,7 @@ void TEcrOrvella::formCreate(const std::string& exePath, const std::string& sett
 
 void TEcrOrvella::startCheck() {
   EcrOrvellaLogic::CheckRequest request;
-  if (!run([&] { request = logic_.MakeCheckRequest(); })) return;
+  if (!run([&] { request = logic_.makeCheckRequest(); })) return;
   if (!checkDialog_) {
     checkDialog_ = new CheckDialog(this);
     checkDialog_->setAttribute(Qt::WA_DeleteOnClose);
@@ -290,14 +290,14 @@ void TEcrOrvella::startCheck() {
             [this](const QString& name, const QString& folder) { selectPack(ToAnsi(name), ToAnsi(folder)); });
     connect(checkDialog_, &CheckDialog::activateRequested, this, [this](const QString& folder) {
       const std::string f = ToAnsi(folder);
-      repairThenCheck([this, f] { return logic_.ActivateSceneFolder(f); }, CheckText("PasActivee").arg(folder));
+      repairThenCheck([this, f] { return logic_.activateSceneFolder(f); }, CheckText("PasActivee").arg(folder));
     });
     connect(checkDialog_, &CheckDialog::enableRequested, this, [this](const QString& folder) {
       const std::string f = ToAnsi(folder);
-      repairThenCheck([this, f] { return logic_.EnablePackInIni(f); }, CheckText("PasReactive").arg(folder));
+      repairThenCheck([this, f] { return logic_.enablePackInIni(f); }, CheckText("PasReactive").arg(folder));
     });
   }
-  checkDialog_->setCanEnable(logic_.OrdersSceneryPacks());
+  checkDialog_->setCanEnable(logic_.ordersSceneryPacks());
   check::Options options;
   options.readLog = true;
   options.inactiveScenes = request.inactiveScenes;
@@ -326,11 +326,11 @@ void TEcrOrvella::takeReport(const check::Report& report) {
 }
 
 bool TEcrOrvella::selectPack(const std::string& name, const std::string& folder) {
-  Node* node = logic_.NodeOfPack(folder, name);
+  Node* node = logic_.nodeOfPack(folder, name);
   if (!node) return false;
   SceneryTree* tree = node->tree();
   run([&] {
-    logic_.PagesChange(tree == &logic_.GlobScn() ? 1 : 0);
+    logic_.PagesChange(tree == &logic_.globScn() ? 1 : 0);
     for (Node* p = node->parent(); p; p = p->parent()) tree->setExpanded(p, true);
     tree->select(node);
     logic_.TreeChange(tree);
@@ -342,7 +342,7 @@ bool TEcrOrvella::selectPack(const std::string& name, const std::string& folder)
 QWidget* TEcrOrvella::control(std::string_view name) const { return view_->widget(name); }
 
 TTreeView* TEcrOrvella::treeView(const SceneryTree& tree) const {
-  return &tree == &logic_.CustScn() ? custView_ : &tree == &logic_.GlobScn() ? globView_ : nullptr;
+  return &tree == &logic_.custScn() ? custView_ : &tree == &logic_.globScn() ? globView_ : nullptr;
 }
 
 QAction* TEcrOrvella::menuAction(std::string_view name) const {
@@ -360,9 +360,9 @@ void TEcrOrvella::showPopup(const QPoint& globalPos) {
   menu_->popup(globalPos);
 }
 
-Rect TEcrOrvella::Bounds() { return Rect{x(), y(), width(), height()}; }
+Rect TEcrOrvella::bounds() { return Rect{x(), y(), width(), height()}; }
 
-void TEcrOrvella::SetBounds(const Rect& r) {
+void TEcrOrvella::setBounds(const Rect& r) {
   // A size missing from the settings file, or too small to use, opens the
   // window at its designed size; none opens it larger than the screen.
   QSize size(r.width, r.height);
@@ -404,18 +404,18 @@ void TEcrOrvella::showEvent(QShowEvent* e) {
   if (!e->spontaneous()) keepOnScreen(screen());
 }
 
-void TEcrOrvella::Close() { QWidget::close(); }
+void TEcrOrvella::closeWindow() { QWidget::close(); }
 
-void TEcrOrvella::ShowNow() { refresh(); }
+void TEcrOrvella::showNow() { refresh(); }
 
-void TEcrOrvella::StartCheck() {
+void TEcrOrvella::queueCheck() {
   // From the window's queue: the check's window opens once the click's
   // handler has returned and the window shows its state.
   QMetaObject::invokeMethod(
       this, [this] { startCheck(); }, Qt::QueuedConnection);
 }
 
-void TEcrOrvella::BringToFront() {
+void TEcrOrvella::bringToFront() {
   if (isMinimized()) showNormal();
   raise();
   activateWindow();

@@ -68,12 +68,12 @@ class TEcrOrvella : public QWidget, public WindowHost {
 
   // WindowHost. The bounds are the window frame's position and the client
   // area's size, which restore exactly however large the frame is.
-  Rect Bounds() override;
-  void SetBounds(const Rect& r) override;
-  void Close() override;
-  void BringToFront() override;
-  void ShowNow() override;
-  void StartCheck() override;
+  Rect bounds() override;
+  void setBounds(const Rect& r) override;
+  void closeWindow() override;
+  void bringToFront() override;
+  void showNow() override;
+  void queueCheck() override;
 
   // The desktop session ends or the program was asked to terminate: any
   // dialog still open goes, then the window closes as its close box does.

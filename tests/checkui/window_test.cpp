@@ -57,14 +57,14 @@ class CheckWindowTest : public ::testing::Test {
     w->formCreate(dir.win("orvella.exe"));
     w->show();
     EcrOrvellaLogic& l = w->logic();
-    Node* g = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
-    lsgs = l.CustScn().addChild(g, dir.win("Scenes/LSGS"), kKindScene);
-    osx = l.CustScn().addChild(g, dir.win("Scenes/OpenSceneryX"), kKindScene);
-    l.CustScn().setExpanded(g, true);
+    Node* g = l.custScn().addChild(nullptr, "Europe", kKindGroup);
+    lsgs = l.custScn().addChild(g, dir.win("Scenes/LSGS"), kKindScene);
+    osx = l.custScn().addChild(g, dir.win("Scenes/OpenSceneryX"), kKindScene);
+    l.custScn().setExpanded(g, true);
     world.link("LSGS", "Scenes/LSGS");
     w->run([&] {
-      l.AddInstallation(world.installation());
-      l.SelectInstallation(0);
+      l.addInstallation(world.installation());
+      l.selectInstallation(0);
     });
     return w;
   }
@@ -81,7 +81,7 @@ class CheckWindowTest : public ::testing::Test {
     return nullptr;
   }
   QString tip(ui::TEcrOrvella* w, Node* n) {
-    ui::SceneryTreeModel* m = w->treeView(w->logic().CustScn())->sceneryModel();
+    ui::SceneryTreeModel* m = w->treeView(w->logic().custScn())->sceneryModel();
     return m->data(m->indexOf(n), Qt::ToolTipRole).toString();
   }
 
@@ -118,7 +118,7 @@ TEST_F(CheckWindowTest, TheCheckMarksTheScenesAndActivatingTheProviderMendsThem)
   map->resize(720, 360);
   map->setView(20, QPointF(7.5, 46.5));
   QTest::mouseClick(map, Qt::LeftButton, {}, map->tileRect({46, 7}).center().toPoint());
-  EXPECT_EQ(w->logic().CustScn().selected(), lsgs);
+  EXPECT_EQ(w->logic().custScn().selected(), lsgs);
 
   // "Activer" on the library's line: the scene is linked, the check runs
   // again and finds nothing; the marks go.
@@ -153,8 +153,8 @@ TEST_F(CheckWindowTest, TheWindowKeepsAnsweringWhileAThousandPacksAreChecked) {
   w->formCreate(dir.win("orvella.exe"));
   w->show();
   w->run([&] {
-    w->logic().AddInstallation(world.installation());
-    w->logic().SelectInstallation(0);
+    w->logic().addInstallation(world.installation());
+    w->logic().selectInstallation(0);
   });
   // A timer of 5 ms on the window's thread: the longest gap between two of
   // its ticks is the longest the window left an event waiting.

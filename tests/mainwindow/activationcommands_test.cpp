@@ -47,8 +47,8 @@ class ActivationCommandTest : public ::testing::Test {
     SetLanguageFileOverride(fx.dir.win("none.lng"));
     w = std::make_unique<EcrOrvellaLogic>();
     w->FormCreate(fx.dir.win("orvella.exe"));
-    w->AddInstallation(fx.installation);
-    w->SelectInstallation(0);
+    w->addInstallation(fx.installation);
+    w->selectInstallation(0);
   }
   void TearDown() override { SetLanguageFileOverride({}); }
 
@@ -61,8 +61,8 @@ class ActivationCommandTest : public ::testing::Test {
   }
   Node* add(SceneryTree& t, Node* parent, const std::string& text, int kind) { return t.addChild(parent, text, kind); }
   void refresh() {
-    RafraichitArbre(w->CustScn(), true);
-    RafraichitArbre(w->GlobScn(), true);
+    RafraichitArbre(w->custScn(), true);
+    RafraichitArbre(w->globScn(), true);
   }
   // Selects nodes of tree in this order and updates the commands, as a click does.
   void select(SceneryTree& t, std::vector<Node*> nodes) {
@@ -75,8 +75,8 @@ class ActivationCommandTest : public ::testing::Test {
     return fs::is_symlink(fs::symlink_status(link, ec)) && fs::equivalent(link, fx.dir.host("library/" + sceneRel), ec);
   }
   bool customHas(const std::string& name) const { return fx.dir.exists("X-Plane 12/Custom Scenery/" + name); }
-  bool activer() const { return w->MainForm()["btnActiver"].enabled; }
-  bool desactiver() const { return w->MainForm()["btnDesactiver"].enabled; }
+  bool activer() const { return w->mainForm()["btnActiver"].enabled; }
+  bool desactiver() const { return w->mainForm()["btnDesactiver"].enabled; }
 
   test::SceneryFixture fx;
   ScriptedInteraction ui;
@@ -88,13 +88,13 @@ TEST_F(ActivationCommandTest, AGroupOfTwoScenesComesAndGoesLeavingTheScenesUntou
   const std::string lfpg = scene("Europe/LFPG Paris");
   const std::string egll = scene("Europe/EGLL");
   const std::string ksfo = scene("USA/KSFO");
-  Node* europe = add(w->CustScn(), nullptr, "Europe", kKindGroup);
-  Node* a = add(w->CustScn(), europe, lfpg, kKindScene);
-  Node* b = add(w->CustScn(), europe, egll, kKindScene);
-  Node* global = add(w->GlobScn(), nullptr, ksfo, kKindScene);
+  Node* europe = add(w->custScn(), nullptr, "Europe", kKindGroup);
+  Node* a = add(w->custScn(), europe, lfpg, kKindScene);
+  Node* b = add(w->custScn(), europe, egll, kKindScene);
+  Node* global = add(w->globScn(), nullptr, ksfo, kKindScene);
   refresh();
   const auto library = Snapshot(fx.dir.host("library"));
-  select(w->CustScn(), {europe});
+  select(w->custScn(), {europe});
   ASSERT_TRUE(activer());
   ASSERT_FALSE(desactiver());
   // A change behind the program's back in Global Scenery shows that both trees
@@ -108,7 +108,7 @@ TEST_F(ActivationCommandTest, AGroupOfTwoScenesComesAndGoesLeavingTheScenesUntou
   EXPECT_EQ(b->state(), kStateAll);
   EXPECT_EQ(europe->state(), kStateAll);
   EXPECT_EQ(global->state(), kStateAll);
-  EXPECT_EQ(w->CustScn().unmanaged(), nullptr);
+  EXPECT_EQ(w->custScn().unmanaged(), nullptr);
   EXPECT_FALSE(activer());
   EXPECT_TRUE(desactiver());
 
@@ -126,15 +126,15 @@ TEST_F(ActivationCommandTest, AGroupOfTwoScenesComesAndGoesLeavingTheScenesUntou
 TEST_F(ActivationCommandTest, AGroupSelectedWithOneOfItsOwnScenesIsNoError) {
   const std::string s1 = scene("G/S1");
   const std::string s2 = scene("G/S2");
-  Node* g = add(w->CustScn(), nullptr, "G", kKindGroup);
-  Node* n1 = add(w->CustScn(), g, s1, kKindScene);
-  add(w->CustScn(), g, s2, kKindScene);
+  Node* g = add(w->custScn(), nullptr, "G", kKindGroup);
+  Node* n1 = add(w->custScn(), g, s1, kKindScene);
+  add(w->custScn(), g, s2, kKindScene);
   refresh();
-  select(w->CustScn(), {g, n1});
+  select(w->custScn(), {g, n1});
   w->btnActiverClick();
   EXPECT_TRUE(linked("Custom Scenery", "S1", "G/S1"));
   EXPECT_TRUE(linked("Custom Scenery", "S2", "G/S2"));
-  select(w->CustScn(), {n1, g});
+  select(w->custScn(), {n1, g});
   w->btnDesactiverClick();
   EXPECT_FALSE(customHas("S1"));
   EXPECT_FALSE(customHas("S2"));
@@ -146,10 +146,10 @@ TEST_F(ActivationCommandTest, TheUnmanagedNodeAndItsEntriesAreIgnored) {
   fx.link("Orphan", orphan);
   fx.dir.mkdir("X-Plane 12/Custom Scenery/Empty plain folder");
   refresh();
-  Node* u = w->CustScn().unmanaged();
+  Node* u = w->custScn().unmanaged();
   ASSERT_NE(u, nullptr);
   ASSERT_EQ(u->childCount(), 2);
-  select(w->CustScn(), {u, u->child(0), u->child(1)});
+  select(w->custScn(), {u, u->child(0), u->child(1)});
   w->btnDesactiverClick();
   EXPECT_TRUE(linked("Custom Scenery", "Orphan", "Orphan"));
   EXPECT_TRUE(customHas("Empty plain folder"));
@@ -159,11 +159,11 @@ TEST_F(ActivationCommandTest, TheUnmanagedNodeAndItsEntriesAreIgnored) {
 
 TEST_F(ActivationCommandTest, LinksGoToTheSceneryFolderOfTheCurrentTree) {
   const std::string s = scene("S");
-  Node* c = add(w->CustScn(), nullptr, s, kKindScene);
-  Node* g = add(w->GlobScn(), nullptr, s, kKindScene);
+  Node* c = add(w->custScn(), nullptr, s, kKindScene);
+  Node* g = add(w->globScn(), nullptr, s, kKindScene);
   refresh();
   w->PagesChange(1);
-  select(w->GlobScn(), {g});
+  select(w->globScn(), {g});
   w->btnActiverClick();
   EXPECT_TRUE(linked("Global Scenery", "S", "S"));
   EXPECT_FALSE(customHas("S"));
@@ -177,19 +177,19 @@ TEST_F(ActivationCommandTest, ScenesLeftInactiveAreToldInOneMessageAndTheTreesSh
   const std::string c = scene("C");
   const std::string d = scene("D");
   const std::string gone = fx.dir.win("library/Gone");
-  Node* g = add(w->CustScn(), nullptr, "G", kKindGroup);
-  Node* na = add(w->CustScn(), g, a, kKindScene);
-  Node* nb = add(w->CustScn(), g, b, kKindScene);
-  Node* nc = add(w->CustScn(), g, c, kKindScene);
-  Node* nd = add(w->CustScn(), g, d, kKindScene);
-  Node* ngone = add(w->CustScn(), g, gone, kKindScene);
+  Node* g = add(w->custScn(), nullptr, "G", kKindGroup);
+  Node* na = add(w->custScn(), g, a, kKindScene);
+  Node* nb = add(w->custScn(), g, b, kKindScene);
+  Node* nc = add(w->custScn(), g, c, kKindScene);
+  Node* nd = add(w->custScn(), g, d, kKindScene);
+  Node* ngone = add(w->custScn(), g, gone, kKindScene);
   refresh();
   // B's name is held by a plain file, C's by a plain folder; D's folder goes
   // after the refresh; Gone never had one.
   fx.dir.file("X-Plane 12/Custom Scenery/B", "a file, not a folder");
   fx.dir.mkdir("X-Plane 12/Custom Scenery/C");
   fs::remove_all(fx.dir.host("library/D"));
-  select(w->CustScn(), {g});
+  select(w->custScn(), {g});
   ASSERT_TRUE(activer());
   w->btnActiverClick();
   EXPECT_TRUE(linked("Custom Scenery", "A", "A")) << "the scenes after a failure are still activated";
@@ -217,8 +217,8 @@ TEST_F(ActivationCommandTest, ScenesLeftInactiveAreToldInOneMessageAndTheTreesSh
 TEST_F(ActivationCommandTest, ADeactivationFailureNamesTheLinkAndTheTreesAreRefreshed) {
   const std::string a = scene("A");
   const std::string c = scene("C");
-  Node* na = add(w->CustScn(), nullptr, a, kKindScene);
-  Node* nc = add(w->CustScn(), nullptr, c, kKindScene);
+  Node* na = add(w->custScn(), nullptr, a, kKindScene);
+  Node* nc = add(w->custScn(), nullptr, c, kKindScene);
   fx.link("A", a);
   fx.link("C", c);
   refresh();
@@ -226,7 +226,7 @@ TEST_F(ActivationCommandTest, ADeactivationFailureNamesTheLinkAndTheTreesAreRefr
   // C's link became a folder holding files since the refresh.
   fs::remove(fx.dir.host("X-Plane 12/Custom Scenery/C"));
   fx.dir.file("X-Plane 12/Custom Scenery/C/user file.txt", "keep me");
-  select(w->CustScn(), {nc, na});
+  select(w->custScn(), {nc, na});
   ASSERT_TRUE(desactiver());
   try {
     w->btnDesactiverClick();
@@ -246,9 +246,9 @@ TEST_F(ActivationCommandTest, ADeactivationFailureNamesTheLinkAndTheTreesAreRefr
 #ifndef _WIN32
 TEST_F(ActivationCommandTest, AReadOnlySceneryFolderIsAccessDeniedNamingTheLink) {
   const std::string s = scene("S");
-  Node* n = add(w->CustScn(), nullptr, s, kKindScene);
+  Node* n = add(w->custScn(), nullptr, s, kKindScene);
   refresh();
-  select(w->CustScn(), {n});
+  select(w->custScn(), {n});
   test::ReadOnlyFolder readOnly(fx.dir.host("X-Plane 12/Custom Scenery").string());
   if (!readOnly.active()) GTEST_SKIP() << "the scenery folder cannot be made read-only here";
   try {
@@ -266,11 +266,11 @@ TEST_F(ActivationCommandTest, AReadOnlySceneryFolderIsAccessDeniedNamingTheLink)
 
 TEST_F(ActivationCommandTest, ButtonsAreSetEvenWhenNothingWasToDo) {
   const std::string s = scene("S");
-  Node* n = add(w->CustScn(), nullptr, s, kKindScene);
+  Node* n = add(w->custScn(), nullptr, s, kKindScene);
   fx.link("S", s);
   refresh();
-  select(w->CustScn(), {n});
-  w->LayoutForm()["btnActiver"].enabled = true;  // as a popup item would still offer it
+  select(w->custScn(), {n});
+  w->layoutForm()["btnActiver"].enabled = true;  // as a popup item would still offer it
   w->btnActiverClick();
   EXPECT_FALSE(activer());
   EXPECT_TRUE(desactiver());
@@ -279,11 +279,11 @@ TEST_F(ActivationCommandTest, ButtonsAreSetEvenWhenNothingWasToDo) {
 
 TEST_F(ActivationCommandTest, WithoutASelectedNodeOrInstallationNothingHappens) {
   const std::string s = scene("S");
-  Node* n = add(w->CustScn(), nullptr, s, kKindScene);
+  Node* n = add(w->custScn(), nullptr, s, kKindScene);
   refresh();
-  w->CustScn().clearSelection();
-  w->LayoutForm()["btnActiver"].enabled = true;
-  w->LayoutForm()["btnDesactiver"].enabled = false;
+  w->custScn().clearSelection();
+  w->layoutForm()["btnActiver"].enabled = true;
+  w->layoutForm()["btnDesactiver"].enabled = false;
   w->btnActiverClick();
   EXPECT_FALSE(customHas("S"));
   EXPECT_TRUE(activer());
@@ -292,8 +292,8 @@ TEST_F(ActivationCommandTest, WithoutASelectedNodeOrInstallationNothingHappens) 
   // The only installation is no longer managed: its folder is no target.
   ui.confirmAnswers.push_back(true);
   w->btnOteXPlaneClick();
-  ASSERT_FALSE(w->InstallationSelected());
-  w->CustScn().select(n);
+  ASSERT_FALSE(w->installationSelected());
+  w->custScn().select(n);
   ASSERT_EQ(n->state(), kStateNone);
   w->btnActiverClick();
   EXPECT_FALSE(customHas("S"));

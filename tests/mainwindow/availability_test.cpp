@@ -16,12 +16,12 @@ using test::A;
 class CommandsTest : public ::testing::Test {
  protected:
   void SetUp() override { w.FormCreate(dir.win("orvella.exe")); }
-  bool on(const char* c) { return w.MainForm()[c].enabled; }
-  const std::string& cap(const char* c) { return w.MainForm()[c].caption; }
+  bool on(const char* c) { return w.mainForm()[c].enabled; }
+  const std::string& cap(const char* c) { return w.mainForm()[c].caption; }
   std::vector<std::string> menu() {
     w.PM_PagePopup();
     std::vector<std::string> shown;
-    for (const Component& c : w.MainForm().components())
+    for (const Component& c : w.mainForm().components())
       if (c.isMenuItem() && c.visible) shown.push_back(c.name);
     return shown;
   }
@@ -31,7 +31,7 @@ class CommandsTest : public ::testing::Test {
   ScriptedInteraction ui;
   ScopedUI scope{ui};
   EcrOrvellaLogic w;
-  SceneryTree& t = w.CustScn();
+  SceneryTree& t = w.custScn();
 };
 
 TEST_F(CommandsTest, DesignStateBeforeAnySelection) {
@@ -39,15 +39,15 @@ TEST_F(CommandsTest, DesignStateBeforeAnySelection) {
   for (const char* c : {"btnOteXPlane", "btnNouvSousGroupe", "btnDeplH", "btnDeplB", "btnTrier", "btnAjoutScene",
                         "btnAjoutOrphelins", "btnSuppGroupe", "btnActiver", "btnDesactiver"})
     EXPECT_FALSE(on(c)) << c;
-  EXPECT_TRUE(w.MainForm()["cbEffaceIni"].checked);
-  EXPECT_FALSE(w.MainForm()["cbTriAuto"].checked);
+  EXPECT_TRUE(w.mainForm()["cbEffaceIni"].checked);
+  EXPECT_FALSE(w.mainForm()["cbTriAuto"].checked);
   EXPECT_EQ(cap("btnActiver"), A("Activer la scène"));
   EXPECT_EQ(cap("btnDesactiver"), A("Désactiver la scène"));
   EXPECT_EQ(cap("btnSuppGroupe"), "Supprimer le groupe");
   EXPECT_EQ(cap("PM_NouvGroupe"), A("Créer un groupe"));
   EXPECT_EQ(cap("PM_TriAuto"), "Tri auto");
   EXPECT_EQ(cap("PM_AjoutOrphelins"), A("Ajoute les scènes orphelines"));
-  EXPECT_EQ(w.MainForm().caption(), "X-Plane Orvella V2.2");
+  EXPECT_EQ(w.mainForm().caption(), "X-Plane Orvella V2.2");
   // Nothing selected: the update changes nothing.
   w.ActualiseCommandes();
   EXPECT_FALSE(on("btnSuppGroupe"));
@@ -162,47 +162,47 @@ TEST_F(CommandsTest, RightClickInCustomSceneryAndTabs) {
   w.CustScnMouseDown(true, nullptr);
   EXPECT_EQ(t.selected(), nullptr) << "empty space clears the selection";
   w.PagesChange(1);
-  EXPECT_EQ(w.Current(), &w.GlobScn());
+  EXPECT_EQ(w.current(), &w.globScn());
   w.PagesChange(0);
-  EXPECT_EQ(w.Current(), &w.CustScn());
+  EXPECT_EQ(w.current(), &w.custScn());
 }
 
 TEST_F(CommandsTest, SidePanelToggleReproducesTheWorkedExample) {
-  auto at = [&](const char* c) { return w.MainForm()[c].bounds; };
+  auto at = [&](const char* c) { return w.mainForm()[c].bounds; };
   w.PM_BtnLatClick();
-  EXPECT_FALSE(w.PanelShown());
+  EXPECT_FALSE(w.panelShown());
   EXPECT_EQ(at("Pages").width, 659);
   EXPECT_EQ(at("Pages").height, 412);
   EXPECT_EQ(at("btnQuitter"), (Rect{586, 513, 80, 25}));
   EXPECT_EQ(at("btnOuvrirXPQuitter"), (Rect{432, 513, 146, 25}));
   EXPECT_EQ(at("btnOuvrirXP"), (Rect{326, 513, 98, 25}));
   EXPECT_EQ(at("cbEffaceIni"), (Rect{157, 517, 161, 17}));
-  EXPECT_EQ(w.MainForm()["btnQuitter"].anchors, unsigned(akRight | akBottom));
+  EXPECT_EQ(w.mainForm()["btnQuitter"].anchors, unsigned(akRight | akBottom));
   EXPECT_EQ(menu().back(), "PM_BtnLat");
   EXPECT_EQ(cap("PM_BtnLat"), A("Afficher les boutons latéraux"));
 
   w.PM_BtnLatClick();
-  EXPECT_TRUE(w.PanelShown());
+  EXPECT_TRUE(w.panelShown());
   EXPECT_EQ(at("Pages").width, 466);
   EXPECT_EQ(at("Pages").height, 437);
   EXPECT_EQ(at("cbEffaceIni"), (Rect{499, 405, 161, 17}));
   EXPECT_EQ(at("btnOuvrirXP"), (Rect{506, 430, 146, 25}));
   EXPECT_EQ(at("btnOuvrirXPQuitter"), (Rect{506, 463, 146, 25}));
   EXPECT_EQ(at("btnQuitter"), (Rect{539, 496, 80, 25}));
-  EXPECT_EQ(w.MainForm()["btnQuitter"].anchors, unsigned(akTop | akRight));
+  EXPECT_EQ(w.mainForm()["btnQuitter"].anchors, unsigned(akTop | akRight));
 }
 
 TEST_F(CommandsTest, AnchorsFollowAResizeAndTheToggleUsesTheNewSize) {
-  w.LayoutForm().setClientSize(773, 642);
-  EXPECT_EQ(w.MainForm()["btnQuitter"].bounds.left, 640) << "anchored right";
-  EXPECT_EQ(w.MainForm()["btnQuitter"].bounds.top, 489) << "anchored top";
-  EXPECT_EQ(w.MainForm()["Pages"].bounds.width, 574);
-  EXPECT_EQ(w.MainForm()["Pages"].bounds.height, 539);
-  EXPECT_EQ(w.MainForm()["rgListeXP"].bounds.width, 574);
+  w.layoutForm().setClientSize(773, 642);
+  EXPECT_EQ(w.mainForm()["btnQuitter"].bounds.left, 640) << "anchored right";
+  EXPECT_EQ(w.mainForm()["btnQuitter"].bounds.top, 489) << "anchored top";
+  EXPECT_EQ(w.mainForm()["Pages"].bounds.width, 574);
+  EXPECT_EQ(w.mainForm()["Pages"].bounds.height, 539);
+  EXPECT_EQ(w.mainForm()["rgListeXP"].bounds.width, 574);
   w.PM_BtnLatClick();
-  EXPECT_EQ(w.MainForm()["btnQuitter"].bounds, (Rect{686, 613, 80, 25}));
-  w.LayoutForm().setClientSize(673, 542);
-  EXPECT_EQ(w.MainForm()["btnQuitter"].bounds, (Rect{586, 513, 80, 25})) << "right and bottom anchors after hiding";
+  EXPECT_EQ(w.mainForm()["btnQuitter"].bounds, (Rect{686, 613, 80, 25}));
+  w.layoutForm().setClientSize(673, 542);
+  EXPECT_EQ(w.mainForm()["btnQuitter"].bounds, (Rect{586, 513, 80, 25})) << "right and bottom anchors after hiding";
 }
 
 TEST_F(CommandsTest, AutoSortToggleShowsTheFlagWithoutSorting) {
@@ -210,12 +210,12 @@ TEST_F(CommandsTest, AutoSortToggleShowsTheFlagWithoutSorting) {
   t.addChild(g, "b", kKindScene);
   t.addChild(g, "a", kKindScene);
   w.cbTriAutoClick();
-  EXPECT_TRUE(w.AutoSort());
-  EXPECT_TRUE(w.MainForm()["cbTriAuto"].checked);
-  EXPECT_TRUE(w.MainForm()["PM_TriAuto"].checked);
+  EXPECT_TRUE(w.autoSort());
+  EXPECT_TRUE(w.mainForm()["cbTriAuto"].checked);
+  EXPECT_TRUE(w.mainForm()["PM_TriAuto"].checked);
   EXPECT_EQ(g->child(0)->text(), "b") << "switching on sorts nothing by itself";
   w.cbTriAutoClick();
-  EXPECT_FALSE(w.MainForm()["PM_TriAuto"].checked);
+  EXPECT_FALSE(w.mainForm()["PM_TriAuto"].checked);
 }
 
 TEST_F(CommandsTest, LanguageFileCaptionAndMenuCopies) {
@@ -224,8 +224,8 @@ TEST_F(CommandsTest, LanguageFileCaptionAndMenuCopies) {
   SetLanguageFileOverride(dir.win("fr.lng"));
   EcrOrvellaLogic other;
   other.FormCreate(dir.win("orvella.exe"));
-  EXPECT_EQ(other.MainForm().caption(), "Mon Orvella V2.2");
-  EXPECT_EQ(other.MainForm()["PM_NouvGroupe"].caption, "New group");
+  EXPECT_EQ(other.mainForm().caption(), "Mon Orvella V2.2");
+  EXPECT_EQ(other.mainForm()["PM_NouvGroupe"].caption, "New group");
   ResetTextes();
 }
 

@@ -27,36 +27,36 @@ TEST_F(CheckCommandsTest, ACheckStartsFromTheInstallationAndTheInactiveScenesOfB
   t.addChild(g, on, kKindScene);
   t.addChild(g, off, kKindScene);
   t.addChild(g, fx.dir.win("library/Gone"), kKindScene);  // missing: provides nothing
-  w.GlobScn().addChild(nullptr, globalOff, kKindScene);
-  w.RefreshAll();
-  EXPECT_TRUE(w.Controls().btnVerifier.enabled);
-  const auto d = w.MakeCheckRequest();
+  w.globScn().addChild(nullptr, globalOff, kKindScene);
+  w.refreshAll();
+  EXPECT_TRUE(w.controls().btnVerifier.enabled);
+  const auto d = w.makeCheckRequest();
   EXPECT_EQ(d.installation, fx.installation);
   EXPECT_EQ(d.inactiveScenes, (std::vector<std::string>{off, globalOff}));
   EXPECT_EQ(d.memoryFile, fx.dir.win("orvella.check"));
 
   w.PM_PagePopup();
-  EXPECT_TRUE(w.Controls().PM_Verifier.visible);
-  w.SelectInstallation(-1);
-  EXPECT_THROW(w.MakeCheckRequest(), EListError);
+  EXPECT_TRUE(w.controls().PM_Verifier.visible);
+  w.selectInstallation(-1);
+  EXPECT_THROW(w.makeCheckRequest(), EListError);
   w.PM_PagePopup();
-  EXPECT_FALSE(w.Controls().PM_Verifier.visible);
+  EXPECT_FALSE(w.controls().PM_Verifier.visible);
 }
 
 TEST_F(CheckCommandsTest, ActivatingTheProviderLinksItWhereverItIsAndOnlyWhenInactive) {
   const std::string lib = fx.scene("Lib");
   Node* g = t.addChild(nullptr, "G", kKindGroup);
   Node* scene = t.addChild(g, lib, kKindScene);
-  w.RefreshAll();
-  EXPECT_FALSE(w.ActivateSceneFolder(fx.dir.win("library/Nobody")));
+  w.refreshAll();
+  EXPECT_FALSE(w.activateSceneFolder(fx.dir.win("library/Nobody")));
   // The case of A-Z and a final separator do not matter.
   std::string asked = lib + "\\";
   for (char& c : asked) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  ASSERT_TRUE(w.ActivateSceneFolder(asked));
+  ASSERT_TRUE(w.activateSceneFolder(asked));
   EXPECT_TRUE(fx.dir.isSymlink("X-Plane 12/Custom Scenery/Lib"));
   EXPECT_EQ(scene->state(), kStateAll);
   EXPECT_EQ(t.selected(), scene);
-  EXPECT_FALSE(w.ActivateSceneFolder(lib));  // already active
+  EXPECT_FALSE(w.activateSceneFolder(lib));  // already active
 }
 
 TEST_F(CheckCommandsTest, ADisabledPackIsEnabledInTheFileOnlyWhenTheLaunchWritesTheOrder) {
@@ -66,8 +66,8 @@ TEST_F(CheckCommandsTest, ADisabledPackIsEnabledInTheFileOnlyWhenTheLaunchWrites
       fx.dir.host("elsewhere/Abs").generic_string() + "/\n";
   writeIni(body);
   const std::string ru = fx.installation + "\\Custom Scenery\\Ru Scenery";
-  EXPECT_FALSE(w.EnablePackInIni(ru));  // the option is off: the file is the user's
-  w.SetChecked("cbOrdonneIni", true);
+  EXPECT_FALSE(w.enablePackInIni(ru));  // the option is off: the file is the user's
+  w.setChecked("cbOrdonneIni", true);
   w.cbOrdonneIniClick();
 
   struct Case {
@@ -82,7 +82,7 @@ TEST_F(CheckCommandsTest, ADisabledPackIsEnabledInTheFileOnlyWhenTheLaunchWrites
   };
   for (const Case& c : cases) {
     writeIni(body);
-    EXPECT_EQ(w.EnablePackInIni(c.folder), c.done) << c.folder;
+    EXPECT_EQ(w.enablePackInIni(c.folder), c.done) << c.folder;
     if (!c.done) {
       EXPECT_EQ(ini(), "I\n1000 Version\nSCENERY\n\n" + body) << c.folder;
       continue;

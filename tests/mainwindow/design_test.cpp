@@ -143,13 +143,13 @@ TEST(ControlsTest, AMisspeltOrMissingControlFailsWhenTheWindowIsBuilt) {
 TEST(ControlsTest, TheLogicWorksOnItsOwnFormsComponents) {
   EcrOrvellaLogic logic;
   // Resolved against the Form the window shows, not a copy made on the way.
-  EXPECT_EQ(&logic.Controls().btnActiver, &logic.MainForm()["btnActiver"]);
-  EXPECT_EQ(&logic.Controls().PM_ApercuOrdre, &logic.MainForm()["PM_ApercuOrdre"]);
+  EXPECT_EQ(&logic.controls().btnActiver, &logic.mainForm()["btnActiver"]);
+  EXPECT_EQ(&logic.controls().PM_ApercuOrdre, &logic.mainForm()["PM_ApercuOrdre"]);
   for (std::size_t i = 0; i < kTypeItemCount; ++i)
-    EXPECT_EQ(logic.Controls().PM_Type[i], &logic.MainForm()[kTypeItems[i].first]) << kTypeItems[i].first;
-  logic.SetChecked("cbEffaceIni", false);
-  EXPECT_FALSE(logic.DeletesSceneryPacks());
-  EXPECT_FALSE(logic.MainForm()["cbEffaceIni"].checked);
+    EXPECT_EQ(logic.controls().PM_Type[i], &logic.mainForm()[kTypeItems[i].first]) << kTypeItems[i].first;
+  logic.setChecked("cbEffaceIni", false);
+  EXPECT_FALSE(logic.deletesSceneryPacks());
+  EXPECT_FALSE(logic.mainForm()["cbEffaceIni"].checked);
 }
 
 }  // namespace

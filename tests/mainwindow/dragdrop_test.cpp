@@ -47,7 +47,7 @@ TEST_F(DragTest, OnlyGroupsTakeADrop) {
   ASSERT_NE(t.unmanaged(), nullptr);
   EXPECT_FALSE(w.TreeDragOver(&t, t.unmanaged()));
   EXPECT_FALSE(w.TreeDragOver(&t, t.unmanaged()->child(0)));
-  EXPECT_FALSE(w.TreeDragOver(&w.GlobScn(), europe)) << "a node of another tree";
+  EXPECT_FALSE(w.TreeDragOver(&w.globScn(), europe)) << "a node of another tree";
   EXPECT_TRUE(ui.events.empty());
 }
 
@@ -153,7 +153,7 @@ TEST_F(ShellDropTest, FoldersAndShortcutsToFoldersAreTakenIntoTheGroup) {
   const std::string broken = fx.dir.file("desk/broken.lnk", "garbage");
   const std::string file = fx.dir.file("desk/plain.txt", "x");
 
-  w.DropFiles(
+  w.dropFiles(
       &t, g, {scene, lnk, upper, toFile, broken, file, fx.dir.win("desk/vanished"), fx.dir.win("library/drop/Folder")});
   EXPECT_EQ(t.selected(), g);
   EXPECT_EQ(t.selectionCount(), 1);
@@ -164,8 +164,8 @@ TEST_F(ShellDropTest, FoldersAndShortcutsToFoldersAreTakenIntoTheGroup) {
   // Refreshed, and the commands follow the dropped-on group.
   EXPECT_EQ(g->child(1)->state(), 2);
   EXPECT_EQ(g->state(), 1);
-  EXPECT_TRUE(w.MainForm()["btnAjoutScene"].enabled);
-  EXPECT_EQ(w.Current(), &t);
+  EXPECT_TRUE(w.mainForm()["btnAjoutScene"].enabled);
+  EXPECT_EQ(w.current(), &t);
   EXPECT_TRUE(ui.events.empty()) << "nothing is reported";
 }
 
@@ -176,7 +176,7 @@ TEST_F(ShellDropTest, AutoSortSortsTheGroupAfterTheDrop) {
   const std::string b = fx.scene("b");
   const std::string a = fx.scene("a");
   w.cbTriAutoClick();
-  w.DropFiles(&t, g, {b, a});
+  w.dropFiles(&t, g, {b, a});
   EXPECT_EQ(texts(g), (Strings{"0", a, b, "zz"}));
 }
 
@@ -185,9 +185,9 @@ TEST_F(ShellDropTest, OnlyAGroupUnderThePointerTakesTheDrop) {
   Node* s = t.addChild(g, fx.scene("S"), kKindScene);
   const std::string folder = fx.scene("Dropped");
   pick(g);
-  w.DropFiles(&t, nullptr, {folder});
+  w.dropFiles(&t, nullptr, {folder});
   EXPECT_EQ(t.selected(), nullptr) << "dropped on empty space: selection cleared";
-  w.DropFiles(&t, s, {folder});
+  w.dropFiles(&t, s, {folder});
   EXPECT_EQ(t.selected(), s);
   EXPECT_EQ(g->childCount(), 1);
   EXPECT_EQ(t.nodeCount(), 2);
@@ -202,7 +202,7 @@ TEST_F(ShellDropTest, AnErrorEndsTheDropWithoutSortOrRefresh) {
   plainEntry("appeared");
   test::FailingInserts failing;
   t.setObserver(&failing);
-  EXPECT_THROW(w.DropFiles(&t, g, {folder}), std::runtime_error);
+  EXPECT_THROW(w.dropFiles(&t, g, {folder}), std::runtime_error);
   t.setObserver(nullptr);
   EXPECT_EQ(texts(g), (Strings{"z", "a"}));
   EXPECT_FALSE(listedUnmanaged("appeared"));
@@ -214,9 +214,9 @@ TEST_F(ShellDropTest, AFolderNotedByADropThatFailedIsNotNamedByTheNext) {
   const std::string unreadable = fx.dir.win() + "\\Caf? Overlay";
   test::FailingInserts failing;
   t.setObserver(&failing);
-  EXPECT_THROW(w.DropFiles(&t, g, {unreadable, fx.scene("Dropped")}), std::runtime_error);
+  EXPECT_THROW(w.dropFiles(&t, g, {unreadable, fx.scene("Dropped")}), std::runtime_error);
   t.setObserver(nullptr);
-  w.DropFiles(&t, g, {fx.scene("Second")});
+  w.dropFiles(&t, g, {fx.scene("Second")});
   EXPECT_EQ(g->childCount(), 1);
   EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 }

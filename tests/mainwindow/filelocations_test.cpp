@@ -160,10 +160,10 @@ TEST_F(SettingsPlaceTest, AnInstalledProgramKeepsItsSettingsInTheConfigurationFo
   {
     EcrOrvellaLogic w;
     w.FormCreate(exe);
-    EXPECT_EQ(w.SettingsPath(), expected);
+    EXPECT_EQ(w.settingsPath(), expected);
     EXPECT_FALSE(dir.exists("home/.config")) << "nothing is made before there is something to save";
-    w.AddInstallation(inst);
-    w.CustScn().addChild(nullptr, "Europe", kKindGroup);
+    w.addInstallation(inst);
+    w.custScn().addChild(nullptr, "Europe", kKindGroup);
     w.FormDestroy();
   }
   EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
@@ -172,10 +172,10 @@ TEST_F(SettingsPlaceTest, AnInstalledProgramKeepsItsSettingsInTheConfigurationFo
 
   EcrOrvellaLogic next;
   next.FormCreate(exe);
-  EXPECT_EQ(next.SettingsPath(), expected);
-  EXPECT_EQ(next.Installations(), std::vector<std::string>{inst});
-  ASSERT_EQ(next.CustScn().topCount(), 1);
-  EXPECT_EQ(next.CustScn().top(0)->text(), "Europe");
+  EXPECT_EQ(next.settingsPath(), expected);
+  EXPECT_EQ(next.installations(), std::vector<std::string>{inst});
+  ASSERT_EQ(next.custScn().topCount(), 1);
+  EXPECT_EQ(next.custScn().top(0)->text(), "Europe");
   EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -185,8 +185,8 @@ TEST_F(SettingsPlaceTest, AFileLeftBesideAReadOnlyExecutableIsReadAndSavedToTheC
   if (!installReadOnly([&] { dir.file("bin/orvella.ini", file); })) GTEST_SKIP() << "no read-only folder here";
   EcrOrvellaLogic w;
   w.FormCreate(dir.win("bin/orvella"));
-  EXPECT_EQ(w.Installations(), std::vector<std::string>{inst});
-  ASSERT_EQ(w.CustScn().topCount(), 1);
+  EXPECT_EQ(w.installations(), std::vector<std::string>{inst});
+  ASSERT_EQ(w.custScn().topCount(), 1);
   w.FormDestroy();
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(dir.read("home/.config/orvella/orvella.ini"), file);
@@ -200,7 +200,7 @@ TEST_F(SettingsPlaceTest, WithNowhereToWriteTheErrorNamesTheFile) {
   ScopedEnv config("XDG_CONFIG_HOME", dir.host("blocked").c_str());
   EcrOrvellaLogic w;
   w.FormCreate(dir.win("bin/orvella"));
-  EXPECT_EQ(w.SettingsPath(), dir.win("blocked/orvella/orvella.ini"));
+  EXPECT_EQ(w.settingsPath(), dir.win("blocked/orvella/orvella.ini"));
   w.FormDestroy();
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_TRUE(ui.messages[0].starts_with(dir.win("blocked/orvella/orvella.ini") + " :\r\n")) << ui.messages[0];

@@ -19,7 +19,7 @@ TEST_F(GroupsTest, NewTopGroupComesLastAndIsNeverSorted) {
   ASSERT_NE(t.unmanaged(), nullptr);
   t.addChild(nullptr, "Zulu", kKindGroup);
   w.cbTriAutoClick();
-  ASSERT_TRUE(w.AutoSort());
+  ASSERT_TRUE(w.autoSort());
 
   ui.inputAnswers = {std::string("Alpha"), std::nullopt, std::string("")};
   w.btnNouvGroupeClick();
@@ -31,7 +31,7 @@ TEST_F(GroupsTest, NewTopGroupComesLastAndIsNeverSorted) {
   Node* alpha = t.top(2);
   EXPECT_EQ(alpha->kind(), kKindGroup);
   EXPECT_EQ(t.selected(), alpha);
-  EXPECT_TRUE(w.MainForm()["btnNouvSousGroupe"].enabled) << "the new selection's commands are offered";
+  EXPECT_TRUE(w.mainForm()["btnNouvSousGroupe"].enabled) << "the new selection's commands are offered";
 
   const int before = t.nodeCount();
   w.btnNouvGroupeClick();  // cancelled
@@ -75,11 +75,11 @@ TEST_F(GroupsTest, MovesStopAtTheUnmanagedNodeAndLeaveAvailabilityAlone) {
   w.btnDeplHClick();
   EXPECT_EQ(texts(nullptr)[1], "G1") << "the first group after the unmanaged node stays";
   pick(g2);
-  ASSERT_TRUE(w.MainForm()["btnDeplH"].enabled);
+  ASSERT_TRUE(w.mainForm()["btnDeplH"].enabled);
   w.btnDeplHClick();
   EXPECT_EQ(texts(nullptr), (Strings{u->text(), "G2", "G1", "C:\\scene at the top"}));
   EXPECT_EQ(t.selected(), g2);
-  EXPECT_TRUE(w.MainForm()["btnDeplH"].enabled) << "no availability update after a move";
+  EXPECT_TRUE(w.mainForm()["btnDeplH"].enabled) << "no availability update after a move";
 
   pick(g1);
   w.btnDeplBClick();
@@ -137,12 +137,12 @@ TEST_F(GroupsTest, RemovingOneNodeSelectsItsSuccessorAndRecomputesTheStates) {
   RafraichitArbre(t, true);
   ASSERT_EQ(lone->state(), 0);
   pick(only);
-  ASSERT_TRUE(w.MainForm()["btnSuppGroupe"].enabled);
+  ASSERT_TRUE(w.mainForm()["btnSuppGroupe"].enabled);
   w.btnSuppGroupeClick();
   EXPECT_EQ(lone->state(), 2);
   EXPECT_EQ(t.selected(), nullptr);
-  EXPECT_FALSE(w.MainForm()["btnSuppGroupe"].enabled);
-  EXPECT_FALSE(w.MainForm()["btnAjoutScene"].enabled);
+  EXPECT_FALSE(w.mainForm()["btnSuppGroupe"].enabled);
+  EXPECT_FALSE(w.mainForm()["btnAjoutScene"].enabled);
 
   // The active scene goes; its link stays and shows up as unclaimed.
   pick(active);
@@ -222,7 +222,7 @@ TEST_F(GroupsTest, CommandsDoNothingWhenTheTreeHasNoSelection) {
   // ActualiseCommandes leaves the buttons as they were.
   t.clearSelection();
   w.TreeChange(&t);
-  ASSERT_TRUE(w.MainForm()["btnSuppGroupe"].enabled);
+  ASSERT_TRUE(w.mainForm()["btnSuppGroupe"].enabled);
   const int before = t.nodeCount();
   w.btnNouvSousGroupeClick();
   w.btnDeplHClick();
@@ -274,8 +274,8 @@ TEST_F(GroupsTest, AddSceneCommandTakesTheChosenFolderIntoTheGroup) {
   EXPECT_EQ(g->state(), 1);
   EXPECT_FALSE(listedUnmanaged("A"));
   // And the availability follows the tree.
-  EXPECT_TRUE(w.MainForm()["btnActiver"].enabled);
-  EXPECT_TRUE(w.MainForm()["btnDesactiver"].enabled);
+  EXPECT_TRUE(w.mainForm()["btnActiver"].enabled);
+  EXPECT_TRUE(w.mainForm()["btnDesactiver"].enabled);
 }
 
 TEST_F(GroupsTest, CancelledPickerStillSortsAndRefreshes) {
@@ -320,7 +320,7 @@ TEST_F(GroupsTest, OrphansOfBothTreesLibrariesGoFlatUnderTheGroupWithoutARefresh
   Node* g = t.addChild(nullptr, "G", kKindGroup);
   t.addChild(g, "zz", kKindGroup);
   t.addChild(g, known, kKindScene);
-  w.GlobScn().addChild(w.GlobScn().addChild(nullptr, "W", kKindGroup), global, kKindScene);
+  w.globScn().addChild(w.globScn().addChild(nullptr, "W", kKindGroup), global, kKindScene);
   RafraichitArbre(t, true);
   ASSERT_TRUE(listedUnmanaged("Orphan"));
   w.cbTriAutoClick();

@@ -23,12 +23,12 @@ namespace fs = std::filesystem;
 
 class FakeHost : public WindowHost {
  public:
-  Rect Bounds() override { return r; }
-  void SetBounds(const Rect& b) override { r = b; }
-  void Close() override { ++closed; }
-  void BringToFront() override { ++broughtToFront; }
-  void ShowNow() override { ++shown; }
-  void StartCheck() override { ++checks; }
+  Rect bounds() override { return r; }
+  void setBounds(const Rect& b) override { r = b; }
+  void closeWindow() override { ++closed; }
+  void bringToFront() override { ++broughtToFront; }
+  void showNow() override { ++shown; }
+  void queueCheck() override { ++checks; }
   Rect r;
   int closed = 0;
   int broughtToFront = 0;
@@ -40,7 +40,7 @@ class InstallationsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     w = std::make_unique<EcrOrvellaLogic>();
-    w->SetHost(&host);
+    w->setHost(&host);
     w->FormCreate(dir.win("orvella.exe"));
   }
 
@@ -75,8 +75,8 @@ TEST_F(InstallationsTest, AddingAsksWithThePromptAndACancelChangesNothing) {
   ASSERT_EQ(ui.events.size(), 1u);
   EXPECT_EQ(ui.events[0].kind, "folder");
   EXPECT_EQ(ui.events[0].text, test::A("Sélectionnez le dossier d'installation de X-Plane."));
-  EXPECT_TRUE(w->Installations().empty());
-  EXPECT_FALSE(w->MainForm()["btnOteXPlane"].enabled);
+  EXPECT_TRUE(w->installations().empty());
+  EXPECT_FALSE(w->mainForm()["btnOteXPlane"].enabled);
 }
 
 TEST_F(InstallationsTest, AFolderNeedsBothTheProgramAndCustomScenery) {
@@ -90,8 +90,8 @@ TEST_F(InstallationsTest, AFolderNeedsBothTheProgramAndCustomScenery) {
   add(exeFolder);
   const std::string err = test::A("Ce n'est pas un dossier X-Plane !");
   EXPECT_EQ(ui.messages, (std::vector<std::string>{err, err, err}));
-  EXPECT_TRUE(w->Installations().empty());
-  EXPECT_EQ(w->SelectedInstallation(), -1);
+  EXPECT_TRUE(w->installations().empty());
+  EXPECT_EQ(w->selectedInstallation(), -1);
 }
 
 TEST_F(InstallationsTest, InstallationsInEveryScriptAndOnesTheSystemCannotName) {
@@ -101,15 +101,15 @@ TEST_F(InstallationsTest, InstallationsInEveryScriptAndOnesTheSystemCannotName) 
   if (win::GetACP() == win::CP_UTF8) {
     const std::string polish = makeInstallation("łukasz/X-Plane 12 東京");
     add(polish);
-    ASSERT_EQ(w->Installations(), std::vector<std::string>{polish});
-    EXPECT_EQ(w->CustScn().sceneryFolder, polish + "\\Custom Scenery\\");
+    ASSERT_EQ(w->installations(), std::vector<std::string>{polish});
+    EXPECT_EQ(w->custScn().sceneryFolder, polish + "\\Custom Scenery\\");
   }
-  const size_t before = w->Installations().size();
+  const size_t before = w->installations().size();
   add(dir.win("X-Plane ??"));
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_NE(ui.messages[0].find(dir.win("X-Plane ??")), std::string::npos);
   EXPECT_EQ(ui.messages[0].find(test::A("Ce n'est pas un dossier X-Plane !")), std::string::npos);
-  EXPECT_EQ(w->Installations().size(), before);
+  EXPECT_EQ(w->installations().size(), before);
 }
 
 // The simulator's native executable marks an installation where the system
@@ -127,11 +127,11 @@ TEST_F(InstallationsTest, ANativeExecutableMarksAnInstallationOnlyWhereItRuns) {
   const std::string err = test::A("Ce n'est pas un dossier X-Plane !");
 #ifdef __linux__
   EXPECT_EQ(ui.messages, (std::vector<std::string>{err, err}));
-  EXPECT_EQ(w->Installations(), std::vector<std::string>{native});
-  EXPECT_EQ(w->SelectedInstallation(), 0);
+  EXPECT_EQ(w->installations(), std::vector<std::string>{native});
+  EXPECT_EQ(w->selectedInstallation(), 0);
 #else
   EXPECT_EQ(ui.messages, (std::vector<std::string>{err, err, err}));
-  EXPECT_TRUE(w->Installations().empty());
+  EXPECT_TRUE(w->installations().empty());
 #endif
 }
 
@@ -140,25 +140,25 @@ TEST_F(InstallationsTest, AddingAppendsSelectsAndRetargetsBothTrees) {
   if (!test::SceneryFixture::LinksSupported(fx.dir)) GTEST_SKIP() << "this volume cannot hold links";
   const std::string first = makeInstallation("XP11");
   add(first);
-  EXPECT_EQ(w->Installations(), std::vector<std::string>{first});
-  EXPECT_EQ(w->SelectedInstallation(), 0);
-  EXPECT_EQ(w->CustScn().sceneryFolder, first + "\\Custom Scenery\\");
-  EXPECT_TRUE(w->MainForm()["btnOteXPlane"].enabled);
-  EXPECT_TRUE(w->MainForm()["btnNouvGroupe"].enabled);
+  EXPECT_EQ(w->installations(), std::vector<std::string>{first});
+  EXPECT_EQ(w->selectedInstallation(), 0);
+  EXPECT_EQ(w->custScn().sceneryFolder, first + "\\Custom Scenery\\");
+  EXPECT_TRUE(w->mainForm()["btnOteXPlane"].enabled);
+  EXPECT_TRUE(w->mainForm()["btnNouvGroupe"].enabled);
 
   const std::string s = fx.scene("LFPG");
   fx.link("LFPG", s);
-  Node* n = w->CustScn().addChild(nullptr, s, kKindScene);
-  w->CustScn().select(n);
-  RafraichitArbre(w->CustScn(), true);
+  Node* n = w->custScn().addChild(nullptr, s, kKindScene);
+  w->custScn().select(n);
+  RafraichitArbre(w->custScn(), true);
   EXPECT_EQ(n->state(), kStateNone) << "not linked in the first installation";
 
   add(fx.installation);
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(w->Installations(), (std::vector<std::string>{first, fx.installation}));
-  EXPECT_EQ(w->SelectedInstallation(), 1);
-  EXPECT_EQ(w->CustScn().sceneryFolder, fx.custom);
-  EXPECT_EQ(w->GlobScn().sceneryFolder, fx.global);
+  EXPECT_EQ(w->installations(), (std::vector<std::string>{first, fx.installation}));
+  EXPECT_EQ(w->selectedInstallation(), 1);
+  EXPECT_EQ(w->custScn().sceneryFolder, fx.custom);
+  EXPECT_EQ(w->globScn().sceneryFolder, fx.global);
   EXPECT_EQ(n->state(), kStateAll) << "the tree was refreshed against the new installation";
 }
 
@@ -171,7 +171,7 @@ TEST_F(InstallationsTest, TheSameInstallationInOtherLetterCaseIsRefused) {
   add("d:\\X-PLANE 9");
   const std::string known = test::A("Cette installation d'X-Plane est déjà gérée !");
   EXPECT_EQ(ui.messages, (std::vector<std::string>{known, known}));
-  EXPECT_EQ(w->Installations(), std::vector<std::string>{"D:\\X-Plane 9"});
+  EXPECT_EQ(w->installations(), std::vector<std::string>{"D:\\X-Plane 9"});
 
   // The folder test comes first: a listed installation that lost its program
   // is "not an X-Plane folder", not "already managed".
@@ -184,9 +184,9 @@ TEST_F(InstallationsTest, ADriveRootIsUsedWithItsDoubledBackslash) {
   dir.mapDrives({{'D', "d"}});
   makeInstallation("d");
   add("D:\\");
-  ASSERT_EQ(w->Installations(), std::vector<std::string>{"D:\\"});
-  EXPECT_EQ(w->CustScn().sceneryFolder, "D:\\\\Custom Scenery\\");
-  EXPECT_EQ(w->GlobScn().sceneryFolder, "D:\\\\Global Scenery\\");
+  ASSERT_EQ(w->installations(), std::vector<std::string>{"D:\\"});
+  EXPECT_EQ(w->custScn().sceneryFolder, "D:\\\\Custom Scenery\\");
+  EXPECT_EQ(w->globScn().sceneryFolder, "D:\\\\Global Scenery\\");
 }
 #endif
 
@@ -199,7 +199,7 @@ class RemoveTest : public InstallationsTest {
       paths.push_back(makeInstallation(name));
       add(paths.back());
     }
-    ASSERT_EQ(w->Installations().size(), 3u);
+    ASSERT_EQ(w->installations().size(), 3u);
   }
   std::vector<std::string> paths;
 };
@@ -207,47 +207,47 @@ class RemoveTest : public InstallationsTest {
 TEST_F(RemoveTest, NoAnswerKeepsEverything) {
   remove(false);
   EXPECT_EQ(ui.events.back().text, Textes().OterXPlane.text);
-  EXPECT_EQ(w->Installations(), paths);
-  EXPECT_EQ(w->SelectedInstallation(), 2);
+  EXPECT_EQ(w->installations(), paths);
+  EXPECT_EQ(w->selectedInstallation(), 2);
 }
 
 TEST_F(RemoveTest, TheFirstOfThreeGivesWayToTheNext) {
-  w->SelectInstallation(0);
+  w->selectInstallation(0);
   remove();
-  EXPECT_EQ(w->Installations(), (std::vector<std::string>{paths[1], paths[2]}));
-  EXPECT_EQ(w->SelectedInstallation(), 0);
-  EXPECT_EQ(w->CustScn().sceneryFolder, paths[1] + "\\Custom Scenery\\");
+  EXPECT_EQ(w->installations(), (std::vector<std::string>{paths[1], paths[2]}));
+  EXPECT_EQ(w->selectedInstallation(), 0);
+  EXPECT_EQ(w->custScn().sceneryFolder, paths[1] + "\\Custom Scenery\\");
   EXPECT_TRUE(fs::is_directory(dir.host("A/Custom Scenery"))) << "nothing on disk is touched";
 }
 
 TEST_F(RemoveTest, TheMiddleOneGivesWayToTheNext) {
-  w->SelectInstallation(1);
+  w->selectInstallation(1);
   remove();
-  EXPECT_EQ(w->Installations(), (std::vector<std::string>{paths[0], paths[2]}));
-  EXPECT_EQ(w->SelectedInstallation(), 1);
-  EXPECT_EQ(w->CustScn().sceneryFolder, paths[2] + "\\Custom Scenery\\");
+  EXPECT_EQ(w->installations(), (std::vector<std::string>{paths[0], paths[2]}));
+  EXPECT_EQ(w->selectedInstallation(), 1);
+  EXPECT_EQ(w->custScn().sceneryFolder, paths[2] + "\\Custom Scenery\\");
 }
 
 TEST_F(RemoveTest, TheLastOfThreeGivesWayToThePrevious) {
   remove();
-  EXPECT_EQ(w->Installations(), (std::vector<std::string>{paths[0], paths[1]}));
-  EXPECT_EQ(w->SelectedInstallation(), 1);
-  EXPECT_EQ(w->GlobScn().sceneryFolder, paths[1] + "\\Global Scenery\\");
+  EXPECT_EQ(w->installations(), (std::vector<std::string>{paths[0], paths[1]}));
+  EXPECT_EQ(w->selectedInstallation(), 1);
+  EXPECT_EQ(w->globScn().sceneryFolder, paths[1] + "\\Global Scenery\\");
 }
 
 TEST_F(RemoveTest, TheOnlyOneLeavesNothingSelectedAndTheTreesAsTheyWere) {
   remove();
   remove();
-  ASSERT_EQ(w->Installations(), std::vector<std::string>{paths[0]});
-  Node* g = w->CustScn().addChild(nullptr, "G", kKindGroup);
-  w->CustScn().setState(g, kStateSome);
+  ASSERT_EQ(w->installations(), std::vector<std::string>{paths[0]});
+  Node* g = w->custScn().addChild(nullptr, "G", kKindGroup);
+  w->custScn().setState(g, kStateSome);
   remove();
-  EXPECT_TRUE(w->Installations().empty());
-  EXPECT_EQ(w->SelectedInstallation(), -1);
-  EXPECT_EQ(w->CustScn().sceneryFolder, paths[0] + "\\Custom Scenery\\");
-  ASSERT_EQ(w->CustScn().topCount(), 1);
+  EXPECT_TRUE(w->installations().empty());
+  EXPECT_EQ(w->selectedInstallation(), -1);
+  EXPECT_EQ(w->custScn().sceneryFolder, paths[0] + "\\Custom Scenery\\");
+  ASSERT_EQ(w->custScn().topCount(), 1);
   EXPECT_EQ(g->state(), kStateSome);
-  EXPECT_TRUE(w->MainForm()["btnOteXPlane"].enabled);
+  EXPECT_TRUE(w->mainForm()["btnOteXPlane"].enabled);
 
   // Once more with nothing left: the list index error after the question.
   ui.confirmAnswers.push_back(true);
@@ -275,7 +275,7 @@ class LaunchTest : public InstallationsTest {
     dir.file("XP/Custom Scenery/scenery_packs.ini", "I\n1000 Version\nSCENERY\n");
     dir.file("XP/Global Scenery/scenery_packs.ini", "global");
     add(xp);
-    ASSERT_EQ(w->SelectedInstallation(), 0);
+    ASSERT_EQ(w->selectedInstallation(), 0);
   }
   // Waits (bounded) for the stand-in to leave its record; its content.
   std::string waitForRecord() {
@@ -293,7 +293,7 @@ class LaunchTest : public InstallationsTest {
 };
 
 TEST_F(LaunchTest, QuitDeletesTheOrderFileLaunchesAndCloses) {
-  ASSERT_TRUE(w->DeletesSceneryPacks()) << "checked by design";
+  ASSERT_TRUE(w->deletesSceneryPacks()) << "checked by design";
   w->btnOuvrirXPQuitterClick("btnOuvrirXPQuitter");
   EXPECT_FALSE(iniPresent());
   EXPECT_EQ(dir.read("XP/Global Scenery/scenery_packs.ini"), "global");
@@ -304,7 +304,7 @@ TEST_F(LaunchTest, QuitDeletesTheOrderFileLaunchesAndCloses) {
 }
 
 TEST_F(LaunchTest, UncheckedBoxKeepsTheOrderFileAndTheProgramRunsOn) {
-  w->SetChecked("cbEffaceIni", false);
+  w->setChecked("cbEffaceIni", false);
   w->btnOuvrirXPQuitterClick("btnOuvrirXP");
   EXPECT_TRUE(iniPresent());
   EXPECT_FALSE(waitForRecord().empty());
@@ -367,7 +367,7 @@ TEST_F(LaunchTest, TheNativeExecutableIsLaunchedFirstThenTheWindowsOne) {
 
 TEST_F(LaunchTest, WithNoInstallationNothingHappensButTheListError) {
   remove();
-  ASSERT_EQ(w->SelectedInstallation(), -1);
+  ASSERT_EQ(w->selectedInstallation(), -1);
   for (const char* button : {"btnOuvrirXP", "btnOuvrirXPQuitter"}) {
     try {
       w->btnOuvrirXPQuitterClick(button);
@@ -384,7 +384,7 @@ TEST_F(LaunchTest, WithNoInstallationNothingHappensButTheListError) {
 TEST_F(LaunchTest, ADriveRootInstallationLaunchesThroughItsDoubledPaths) {
   dir.mapDrives({{'D', "XP"}});
   add("D:\\");
-  ASSERT_EQ(w->Installations().back(), "D:\\");
+  ASSERT_EQ(w->installations().back(), "D:\\");
   w->btnOuvrirXPQuitterClick("btnOuvrirXPQuitter");
   EXPECT_FALSE(iniPresent());
   EXPECT_FALSE(waitForRecord().empty());

@@ -65,7 +65,7 @@ TEST_F(NamesTest, EveryScriptComesInByEveryWayGoesOnAndOffAndSurvivesARestart) {
   const std::string gdansk = fx.scene("desk/" + longFolder + "/" + longFolder + "/EPGD Gdańsk Lech Wałęsa");
   ASSERT_GT(gdansk.size(), 253u);
   ASSERT_LT(AnsiLength(gdansk), 253u);
-  w.DropFiles(&t, g, {gdansk});
+  w.dropFiles(&t, g, {gdansk});
   EXPECT_EQ(sceneTexts(g).count(gdansk), 1u);
   // The orphan search, with a decomposed name as macOS writes it.
   const std::string istanbul = fx.scene("pick/LTFM İstanbul");
@@ -111,8 +111,8 @@ TEST_F(NamesTest, EveryScriptComesInByEveryWayGoesOnAndOffAndSurvivesARestart) {
 
   EcrOrvellaLogic next;
   next.FormCreate(fx.dir.win("orvella.exe"));
-  ASSERT_EQ(next.CustScn().topCount(), 1);
-  Node* back = next.CustScn().top(0);
+  ASSERT_EQ(next.custScn().topCount(), 1);
+  Node* back = next.custScn().top(0);
   EXPECT_EQ(back->text(), "Polska i Česko");
   EXPECT_EQ(sceneTexts(back), all);
   for (int i = 0; i < back->childCount(); ++i) EXPECT_EQ(back->child(i)->state(), kStateNone);

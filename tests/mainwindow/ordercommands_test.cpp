@@ -62,31 +62,31 @@ class OrderWindowTest : public WindowFixture {
 };
 
 TEST_F(OrderWindowTest, TheTwoBoxesExcludeEachOther) {
-  EXPECT_TRUE(w.DeletesSceneryPacks()) << "deleting stays the default";
-  EXPECT_FALSE(w.OrdersSceneryPacks());
-  w.SetChecked("cbOrdonneIni", true);
+  EXPECT_TRUE(w.deletesSceneryPacks()) << "deleting stays the default";
+  EXPECT_FALSE(w.ordersSceneryPacks());
+  w.setChecked("cbOrdonneIni", true);
   w.cbOrdonneIniClick();
-  EXPECT_FALSE(w.DeletesSceneryPacks());
-  w.SetChecked("cbEffaceIni", true);
+  EXPECT_FALSE(w.deletesSceneryPacks());
+  w.setChecked("cbEffaceIni", true);
   w.cbEffaceIniClick();
-  EXPECT_FALSE(w.OrdersSceneryPacks());
+  EXPECT_FALSE(w.ordersSceneryPacks());
   // Unchecking one leaves the other as it is.
-  w.SetChecked("cbEffaceIni", false);
+  w.setChecked("cbEffaceIni", false);
   w.cbEffaceIniClick();
-  EXPECT_FALSE(w.OrdersSceneryPacks());
+  EXPECT_FALSE(w.ordersSceneryPacks());
 }
 
 #ifndef _WIN32
 TEST_F(OrderWindowTest, TheLaunchWritesTheOrderAndKeepsTheOldFile) {
   fivePacks();
-  w.SetChecked("cbOrdonneIni", true);
+  w.setChecked("cbOrdonneIni", true);
   w.cbOrdonneIniClick();
   w.btnOuvrirXPQuitterClick("btnOuvrirXP");
   EXPECT_TRUE(ui.messages.empty()) << (ui.messages.empty() ? "" : ui.messages[0]);
   EXPECT_EQ(ini(), kOrdered);
   EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"), kOld);
   // With the delete option the file goes, as before.
-  w.SetChecked("cbEffaceIni", true);
+  w.setChecked("cbEffaceIni", true);
   w.cbEffaceIniClick();
   w.btnOuvrirXPQuitterClick("btnOuvrirXP");
   EXPECT_FALSE(fx.dir.exists("X-Plane 12/Custom Scenery/scenery_packs.ini"));
@@ -96,8 +96,8 @@ TEST_F(OrderWindowTest, CancelledWhileReadingNothingIsWrittenAndNothingStarts) {
   fivePacks();
   fx.dir.file("X-Plane 12/X-Plane.exe", "#!/bin/sh\ntouch \"$(dirname \"$0\")/started\"\n");
   fs::permissions(fx.dir.host("X-Plane 12/X-Plane.exe"), fs::perms::owner_all, fs::perm_options::add);
-  w.SetChecked("cbEffaceIni", false);
-  w.SetChecked("cbOrdonneIni", true);
+  w.setChecked("cbEffaceIni", false);
+  w.setChecked("cbOrdonneIni", true);
   ui.cancelLong = true;
   w.btnOuvrirXPQuitterClick("btnOuvrirXP");
   EXPECT_EQ(ui.longRuns, 1) << "the packs are read through the long-work seam";
@@ -115,14 +115,14 @@ TEST_F(OrderWindowTest, CancelledWhileReadingNothingIsWrittenAndNothingStarts) {
 
 TEST_F(OrderWindowTest, TheUsersFileOutlivesTwoLaunchesAndARestart) {
   fivePacks();
-  w.SetChecked("cbEffaceIni", false);
-  w.SetChecked("cbOrdonneIni", true);
+  w.setChecked("cbEffaceIni", false);
+  w.setChecked("cbOrdonneIni", true);
   w.cbOrdonneIniClick();
   w.btnOuvrirXPQuitterClick("btnOuvrirXP");
   EcrOrvellaLogic again;
   again.FormCreate(fx.dir.win("orvella.exe"));
-  again.AddInstallation(fx.installation);
-  again.SelectInstallation(0);
+  again.addInstallation(fx.installation);
+  again.selectInstallation(0);
   again.btnOuvrirXPQuitterClick("btnOuvrirXP");
   EXPECT_EQ(ini(), kOrdered);
   EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"), kOld) << "the same order: not rewritten";
@@ -138,8 +138,8 @@ TEST_F(OrderWindowTest, TheUsersFileOutlivesTwoLaunchesAndARestart) {
 
 TEST_F(OrderWindowTest, AFailedWriteSaysWhyLeavesTheFileAndStillLaunches) {
   fivePacks();
-  w.SetChecked("cbEffaceIni", false);
-  w.SetChecked("cbOrdonneIni", true);
+  w.setChecked("cbEffaceIni", false);
+  w.setChecked("cbOrdonneIni", true);
   fs::permissions(fx.dir.host("X-Plane 12/Custom Scenery/scenery_packs.ini"), fs::perms::owner_read);
   w.btnOuvrirXPQuitterClick("btnOuvrirXPQuitter");
   ASSERT_EQ(ui.messages.size(), 1u);
@@ -172,41 +172,41 @@ TEST_F(OrderWindowTest, KindsSetFromTheMenuWinAndShowInTheTooltip) {
   fivePacks();
   Node* mesh = t.top(1)->child(0);
   ASSERT_EQ(LastComponent(mesh->text()), "Mesh");
-  EXPECT_EQ(w.NodeHint(mesh), "Type : maillage");
-  EXPECT_EQ(w.NodeHint(t.top(1)->child(4)), A("Type : aéroport (LFPG)"));
-  EXPECT_EQ(w.NodeHint(t.top(1)), "") << "a group has no kind";
+  EXPECT_EQ(w.nodeHint(mesh), "Type : maillage");
+  EXPECT_EQ(w.nodeHint(t.top(1)->child(4)), A("Type : aéroport (LFPG)"));
+  EXPECT_EQ(w.nodeHint(t.top(1)), "") << "a group has no kind";
 
   // The kind items appear only while the order is written, for one scene.
   pick(mesh);
   w.PM_PagePopup();
-  EXPECT_FALSE(w.MainForm()["PM_TypeAuto"].visible);
-  EXPECT_FALSE(w.MainForm()["PM_ApercuOrdre"].visible);
-  w.SetChecked("cbOrdonneIni", true);
+  EXPECT_FALSE(w.mainForm()["PM_TypeAuto"].visible);
+  EXPECT_FALSE(w.mainForm()["PM_ApercuOrdre"].visible);
+  w.setChecked("cbOrdonneIni", true);
   w.cbOrdonneIniClick();
   w.PM_PagePopup();
-  EXPECT_TRUE(w.MainForm()["PM_ApercuOrdre"].visible);
-  EXPECT_TRUE(w.MainForm()["PM_TypeAuto"].visible);
-  EXPECT_TRUE(w.MainForm()["PM_TypeAuto"].checked);
-  EXPECT_FALSE(w.MainForm()["PM_TypeAeroport"].checked);
+  EXPECT_TRUE(w.mainForm()["PM_ApercuOrdre"].visible);
+  EXPECT_TRUE(w.mainForm()["PM_TypeAuto"].visible);
+  EXPECT_TRUE(w.mainForm()["PM_TypeAuto"].checked);
+  EXPECT_FALSE(w.mainForm()["PM_TypeAeroport"].checked);
 
   w.PM_TypeClick("PM_TypeAeroport");
   w.PM_PagePopup();
-  EXPECT_FALSE(w.MainForm()["PM_TypeAuto"].checked);
-  EXPECT_TRUE(w.MainForm()["PM_TypeAeroport"].checked);
-  EXPECT_EQ(w.NodeHint(mesh), A("Type : aéroport, choisi à la main"));
-  const OrderPlan plan = *w.PlanSceneryOrder();
+  EXPECT_FALSE(w.mainForm()["PM_TypeAuto"].checked);
+  EXPECT_TRUE(w.mainForm()["PM_TypeAeroport"].checked);
+  EXPECT_EQ(w.nodeHint(mesh), A("Type : aéroport, choisi à la main"));
+  const OrderPlan plan = *w.planSceneryOrder();
   ASSERT_GE(plan.entries.size(), 2u);
   EXPECT_EQ(plan.entries[0].path, "Custom Scenery/Mesh/") << "an airport now, above LFPG: the tree puts it first";
   EXPECT_EQ(plan.entries[1].path, "Custom Scenery/LFPG/");
 
   // Back to what the files say.
   w.PM_TypeClick("PM_TypeAuto");
-  EXPECT_EQ(w.NodeHint(mesh), "Type : maillage");
+  EXPECT_EQ(w.nodeHint(mesh), "Type : maillage");
   // A group selected: no kind items.
   pick(t.top(1));
   w.PM_PagePopup();
-  EXPECT_TRUE(w.MainForm()["PM_ApercuOrdre"].visible);
-  EXPECT_FALSE(w.MainForm()["PM_TypeAuto"].visible);
+  EXPECT_TRUE(w.mainForm()["PM_ApercuOrdre"].visible);
+  EXPECT_FALSE(w.mainForm()["PM_TypeAuto"].visible);
 }
 
 TEST_F(OrderWindowTest, TheTooltipAndThePreviewSayWhyAKindIsUnknown) {
@@ -214,7 +214,7 @@ TEST_F(OrderWindowTest, TheTooltipAndThePreviewSayWhyAKindIsUnknown) {
   b.tile("library/Broken", test::DsfFile(test::TileProps(true)).substr(0, 30), false);
   Node* broken = linked(t.top(1), "Broken");
   w.rgListeXPClick();
-  EXPECT_EQ(w.NodeHint(broken), A("Type : inconnu (DSF endommagé : Earth nav data\\+40+000\\+48+002.dsf)"));
+  EXPECT_EQ(w.nodeHint(broken), A("Type : inconnu (DSF endommagé : Earth nav data\\+40+000\\+48+002.dsf)"));
   w.PM_ApercuOrdreClick();
   ASSERT_EQ(ui.ordersShown.size(), 1u);
   const OrderLine& last = ui.ordersShown[0].lines.back();
@@ -226,7 +226,7 @@ TEST_F(OrderWindowTest, UnmanagedFoldersTakeKindsAndPlainFilesDoNot) {
   fivePacks();
   b.mesh("X-Plane 12/Custom Scenery/Loose mesh");
   w.rgListeXPClick();
-  w.SetChecked("cbOrdonneIni", true);
+  w.setChecked("cbOrdonneIni", true);
   w.cbOrdonneIniClick();
   Node* u = t.unmanaged();
   ASSERT_NE(u, nullptr);
@@ -239,14 +239,14 @@ TEST_F(OrderWindowTest, UnmanagedFoldersTakeKindsAndPlainFilesDoNot) {
   ASSERT_TRUE(loose && file);
   pick(file);
   w.PM_PagePopup();
-  EXPECT_FALSE(w.MainForm()["PM_TypeAuto"].visible) << "a plain file is no pack";
-  EXPECT_EQ(w.NodeHint(file), "");
+  EXPECT_FALSE(w.mainForm()["PM_TypeAuto"].visible) << "a plain file is no pack";
+  EXPECT_EQ(w.nodeHint(file), "");
   pick(loose);
   w.PM_PagePopup();
-  ASSERT_TRUE(w.MainForm()["PM_TypeAuto"].visible);
-  EXPECT_EQ(w.NodeHint(loose), "Type : maillage");
+  ASSERT_TRUE(w.mainForm()["PM_TypeAuto"].visible);
+  EXPECT_EQ(w.nodeHint(loose), "Type : maillage");
   w.PM_TypeClick("PM_TypeBiblio");
-  const OrderPlan plan = *w.PlanSceneryOrder();
+  const OrderPlan plan = *w.planSceneryOrder();
   ASSERT_GE(plan.entries.size(), 4u);
   EXPECT_EQ(plan.entries[2].path, "Custom Scenery/Lib/");
   EXPECT_EQ(plan.entries[3].path, "Custom Scenery/Loose mesh/") << "a library now, after the tree's own";
@@ -260,12 +260,12 @@ TEST_F(OrderWindowTest, TheOptionAndKindsComeBackAndTheSettingsFileStaysAsItWas)
   EXPECT_FALSE(fx.dir.exists("orvella.ordre.ini")) << "nothing written for a user who never used it";
 
   const std::string mesh = t.top(1)->child(0)->text();
-  w.SetChecked("cbOrdonneIni", true);
+  w.setChecked("cbOrdonneIni", true);
   w.cbOrdonneIniClick();
-  w.SetChecked("cbEffaceIni", true);  // as the settings file knew it
+  w.setChecked("cbEffaceIni", true);  // as the settings file knew it
   pick(t.top(1)->child(0));
   w.PM_TypeClick("PM_TypeOrtho");
-  w.SetChecked("cbEffaceIni", true);
+  w.setChecked("cbEffaceIni", true);
   w.FormDestroy();
   // Only the delete box's own state may differ: the file's form is the same.
   EXPECT_EQ(fx.dir.read("orvella.ini"), plain);
@@ -273,28 +273,28 @@ TEST_F(OrderWindowTest, TheOptionAndKindsComeBackAndTheSettingsFileStaysAsItWas)
 
   EcrOrvellaLogic again;
   again.FormCreate(fx.dir.win("orvella.exe"));
-  EXPECT_TRUE(again.OrdersSceneryPacks());
-  EXPECT_FALSE(again.DeletesSceneryPacks()) << "the two stay exclusive";
-  EXPECT_EQ(again.Order().kindOf(mesh), PackKind::Orthophoto);
-  EXPECT_EQ(again.Order().kindOf(FoldAsciiCase(mesh)), PackKind::Orthophoto);
+  EXPECT_TRUE(again.ordersSceneryPacks());
+  EXPECT_FALSE(again.deletesSceneryPacks()) << "the two stay exclusive";
+  EXPECT_EQ(again.order().kindOf(mesh), PackKind::Orthophoto);
+  EXPECT_EQ(again.order().kindOf(FoldAsciiCase(mesh)), PackKind::Orthophoto);
 }
 
 TEST_F(OrderWindowTest, ASecondLaunchReadsOnlyThePacksThatChanged) {
   fivePacks();
-  w.PlanSceneryOrder();
-  EXPECT_EQ(w.Packs().readCount(), 5);
+  w.planSceneryOrder();
+  EXPECT_EQ(w.packs().readCount(), 5);
   w.FormDestroy();  // the memory goes to its file
 
   EcrOrvellaLogic again;
   again.FormCreate(fx.dir.win("orvella.exe"));
-  again.AddInstallation(fx.installation);
-  again.SelectInstallation(0);
+  again.addInstallation(fx.installation);
+  again.selectInstallation(0);
   fs::remove_all(fx.dir.host("library/Mesh"));
   b.overlay("library/Mesh");
   fs::last_write_time(fx.dir.host("library/Mesh"),
                       fs::last_write_time(fx.dir.host("library/Mesh")) + std::chrono::seconds(2));
-  const OrderPlan plan = *again.PlanSceneryOrder();
-  EXPECT_EQ(again.Packs().readCount(), 1) << "only the changed pack is read";
+  const OrderPlan plan = *again.planSceneryOrder();
+  EXPECT_EQ(again.packs().readCount(), 1) << "only the changed pack is read";
   EXPECT_EQ(plan.entries.size(), 6u);
 }
 

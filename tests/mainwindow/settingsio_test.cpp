@@ -37,7 +37,7 @@ class SettingsTest : public ::testing::Test {
 
 TEST_F(SettingsTest, FirstStartClosedAtOnceWritesAnEmptyVersion5File) {
   auto w = start();
-  EXPECT_EQ(w->SettingsPath(), dir.win("orvella.ini"));
+  EXPECT_EQ(w->settingsPath(), dir.win("orvella.ini"));
   w->FormDestroy();
   EXPECT_EQ(ini(), "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n-\r\n");
   EXPECT_TRUE(ui.messages.empty());
@@ -55,16 +55,16 @@ TEST_F(SettingsTest, WorkedExampleSurvivesAStartAndACloseByteForByte) {
       "-\r\n*Airports\r\n=E:\\Scenery\\KSFO\r\n-\r\n";
   dir.file("orvella.ini", example);
   auto w = start();
-  EXPECT_EQ(w->SelectedInstallation(), 1);
-  EXPECT_EQ(w->CustScn().sceneryFolder, "D:\\Sims\\X-Plane 10\\Custom Scenery\\");
-  EXPECT_EQ(w->GlobScn().sceneryFolder, "D:\\Sims\\X-Plane 10\\Global Scenery\\");
-  ASSERT_EQ(w->CustScn().topCount(), 2);
-  Node* europe = w->CustScn().top(0);
+  EXPECT_EQ(w->selectedInstallation(), 1);
+  EXPECT_EQ(w->custScn().sceneryFolder, "D:\\Sims\\X-Plane 10\\Custom Scenery\\");
+  EXPECT_EQ(w->globScn().sceneryFolder, "D:\\Sims\\X-Plane 10\\Global Scenery\\");
+  ASSERT_EQ(w->custScn().topCount(), 2);
+  Node* europe = w->custScn().top(0);
   EXPECT_TRUE(europe->expanded());
   EXPECT_FALSE(europe->child(0)->expanded());
   EXPECT_EQ(europe->child(0)->childCount(), 2);
   EXPECT_EQ(europe->child(1)->kind(), kKindScene);
-  EXPECT_TRUE(w->MainForm()["btnOteXPlane"].enabled);
+  EXPECT_TRUE(w->mainForm()["btnOteXPlane"].enabled);
   w->FormDestroy();
   EXPECT_EQ(ini(), example);
   EXPECT_FALSE(dir.exists("orvella.ini.bak"));
@@ -84,16 +84,16 @@ TEST_F(SettingsTest, AWindows1252FileIsReadActivatedAndWrittenBackInUtf8KeepingT
   dir.file("orvella.ini", legacy);
   auto w = start();
   EXPECT_TRUE(ui.messages.empty());
-  ASSERT_EQ(w->CustScn().topCount(), 1);
-  Node* europe = w->CustScn().top(0);
+  ASSERT_EQ(w->custScn().topCount(), 1);
+  Node* europe = w->custScn().top(0);
   EXPECT_EQ(europe->text(), "Europe à l'ouest");
   ASSERT_EQ(europe->childCount(), 2);
   EXPECT_EQ(europe->child(0)->text(), "D:\\Scènes\\LFOE Évreux");
   EXPECT_EQ(europe->child(1)->text(), "D:\\Scènes\\EDDK Köln");
   EXPECT_EQ(europe->state(), kStateNone) << "both scene folders are found";
 
-  w->CustScn().setSelection({europe}, europe);
-  w->TreeChange(&w->CustScn());
+  w->custScn().setSelection({europe}, europe);
+  w->TreeChange(&w->custScn());
   w->btnActiverClick();
   EXPECT_EQ(europe->state(), kStateAll);
   EXPECT_TRUE(std::filesystem::is_symlink(dir.host("d/X-Plane/Custom Scenery/LFOE Évreux")));
@@ -110,7 +110,7 @@ TEST_F(SettingsTest, AWindows1252FileIsReadActivatedAndWrittenBackInUtf8KeepingT
   auto again = start();
   again->FormDestroy();
   EXPECT_FALSE(dir.exists("orvella.ini.bak"));
-  EXPECT_EQ(again->CustScn().top(0)->child(1)->text(), "D:\\Scènes\\EDDK Köln");
+  EXPECT_EQ(again->custScn().top(0)->child(1)->text(), "D:\\Scènes\\EDDK Köln");
 }
 
 TEST_F(SettingsTest, AProgramInAFolderOfAnyScriptSavesAndReadsItsSettings) {
@@ -118,16 +118,16 @@ TEST_F(SettingsTest, AProgramInAFolderOfAnyScriptSavesAndReadsItsSettings) {
   const std::string exe = dir.win("łukasz/Orvella 東京/orvella.exe");
   auto w = std::make_unique<EcrOrvellaLogic>();
   w->FormCreate(exe);
-  EXPECT_EQ(w->SettingsPath(), dir.win("łukasz/Orvella 東京/orvella.ini"));
-  w->CustScn().addChild(nullptr, "Česko", kKindGroup);
+  EXPECT_EQ(w->settingsPath(), dir.win("łukasz/Orvella 東京/orvella.ini"));
+  w->custScn().addChild(nullptr, "Česko", kKindGroup);
   w->FormDestroy();
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(dir.read("łukasz/Orvella 東京/orvella.ini"),
             "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n+Česko\r\n-\r\n-\r\n");
   auto again = std::make_unique<EcrOrvellaLogic>();
   again->FormCreate(exe);
-  ASSERT_EQ(again->CustScn().topCount(), 1);
-  EXPECT_EQ(again->CustScn().top(0)->text(), "Česko");
+  ASSERT_EQ(again->custScn().topCount(), 1);
+  EXPECT_EQ(again->custScn().top(0)->text(), "Česko");
 }
 
 TEST_F(SettingsTest, VanishedInstallationsKeepTheSameOneSelected) {
@@ -139,8 +139,8 @@ TEST_F(SettingsTest, VanishedInstallationsKeepTheSameOneSelected) {
   auto w = start();
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], "D:\\A :\r\n" + Textes().XPlaneAbsent.text);
-  EXPECT_EQ(w->Installations(), (std::vector<std::string>{"D:\\B", "D:\\C"}));
-  EXPECT_EQ(w->SelectedInstallation(), 1);
+  EXPECT_EQ(w->installations(), (std::vector<std::string>{"D:\\B", "D:\\C"}));
+  EXPECT_EQ(w->selectedInstallation(), 1);
 }
 
 TEST_F(SettingsTest, SelectedInstallationGoneSelectsTheNextOrTheNewLast) {
@@ -149,17 +149,17 @@ TEST_F(SettingsTest, SelectedInstallationGoneSelectsTheNextOrTheNewLast) {
   dir.mkdir("d/C");
   dir.file("orvella.ini", "5\r\n1 2 3 4\r\n3 1\r\nD:\\A\r\nD:\\B\r\nD:\\C\r\n0 1 1\r\n-\r\n");
   auto w = start();
-  EXPECT_EQ(w->Installations(), (std::vector<std::string>{"D:\\A", "D:\\C"}));
-  EXPECT_EQ(w->SelectedInstallation(), 1) << "the one that followed it";
+  EXPECT_EQ(w->installations(), (std::vector<std::string>{"D:\\A", "D:\\C"}));
+  EXPECT_EQ(w->selectedInstallation(), 1) << "the one that followed it";
 
   dir.file("orvella.ini", "5\r\n1 2 3 4\r\n3 2\r\nD:\\A\r\nD:\\C\r\nD:\\Z\r\n0 1 1\r\n-\r\n");
   auto w2 = start();
-  EXPECT_EQ(w2->SelectedInstallation(), 1) << "the new last one";
+  EXPECT_EQ(w2->selectedInstallation(), 1) << "the new last one";
 
   dir.file("orvella.ini", "5\r\n1 2 3 4\r\n2 0\r\nD:\\Y\r\nD:\\Z\r\n0 1 1\r\n-\r\n");
   auto w3 = start();
-  EXPECT_TRUE(w3->Installations().empty());
-  EXPECT_EQ(w3->SelectedInstallation(), -1);
+  EXPECT_TRUE(w3->installations().empty());
+  EXPECT_EQ(w3->selectedInstallation(), -1);
 }
 #endif
 
@@ -168,37 +168,37 @@ TEST_F(SettingsTest, Version1FillsOnlyTheCustomTreeAndKeepsDesignOptions) {
   dir.file("orvella.ini",
            "1\r\n10 20 300 400\r\n1\r\n" + inst + "\r\n*G\r\n=C:\\s\r\n-\r\n=C:\\top\r\n-\r\n+Ignored\r\n-\r\n");
   auto w = start();
-  EXPECT_EQ(w->SelectedInstallation(), 0);
-  EXPECT_FALSE(w->AutoSort());
-  EXPECT_TRUE(w->PanelShown());
-  EXPECT_TRUE(w->DeletesSceneryPacks());
-  ASSERT_EQ(w->CustScn().topCount(), 2);
-  EXPECT_EQ(w->CustScn().top(1)->text(), "C:\\top");
-  EXPECT_EQ(w->CustScn().top(1)->kind(), kKindScene);
-  EXPECT_EQ(w->GlobScn().topCount(), 0);
-  EXPECT_EQ(w->WindowBounds(), (Rect{10, 20, 300, 400}));
+  EXPECT_EQ(w->selectedInstallation(), 0);
+  EXPECT_FALSE(w->autoSort());
+  EXPECT_TRUE(w->panelShown());
+  EXPECT_TRUE(w->deletesSceneryPacks());
+  ASSERT_EQ(w->custScn().topCount(), 2);
+  EXPECT_EQ(w->custScn().top(1)->text(), "C:\\top");
+  EXPECT_EQ(w->custScn().top(1)->kind(), kKindScene);
+  EXPECT_EQ(w->globScn().topCount(), 0);
+  EXPECT_EQ(w->windowBounds(), (Rect{10, 20, 300, 400}));
 }
 
 TEST_F(SettingsTest, Versions3And4ReadOnlyTheAutoSortFlagOfTheOptionLine) {
   dir.file("orvella.ini", "4\r\n1 2 3 4\r\n0 -1\r\n1 0 0 junk\r\n*G\r\n=b\r\n=a\r\n-\r\n-\r\n+H\r\n-\r\n");
   auto w = start();
-  EXPECT_TRUE(w->AutoSort());
-  EXPECT_TRUE(w->MainForm()["cbTriAuto"].checked);
-  EXPECT_TRUE(w->PanelShown()) << "version 4 does not store the panel";
-  EXPECT_TRUE(w->DeletesSceneryPacks());
-  ASSERT_EQ(w->CustScn().topCount(), 1);
-  EXPECT_EQ(w->CustScn().top(0)->child(0)->text(), "a") << "auto-sort sorts each group while reading";
-  EXPECT_EQ(w->GlobScn().topCount(), 1);
+  EXPECT_TRUE(w->autoSort());
+  EXPECT_TRUE(w->mainForm()["cbTriAuto"].checked);
+  EXPECT_TRUE(w->panelShown()) << "version 4 does not store the panel";
+  EXPECT_TRUE(w->deletesSceneryPacks());
+  ASSERT_EQ(w->custScn().topCount(), 1);
+  EXPECT_EQ(w->custScn().top(0)->child(0)->text(), "a") << "auto-sort sorts each group while reading";
+  EXPECT_EQ(w->globScn().topCount(), 1);
 }
 
 TEST_F(SettingsTest, AutoSortSortsGroupsButNeverTheTopLevel) {
   dir.file("orvella.ini", "5\r\n1 2 3 4\r\n0 -1\r\n1 0 0\r\n*Z\r\n=z\r\n+Y\r\n-\r\n=B\r\n-\r\n*A\r\n-\r\n-\r\n");
   auto w = start();
-  EXPECT_FALSE(w->PanelShown());
-  EXPECT_FALSE(w->DeletesSceneryPacks());
-  ASSERT_EQ(w->CustScn().topCount(), 2);
-  EXPECT_EQ(w->CustScn().top(0)->text(), "Z");
-  Node* z = w->CustScn().top(0);
+  EXPECT_FALSE(w->panelShown());
+  EXPECT_FALSE(w->deletesSceneryPacks());
+  ASSERT_EQ(w->custScn().topCount(), 2);
+  EXPECT_EQ(w->custScn().top(0)->text(), "Z");
+  Node* z = w->custScn().top(0);
   EXPECT_EQ(z->child(0)->text(), "B");
   EXPECT_EQ(z->child(1)->text(), "Y");
   EXPECT_EQ(z->child(2)->text(), "z");
@@ -207,7 +207,7 @@ TEST_F(SettingsTest, AutoSortSortsGroupsButNeverTheTopLevel) {
 TEST_F(SettingsTest, ExpandedGroupInsideCollapsedGroupStaysExpanded) {
   dir.file("orvella.ini", "5\r\n1 2 3 4\r\n0 -1\r\n0 1 1\r\n+Outer\r\n*Inner\r\n=x\r\n-\r\n-\r\n-\r\n");
   auto w = start();
-  Node* outer = w->CustScn().top(0);
+  Node* outer = w->custScn().top(0);
   EXPECT_FALSE(outer->expanded());
   EXPECT_TRUE(outer->child(0)->expanded());
   w->FormDestroy();
@@ -218,8 +218,8 @@ TEST_F(SettingsTest, FileEndingEarlyReadsMissingNumbersAsZero) {
   dir.file("orvella.ini", "5\r\n100 200");
   auto w = start();
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(w->WindowBounds(), (Rect{100, 200, 0, 0}));
-  EXPECT_TRUE(w->Installations().empty());
+  EXPECT_EQ(w->windowBounds(), (Rect{100, 200, 0, 0}));
+  EXPECT_TRUE(w->installations().empty());
 }
 
 TEST_F(SettingsTest, BadNumberStopsTheReadKeepsWhatWasReadAndSavesTheOriginal) {
@@ -230,10 +230,10 @@ TEST_F(SettingsTest, BadNumberStopsTheReadKeepsWhatWasReadAndSavesTheOriginal) {
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0], dir.win("orvella.ini") + " :\r\n" + A("Saisie numérique incorrecte"))
       << "the path names the file";
-  EXPECT_EQ(w->Installations().size(), 1u) << "what was read stays";
-  EXPECT_EQ(w->SelectedInstallation(), -1) << "nothing is selected after a failed read";
-  EXPECT_EQ(w->CustScn().topCount(), 0);
-  EXPECT_EQ(w->WindowBounds(), (Rect{1, 2, 3, 4}));
+  EXPECT_EQ(w->installations().size(), 1u) << "what was read stays";
+  EXPECT_EQ(w->selectedInstallation(), -1) << "nothing is selected after a failed read";
+  EXPECT_EQ(w->custScn().topCount(), 0);
+  EXPECT_EQ(w->windowBounds(), (Rect{1, 2, 3, 4}));
   w->FormDestroy();
   EXPECT_EQ(dir.read("orvella.ini.bak"), damaged) << "the unread part is not lost";
   EXPECT_EQ(ini().substr(0, 2), "5\r");
@@ -249,11 +249,11 @@ TEST_F(SettingsTest, AFileCutInsideGroupsKeepsThemClosedAndUnsortedAfterTheVanis
   ASSERT_EQ(ui.messages.size(), 2u);
   EXPECT_EQ(ui.messages[0].rfind(dir.win("gone") + " :", 0), 0u) << "the vanished installation first";
   EXPECT_NE(ui.messages[1].find("256"), std::string::npos) << "then the damage";
-  ASSERT_EQ(w->CustScn().topCount(), 2);
-  const Node* done = w->CustScn().top(0);
+  ASSERT_EQ(w->custScn().topCount(), 2);
+  const Node* done = w->custScn().top(0);
   EXPECT_TRUE(done->expanded());
   EXPECT_EQ(done->child(0)->text(), "a");
-  const Node* open = w->CustScn().top(1);
+  const Node* open = w->custScn().top(1);
   EXPECT_FALSE(open->expanded()) << "a group the read never finished stays closed";
   ASSERT_EQ(open->childCount(), 3);
   EXPECT_EQ(open->child(0)->text(), "z");
@@ -265,7 +265,7 @@ TEST_F(SettingsTest, FailedWriteLeavesThePreviousFileWholeAndSaysDiskFull) {
   auto w = start();
   const std::string previous = "5\r\n9 9 9 9\r\n0 -1\r\n0 1 1\r\n*Keep\r\n-\r\n-\r\n";
   dir.file("orvella.ini", previous);
-  Node* g = w->CustScn().addChild(nullptr, "A much longer group name that needs writing", kKindGroup);
+  Node* g = w->custScn().addChild(nullptr, "A much longer group name that needs writing", kKindGroup);
   (void)g;
   platform::InjectWriteFailureAfter(20, win::ERROR_DISK_FULL);
   w->FormDestroy();

@@ -24,8 +24,8 @@ class WindowFixture : public ::testing::Test {
   void SetUp() override {
     if (!SceneryFixture::LinksSupported(fx.dir)) GTEST_SKIP() << "this volume cannot hold links";
     w.FormCreate(fx.dir.win("orvella.exe"));
-    w.AddInstallation(fx.installation);
-    w.SelectInstallation(0);
+    w.addInstallation(fx.installation);
+    w.selectInstallation(0);
   }
 
   // Selects n alone, as a click in the tree does.
@@ -58,7 +58,7 @@ class WindowFixture : public ::testing::Test {
   ScriptedInteraction ui;
   ScopedUI scope{ui};
   EcrOrvellaLogic w;
-  SceneryTree& t = w.CustScn();
+  SceneryTree& t = w.custScn();
 };
 
 // An observer that fails every insertion, to end a command in the middle.

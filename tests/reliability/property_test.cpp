@@ -131,7 +131,7 @@ class SceneryProperty : public ::testing::TestWithParam<int> {
     }
   }
   void buildTrees(EcrOrvellaLogic& w, Random& r) {
-    for (SceneryTree* t : {&w.CustScn(), &w.GlobScn()}) {
+    for (SceneryTree* t : {&w.custScn(), &w.globScn()}) {
       const int tops = 1 + r.below(3);
       for (int i = 0; i < tops; ++i) {
         if (r.chance(20)) {
@@ -174,12 +174,12 @@ class SceneryProperty : public ::testing::TestWithParam<int> {
   // its tree or listed as unclaimed, never both, and scene states say what
   // stands on disk.
   void checkLinks(const EcrOrvellaLogic& w, const std::string& step) {
-    for (const SceneryTree* t : {&w.CustScn(), &w.GlobScn()}) {
+    for (const SceneryTree* t : {&w.custScn(), &w.globScn()}) {
       const fs::path folder =
-          fx.dir.host(t == &w.CustScn() ? "X-Plane 12/Custom Scenery" : "X-Plane 12/Global Scenery");
+          fx.dir.host(t == &w.custScn() ? "X-Plane 12/Custom Scenery" : "X-Plane 12/Global Scenery");
       // Names match as written where the folder tells case apart, else
       // without regard to the case of A-Z.
-      const bool exact = FolderTellsCaseApart(t == &w.CustScn() ? fx.custom : fx.global);
+      const bool exact = FolderTellsCaseApart(t == &w.custScn() ? fx.custom : fx.global);
       const auto key = [exact](const std::string& name) { return exact ? name : FoldAsciiCase(name); };
       std::set<std::string> claimable, unclaimed;
       for (Node* n : Nodes(*t)) {
@@ -217,8 +217,8 @@ class SceneryProperty : public ::testing::TestWithParam<int> {
 TEST_P(SceneryProperty, ScenesStayWholeAndEveryLinkIsAccountedFor) {
   Random r(static_cast<std::uint64_t>(GetParam()) + 1000);
   auto w = startWindow();
-  w->AddInstallation(fx.installation);
-  w->SelectInstallation(0);
+  w->addInstallation(fx.installation);
+  w->selectInstallation(0);
   buildTrees(*w, r);
   checkLinks(*w, "the start");
   int errors = 0;
@@ -228,8 +228,8 @@ TEST_P(SceneryProperty, ScenesStayWholeAndEveryLinkIsAccountedFor) {
     ui.warnAnswers.clear();
     ui.inputAnswers.clear();
     ui.copyMoveAnswers.clear();
-    SceneryTree& t = r.chance(70) ? w->CustScn() : w->GlobScn();
-    w->PagesChange(&t == &w->CustScn() ? 0 : 1);
+    SceneryTree& t = r.chance(70) ? w->custScn() : w->globScn();
+    w->PagesChange(&t == &w->custScn() ? 0 : 1);
     const std::vector<Node*> nodes = Nodes(t);
     Node* n = nodes.empty() ? nullptr : r.pick(nodes);
     t.select(n);
@@ -241,16 +241,16 @@ TEST_P(SceneryProperty, ScenesStayWholeAndEveryLinkIsAccountedFor) {
         case 0:
         case 1:
           what = "activation";
-          if (w->MainForm()["btnActiver"].enabled) w->btnActiverClick();
+          if (w->mainForm()["btnActiver"].enabled) w->btnActiverClick();
           break;
         case 2:
           what = "deactivation";
-          if (w->MainForm()["btnDesactiver"].enabled) w->btnDesactiverClick();
+          if (w->mainForm()["btnDesactiver"].enabled) w->btnDesactiverClick();
           break;
         case 3:
           what = "removal";
           ui.warnAnswers.push_back(r.chance(80));
-          if (w->MainForm()["btnSuppGroupe"].enabled) w->btnSuppGroupeClick();
+          if (w->mainForm()["btnSuppGroupe"].enabled) w->btnSuppGroupeClick();
           break;
         case 4: {
           what = "drag and drop";
@@ -271,18 +271,18 @@ TEST_P(SceneryProperty, ScenesStayWholeAndEveryLinkIsAccountedFor) {
           ui.inputAnswers.push_back("New " + std::to_string(step));
           if (r.chance(50)) {
             w->btnNouvGroupeClick();
-          } else if (w->MainForm()["btnNouvSousGroupe"].enabled) {
+          } else if (w->mainForm()["btnNouvSousGroupe"].enabled) {
             w->btnNouvSousGroupeClick();
           }
           break;
         default: {
           what = "closing and starting again";
-          const auto cust = Lines(w->CustScn());
-          const auto glob = Lines(w->GlobScn());
+          const auto cust = Lines(w->custScn());
+          const auto glob = Lines(w->globScn());
           w->FormDestroy();
           w = startWindow();
-          EXPECT_EQ(Lines(w->CustScn()), cust) << "the arrangement came back whole";
-          EXPECT_EQ(Lines(w->GlobScn()), glob);
+          EXPECT_EQ(Lines(w->custScn()), cust) << "the arrangement came back whole";
+          EXPECT_EQ(Lines(w->globScn()), glob);
           checkLinks(*w, "step " + std::to_string(step) + ", " + what);
           break;
         }
@@ -294,8 +294,8 @@ TEST_P(SceneryProperty, ScenesStayWholeAndEveryLinkIsAccountedFor) {
     }
     checkDisk("step " + std::to_string(step) + ", " + what);
   }
-  RafraichitArbre(w->CustScn(), true);
-  RafraichitArbre(w->GlobScn(), true);
+  RafraichitArbre(w->custScn(), true);
+  RafraichitArbre(w->globScn(), true);
   checkLinks(*w, "the last step");
   EXPECT_LE(errors, 3) << "a few failed commands are expected, not a run of them";
   RecordProperty("commands_failed", errors);

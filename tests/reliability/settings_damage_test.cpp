@@ -28,8 +28,8 @@ class DamagedSettings : public SettingsFixture {
     dir.file("orvella.ini", bytes);
     std::filesystem::remove(dir.host("orvella.ini.bak"));
     auto w = start();
-    const auto cust = Lines(w->CustScn());
-    const auto glob = Lines(w->GlobScn());
+    const auto cust = Lines(w->custScn());
+    const auto glob = Lines(w->globScn());
     const size_t shown = ui.messages.size();
     w->FormDestroy();
     EXPECT_EQ(ui.messages.size(), shown) << "closing shows no error";
@@ -40,9 +40,9 @@ class DamagedSettings : public SettingsFixture {
       }
     }
     auto next = start();
-    EXPECT_EQ(Lines(next->CustScn()), cust) << "what was read is written back";
-    EXPECT_EQ(Lines(next->GlobScn()), glob);
-    EXPECT_EQ(next->Installations(), w->Installations());
+    EXPECT_EQ(Lines(next->custScn()), cust) << "what was read is written back";
+    EXPECT_EQ(Lines(next->globScn()), glob);
+    EXPECT_EQ(next->installations(), w->installations());
     return w;
   }
 };
@@ -51,22 +51,22 @@ TEST_F(DamagedSettings, CutAtEveryByteKeepsWhatWasReadAndTheOriginal) {
   const std::string full = realisticFile();
   dir.file("orvella.ini", full);
   const auto reference = start();
-  const auto cust = Lines(reference->CustScn());
-  const auto glob = Lines(reference->GlobScn());
-  const auto installations = reference->Installations();
+  const auto cust = Lines(reference->custScn());
+  const auto glob = Lines(reference->globScn());
+  const auto installations = reference->installations();
   ASSERT_EQ(cust.size(), 9u) << Show(cust);
   ASSERT_EQ(glob.size(), 4u) << Show(glob);
   ASSERT_EQ(installations.size(), 2u);
-  ASSERT_EQ(reference->SelectedInstallation(), 1);
+  ASSERT_EQ(reference->selectedInstallation(), 1);
   const std::string absent = Textes().XPlaneAbsent.text;
 
   for (size_t cut = 0; cut < full.size(); ++cut) {
     SCOPED_TRACE("file cut after " + std::to_string(cut) + " bytes");
     ui.messages.clear();
     const auto w = startAndClose(full.substr(0, cut));
-    const auto c = Lines(w->CustScn());
-    const auto g = Lines(w->GlobScn());
-    EXPECT_TRUE(IsCutShort(w->Installations(), installations));
+    const auto c = Lines(w->custScn());
+    const auto g = Lines(w->globScn());
+    EXPECT_TRUE(IsCutShort(w->installations(), installations));
     EXPECT_TRUE(IsCutShort(c, cust)) << Show(c);
     if (!g.empty()) {
       EXPECT_EQ(c, cust) << "the second tree comes after the whole first one";
@@ -84,8 +84,8 @@ TEST_F(DamagedSettings, GarbageLinesInTheTreesAreSkippedAndTheFileKept) {
   const std::string full = realisticFile();
   dir.file("orvella.ini", full);
   const auto reference = start();
-  const auto cust = Lines(reference->CustScn());
-  const auto glob = Lines(reference->GlobScn());
+  const auto cust = Lines(reference->custScn());
+  const auto glob = Lines(reference->globScn());
   const std::vector<std::string> garbage = {
       "?not a node", std::string("\0\x01\x02\xFF", 4),
       "  =indented", std::string(100000, 'x'),
@@ -100,8 +100,8 @@ TEST_F(DamagedSettings, GarbageLinesInTheTreesAreSkippedAndTheFileKept) {
       ui.messages.clear();
       const std::string damaged = full.substr(0, at + 2) + junk + "\r\n" + full.substr(at + 2);
       const auto w = startAndClose(damaged);
-      EXPECT_EQ(Lines(w->CustScn()), cust);
-      EXPECT_EQ(Lines(w->GlobScn()), glob);
+      EXPECT_EQ(Lines(w->custScn()), cust);
+      EXPECT_EQ(Lines(w->globScn()), glob);
       EXPECT_EQ(ui.messages.size(), 1u) << "only the vanished installation";
       if (junk != "\n" && junk != "\r") {  // an empty line is one that the writer never writes either
         EXPECT_TRUE(dir.exists("orvella.ini.bak"));
@@ -125,8 +125,8 @@ TEST_F(DamagedSettings, AHugeInstallationCountStopsAtTheEndOfTheFile) {
   const std::string xp = dir.mkdir("XP");
   const auto w = startAndClose("5\r\n1 2 3 4\r\n2147483647 0\r\n" + xp + "\r\n");
   EXPECT_TRUE(ui.messages.empty()) << "no message box per line that is not there";
-  EXPECT_EQ(w->Installations(), std::vector<std::string>{xp});
-  EXPECT_EQ(w->SelectedInstallation(), 0);
+  EXPECT_EQ(w->installations(), std::vector<std::string>{xp});
+  EXPECT_EQ(w->selectedInstallation(), 0);
 
   // The input with which fuzz_settings found it: the bounds line holds one
   // number too many, which becomes the count.
@@ -142,9 +142,9 @@ TEST_F(DamagedSettings, GroupsNestedBeyondAnyArrangementStopTheReadWithAnError) 
   ASSERT_EQ(ui.messages.size(), 1u);
   EXPECT_EQ(ui.messages[0],
             ioMessage(Ansi("Fichier de paramètres endommagé : groupes imbriqués sur plus de 256 niveaux")));
-  ASSERT_EQ(w->CustScn().topCount(), 1);
+  ASSERT_EQ(w->custScn().topCount(), 1);
   int depth = 0;
-  for (const Node* n = w->CustScn().top(0); n; n = n->childCount() ? n->child(0) : nullptr) ++depth;
+  for (const Node* n = w->custScn().top(0); n; n = n->childCount() ? n->child(0) : nullptr) ++depth;
   EXPECT_EQ(depth, 256) << "the levels read stay";
   EXPECT_EQ(dir.read("orvella.ini.bak"), deep);
 

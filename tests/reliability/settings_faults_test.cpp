@@ -40,8 +40,8 @@ class SavingUnderFaults : public SettingsFixture {
   }
   // A change that makes the file to write longer than the previous one.
   static void change(EcrOrvellaLogic& w) {
-    Node* g = w.CustScn().addChild(nullptr, "Added after start", kKindGroup);
-    for (int i = 0; i < 20; ++i) w.CustScn().addChild(g, "Z:\\Scenes\\Scene number " + std::to_string(i), kKindScene);
+    Node* g = w.custScn().addChild(nullptr, "Added after start", kKindGroup);
+    for (int i = 0; i < 20; ++i) w.custScn().addChild(g, "Z:\\Scenes\\Scene number " + std::to_string(i), kKindScene);
   }
   // The next start from `folder` (a sub-folder of the test's, "" for itself)
   // reads `previous` whole: the same nodes and installations as a start over
@@ -54,10 +54,10 @@ class SavingUnderFaults : public SettingsFixture {
     other.file("orvella.ini", previous);
     EcrOrvellaLogic reference;
     reference.FormCreate(other.win("orvella.exe"));
-    EXPECT_EQ(Lines(next.CustScn()), Lines(reference.CustScn()));
-    EXPECT_EQ(Lines(next.GlobScn()), Lines(reference.GlobScn()));
-    EXPECT_EQ(next.Installations(), reference.Installations());
-    EXPECT_FALSE(Lines(next.CustScn()).empty());
+    EXPECT_EQ(Lines(next.custScn()), Lines(reference.custScn()));
+    EXPECT_EQ(Lines(next.globScn()), Lines(reference.globScn()));
+    EXPECT_EQ(next.installations(), reference.installations());
+    EXPECT_FALSE(Lines(next.custScn()).empty());
   }
 };
 
@@ -191,7 +191,7 @@ TEST_F(SavingUnderFaults, AFullDiskShowsDisquePleinAndTheNextStartReadsThePrevio
   w->FormCreate(dir.win("small/orvella.exe"));
   change(*w);
   for (int i = 0; i < 400; ++i)
-    w->GlobScn().addChild(nullptr, "Z:\\A rather long path to a scene folder " + std::to_string(i), kKindScene);
+    w->globScn().addChild(nullptr, "Z:\\A rather long path to a scene folder " + std::to_string(i), kKindScene);
   // Fill what is left of the disk.
   {
     std::ofstream filler(dir.host("small/filler"), std::ios::binary);

@@ -97,7 +97,7 @@ TEST_P(CaptionsTest, EveryMainWindowCaptionAndRunTimeTextFitsItsControl) {
        {"btnAjouteXPlane", "btnOteXPlane", "rgListeXP", "btnOuvrirXPQuitter", "btnQuitter", "btnOuvrirXP",
         "cbEffaceIni", "gbGroupes", "btnNouvGroupe", "btnAjoutScene", "btnNouvSousGroupe", "cbTriAuto", "btnTrier",
         "btnAjoutOrphelins", "cbOrdonneIni", "btnVerifier"})
-    shown.push_back({name, w->logic().MainForm()[name].caption});
+    shown.push_back({name, w->logic().mainForm()[name].caption});
   // The captions the commands give at run time, and the design's ones.
   for (const std::string& text : {t.InstLaScene.text, t.InstLesScenes.text}) shown.push_back({"btnActiver", text});
   for (const std::string& text : {t.DesinsLaScene.text, t.DesinsLesScenes.text})

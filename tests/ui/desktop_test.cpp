@@ -67,8 +67,8 @@ TEST_F(DesktopTest, TheCloseBoxKeepsAnInPlaceEditAsQuitterDoes) {
     SCOPED_TRACE(byButton ? "Quitter" : "close box");
     dir.file("orvella.ini", "5\r\n60 40 673 542\r\n0 -1\r\n0 1 1\r\n+Europe\r\n-\r\n-\r\n");
     auto w = start();
-    ui::TTreeView* view = w->treeView(w->logic().CustScn());
-    const QModelIndex europe = view->indexOfNode(w->logic().CustScn().top(0));
+    ui::TTreeView* view = w->treeView(w->logic().custScn());
+    const QModelIndex europe = view->indexOfNode(w->logic().custScn().top(0));
     view->setCurrentIndex(europe);
     view->edit(europe);
     auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(europe));
@@ -90,15 +90,15 @@ TEST_F(DesktopTest, HomeAfterAClickOnEmptySpaceSelectsTheFirstNodeAndActivatesIt
            "5\r\n162 77 673 542\r\n1 0\r\n" + fx.installation + "\r\n0 1 1\r\n+Europe\r\n=" + paris + "\r\n-\r\n-\r\n");
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  ui::TTreeView* view = w->treeView(l.CustScn());
+  ui::TTreeView* view = w->treeView(l.custScn());
   QApplication::setActiveWindow(w.get());
   view->setFocus(Qt::TabFocusReason);
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(50, view->viewport()->height() - 5));
   QTest::keyClick(view, Qt::Key_Home);
-  Node* europe = l.CustScn().top(0);
+  Node* europe = l.custScn().top(0);
   EXPECT_EQ(view->currentIndex(), view->indexOfNode(europe));
   EXPECT_TRUE(view->selectionModel()->isSelected(view->indexOfNode(europe)));
-  ASSERT_EQ(l.CustScn().selected(), europe);
+  ASSERT_EQ(l.custScn().selected(), europe);
   auto* activer = qobject_cast<QAbstractButton*>(w->control("btnActiver"));
   ASSERT_TRUE(activer->isEnabled());
   QTest::mouseClick(activer, Qt::LeftButton);
@@ -109,10 +109,10 @@ TEST_F(DesktopTest, KeysRunTheCommandsOfTheDesktop) {
   dir.file("orvella.ini", "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n+Europe\r\n-\r\n+Asie\r\n-\r\n-\r\n");
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  ui::TTreeView* view = w->treeView(l.CustScn());
-  Node* asie = l.CustScn().top(1);
+  ui::TTreeView* view = w->treeView(l.custScn());
+  Node* asie = l.custScn().top(1);
   ClickNode(view, asie);
-  ASSERT_EQ(l.CustScn().selected(), asie);
+  ASSERT_EQ(l.custScn().selected(), asie);
 
   // Shift+F10 opens the popup menu at the focused node, as the Menu key.
   for (const auto& [key, mods] : {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
@@ -128,13 +128,13 @@ TEST_F(DesktopTest, KeysRunTheCommandsOfTheDesktop) {
   QTest::keyClick(view, Qt::Key_Delete);
   ASSERT_EQ(scripted.events.size(), 1u);
   EXPECT_EQ(scripted.events.back().kind, "warn");
-  EXPECT_EQ(l.CustScn().topCount(), 1);
+  EXPECT_EQ(l.custScn().topCount(), 1);
 
   // Return on a focused button clicks it.
   auto* nouveau = w->control("btnNouvGroupe");
   scripted.inputAnswers.push_back(std::string("Afrique"));
   QTest::keyClick(nouveau, Qt::Key_Return);
-  EXPECT_EQ(l.CustScn().topCount(), 2);
+  EXPECT_EQ(l.custScn().topCount(), 2);
 }
 
 TEST_F(DesktopTest, F5ShowsWhatChangedOnDisk) {
@@ -144,7 +144,7 @@ TEST_F(DesktopTest, F5ShowsWhatChangedOnDisk) {
   fx.link("Paris", paris);
   dir.file("orvella.ini", "5\r\n162 77 673 542\r\n1 0\r\n" + fx.installation + "\r\n0 1 1\r\n=" + paris + "\r\n-\r\n");
   auto w = start();
-  Node* scene = w->logic().CustScn().top(0);
+  Node* scene = w->logic().custScn().top(0);
   ASSERT_EQ(scene->state(), kStateAll);
   std::filesystem::rename(fx.dir.host("library/Paris"), fx.dir.host("library/Paris renamed"));
   QApplication::setActiveWindow(w.get());

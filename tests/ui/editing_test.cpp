@@ -23,13 +23,13 @@ class EditingWindowTest : public UiTest {
 TEST_F(EditingWindowTest, CreateRenameAndRemoveThroughTheButtons) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  ui::TTreeView* view = w->treeView(l.CustScn());
+  ui::TTreeView* view = w->treeView(l.custScn());
 
   // A group: the input box shows the button's caption as title and text.
   scripted.inputAnswers.push_back(std::string("Europe"));
   click(*w, "btnNouvGroupe");
-  ASSERT_EQ(l.CustScn().topCount(), 1);
-  Node* europe = l.CustScn().top(0);
+  ASSERT_EQ(l.custScn().topCount(), 1);
+  Node* europe = l.custScn().top(0);
   EXPECT_EQ(europe->kind(), kKindGroup);
   EXPECT_EQ(scripted.events.back().title, Ansi("Créer un groupe"));
   EXPECT_EQ(scripted.lastInputInitial(), Ansi("Créer un groupe"));
@@ -40,11 +40,11 @@ TEST_F(EditingWindowTest, CreateRenameAndRemoveThroughTheButtons) {
   // A cancelled input box changes nothing.
   scripted.inputAnswers.push_back(std::nullopt);
   click(*w, "btnNouvGroupe");
-  EXPECT_EQ(l.CustScn().topCount(), 1);
+  EXPECT_EQ(l.custScn().topCount(), 1);
 
   // Two sub-groups, sorted into place with auto-sort on.
   click(*w, "cbTriAuto");
-  ASSERT_TRUE(l.AutoSort());
+  ASSERT_TRUE(l.autoSort());
   for (const char* name : {"Suisse", "France"}) {
     view->selectionModel()->clear();
     ClickNode(view, europe);
@@ -63,7 +63,7 @@ TEST_F(EditingWindowTest, CreateRenameAndRemoveThroughTheButtons) {
   // Remove the selected sub-group: the warning box at the mouse pointer.
   view->selectionModel()->clear();
   ClickNode(view, france);
-  ASSERT_EQ(l.CustScn().selected(), france);
+  ASSERT_EQ(l.custScn().selected(), france);
   scripted.mouse = {40, 50};
   scripted.warnAnswers.push_back(false);
   click(*w, "btnSuppGroupe");
@@ -74,7 +74,7 @@ TEST_F(EditingWindowTest, CreateRenameAndRemoveThroughTheButtons) {
   click(*w, "btnSuppGroupe");
   ASSERT_EQ(europe->childCount(), 1);
   Node* suisse = europe->child(0);
-  EXPECT_EQ(l.CustScn().selected(), suisse) << "its successor is selected";
+  EXPECT_EQ(l.custScn().selected(), suisse) << "its successor is selected";
   EXPECT_TRUE(view->selectionModel()->isSelected(view->indexOfNode(suisse)));
   EXPECT_EQ(view->sceneryModel()->rowCount(view->indexOfNode(europe)), 1);
 }

@@ -155,7 +155,7 @@ TEST_F(MainWindowTest, FirstStartShowsEveryControlAsDesigned) {
   EXPECT_EQ(w->control("CustScn")->parentWidget(), pages->widget(0));
   EXPECT_EQ(w->control("GlobScn")->parentWidget(), pages->widget(1));
   EXPECT_EQ(w->control("CustScn")->size(), pages->widget(0)->size());
-  EXPECT_EQ(&w->logic().CustScn(), w->logic().Current());
+  EXPECT_EQ(&w->logic().custScn(), w->logic().current());
   // The window's only font: MS Sans Serif's 11 pixels, whatever stands in.
   EXPECT_EQ(w->control("btnQuitter")->font().pixelSize(), 11);
 }
@@ -232,14 +232,14 @@ TEST_F(MainWindowTest, TheWindowBearsTheProgramsIconAtEverySizeDrawn) {
 TEST_F(MainWindowTest, CheckBoxClicksReachTheLogic) {
   auto w = start();
   QTest::mouseClick(w->control("cbEffaceIni"), Qt::LeftButton);
-  EXPECT_FALSE(w->logic().DeletesSceneryPacks());
+  EXPECT_FALSE(w->logic().deletesSceneryPacks());
   QTest::mouseClick(w->control("cbTriAuto"), Qt::LeftButton);
-  EXPECT_TRUE(w->logic().AutoSort());
+  EXPECT_TRUE(w->logic().autoSort());
   w->preparePopup();
   EXPECT_TRUE(w->menuAction("PM_TriAuto")->isChecked());
   // The menu item runs the same toggle.
   w->menuAction("PM_TriAuto")->trigger();
-  EXPECT_FALSE(w->logic().AutoSort());
+  EXPECT_FALSE(w->logic().autoSort());
   EXPECT_FALSE(qobject_cast<QCheckBox*>(w->control("cbTriAuto"))->isChecked());
 }
 
@@ -248,9 +248,9 @@ TEST_F(MainWindowTest, CheckBoxClicksReachTheLogic) {
 TEST_F(MainWindowTest, AnEventAppliesTheStateOnce) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* a = l.CustScn().addChild(nullptr, "A", kKindGroup);
-  l.CustScn().addChild(nullptr, "B", kKindGroup);
-  ui::TTreeView* view = w->treeView(l.CustScn());
+  Node* a = l.custScn().addChild(nullptr, "A", kKindGroup);
+  l.custScn().addChild(nullptr, "B", kKindGroup);
+  ui::TTreeView* view = w->treeView(l.custScn());
   auto* pages = qobject_cast<QTabWidget*>(w->control("Pages"));
   const std::pair<const char*, std::function<void()>> events[] = {
       {"a node clicked", [&] { ClickNode(view, a); }},
@@ -265,35 +265,35 @@ TEST_F(MainWindowTest, AnEventAppliesTheStateOnce) {
     run();
     EXPECT_EQ(w->applyCount() - before, 1) << event;
   }
-  EXPECT_EQ(l.CustScn().top(1), a) << "the button ran";
-  EXPECT_FALSE(l.PanelShown()) << "the menu item ran";
-  EXPECT_EQ(l.Current(), &l.GlobScn()) << "the tab changed";
+  EXPECT_EQ(l.custScn().top(1), a) << "the button ran";
+  EXPECT_FALSE(l.panelShown()) << "the menu item ran";
+  EXPECT_EQ(l.current(), &l.globScn()) << "the tab changed";
 }
 
 TEST_F(MainWindowTest, TabsMakeTheirTreeCurrentAndCommandsFollow) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
   // A group selected in Global Scenery, a scene in Custom Scenery.
-  Node* group = l.GlobScn().addChild(nullptr, "Europe", kKindGroup);
-  l.GlobScn().select(group);
-  Node* scene = l.CustScn().addChild(nullptr, "C:\\Scenes\\Paris", kKindScene);
-  l.CustScn().select(scene);
+  Node* group = l.globScn().addChild(nullptr, "Europe", kKindGroup);
+  l.globScn().select(group);
+  Node* scene = l.custScn().addChild(nullptr, "C:\\Scenes\\Paris", kKindScene);
+  l.custScn().select(scene);
   auto* pages = qobject_cast<QTabWidget*>(w->control("Pages"));
   QTabBar* bar = pages->tabBar();
 
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
   EXPECT_EQ(pages->currentIndex(), 1);
-  EXPECT_EQ(l.Current(), &l.GlobScn());
+  EXPECT_EQ(l.current(), &l.globScn());
   EXPECT_TRUE(w->control("btnNouvSousGroupe")->isEnabled());
   EXPECT_EQ(CaptionOf(w->control("btnSuppGroupe")), U("Enlever le groupe"));
 
   QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
-  EXPECT_EQ(l.Current(), &l.CustScn());
+  EXPECT_EQ(l.current(), &l.custScn());
   EXPECT_FALSE(w->control("btnNouvSousGroupe")->isEnabled());
   EXPECT_EQ(CaptionOf(w->control("btnSuppGroupe")), U("Enlever la scène"));
   // The trees keep their selections.
-  EXPECT_EQ(l.GlobScn().selected(), group);
-  EXPECT_EQ(l.CustScn().selected(), scene);
+  EXPECT_EQ(l.globScn().selected(), group);
+  EXPECT_EQ(l.custScn().selected(), scene);
 }
 
 TEST_F(MainWindowTest, SidePanelToggleMovesTheWidgetsAndBack) {
@@ -350,13 +350,13 @@ QStringList VisibleItems(QMenu* menu) {
 TEST_F(MainWindowTest, PopupMenuForAnActiveSceneShowsOnlyItsCommands) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* group = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
-  Node* scene = l.CustScn().addChild(group, "C:\\Scenes\\Paris", kKindScene);
-  l.CustScn().setState(scene, kStateAll);
-  l.CustScn().setExpanded(group, true);
-  ui::TTreeView* view = w->treeView(l.CustScn());
+  Node* group = l.custScn().addChild(nullptr, "Europe", kKindGroup);
+  Node* scene = l.custScn().addChild(group, "C:\\Scenes\\Paris", kKindScene);
+  l.custScn().setState(scene, kStateAll);
+  l.custScn().setExpanded(group, true);
+  ui::TTreeView* view = w->treeView(l.custScn());
   ClickNode(view, scene);
-  ASSERT_EQ(l.CustScn().selected(), scene);
+  ASSERT_EQ(l.custScn().selected(), scene);
 
   QMenu* menu = w->preparePopup();
   EXPECT_EQ(VisibleItems(menu),
@@ -381,29 +381,29 @@ TEST_F(MainWindowTest, PopupMenuForAnActiveSceneShowsOnlyItsCommands) {
 TEST_F(MainWindowTest, RightClickSelectsInCustomSceneryOnly) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* a = l.CustScn().addChild(nullptr, "A", kKindGroup);
-  Node* b = l.CustScn().addChild(nullptr, "B", kKindGroup);
-  ui::TTreeView* cust = w->treeView(l.CustScn());
+  Node* a = l.custScn().addChild(nullptr, "A", kKindGroup);
+  Node* b = l.custScn().addChild(nullptr, "B", kKindGroup);
+  ui::TTreeView* cust = w->treeView(l.custScn());
   ClickNode(cust, a);
   ClickNode(cust, b, Qt::NoModifier, Qt::RightButton);
-  EXPECT_EQ(l.CustScn().selection(), std::vector<Node*>({b}));
+  EXPECT_EQ(l.custScn().selection(), std::vector<Node*>({b}));
   EXPECT_EQ(cust->selectionModel()->selectedRows().size(), 1);
   EXPECT_EQ(cust->selectionModel()->currentIndex(), cust->indexOfNode(b));
   // Empty space clears the selection, in the tree and in the view.
   QTest::mouseClick(cust->viewport(), Qt::RightButton, {}, QPoint(100, cust->viewport()->height() - 5));
-  EXPECT_TRUE(l.CustScn().selection().empty());
-  EXPECT_EQ(l.CustScn().selected(), nullptr);
+  EXPECT_TRUE(l.custScn().selection().empty());
+  EXPECT_EQ(l.custScn().selected(), nullptr);
   EXPECT_TRUE(cust->selectionModel()->selectedRows().isEmpty());
 
   // Global Scenery keeps its selection on a right click.
   QTabWidget* pages = qobject_cast<QTabWidget*>(w->control("Pages"));
   pages->setCurrentIndex(1);
-  Node* g1 = l.GlobScn().addChild(nullptr, "G1", kKindGroup);
-  Node* g2 = l.GlobScn().addChild(nullptr, "G2", kKindGroup);
-  ui::TTreeView* glob = w->treeView(l.GlobScn());
+  Node* g1 = l.globScn().addChild(nullptr, "G1", kKindGroup);
+  Node* g2 = l.globScn().addChild(nullptr, "G2", kKindGroup);
+  ui::TTreeView* glob = w->treeView(l.globScn());
   ClickNode(glob, g1);
   ClickNode(glob, g2, Qt::NoModifier, Qt::RightButton);
-  EXPECT_EQ(l.GlobScn().selection(), std::vector<Node*>({g1}));
+  EXPECT_EQ(l.globScn().selection(), std::vector<Node*>({g1}));
   EXPECT_EQ(glob->selectionModel()->currentIndex(), glob->indexOfNode(g1));
 }
 
@@ -411,7 +411,7 @@ TEST_F(MainWindowTest, GeneralErrorDisplayShowsTheMessageAndEndsOnlyThatHandler)
   auto w = start();
   const bool ok = w->run([&] {
     // What the handler did before it failed stays, and shows.
-    w->logic().LayoutForm()["btnTrier"].enabled = true;
+    w->logic().layoutForm()["btnTrier"].enabled = true;
     RaiseOSError(5);
   });
   EXPECT_FALSE(ok);
@@ -427,7 +427,7 @@ TEST_F(MainWindowTest, GeneralErrorDisplayShowsTheMessageAndEndsOnlyThatHandler)
   // The window goes on: the next handler runs normally.
   EXPECT_TRUE(w->isVisible());
   QTest::mouseClick(w->control("cbTriAuto"), Qt::LeftButton);
-  EXPECT_TRUE(w->logic().AutoSort());
+  EXPECT_TRUE(w->logic().autoSort());
   EXPECT_EQ(scripted.messages.size(), 2u);
 }
 
@@ -445,7 +445,7 @@ TEST_F(MainWindowTest, ANativeInstallationIsAddedAndLaunchedThroughTheButtons) {
   scripted.folderAnswers.push_back(dir.win("XP"));
   QTest::mouseClick(w->control("btnAjouteXPlane"), Qt::LeftButton);
   EXPECT_TRUE(scripted.messages.empty()) << scripted.messages.front();
-  ASSERT_EQ(w->logic().Installations(), std::vector<std::string>{dir.win("XP")});
+  ASSERT_EQ(w->logic().installations(), std::vector<std::string>{dir.win("XP")});
   auto* list = qobject_cast<ui::RadioGroup*>(w->control("rgListeXP"));
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->itemIndex(), 0);

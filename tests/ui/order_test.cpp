@@ -49,15 +49,15 @@ class OrderUiTest : public UiTest {
              "SCENERY_PACK Custom Scenery/LFPG/\n");
     auto w = start();
     EcrOrvellaLogic& l = w->logic();
-    Node* g = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
+    Node* g = l.custScn().addChild(nullptr, "Europe", kKindGroup);
     for (const char* n : {"Mesh", "Ortho", "Over", "Lib", "LFPG"}) {
       dir.symlink(std::string("XP/Custom Scenery/") + n, std::string("Scenes/") + n);
-      l.CustScn().addChild(g, dir.win(std::string("Scenes/") + n), kKindScene);
+      l.custScn().addChild(g, dir.win(std::string("Scenes/") + n), kKindScene);
     }
-    l.CustScn().setExpanded(g, true);
+    l.custScn().setExpanded(g, true);
     w->run([&] {
-      l.AddInstallation(dir.win("XP"));
-      l.SelectInstallation(0);
+      l.addInstallation(dir.win("XP"));
+      l.selectInstallation(0);
     });
     return w;
   }
@@ -108,8 +108,8 @@ TEST_F(OrderUiTest, KindsFromTheMenuAndInTheTooltips) {
   if (!SceneryFixture::LinksSupported(dir)) GTEST_SKIP() << "this volume cannot hold links";
   auto w = startWithPacks();
   EcrOrvellaLogic& l = w->logic();
-  ui::TTreeView* view = w->treeView(l.CustScn());
-  Node* group = l.CustScn().top(1);
+  ui::TTreeView* view = w->treeView(l.custScn());
+  Node* group = l.custScn().top(1);
   ASSERT_EQ(group->text(), "Europe");
   Node* mesh = group->child(0);
   ui::SceneryTreeModel* model = view->sceneryModel();
@@ -119,7 +119,7 @@ TEST_F(OrderUiTest, KindsFromTheMenuAndInTheTooltips) {
 
   QTest::mouseClick(box(w.get(), "cbOrdonneIni"), Qt::LeftButton);
   ClickNode(view, mesh);
-  ASSERT_EQ(l.CustScn().selected(), mesh);
+  ASSERT_EQ(l.custScn().selected(), mesh);
   w->preparePopup();
   QAction* airport = w->menuAction("PM_TypeAeroport");
   ASSERT_TRUE(airport->isVisible());

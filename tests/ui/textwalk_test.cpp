@@ -125,14 +125,14 @@ TEST_F(TextWalkTest, NoWindowDialogOrMessageKeepsAFrenchText) {
   dir.symlink("XP/Custom Scenery/LFPG2", "Scenes/LFPG2");
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* g = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
+  Node* g = l.custScn().addChild(nullptr, "Europe", kKindGroup);
   std::vector<Node*> scenes;
   for (const char* n : {"Lib", "LFPG", "LFPG2", "Gone"})
-    scenes.push_back(l.CustScn().addChild(g, dir.win(std::string("Scenes/") + n), kKindScene));
-  l.CustScn().setExpanded(g, true);
+    scenes.push_back(l.custScn().addChild(g, dir.win(std::string("Scenes/") + n), kKindScene));
+  l.custScn().setExpanded(g, true);
   w->run([&] {
-    l.AddInstallation(dir.win("XP"));
-    l.SelectInstallation(0);
+    l.addInstallation(dir.win("XP"));
+    l.selectInstallation(0);
   });
   QStringList shown;
   CollectShown(w.get(), shown);
@@ -144,7 +144,7 @@ TEST_F(TextWalkTest, NoWindowDialogOrMessageKeepsAFrenchText) {
     CollectShown(w.get(), shown);
     CollectShown(w->preparePopup(), shown);
   }
-  for (const Node* n : scenes) shown << FromAnsi(l.NodeHint(n));
+  for (const Node* n : scenes) shown << FromAnsi(l.nodeHint(n));
 
   // The messages: a folder that is no installation, the activation of a
   // group whose scenes cannot all be linked, the scenery order's preview.

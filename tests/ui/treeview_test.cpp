@@ -45,66 +45,66 @@ using TreeViewTest = UiTest;
 TEST_F(TreeViewTest, ClicksReachTheTreeInSelectionOrder) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* a = l.CustScn().addChild(nullptr, "A", kKindGroup);
-  Node* b = l.CustScn().addChild(nullptr, "B", kKindGroup);
-  Node* c = l.CustScn().addChild(nullptr, "C", kKindScene);
-  TTreeView* view = w->treeView(l.CustScn());
+  Node* a = l.custScn().addChild(nullptr, "A", kKindGroup);
+  Node* b = l.custScn().addChild(nullptr, "B", kKindGroup);
+  Node* c = l.custScn().addChild(nullptr, "C", kKindScene);
+  TTreeView* view = w->treeView(l.custScn());
 
   ClickNode(view, c);
-  EXPECT_EQ(l.CustScn().selection(), std::vector<Node*>({c}));
+  EXPECT_EQ(l.custScn().selection(), std::vector<Node*>({c}));
   // TreeChange ran: the remove button speaks of the scene.
   EXPECT_EQ(qobject_cast<QAbstractButton*>(w->control("btnSuppGroupe"))->text(), U("Enlever la scène"));
 
   ClickNode(view, a, Qt::ControlModifier);
-  EXPECT_EQ(l.CustScn().selection(), std::vector<Node*>({c, a}));
-  EXPECT_EQ(l.CustScn().selected(), a);
+  EXPECT_EQ(l.custScn().selection(), std::vector<Node*>({c, a}));
+  EXPECT_EQ(l.custScn().selected(), a);
   EXPECT_EQ(qobject_cast<QAbstractButton*>(w->control("btnSuppGroupe"))->text(), U("Enlever la sélection"));
 
   // Ctrl-click on a selected node takes it out; the focus goes to the last.
   ClickNode(view, c, Qt::ControlModifier);
-  EXPECT_EQ(l.CustScn().selection(), std::vector<Node*>({a}));
-  EXPECT_EQ(l.CustScn().selected(), a);
+  EXPECT_EQ(l.custScn().selection(), std::vector<Node*>({a}));
+  EXPECT_EQ(l.custScn().selected(), a);
 
   // Shift extends from the node clicked last.
   ClickNode(view, a);
   ClickNode(view, c, Qt::ShiftModifier);
-  EXPECT_EQ(l.CustScn().selection(), std::vector<Node*>({a, b, c}));
-  EXPECT_EQ(l.CustScn().selected(), c);
-  EXPECT_EQ(l.Current(), &l.CustScn());
+  EXPECT_EQ(l.custScn().selection(), std::vector<Node*>({a, b, c}));
+  EXPECT_EQ(l.custScn().selected(), c);
+  EXPECT_EQ(l.current(), &l.custScn());
   // A plain click on one of several selected nodes keeps that one alone.
   ClickNode(view, b);
-  EXPECT_EQ(l.CustScn().selection(), std::vector<Node*>({b}));
+  EXPECT_EQ(l.custScn().selection(), std::vector<Node*>({b}));
   // A click on empty space below the nodes changes nothing.
   QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(50, view->viewport()->height() - 5));
-  EXPECT_EQ(l.CustScn().selection(), std::vector<Node*>({b}));
+  EXPECT_EQ(l.custScn().selection(), std::vector<Node*>({b}));
   EXPECT_EQ(view->selectionModel()->selectedRows(), QModelIndexList({view->indexOfNode(b)}));
 }
 
 TEST_F(TreeViewTest, TheProgramsSelectionReachesTheView) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* a = l.CustScn().addChild(nullptr, "A", kKindGroup);
-  Node* inner = l.CustScn().addChild(a, "Inner", kKindGroup);
-  Node* b = l.CustScn().addChild(nullptr, "B", kKindGroup);
-  TTreeView* view = w->treeView(l.CustScn());
+  Node* a = l.custScn().addChild(nullptr, "A", kKindGroup);
+  Node* inner = l.custScn().addChild(a, "Inner", kKindGroup);
+  Node* b = l.custScn().addChild(nullptr, "B", kKindGroup);
+  TTreeView* view = w->treeView(l.custScn());
   int changes = 0;
   view->onSelectionChanged = [&] { ++changes; };
 
-  l.CustScn().setSelection({b, a}, a);
+  l.custScn().setSelection({b, a}, a);
   QModelIndexList rows = view->selectionModel()->selectedRows();
   EXPECT_EQ(rows.size(), 2);
   EXPECT_TRUE(view->selectionModel()->isSelected(view->indexOfNode(a)));
   EXPECT_TRUE(view->selectionModel()->isSelected(view->indexOfNode(b)));
   EXPECT_EQ(view->currentIndex(), view->indexOfNode(a));
   // A node selected inside a collapsed group is brought into view.
-  l.CustScn().select(inner);
+  l.custScn().select(inner);
   EXPECT_TRUE(view->isExpanded(view->indexOfNode(a)));
   EXPECT_TRUE(a->expanded());
   EXPECT_EQ(view->selectionModel()->selectedRows(), QModelIndexList({view->indexOfNode(inner)}));
   // Removing a selected node leaves the view and the tree agreeing.
-  l.CustScn().remove(a);
+  l.custScn().remove(a);
   EXPECT_TRUE(view->selectionModel()->selectedRows().isEmpty());
-  EXPECT_EQ(l.CustScn().selected(), nullptr);
+  EXPECT_EQ(l.custScn().selected(), nullptr);
   // None of this was the user's doing.
   EXPECT_EQ(changes, 0);
 }
@@ -142,53 +142,53 @@ TEST_F(TreeViewTest, ModelStaysConsistentThroughRefreshRemoveMoveAndSort) {
 
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  TTreeView* view = w->treeView(l.CustScn());
+  TTreeView* view = w->treeView(l.custScn());
   WarningCollector warnings;
   QAbstractItemModelTester tester(view->sceneryModel(), QAbstractItemModelTester::FailureReportingMode::Warning);
   QSignalSpy resets(view->sceneryModel(), &QAbstractItemModel::modelReset);
 
-  Node* europe = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
-  Node* france = l.CustScn().addChild(europe, "France", kKindGroup);
-  Node* parisNode = l.CustScn().addChild(france, paris, kKindScene);
-  l.CustScn().addChild(france, nice, kKindScene);
-  Node* empty = l.CustScn().addChild(nullptr, "Zut", kKindGroup);
-  l.CustScn().setExpanded(europe, true);
+  Node* europe = l.custScn().addChild(nullptr, "Europe", kKindGroup);
+  Node* france = l.custScn().addChild(europe, "France", kKindGroup);
+  Node* parisNode = l.custScn().addChild(france, paris, kKindScene);
+  l.custScn().addChild(france, nice, kKindScene);
+  Node* empty = l.custScn().addChild(nullptr, "Zut", kKindGroup);
+  l.custScn().setExpanded(europe, true);
   const QPersistentModelIndex europeIndex(view->indexOfNode(europe));
   const QPersistentModelIndex parisIndex(view->indexOfNode(parisNode));
 
   // Selecting the installation refreshes both trees against the disk.
-  l.AddInstallation(fx.installation);
-  w->run([&] { l.SelectInstallation(0); });
-  ASSERT_NE(l.CustScn().unmanaged(), nullptr);
-  EXPECT_EQ(l.CustScn().top(0), l.CustScn().unmanaged());
+  l.addInstallation(fx.installation);
+  w->run([&] { l.selectInstallation(0); });
+  ASSERT_NE(l.custScn().unmanaged(), nullptr);
+  EXPECT_EQ(l.custScn().top(0), l.custScn().unmanaged());
   EXPECT_EQ(europeIndex.row(), 1);
   EXPECT_EQ(view->sceneryModel()->nodeFromIndex(europeIndex), europe);
   EXPECT_EQ(parisIndex.data(Qt::DisplayRole).toString(), FromAnsi(paris));
   EXPECT_EQ(parisNode->state(), links ? kStateAll : kStateNone);
   ExpectViewMatchesTree(*view);
   // A second refresh changes nothing that stayed.
-  w->run([&] { RafraichitArbre(l.CustScn(), true); });
+  w->run([&] { RafraichitArbre(l.custScn(), true); });
   EXPECT_EQ(view->sceneryModel()->nodeFromIndex(europeIndex), europe);
   EXPECT_TRUE(parisIndex.isValid());
 
   // Moves, in both directions and across parents, then sorts.
-  ASSERT_TRUE(l.CustScn().moveTo(empty, europe, 0));
-  ASSERT_TRUE(l.CustScn().moveTo(parisNode, nullptr, l.CustScn().topCount()));
-  ASSERT_TRUE(l.CustScn().moveTo(empty, nullptr, 1));
-  EXPECT_FALSE(l.CustScn().moveTo(europe, france, 0));
+  ASSERT_TRUE(l.custScn().moveTo(empty, europe, 0));
+  ASSERT_TRUE(l.custScn().moveTo(parisNode, nullptr, l.custScn().topCount()));
+  ASSERT_TRUE(l.custScn().moveTo(empty, nullptr, 1));
+  EXPECT_FALSE(l.custScn().moveTo(europe, france, 0));
   ExpectViewMatchesTree(*view);
   EXPECT_EQ(view->sceneryModel()->nodeFromIndex(parisIndex), parisNode);
-  l.CustScn().sortChildren(nullptr, [](const Node* a, const Node* b) { return a->text() > b->text(); });
-  SortChildren(l.CustScn(), france);
+  l.custScn().sortChildren(nullptr, [](const Node* a, const Node* b) { return a->text() > b->text(); });
+  SortChildren(l.custScn(), france);
   ExpectViewMatchesTree(*view);
   EXPECT_EQ(view->sceneryModel()->nodeFromIndex(parisIndex), parisNode);
   EXPECT_TRUE(view->isExpanded(view->indexOfNode(europe)));
 
   // Removal of a subtree and a refresh that rebuilds the unmanaged node.
-  l.CustScn().remove(france);
-  w->run([&] { RafraichitArbre(l.CustScn(), true); });
+  l.custScn().remove(france);
+  w->run([&] { RafraichitArbre(l.custScn(), true); });
   ExpectViewMatchesTree(*view);
-  l.CustScn().clear();
+  l.custScn().clear();
   ExpectViewMatchesTree(*view);
   EXPECT_EQ(resets.count(), 0);
   EXPECT_TRUE(warnings.messages.isEmpty()) << warnings.messages.join(QLatin1Char('\n')).toStdString();
@@ -238,8 +238,8 @@ TEST_F(TreeViewTest, NodeImagesAreTheStatesAndStaySelected) {
 TEST_F(TreeViewTest, InPlaceEditGoesThroughTheEditHandler) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* g = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
-  TTreeView* view = w->treeView(l.CustScn());
+  Node* g = l.custScn().addChild(nullptr, "Europe", kKindGroup);
+  TTreeView* view = w->treeView(l.custScn());
   EXPECT_TRUE(view->sceneryModel()->flags(view->indexOfNode(g)) & Qt::ItemIsEditable);
   EXPECT_TRUE(view->sceneryModel()->setData(view->indexOfNode(g), U("Été")));
   EXPECT_EQ(g->text(), A("Été"));
@@ -250,8 +250,8 @@ TEST_F(TreeViewTest, InPlaceEditGoesThroughTheEditHandler) {
 TEST_F(TreeViewTest, NamesBeyondWindows1252AreKeptWholeAcrossTheQtBoundary) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* g = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
-  TTreeView* view = w->treeView(l.CustScn());
+  Node* g = l.custScn().addChild(nullptr, "Europe", kKindGroup);
+  TTreeView* view = w->treeView(l.custScn());
   ASSERT_TRUE(view->sceneryModel()->setData(view->indexOfNode(g), U("Česko 東京")));
   EXPECT_EQ(g->text(), "Česko 東京") << "no '?' for what 1252 cannot hold";
   EXPECT_EQ(view->indexOfNode(g).data().toString(), U("Česko 東京"));
@@ -387,10 +387,10 @@ bool DropOn(TTreeView* view, QMimeData& mime, const QPoint& at) {
 TEST_F(TreeViewTest, FolderDroppedOnAGroupOfTheWindowBecomesAScene) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* group = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
-  l.CustScn().addChild(group, "C:\\Old", kKindScene);
+  Node* group = l.custScn().addChild(nullptr, "Europe", kKindGroup);
+  l.custScn().addChild(group, "C:\\Old", kKindScene);
   const std::string paris = dir.mkdir("lib/Paris/Earth nav data").substr(0, dir.win("lib/Paris").size());
-  TTreeView* view = w->treeView(l.CustScn());
+  TTreeView* view = w->treeView(l.custScn());
   QMimeData mime;
   mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir.host("lib/Paris").string()))});
   ASSERT_TRUE(DropOn(view, mime, view->nodeRect(group).center()));
@@ -398,7 +398,7 @@ TEST_F(TreeViewTest, FolderDroppedOnAGroupOfTheWindowBecomesAScene) {
   EXPECT_EQ(group->child(1)->text(), paris);
   EXPECT_TRUE(group->child(1)->isScene());
   // The group under the drop is selected and open, in the tree and the view.
-  EXPECT_EQ(l.CustScn().selected(), group);
+  EXPECT_EQ(l.custScn().selected(), group);
   EXPECT_TRUE(view->isExpanded(view->indexOfNode(group)));
   EXPECT_EQ(view->currentIndex(), view->indexOfNode(group));
   ExpectViewMatchesTree(*view);
@@ -408,11 +408,11 @@ TEST_F(TreeViewTest, FolderDroppedOnAGroupOfTheWindowBecomesAScene) {
 TEST_F(TreeViewTest, NodeDraggedOntoAGroupIsMovedOrCopiedAsAnswered) {
   auto w = start();
   EcrOrvellaLogic& l = w->logic();
-  Node* europe = l.CustScn().addChild(nullptr, "Europe", kKindGroup);
-  Node* asia = l.CustScn().addChild(nullptr, "Asia", kKindGroup);
-  Node* paris = l.CustScn().addChild(europe, "C:\\Scenes\\Paris", kKindScene);
-  l.CustScn().setExpanded(europe, true);
-  TTreeView* view = w->treeView(l.CustScn());
+  Node* europe = l.custScn().addChild(nullptr, "Europe", kKindGroup);
+  Node* asia = l.custScn().addChild(nullptr, "Asia", kKindGroup);
+  Node* paris = l.custScn().addChild(europe, "C:\\Scenes\\Paris", kKindScene);
+  l.custScn().setExpanded(europe, true);
+  TTreeView* view = w->treeView(l.custScn());
   ClickNode(view, paris);
   QMimeData mime;
   mime.setData(TTreeView::nodeMimeType(), view->dragPayload());
@@ -430,7 +430,7 @@ TEST_F(TreeViewTest, NodeDraggedOntoAGroupIsMovedOrCopiedAsAnswered) {
   EXPECT_EQ(asia->childCount(), 2);
   ExpectViewMatchesTree(*view);
   // A scene is no place to drop.
-  l.CustScn().setExpanded(asia, true);
+  l.custScn().setExpanded(asia, true);
   EXPECT_FALSE(DropOn(view, mime, view->nodeRect(asia->child(0)).center()));
   EXPECT_TRUE(scripted.copyMoveAnswers.empty());
   EXPECT_TRUE(scripted.messages.empty());
@@ -438,10 +438,10 @@ TEST_F(TreeViewTest, NodeDraggedOntoAGroupIsMovedOrCopiedAsAnswered) {
 
 TEST_F(TreeViewTest, WindowAcceptsFilesOnlyAfterCreation) {
   ui::TEcrOrvella w;
-  EXPECT_FALSE(w.treeView(w.logic().CustScn())->acceptDrops());
+  EXPECT_FALSE(w.treeView(w.logic().custScn())->acceptDrops());
   w.formCreate(exe());
-  EXPECT_TRUE(w.treeView(w.logic().CustScn())->acceptDrops());
-  EXPECT_TRUE(w.treeView(w.logic().GlobScn())->acceptDrops());
+  EXPECT_TRUE(w.treeView(w.logic().custScn())->acceptDrops());
+  EXPECT_TRUE(w.treeView(w.logic().globScn())->acceptDrops());
 }
 
 }  // namespace

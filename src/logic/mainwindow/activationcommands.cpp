@@ -29,16 +29,16 @@ bool CanActOn(const SceneryTree& tree, bool haveInstallation) {
 
 }  // namespace
 
-void EcrOrvellaLogic::ApplyActivation(bool activate) {
+void EcrOrvellaLogic::applyActivation(bool activate) {
   SceneryTree& tree = *current_;
-  if (!CanActOn(tree, InstallationSelected())) return;
+  if (!CanActOn(tree, installationSelected())) return;
   const std::string folder = tree.sceneryFolder;
   // Whatever happened, the trees then show what the disk holds, and the
   // buttons follow the states so read (with no node left selected, the
   // opposite button is the one to press next).
   const auto refresh = [this, activate] {
-    RafraichitArbre(custScn_, InstallationSelected());
-    RafraichitArbre(globScn_, InstallationSelected());
+    RafraichitArbre(custScn_, installationSelected());
+    RafraichitArbre(globScn_, installationSelected());
     ctl_.btnActiver.enabled = !activate;
     ctl_.btnDesactiver.enabled = activate;
     ActualiseCommandes();
@@ -60,8 +60,8 @@ void EcrOrvellaLogic::ApplyActivation(bool activate) {
   if (!refused.empty()) UI().ShowMessage(RefusedScenesMessage(refused));
 }
 
-void EcrOrvellaLogic::btnActiverClick() { ApplyActivation(true); }
+void EcrOrvellaLogic::btnActiverClick() { applyActivation(true); }
 
-void EcrOrvellaLogic::btnDesactiverClick() { ApplyActivation(false); }
+void EcrOrvellaLogic::btnDesactiverClick() { applyActivation(false); }
 
 }  // namespace orvella

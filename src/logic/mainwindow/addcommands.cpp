@@ -16,17 +16,17 @@ void EcrOrvellaLogic::btnAjoutSceneClick() {
   if (const auto chosen = UI().PickFolder(Textes().AjouteScene.text)) {
     BusyCursor busy;
     const UnreadableFolderScope unreadable;
-    AddChosenFolder(tree, *chosen, g, AutoSort());
+    AddChosenFolder(tree, *chosen, g, autoSort());
     ReportUnreadableFolders();
   }
-  if (AutoSort()) SortChildren(tree, g);
-  RafraichitArbre(*current_, InstallationSelected());
+  if (autoSort()) SortChildren(tree, g);
+  RafraichitArbre(*current_, installationSelected());
   TreeChange(current_);
 }
 
 void EcrOrvellaLogic::AjouteDossier(const std::string& path, Node* parent) {
   if (!parent) return;
-  orvella::AjouteDossier(*parent->tree(), path, parent, AutoSort());
+  orvella::AjouteDossier(*parent->tree(), path, parent, autoSort());
 }
 
 }  // namespace orvella

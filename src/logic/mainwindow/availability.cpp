@@ -6,7 +6,7 @@
 namespace orvella {
 
 void EcrOrvellaLogic::ActualiseCommandes() {
-  ctl_.btnVerifier.enabled = InstallationSelected();
+  ctl_.btnVerifier.enabled = installationSelected();
   SceneryTree& tree = *current_;
   Node* s = tree.selected();
   if (!s) return;
@@ -81,14 +81,14 @@ void EcrOrvellaLogic::PM_PagePopup() {
   show(c.PM_AjoutOrphelins, c.btnAjoutOrphelins.enabled);
   show(c.PM_N3, c.PM_AjoutScene.visible || c.PM_AjoutOrphelins.visible);
   show(c.PM_BtnLat, true);
-  c.PM_BtnLat.caption = PanelShown() ? Textes().MasqueBtns.text : Textes().MontreBtns.text;
+  c.PM_BtnLat.caption = panelShown() ? Textes().MasqueBtns.text : Textes().MontreBtns.text;
   // The scenery order's items: the preview while the order is written at
   // launch, and the kinds for one pack of Custom Scenery.
-  const bool ordered = OrdersSceneryPacks();
+  const bool ordered = ordersSceneryPacks();
   show(c.PM_N4, ordered);
   show(c.PM_ApercuOrdre, ordered);
   Node* s = current_ == &custScn_ ? custScn_.selected() : nullptr;
-  std::string folder = ordered && s && custScn_.selectionCount() == 1 ? PackFolderOf(s) : std::string();
+  std::string folder = ordered && s && custScn_.selectionCount() == 1 ? packFolderOf(s) : std::string();
   if (!folder.empty() && !DirectoryExists(folder)) folder.clear();  // a missing scene, a plain file
   const std::optional<PackKind> hand = folder.empty() ? std::nullopt : orderSettings_.kindOf(folder);
   for (std::size_t i = 0; i < kTypeItemCount; ++i) {
@@ -96,12 +96,12 @@ void EcrOrvellaLogic::PM_PagePopup() {
     c.PM_Type[i]->checked = !folder.empty() && hand == kTypeItems[i].second;
   }
   // The scenery check of the selected installation.
-  show(c.PM_N5, InstallationSelected());
-  show(c.PM_Verifier, InstallationSelected());
+  show(c.PM_N5, installationSelected());
+  show(c.PM_Verifier, installationSelected());
 }
 
 void EcrOrvellaLogic::PM_BtnLatClick() {
-  LayOutSidePanel(ctl_, form_.clientWidth(), form_.clientHeight(), !PanelShown());
+  LayOutSidePanel(ctl_, form_.clientWidth(), form_.clientHeight(), !panelShown());
 }
 
 void EcrOrvellaLogic::AfficheTriAuto() {

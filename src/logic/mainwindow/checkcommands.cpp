@@ -38,10 +38,10 @@ constexpr std::string_view kEnabledKey = "SCENERY_PACK ";
 }  // namespace
 
 void EcrOrvellaLogic::btnVerifierClick() {
-  if (host_) host_->StartCheck();
+  if (host_) host_->queueCheck();
 }
 
-EcrOrvellaLogic::CheckRequest EcrOrvellaLogic::MakeCheckRequest() const {
+EcrOrvellaLogic::CheckRequest EcrOrvellaLogic::makeCheckRequest() const {
   if (selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) throw EListError(selected_);
   CheckRequest d;
   d.installation = installations_[static_cast<size_t>(selected_)];
@@ -56,13 +56,13 @@ EcrOrvellaLogic::CheckRequest EcrOrvellaLogic::MakeCheckRequest() const {
   return d;
 }
 
-Node* EcrOrvellaLogic::NodeOfPack(const std::string& folder, const std::string& name) const {
+Node* EcrOrvellaLogic::nodeOfPack(const std::string& folder, const std::string& name) const {
   Node* byName = nullptr;
   Node* found = nullptr;
   for (const SceneryTree* tree : {&custScn_, &globScn_}) {
     tree->forEach([&](Node* n) {
       if (found) return;
-      const std::string f = PackFolderOf(n);
+      const std::string f = packFolderOf(n);
       if (f.empty()) return;
       if (!folder.empty() && SameFolder(f, folder))
         found = n;
@@ -73,8 +73,8 @@ Node* EcrOrvellaLogic::NodeOfPack(const std::string& folder, const std::string& 
   return found ? found : byName;
 }
 
-bool EcrOrvellaLogic::ActivateSceneFolder(const std::string& folder) {
-  Node* n = NodeOfPack(folder);
+bool EcrOrvellaLogic::activateSceneFolder(const std::string& folder) {
+  Node* n = nodeOfPack(folder);
   if (!n || !n->isScene() || !HasInactive(n->state())) return false;
   SceneryTree* tree = n->tree();
   current_ = tree;
@@ -85,8 +85,8 @@ bool EcrOrvellaLogic::ActivateSceneFolder(const std::string& folder) {
   return true;
 }
 
-bool EcrOrvellaLogic::EnablePackInIni(const std::string& folder) {
-  if (!OrdersSceneryPacks() || selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) return false;
+bool EcrOrvellaLogic::enablePackInIni(const std::string& folder) {
+  if (!ordersSceneryPacks() || selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) return false;
   const std::string& installation = installations_[static_cast<size_t>(selected_)];
   const std::string path = SceneryPacksPath(installation);
   const std::optional<std::string> text = ReadFileStart(path, 16u << 20);

@@ -209,7 +209,7 @@ Form CreateEcrConfirmeCopieForm() {
 
 // The side panel's two layouts: hidden, the launch row runs along the
 // window's bottom right; shown, it stands centred under the panel.
-void LayOutSidePanel(EcrOrvellaControls& c, int W, int H, bool shown) {
+void LayOutSidePanel(EcrOrvellaControls& c, int clientWidth, int clientHeight, bool shown) {
   Rect& pages = c.Pages.bounds;
   Component& quitter = c.btnQuitter;
   Component& ouvrirQuitter = c.btnOuvrirXPQuitter;
@@ -221,10 +221,10 @@ void LayOutSidePanel(EcrOrvellaControls& c, int W, int H, bool shown) {
 
   if (!shown) {
     panel.visible = false;
-    pages.width = W - 2 * pages.left;
-    pages.height = H - pages.top - pages.left - quitter.bounds.height;
-    quitter.bounds.top = H - quitter.bounds.height - 4;
-    quitter.bounds.left = W - quitter.bounds.width - pages.left;
+    pages.width = clientWidth - 2 * pages.left;
+    pages.height = clientHeight - pages.top - pages.left - quitter.bounds.height;
+    quitter.bounds.top = clientHeight - quitter.bounds.height - 4;
+    quitter.bounds.left = clientWidth - quitter.bounds.width - pages.left;
     ouvrirQuitter.bounds.top = quitter.bounds.top;
     ouvrirQuitter.bounds.left = quitter.bounds.left - ouvrirQuitter.bounds.width - 8;
     ouvrir.bounds.width = 98;
@@ -237,8 +237,8 @@ void LayOutSidePanel(EcrOrvellaControls& c, int W, int H, bool shown) {
     ordonne.bounds = Rect{pages.left, efface.bounds.top, efface.bounds.left - pages.left - 8, ordonne.bounds.height};
     ordonne.anchors = akLeft | akBottom;
   } else {
-    pages.width = W - panel.bounds.width - 3 * pages.left;
-    pages.height = H - pages.top - pages.left;
+    pages.width = clientWidth - panel.bounds.width - 3 * pages.left;
+    pages.height = clientHeight - pages.top - pages.left;
     const int x = panel.bounds.left + desactiver.left + desactiver.width / 2;
     efface.bounds.top = panel.bounds.top + panel.bounds.height + 12;
     efface.bounds.left = x - efface.bounds.width / 2;
@@ -252,7 +252,7 @@ void LayOutSidePanel(EcrOrvellaControls& c, int W, int H, bool shown) {
     for (Component* m : {&efface, &ouvrir, &ouvrirQuitter, &quitter}) m->anchors = akTop | akRight;
     // Under the buttons, as designed: its bottom 6 pixels above the window's.
     ordonne.bounds =
-        Rect{efface.bounds.left, H - ordonne.bounds.height - 6, efface.bounds.width, ordonne.bounds.height};
+        Rect{efface.bounds.left, clientHeight - ordonne.bounds.height - 6, efface.bounds.width, ordonne.bounds.height};
     ordonne.anchors = akTop | akRight;
     panel.visible = true;
   }

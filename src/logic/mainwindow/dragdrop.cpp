@@ -45,10 +45,10 @@ void EcrOrvellaLogic::TreeDragDrop(SceneryTree* tree, Node* target) {
     }
   }
   // Every state from the disk again, for the old and the new place alike.
-  RafraichitArbre(t, InstallationSelected());
+  RafraichitArbre(t, installationSelected());
 }
 
-void EcrOrvellaLogic::DropFiles(SceneryTree* tree, Node* node, const std::vector<std::string>& names) {
+void EcrOrvellaLogic::dropFiles(SceneryTree* tree, Node* node, const std::vector<std::string>& names) {
   if (!tree) return;
   SceneryTree& t = *tree;
   if (node && node->tree() != &t) node = nullptr;
@@ -76,8 +76,8 @@ void EcrOrvellaLogic::DropFiles(SceneryTree* tree, Node* node, const std::vector
       AjouteDossier(name, node);
   }
   ReportUnreadableFolders();
-  if (AutoSort()) SortChildren(t, node);
-  RafraichitArbre(t, InstallationSelected());
+  if (autoSort()) SortChildren(t, node);
+  RafraichitArbre(t, installationSelected());
   TreeChange(&t);
 }
 

@@ -16,7 +16,7 @@ EcrOrvellaLogic::EcrOrvellaLogic()
   bounds_ = Rect{162, 77, form_.clientWidth(), form_.clientHeight()};
 }
 
-Rect EcrOrvellaLogic::WindowBounds() const { return host_ ? host_->Bounds() : bounds_; }
+Rect EcrOrvellaLogic::windowBounds() const { return host_ ? host_->bounds() : bounds_; }
 
 std::string SettingsErrorMessage(const std::string& path, const EInOutError& e) {
   // The file's path first, as for a vanished installation: the user sees
@@ -57,7 +57,7 @@ void EcrOrvellaLogic::FormCreate(const std::string& exePath, const std::string& 
       UI().ShowMessage(SettingsErrorMessage(source, e));
     }
   }
-  ReadOrderSettings();
+  readOrderSettings();
 }
 
 void EcrOrvellaLogic::FormDestroy() {
@@ -68,10 +68,10 @@ void EcrOrvellaLogic::FormDestroy() {
   } catch (const EInOutError& e) {
     UI().ShowMessage(SettingsErrorMessage(settingsPath_, e));
   }
-  WriteOrderSettings();
+  writeOrderSettings();
 }
 
-void EcrOrvellaLogic::Dispatch(const ControlHandler& entry) {
+void EcrOrvellaLogic::dispatch(const ControlHandler& entry) {
   if (entry.click)
     (this->*entry.click)();
   else if (entry.shared)
@@ -85,10 +85,10 @@ void EcrOrvellaLogic::PagesChange(int index) {
 }
 
 void EcrOrvellaLogic::btnQuitterClick() {
-  if (host_) host_->Close();
+  if (host_) host_->closeWindow();
 }
 
-void EcrOrvellaLogic::SelectInstallation(int i) {
+void EcrOrvellaLogic::selectInstallation(int i) {
   if (i < -1 || i >= static_cast<int>(installations_.size())) throw EListError(i);
   const bool changedSelection = i != selected_;
   selected_ = i;
@@ -107,7 +107,7 @@ void EcrOrvellaLogic::rgListeXPClick() {
   ActualiseCommandes();
 }
 
-void EcrOrvellaLogic::RefreshAll() {
+void EcrOrvellaLogic::refreshAll() {
   if (selected_ < 0) return;
   RafraichitArbre(custScn_, true);
   RafraichitArbre(globScn_, true);

@@ -27,18 +27,18 @@ class WindowHost {
  public:
   virtual ~WindowHost() = default;
   // Outer bounds of the window (left, top, width, height).
-  virtual Rect Bounds() = 0;
-  virtual void SetBounds(const Rect& r) = 0;
+  virtual Rect bounds() = 0;
+  virtual void setBounds(const Rect& r) = 0;
   // Closes the main window (which writes the settings file and ends the run).
-  virtual void Close() = 0;
+  virtual void closeWindow() = 0;
   // Brings the program's window back to the foreground.
-  virtual void BringToFront() = 0;
+  virtual void bringToFront() = 0;
   // Shows the logic's state now, before long work; the window otherwise
   // shows it once, when the event's handler has returned.
-  virtual void ShowNow() = 0;
+  virtual void showNow() = 0;
   // Starts the scenery check of the selected installation in the check's
   // window, once the running handler has returned.
-  virtual void StartCheck() = 0;
+  virtual void queueCheck() = 0;
 };
 
 // The design of the windows (controls, captions, positions, anchors, initial
@@ -103,56 +103,56 @@ class EcrOrvellaLogic {
 
   // --- State ---------------------------------------------------------------
   // The main window's controls and menu items.
-  const Form& MainForm() const { return form_; }
+  const Form& mainForm() const { return form_; }
   // The same Form for the window's widgets, which set its client size (the
   // anchors move the controls) and lay themselves out from it.
-  Form& LayoutForm() { return form_; }
+  Form& layoutForm() { return form_; }
   // The controls the logic works on, resolved from the Form.
-  const EcrOrvellaControls& Controls() const { return ctl_; }
+  const EcrOrvellaControls& controls() const { return ctl_; }
   // Tab "Custom Scenery" and tab "Global Scenery"; the window's tree views
   // show and edit them.
-  SceneryTree& CustScn() { return custScn_; }
-  const SceneryTree& CustScn() const { return custScn_; }
-  SceneryTree& GlobScn() { return globScn_; }
-  const SceneryTree& GlobScn() const { return globScn_; }
+  SceneryTree& custScn() { return custScn_; }
+  const SceneryTree& custScn() const { return custScn_; }
+  SceneryTree& globScn() { return globScn_; }
+  const SceneryTree& globScn() const { return globScn_; }
   // The tree commands act on.
-  SceneryTree* Current() const { return current_; }
+  SceneryTree* current() const { return current_; }
   // The settings file (beside the executable, or in the user's folder).
-  const std::string& SettingsPath() const { return settingsPath_; }
+  const std::string& settingsPath() const { return settingsPath_; }
   // The items of rgListeXP.
-  const std::vector<std::string>& Installations() const { return installations_; }
+  const std::vector<std::string>& installations() const { return installations_; }
   // Appends an installation as it is, unchecked and unselected.
-  void AddInstallation(const std::string& path) { installations_.push_back(path); }
+  void addInstallation(const std::string& path) { installations_.push_back(path); }
   // The shown tab of Pages.
-  int PageIndex() const { return pageIndex_; }
+  int pageIndex() const { return pageIndex_; }
   // The order's own settings and the memory of classified packs.
-  const OrderSettings& Order() const { return orderSettings_; }
-  const PackMemory& Packs() const { return packMemory_; }
+  const OrderSettings& order() const { return orderSettings_; }
+  const PackMemory& packs() const { return packMemory_; }
   // A check box was clicked: the Form learns its new state before the
   // box's handler runs. Throws std::out_of_range for an unknown control.
-  void SetChecked(std::string_view control, bool on) { form_[control].checked = on; }
+  void setChecked(std::string_view control, bool on) { form_[control].checked = on; }
 
-  void SetHost(WindowHost* host) { host_ = host; }
+  void setHost(WindowHost* host) { host_ = host; }
 
   // The auto-sort flag (shown by cbTriAuto and PM_TriAuto).
-  bool AutoSort() const { return autoSort_; }
+  bool autoSort() const { return autoSort_; }
   // Selected installation of rgListeXP, -1 for none.
-  int SelectedInstallation() const { return selected_; }
-  bool InstallationSelected() const { return selected_ >= 0; }
+  int selectedInstallation() const { return selected_; }
+  bool installationSelected() const { return selected_ >= 0; }
   // Selects installation i (-1: none); runs rgListeXPClick when an
   // installation becomes selected that was not selected before.
-  void SelectInstallation(int i);
+  void selectInstallation(int i);
   // Read by the settings file and the launch.
-  bool DeletesSceneryPacks() const { return ctl_.cbEffaceIni.checked; }
-  bool PanelShown() const { return ctl_.pnlBtns.visible; }
+  bool deletesSceneryPacks() const { return ctl_.cbEffaceIni.checked; }
+  bool panelShown() const { return ctl_.pnlBtns.visible; }
   // The window's outer bounds (through the host when there is one).
-  Rect WindowBounds() const;
+  Rect windowBounds() const;
   // The bounds the settings file gave, for the window to take once the
   // file was read; nothing when it gave none.
-  const std::optional<Rect>& ReadBounds() const { return readBounds_; }
+  const std::optional<Rect>& readBounds() const { return readBounds_; }
 
   // Runs the handler of a control of ControlHandlers().
-  void Dispatch(const ControlHandler& entry);
+  void dispatch(const ControlHandler& entry);
 
   // --- Start and stop ---------------------------------------------------------
   // FormCreate, in its order. exePath: the executable's full path;
@@ -173,7 +173,7 @@ class EcrOrvellaLogic {
   void rgListeXPClick();
   // Reads both trees' scenery folders again (F5): scenes renamed or removed
   // on disk show as they now are.
-  void RefreshAll();
+  void refreshAll();
   // Handler of both launch buttons; control is "btnOuvrirXP" or "btnOuvrirXPQuitter".
   void btnOuvrirXPQuitterClick(const std::string& control);
 
@@ -213,22 +213,22 @@ class EcrOrvellaLogic {
   void TreeDragDrop(SceneryTree* tree, Node* target);
   // Files dropped from the desktop shell on tree at node (nullptr: empty
   // space); names are Windows paths.
-  void DropFiles(SceneryTree* tree, Node* node, const std::vector<std::string>& names);
+  void dropFiles(SceneryTree* tree, Node* node, const std::vector<std::string>& names);
 
   // --- Scenery order --------------------------------------------------------
   // The launch writes scenery_packs.ini in order (shown by cbOrdonneIni;
   // exclusive with cbEffaceIni). Kept with the hand-set kinds in a file
   // beside the settings file, which stays as it is.
-  bool OrdersSceneryPacks() const { return ctl_.cbOrdonneIni.checked; }
+  bool ordersSceneryPacks() const { return ctl_.cbOrdonneIni.checked; }
   void cbEffaceIniClick();
   void cbOrdonneIniClick();
   // The order that would be written for the selected installation; the
   // packs are read off the window's thread (UI().RunLong). Nothing when the
   // user cancelled.
-  std::optional<OrderPlan> PlanSceneryOrder();
+  std::optional<OrderPlan> planSceneryOrder();
   // Writes the selected installation's scenery_packs.ini in order; on a
   // failure says why (the previous file stays whole).
-  OrderWrite WriteSceneryOrder();
+  OrderWrite writeSceneryOrder();
   // Shows the order that would be written, before anything is written.
   void PM_ApercuOrdreClick();
   // One of the PM_Type* items: the selected scene's kind set by hand
@@ -236,12 +236,12 @@ class EcrOrvellaLogic {
   void PM_TypeClick(const std::string& item);
   // The pack folder of a node of CustScn or GlobScn (a scene's folder, or an
   // entry of the unmanaged node in the scenery folder); empty for groups.
-  std::string PackFolderOf(const Node* node) const;
+  std::string packFolderOf(const Node* node) const;
   // A node's tooltip: a scene's kind.
-  std::string NodeHint(const Node* node);
+  std::string nodeHint(const Node* node);
   // The order's own settings file and the memory of classified packs.
-  void ReadOrderSettings();
-  void WriteOrderSettings();
+  void readOrderSettings();
+  void writeOrderSettings();
 
   // --- Scenery check -----------------------------------------------------------
   // What a check of the selected installation starts from: the installation,
@@ -254,38 +254,38 @@ class EcrOrvellaLogic {
     std::vector<std::string> inactiveScenes;
     std::string memoryFile;
   };
-  CheckRequest MakeCheckRequest() const;
+  CheckRequest makeCheckRequest() const;
   // btnVerifier and PM_Verifier: the window starts the check.
   void btnVerifierClick();
   // Activates the scene of either tree whose folder is `folder` (the case of
   // A-Z aside), as its activation button would; false when no tree holds
   // such an inactive scene.
-  bool ActivateSceneFolder(const std::string& folder);
+  bool activateSceneFolder(const std::string& folder);
   // Turns the line of scenery_packs.ini that disables the pack `folder` (by
   // its path or its folder's name) into an enabled one, when the launch
   // writes the order; false when the option is off or no line disables it.
   // The file is written safely (its previous text kept aside).
-  bool EnablePackInIni(const std::string& folder);
+  bool enablePackInIni(const std::string& folder);
   // The scene node of either tree, or the entry of an unmanaged node, whose
   // pack folder is `folder` (or whose link is named `name` when no folder
   // matches); nullptr when none.
-  Node* NodeOfPack(const std::string& folder, const std::string& name = {}) const;
+  Node* nodeOfPack(const std::string& folder, const std::string& name = {}) const;
 
  private:
   // Shows the state at once (before long work); nothing without a window.
-  void ShowNow() {
-    if (host_) host_->ShowNow();
+  void showNow() {
+    if (host_) host_->showNow();
   }
-  void SetAutoSort(bool on) { autoSort_ = on; }
+  void setAutoSort(bool on) { autoSort_ = on; }
   // Activates (or deactivates) the selection of the current tree, then, even
   // after a failure, refreshes both trees and sets the commands from the
   // states read. Scenes left inactive are told in one message.
-  void ApplyActivation(bool activate);
+  void applyActivation(bool activate);
   // Takes in what the settings file held but the selection, which it
   // answers (the file's index, less the vanished installations before it);
   // throws the file's error, if it had one, once what was read before it is
   // taken.
-  int ApplySettings(const SettingsRead& read);
+  int applySettings(const SettingsRead& read);
 
   Form form_;
   EcrOrvellaControls ctl_;

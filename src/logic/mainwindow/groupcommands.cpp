@@ -30,7 +30,7 @@ void EcrOrvellaLogic::btnNouvSousGroupeClick() {
   if (!parent || !parent->isGroup()) return;
   Node* group = tree.addChild(parent, *name, kKindGroup);
   tree.select(group);
-  if (AutoSort()) SortChildren(tree, parent);
+  if (autoSort()) SortChildren(tree, parent);
   TreeChange(&tree);
 }
 

@@ -121,7 +121,7 @@ void EcrOrvellaLogic::btnAjouteXPlaneClick() {
     }
   }
   installations_.push_back(p);
-  SelectInstallation(static_cast<int>(installations_.size()) - 1);
+  selectInstallation(static_cast<int>(installations_.size()) - 1);
 }
 
 void EcrOrvellaLogic::btnOteXPlaneClick() {
@@ -134,7 +134,7 @@ void EcrOrvellaLogic::btnOteXPlaneClick() {
   const int next = n == 1 ? -1 : (i < n - 1 ? i + 1 : i - 1);
   // Selecting it re-targets and refreshes both trees; with none the trees
   // keep their scenery folders, nodes and states.
-  SelectInstallation(next);
+  selectInstallation(next);
   installations_.erase(installations_.begin() + i);
   selected_ = next > i ? next - 1 : next;
 }
@@ -143,7 +143,7 @@ void EcrOrvellaLogic::btnOuvrirXPQuitterClick(const std::string& control) {
   if (selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) throw EListError(-1);
   const std::string p = installations_[static_cast<size_t>(selected_)];
 
-  if (DeletesSceneryPacks()) {
+  if (deletesSceneryPacks()) {
     // The simulator rebuilds its scenery order when the file is gone. A file
     // that cannot be deleted is left alone and the launch goes on.
     const std::string ini = p + kCustom + kOrderFile;
@@ -151,11 +151,11 @@ void EcrOrvellaLogic::btnOuvrirXPQuitterClick(const std::string& control) {
       win::DeleteFileA(ini.c_str());
       win::Sleep(100);
     }
-  } else if (OrdersSceneryPacks()) {
+  } else if (ordersSceneryPacks()) {
     // Written in order just before the start; a failure is said and the
     // launch goes on with the previous file. Cancelled while the packs are
     // read: nothing is written and the simulator is not started.
-    if (WriteSceneryOrder() == OrderWrite::Cancelled) return;
+    if (writeSceneryOrder() == OrderWrite::Cancelled) return;
   }
 
   const std::string exe = SimulatorProgram(p);
@@ -163,10 +163,10 @@ void EcrOrvellaLogic::btnOuvrirXPQuitterClick(const std::string& control) {
   if (result <= 32) UI().ShowMessage(LaunchErrorText(result));
 
   if (control == "btnOuvrirXPQuitter") {
-    if (host_) host_->Close();
+    if (host_) host_->closeWindow();
   } else {
     win::Sleep(200);
-    if (host_) host_->BringToFront();
+    if (host_) host_->bringToFront();
   }
 }
 

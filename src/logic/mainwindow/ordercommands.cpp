@@ -33,15 +33,15 @@ std::string Joined(const std::vector<std::string>& codes) {
 }  // namespace
 
 void EcrOrvellaLogic::cbEffaceIniClick() {
-  if (DeletesSceneryPacks()) ctl_.cbOrdonneIni.checked = false;
+  if (deletesSceneryPacks()) ctl_.cbOrdonneIni.checked = false;
 }
 
 void EcrOrvellaLogic::cbOrdonneIniClick() {
-  if (OrdersSceneryPacks()) ctl_.cbEffaceIni.checked = false;
-  orderSettings_.orderIni = OrdersSceneryPacks();
+  if (ordersSceneryPacks()) ctl_.cbEffaceIni.checked = false;
+  orderSettings_.orderIni = ordersSceneryPacks();
 }
 
-std::optional<OrderPlan> EcrOrvellaLogic::PlanSceneryOrder() {
+std::optional<OrderPlan> EcrOrvellaLogic::planSceneryOrder() {
   if (selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) throw EListError(-1);
   OrderInput in;
   in.installation = installations_[static_cast<size_t>(selected_)];
@@ -55,7 +55,7 @@ std::optional<OrderPlan> EcrOrvellaLogic::PlanSceneryOrder() {
   // only copies until the work is over.
   std::vector<PackCheck> checks = packMemory_.checks(sources.folders());
   // The window shows where it stands before the packs are read.
-  ShowNow();
+  showNow();
   LongTask task;
   task.total = static_cast<int>(checks.size());
   const bool done = UI().RunLong(Text("EcrOrdre", "Lecture"), task,
@@ -65,11 +65,11 @@ std::optional<OrderPlan> EcrOrvellaLogic::PlanSceneryOrder() {
   return PlanGathered(in, std::move(sources), packMemory_);
 }
 
-OrderWrite EcrOrvellaLogic::WriteSceneryOrder() {
+OrderWrite EcrOrvellaLogic::writeSceneryOrder() {
   const std::string path = SceneryPacksPath(installations_.at(static_cast<size_t>(selected_)));
   const std::string key = FoldAsciiCase(path);
   try {
-    const std::optional<OrderPlan> plan = PlanSceneryOrder();
+    const std::optional<OrderPlan> plan = planSceneryOrder();
     if (!plan) return OrderWrite::Cancelled;
     auto own = orderSettings_.written.find(key);
     orderSettings_.written[key] =
@@ -83,7 +83,7 @@ OrderWrite EcrOrvellaLogic::WriteSceneryOrder() {
   if (!settingsPath_.empty()) {
     try {
       packMemory_.saveFile(PackMemoryPath(settingsPath_));
-      orderSettings_.orderIni = OrdersSceneryPacks();
+      orderSettings_.orderIni = ordersSceneryPacks();
       ReplaceFile(OrderSettingsPath(settingsPath_), orderSettings_.save());
     } catch (const EOrderWrite&) {
     }
@@ -92,7 +92,7 @@ OrderWrite EcrOrvellaLogic::WriteSceneryOrder() {
 }
 
 void EcrOrvellaLogic::PM_ApercuOrdreClick() {
-  const std::optional<OrderPlan> plan = PlanSceneryOrder();
+  const std::optional<OrderPlan> plan = planSceneryOrder();
   if (!plan) return;
   std::vector<OrderLine> lines;
   lines.reserve(plan->entries.size());
@@ -104,20 +104,20 @@ void EcrOrvellaLogic::PM_ApercuOrdreClick() {
 
 void EcrOrvellaLogic::PM_TypeClick(const std::string& item) {
   Node* s = custScn_.selected();
-  const std::string folder = s ? PackFolderOf(s) : std::string();
+  const std::string folder = s ? packFolderOf(s) : std::string();
   if (folder.empty()) return;
   for (const auto& [name, kind] : kTypeItems)
     if (item == name) orderSettings_.setKind(folder, kind);
 }
 
-std::string EcrOrvellaLogic::PackFolderOf(const Node* node) const {
+std::string EcrOrvellaLogic::packFolderOf(const Node* node) const {
   if (!node || !node->tree()) return {};
   if (Unmanaged(node)) return node->tree()->sceneryFolder + node->text();
   return node->isScene() ? node->text() : std::string();
 }
 
-std::string EcrOrvellaLogic::NodeHint(const Node* node) {
-  const std::string folder = PackFolderOf(node);
+std::string EcrOrvellaLogic::nodeHint(const Node* node) {
+  const std::string folder = packFolderOf(node);
   if (folder.empty() || !DirectoryExists(folder)) return {};
   const PackFacts& facts = packMemory_.facts(folder);
   const std::optional<PackKind> hand = orderSettings_.kindOf(folder);
@@ -128,7 +128,7 @@ std::string EcrOrvellaLogic::NodeHint(const Node* node) {
   return hint;
 }
 
-void EcrOrvellaLogic::ReadOrderSettings() {
+void EcrOrvellaLogic::readOrderSettings() {
   if (settingsPath_.empty()) return;
   const std::string path = OrderSettingsPath(settingsPath_);
   if (FileExists(path))
@@ -138,9 +138,9 @@ void EcrOrvellaLogic::ReadOrderSettings() {
   packMemory_.loadFile(PackMemoryPath(settingsPath_));
 }
 
-void EcrOrvellaLogic::WriteOrderSettings() {
+void EcrOrvellaLogic::writeOrderSettings() {
   if (settingsPath_.empty()) return;
-  orderSettings_.orderIni = OrdersSceneryPacks();
+  orderSettings_.orderIni = ordersSceneryPacks();
   const std::string path = OrderSettingsPath(settingsPath_);
   // Nothing is written for a user who never used the order.
   try {

@@ -21,7 +21,7 @@ void EcrOrvellaLogic::btnAjoutOrphelinsClick() {
   for (const std::string& f : libraries) ChercheOrphelins(f, managed, tree, g);
   ReportUnreadableFolders();
   // No refresh: the new scenes show state 0 until the next one.
-  if (AutoSort()) SortChildren(tree, g);
+  if (autoSort()) SortChildren(tree, g);
 }
 
 }  // namespace orvella

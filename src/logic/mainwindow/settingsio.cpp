@@ -37,14 +37,14 @@ std::vector<SettingsNode> CaptureTree(const SceneryTree& tree) {
 // The window's state as the settings file holds it.
 SettingsFile CaptureSettings(const EcrOrvellaLogic& w) {
   SettingsFile s;
-  s.bounds = w.WindowBounds();
-  s.installations = w.Installations();
-  s.selected = w.SelectedInstallation();
-  s.triAuto = w.AutoSort();
-  s.panelShown = w.PanelShown();
-  s.effaceIni = w.DeletesSceneryPacks();
-  s.custom = CaptureTree(w.CustScn());
-  s.global = CaptureTree(w.GlobScn());
+  s.bounds = w.windowBounds();
+  s.installations = w.installations();
+  s.selected = w.selectedInstallation();
+  s.triAuto = w.autoSort();
+  s.panelShown = w.panelShown();
+  s.effaceIni = w.deletesSceneryPacks();
+  s.custom = CaptureTree(w.custScn());
+  s.global = CaptureTree(w.globScn());
   return s;
 }
 
@@ -91,17 +91,17 @@ void EcrOrvellaLogic::LitParametres(const std::string& path) {
   originalSettings_ = ReadWholeFile(path);
   // A file from an earlier version or a Windows machine may be in 1252; it
   // is written back in the code page of this system (and kept as it was).
-  const int selected = ApplySettings(ParseSettings(originalSettings_));
+  const int selected = applySettings(ParseSettings(originalSettings_));
   readFailed_ = false;
 
   const int count = static_cast<int>(installations_.size());
-  if (selected != -1) SelectInstallation(selected >= count ? count - 1 : (selected < 0 ? -1 : selected));
-  if (count > 0 && selected_ < 0) SelectInstallation(0);
+  if (selected != -1) selectInstallation(selected >= count ? count - 1 : (selected < 0 ? -1 : selected));
+  if (count > 0 && selected_ < 0) selectInstallation(0);
   // Nothing to keep when writing what was read gives the file back as it is.
   if (FormatSettings(CaptureSettings(*this)) == originalSettings_) originalSettings_.clear();
 }
 
-int EcrOrvellaLogic::ApplySettings(const SettingsRead& read) {
+int EcrOrvellaLogic::applySettings(const SettingsRead& read) {
   const SettingsFile& s = read.settings;
   // What a damaged file gave is taken before its error is reported: the
   // messages about vanished installations_ come first.
@@ -120,10 +120,10 @@ int EcrOrvellaLogic::ApplySettings(const SettingsRead& read) {
     }
   }
   if (s.triAuto) {
-    SetAutoSort(*s.triAuto);
+    setAutoSort(*s.triAuto);
     AfficheTriAuto();
   }
-  if (s.panelShown && !*s.panelShown && PanelShown()) PM_BtnLatClick();
+  if (s.panelShown && !*s.panelShown && panelShown()) PM_BtnLatClick();
   if (s.effaceIni) ctl_.cbEffaceIni.checked = *s.effaceIni;
   ApplyNodes(custScn_, nullptr, s.custom, autoSort_, true);
   ApplyNodes(globScn_, nullptr, s.global, autoSort_, true);

@@ -140,15 +140,15 @@ int Run(const QString& out) {
   w.formCreate(dir.win("orvella.exe"));
   EcrOrvellaLogic& l = w.logic();
   for (const auto& [group, scenes] : groups) {
-    Node* g = l.CustScn().addChild(nullptr, A(group.c_str()), kKindGroup);
-    for (const std::string& s : scenes) l.CustScn().addChild(g, "D:\\Scenes\\" + s, kKindScene);
-    l.CustScn().setExpanded(g, true);
+    Node* g = l.custScn().addChild(nullptr, A(group.c_str()), kKindGroup);
+    for (const std::string& s : scenes) l.custScn().addChild(g, "D:\\Scenes\\" + s, kKindScene);
+    l.custScn().setExpanded(g, true);
   }
   w.run([&] {
-    l.SetChecked("cbOrdonneIni", true);
+    l.setChecked("cbOrdonneIni", true);
     l.cbOrdonneIniClick();
-    l.AddInstallation("D:\\X-Plane 12");
-    l.SelectInstallation(0);
+    l.addInstallation("D:\\X-Plane 12");
+    l.selectInstallation(0);
   });
   w.resize(760, 620);
   w.show();
