@@ -12,11 +12,11 @@
 #include <string>
 #include <typeinfo>
 
-#include "dm3/dm3writer.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
 #include "logic/dm3/dm3stream.h"
 #include "reliability/allocwatch.h"
+#include "support/dm3writer.h"
 #include "support/testdir.h"
 
 namespace orvella::test {
