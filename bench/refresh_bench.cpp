@@ -9,7 +9,7 @@
 #include "benchdir.h"
 #include "logic/core/folders.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
 #include "logic/model/tree.h"
 #include "platform/winapi.h"
 #include "setups.h"

@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QEvent>
 
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
 #include "setups.h"
 #include "ui/ttreeview.h"
 

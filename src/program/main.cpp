@@ -6,7 +6,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-#include "logic/core/emplacements.h"
+#include "logic/core/filelocations.h"
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "platform/winapi.h"
@@ -14,9 +14,9 @@
 #include "ui/apptitle.h"
 #include "ui/mainwindow.h"
 #include "ui/qtinteraction.h"
+#include "ui/qttranslations.h"
 #include "ui/sessionend.h"
 #include "ui/singleinstance.h"
-#include "ui/traductionsqt.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDialog>
 #include <QEvent>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -19,179 +20,12 @@
 #include <QVBoxLayout>
 
 #include "qtansi/ansiqt.h"
+#include "ui/bevel.h"
+#include "ui/groupbox.h"
+#include "ui/radiogroup.h"
+#include "ui/windowfont.h"
 
 namespace orvella::ui {
-
-QStringList WindowFontFiles() {
-  // Wine's TrueType versions of the Windows dialog fonts, drawn to the same
-  // metrics (Debian's fonts-wine); fontconfig does not list them.
-  const QString wine = QStringLiteral("/usr/share/wine/fonts/");
-  return {wine + QStringLiteral("ms_sans_serif.ttf"), wine + QStringLiteral("tahoma.ttf"),
-          wine + QStringLiteral("tahomabd.ttf")};
-}
-
-QStringList WindowFontFamilies() {
-  // The design's font first, then fonts of the same or narrower metrics, so
-  // that every caption fits the design's control sizes; the last ones only
-  // keep the program readable on a system that has none of them.
-  return {QStringLiteral("MS Sans Serif"),
-          QStringLiteral("Microsoft Sans Serif"),
-          QStringLiteral("Tahoma"),
-          QStringLiteral("Carlito"),
-          QStringLiteral("Liberation Sans Narrow"),
-          QStringLiteral("Liberation Sans"),
-          QStringLiteral("Arial"),
-          QStringLiteral("DejaVu Sans")};
-}
-
-QFont WindowFont() {
-  static const bool registered = [] {
-    for (const QString& file : WindowFontFiles()) {
-      if (QFileInfo::exists(file)) QFontDatabase::addApplicationFont(file);
-    }
-    return true;
-  }();
-  (void)registered;
-  QFont f;
-  f.setFamilies(WindowFontFamilies());
-  f.setStyleHint(QFont::SansSerif);
-  // The controls have fixed pixel sizes: the text keeps the pixel height
-  // they were laid out for, whatever the screen's dpi.
-  f.setPixelSize(11);
-  return f;
-}
-
-// --- Bevel -------------------------------------------------------------------
-
-Bevel::Bevel(Shape shape, QWidget* parent) : QWidget(parent), shape_(shape) {
-  setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void Bevel::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  const QColor shadow = palette().color(QPalette::Dark);
-  const QColor light = palette().color(QPalette::Light);
-  const int w = width(), h = height();
-  auto line = [&](const QColor& c, int x1, int y1, int x2, int y2) {
-    p.setPen(c);
-    p.drawLine(x1, y1, x2, y2);
-  };
-  switch (shape_) {
-    case Shape::Frame:
-      p.setPen(shadow);
-      p.drawRect(0, 0, w - 2, h - 2);
-      p.setPen(light);
-      p.drawRect(1, 1, w - 2, h - 2);
-      break;
-    case Shape::TopLine:
-      line(shadow, 0, 0, w - 1, 0);
-      line(light, 0, 1, w - 1, 1);
-      break;
-    case Shape::BottomLine:
-      line(shadow, 0, h - 2, w - 1, h - 2);
-      line(light, 0, h - 1, w - 1, h - 1);
-      break;
-    case Shape::LeftLine:
-      line(shadow, 0, 0, 0, h - 1);
-      line(light, 1, 0, 1, h - 1);
-      break;
-    case Shape::RightLine:
-      line(shadow, w - 2, 0, w - 2, h - 1);
-      line(light, w - 1, 0, w - 1, h - 1);
-      break;
-  }
-}
-
-// --- RadioGroup --------------------------------------------------------------
-
-// --- GroupBox ------------------------------------------------------------------
-
-GroupBox::GroupBox(QWidget* parent) : QGroupBox(parent) {}
-
-void GroupBox::paintEvent(QPaintEvent*) {
-  // The caption sits on an etched frame line half a text line down, where
-  // the controls inside the box expect it.
-  QPainter p(this);
-  const QFontMetrics fm = fontMetrics();
-  const QRect frame = rect().adjusted(0, fm.height() / 2, -1, -1);
-  p.setPen(palette().color(QPalette::Mid));
-  p.drawRect(frame.adjusted(0, 0, -1, -1));
-  p.setPen(palette().color(QPalette::Light));
-  p.drawRect(frame.adjusted(1, 1, 0, 0));
-  const QString text = title();
-  if (text.isEmpty()) return;
-  const QRect caption(8, 0, fm.horizontalAdvance(text), fm.height());
-  p.fillRect(caption, palette().color(backgroundRole()));
-  p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-  p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text);
-}
-
-RadioGroup::RadioGroup(int columns, QWidget* parent)
-    : GroupBox(parent), columns_(columns < 1 ? 1 : columns), group_(new QButtonGroup(this)) {
-  connect(group_, &QButtonGroup::idClicked, this, &RadioGroup::itemClicked);
-}
-
-void RadioGroup::setItems(const QStringList& items) {
-  if (items == items_) return;
-  const int checked = itemIndex();
-  for (QRadioButton* b : buttons_) delete b;
-  buttons_.clear();
-  items_ = items;
-  for (int i = 0; i < items_.size(); ++i) {
-    auto* b = new QRadioButton(items_[i], this);
-    b->setObjectName(QStringLiteral("%1_%2").arg(objectName()).arg(i));
-    group_->addButton(b, i);
-    buttons_.push_back(b);
-    b->show();
-  }
-  arrange();
-  setItemIndex(checked < static_cast<int>(buttons_.size()) ? checked : -1);
-}
-
-void RadioGroup::setItemIndex(int index) {
-  if (index == itemIndex()) return;
-  if (index >= 0 && index < static_cast<int>(buttons_.size())) {
-    buttons_[static_cast<size_t>(index)]->setChecked(true);
-    return;
-  }
-  // An exclusive group cannot be emptied by unchecking its button.
-  group_->setExclusive(false);
-  for (QRadioButton* b : buttons_) b->setChecked(false);
-  group_->setExclusive(true);
-}
-
-int RadioGroup::itemIndex() const { return group_->checkedId(); }
-
-QRadioButton* RadioGroup::button(int index) const {
-  if (index < 0 || index >= static_cast<int>(buttons_.size())) return nullptr;
-  return buttons_[static_cast<size_t>(index)];
-}
-
-void RadioGroup::resizeEvent(QResizeEvent* e) {
-  GroupBox::resizeEvent(e);
-  arrange();
-}
-
-void RadioGroup::changeEvent(QEvent* e) {
-  GroupBox::changeEvent(e);
-  if (e->type() == QEvent::FontChange) arrange();
-}
-
-void RadioGroup::arrange() {
-  const int count = static_cast<int>(buttons_.size());
-  if (count == 0) return;
-  // Columns are filled from top to bottom; the rows share the height below
-  // the caption, the columns the width inside the frame.
-  const int perColumn = (count + columns_ - 1) / columns_;
-  const int textHeight = fontMetrics().height();
-  const int buttonWidth = (width() - 10) / columns_;
-  const int free = height() - textHeight - 5;
-  const int buttonHeight = free / perColumn;
-  const int topMargin = textHeight + 1 + (free % perColumn) / 2;
-  for (int i = 0; i < count; ++i)
-    buttons_[static_cast<size_t>(i)]->setGeometry(
-        (i / perColumn) * buttonWidth + 8, (i % perColumn) * buttonHeight + topMargin, buttonWidth, buttonHeight);
-}
 
 // --- FormView ----------------------------------------------------------------
 
@@ -420,6 +254,12 @@ void FormView::setClientSize(int width, int height) {
   if (width == form_.clientWidth() && height == form_.clientHeight()) return;
   form_.setClientSize(width, height);
   applyGeometry();
+}
+
+void SetUpDialog(QDialog& dialog, const Form& form) {
+  dialog.setWindowTitle(FromAnsi(form.caption()));
+  dialog.setSizeGripEnabled(false);
+  dialog.resize(form.clientWidth(), form.clientHeight());
 }
 
 }  // namespace orvella::ui

@@ -4,9 +4,7 @@
 // enabled, visible and checked states and tooltips shown on them.
 #pragma once
 
-#include <QFrame>
-#include <QGroupBox>
-#include <QStringList>
+#include <QWidget>
 
 #include <functional>
 #include <map>
@@ -16,74 +14,9 @@
 
 #include "logic/core/form.h"
 
-class QButtonGroup;
-class QRadioButton;
+class QDialog;
 
 namespace orvella::ui {
-
-// The font of the program's windows: "MS Sans Serif", 8 points at 96 dpi
-// (11 pixels), or the first of WindowFontFamilies() that the system has.
-// The first call adds the font files of WindowFontFiles() that exist to the
-// application's fonts.
-QFont WindowFont();
-QStringList WindowFontFamilies();
-QStringList WindowFontFiles();
-
-// A bevel: a lowered frame or one lowered line along one side of its bounds.
-class Bevel : public QWidget {
-  Q_OBJECT
- public:
-  enum class Shape { Frame, TopLine, BottomLine, LeftLine, RightLine };
-  explicit Bevel(Shape shape, QWidget* parent = nullptr);
-  Shape shape() const { return shape_; }
-
- protected:
-  void paintEvent(QPaintEvent*) override;
-
- private:
-  Shape shape_;
-};
-
-// A group box drawn the classic way: an etched frame with the caption on
-// its top line.
-class GroupBox : public QGroupBox {
-  Q_OBJECT
- public:
-  explicit GroupBox(QWidget* parent = nullptr);
-
- protected:
-  void paintEvent(QPaintEvent*) override;
-};
-
-// A radio group: a group box holding one radio button per item, arranged in
-// columns filled from top to bottom.
-class RadioGroup : public GroupBox {
-  Q_OBJECT
- public:
-  explicit RadioGroup(int columns, QWidget* parent = nullptr);
-  void setItems(const QStringList& items);
-  QStringList items() const { return items_; }
-  // -1: none checked.
-  void setItemIndex(int index);
-  int itemIndex() const;
-  QRadioButton* button(int index) const;
-
- signals:
-  // The user checked item `index`.
-  void itemClicked(int index);
-
- protected:
-  void resizeEvent(QResizeEvent*) override;
-  void changeEvent(QEvent*) override;
-
- private:
-  void arrange();
-
-  int columns_;
-  QStringList items_;
-  QButtonGroup* group_;
-  std::vector<QRadioButton*> buttons_;
-};
 
 class FormView {
  public:
@@ -131,5 +64,8 @@ class FormView {
   std::map<std::string, QWidget*, std::less<>> byName_;
   std::vector<std::string> names_;
 };
+
+// A dialog's client area and caption from its Form.
+void SetUpDialog(QDialog& dialog, const Form& form);
 
 }  // namespace orvella::ui

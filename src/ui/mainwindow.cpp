@@ -20,12 +20,14 @@
 
 #include "logic/core/ansi.h"
 #include "logic/core/interaction.h"
-#include "logic/model/etats.h"
+#include "logic/model/linknames.h"
 #include "qtansi/ansiqt.h"
+#include "ui/bevel.h"
 #include "ui/checkdialog.h"
 #include "ui/checktexts.h"
 #include "ui/formview.h"
 #include "ui/images.h"
+#include "ui/radiogroup.h"
 #include "ui/scenerytreemodel.h"
 #include "ui/ttreeview.h"
 

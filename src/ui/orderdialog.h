@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "logic/core/interaction.h"
+#include "logic/order/orderline.h"
 
 class QTreeWidget;
 class QListWidget;

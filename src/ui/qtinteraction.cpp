@@ -13,10 +13,12 @@
 
 #include <algorithm>
 
+#include "logic/order/orderline.h"
 #include "platform/winapi.h"
 #include "qtansi/ansiqt.h"
 #include "ui/apptitle.h"
-#include "ui/dialogs.h"
+#include "ui/copydialog.h"
+#include "ui/librariesdialog.h"
 #include "ui/longtaskdialog.h"
 #include "ui/orderdialog.h"
 

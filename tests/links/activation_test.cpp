@@ -11,7 +11,9 @@
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/links/activation.h"
-#include "logic/model/etats.h"
+#include "logic/model/linknames.h"
+#include "logic/model/nodestates.h"
+#include "logic/model/refresh.h"
 #include "support/sceneryfixture.h"
 
 namespace orvella {

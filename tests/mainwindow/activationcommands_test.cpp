@@ -11,7 +11,7 @@
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
 #include "logic/texts/textes.h"
 #include "support/readonlyfolder.h"
 #include "support/sceneryfixture.h"

@@ -9,7 +9,7 @@
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
 #include "logic/texts/textes.h"
 #include "support/languagefile.h"
 #include "support/sceneryfixture.h"

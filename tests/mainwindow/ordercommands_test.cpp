@@ -9,6 +9,7 @@
 
 #include "logic/core/asciitext.h"
 #include "logic/core/pathnames.h"
+#include "logic/order/orderline.h"
 #include "mainwindow/window_fixture.h"
 #include "order/packbuilder.h"
 

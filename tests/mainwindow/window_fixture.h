@@ -8,7 +8,10 @@
 
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/linknames.h"
+#include "logic/model/nodestates.h"
+#include "logic/model/refresh.h"
+#include "logic/model/sorting.h"
 #include "logic/texts/textes.h"
 #include "support/languagefile.h"
 #include "support/sceneryfixture.h"

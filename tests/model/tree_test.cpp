@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "logic/model/etats.h"
+#include "logic/model/sorting.h"
 #include "logic/model/tree.h"
 
 namespace orvella {

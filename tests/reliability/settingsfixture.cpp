@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "logic/model/etats.h"
+#include "logic/model/nodestates.h"
 #include "logic/texts/textes.h"
 
 namespace orvella::test {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "logic/core/interaction.h"
+#include "logic/order/orderline.h"
 
 namespace orvella {
 

@@ -15,7 +15,8 @@
 
 #include "logic/core/ansi.h"
 #include "qtansi/ansiqt.h"
-#include "ui/dialogs.h"
+#include "ui/copydialog.h"
+#include "ui/librariesdialog.h"
 #include "uitest.h"
 
 namespace orvella::test {

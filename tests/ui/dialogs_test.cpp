@@ -11,7 +11,8 @@
 #include <QTimer>
 
 #include "logic/core/ansi.h"
-#include "ui/dialogs.h"
+#include "ui/copydialog.h"
+#include "ui/librariesdialog.h"
 #include "ui/qtinteraction.h"
 #include "uitest.h"
 

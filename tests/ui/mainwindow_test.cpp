@@ -18,6 +18,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "ui/formview.h"
+#include "ui/radiogroup.h"
 #include "uitest.h"
 
 namespace orvella::test {

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "logic/order/orderline.h"
 #include "order/packbuilder.h"
 #include "support/sceneryfixture.h"
 #include "ui/longtaskdialog.h"

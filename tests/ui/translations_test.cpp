@@ -8,7 +8,7 @@
 #include <QPushButton>
 #include <QTranslator>
 
-#include "ui/traductionsqt.h"
+#include "ui/qttranslations.h"
 #include "uitest.h"
 
 namespace orvella::test {

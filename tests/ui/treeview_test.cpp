@@ -9,7 +9,8 @@
 #include <QTabWidget>
 #include <QUrl>
 
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
+#include "logic/model/sorting.h"
 #include "qtansi/ansiqt.h"
 #include "support/sceneryfixture.h"
 #include "ui/images.h"

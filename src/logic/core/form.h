@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "logic/core/interaction.h"
+#include "logic/core/geometry.h"
 
 namespace orvella {
 

@@ -11,37 +11,16 @@
 #include <variant>
 #include <vector>
 
+#include "logic/core/geometry.h"
+
 namespace orvella {
-
-struct Point {
-  int x = 0;
-  int y = 0;
-  bool operator==(const Point&) const = default;
-};
-
-struct Rect {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-  bool operator==(const Rect&) const = default;
-};
 
 // Answers of the copy-or-move dialog.
 inline constexpr int kMrYes = 6;     // "Copier"
 inline constexpr int kMrNo = 7;      // "Déplacer"
 inline constexpr int kMrCancel = 2;  // "Annuler" or closed
 
-// One line of the scenery order shown before it is written.
-struct OrderLine {
-  std::string name;       // the pack as the user knows it (ANSI)
-  std::string kind;       // its kind, as shown (ANSI)
-  std::string airports;   // for airports, their codes ("LFPG, LFPB"); else empty
-  bool disabled = false;  // kept disabled in the file
-  bool handSet = false;   // the kind was set by hand
-  int group = 0;          // the kind's place in the order (0 top), for colours
-  std::string reason;     // why the kind is unknown (ANSI), else empty
-};
+struct OrderLine;  // logic/order/orderline.h
 
 // A long piece of work of the program, run off the window's thread: it looks
 // at `cancelled` between its steps and counts them in `done`.

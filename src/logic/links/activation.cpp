@@ -6,7 +6,7 @@
 #include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
 #include "logic/junction/reparsepoints.h"
-#include "logic/model/etats.h"
+#include "logic/model/linknames.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"
 

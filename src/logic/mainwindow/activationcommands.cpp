@@ -5,7 +5,7 @@
 #include "logic/core/interaction.h"
 #include "logic/links/activation.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
 
 namespace orvella {
 

@@ -1,9 +1,10 @@
 // Adding scenes: the add-scene command and the folder intake the trees use
 // for folders dropped from the desktop shell.
 #include "logic/core/interaction.h"
-#include "logic/links/ajout.h"
+#include "logic/links/addfolder.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
+#include "logic/model/sorting.h"
 #include "logic/texts/textes.h"
 
 namespace orvella {

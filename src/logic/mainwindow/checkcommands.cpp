@@ -10,7 +10,7 @@
 #include "logic/core/pathnames.h"
 #include "logic/core/textfile.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/linknames.h"
 #include "logic/order/files.h"
 
 namespace orvella {

@@ -3,10 +3,11 @@
 #include "logic/core/ansi.h"
 #include "logic/core/interaction.h"
 #include "logic/core/pathnames.h"
-#include "logic/editing/edition.h"
-#include "logic/links/ajout.h"
+#include "logic/editing/groupediting.h"
+#include "logic/links/addfolder.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
+#include "logic/model/sorting.h"
 #include "platform/winapi.h"
 
 namespace orvella {

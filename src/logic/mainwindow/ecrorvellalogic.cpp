@@ -1,12 +1,12 @@
 // The main window's start, tabs, installation selection and shut-down.
 #include "logic/mainwindow/ecrorvellalogic.h"
 
-#include "logic/core/emplacements.h"
 #include "logic/core/errors.h"
+#include "logic/core/filelocations.h"
 #include "logic/core/folders.h"
 #include "logic/core/interaction.h"
 #include "logic/core/pathnames.h"
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
 #include "logic/texts/textes.h"
 
 namespace orvella {

@@ -1,9 +1,10 @@
 // Group editing: create, move, sort, remove and rename nodes of the current
 // tree. Only the tree changes; states are recomputed locally.
 #include "logic/core/interaction.h"
-#include "logic/editing/edition.h"
+#include "logic/editing/groupediting.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/nodestates.h"
+#include "logic/model/sorting.h"
 #include "logic/texts/textes.h"
 
 namespace orvella {

@@ -10,7 +10,7 @@
 #include "logic/core/folders.h"
 #include "logic/core/interaction.h"
 #include "logic/junction/reparsepoints.h"
-#include "logic/links/ajout.h"
+#include "logic/links/addfolder.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/texts/textes.h"
 #include "platform/winapi.h"

@@ -9,8 +9,9 @@
 #include "logic/core/folders.h"
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/linknames.h"
 #include "logic/order/files.h"
+#include "logic/order/orderline.h"
 
 namespace orvella {
 

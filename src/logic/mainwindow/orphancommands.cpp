@@ -1,10 +1,10 @@
 // The add-orphans command: scene folders below the library folders that no
 // tree names yet, added flat under the selected group.
 #include "logic/core/interaction.h"
-#include "logic/links/ajout.h"
-#include "logic/links/orphelins.h"
+#include "logic/links/addfolder.h"
+#include "logic/links/orphans.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
-#include "logic/model/etats.h"
+#include "logic/model/sorting.h"
 
 namespace orvella {
 

@@ -1,7 +1,7 @@
 #include "logic/texts/textes.h"
 
 #include "logic/core/ansi.h"
-#include "logic/core/emplacements.h"
+#include "logic/core/filelocations.h"
 #include "platform/winapi.h"
 
 namespace orvella {

@@ -2,7 +2,7 @@
 // folders they name.
 #include <gtest/gtest.h>
 
-#include "logic/links/ajout.h"
+#include "logic/links/addfolder.h"
 #include "support/shortcutbuilder.h"
 #include "support/testdir.h"
 

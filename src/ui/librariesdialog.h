@@ -1,6 +1,5 @@
-// The program's two small modal dialogs, each built from its component
-// table and translated when created: the copy-or-move question of a node
-// drop and the library folders of the add-orphans command.
+// The library folders of the add-orphans command: a small modal dialog built
+// from its component table and translated when created.
 #pragma once
 
 #include <QDialog>
@@ -18,28 +17,6 @@ class QPushButton;
 namespace orvella::ui {
 
 class FormView;
-
-// "Que voulez vous faire ?": "Copier" answers 6, "Déplacer" 7, "Annuler"
-// and closing the window 2.
-class TEcrConfirmeCopie : public QDialog {
-  Q_OBJECT
- public:
-  explicit TEcrConfirmeCopie(QWidget* parent = nullptr);
-  ~TEcrConfirmeCopie() override;
-
-  Form& form() { return form_; }
-  QWidget* control(std::string_view name) const;
-  QPushButton* button(std::string_view name) const;
-
-  void reject() override;
-
- protected:
-  void resizeEvent(QResizeEvent* e) override;
-
- private:
-  Form form_;
-  std::unique_ptr<FormView> view_;
-};
 
 // "Chemins de base des bibliothèques": the list of library folders, with
 // buttons to add a folder (through the folder picker) and remove one.

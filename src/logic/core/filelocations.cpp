@@ -1,4 +1,4 @@
-#include "logic/core/emplacements.h"
+#include "logic/core/filelocations.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "logic/links/ajout.h"
+#include "logic/links/addfolder.h"
 
 #include <vector>
 
@@ -6,7 +6,8 @@
 #include "logic/core/folders.h"
 #include "logic/core/interaction.h"
 #include "logic/core/pathnames.h"
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
+#include "logic/model/sorting.h"
 #include "platform/winapi.h"
 
 namespace orvella {

@@ -1,4 +1,4 @@
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
 
 #include <algorithm>
 #include <string_view>
@@ -7,10 +7,10 @@
 
 #include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
-#include "logic/core/pathnames.h"
 #include "logic/junction/reparsepoints.h"
+#include "logic/model/linknames.h"
+#include "logic/model/nodestates.h"
 #include "logic/texts/textes.h"
-#include "platform/handle.h"
 #include "platform/winapi.h"
 
 namespace orvella {
@@ -150,41 +150,6 @@ class UpdateScope {
 
 }  // namespace
 
-void FixeEtat(Node* node, int state) { node->tree()->setState(node, state); }
-
-void TrieEnfants(SceneryTree& tree, Node* parent) {
-  tree.sortChildren(
-      parent, [](const Node* a, const Node* b) { return win::lstrcmpA(a->text().c_str(), b->text().c_str()) < 0; });
-}
-
-std::string LinkName(const std::string& scenePath) { return LastComponent(scenePath); }
-
-bool FolderTellsCaseApart(const std::string& folder) {
-  if (folder.empty()) return false;
-  const platform::FileHandle dir(
-      win::CreateFileA(folder.c_str(), 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
-                       nullptr, win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  win::FILE_CASE_SENSITIVE_INFO info;
-  return dir.valid() && win::GetFileInformationByHandleEx(dir.get(), win::FileCaseSensitiveInfo, &info, sizeof info) &&
-         (info.Flags & win::FILE_CS_FLAG_CASE_SENSITIVE_DIR);
-}
-
-win::DWORD EntryAttributes(const std::string& path, bool exact) {
-  if (exact) {
-    // Opening the entry by its exact name tells whether it is there; what it
-    // is comes from its attributes, which then name that very entry.
-    const platform::FileHandle entry(win::CreateFileA(
-        path.c_str(), 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE, nullptr,
-        win::OPEN_EXISTING,
-        win::FILE_FLAG_BACKUP_SEMANTICS | win::FILE_FLAG_OPEN_REPARSE_POINT | win::FILE_FLAG_POSIX_SEMANTICS, nullptr));
-    if (!entry.valid()) {
-      const win::DWORD e = win::GetLastError();
-      if (e == win::ERROR_FILE_NOT_FOUND || e == win::ERROR_PATH_NOT_FOUND) return win::INVALID_FILE_ATTRIBUTES;
-    }
-  }
-  return win::GetFileAttributesA(path.c_str());
-}
-
 void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
   UpdateScope update(tree);
   std::unordered_map<std::string, int> places;
@@ -230,30 +195,6 @@ void RafraichitArbre(SceneryTree& tree, bool installationSelected) {
       FixeEtat(child, kStateUnmanaged);
     }
   }
-}
-
-void RemonteEtat(Node* group) {
-  for (Node* node = group; node; node = node->parent()) {
-    int base = kStateNone;
-    bool missing = false;
-    int remaining = node->childCount();
-    for (int i = 0; i < node->childCount(); ++i) {
-      const int state = node->child(i)->state();
-      // The unmanaged node's states and an unclaimed link's count as neither.
-      if (!IsSceneryState(state)) continue;
-      if (HasActive(state)) base = kStateSome;
-      if (ActiveState(state) == kStateAll) --remaining;
-      if (HasMissing(state)) missing = true;
-    }
-    if (remaining == 0) base = kStateAll;
-    FixeEtat(node, SceneryState(base, missing));
-  }
-}
-
-Node* PremierNoeud(const SceneryTree& tree) {
-  Node* first = tree.firstTop();
-  if (first && tree.unmanaged() && first == tree.unmanaged()) return first->nextSibling();
-  return first;
 }
 
 bool EstDossierScene(const std::string& pathIn) {

@@ -2,9 +2,9 @@
 // and copies are exercised through the window's handlers).
 #include <gtest/gtest.h>
 
-#include "logic/editing/edition.h"
+#include "logic/editing/groupediting.h"
 #include "logic/junction/reparsepoints.h"
-#include "logic/model/etats.h"
+#include "logic/model/refresh.h"
 #include "platform/winapi.h"
 #include "support/sceneryfixture.h"
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "logic/links/orphelins.h"
+#include "logic/links/orphans.h"
 #include "support/testdir.h"
 
 namespace orvella {

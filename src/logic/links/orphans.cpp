@@ -1,12 +1,13 @@
-#include "logic/links/orphelins.h"
+#include "logic/links/orphans.h"
 
 #include <algorithm>
 
 #include "logic/core/ansi.h"
 #include "logic/core/folders.h"
 #include "logic/core/pathnames.h"
-#include "logic/links/ajout.h"
-#include "logic/model/etats.h"
+#include "logic/links/addfolder.h"
+#include "logic/model/nodestates.h"
+#include "logic/model/refresh.h"
 #include "platform/winapi.h"
 
 namespace orvella {

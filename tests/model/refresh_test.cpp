@@ -4,7 +4,9 @@
 #include <algorithm>
 
 #include "logic/core/interaction.h"
-#include "logic/model/etats.h"
+#include "logic/model/linknames.h"
+#include "logic/model/nodestates.h"
+#include "logic/model/refresh.h"
 #include "logic/texts/textes.h"
 #include "support/sceneryfixture.h"
 #include "support/scriptedinteraction.h"

@@ -1,4 +1,4 @@
-#include "ui/traductionsqt.h"
+#include "ui/qttranslations.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,9 +1,12 @@
-#include "logic/editing/edition.h"
+#include "logic/editing/groupediting.h"
 
 #include <vector>
 
 #include "logic/core/folders.h"
-#include "logic/model/etats.h"
+#include "logic/model/linknames.h"
+#include "logic/model/nodestates.h"
+#include "logic/model/refresh.h"
+#include "logic/model/sorting.h"
 
 namespace orvella {
 

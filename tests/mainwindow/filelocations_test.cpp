@@ -16,7 +16,7 @@
 #include <cstring>
 #endif
 
-#include "logic/core/emplacements.h"
+#include "logic/core/filelocations.h"
 #include "logic/core/interaction.h"
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/texts/textes.h"

@@ -1,4 +1,4 @@
-#include "ui/dialogs.h"
+#include "ui/librariesdialog.h"
 
 #include <QGuiApplication>
 #include <QListWidget>
@@ -12,45 +12,6 @@
 #include "ui/formview.h"
 
 namespace orvella::ui {
-
-namespace {
-// A dialog's client area and caption from its Form.
-void SetUpDialog(QDialog& d, const Form& form) {
-  d.setWindowTitle(FromAnsi(form.caption()));
-  d.setSizeGripEnabled(false);
-  d.resize(form.clientWidth(), form.clientHeight());
-}
-}  // namespace
-
-// --- TEcrConfirmeCopie -----------------------------------------------------------
-
-TEcrConfirmeCopie::TEcrConfirmeCopie(QWidget* parent) : QDialog(parent), form_(CreateEcrConfirmeCopieForm()) {
-  TraduitEcran(form_, {});
-  view_ = std::make_unique<FormView>(form_, this);
-  SetUpDialog(*this, form_);
-  move(310, 130);
-  const std::pair<const char*, int> answers[] = {
-      {"btnCopier", kMrYes}, {"btnDeplacer", kMrNo}, {"btnAnnuler", kMrCancel}};
-  for (const auto& [name, result] : answers)
-    connect(button(name), &QPushButton::clicked, this, [this, r = result] { done(r); });
-}
-
-TEcrConfirmeCopie::~TEcrConfirmeCopie() = default;
-
-QWidget* TEcrConfirmeCopie::control(std::string_view name) const { return view_->widget(name); }
-
-QPushButton* TEcrConfirmeCopie::button(std::string_view name) const {
-  return qobject_cast<QPushButton*>(view_->widget(name));
-}
-
-void TEcrConfirmeCopie::reject() { done(kMrCancel); }
-
-void TEcrConfirmeCopie::resizeEvent(QResizeEvent* e) {
-  QDialog::resizeEvent(e);
-  view_->setClientSize(width(), height());
-}
-
-// --- TEcrBiblios -------------------------------------------------------------------
 
 TEcrBiblios::TEcrBiblios(QWidget* parent) : QDialog(parent), form_(CreateEcrBibliosForm()) {
   TraduitEcran(form_, {&Textes().AjoutBiblio});
