@@ -34,15 +34,16 @@ export WINEPREFIX WINEDEBUG WINEDLLOVERRIDES
     [ -f "$WINEPREFIX/system.reg" ] || fail "wineboot made no prefix in $WINEPREFIX"
     touch "$base/ready"
   fi
-  # Wine's own programs (services, plugplay, rpcss...) start with the first
-  # program of a session and keep the output they were given until the
-  # server ends, 120 s after its last program: started by a test, they would
-  # hold the test's output open and make ctest wait those minutes. They are
-  # started here, with no output of theirs and without the lock, before the
-  # program runs.
+  # Wine's own programs (services, plugplay, rpcss..., and the desktop's
+  # explorer.exe, started by the first program that makes a window) keep the
+  # output they were given until the server ends, 120 s after its last
+  # program: started by a test, they would hold the test's output open and
+  # make ctest wait those minutes. They are started here, with no output of
+  # theirs and without the lock, before the program runs: rundll32 makes a
+  # window of its own.
   wineserver --persistent=120 </dev/null >/dev/null 2>&1 9>&- || true
   # Once more if the first met a server on its way out.
-  wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- || wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- ||
-    fail "Wine cannot start a program in $WINEPREFIX"
+  start() { wine rundll32 user32.dll,GetDesktopWindow </dev/null >/dev/null 2>&1 9>&-; }
+  start || start || fail "Wine cannot start a program in $WINEPREFIX"
 ) 9>"$base/lock" || exit 1
 exec wine "$@"
