@@ -109,7 +109,6 @@ void BM_Classify(benchmark::State& state) {
   for (auto _ : state) {
     PackMemory memory;
     for (const std::string& p : s.packs) ++kinds[static_cast<int>(memory.facts(p).kind)];
-    benchmark::DoNotOptimize(memory.readCount());
   }
   state.counters["overlays"] = kinds[static_cast<int>(PackKind::Overlay)] / static_cast<double>(state.iterations());
   state.counters["unknown"] = kinds[static_cast<int>(PackKind::Unknown)] / static_cast<double>(state.iterations());
@@ -121,11 +120,9 @@ void BM_ClassifyRemembered(benchmark::State& state) {
   OrderSetup& s = Setup();
   PackMemory memory;
   for (const std::string& p : s.packs) memory.facts(p);
-  memory.resetReadCount();
   for (auto _ : state) {
     for (const std::string& p : s.packs) benchmark::DoNotOptimize(memory.facts(p).kind);
   }
-  state.counters["reread"] = memory.readCount();
 }
 BENCHMARK(BM_ClassifyRemembered)->Unit(benchmark::kMillisecond);
 

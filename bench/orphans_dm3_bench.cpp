@@ -9,7 +9,6 @@
 #include <functional>
 
 #include "benchdir.h"
-#include "dm3/dm3writer.h"
 #include "logic/core/folders.h"
 #include "logic/dm3/dm3image.h"
 #include "logic/dm3/dm3stream.h"
@@ -17,6 +16,7 @@
 #include "logic/model/refresh.h"
 #include "logic/model/tree.h"
 #include "platform/winapi.h"
+#include "support/dm3writer.h"
 
 namespace fs = std::filesystem;
 

@@ -4,6 +4,11 @@
 # libarchive and liblzma for MinGW-w64 kept beside this repository
 # (../shared/libarchive-mingw, see its BUILD.md); without them 7z tiles are of
 # unknown kind there.
+# ORVELLA_WITH_LIBARCHIVE=OFF builds without it even where it is found.
+option(ORVELLA_WITH_LIBARCHIVE "Read 7z-compressed DSF tiles with libarchive where it is found" ON)
+if(NOT ORVELLA_WITH_LIBARCHIVE)
+  return()
+endif()
 if(WIN32 AND CMAKE_CROSSCOMPILING)
   set(ORVELLA_LIBARCHIVE_MINGW "${PROJECT_SOURCE_DIR}/../shared/libarchive-mingw"
       CACHE PATH "Static libarchive and liblzma for MinGW-w64")

@@ -17,7 +17,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Test programs run under Wine, in a Wine prefix of the build's own.
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/mingw-w64-wine.sh")
+set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/mingw-w64-wine.sh;--wine-dir=${CMAKE_BINARY_DIR}/wine")
 
 # GoogleTest is built from Debian's sources (libgtest-dev) for this target.
 set(ORVELLA_GTEST_SOURCE_DIR "/usr/src/googletest" CACHE PATH "GoogleTest sources for cross builds")

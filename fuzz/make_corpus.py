@@ -3,11 +3,15 @@
 
 The seeds are small files made here from the formats as the program reads
 them; run again after a change of the formats (python3 fuzz/make_corpus.py).
+The DM3 seeds are written by the tests' DM3 writer, through the dm3files
+program of the dev build (build/dev/tests/dm3files, or $DM3FILES).
 Inputs that once made a target fail are added by hand beside them, named
 "crash-<what>", and are kept.
 """
 import os
 import struct
+import subprocess
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -17,122 +21,6 @@ def put(target, name, data):
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name), "wb") as f:
         f.write(data if isinstance(data, bytes) else data.encode("cp1252"))
-
-
-# ---- DM3 version 3 -----------------------------------------------------------
-def be32(v):
-    return struct.pack(">i", v)
-
-
-class Group:
-    def __init__(self, big_endian=False):
-        self.big = big_endian
-        self.entries = []  # (kind, name, bytes or Group)
-
-    def group(self, name=""):
-        g = Group(self.big)
-        self.entries.append((20, name, g))
-        return g
-
-    def tag(self, name, words, value):
-        body = b"%%%%" + be32(len(words)) + b"".join(be32(w) for w in words) + value
-        self.entries.append((21, name, body))
-        return self
-
-    def simple(self, name, code, fmt, v):
-        return self.tag(name, [code], struct.pack((">" if self.big else "<") + fmt, v))
-
-    def text(self, name, s):
-        return self.tag(name, [20, 4, len(s)], s.encode("utf-16-le"))
-
-    def array(self, name, code, count, data):
-        return self.tag(name, [20, code, count], data)
-
-    def raw(self, kind, name, data):
-        self.entries.append((kind, name, data))
-        return self
-
-    def bytes(self):
-        out = b"\x00\x01" + be32(len(self.entries))
-        for kind, name, body in self.entries:
-            out += bytes([kind]) + struct.pack(">H", len(name)) + name.encode("cp1252")
-            out += body.bytes() if isinstance(body, Group) else body
-        return out
-
-
-def dm3(root, version=3, order=None):
-    order = (0 if root.big else 1) if order is None else order
-    return be32(version) + be32(0) + be32(order) + root.bytes()
-
-
-def image(image_list, w, h, data_type, depth, code, fmt, values):
-    img = image_list.group()
-    d = img.group("ImageData")
-    d.array("Data", code, len(values), struct.pack("<%d%s" % (len(values), fmt), *values))
-    d.simple("DataType", 3, "i", data_type)
-    dims = d.group("Dimensions")
-    dims.simple("", 5, "I", w)
-    dims.simple("", 5, "I", h)
-    d.simple("PixelDepth", 3, "i", depth)
-    return img
-
-
-def dm3_seeds():
-    r = Group()
-    image(r.group("ImageList"), 3, 2, 1, 2, 2, "h", [0, 1, 2, 3, 4, 5])
-    put("fuzz_dm3", "int16-3x2.dm3", dm3(r))
-
-    r = Group()
-    r.group("ImageSourceList").group().simple("ImageRef", 3, "i", 1)
-    lst = r.group("ImageList")
-    image(lst, 2, 2, 10, 2, 4, "H", [40000, 41000, 45000, 50000])
-    image(lst, 2, 3, 2, 4, 6, "f", [0.5, 1.5, -2.0, 3.25, 1e-6, 7.0])
-    put("fuzz_dm3", "imageref-float.dm3", dm3(r))
-
-    # A picture above the reader's hold limit (64 KiB), converted from the
-    # stream in pieces, after a thumbnail.
-    r = Group()
-    r.group("ImageSourceList").group().simple("ImageRef", 3, "i", 1)
-    lst = r.group("ImageList")
-    image(lst, 2, 2, 1, 2, 2, "h", [0, 1, 2, 3])
-    image(lst, 130, 130, 2, 4, 6, "f", [float((i * 37) % 1000) - 500.0 for i in range(130 * 130)])
-    put("fuzz_dm3", "left-block-130x130.dm3", dm3(r))
-
-    for data_type, code, fmt, depth, values in [(7, 3, "i", 4, [-5, 0, 5, 2**31 - 1]),
-                                                (11, 5, "I", 4, [1, 2, 3, 2**32 - 1]),
-                                                (12, 7, "d", 8, [0.0, -1.5, 2.5, 1e300])]:
-        r = Group()
-        image(r.group("ImageList"), 2, 2, data_type, depth, code, fmt, values)
-        put("fuzz_dm3", "type%d-2x2.dm3" % data_type, dm3(r))
-
-    r = Group()
-    v = r.group("Values")
-    v.simple("i16", 2, "h", -3).simple("i32", 3, "i", 70000).simple("u16", 4, "H", 65535)
-    v.simple("u32", 5, "I", 4000000000).simple("f32", 6, "f", 0.1).simple("f64", 7, "d", 1e-7)
-    v.simple("bool", 8, "B", 1).simple("char", 9, "B", 65).simple("u8", 10, "B", 200)
-    r.tag("S", [15, 0, 3, 0, 2, 0, 3, 0, 20, 4, 2], struct.pack("<hi", 1, 2) + "ab".encode("utf-16-le"))
-    r.text("Name", "Échantillon")
-    r.text("Empty", "")
-    r.array("Long", 4, 300, b"\x41\x00" * 300)
-    g = r.group()
-    g.group().group("deep").simple("x", 10, "B", 1)
-    put("fuzz_dm3", "every-value.dm3", dm3(r))
-
-    r = Group(big_endian=True)
-    r.simple("v", 3, "i", 123456)
-    image(r.group("ImageList"), 2, 1, 1, 2, 2, "h", [-200, -100])
-    put("fuzz_dm3", "big-endian.dm3", dm3(r))
-
-    r = Group()
-    r.simple("a", 2, "h", 1)
-    r.raw(7, "bad", b"")
-    put("fuzz_dm3", "unknown-kind.dm3", dm3(r))
-    put("fuzz_dm3", "version4.dm3", be32(4) + be32(0) + be32(1))
-    # Counts that once made the reader allocate more than the file holds.
-    put("fuzz_dm3", "regression-name-length.dm3", be32(3) + be32(0) + be32(1) + b"\x00\x01" + be32(1) + b"\x15\xff\xffabc")
-    r = Group()
-    r.tag("S", [15, 0, 100, 0, 2], b"")
-    put("fuzz_dm3", "regression-struct-fields.dm3", dm3(r))
 
 
 # ---- Settings file -----------------------------------------------------------
@@ -284,6 +172,15 @@ def check_seeds():
         "E/OBJ: Could not load Custom Scenery/C/objects/x.obj\nE/DSF: bad Global Scenery/G/x.dsf\n"
         "E/SCN: The terrain file 'Custom Scenery/D/terrain/1.ter' could not be loaded\n"
         "MACIBM_alert: Error loading the scenery package: Custom Scenery/E/\n")
+
+
+def dm3_seeds():
+    tool = os.environ.get("DM3FILES", os.path.join(HERE, "..", "build", "dev", "tests", "dm3files"))
+    if not os.path.exists(tool):
+        sys.exit("no %s: build it first (cmake --build --preset dev --target dm3files)" % tool)
+    folder = os.path.join(HERE, "corpus", "fuzz_dm3")
+    os.makedirs(folder, exist_ok=True)
+    subprocess.run([tool, "seeds", folder], check=True)
 
 
 if __name__ == "__main__":

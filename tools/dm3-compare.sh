@@ -11,41 +11,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 conv=$(realpath "${1:-build/dev/src/dm3qt/dm3conv}")
+# The DM3 files come from the tests' DM3 writer (tests/tools/dm3files.cpp).
+make=$(realpath "${DM3FILES:-build/dev/tests/dm3files}")
 py=/usr/bin/python3
 [ -x "$conv" ] || { echo "dm3conv not found: $conv (build it first)" >&2; exit 1; }
+[ -x "$make" ] || { echo "dm3files not found: $make (build it first)" >&2; exit 1; }
 "$py" -c 'import numpy' 2>/dev/null || { echo "numpy is missing: apt-get install python3-numpy" >&2; exit 1; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-# A DM3 file of one n x n float32 picture; prints the pixel block's offset.
-cat >"$work/make.py" <<'EOF'
-import struct, sys
-import numpy as np
-n, path = int(sys.argv[1]), sys.argv[2]
-def tag(name, words, value):
-    b = name.encode()
-    return (bytes([21]) + struct.pack('>H', len(b)) + b + b'%%%%' + struct.pack('>i', len(words))
-            + b''.join(struct.pack('>i', w) for w in words) + value)
-def group(name, entries):
-    b = name.encode()
-    return bytes([20]) + struct.pack('>H', len(b)) + b + b'\0\1' + struct.pack('>i', len(entries)) + b''.join(entries)
-head = tag('Data', [20, 6, n * n], b'')
-dims = group('Dimensions', [tag('', [5], struct.pack('<I', n)), tag('', [5], struct.pack('<I', n))])
-rest = [tag('DataType', [3], struct.pack('<i', 2)), dims, tag('PixelDepth', [3], struct.pack('<i', 4))]
-# root group > ImageList > unnamed image > ImageData > Data, then the rest.
-prefix = (b'\0\0\0\3' + b'\0\0\0\0' + b'\0\0\0\1' + b'\0\1' + struct.pack('>i', 1)
-          + bytes([20]) + struct.pack('>H', 9) + b'ImageList' + b'\0\1' + struct.pack('>i', 1)
-          + bytes([20]) + struct.pack('>H', 0) + b'\0\1' + struct.pack('>i', 1)
-          + bytes([20]) + struct.pack('>H', 9) + b'ImageData' + b'\0\1' + struct.pack('>i', 1 + len(rest)))
-with open(path, 'wb') as f:
-    f.write(prefix + head)
-    offset = f.tell()
-    for row in range(n):
-        i = np.arange(row * n, (row + 1) * n, dtype=np.float64)
-        f.write((np.sin(i * 0.001) * 1000.0).astype('<f4').tobytes())
-    f.write(b''.join(rest))
-print(offset)
-EOF
 
 # The numpy reader.
 cat >"$work/numpy_conv.py" <<'EOF'
@@ -96,7 +69,7 @@ show() {
 }
 
 cd "$work"
-off=$("$py" make.py 4096 f4096.dm3)
+off=$("$make" float 4096 f4096.dm3)
 echo "4096 x 4096 float32, $(stat -c %s f4096.dm3) bytes, pixels at $off"
 conv4096=("$conv" f4096.dm3 out.pgm)
 numpy4096=("$py" numpy_conv.py f4096.dm3 "$off" 4096 4096 out.raw)
@@ -120,7 +93,7 @@ awk -v ct="${best_t[dm3conv]}" -v cc="${best_c[dm3conv]}" -v cm="${best_m[dm3con
 { tail -c $((4096 * 4096)) out.pgm | cmp -l - out.raw || true; } | wc -l | awk '{printf "levels that differ from numpy'"'"'s: %d of %d\n", $1, 4096 * 4096}'
 rm -f f4096.dm3 out.pgm out.raw
 
-"$py" make.py 8192 f8192.dm3 >/dev/null
+"$make" float 8192 f8192.dm3 >/dev/null
 echo "8192 x 8192 float32, $(stat -c %s f8192.dm3) bytes"
 "$conv" f8192.dm3 out.pgm
 for _ in 1 2 3 4 5; do once dm3conv8192 "$conv" f8192.dm3 out.pgm; done

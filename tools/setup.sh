@@ -42,20 +42,53 @@ case "$mode" in
     start=$(date +%s)
     # The sources as .clang-format wants them, before anything is built.
     bash tools/check-format.sh
-    cmake --preset dev
-    cmake --build --preset dev -j "$jobs"
-    ctest --preset dev -j "$jobs"
-    # The run command above must work too: same target, started for real.
-    bash tools/run-check.sh build/dev
-    # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
-    cmake --preset asan
-    cmake --build --preset asan -j "$jobs"
-    ctest --preset asan -j "$jobs"
-    bash tools/fuzz.sh 30
-    if [ -f tools/windows-tests.sh ]; then
-      bash tools/windows-tests.sh
+    # Two halves side by side, so that neither waits on the other where the
+    # two cores allow: the Windows half (the MinGW build, its tests under
+    # Wine, the zip) builds while the Linux half runs its suites and its
+    # fuzzers, which keep one core busy each in turn. Each half has its log;
+    # the Linux half's is also shown as it goes. The command fails when
+    # either half fails, and shows the failed half's log.
+    logs=$(mktemp -d)
+    linux_half() {
+      set -euo pipefail
+      cmake --preset dev
+      cmake --build --preset dev -j "$jobs"
+      ctest --preset dev -j "$jobs"
+      # The run command above must work too: same target, started for real.
+      bash tools/run-check.sh build/dev
+      # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
+      cmake --preset asan
+      cmake --build --preset asan -j "$jobs"
+      ctest --preset asan -j "$jobs"
+      bash tools/fuzz.sh 30
+    }
+    windows_half() {
+      set -euo pipefail
+      # Second in line for the processor: the Linux half is the longer one.
+      nice -n 5 bash tools/windows-tests.sh
+    }
+    windows_half >"$logs/windows.log" 2>&1 &
+    windows=$!
+    # Not under || or if: bash would then ignore set -e inside the halves.
+    set +e
+    linux_half 2>&1 | tee "$logs/linux.log"
+    linux=$?
+    wait "$windows"
+    win=$?
+    set -e
+    if [ "$win" -ne 0 ]; then
+      echo "=== The Windows half failed (exit $win); its log:"
+      cat "$logs/windows.log"
+    else
+      echo "=== The Windows half passed:"
+      grep -E "tests passed|Windows zip:|Windows build and tests" "$logs/windows.log" || true
+    fi
+    if [ "$linux" -ne 0 ]; then
+      echo "=== The Linux half failed (exit $linux); its log: $logs/linux.log, the end:"
+      tail -n 60 "$logs/linux.log"
     fi
     echo "Every test: $(( $(date +%s) - start )) s"
+    [ "$linux" -eq 0 ] && [ "$win" -eq 0 ]
     ;;
   *)
     echo "usage: $0 run|test" >&2

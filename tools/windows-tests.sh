@@ -16,7 +16,14 @@ if [ ! -f ../shared/qt6-mingw/lib/cmake/Qt6/qt.toolchain.cmake ]; then
 fi
 cmake --preset "$preset"
 cmake --build --preset "$preset" -j "$jobs"
-ctest --preset "$preset" -j "$jobs"
+# The build's Wine session is up (its prefix made, its server started) before
+# the test programs start side by side; its server is ended after them.
+wine_dir="$PWD/build/$preset/wine"
+sh cmake/mingw-w64-wine.sh --wine-dir="$wine_dir" cmd /c exit
+status=0
+ctest --preset "$preset" -j "$jobs" || status=$?
+[ -n "${ORVELLA_WINE_DIR:-}" ] || WINEPREFIX="$wine_dir/prefix" wineserver -k 2>/dev/null || true
+[ "$status" -eq 0 ] || exit "$status"
 if [ "$preset" = mingw ]; then
   (cd "build/$preset" && cpack -C Release -B package >/dev/null)
   zip=$(ls "build/$preset"/package/orvella-*-windows-x64.zip)

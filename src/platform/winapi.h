@@ -373,9 +373,4 @@ std::vector<DriveMapping> GetDriveMap();
 std::string BrowseForFolder(win::HANDLE owner, const std::string& title);
 #endif
 
-// Fault injection for tests: after `bytes` more bytes have been written by
-// WriteFile (on any handle), WriteFile fails with `error`. Pass
-// ~0ull to switch it off.
-void InjectWriteFailureAfter(std::uint64_t bytes, win::DWORD error);
-
 }  // namespace platform

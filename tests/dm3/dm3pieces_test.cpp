@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "dm3/dm3fixture.h"
-#include "dm3/dm3writer.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
 #include "logic/dm3/dm3pixels.h"
+#include "support/dm3writer.h"
 
 namespace orvella::test {
 namespace {

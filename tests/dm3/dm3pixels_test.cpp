@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "dm3/dm3writer.h"
 #include "logic/dm3/dm3pixels.h"
+#include "support/dm3writer.h"
 
 namespace orvella::dm3 {
 namespace {

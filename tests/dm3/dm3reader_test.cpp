@@ -5,11 +5,12 @@
 #include <vector>
 
 #include "dm3/dm3fixture.h"
-#include "dm3/dm3writer.h"
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
+#include "platform/testhooks.h"
 #include "platform/winapi.h"
+#include "support/dm3writer.h"
 
 namespace orvella::test {
 namespace {

@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "dm3/dm3fixture.h"
-#include "dm3/dm3writer.h"
 #include "dm3qt/dm3handler.h"
 #include "dm3qt/dm3qimage.h"
 #include "dm3qt/dm3treeview.h"
 #include "logic/core/ansi.h"
 #include "logic/dm3/dm3pixels.h"
+#include "support/dm3writer.h"
 
 namespace orvella::test {
 namespace {

@@ -2,6 +2,7 @@
 // folders.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include "logic/core/errors.h"
@@ -26,18 +27,17 @@ std::u16string Units(const MountPointBuffer& b, size_t at, size_t bytes) {
   for (size_t i = 0; i < bytes; i += 2) s += static_cast<char16_t>(U16(b, at + i));
   return s;
 }
+// The header fields in order: tag, ReparseDataLength, Reserved,
+// SubstituteNameOffset, SubstituteNameLength, PrintNameOffset, PrintNameLength.
+std::array<unsigned, 7> Header(const MountPointBuffer& b) {
+  return {U32(b, 0), U16(b, 4), U16(b, 6), U16(b, 8), U16(b, 10), U16(b, 12), U16(b, 14)};
+}
 
 TEST(MountPointBuffer, WorkedExampleLayout) {
   const MountPointBuffer b = BuildMountPointBuffer("E:\\Scenes\\KSEA");
   EXPECT_EQ(b.bytes.size(), 58u);
   EXPECT_EQ(b.passed, 56u);
-  EXPECT_EQ(U32(b, 0), 0xA0000003u);
-  EXPECT_EQ(U16(b, 4), 48u);   // ReparseDataLength
-  EXPECT_EQ(U16(b, 6), 0u);    // Reserved
-  EXPECT_EQ(U16(b, 8), 0u);    // SubstituteNameOffset
-  EXPECT_EQ(U16(b, 10), 36u);  // SubstituteNameLength
-  EXPECT_EQ(U16(b, 12), 38u);  // PrintNameOffset
-  EXPECT_EQ(U16(b, 14), 0u);   // PrintNameLength
+  EXPECT_EQ(Header(b), (std::array<unsigned, 7>{0xA0000003u, 48, 0, 0, 36, 38, 0}));
   EXPECT_EQ(Units(b, 16, 36), u"\\??\\E:\\Scenes\\KSEA");
   for (size_t i = 52; i < 58; ++i) EXPECT_EQ(b.bytes[i], 0) << "terminators and spare bytes at " << i;
 }
@@ -52,14 +52,8 @@ TEST(SymbolicLinkBuffer, RelativeLinkAsMklinkWritesIt) {
   MountPointBuffer b;
   b.bytes = platform::BuildSymbolicLinkBuffer(u"..\\Sc\u00E8nes\\KSEA", true);
   ASSERT_EQ(b.bytes.size(), 20u + 2 * 2 * 14);
-  EXPECT_EQ(U32(b, 0), 0xA000000Cu);
-  EXPECT_EQ(U16(b, 4), b.bytes.size() - 8);  // ReparseDataLength
-  EXPECT_EQ(U16(b, 6), 0u);
-  EXPECT_EQ(U16(b, 8), 0u);    // SubstituteNameOffset
-  EXPECT_EQ(U16(b, 10), 28u);  // SubstituteNameLength
-  EXPECT_EQ(U16(b, 12), 28u);  // PrintNameOffset
-  EXPECT_EQ(U16(b, 14), 28u);  // PrintNameLength
-  EXPECT_EQ(U32(b, 16), 1u);   // SYMLINK_FLAG_RELATIVE
+  EXPECT_EQ(Header(b), (std::array<unsigned, 7>{0xA000000Cu, 20 + 2 * 2 * 14 - 8, 0, 0, 28, 28, 28}));
+  EXPECT_EQ(U32(b, 16), 1u);  // SYMLINK_FLAG_RELATIVE
   EXPECT_EQ(Units(b, 20, 28), u"..\\Sc\u00E8nes\\KSEA");
   EXPECT_EQ(Units(b, 48, 28), u"..\\Sc\u00E8nes\\KSEA");
   b.bytes = platform::BuildSymbolicLinkBuffer(u"\\??\\E:\\S", false);

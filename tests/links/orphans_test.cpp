@@ -21,25 +21,24 @@ Strings Texts(const Node* parent) {
 }
 
 TEST(CommonBaseTest, CutsToTheLastSharedSeparator) {
-  std::string d = "D:\\Scenes\\Asia\\";
-  EXPECT_TRUE(BaseCommune("D:\\Scenes\\Europe\\", d));
-  EXPECT_EQ(d, "D:\\Scenes\\");
-
-  d = "D:\\Scenery\\";
-  EXPECT_TRUE(BaseCommune("D:\\Scenes\\", d)) << "a shared prefix of a name is not a shared folder";
-  EXPECT_EQ(d, "D:\\");
-
-  d = "d:\\Scenes\\";
-  EXPECT_FALSE(BaseCommune("D:\\Scenes\\", d)) << "case counts";
-  EXPECT_EQ(d, "d:\\Scenes\\");
-
-  d = "E:\\x\\";
-  EXPECT_FALSE(BaseCommune("", d));
-  EXPECT_EQ(d, "E:\\x\\");
-
-  d = "D:\\Scenes\\Europe\\LFPG\\";
-  EXPECT_TRUE(BaseCommune("D:\\Scenes\\", d)) << "the shorter one bounds the comparison";
-  EXPECT_EQ(d, "D:\\Scenes\\");
+  const struct {
+    const char* other;
+    const char* base;
+    bool shared;
+    const char* after;
+    const char* why;
+  } rows[] = {
+      {"D:\\Scenes\\Europe\\", "D:\\Scenes\\Asia\\", true, "D:\\Scenes\\", "siblings"},
+      {"D:\\Scenes\\", "D:\\Scenery\\", true, "D:\\", "a shared prefix of a name is not a shared folder"},
+      {"D:\\Scenes\\", "d:\\Scenes\\", false, "d:\\Scenes\\", "case counts"},
+      {"", "E:\\x\\", false, "E:\\x\\", "nothing shared with an empty path"},
+      {"D:\\Scenes\\", "D:\\Scenes\\Europe\\LFPG\\", true, "D:\\Scenes\\", "the shorter one bounds the comparison"},
+  };
+  for (const auto& r : rows) {
+    std::string d = r.base;
+    EXPECT_EQ(BaseCommune(r.other, d), r.shared) << r.why;
+    EXPECT_EQ(d, r.after) << r.why;
+  }
 }
 
 TEST(LibraryFoldersTest, OneFolderPerDriveDeepEnoughForAllItsScenes) {

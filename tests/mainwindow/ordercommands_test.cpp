@@ -281,8 +281,11 @@ TEST_F(OrderWindowTest, TheOptionAndKindsComeBackAndTheSettingsFileStaysAsItWas)
 
 TEST_F(OrderWindowTest, ASecondLaunchReadsOnlyThePacksThatChanged) {
   fivePacks();
+  // The library is known by its library.txt, which is not opened.
+  const std::vector<std::string> five = {"Mesh", "Ortho", "Over", "Lib", "LFPG"};
+  platform::TakeOpenedForReading();
   w.planSceneryOrder();
-  EXPECT_EQ(w.packs().readCount(), 5);
+  EXPECT_EQ(test::PacksRead(five), 4);
   w.FormDestroy();  // the memory goes to its file
 
   EcrOrvellaLogic again;
@@ -294,7 +297,7 @@ TEST_F(OrderWindowTest, ASecondLaunchReadsOnlyThePacksThatChanged) {
   fs::last_write_time(fx.dir.host("library/Mesh"),
                       fs::last_write_time(fx.dir.host("library/Mesh")) + std::chrono::seconds(2));
   const OrderPlan plan = *again.planSceneryOrder();
-  EXPECT_EQ(again.packs().readCount(), 1) << "only the changed pack is read";
+  EXPECT_EQ(test::PacksRead(five), 1) << "only the changed pack is read";
   EXPECT_EQ(plan.entries.size(), 6u);
 }
 

@@ -9,6 +9,7 @@
 #include "logic/mainwindow/ecrorvellalogic.h"
 #include "logic/model/tree.h"
 #include "logic/texts/textes.h"
+#include "platform/testhooks.h"
 #include "support/languagefile.h"
 #include "support/sceneryfixture.h"
 #include "support/scriptedinteraction.h"

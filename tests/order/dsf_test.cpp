@@ -114,7 +114,7 @@ TEST_F(DsfFileTest, AHeaderLargerThanTheFirstReadIsReadOnToItsEnd) {
   ASSERT_TRUE(p);
   EXPECT_EQ(p->size(), 400u);
   EXPECT_EQ(p->back().first, "sim/key399");
-  if (!Dsf7zSupported()) return;
+  if (!Dsf7zSupported()) GTEST_SKIP() << "this build reads no 7z: its 7z cases are not run";
   test::Write7z(dir.host("big7z.dsf"), "big.dsf", tile);
   const auto q = ReadDsfProperties(dir.win("big7z.dsf"));
   ASSERT_TRUE(q);
@@ -133,7 +133,7 @@ TEST_F(DsfFileTest, DamagedAndMissingFilesGiveNothing) {
   PutU32(huge, 0x44454E46u);
   PutU32(huge, 0xFFFFFFF0u);
   EXPECT_FALSE(ReadDsfProperties(dir.file("huge.dsf", huge)));
-  if (!Dsf7zSupported()) return;
+  if (!Dsf7zSupported()) GTEST_SKIP() << "this build reads no 7z: its 7z cases are not run";
   // A 7z archive cut short, one with garbage after its signature, and one
   // whose file is no tile.
   test::Write7z(dir.host("whole.7z"), "t.dsf", tile);

@@ -6,13 +6,16 @@
 // in a 7z archive, and apt.dat, library.txt, terrain and textures.
 #pragma once
 
-#if __has_include(<archive.h>)
-#include "logic/order/libarchive.h"
-#define ORVELLA_TEST_7Z 1
-#else
+// ORVELLA_TEST_7Z: the test links libarchive (tests/CMakeLists.txt), and
+// 7z tiles can be written.
+#ifndef ORVELLA_TEST_7Z
 #define ORVELLA_TEST_7Z 0
 #endif
+#if ORVELLA_TEST_7Z
+#include "logic/order/libarchive.h"
+#endif
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -20,6 +23,8 @@
 #include <utility>
 #include <vector>
 
+#include "logic/core/asciitext.h"
+#include "platform/testhooks.h"
 #include "support/testdir.h"
 
 namespace orvella::test {
@@ -104,6 +109,19 @@ inline void Write7z(const std::filesystem::path&, const std::string&, const std:
   throw std::runtime_error("7z archives cannot be written here");
 }
 #endif
+
+// How many of the packs named had a file opened for reading since the last
+// call (the platform's record of the files the test program opened, taken
+// and cleared): a pack is read when one of its files is opened.
+inline int PacksRead(const std::vector<std::string>& names) {
+  std::vector<std::string> opened = platform::TakeOpenedForReading();
+  for (std::string& p : opened) p = FoldAsciiCase(p);
+  return static_cast<int>(std::count_if(names.begin(), names.end(), [&](const std::string& name) {
+    const std::string part = FoldAsciiCase("\\" + name + "\\");
+    return std::any_of(opened.begin(), opened.end(),
+                       [&](const std::string& p) { return p.find(part) != std::string::npos; });
+  }));
+}
 
 // Packs below a TestDir, each made at rel (a folder).
 struct PackBuilder {

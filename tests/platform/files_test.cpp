@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 
+#include "platform/testhooks.h"
 #include "platform/winapi.h"
 #include "support/testdir.h"
 

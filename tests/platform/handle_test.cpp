@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/handle.h"
+#include "platform/testhooks.h"
 #include "platform/winapi.h"
 #include "support/testdir.h"
 

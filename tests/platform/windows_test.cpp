@@ -13,6 +13,7 @@
 #include "platform/collate.h"
 #include "platform/ini.h"
 #include "platform/shelllink.h"
+#include "platform/testhooks.h"
 #include "platform/winapi.h"
 #include "support/shortcutbuilder.h"
 #include "support/testdir.h"

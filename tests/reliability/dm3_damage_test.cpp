@@ -12,12 +12,12 @@
 #include <string>
 #include <typeinfo>
 
-#include "dm3/dm3writer.h"
 #include "logic/core/errors.h"
 #include "logic/dm3/dm3image.h"
 #include "logic/dm3/dm3stream.h"
 #include "logic/texts/textes.h"
 #include "reliability/allocwatch.h"
+#include "support/dm3writer.h"
 #include "support/testdir.h"
 
 namespace orvella::test {

@@ -16,6 +16,7 @@
 
 #include "logic/core/ansi.h"
 #include "logic/model/tree.h"
+#include "platform/testhooks.h"
 #include "platform/winapi.h"
 #include "reliability/settingsfixture.h"
 

@@ -345,11 +345,9 @@ void RunPackCheck(PackCheck& check) {
   const std::optional<PackFacts>& r = check.remembered;
   if (r && r->kind != PackKind::Unknown && !r->inputs.empty() && PackStamp(check.folder, r->inputs) == r->stamp) {
     check.facts = *r;
-    check.read = false;
     return;
   }
   check.facts = ClassifyPack(check.folder);
-  check.read = true;
 }
 
 bool RunPackChecks(std::vector<PackCheck>& checks, const std::atomic<bool>* cancelled, std::atomic<int>* done,
@@ -384,7 +382,6 @@ const PackFacts& PackMemory::facts(const std::string& folder) {
   check.folder = folder;
   if (!e.folder.empty()) check.remembered = std::move(e.facts);
   RunPackCheck(check);
-  if (check.read) ++reads_;
   e.folder = folder;
   e.facts = std::move(check.facts);
   return e.facts;
@@ -403,7 +400,6 @@ std::vector<PackCheck> PackMemory::checks(const std::vector<std::string>& folder
 void PackMemory::learn(std::vector<PackCheck>&& checks) {
   for (PackCheck& c : checks) {
     Entry& e = entries_[FoldAsciiCase(c.folder)];
-    if (c.read) ++reads_;
     e.folder = c.folder;
     e.facts = std::move(c.facts);
     e.fresh = true;

@@ -69,7 +69,6 @@ struct PackCheck {
   std::string folder;
   std::optional<PackFacts> remembered;
   PackFacts facts;
-  bool read = false;  // its files were read again
 };
 // Fills check.facts: the remembered facts when their stamp still holds and
 // their kind is known, else the pack read again.
@@ -94,9 +93,6 @@ class PackMemory {
   std::vector<PackCheck> checks(const std::vector<std::string>& folders) const;
   void learn(std::vector<PackCheck>&& checks);
 
-  // How many packs the last calls read from disk (for tests and measures).
-  int readCount() const { return reads_; }
-  void resetReadCount() { reads_ = 0; }
   size_t size() const { return entries_.size(); }
   void clear() { entries_.clear(); }
 
@@ -116,7 +112,6 @@ class PackMemory {
     bool fresh = false;  // just checked: trusted once without reading
   };
   std::unordered_map<std::string, Entry> entries_;  // by folded folder
-  int reads_ = 0;
 };
 
 }  // namespace orvella

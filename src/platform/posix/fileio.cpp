@@ -13,7 +13,9 @@
 #include "platform/posix/internal.h"
 #include "platform/textcodec.h"
 #include "platform/winapi.h"
-#include "platform/writefaults.h"
+#if ORVELLA_PLATFORM_TEST_HOOKS
+#include "platform/testhooks.h"
+#endif
 
 namespace win {
 
@@ -252,7 +254,13 @@ HANDLE OpenAt(const Resolved& r, DWORD access, DWORD share, DWORD disposition, D
 HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void*, DWORD disposition, DWORD flags, HANDLE) {
   Resolved r;
   if (!ResolveAnsi(path, r, MAX_PATH - 1, flags & FILE_FLAG_POSIX_SEMANTICS)) return INVALID_HANDLE_VALUE;
+#if ORVELLA_PLATFORM_TEST_HOOKS
+  const HANDLE h = OpenAt(r, access, share, disposition, flags);
+  if (h != INVALID_HANDLE_VALUE && (access & GENERIC_READ)) platform::detail::NoteOpenedForReading(path);
+  return h;
+#else
   return OpenAt(r, access, share, disposition, flags);
+#endif
 }
 
 HANDLE CreateFileW(const WCHAR* path, DWORD access, DWORD share, void*, DWORD disposition, DWORD flags, HANDLE) {
@@ -322,8 +330,10 @@ BOOL WriteFile(HANDLE h, const void* buffer, DWORD toWrite, DWORD* written, void
   auto f = FileOpenedFor(h, GENERIC_WRITE);
   if (!f) return FALSE_;
   std::uint64_t allowed = toWrite;
+#if ORVELLA_PLATFORM_TEST_HOOKS
   DWORD injected = 0;
   const bool limited = platform::detail::TakeWriteBudget(toWrite, allowed, injected);
+#endif
   const auto* p = static_cast<const char*>(buffer);
   DWORD done = 0;
   while (done < allowed) {
@@ -337,10 +347,12 @@ BOOL WriteFile(HANDLE h, const void* buffer, DWORD toWrite, DWORD* written, void
     done += static_cast<DWORD>(n);
   }
   if (written) *written = done;
+#if ORVELLA_PLATFORM_TEST_HOOKS
   if (limited) {
     SetError(injected);
     return FALSE_;
   }
+#endif
   return TRUE_;
 }
 

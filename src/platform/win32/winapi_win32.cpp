@@ -20,7 +20,9 @@
 #include <vector>
 
 #include "platform/reparsedata.h"
-#include "platform/writefaults.h"
+#if ORVELLA_PLATFORM_TEST_HOOKS
+#include "platform/testhooks.h"
+#endif
 
 static_assert(sizeof(win::DWORD) == sizeof(::DWORD), "DWORD is 32 bits on both sides");
 static_assert(sizeof(win::WCHAR) == sizeof(::WCHAR), "WCHAR is one UTF-16 unit on both sides");
@@ -149,7 +151,14 @@ BOOL CopyFileA(const char* existing, const char* target, BOOL failIfExists) {
 
 HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void* sa, DWORD disposition, DWORD flags,
                    HANDLE templateFile) {
+#if ORVELLA_PLATFORM_TEST_HOOKS
+  const HANDLE h =
+      ::CreateFileA(path, access, share, static_cast<LPSECURITY_ATTRIBUTES>(sa), disposition, flags, templateFile);
+  if (h != INVALID_HANDLE_VALUE && (access & GENERIC_READ)) platform::detail::NoteOpenedForReading(path);
+  return h;
+#else
   return ::CreateFileA(path, access, share, static_cast<LPSECURITY_ATTRIBUTES>(sa), disposition, flags, templateFile);
+#endif
 }
 HANDLE CreateFileW(const WCHAR* path, DWORD access, DWORD share, void* sa, DWORD disposition, DWORD flags,
                    HANDLE templateFile) {
@@ -162,6 +171,9 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overla
 }
 
 BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped) {
+#if !ORVELLA_PLATFORM_TEST_HOOKS
+  return ::WriteFile(file, buffer, toWrite, D(written), static_cast<LPOVERLAPPED>(overlapped));
+#else
   std::uint64_t allowed = toWrite;
   DWORD injected = 0;
   if (!platform::detail::TakeWriteBudget(toWrite, allowed, injected))
@@ -175,6 +187,7 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, v
   if (written) *written = done;
   ::SetLastError(injected);
   return FALSE;
+#endif
 }
 
 BOOL FlushFileBuffers(HANDLE file) { return ::FlushFileBuffers(file); }

@@ -1,6 +1,7 @@
-#include "platform/writefaults.h"
+#include "platform/testhooks.h"
 
 #include <mutex>
+#include <utility>
 
 namespace platform {
 
@@ -9,6 +10,7 @@ std::mutex gMutex;
 constexpr std::uint64_t kOff = ~0ull;
 std::uint64_t gBudget = kOff;
 win::DWORD gError = 0;
+std::vector<std::string> gOpened;
 }  // namespace
 
 namespace detail {
@@ -27,12 +29,22 @@ bool TakeWriteBudget(std::uint64_t wanted, std::uint64_t& allowed, win::DWORD& e
   return true;
 }
 
+void NoteOpenedForReading(const char* path) {
+  std::lock_guard lock(gMutex);
+  gOpened.emplace_back(path);
+}
+
 }  // namespace detail
 
 void InjectWriteFailureAfter(std::uint64_t bytes, win::DWORD error) {
   std::lock_guard lock(gMutex);
   gBudget = bytes;
   gError = error;
+}
+
+std::vector<std::string> TakeOpenedForReading() {
+  std::lock_guard lock(gMutex);
+  return std::exchange(gOpened, {});
 }
 
 }  // namespace platform
