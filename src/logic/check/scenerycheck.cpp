@@ -595,12 +595,12 @@ struct Provision {
 // processor's caches.
 class PathIndex {
  public:
-  static std::uint64_t Hash(std::string_view path) { return std::hash<std::string_view>{}(path) | 1; }
+  static std::uint64_t hash(std::string_view path) { return std::hash<std::string_view>{}(path) | 1; }
 
   // The slot of path: its first provision, or -1 when it has none yet.
   int& slot(std::string_view path) {
     if ((used_ + 1) * 4 > slots_.size() * 3) grow();
-    const std::uint64_t h = Hash(path);
+    const std::uint64_t h = hash(path);
     for (size_t i = h & mask();; i = (i + 1) & mask()) {
       Slot& s = slots_[i];
       if (s.hash == 0) {
@@ -623,7 +623,7 @@ class PathIndex {
       if (s.hash == h && pathOf(s) == path) return s.first;
     }
   }
-  int find(std::string_view path) const { return find(path, Hash(path)); }
+  int find(std::string_view path) const { return find(path, hash(path)); }
   // Brings the slot of hash h, and the path it holds, nearer the processor.
   void prefetchSlot(std::uint64_t h) const {
     if (!slots_.empty()) __builtin_prefetch(&slots_[h & mask()]);
@@ -1166,7 +1166,7 @@ void Checker::judgePack(size_t order, Reading& r) {
       // The slots, then the paths they hold, then the provisions: fetched
       // ahead for the whole batch, each waited for once.
       for (size_t k = 0; k < n; ++k) {
-        hashes[k] = PathIndex::Hash(refs[batch + k].first);
+        hashes[k] = PathIndex::hash(refs[batch + k].first);
         index_.prefetchSlot(hashes[k]);
       }
       for (size_t k = 0; k < n; ++k) index_.prefetchPath(hashes[k]);
