@@ -15,13 +15,8 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <memory>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
 #include <ctime>
-#endif
+#include <memory>
 
 #include "logic/texts/textes.h"
 #include "reports.h"
@@ -43,16 +38,10 @@ namespace {
 // clock it does not grow while the thread waits for a core another program
 // holds, so a busy machine does not count as a window that stopped answering.
 qint64 ThreadCpuMs() {
-#ifdef _WIN32
-  FILETIME created, ended, kernel, user;
-  GetThreadTimes(GetCurrentThread(), &created, &ended, &kernel, &user);
-  const auto ticks = [](const FILETIME& t) { return (static_cast<qint64>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
-  return (ticks(kernel) + ticks(user)) / 10000;
-#else
+  // MinGW's threads library gives this clock on Windows too.
   timespec t{};
   clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
   return static_cast<qint64>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
-#endif
 }
 
 // The sanitizers make every instruction several times slower.
