@@ -23,6 +23,7 @@
 #include "logic/core/asciitext.h"
 #include "logic/core/errors.h"
 #include "logic/core/folders.h"
+#include "logic/core/readerthreads.h"
 #include "logic/core/textfile.h"
 #include "logic/order/dsf.h"
 #include "logic/order/files.h"
@@ -907,8 +908,7 @@ void Checker::takeIn(int source, Reading& r) {
 
 template <typename Work, typename Take>
 bool Checker::inOrder(size_t count, const Work& work, const Take& take) {
-  const unsigned threads =
-      static_cast<unsigned>(std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), count));
+  const unsigned threads = ReaderThreads(count);
   if (threads <= 1) {
     for (size_t i = 0; i < count; ++i) {
       if (cancelled()) return false;
@@ -1251,8 +1251,7 @@ bool Checker::reuseVerdict() {
   // Every stamp as it stands now, on a few threads: the first that differs
   // stops them all.
   const size_t count = v->depends.size();
-  const unsigned threads =
-      static_cast<unsigned>(std::min<size_t>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u), count / 256 + 1));
+  const unsigned threads = ReaderThreads(count / 256 + 1);
   std::atomic<bool> changed{false};
   const auto verify = [&](unsigned part) {
     for (size_t i = count * part / threads; i < count * (part + 1) / threads && !changed; ++i)

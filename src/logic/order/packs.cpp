@@ -8,6 +8,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
+#include "logic/core/readerthreads.h"
 #include "logic/core/textfile.h"
 #include "logic/order/dsf.h"
 #include "logic/order/files.h"
@@ -352,8 +353,8 @@ void RunPackCheck(PackCheck& check) {
 
 bool RunPackChecks(std::vector<PackCheck>& checks, const std::atomic<bool>* cancelled, std::atomic<int>* done,
                    unsigned threads) {
-  if (threads == 0) threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-  threads = static_cast<unsigned>(std::min<size_t>(threads, checks.size()));
+  threads =
+      threads == 0 ? ReaderThreads(checks.size()) : static_cast<unsigned>(std::min<size_t>(threads, checks.size()));
   std::atomic<size_t> next{0};
   auto work = [&] {
     for (;;) {
