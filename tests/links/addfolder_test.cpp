@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "logic/links/addfolder.h"
+#include "support/scenefolders.h"
 #include "support/shortcutbuilder.h"
 #include "support/testdir.h"
 
@@ -17,18 +18,7 @@ Strings Texts(const Node* parent) {
   return out;
 }
 
-class IntakeTest : public ::testing::Test {
- protected:
-  void SetUp() override { g = tree.addChild(nullptr, "G", kKindGroup); }
-  // A scene folder (marked by "Earth nav data") below the test folder.
-  std::string scene(const std::string& rel) {
-    dir.mkdir(rel + "/Earth nav data");
-    return dir.win(rel);
-  }
-  test::TestDir dir;
-  SceneryTree tree{"CustScn"};
-  Node* g = nullptr;
-};
+using IntakeTest = test::SceneFolderTest;
 
 TEST_F(IntakeTest, ChosenFolderGivesItsScenesAndOneGroupPerFolderLeadingToScenes) {
   const std::string a = scene("pick/A scene");

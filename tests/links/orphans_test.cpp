@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "logic/links/orphans.h"
+#include "support/scenefolders.h"
 #include "support/testdir.h"
 
 namespace orvella {
@@ -74,17 +75,9 @@ TEST(LibraryFoldersTest, OneFolderPerDriveDeepEnoughForAllItsScenes) {
   EXPECT_EQ(std::count(widened.begin(), widened.end(), "D:\\"), 1);
 }
 
-class OrphanSearchTest : public ::testing::Test {
+class OrphanSearchTest : public test::SceneFolderTest {
  protected:
-  void SetUp() override { g = tree.addChild(nullptr, "G", kKindGroup); }
-  std::string scene(const std::string& rel) {
-    dir.mkdir(rel + "/Earth nav data");
-    return dir.win(rel);
-  }
-  test::TestDir dir;
-  SceneryTree tree{"CustScn"};
   SceneryTree other{"GlobScn"};
-  Node* g = nullptr;
 };
 
 TEST_F(OrphanSearchTest, FindsUnmanagedScenesFlatUnderTheGroup) {
