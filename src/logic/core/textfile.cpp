@@ -30,7 +30,7 @@ std::string ReadWholeFile(const std::string& path) {
   return out;
 }
 
-win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes) {
+win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes, bool durable) {
   // A read-only target is refused as the system would refuse to replace it.
   const win::DWORD attributes = win::GetFileAttributesA(path.c_str());
   if (attributes != win::INVALID_FILE_ATTRIBUTES &&
@@ -44,11 +44,11 @@ win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes
         win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
     if (!f.valid()) return win::GetLastError();
     error = platform::WriteWhole(f.get(), bytes);
-    if (!error && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
+    if (!error && durable && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
     if (!f.close() && !error) error = win::GetLastError();
   }
-  if (!error &&
-      !win::MoveFileExA(temp.c_str(), path.c_str(), win::MOVEFILE_REPLACE_EXISTING | win::MOVEFILE_WRITE_THROUGH))
+  if (!error && !win::MoveFileExA(temp.c_str(), path.c_str(),
+                                  win::MOVEFILE_REPLACE_EXISTING | (durable ? win::MOVEFILE_WRITE_THROUGH : 0)))
     error = win::GetLastError();
   if (error) win::DeleteFileA(temp.c_str());
   return error;

@@ -21,8 +21,11 @@ std::string ReadWholeFile(const std::string& path);
 // rewrite it. Raises EInOutError ("Disque plein", "Accès au fichier refusé", ...).
 void WriteFileSafely(const std::string& path, const std::string& bytes);
 // The same write, answering the system's error code (0 once the file is
-// replaced) for callers that report a failure in their own words.
-win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes);
+// replaced) for callers that report a failure in their own words. A copy
+// that may be lost to a power cut (durable false) is not forced to the disk
+// before it replaces the old file: it is still whole or absent, never torn
+// by a failure of the program.
+win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes, bool durable = true);
 
 // The lines of a text file, split at LF with a CR before it dropped; a final
 // line end adds no empty line. crlf, when given, tells whether any line ended

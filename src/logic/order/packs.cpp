@@ -296,7 +296,10 @@ PackFacts ClassifyPack(const std::string& folder) {
   r.input("", FolderStamp(folder, &root, &error, &listed));
   if (!listed) root = List(folder, error);
   if (error) return unknown(UnreadableReason(error, ""));
-  if (root.empty() && !DirectoryExists(folder)) return unknown(Text("EcrOrdre", "DossierIntrouvable"));
+  if (root.empty() && !DirectoryExists(folder)) {
+    f.missing = true;
+    return unknown(Text("EcrOrdre", "DossierIntrouvable"));
+  }
   if (Find(root, "library.txt", false)) {
     f.kind = PackKind::Library;
     return done();
@@ -306,8 +309,7 @@ PackFacts ClassifyPack(const std::string& folder) {
   for (const Listed& tile : navData) {
     if (!(tile.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) continue;
     const std::string rel = std::string(kNavData) + "\\" + tile.name;
-    const std::vector<Listed> files = List(folder + "\\" + rel, error, &self);
-    r.input(rel, self);
+    const std::vector<Listed> files = List(folder + "\\" + rel, error);
     for (const Listed& e : files)
       if (!(e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) && IsDsfName(e.name)) {
         f.dsf = rel + "\\" + e.name;

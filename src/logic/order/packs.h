@@ -30,8 +30,12 @@ struct PackFacts {
   // Why the kind is unknown, as shown to the user (ANSI): "accès refusé",
   // "DSF endommagé : <file>", "aucun fichier de scène", ...; empty otherwise.
   std::string reason;
-  // What decided the kind, relative to the pack: the folders listed ("" for
-  // the pack's own) and the files read, in that order.
+  // The pack's folder does not exist (the kind is then unknown).
+  bool missing = false;
+  // What decided the kind, relative to the pack: the folders whose names
+  // decided it ("" for the pack's own) and the files read, in that order.
+  // The tile folder searched for the DSF is not one: which DSF of a pack
+  // is read does not decide its kind, and the DSF read is an input itself.
   std::vector<std::string> inputs;
   // The stamp of those inputs, each taken before it was read.
   std::uint64_t stamp = 0;

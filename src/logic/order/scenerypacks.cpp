@@ -101,6 +101,9 @@ struct OrderSources::Planned {
   // stood among its neighbours.
   bool floating = false;
   std::string linkPath;  // its link in Custom Scenery, for a kind set there by hand
+  // A scene's link, taken as a pack unless the scene's folder proves missing
+  // when it is classified and the link shows nothing either.
+  bool aliveIfFound = false;
 };
 
 OrderSources::OrderSources() = default;
@@ -138,6 +141,15 @@ SceneryPacksFile ParseSceneryPacks(const std::string& text) {
 std::string SceneryPacksPath(const std::string& installation) {
   return installation + "\\Custom Scenery\\scenery_packs.ini";
 }
+
+namespace {
+// Whether a link shows anything of its target.
+bool LinkShowsEntries(const std::string& linkPath) {
+  bool alive = false;
+  ForEachEntry(linkPath, [&](const std::string&, win::DWORD) { alive = true; });
+  return alive;
+}
+}  // namespace
 
 OrderSources GatherOrder(const OrderInput& input) {
   using Planned = OrderSources::Planned;
@@ -228,13 +240,12 @@ OrderSources GatherOrder(const OrderInput& input) {
     // A scene's link is read at the scene's folder (its own stamps); other
     // entries through the scenery folder.
     const std::string folder = scene != scenePathOf.end() ? scene->second : linkPath;
-    if (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
-      // A link whose target is gone is no pack.
-      bool alive = scene != scenePathOf.end() && DirectoryExists(folder);
-      if (!alive) ForEachEntry(linkPath, [&](const std::string&, win::DWORD) { alive = true; });
-      if (!alive) return;
-    }
+    // A link whose target is gone is no pack. A scene's folder is told to
+    // exist by its classification (see PlanGathered), on the readers' threads.
+    const bool aliveIfFound = (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) && scene != scenePathOf.end();
+    if ((attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) && !aliveIfFound && !LinkShowsEntries(linkPath)) return;
     Planned p;
+    p.aliveIfFound = aliveIfFound;
     p.entry.path = kCustomPrefix + Utf8OfAnsi(name) + "/";
     p.entry.name = name;
     p.entry.folder = folder;
@@ -283,6 +294,7 @@ OrderPlan PlanGathered(const OrderInput& input, OrderSources sources, PackMemory
   for (Planned& p : sources.planned) {
     if (!p.entry.folder.empty()) {
       const PackFacts& facts = memory.facts(p.entry.folder);
+      if (p.aliveIfFound && facts.missing && !LinkShowsEntries(p.linkPath)) continue;
       p.entry.kind = facts.kind;
       p.entry.airports = facts.airports;
       p.entry.reason = facts.reason;
@@ -367,12 +379,13 @@ std::string UserBackupPath(const std::string& path) { return path + ".user.bak";
 namespace {
 // A copy kept beside the file: one left read-only (copied with the file's
 // mode by earlier versions, or by the user) is made writable first. Answers
-// whether it was written.
-bool WriteBackup(const std::string& path, const std::string& bytes) {
+// whether it was written. Only a copy of the user's own file must outlive a
+// power cut.
+bool WriteBackup(const std::string& path, const std::string& bytes, bool durable) {
   const win::DWORD a = win::GetFileAttributesA(path.c_str());
   if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY) && !(a & win::FILE_ATTRIBUTE_DIRECTORY))
     win::SetFileAttributesA(path.c_str(), a & ~win::FILE_ATTRIBUTE_READONLY);
-  return ReplaceFileContents(path, bytes) == 0;
+  return ReplaceFileContents(path, bytes, durable) == 0;
 }
 }  // namespace
 
@@ -387,8 +400,11 @@ std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text
     if (*previous == text) return TextDigest(text);
     // The backups are a safety net only: one that cannot be written never
     // stops the new order.
-    if (TextDigest(*previous) != ownDigest) WriteBackup(UserBackupPath(path), *previous);
-    WriteBackup(path + ".bak", *previous);
+    // The previous file is the user's unless Orvella wrote it: that copy is
+    // forced to the disk. The .bak need not be: it holds either the same
+    // text or Orvella's own output.
+    if (TextDigest(*previous) != ownDigest) WriteBackup(UserBackupPath(path), *previous, true);
+    WriteBackup(path + ".bak", *previous, false);
   }
   ReplaceFile(path, text);
   return TextDigest(text);

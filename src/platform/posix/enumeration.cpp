@@ -258,25 +258,36 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     CopyName(name, data->cFileName);
     return AddObject(std::move(find));
   }
-  WinPath wp;
-  if (!ParsePath(folder.empty() ? std::string(".") : folder, wp)) return INVALID_HANDLE_VALUE;
   Resolved r;
   // A folder (not a link) named exactly as written is opened at once, its
   // own status taken from the open folder: the same as resolving it.
-  if (!wp.parts.empty() && wp.writtenLast.empty()) {
-    r.host = ExactHostPath(wp);
-    if (!r.host.empty()) find->dir = ::open(r.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  // True when nothing of that exact name exists.
+  auto openExact = [&](std::string host) {
+    if (host.empty()) return false;
+    r.host = std::move(host);
+    find->dir = ::open(r.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (find->dir >= 0 && ::fstat(find->dir, &r.st) != 0) {
       ::close(find->dir);
       find->dir = -1;
     }
     r.exists = find->dir >= 0;
-  }
+    return find->dir < 0 && errno == ENOENT;
+  };
+  // A folder already in full form needs no parsing.
+  std::string exact = folder.size() > 4 ? ExactHost(std::string_view(folder).substr(0, folder.size() - 1)) : "";
+  const bool triedExact = !exact.empty();
+  bool exactMissing = triedExact && openExact(std::move(exact));
   if (find->dir < 0) {
-    if (!Resolve(wp, r)) return INVALID_HANDLE_VALUE;
-    if (!r.exists) {
-      SetError(ERROR_PATH_NOT_FOUND);
-      return INVALID_HANDLE_VALUE;
+    WinPath wp;
+    if (!ParsePath(folder.empty() ? std::string(".") : folder, wp)) return INVALID_HANDLE_VALUE;
+    if (!triedExact && !wp.parts.empty() && wp.writtenLast.empty()) exactMissing = openExact(ExactHostPath(wp));
+    if (find->dir < 0) {
+      wp.exactMissing = exactMissing;
+      if (!Resolve(wp, r)) return INVALID_HANDLE_VALUE;
+      if (!r.exists) {
+        SetError(ERROR_PATH_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+      }
     }
   }
   for (char c : mask) {

@@ -34,6 +34,9 @@ struct WinPath {
   // The last component names the entry of exactly that spelling, never one
   // differing from it in case (FILE_FLAG_POSIX_SEMANTICS).
   bool exactLast = false;
+  // The exact host path is already known not to exist (see ExactHost):
+  // Resolve goes straight to the lookup without regard to case.
+  bool exactMissing = false;
 };
 
 // The full form of a path the way GetFullPathName builds it: relative paths
@@ -78,6 +81,10 @@ struct Resolved {
 // Windows reads it), else the name as written (to be made). False with the
 // last error set only when the drive is not mapped (3).
 bool Resolve(const WinPath& path, Resolved& out);
+// The host path of a path already in full form ("X:\\a\\b": see
+// FullPathText) whose names are all valid and whose drive is mapped, without
+// splitting it; empty for any other path, which needs ParsePath.
+std::string ExactHost(std::string_view path, size_t maxLength = win::MAX_PATH - 1);
 // Parse + resolve from an ANSI (UTF-8) or a UTF-16 path.
 bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1, bool exactLast = false);
 bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1, bool exactLast = false);

@@ -393,14 +393,14 @@ bool Resolve(const WinPath& path, Resolved& out) {
   }
   // Fast path: the names exist exactly as written.
   std::string host = JoinedHost(root, path.parts);
-  if (::lstat(host.c_str(), &out.st) == 0) {
+  if (!path.exactMissing && ::lstat(host.c_str(), &out.st) == 0) {
     out.host = std::move(host);
     out.parentHost = out.host.substr(0, out.host.rfind('/'));
     if (out.parentHost.empty()) out.parentHost = "/";
     out.exists = out.parentExists = true;
     return true;
   }
-  if (errno != ENOENT && errno != ENOTDIR) {
+  if (!path.exactMissing && errno != ENOENT && errno != ENOTDIR) {
     out.host = std::move(host);
     out.missing = Win32FromErrno(errno);
     return true;
@@ -446,16 +446,50 @@ bool Resolve(const WinPath& path, Resolved& out) {
   return true;
 }
 
+std::string ExactHost(std::string_view p, size_t maxLength) {
+  // A UTF-16 length is never more than the UTF-8 one.
+  if (p.size() > maxLength || p.size() <= 3 || p.back() == '\\' || !IsNormalDrivePath(p)) return {};
+  for (size_t i = 3; i < p.size(); ++i) {
+    const auto c = static_cast<unsigned char>(p[i]);
+    if (c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '*' || c == '?') return {};
+  }
+  std::string host = DriveFolder(p[0]);
+  if (host.empty()) return host;
+  if (host.back() != '/') host += '/';
+  const size_t from = host.size();
+  host.append(p.substr(3));
+  std::replace(host.begin() + static_cast<std::ptrdiff_t>(from), host.end(), '\\', '/');
+  return host;
+}
+
 bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength, bool exactLast) {
   if (!path) {
     SetError(win::ERROR_INVALID_PARAMETER);
     return false;
+  }
+  // Most paths the program passes are in full form and exist as written:
+  // one lstat answers, as Resolve's own fast path would.
+  bool exactMissing = false;
+  if (std::string host = ExactHost(path, maxLength); !host.empty()) {
+    struct stat st;
+    if (::lstat(host.c_str(), &st) == 0) {
+      out = Resolved();
+      out.st = st;
+      const size_t slash = host.rfind('/');
+      out.parentHost = slash == 0 ? std::string("/") : host.substr(0, slash);
+      out.name = host.substr(slash + 1);
+      out.host = std::move(host);
+      out.exists = out.parentExists = true;
+      return true;
+    }
+    exactMissing = errno == ENOENT || errno == ENOTDIR;
   }
   // The length limit counts UTF-16 units, not the bytes of UTF-8 text:
   // ParsePath applies it.
   WinPath wp;
   if (!ParsePath(std::string_view(path), wp, false, maxLength)) return false;
   wp.exactLast = exactLast;
+  wp.exactMissing = exactMissing;
   return Resolve(wp, out);
 }
 
