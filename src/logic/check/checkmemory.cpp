@@ -33,17 +33,13 @@ void EscapeInto(std::string& out, std::string_view s) {
 
 bool Unescape(std::string_view s, std::string& out) {
   out.clear();
-  if (s.find('\\') == std::string_view::npos) {
-    out.assign(s);
-    return true;
-  }
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != '\\') {
-      out += s[i];
-      continue;
-    }
-    if (++i == s.size()) return false;
-    switch (s[i]) {
+  out.reserve(s.size());
+  // Runs without an escape are copied whole (a path has one at each separator).
+  size_t from = 0;
+  for (size_t at = s.find('\\'); at != std::string_view::npos; at = s.find('\\', from)) {
+    out.append(s, from, at - from);
+    if (at + 1 == s.size()) return false;
+    switch (s[at + 1]) {
       case '\\':
         out += '\\';
         break;
@@ -59,7 +55,9 @@ bool Unescape(std::string_view s, std::string& out) {
       default:
         return false;
     }
+    from = at + 2;
   }
+  out.append(s, from, std::string_view::npos);
   return true;
 }
 

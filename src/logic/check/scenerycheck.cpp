@@ -1346,7 +1346,7 @@ Report Checker::run() {
     std::exception_ptr error;
     std::thread writer([this, &error] {
       try {
-        ReplaceFile(options_.memoryFile, memory_.save());
+        ReplaceFile(options_.memoryFile, memory_.save(), false);
       } catch (const Error&) {
       } catch (...) {
         error = std::current_exception();

@@ -67,8 +67,8 @@ EOrderWrite::EOrderWrite(const std::string& path, win::DWORD code)
                  {path, win::FormatMessageA(code).empty() ? OSErrorMessage(code) : win::FormatMessageA(code)})),
       code_(code) {}
 
-void ReplaceFile(const std::string& path, const std::string& bytes) {
-  if (const win::DWORD error = ReplaceFileContents(path, bytes)) throw EOrderWrite(path, error);
+void ReplaceFile(const std::string& path, const std::string& bytes, bool durable) {
+  if (const win::DWORD error = ReplaceFileContents(path, bytes, durable)) throw EOrderWrite(path, error);
 }
 
 }  // namespace orvella

@@ -59,6 +59,8 @@ class EOrderWrite : public Error {
 
 // Writes bytes into a new file beside path, flushed, then renamed over path:
 // a failure part way leaves the previous file whole (raises EOrderWrite).
-void ReplaceFile(const std::string& path, const std::string& bytes);
+// A file that only spares work (a memory of what was read: durable false)
+// is not forced to the disk.
+void ReplaceFile(const std::string& path, const std::string& bytes, bool durable = true);
 
 }  // namespace orvella

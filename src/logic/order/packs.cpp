@@ -508,6 +508,6 @@ void PackMemory::loadFile(const std::string& path) {
   if (std::optional<std::string> text = ReadFileStart(path, 64u << 20)) load(*text);
 }
 
-void PackMemory::saveFile(const std::string& path) const { ReplaceFile(path, save()); }
+void PackMemory::saveFile(const std::string& path) const { ReplaceFile(path, save(), false); }
 
 }  // namespace orvella
