@@ -108,10 +108,12 @@ struct CheckSetup {
       ini += "SCENERY_PACK Custom Scenery/" + name + "/\n";
     }
     WriteHost(custom / "scenery_packs.ini", ini);
-    // Files an hour old: a check trusts the stamps of files that settled.
+    // Files and folders an hour old: a check trusts the stamps of what
+    // settled (else a second check run alone within seconds of this set-up
+    // would keep no verdict).
     const auto past = fs::file_time_type::clock::now() - std::chrono::hours(1);
     for (const auto& e : fs::recursive_directory_iterator(root / "XP"))
-      if (e.is_regular_file()) fs::last_write_time(e.path(), past);
+      if (e.is_regular_file() || (e.is_directory() && !e.is_symlink())) fs::last_write_time(e.path(), past);
     installation = Win(root / "XP");
     memory = Win(root / "memory.check");
   }

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "check/checkbuilder.h"
+#include "logic/check/checkmemory.h"
 #include "logic/check/scenerycheck.h"
 #include "logic/core/errors.h"
 #include "support/filetimes.h"
@@ -284,6 +285,29 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   // A damaged memory file is only a lost help.
   dir.file("memory.check", "OrvellaCheck 1\nnot\ta\tnumber\n12\t\\q\n");
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, 3);
+}
+
+// Names the memory's lines must escape come back as they were, in a file's
+// line and in the verdict's; a field ending in a lone backslash is damage.
+TEST(SceneryCheck, TheMemoryKeepsEveryByteOfItsNames) {
+  const std::string odd = "C:\\a\tb\\c\nd\re\\\\f\\";
+  const FileStamp st{12, 34};
+  CheckMemory m;
+  m.put(odd, st, {odd, "", "plain"}, std::uint64_t{1} << 40);  // long settled
+  CheckMemory::Verdict v;
+  v.signature = odd;
+  v.depends = {{odd, st}, {"x", {5, 6}}};
+  v.report = {odd, "r"};
+  m.setVerdict(v);
+  CheckMemory back;
+  back.load(m.save());
+  EXPECT_EQ(back.find(odd, st), (std::vector<std::string>{odd, "", "plain"}));
+  ASSERT_NE(back.verdict(), nullptr);
+  EXPECT_EQ(back.verdict()->signature, odd);
+  EXPECT_EQ(back.verdict()->depends, v.depends);
+  EXPECT_EQ(back.verdict()->report, v.report);
+  back.load("OrvellaCheck 1\n12\t34\tname\\\n");
+  EXPECT_EQ(back.find("name", st), std::nullopt);
 }
 
 // Enough stamps for the verdict to be checked on several threads: a change

@@ -1,6 +1,7 @@
 #include "logic/check/checkmemory.h"
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 
@@ -76,11 +77,10 @@ bool Fields(std::string_view line, std::vector<std::string>& fields) {
   }
 }
 
-bool Number(const std::string& s, std::uint64_t& out) {
+bool Number(std::string_view s, std::uint64_t& out) {
   if (s.empty()) return false;
-  char* stop = nullptr;
-  out = std::strtoull(s.c_str(), &stop, 10);
-  return *stop == '\0';
+  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), out);
+  return error == std::errc() && end == s.data() + s.size();
 }
 
 }  // namespace
@@ -212,10 +212,11 @@ void CheckMemory::load(const std::string& text) {
         for (std::uint64_t k = 0; k < n; ++k, i += 3) {
           FileStamp st;
           if (!Number(fields[i + 1], st.size) || !Number(fields[i + 2], st.time)) break;
-          v.depends.emplace_back(fields[i], st);
+          v.depends.emplace_back(std::move(fields[i]), st);
         }
         if (v.depends.size() == n) {
-          v.report.assign(fields.begin() + static_cast<std::ptrdiff_t>(i), fields.end());
+          v.report.assign(std::make_move_iterator(fields.begin() + static_cast<std::ptrdiff_t>(i)),
+                          std::make_move_iterator(fields.end()));
           verdict_ = std::move(v);
         }
       }
@@ -283,8 +284,7 @@ void CheckMemory::parsePending() const {
     if (t2 == std::string_view::npos) continue;
     const size_t t3 = std::min(line.find('\t', t2 + 1), line.size());
     Remembered r;
-    if (!Number(std::string(line.substr(0, t1)), r.stamp.size) ||
-        !Number(std::string(line.substr(t1 + 1, t2 - t1 - 1)), r.stamp.time) ||
+    if (!Number(line.substr(0, t1), r.stamp.size) || !Number(line.substr(t1 + 1, t2 - t1 - 1), r.stamp.time) ||
         !Unescape(line.substr(t2 + 1, t3 - t2 - 1), path))
       continue;
     r.line = std::string(line.substr(t3));

@@ -796,6 +796,7 @@ void Checker::gatherPacks() {
     bool disabled;
   };
   std::vector<Line> lines;
+  const std::string customFolder = custom + "\\";
   for (const PackLine& l : ini.lines) {
     Line line;
     line.disabled = l.disabled;
@@ -806,9 +807,10 @@ void Checker::gatherPacks() {
       line.folder = LineFolder(inst_, l.path);
       if (line.folder.empty()) continue;
       line.name = LastPart(line.folder);
-      const std::string folded = FoldAsciiCase(line.folder);
-      const std::string customFolded = FoldAsciiCase(custom + "\\");
-      line.area = folded.compare(0, customFolded.size(), customFolded) == 0 ? kCustom : "";
+      line.area = line.folder.size() >= customFolder.size() &&
+                          EqualsAsciiNoCase(std::string_view(line.folder).substr(0, customFolder.size()), customFolder)
+                      ? kCustom
+                      : "";
       if (line.area == kCustom && EqualsAsciiNoCase(line.name, kGlobalAirports)) globalAirportsListed = true;
     }
     if (!DirectoryExists(line.folder)) continue;  // the simulator drops lines of packs that are gone

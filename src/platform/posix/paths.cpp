@@ -448,17 +448,28 @@ bool Resolve(const WinPath& path, Resolved& out) {
 
 std::string ExactHost(std::string_view p, size_t maxLength) {
   // A UTF-16 length is never more than the UTF-8 one.
-  if (p.size() > maxLength || p.size() <= 3 || p.back() == '\\' || !IsNormalDrivePath(p)) return {};
-  for (size_t i = 3; i < p.size(); ++i) {
-    const auto c = static_cast<unsigned char>(p[i]);
-    if (c < 32 || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '*' || c == '?') return {};
-  }
+  if (p.size() > maxLength || p.size() <= 3 || !IsDriveLetter(p[0]) || p[1] != ':' || p[2] != '\\') return {};
   std::string host = DriveFolder(p[0]);
   if (host.empty()) return host;
   if (host.back() != '/') host += '/';
-  const size_t from = host.size();
-  host.append(p.substr(3));
-  std::replace(host.begin() + static_cast<std::ptrdiff_t>(from), host.end(), '\\', '/');
+  host.reserve(host.size() + p.size());
+  // One pass: each name checked (as FullPathText and ParsePath would have
+  // it) and appended.
+  size_t start = 3;
+  for (size_t i = 3; i <= p.size(); ++i) {
+    if (i < p.size() && p[i] != '\\') {
+      const auto c = static_cast<unsigned char>(p[i]);
+      if (c < 32 || c == '/' || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '*' || c == '?')
+        return {};
+      continue;
+    }
+    const std::string_view name = p.substr(start, i - start);
+    if (name.empty() || name == "." || name == "..") return {};
+    if (i == p.size() && (name.back() == '.' || name.back() == ' ')) return {};
+    host.append(name);
+    if (i < p.size()) host += '/';
+    start = i + 1;
+  }
   return host;
 }
 
