@@ -41,7 +41,11 @@ win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes
   win::DWORD error = 0;
   {
     platform::FileHandle f(
-        win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS, 0, nullptr));
+        // The temporary name is the program's own: no other spelling of it
+        // is looked for (in a folder of a thousand packs that lookup reads
+        // them all).
+        win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS,
+                         win::FILE_FLAG_POSIX_SEMANTICS, nullptr));
     if (!f.valid()) return win::GetLastError();
     error = platform::WriteWhole(f.get(), bytes);
     if (!error && durable && !win::FlushFileBuffers(f.get())) error = win::GetLastError();

@@ -408,7 +408,18 @@ bool Resolve(const WinPath& path, Resolved& out) {
   // Slow path: look each missing component up without regard to case.
   std::string cur = root;
   const size_t n = path.parts.size();
-  for (size_t i = 0; i < n; ++i) {
+  size_t first = 0;
+  // Most often only the last name is missing (a file about to be made): its
+  // folder, as written, needs no walk.
+  if (n > 1) {
+    std::string parent = host.substr(0, host.rfind('/'));
+    struct stat st;
+    if (::stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      cur = std::move(parent);
+      first = n - 1;
+    }
+  }
+  for (size_t i = first; i < n; ++i) {
     std::string cand = JoinHost(cur, path.parts[i]);
     struct stat st;
     bool found = ::lstat(cand.c_str(), &st) == 0;
