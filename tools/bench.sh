@@ -11,6 +11,7 @@ if [ ! -x "$bin" ]; then
 fi
 out=$(mktemp)
 QT_QPA_PLATFORM=offscreen "$bin" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true \
+  --benchmark_enable_random_interleaving=true \
   --benchmark_out="$out" --benchmark_out_format=json "$@"
 python3 tools/bench_ratios.py "$out"
 rm -f "$out"
