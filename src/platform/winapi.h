@@ -229,6 +229,22 @@ inline constexpr DWORD FILE_END = 2;
 BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosition, DWORD method);
 BOOL CloseHandle(HANDLE handle);
 
+// What GetFileInformationByHandle answers of an open file or folder: what
+// the handle opened, never a link's own status.
+struct BY_HANDLE_FILE_INFORMATION {
+  DWORD dwFileAttributes = 0;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD dwVolumeSerialNumber = 0;
+  DWORD nFileSizeHigh = 0;
+  DWORD nFileSizeLow = 0;
+  DWORD nNumberOfLinks = 0;
+  DWORD nFileIndexHigh = 0;
+  DWORD nFileIndexLow = 0;
+};
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info);
+
 // GetFileInformationByHandleEx, FileCaseSensitiveInfo only: whether the open
 // folder tells names apart by case (FILE_CS_FLAG_CASE_SENSITIVE_DIR), so that
 // names differing only in case can stand side by side in it.

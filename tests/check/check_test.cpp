@@ -3,10 +3,12 @@
 // remembered stamps of a second check, and the report's JSON.
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
 #endif
 
 #include <atomic>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <thread>
@@ -244,13 +246,26 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   PutTile(dir, "XP/Custom Scenery/Q", test::CheckDsf({"lib/a.obj"}), ORVELLA_TEST_7Z != 0);
   PutLibrary(dir, "XP/Custom Scenery/L", "EXPORT lib/a.obj a.obj\n");
   dir.file("XP/Custom Scenery/L/a.obj", "o");
+  int files = 3;
+#ifndef _WIN32
+  // A tile that is a link is stamped by the link itself, each time the same way.
+  PutTile(dir, "R", test::CheckDsf({"lib/a.obj"}));
+  dir.mkdir("XP/Custom Scenery/R/Earth nav data/+40+000");
+  std::filesystem::create_symlink(dir.host("R/Earth nav data/+40+000/+46+007.dsf"),
+                                  dir.host("XP/Custom Scenery/R/Earth nav data/+40+000/+46+007.dsf"));
+  const timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, dir.host("XP/Custom Scenery/R/Earth nav data/+40+000/+46+007.dsf").c_str(), hourAgo,
+                      AT_SYMLINK_NOFOLLOW),
+            0);
+  ++files;
+#endif
   // Files written long enough ago to be trusted by their stamps.
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
-    if (e.is_regular_file()) test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+    if (e.is_regular_file() && !e.is_symlink()) test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
   Options o;
   o.memoryFile = dir.win("memory.check");
   const Report first = CheckInstallation(dir.win("XP"), o);
-  EXPECT_EQ(first.filesRead, 3);
+  EXPECT_EQ(first.filesRead, files);
   EXPECT_FALSE(first.problems());
   const Report second = CheckInstallation(dir.win("XP"), o);
   EXPECT_EQ(second.filesRead, 0);
@@ -284,7 +299,7 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_EQ(changed.missing.size(), 1u);
   // A damaged memory file is only a lost help.
   dir.file("memory.check", "OrvellaCheck 1\nnot\ta\tnumber\n12\t\\q\n");
-  EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, 3);
+  EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, files);
 }
 
 // Names the memory's lines must escape come back as they were, in a file's

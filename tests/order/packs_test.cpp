@@ -124,14 +124,20 @@ TEST_F(PacksTest, MemoryReadsOnlyWhatChanged) {
   b.airport("A", {"LFPG"});
   b.mesh("M");
   b.ortho("O");
+  // A tile that is a link: stamped by the link itself, the same way each time.
+  b.mesh("L");
+  const std::string linked = "L/Earth nav data/+40+000/+48+002.dsf";
+  fs::rename(dir.host(linked), dir.host("L.dsf"));
+  fs::create_symlink(dir.host("L.dsf"), dir.host(linked));
   PackMemory m;
   platform::TakeOpenedForReading();
   EXPECT_EQ(m.facts(dir.win("A")).kind, PackKind::Airport);
   EXPECT_EQ(m.facts(dir.win("M")).kind, PackKind::Mesh);
   EXPECT_EQ(m.facts(dir.win("O")).kind, PackKind::Orthophoto);
-  EXPECT_EQ(test::PacksRead({"A", "M", "O"}), 3);
-  for (const char* p : {"A", "M", "O"}) m.facts(dir.win(p));
-  EXPECT_EQ(test::PacksRead({"A", "M", "O"}), 0) << "nothing changed";
+  EXPECT_EQ(m.facts(dir.win("L")).kind, PackKind::Mesh);
+  EXPECT_EQ(test::PacksRead({"A", "M", "O", "L"}), 4);
+  for (const char* p : {"A", "M", "O", "L"}) m.facts(dir.win(p));
+  EXPECT_EQ(test::PacksRead({"A", "M", "O", "L"}), 0) << "nothing changed";
 
   // A new airport in the apt.dat, rewritten in place; the mesh pack copied
   // anew as an overlay; the ortho's textures gone: each is read again.

@@ -283,6 +283,11 @@ TEST(Files, CreateReadWriteAndTheirDispositions) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
   EXPECT_EQ(GetFileSize(h, nullptr), 0u);
+  // Held without sharing: not even a reader by its exact name gets in.
+  EXPECT_EQ(
+      CreateFileA("C:\\new.txt", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr),
+      INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
   CloseHandle(h);
   EXPECT_EQ(CreateFileA("C:\\absent.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
@@ -504,6 +509,23 @@ TEST(AttributesEx, TimesSizesAndTheLinkItself) {
   dir.symlink("link", "sub");
   ASSERT_TRUE(GetFileAttributesExA(dir.win("link").c_str(), GetFileExInfoStandard, &data));
   EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  // An open file answers what was opened: its path's time and size; through
+  // a link, its target's, not the link's own.
+  ASSERT_TRUE(GetFileAttributesExA(f.c_str(), GetFileExInfoStandard, &data));
+  dir.symlink("file link", "a.txt");
+  for (const std::string& path : {f, dir.win("file link")}) {
+    h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    BY_HANDLE_FILE_INFORMATION info;
+    ASSERT_TRUE(GetFileInformationByHandle(h, &info));
+    EXPECT_EQ(info.dwFileAttributes, data.dwFileAttributes) << path;
+    EXPECT_EQ(info.nFileSizeLow, 5u);
+    EXPECT_EQ(info.ftLastWriteTime.dwLowDateTime, data.ftLastWriteTime.dwLowDateTime);
+    EXPECT_EQ(info.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwHighDateTime);
+    CloseHandle(h);
+    EXPECT_FALSE(GetFileInformationByHandle(h, &info));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  }
   // Missing paths and bad levels.
   EXPECT_FALSE(GetFileAttributesExA(dir.win("none.txt").c_str(), GetFileExInfoStandard, &data));
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);

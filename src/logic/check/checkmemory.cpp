@@ -95,6 +95,17 @@ std::optional<FileStamp> StampOf(const std::string& path) {
   return s;
 }
 
+std::optional<FileStamp> StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened) {
+  if (opened.dwFileAttributes == win::INVALID_FILE_ATTRIBUTES ||
+      (opened.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_DEVICE)))
+    return std::nullopt;
+  FileStamp s;
+  s.size = static_cast<std::uint64_t>(opened.nFileSizeHigh) << 32 | opened.nFileSizeLow;
+  s.time =
+      static_cast<std::uint64_t>(opened.ftLastWriteTime.dwHighDateTime) << 32 | opened.ftLastWriteTime.dwLowDateTime;
+  return s;
+}
+
 FileStamp PathStampOf(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return {~0ull, ~0ull};

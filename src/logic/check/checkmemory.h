@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/winapi.h"
+
 namespace orvella::check {
 
 // A file's stamp; nothing for a path that is no regular file.
@@ -20,6 +22,9 @@ struct FileStamp {
   friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
 std::optional<FileStamp> StampOf(const std::string& path);
+// The stamp of a file as it was opened (see ReadDsfPrefix); nothing when it
+// was not.
+std::optional<FileStamp> StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened);
 
 // What is kept of one file: its kind and its facts as strings.
 struct Remembered {
@@ -31,6 +36,11 @@ class CheckMemory {
  public:
   // The facts of path when its stamp is still st.
   std::optional<std::vector<std::string>> find(const std::string& path, const FileStamp& st) const;
+  // Whether anything is kept of path, whatever its stamp.
+  bool knows(const std::string& path) const {
+    parsePending();
+    return entries_.count(path) != 0;
+  }
   // Keeps facts read at the time now (100 ns since 1601): a stamp younger
   // than two seconds is not trusted.
   void put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields, std::uint64_t now);

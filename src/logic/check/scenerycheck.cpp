@@ -286,9 +286,9 @@ std::optional<DsfFacts> DsfOfFields(const std::vector<std::string>& v) {
   return f;
 }
 
-DsfFacts ReadDsf(const std::string& path) {
+DsfFacts ReadDsf(const std::string& path, win::BY_HANDLE_FILE_INFORMATION* opened = nullptr) {
   DsfFacts f;
-  const DsfPrefix p = ReadDsfPrefix(path, ScanDsfDefinitions, kDsfDefinitionsLimit);
+  const DsfPrefix p = ReadDsfPrefix(path, ScanDsfDefinitions, kDsfDefinitionsLimit, opened);
   switch (p.status) {
     case DsfPrefix::Status::Done:
       break;
@@ -1005,24 +1005,37 @@ void Checker::readPack(size_t order, Reading& r) {
   for (const std::string_view tileFolder : tileFolders) {
     rel.assign("Earth nav data/").append(tileFolder);
     const ViewMap<win::DWORD>* tileEntries = s.files->entries(rel);
-    std::vector<std::string_view> names;
+    std::vector<std::pair<std::string_view, win::DWORD>> names;
     if (tileEntries)
       for (const auto& [name, a] : *tileEntries)
-        if (Regular(a) && EndsWithNoCase(name, ".dsf")) names.push_back(name);
+        if (Regular(a) && EndsWithNoCase(name, ".dsf")) names.emplace_back(name, a);
     std::sort(names.begin(), names.end());
     const std::string folderPath = nav + "\\" + std::string(tileFolder) + "\\";
-    for (const std::string_view name : names) {
+    for (const auto& [name, attributes] : names) {
       const std::string path = folderPath + std::string(name);
-      const std::optional<FileStamp> st = StampOf(path);
-      if (!st) continue;
-      note(r, path, st);
+      std::optional<FileStamp> st;
       std::optional<DsfFacts> facts;
-      if (const auto fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
-      if (!facts) {
+      if (!(attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) && !memory_.knows(path)) {
+        // A file never read before is stamped as it is opened to be read. A
+        // link is not: its own stamp is what a later check sees.
+        win::BY_HANDLE_FILE_INFORMATION opened;
         ++r.reads;
-        facts = ReadDsf(path);
+        facts = ReadDsf(path, &opened);
+        st = StampOf(opened);
+        if (!st) st = StampOf(path);  // not opened: why is in the facts
+        if (!st) continue;
         if (remember_) r.kept.push_back({path, *st, DsfLine(*facts)});
+      } else {
+        st = StampOf(path);
+        if (!st) continue;
+        if (const auto fields = memory_.find(path, *st)) facts = DsfOfFields(*fields);
+        if (!facts) {
+          ++r.reads;
+          facts = ReadDsf(path);
+          if (remember_) r.kept.push_back({path, *st, DsfLine(*facts)});
+        }
       }
+      note(r, path, st);
       std::string tileRel = rel + "/" + std::string(name);
       if (!facts->status.empty()) {
         r.damaged.emplace_back(std::move(tileRel), std::move(facts->status));

@@ -238,11 +238,13 @@ DsfStart ParseDsfStart(std::string_view b) {
   }
 }
 
-std::optional<DsfProperties> ReadDsfProperties(const std::string& path, DsfFailure* failure) {
+std::optional<DsfProperties> ReadDsfProperties(const std::string& path, DsfFailure* failure,
+                                               win::BY_HANDLE_FILE_INFORMATION* opened) {
   DsfFailure none;
   DsfFailure& why = failure ? *failure : none;
   why = DsfFailure();
   File file(path);
+  file.status(opened);
   std::string bytes;
   if (!file.ok() || !file.read(bytes, kFirstRead)) {
     why.kind = DsfFailure::Kind::Unreadable;
@@ -276,10 +278,12 @@ bool IsOverlay(const DsfProperties& properties) {
 
 bool Dsf7zSupported() { return ORVELLA_HAVE_LIBARCHIVE != 0; }
 
-DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(std::string_view)>& parse, size_t limit) {
+DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(std::string_view)>& parse, size_t limit,
+                        win::BY_HANDLE_FILE_INFORMATION* opened) {
   DsfPrefix out;
   // Only a file of a disk is opened: a named pipe or a device is never read.
   File file(path);
+  file.status(opened);
   if (!file.ok()) return out;
   if (!file.read(out.bytes, kFirstRead)) return out;
   if (out.bytes.size() >= sizeof k7zMagic && std::memcmp(out.bytes.data(), k7zMagic, sizeof k7zMagic) == 0) {

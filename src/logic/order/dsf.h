@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/winapi.h"
+
 namespace orvella {
 
 using DsfProperties = std::vector<std::pair<std::string, std::string>>;
@@ -45,7 +47,11 @@ struct DsfFailure {
 // nothing when the file cannot be read, is damaged, or is no DSF (failure,
 // when given, says which). Reads and decompresses only the start of the
 // file; a named pipe or a device in place of the file is never opened.
-std::optional<DsfProperties> ReadDsfProperties(const std::string& path, DsfFailure* failure = nullptr);
+// opened, when given, receives the status of the file as it was opened,
+// before anything was read (dwFileAttributes INVALID_FILE_ATTRIBUTES when it
+// was not opened): the stamp of what was read, without a second look.
+std::optional<DsfProperties> ReadDsfProperties(const std::string& path, DsfFailure* failure = nullptr,
+                                               win::BY_HANDLE_FILE_INFORMATION* opened = nullptr);
 
 // Whether the properties mark an overlay (sim/overlay = 1).
 bool IsOverlay(const DsfProperties& properties);
@@ -63,6 +69,8 @@ struct DsfPrefix {
 // Reads the plain bytes of the DSF at path (decompressing a 7z archive as it
 // goes) until parse answers Done, at most limit bytes; parse answers NeedMore
 // with the total it needs, or Damaged. Only regular files are opened.
-DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(std::string_view)>& parse, size_t limit);
+// with the gaps filled; opened as for ReadDsfProperties.
+DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(std::string_view)>& parse, size_t limit,
+                        win::BY_HANDLE_FILE_INFORMATION* opened = nullptr);
 
 }  // namespace orvella

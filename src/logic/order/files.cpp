@@ -22,6 +22,14 @@ RegularFile::RegularFile(const std::string& path)
   }
 }
 
+void RegularFile::status(win::BY_HANDLE_FILE_INFORMATION* out) const {
+  if (!out) return;
+  if (!h_.valid() || !win::GetFileInformationByHandle(h_.get(), out)) {
+    *out = win::BY_HANDLE_FILE_INFORMATION();
+    out->dwFileAttributes = win::INVALID_FILE_ATTRIBUTES;
+  }
+}
+
 bool RegularFile::read(std::string& out, size_t n) {
   if (!h_.valid()) return false;
   const size_t before = out.size();
@@ -54,6 +62,11 @@ std::uint64_t StampOf(const win::FILETIME& written, win::DWORD sizeHigh, win::DW
   s ^= ((static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow) * 0x9E3779B97F4A7C15ull;
   s ^= attributes & win::FILE_ATTRIBUTE_DIRECTORY;
   return s | 1;  // never 0, which stands for a missing path
+}
+
+std::uint64_t StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened) {
+  if (opened.dwFileAttributes == win::INVALID_FILE_ATTRIBUTES) return 0;
+  return StampOf(opened.ftLastWriteTime, opened.nFileSizeHigh, opened.nFileSizeLow, opened.dwFileAttributes);
 }
 
 std::uint64_t PathStamp(const std::string& path) {

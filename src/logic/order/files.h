@@ -26,6 +26,10 @@ class RegularFile {
   // Why it could not be opened or read: the system's error, kNotAFile, or 0.
   win::DWORD error() const { return error_; }
   win::HANDLE handle() const { return h_.get(); }
+  // Puts the open file's status in *out (when out is given), or
+  // INVALID_FILE_ATTRIBUTES as its attributes when it is not open or gives
+  // none.
+  void status(win::BY_HANDLE_FILE_INFORMATION* out) const;
   // Appends up to n bytes read at the current position to out (fewer at the
   // end of the file); false when the read fails.
   bool read(std::string& out, size_t n);
@@ -45,6 +49,8 @@ std::uint64_t PathStamp(const std::string& path);
 // The same number from the fields a listing gives (its "." entry for the
 // folder listed).
 std::uint64_t StampOf(const win::FILETIME& written, win::DWORD sizeHigh, win::DWORD sizeLow, win::DWORD attributes);
+// The same number from an open file's status (0 when it gave none).
+std::uint64_t StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened);
 
 // A failed write of one of the order's files: the message says which file
 // and why (the system's text).

@@ -139,6 +139,21 @@ struct Reading {
     facts.inputs.push_back(rel);
     Mix(stamp, taken);
   }
+  // A file input read by read(opened), its listing's attributes given: the
+  // stamp of a plain file is that of the file read, as it was opened; a
+  // link's is its own, taken before (the link's own time is what a later
+  // look at the path sees).
+  template <typename Read>
+  void file(const std::string& rel, win::DWORD listed, Read&& read) {
+    if (listed & win::FILE_ATTRIBUTE_REPARSE_POINT) {
+      input(rel);
+      read(nullptr);
+      return;
+    }
+    win::BY_HANDLE_FILE_INFORMATION opened;
+    read(&opened);
+    input(rel, StampOf(opened));
+  }
 };
 
 // Where the line starting at `from` ends (its CR or LF), or npos.
@@ -160,8 +175,10 @@ std::string UnreadableReason(win::DWORD error, const std::string& rel) {
 // until a step holds the first airport header; the airports of that step
 // are taken, the rest of the file is not read. Only complete lines are
 // looked at; a line longer than the largest step is passed over.
-std::vector<std::string> ReadAirports(const std::string& path, win::DWORD& error) {
+std::vector<std::string> ReadAirports(const std::string& path, win::DWORD& error,
+                                      win::BY_HANDLE_FILE_INFORMATION* opened) {
   RegularFile f(path);
+  f.status(opened);
   error = f.error();
   if (!f.ok()) return {};
   std::string pending;
@@ -282,8 +299,9 @@ PackFacts ClassifyPack(const std::string& folder) {
   if (error) return unknown(UnreadableReason(error, kNavData));
   if (const Listed* apt = Find(navData, "apt.dat", false)) {
     const std::string rel = std::string(kNavData) + "\\" + apt->name;
-    r.input(rel);
-    f.airports = ReadAirports(folder + "\\" + rel, error);
+    r.file(rel, apt->attributes, [&](win::BY_HANDLE_FILE_INFORMATION* opened) {
+      f.airports = ReadAirports(folder + "\\" + rel, error, opened);
+    });
     if (error) return unknown(UnreadableReason(error, rel));
     if (!f.airports.empty()) {
       f.kind = PackKind::Airport;
@@ -306,6 +324,7 @@ PackFacts ClassifyPack(const std::string& folder) {
   }
   // The first DSF of the first tile folder that holds one.
   win::DWORD tileError = 0;
+  win::DWORD dsfAttributes = 0;
   for (const Listed& tile : navData) {
     if (!(tile.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) continue;
     const std::string rel = std::string(kNavData) + "\\" + tile.name;
@@ -313,6 +332,7 @@ PackFacts ClassifyPack(const std::string& folder) {
     for (const Listed& e : files)
       if (!(e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) && IsDsfName(e.name)) {
         f.dsf = rel + "\\" + e.name;
+        dsfAttributes = e.attributes;
         break;
       }
     if (error && !tileError) tileError = error;
@@ -320,9 +340,11 @@ PackFacts ClassifyPack(const std::string& folder) {
   }
   if (f.dsf.empty())
     return unknown(tileError ? UnreadableReason(tileError, kNavData) : Text("EcrOrdre", "AucunFichierScene"));
-  r.input(f.dsf);
   DsfFailure failure;
-  const std::optional<DsfProperties> properties = ReadDsfProperties(folder + "\\" + f.dsf, &failure);
+  std::optional<DsfProperties> properties;
+  r.file(f.dsf, dsfAttributes, [&](win::BY_HANDLE_FILE_INFORMATION* opened) {
+    properties = ReadDsfProperties(folder + "\\" + f.dsf, &failure, opened);
+  });
   if (!properties) {
     if (failure.kind == DsfFailure::Kind::Unreadable)
       return unknown(UnreadableReason(static_cast<win::DWORD>(failure.code), f.dsf));

@@ -249,24 +249,93 @@ HANDLE OpenAt(const Resolved& r, DWORD access, DWORD share, DWORD disposition, D
   return h;
 }
 
+// A file opened only to be read, by a path in full form that names it
+// exactly (no link, no other case): opened at once and its status taken
+// from the open file, which is what resolving it first would have found.
+// Anything else answers INVALID_HANDLE_VALUE, with ERROR_SHARING_VIOLATION
+// only when the file is held without sharing (the caller then goes the
+// general way).
+HANDLE OpenExactForReading(const char* path, DWORD access, DWORD share, DWORD disposition, DWORD flags) {
+  constexpr DWORD kSpecial = FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_POSIX_SEMANTICS;
+  SetError(ERROR_FILE_NOT_FOUND);
+  if (!path || access != GENERIC_READ || disposition != OPEN_EXISTING || (flags & kSpecial))
+    return INVALID_HANDLE_VALUE;
+  std::string host = ExactHost(path);
+  if (host.empty()) return INVALID_HANDLE_VALUE;
+  auto f = std::make_shared<FileObject>();
+  // Never without O_NONBLOCK (see OpenAt); O_NOFOLLOW leaves a link to the
+  // general way, which opens what it names.
+  f->fd = ::open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+  if (f->fd < 0) return INVALID_HANDLE_VALUE;
+  struct stat st;
+  if (::fstat(f->fd, &st) != 0 || S_ISDIR(st.st_mode)) return INVALID_HANDLE_VALUE;
+  if (SharingConflict(st.st_dev, st.st_ino, access, share, false)) {
+    SetError(ERROR_SHARING_VIOLATION);
+    return INVALID_HANDLE_VALUE;
+  }
+  f->access = access;
+  f->share = share;
+  f->dev = st.st_dev;
+  f->ino = st.st_ino;
+  f->mode = st.st_mode;
+  f->host = std::move(host);
+  HANDLE h = AddObject(std::move(f));
+  SetError(ERROR_SUCCESS);
+  return h;
+}
+
 }  // namespace
 
 HANDLE CreateFileA(const char* path, DWORD access, DWORD share, void*, DWORD disposition, DWORD flags, HANDLE) {
-  Resolved r;
-  if (!ResolveAnsi(path, r, MAX_PATH - 1, flags & FILE_FLAG_POSIX_SEMANTICS)) return INVALID_HANDLE_VALUE;
+  HANDLE h = OpenExactForReading(path, access, share, disposition, flags);
+  if (h == INVALID_HANDLE_VALUE) {
+    if (GetLastError() == ERROR_SHARING_VIOLATION) return h;
+    Resolved r;
+    if (!ResolveAnsi(path, r, MAX_PATH - 1, flags & FILE_FLAG_POSIX_SEMANTICS)) return INVALID_HANDLE_VALUE;
+    h = OpenAt(r, access, share, disposition, flags);
+  }
 #if ORVELLA_PLATFORM_TEST_HOOKS
-  const HANDLE h = OpenAt(r, access, share, disposition, flags);
   if (h != INVALID_HANDLE_VALUE && (access & GENERIC_READ)) platform::detail::NoteOpenedForReading(path);
-  return h;
-#else
-  return OpenAt(r, access, share, disposition, flags);
 #endif
+  return h;
 }
 
 HANDLE CreateFileW(const WCHAR* path, DWORD access, DWORD share, void*, DWORD disposition, DWORD flags, HANDLE) {
   Resolved r;
   if (!ResolveWide(path, r, MAX_PATH - 1, flags & FILE_FLAG_POSIX_SEMANTICS)) return INVALID_HANDLE_VALUE;
   return OpenAt(r, access, share, disposition, flags);
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
+  if (!info) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return FALSE_;
+  }
+  const auto f = OpenFileOf(file);
+  if (!f) return FALSE_;
+  // A link opened as itself (O_PATH, no follow) answers its own status.
+  struct stat st;
+  if (::fstat(f->fd, &st) != 0) {
+    SetErrno(errno);
+    return FALSE_;
+  }
+  *info = BY_HANDLE_FILE_INFORMATION();
+  const size_t slash = f->host.rfind('/');
+  info->dwFileAttributes =
+      AttributesOf(st, std::string_view(f->host).substr(slash == std::string::npos ? 0 : slash + 1), f->host);
+  info->ftCreationTime = FileTimeOf(st.st_ctim);
+  info->ftLastAccessTime = FileTimeOf(st.st_atim);
+  info->ftLastWriteTime = FileTimeOf(st.st_mtim);
+  if (!S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)) {
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    info->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    info->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+  }
+  info->dwVolumeSerialNumber = static_cast<DWORD>(st.st_dev);
+  info->nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
+  info->nFileIndexHigh = static_cast<DWORD>(static_cast<std::uint64_t>(st.st_ino) >> 32);
+  info->nFileIndexLow = static_cast<DWORD>(st.st_ino & 0xFFFFFFFFu);
+  return TRUE_;
 }
 
 BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD size) {

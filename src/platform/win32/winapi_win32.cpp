@@ -204,6 +204,27 @@ BOOL SetFilePointerEx(HANDLE file, std::int64_t distance, std::int64_t* newPosit
 }
 BOOL CloseHandle(HANDLE handle) { return ::CloseHandle(handle); }
 
+BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
+  if (!info) {
+    ::SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  ::BY_HANDLE_FILE_INFORMATION d;
+  if (!::GetFileInformationByHandle(file, &d)) return FALSE;
+  *info = BY_HANDLE_FILE_INFORMATION();
+  info->dwFileAttributes = d.dwFileAttributes;
+  info->ftCreationTime = {d.ftCreationTime.dwLowDateTime, d.ftCreationTime.dwHighDateTime};
+  info->ftLastAccessTime = {d.ftLastAccessTime.dwLowDateTime, d.ftLastAccessTime.dwHighDateTime};
+  info->ftLastWriteTime = {d.ftLastWriteTime.dwLowDateTime, d.ftLastWriteTime.dwHighDateTime};
+  info->dwVolumeSerialNumber = d.dwVolumeSerialNumber;
+  info->nFileSizeHigh = d.nFileSizeHigh;
+  info->nFileSizeLow = d.nFileSizeLow;
+  info->nNumberOfLinks = d.nNumberOfLinks;
+  info->nFileIndexHigh = d.nFileIndexHigh;
+  info->nFileIndexLow = d.nFileIndexLow;
+  return TRUE;
+}
+
 BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD size) {
   if (infoClass != FileCaseSensitiveInfo) {
     ::SetLastError(ERROR_INVALID_PARAMETER);
