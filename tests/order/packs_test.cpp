@@ -124,11 +124,16 @@ TEST_F(PacksTest, MemoryReadsOnlyWhatChanged) {
   b.airport("A", {"LFPG"});
   b.mesh("M");
   b.ortho("O");
-  // A tile that is a link: stamped by the link itself, the same way each time.
+  // A tile that is a link (where the volume holds links): stamped by the
+  // link itself, the same way each time.
   b.mesh("L");
   const std::string linked = "L/Earth nav data/+40+000/+48+002.dsf";
-  fs::rename(dir.host(linked), dir.host("L.dsf"));
-  fs::create_symlink(dir.host("L.dsf"), dir.host(linked));
+  std::error_code noLinks;
+  fs::create_symlink(dir.host("L.dsf"), dir.host(linked + ".link"), noLinks);
+  if (!noLinks) {
+    fs::rename(dir.host(linked), dir.host("L.dsf"));
+    fs::rename(dir.host(linked + ".link"), dir.host(linked));
+  }
   PackMemory m;
   platform::TakeOpenedForReading();
   EXPECT_EQ(m.facts(dir.win("A")).kind, PackKind::Airport);
