@@ -361,6 +361,18 @@ bool ParsePath(std::string_view utf8, WinPath& out, bool wildcardsInLast, size_t
   return true;
 }
 
+namespace {
+// Fills out for a host path that exists as written, st its own status.
+void FoundAsWritten(Resolved& out, std::string host, const struct stat& st) {
+  out.st = st;
+  const size_t slash = host.rfind('/');
+  out.parentHost = slash == 0 ? std::string("/") : host.substr(0, slash);
+  out.name = host.substr(slash + 1);
+  out.host = std::move(host);
+  out.exists = out.parentExists = true;
+}
+}  // namespace
+
 bool Resolve(const WinPath& path, Resolved& out) {
   if (!path.writtenLast.empty() && !path.parts.empty()) {
     WinPath written = path;
@@ -393,11 +405,8 @@ bool Resolve(const WinPath& path, Resolved& out) {
   }
   // Fast path: the names exist exactly as written.
   std::string host = JoinedHost(root, path.parts);
-  if (!path.exactMissing && ::lstat(host.c_str(), &out.st) == 0) {
-    out.host = std::move(host);
-    out.parentHost = out.host.substr(0, out.host.rfind('/'));
-    if (out.parentHost.empty()) out.parentHost = "/";
-    out.exists = out.parentExists = true;
+  if (struct stat st; !path.exactMissing && ::lstat(host.c_str(), &st) == 0) {
+    FoundAsWritten(out, std::move(host), st);
     return true;
   }
   if (!path.exactMissing && errno != ENOENT && errno != ENOTDIR) {
@@ -496,12 +505,7 @@ bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength, bool exactLa
     struct stat st;
     if (::lstat(host.c_str(), &st) == 0) {
       out = Resolved();
-      out.st = st;
-      const size_t slash = host.rfind('/');
-      out.parentHost = slash == 0 ? std::string("/") : host.substr(0, slash);
-      out.name = host.substr(slash + 1);
-      out.host = std::move(host);
-      out.exists = out.parentExists = true;
+      FoundAsWritten(out, std::move(host), st);
       return true;
     }
     exactMissing = errno == ENOENT || errno == ENOTDIR;
