@@ -227,7 +227,8 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     return INVALID_HANDLE_VALUE;
   }
   std::string p = pattern;
-  if (text::Utf16Length(p) >= MAX_PATH) {
+  // A UTF-16 length is never more than the UTF-8 one.
+  if (p.size() >= MAX_PATH && text::Utf16Length(p) >= MAX_PATH) {
     SetError(ERROR_FILENAME_EXCED_RANGE);
     return INVALID_HANDLE_VALUE;
   }
@@ -303,8 +304,8 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
   }
   find->folderHost = r.host == "/" ? std::string() : r.host;
   find->mask = mask;
-  find->foldedMask = Folded(mask);
-  find->matchesAll = find->foldedMask == U"*" || find->foldedMask == U"*.*";
+  find->matchesAll = mask == "*" || mask == "*.*";
+  if (!find->matchesAll) find->foldedMask = Folded(mask);
   find->dots = r.isRoot ? 0 : 2;  // a drive's root has no "." and ".."
   find->self = r.st;
   if (!NextEntry(*find, *data)) {
