@@ -9,8 +9,8 @@ cd "$(dirname "$0")/.."
 
 # fonts-wine: the windows' font (Wine's MS Sans Serif, drawn to the metrics the
 # controls were sized for); qt6-translations-l10n: Qt's own dialogs in French;
-# libarchive-dev: the 7z-compressed DSF files of scenery packs.
-packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libarchive-dev
+# libarchive-dev, liblzma-dev: the 7z-compressed DSF files of scenery packs.
+packages=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev libarchive-dev liblzma-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-wine qt6-translations-l10n)
 if [ "$mode" = test ]; then
   # ntfs-3g: the links on a real NTFS volume (mkntfs, the FUSE driver);

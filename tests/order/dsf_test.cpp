@@ -2,7 +2,13 @@
 // plain and 7z tiles from real files, damaged ones included.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <utility>
+
 #include "logic/order/dsf.h"
+#include "logic/order/sevenzip.h"
 #include "order/packbuilder.h"
 
 namespace orvella {
@@ -145,6 +151,91 @@ TEST_F(DsfFileTest, DamagedAndMissingFilesGiveNothing) {
   EXPECT_FALSE(ReadDsfProperties(dir.file("flipped7z.dsf", flipped)));
   test::Write7z(dir.host("readme7z.dsf"), "readme.txt", "hello");
   EXPECT_FALSE(ReadDsfProperties(dir.win("readme7z.dsf")));
+}
+
+// The archives libarchive writes are of the shape read without it: their
+// file comes out whole in any steps; past a smaller limit, what comes out is
+// the file or an error, never other bytes; damage is refused or an error.
+TEST_F(DsfFileTest, TheUsualArchiveIsReadWithoutLibarchive) {
+#if !ORVELLA_TEST_7Z
+  GTEST_SKIP() << "this build writes no 7z";
+#endif
+  // Random blocks repeated far apart: matches reach back 96 KiB.
+  std::mt19937 random(7);
+  std::string block(96 * 1024, '\0');
+  for (char& c : block) c = static_cast<char>(random() % 7);
+  const std::string content = block + block + block.substr(0, 5000);
+  test::Write7z(dir.host("a.7z"), "t.dsf", content);
+  const std::string archive = dir.read("a.7z");
+  auto from = [](const std::string& bytes) {
+    return [&bytes](std::uint64_t at, size_t n, std::string& out) {
+      if (at > bytes.size() || n > bytes.size() - at) return false;
+      out.assign(bytes, static_cast<size_t>(at), n);
+      return true;
+    };
+  };
+  for (const size_t limit : {content.size(), size_t{4096}}) {
+    SCOPED_TRACE(limit);
+    SevenZipFirstFile z;
+    ASSERT_EQ(z.open(from(archive), archive.size(), limit), SevenZipFirstFile::Opened::Yes);
+    std::string out;
+    bool ok = true;
+    for (size_t had = 1; ok && had != out.size();) {
+      had = out.size();
+      ok = z.read(out, 1000);
+    }
+    if (limit == content.size()) {
+      EXPECT_TRUE(ok);
+    }
+    EXPECT_EQ(out, content.substr(0, out.size()));
+    EXPECT_GE(out.size(), std::min(limit, content.size()));
+  }
+  // A header byte changed, or the archive cut: not opened, or a failed read.
+  std::string changed = archive;
+  changed[archive.size() - 10] ^= 0x40;
+  const std::string cut = archive.substr(0, archive.size() / 2);
+  for (const std::string* bad : {&std::as_const(changed), &cut}) {
+    SevenZipFirstFile z;
+    std::string out;
+    EXPECT_FALSE(z.open(from(*bad), bad->size(), content.size()) == SevenZipFirstFile::Opened::Yes &&
+                 z.read(out, content.size()) && out == content);
+  }
+}
+
+// Tiles packed by 7-Zip (LZMA2, its default, and LZMA; and one archive of
+// two files, whose header 7-Zip compresses): read as libarchive reads them,
+// the one-file ones without it.
+TEST_F(DsfFileTest, ArchivesMadeBy7ZipGiveTheirTilesProperties) {
+  if (!Dsf7zSupported()) GTEST_SKIP() << "this build reads no 7z";
+  auto fixture = [](const std::string& name) {
+    std::ifstream in(std::string(ORVELLA_SOURCE_DIR) + "/tests/order/data/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string plain = fixture("+46+007.dsf");
+  const auto expected = ReadDsfProperties(dir.file("plain.dsf", plain));
+  ASSERT_TRUE(expected);
+  ASSERT_EQ(expected->size(), 6u);
+  for (const auto& [name, simple] : {std::pair{"lzma2.7z", true}, {"lzma1.7z", true}, {"two.7z", false}}) {
+    SCOPED_TRACE(name);
+    const std::string archive = fixture(name);
+    ASSERT_FALSE(archive.empty());
+    EXPECT_EQ(ReadDsfProperties(dir.file(name, archive)), expected);
+    SevenZipFirstFile z;
+    const bool opened = SevenZipFirstFile::Opened::Yes == z.open(
+                                                              [&archive](std::uint64_t at, size_t n, std::string& out) {
+                                                                if (at > archive.size() || n > archive.size() - at)
+                                                                  return false;
+                                                                out.assign(archive, static_cast<size_t>(at), n);
+                                                                return true;
+                                                              },
+                                                              archive.size(), plain.size());
+    EXPECT_EQ(opened, simple);
+    std::string out;
+    if (opened) {
+      EXPECT_TRUE(z.read(out, plain.size() + 10));
+      EXPECT_EQ(out, plain);
+    }
+  }
 }
 
 }  // namespace

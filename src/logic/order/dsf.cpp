@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "logic/order/files.h"
+#include "logic/order/sevenzip.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"
 
@@ -171,7 +172,32 @@ bool ReadArchive(struct archive* a, std::string& out, size_t n) {
   return ok;
 }
 
+// Opens the file of a 7z tile of the usual shape without libarchive (see
+// SevenZipFirstFile); Other leaves it to libarchive.
+SevenZipFirstFile::Opened OpenSimple7z(File& file, SevenZipFirstFile& z, size_t limit) {
+  win::BY_HANDLE_FILE_INFORMATION status;
+  file.status(&status);
+  if (status.dwFileAttributes == win::INVALID_FILE_ATTRIBUTES) return SevenZipFirstFile::Opened::Other;
+  const std::uint64_t size = static_cast<std::uint64_t>(status.nFileSizeHigh) << 32 | status.nFileSizeLow;
+  return z.open(
+      [&file](std::uint64_t offset, size_t n, std::string& out) {
+        out.clear();
+        return win::SetFilePointerEx(file.handle(), static_cast<std::int64_t>(offset), nullptr, win::FILE_BEGIN) &&
+               file.read(out, n) && out.size() == n;
+      },
+      size, limit);
+}
+
 std::optional<DsfProperties> Read7z(File& file) {
+  SevenZipFirstFile simple;
+  const SevenZipFirstFile::Opened opened = OpenSimple7z(file, simple, kDsfHeaderLimit);
+  if (opened == SevenZipFirstFile::Opened::Damaged) return std::nullopt;
+  if (opened == SevenZipFirstFile::Opened::Yes) {
+    auto more = [&simple](std::string& out, size_t n) { return simple.read(out, n); };
+    std::string bytes;
+    if (!more(bytes, kFirstRead)) return std::nullopt;
+    return ReadPlain(std::move(bytes), more);
+  }
   ArchiveSource source;
   Archive archive;
   if (Open7zStream(file, archive, source) != DsfPrefix::Status::Done) return std::nullopt;
@@ -290,6 +316,18 @@ DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(st
     out.compressed = true;
     out.bytes.clear();
 #if ORVELLA_HAVE_LIBARCHIVE
+    SevenZipFirstFile simple;
+    const SevenZipFirstFile::Opened shape = OpenSimple7z(file, simple, limit);
+    if (shape == SevenZipFirstFile::Opened::Damaged) {
+      out.status = DsfPrefix::Status::Unreadable7z;
+      return out;
+    }
+    if (shape == SevenZipFirstFile::Opened::Yes) {
+      auto more = [&simple](std::string& bytes, size_t n) { return simple.read(bytes, n); };
+      out.status = more(out.bytes, kFirstRead) ? Feed(out.bytes, parse, limit, more, DsfPrefix::Status::Unreadable7z)
+                                               : DsfPrefix::Status::Unreadable7z;
+      return out;
+    }
     Archive archive;
     auto source = std::make_unique<ArchiveSource>();
     out.status = Open7zStream(file, archive, *source);
