@@ -29,6 +29,9 @@ constexpr std::uint32_t kPropAtom = 0x50524F50u;
 constexpr unsigned char k7zMagic[] = {'7', 'z', 0xBC, 0xAF, 0x27, 0x1C};
 // The first read: what a tile's header nearly always fits in.
 constexpr size_t kFirstRead = 4096;
+// The first bytes decompressed of a 7z tile: each byte costs, and the
+// parser asks for the rest of what it needs.
+constexpr size_t kFirst7zRead = 512;
 
 std::uint32_t U32(std::string_view b, size_t at) {
   return static_cast<std::uint32_t>(static_cast<unsigned char>(b[at])) |
@@ -195,7 +198,7 @@ std::optional<DsfProperties> Read7z(File& file) {
   if (opened == SevenZipFirstFile::Opened::Yes) {
     auto more = [&simple](std::string& out, size_t n) { return simple.read(out, n); };
     std::string bytes;
-    if (!more(bytes, kFirstRead)) return std::nullopt;
+    if (!more(bytes, kFirst7zRead)) return std::nullopt;
     return ReadPlain(std::move(bytes), more);
   }
   ArchiveSource source;
@@ -324,8 +327,8 @@ DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(st
     }
     if (shape == SevenZipFirstFile::Opened::Yes) {
       auto more = [&simple](std::string& bytes, size_t n) { return simple.read(bytes, n); };
-      out.status = more(out.bytes, kFirstRead) ? Feed(out.bytes, parse, limit, more, DsfPrefix::Status::Unreadable7z)
-                                               : DsfPrefix::Status::Unreadable7z;
+      out.status = more(out.bytes, kFirst7zRead) ? Feed(out.bytes, parse, limit, more, DsfPrefix::Status::Unreadable7z)
+                                                 : DsfPrefix::Status::Unreadable7z;
       return out;
     }
     Archive archive;
