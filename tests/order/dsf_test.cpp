@@ -202,6 +202,63 @@ TEST_F(DsfFileTest, TheUsualArchiveIsReadWithoutLibarchive) {
   }
 }
 
+// What no reader could take is refused as damaged before libarchive sees
+// it; another shape is left to libarchive.
+TEST_F(DsfFileTest, SevenZipStartsThatPointNowhereAreDamaged) {
+  auto fixture = [](const std::string& name) {
+    std::ifstream in(std::string(ORVELLA_SOURCE_DIR) + "/tests/order/data/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  const std::string good = fixture("lzma2.7z");
+  ASSERT_GT(good.size(), 64u);
+  // The start header's checksum covers bytes 12 to 31 (the next header's
+  // place, size and checksum).
+  auto withStart = [&good](size_t at, char value, bool keepCrc) {
+    std::string b = good;
+    b[at] = value;
+    if (keepCrc) {
+      std::uint32_t crc = 0xFFFFFFFFu;  // CRC-32, as the format uses
+      for (size_t i = 12; i < 32; ++i) {
+        crc ^= static_cast<unsigned char>(b[i]);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+      }
+      crc = ~crc;
+      for (int i = 0; i < 4; ++i) b[8 + i] = static_cast<char>(crc >> (8 * i));
+    }
+    return b;
+  };
+  using Opened = SevenZipFirstFile::Opened;
+  const struct {
+    const char* what;
+    std::string bytes;
+    Opened expected;
+  } cases[] = {
+      {"as made", good, Opened::Yes},
+      {"start checksum wrong", withStart(13, '\x7f', false), Opened::Damaged},
+      {"next header beyond the end", withStart(19, '\x01', true), Opened::Damaged},
+      {"next header checksum wrong", withStart(28, static_cast<char>(good[28] ^ 1), true), Opened::Damaged},
+      {"a later major version", withStart(6, '\x01', true), Opened::Other},
+      {"no 7z at all", std::string(64, 'x'), Opened::Other},
+  };
+  for (const auto& c : cases) {
+    SevenZipFirstFile z;
+    const Opened got = z.open(
+        [&c](std::uint64_t at, size_t n, std::string& out) {
+          if (at > c.bytes.size() || n > c.bytes.size() - at) return false;
+          out.assign(c.bytes, static_cast<size_t>(at), n);
+          return true;
+        },
+        c.bytes.size(), 4096);
+    EXPECT_EQ(got, c.expected) << c.what;
+  }
+  if (!Dsf7zSupported()) GTEST_SKIP() << "this build reads no 7z";
+  EXPECT_EQ(
+      ReadDsfPrefix(
+          dir.file("damaged.dsf", withStart(19, '\x01', true)), [](std::string_view) { return DsfStart(); }, 1u << 20)
+          .status,
+      DsfPrefix::Status::Unreadable7z);
+}
+
 // Tiles packed by 7-Zip (LZMA2, its default, and LZMA; and one archive of
 // two files, whose header 7-Zip compresses): read as libarchive reads them,
 // the one-file ones without it.
