@@ -354,6 +354,8 @@ SevenZipFirstFile::Opened SevenZipFirstFile::open(ReadAt readAt, std::uint64_t s
 
 bool SevenZipFirstFile::read(std::string& out, size_t n) { return d_ && d_->read(out, n); }
 
+bool SevenZipFirstFile::Supported() { return true; }
+
 #else
 
 struct SevenZipFirstFile::Impl {};
@@ -361,6 +363,7 @@ SevenZipFirstFile::SevenZipFirstFile() = default;
 SevenZipFirstFile::~SevenZipFirstFile() = default;
 SevenZipFirstFile::Opened SevenZipFirstFile::open(ReadAt, std::uint64_t, size_t) { return Opened::Other; }
 bool SevenZipFirstFile::read(std::string&, size_t) { return false; }
+bool SevenZipFirstFile::Supported() { return false; }
 
 #endif
 

@@ -39,6 +39,8 @@ class SevenZipFirstFile {
   // Opens the archive of `size` bytes read through readAt, of which no
   // more than `limit` bytes of its file will be asked.
   Opened open(ReadAt readAt, std::uint64_t size, size_t limit);
+  // Whether this build has the LZMA decoder (else every archive is Other).
+  static bool Supported();
   // Appends up to n further bytes of the file to out (fewer at its end);
   // false when its stream is damaged or cannot be read.
   bool read(std::string& out, size_t n);
