@@ -123,8 +123,10 @@ std::uint64_t FolderStamp(const std::string& folder, std::vector<Listed>* listin
 
 // The stamp of one input of a pack: its size and time (see FolderStamp for
 // the pack's own folder).
-std::uint64_t InputStamp(const std::string& folder, const std::string& rel) {
-  return rel.empty() ? FolderStamp(folder) : PathStamp(folder + "\\" + rel);
+std::uint64_t InputStamp(const std::string& folder, const std::string& rel, std::string& path) {
+  if (rel.empty()) return FolderStamp(folder);
+  path.assign(folder).append(1, '\\').append(rel);  // the caller's buffer, kept from input to input
+  return PathStamp(path);
 }
 
 // What a classification read, stamped as it goes.
@@ -133,7 +135,10 @@ struct Reading {
   PackFacts& facts;
   std::uint64_t stamp = kStampSeed;
   // Stamps an input before it is read.
-  void input(const std::string& rel) { input(rel, InputStamp(folder, rel)); }
+  void input(const std::string& rel) {
+    std::string path;
+    input(rel, InputStamp(folder, rel, path));
+  }
   // An input whose stamp its listing gave.
   void input(const std::string& rel, std::uint64_t taken) {
     facts.inputs.push_back(rel);
@@ -362,14 +367,16 @@ PackFacts ClassifyPack(const std::string& folder) {
 
 std::uint64_t PackStamp(const std::string& folder, const std::vector<std::string>& inputs) {
   std::uint64_t h = kStampSeed;
-  for (const std::string& rel : inputs) Mix(h, InputStamp(folder, rel));
+  std::string path;
+  for (const std::string& rel : inputs) Mix(h, InputStamp(folder, rel, path));
   return h;
 }
 
 void RunPackCheck(PackCheck& check) {
-  const std::optional<PackFacts>& r = check.remembered;
+  std::optional<PackFacts>& r = check.remembered;
   if (r && r->kind != PackKind::Unknown && !r->inputs.empty() && PackStamp(check.folder, r->inputs) == r->stamp) {
-    check.facts = *r;
+    check.facts = std::move(*r);  // what was remembered is the answer: no copy
+    r.reset();
     return;
   }
   check.facts = ClassifyPack(check.folder);
