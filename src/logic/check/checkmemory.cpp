@@ -85,25 +85,29 @@ bool Number(std::string_view s, std::uint64_t& out) {
 
 }  // namespace
 
-std::optional<FileStamp> StampOf(const std::string& path) {
-  win::WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return std::nullopt;
+namespace {
+// The stamp of a regular file from the fields the system gives of it
+// (attribute data or an open file's information); nothing for a folder or
+// a device.
+template <class Fields>
+std::optional<FileStamp> RegularStamp(const Fields& d) {
   if (d.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_DEVICE)) return std::nullopt;
   FileStamp s;
   s.size = static_cast<std::uint64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
   s.time = static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32 | d.ftLastWriteTime.dwLowDateTime;
   return s;
 }
+}  // namespace
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+  win::WIN32_FILE_ATTRIBUTE_DATA d;
+  if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return std::nullopt;
+  return RegularStamp(d);
+}
 
 std::optional<FileStamp> StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened) {
-  if (opened.dwFileAttributes == win::INVALID_FILE_ATTRIBUTES ||
-      (opened.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_DEVICE)))
-    return std::nullopt;
-  FileStamp s;
-  s.size = static_cast<std::uint64_t>(opened.nFileSizeHigh) << 32 | opened.nFileSizeLow;
-  s.time =
-      static_cast<std::uint64_t>(opened.ftLastWriteTime.dwHighDateTime) << 32 | opened.ftLastWriteTime.dwLowDateTime;
-  return s;
+  if (opened.dwFileAttributes == win::INVALID_FILE_ATTRIBUTES) return std::nullopt;
+  return RegularStamp(opened);
 }
 
 FileStamp PathStampOf(const std::string& path) {

@@ -176,10 +176,10 @@ bool ReadArchive(struct archive* a, std::string& out, size_t n) {
 }
 
 // Opens the file of a 7z tile of the usual shape without libarchive (see
-// SevenZipFirstFile); Other leaves it to libarchive.
-SevenZipFirstFile::Opened OpenSimple7z(File& file, SevenZipFirstFile& z, size_t limit) {
-  win::BY_HANDLE_FILE_INFORMATION status;
-  file.status(&status);
+// SevenZipFirstFile), status being the file's as it was opened; Other leaves
+// it to libarchive.
+SevenZipFirstFile::Opened OpenSimple7z(File& file, const win::BY_HANDLE_FILE_INFORMATION& status, SevenZipFirstFile& z,
+                                       size_t limit) {
   if (status.dwFileAttributes == win::INVALID_FILE_ATTRIBUTES) return SevenZipFirstFile::Opened::Other;
   const std::uint64_t size = static_cast<std::uint64_t>(status.nFileSizeHigh) << 32 | status.nFileSizeLow;
   return z.open(
@@ -191,9 +191,9 @@ SevenZipFirstFile::Opened OpenSimple7z(File& file, SevenZipFirstFile& z, size_t 
       size, limit);
 }
 
-std::optional<DsfProperties> Read7z(File& file) {
+std::optional<DsfProperties> Read7z(File& file, const win::BY_HANDLE_FILE_INFORMATION& status) {
   SevenZipFirstFile simple;
-  const SevenZipFirstFile::Opened opened = OpenSimple7z(file, simple, kDsfHeaderLimit);
+  const SevenZipFirstFile::Opened opened = OpenSimple7z(file, status, simple, kDsfHeaderLimit);
   if (opened == SevenZipFirstFile::Opened::Damaged) return std::nullopt;
   if (opened == SevenZipFirstFile::Opened::Yes) {
     auto more = [&simple](std::string& out, size_t n) { return simple.read(out, n); };
@@ -273,7 +273,10 @@ std::optional<DsfProperties> ReadDsfProperties(const std::string& path, DsfFailu
   DsfFailure& why = failure ? *failure : none;
   why = DsfFailure();
   File file(path);
-  file.status(opened);
+  // Its status once, for the caller's stamp and a 7z archive's size.
+  win::BY_HANDLE_FILE_INFORMATION status;
+  file.status(&status);
+  if (opened) *opened = status;
   std::string bytes;
   if (!file.ok() || !file.read(bytes, kFirstRead)) {
     why.kind = DsfFailure::Kind::Unreadable;
@@ -283,7 +286,7 @@ std::optional<DsfProperties> ReadDsfProperties(const std::string& path, DsfFailu
   std::optional<DsfProperties> properties;
   if (bytes.size() >= sizeof k7zMagic && std::memcmp(bytes.data(), k7zMagic, sizeof k7zMagic) == 0) {
 #if ORVELLA_HAVE_LIBARCHIVE
-    properties = Read7z(file);
+    properties = Read7z(file, status);
 #else
     why.kind = DsfFailure::Kind::No7z;
     return std::nullopt;
@@ -312,7 +315,10 @@ DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(st
   DsfPrefix out;
   // Only a file of a disk is opened: a named pipe or a device is never read.
   File file(path);
-  file.status(opened);
+  // Its status once, for the caller's stamp and a 7z archive's size.
+  win::BY_HANDLE_FILE_INFORMATION status;
+  file.status(&status);
+  if (opened) *opened = status;
   if (!file.ok()) return out;
   if (!file.read(out.bytes, kFirstRead)) return out;
   if (out.bytes.size() >= sizeof k7zMagic && std::memcmp(out.bytes.data(), k7zMagic, sizeof k7zMagic) == 0) {
@@ -320,7 +326,7 @@ DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(st
     out.bytes.clear();
 #if ORVELLA_HAVE_LIBARCHIVE
     SevenZipFirstFile simple;
-    const SevenZipFirstFile::Opened shape = OpenSimple7z(file, simple, limit);
+    const SevenZipFirstFile::Opened shape = OpenSimple7z(file, status, simple, limit);
     if (shape == SevenZipFirstFile::Opened::Damaged) {
       out.status = DsfPrefix::Status::Unreadable7z;
       return out;

@@ -37,17 +37,6 @@ void CopyName(std::string_view utf8, char (&dst)[win::MAX_PATH]) {
   std::memcpy(dst, a.c_str(), a.size() + 1);
 }
 
-void FillFromStat(const struct stat& st, win::WIN32_FIND_DATAA& d) {
-  if (!S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)) {
-    const auto size = static_cast<std::uint64_t>(st.st_size);
-    d.nFileSizeHigh = static_cast<win::DWORD>(size >> 32);
-    d.nFileSizeLow = static_cast<win::DWORD>(size & 0xFFFFFFFFu);
-  }
-  d.ftCreationTime = FileTimeOf(st.st_ctim);
-  d.ftLastAccessTime = FileTimeOf(st.st_atim);
-  d.ftLastWriteTime = FileTimeOf(st.st_mtim);
-}
-
 // Windows wildcard matching, without regard to case: '*' any run, '?' one
 // character; a mask ending in ".*" also takes names without an extension,
 // and one ending in "." takes only names without one.
@@ -194,15 +183,9 @@ BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_
     return FALSE_;
   }
   const DWORD attributes = AttributesOf(r.st, r.isRoot ? std::string_view() : BaseName(r.host), r.host);
-  WIN32_FIND_DATAA d;
-  FillFromStat(r.st, d);
   *data = WIN32_FILE_ATTRIBUTE_DATA();
   data->dwFileAttributes = attributes;
-  data->ftCreationTime = d.ftCreationTime;
-  data->ftLastAccessTime = d.ftLastAccessTime;
-  data->ftLastWriteTime = d.ftLastWriteTime;
-  data->nFileSizeHigh = d.nFileSizeHigh;
-  data->nFileSizeLow = d.nFileSizeLow;
+  FillFromStat(r.st, *data);
   SetError(ERROR_SUCCESS);
   return TRUE_;
 }

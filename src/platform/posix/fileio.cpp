@@ -323,14 +323,7 @@ BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
   const size_t slash = f->host.rfind('/');
   info->dwFileAttributes =
       AttributesOf(st, std::string_view(f->host).substr(slash == std::string::npos ? 0 : slash + 1), f->host);
-  info->ftCreationTime = FileTimeOf(st.st_ctim);
-  info->ftLastAccessTime = FileTimeOf(st.st_atim);
-  info->ftLastWriteTime = FileTimeOf(st.st_mtim);
-  if (!S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)) {
-    const auto size = static_cast<std::uint64_t>(st.st_size);
-    info->nFileSizeHigh = static_cast<DWORD>(size >> 32);
-    info->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
-  }
+  FillFromStat(st, *info);
   info->dwVolumeSerialNumber = static_cast<DWORD>(st.st_dev);
   info->nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
   info->nFileIndexHigh = static_cast<DWORD>(static_cast<std::uint64_t>(st.st_ino) >> 32);

@@ -101,6 +101,20 @@ DWORD AttributesOf(const struct stat& st, std::string_view name, const std::stri
 
 // Windows file time of a POSIX time.
 win::FILETIME FileTimeOf(const struct timespec& ts);
+// The times and size of a status into the fields Windows gives them in
+// (find data, attribute data, an open file's information); a folder's and a
+// link's size stay 0.
+template <class Fields>
+void FillFromStat(const struct stat& st, Fields& d) {
+  if (!S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)) {
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    d.nFileSizeHigh = static_cast<win::DWORD>(size >> 32);
+    d.nFileSizeLow = static_cast<win::DWORD>(size & 0xFFFFFFFFu);
+  }
+  d.ftCreationTime = FileTimeOf(st.st_ctim);
+  d.ftLastAccessTime = FileTimeOf(st.st_atim);
+  d.ftLastWriteTime = FileTimeOf(st.st_mtim);
+}
 
 // Whether the host file system holding `hostFolder` can carry symbolic
 // links (and so the program's junctions).

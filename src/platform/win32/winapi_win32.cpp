@@ -32,8 +32,8 @@ namespace {
 const ::WCHAR* W(const win::WCHAR* s) { return reinterpret_cast<const ::WCHAR*>(s); }
 ::DWORD* D(win::DWORD* p) { return reinterpret_cast<::DWORD*>(p); }
 
-// The attributes, times and size, which the system's find data and
-// attribute data share with the program's.
+// The attributes, times and size, which the system's find data, attribute
+// data and handle information share with the program's.
 template <class From, class To>
 void CopyAttributeData(const From& s, To* d) {
   d->dwFileAttributes = s.dwFileAttributes;
@@ -212,13 +212,8 @@ BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
   ::BY_HANDLE_FILE_INFORMATION d;
   if (!::GetFileInformationByHandle(file, &d)) return FALSE;
   *info = BY_HANDLE_FILE_INFORMATION();
-  info->dwFileAttributes = d.dwFileAttributes;
-  info->ftCreationTime = {d.ftCreationTime.dwLowDateTime, d.ftCreationTime.dwHighDateTime};
-  info->ftLastAccessTime = {d.ftLastAccessTime.dwLowDateTime, d.ftLastAccessTime.dwHighDateTime};
-  info->ftLastWriteTime = {d.ftLastWriteTime.dwLowDateTime, d.ftLastWriteTime.dwHighDateTime};
+  CopyAttributeData(d, info);
   info->dwVolumeSerialNumber = d.dwVolumeSerialNumber;
-  info->nFileSizeHigh = d.nFileSizeHigh;
-  info->nFileSizeLow = d.nFileSizeLow;
   info->nNumberOfLinks = d.nNumberOfLinks;
   info->nFileIndexHigh = d.nFileIndexHigh;
   info->nFileIndexLow = d.nFileIndexLow;
