@@ -7,6 +7,7 @@
 #include <exception>
 #include <functional>
 #include <map>
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -193,6 +194,7 @@ struct Source {
   std::string folder;  // Windows path
   std::string area;
   SourceKind kind = SourceKind::Loaded;
+  int order = -1;  // among the loaded packs
   std::unique_ptr<PackFiles> files;
 };
 
@@ -557,6 +559,7 @@ bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
 struct Reading {
   std::vector<std::pair<std::string, FileStamp>> depends;    // what it depends on, as stamped then
   std::vector<std::pair<std::string, std::string>> damaged;  // file (relative) and key
+  std::vector<std::pair<std::string, std::string>> damagedTiles;  // the same, of a pack's tiles
   struct Kept {
     std::string path;
     FileStamp stamp;
@@ -760,6 +763,7 @@ class Checker {
     return foldedIndex_;
   }
   std::vector<std::pair<std::string, FileStamp>> depends_;
+  std::vector<DamagedFile> damagedTiles_;
   std::vector<Reading::Kept> kept_;  // read facts, for the memory
   std::unordered_set<std::string> dependSeen_;
   bool racy_ = false;
@@ -778,7 +782,10 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
     else
       depend(p);
   });
-  if (kind == SourceKind::Loaded) loaded_.push_back(static_cast<int>(sources_.size()));
+  if (kind == SourceKind::Loaded) {
+    s.order = static_cast<int>(loaded_.size());
+    loaded_.push_back(static_cast<int>(sources_.size()));
+  }
   sources_.push_back(std::move(s));
 }
 
@@ -906,6 +913,9 @@ void Checker::takeIn(int source, Reading& r) {
   // Into the memory once no thread looks it up any more.
   for (Reading::Kept& k : r.kept) kept_.push_back(std::move(k));
   for (const auto& [rel, key] : r.damaged) damaged(source, rel, key.c_str());
+  // After every library's: the report names the damaged tiles last.
+  for (const auto& [rel, key] : r.damagedTiles)
+    damagedTiles_.push_back({sources_[static_cast<size_t>(source)].name, rel, CheckText(key.c_str())});
 }
 
 template <typename Work, typename Take>
@@ -922,48 +932,62 @@ bool Checker::inOrder(size_t count, const Work& work, const Take& take) {
     }
     return true;
   }
+  // This thread reads too: while the item it is to take next is still
+  // being read elsewhere, it reads the next unclaimed one rather than wait.
+  // It sleeps only when nothing is left to claim.
   std::vector<Reading> readings(count);
-  std::vector<char> done(count, 0);
+  const std::unique_ptr<std::atomic<bool>[]> done(new std::atomic<bool>[count]);
+  for (size_t i = 0; i < count; ++i) done[i].store(false, std::memory_order_relaxed);
   std::mutex m;
   std::condition_variable cv;
   std::atomic<size_t> next{0};
   std::atomic<bool> stop{false};
-  unsigned finished = 0;
+  const unsigned helpers = threads - 1;
+  unsigned finished = 0;               // helpers gone (under m)
+  size_t awaited = count;              // the item this thread sleeps for (under m)
   std::exception_ptr error;
-  const auto worker = [&] {
-    for (;;) {
-      if (stop || cancelled()) break;
-      const size_t i = next++;
-      if (i >= count) break;
-      try {
-        tReading = &readings[i];
-        work(i, readings[i]);
-        tReading = nullptr;
-      } catch (...) {
-        tReading = nullptr;
-        const std::lock_guard<std::mutex> lock(m);
-        if (!error) error = std::current_exception();
-        stop = true;
-      }
+  // Reads the next unclaimed item; false when none is left or reading stops.
+  const auto readOne = [&] {
+    if (stop || cancelled()) return false;
+    const size_t i = next++;
+    if (i >= count) return false;
+    try {
+      tReading = &readings[i];
+      work(i, readings[i]);
+      tReading = nullptr;
+    } catch (...) {
+      tReading = nullptr;
       const std::lock_guard<std::mutex> lock(m);
-      done[i] = 1;
-      cv.notify_all();
+      if (!error) error = std::current_exception();
+      stop = true;
+    }
+    done[i].store(true, std::memory_order_release);
+    const std::lock_guard<std::mutex> lock(m);
+    if (awaited == i || stop) cv.notify_one();
+    return true;
+  };
+  const auto helper = [&] {
+    while (readOne()) {
     }
     const std::lock_guard<std::mutex> lock(m);
     ++finished;
-    cv.notify_all();
+    cv.notify_one();
   };
   std::vector<std::thread> pool;
-  for (unsigned t = 0; t < threads; ++t) pool.emplace_back(worker);
+  for (unsigned t = 0; t < helpers; ++t) pool.emplace_back(helper);
   bool whole = true;
   for (size_t i = 0; i < count; ++i) {
-    {
+    while (!done[i].load(std::memory_order_acquire)) {
+      if (readOne()) continue;
       std::unique_lock<std::mutex> lock(m);
-      cv.wait(lock, [&] { return done[i] || finished == threads; });
-      if (!done[i] || error) {
-        whole = false;
-        break;
-      }
+      awaited = i;
+      cv.wait(lock, [&] { return done[i].load(std::memory_order_acquire) || finished == helpers || stop; });
+      awaited = count;
+      break;
+    }
+    if (!done[i].load(std::memory_order_acquire) || error) {
+      whole = false;
+      break;
     }
     // Cancelling stops before the next item is taken, as it would without
     // threads.
@@ -1038,7 +1062,7 @@ void Checker::readPack(size_t order, Reading& r) {
       note(r, path, st);
       std::string tileRel = rel + "/" + std::string(name);
       if (!facts->status.empty()) {
-        r.damaged.emplace_back(std::move(tileRel), std::move(facts->status));
+        r.damagedTiles.emplace_back(std::move(tileRel), std::move(facts->status));
         continue;
       }
       anyDsf = true;
@@ -1313,18 +1337,23 @@ Report Checker::run() {
   // The remembered files are parsed now, before the threads that look
   // them up (a kept verdict needs none of them).
   if (!reused) memory_.size();
-  // Libraries first, of every folder that can provide one.
+  // Every folder that can provide a library, each read whole by one
+  // thread: its library, then, for a loaded pack, its tiles. Taken in the
+  // folders' order, which is the packs' priority order.
   const bool whole =
-      reused || (inOrder(
-                     sources_.size(), [this](size_t i, Reading& r) { readLibrary(static_cast<int>(i), r); },
-                     [this](size_t i, Reading& r) { indexLibrary(static_cast<int>(i), r); }) &&
-                 inOrder(
-                     loaded_.size(), [this](size_t order, Reading& r) { readPack(order, r); },
-                     [this](size_t order, Reading& r) {
-                       takeIn(loaded_[order], r);
-                       if (options_.progress)
-                         options_.progress(static_cast<int>(order) + 1, static_cast<int>(loaded_.size()));
-                     }));
+      reused || inOrder(
+                    sources_.size(),
+                    [this](size_t i, Reading& r) {
+                      readLibrary(static_cast<int>(i), r);
+                      if (const int order = sources_[i].order; order >= 0) readPack(static_cast<size_t>(order), r);
+                    },
+                    [this](size_t i, Reading& r) {
+                      indexLibrary(static_cast<int>(i), r);
+                      if (const int order = sources_[i].order; order >= 0 && options_.progress)
+                        options_.progress(order + 1, static_cast<int>(loaded_.size()));
+                    });
+  for (DamagedFile& d : damagedTiles_) report_.damaged.push_back(std::move(d));
+  damagedTiles_.clear();
   if (!whole) {
     report_.cancelled = true;
     return std::move(report_);
