@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
 #include <atomic>
 #include <ctime>
 #include <filesystem>
@@ -78,6 +79,10 @@ TEST(SceneryCheck, EachReferenceGetsItsReason) {
   // The pack's own file with other letters: found where the system folds case.
   if (!foldedFiles) expected["objects/OWN2.obj"] = "case Needs";
   EXPECT_EQ(got, expected);
+  // One pack's missing paths come in the order of their names.
+  std::vector<std::string> paths;
+  for (const Missing& m : r.missing) paths.push_back(m.path);
+  EXPECT_TRUE(std::is_sorted(paths.begin(), paths.end())) << testing::PrintToString(paths);
   // The export whose file is missing; the one climbing out is not read at all.
   ASSERT_EQ(r.brokenExports.size(), 1u);
   EXPECT_EQ(r.brokenExports[0].pack, "Lib");

@@ -741,9 +741,14 @@ class Checker {
   struct PackRefs {
     std::vector<std::string> samples;  // DSFs, relative to the pack
     std::string names;                 // the references of its tiles end to end
-    // Each reference once (a view into names, which no longer changes), and
-    // its first tile among samples; sorted.
-    std::vector<std::pair<std::string_view, size_t>> refs;
+    // Each reference once (a view into names, which no longer changes),
+    // with its hash in the index and its first tile among samples.
+    struct Ref {
+      std::uint64_t hash;
+      std::string_view path;
+      size_t sample;
+    };
+    std::vector<Ref> refs;
   };
   std::vector<PackRefs> refs_;
   // The library index: each exported path's first provision in provisions_,
@@ -1085,12 +1090,20 @@ void Checker::readPack(size_t order, Reading& r) {
   }
   // Each reference once, with the first tile that names it.
   refs.refs.reserve(spans.size());
-  for (const Span& span : spans)
-    refs.refs.emplace_back(std::string_view(refs.names).substr(span.at, span.size), span.sample);
-  std::sort(refs.refs.begin(), refs.refs.end());
-  refs.refs.erase(
-      std::unique(refs.refs.begin(), refs.refs.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
-      refs.refs.end());
+  for (const Span& span : spans) {
+    const std::string_view path = std::string_view(refs.names).substr(span.at, span.size);
+    refs.refs.push_back({PathIndex::hash(path), path, span.sample});
+  }
+  // Sorted by hash: equal paths meet, mostly told apart by one comparison
+  // of numbers. The first tile of each is kept.
+  std::sort(refs.refs.begin(), refs.refs.end(), [](const PackRefs::Ref& a, const PackRefs::Ref& b) {
+    if (a.hash != b.hash) return a.hash < b.hash;
+    if (a.path != b.path) return a.path < b.path;
+    return a.sample < b.sample;
+  });
+  refs.refs.erase(std::unique(refs.refs.begin(), refs.refs.end(),
+                              [](const PackRefs::Ref& a, const PackRefs::Ref& b) { return a.path == b.path; }),
+                  refs.refs.end());
   const bool library = s.files->find("library.txt") != Found::None;
   if (!pack.airports.empty())
     pack.role = PackRole::Airport;
@@ -1195,26 +1208,26 @@ void Checker::takeJudged(size_t order, Reading& r) {
 
 void Checker::judgePack(size_t order, Reading& r) {
   constexpr size_t kBatch = 256;
-  std::uint64_t hashes[kBatch];
   int firsts[kBatch];
   {
     const PackRefs& packRefs = refs_[order];
     const auto& refs = packRefs.refs;
     for (size_t batch = 0; batch < refs.size(); batch += kBatch) {
       const size_t n = std::min(kBatch, refs.size() - batch);
+      const PackRefs::Ref* b = refs.data() + batch;
       // The slots, then the paths they hold, then the provisions: fetched
       // ahead for the whole batch, each waited for once.
+      for (size_t k = 0; k < n; ++k) index_.prefetchSlot(b[k].hash);
+      for (size_t k = 0; k < n; ++k) index_.prefetchPath(b[k].hash);
       for (size_t k = 0; k < n; ++k) {
-        hashes[k] = PathIndex::hash(refs[batch + k].first);
-        index_.prefetchSlot(hashes[k]);
-      }
-      for (size_t k = 0; k < n; ++k) index_.prefetchPath(hashes[k]);
-      for (size_t k = 0; k < n; ++k) {
-        firsts[k] = index_.find(refs[batch + k].first, hashes[k]);
+        firsts[k] = index_.find(b[k].path, b[k].hash);
         if (firsts[k] >= 0) __builtin_prefetch(&provisions_[static_cast<size_t>(firsts[k])]);
       }
-      for (size_t k = 0; k < n; ++k) judgeRef(order, refs[batch + k].first, refs[batch + k].second, firsts[k], r);
+      for (size_t k = 0; k < n; ++k) judgeRef(order, b[k].path, b[k].sample, firsts[k], r);
     }
+    // The report lists a pack's missing paths in the order of their names.
+    std::sort(r.unmet.begin(), r.unmet.end(),
+              [](const Reading::Unmet& x, const Reading::Unmet& y) { return x.path < y.path; });
   }
 }
 
