@@ -310,7 +310,9 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
 // Names the memory's lines must escape come back as they were, in a file's
 // line and in the verdict's; a field ending in a lone backslash is damage.
 TEST(SceneryCheck, TheMemoryKeepsEveryByteOfItsNames) {
-  const std::string odd = "C:\\a\tb\\c\nd\re\\\\f\\";
+  // Escapes at every place of a long name, runs of plain bytes between.
+  const std::string some = "C:\\a\tb\\c\nd\re\\\\f\\";
+  const std::string odd = some + " a run of plain bytes longer than sixteen\r" + some + "\n";
   const FileStamp st{12, 34};
   CheckMemory m;
   m.put(odd, st, {odd, "", "plain"}, std::uint64_t{1} << 40);  // long settled

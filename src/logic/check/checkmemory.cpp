@@ -4,6 +4,9 @@
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "logic/order/files.h"
 #include "platform/handle.h"
@@ -17,13 +20,32 @@ constexpr const char* kHeader = "OrvellaCheck 1";
 // Two seconds in file time: the coarsest clock of a file system (FAT).
 constexpr std::uint64_t kRacyWindow = 20'000'000;
 
+// Where the first byte that needs an escape is at or after from (s.size()
+// when none): sixteen bytes at a time where the processor can.
+size_t NextEscaped(std::string_view s, size_t from) {
+#ifdef __SSE2__
+  const __m128i backslash = _mm_set1_epi8('\\'), tab = _mm_set1_epi8('\t'), lf = _mm_set1_epi8('\n'),
+                cr = _mm_set1_epi8('\r');
+  for (; from + 16 <= s.size(); from += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + from));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, tab)),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    if (const int mask = _mm_movemask_epi8(hit)) return from + static_cast<size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; from < s.size(); ++from) {
+    const char c = s[from];
+    if (c == '\\' || c == '\t' || c == '\n' || c == '\r') return from;
+  }
+  return s.size();
+}
+
 // Fields are kept one line per file, separated by tabs; these escapes keep
 // tabs, line ends and backslashes of names inside their field.
 void EscapeInto(std::string& out, std::string_view s) {
   size_t from = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
+  for (size_t i = NextEscaped(s, 0); i < s.size(); i = NextEscaped(s, from)) {
     const char c = s[i];
-    if (c != '\\' && c != '\t' && c != '\n' && c != '\r') continue;
     out.append(s, from, i - from);
     out += '\\';
     out += c == '\\' ? '\\' : c == '\t' ? 't' : c == '\n' ? 'n' : 'r';
