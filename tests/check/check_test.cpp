@@ -330,6 +330,21 @@ TEST(SceneryCheck, TheMemoryKeepsEveryByteOfItsNames) {
   EXPECT_EQ(back.verdict()->report, v.report);
   back.load("OrvellaCheck 1\n12\t34\tname\\\n");
   EXPECT_EQ(back.find("name", st), std::nullopt);
+  // A damaged verdict is no verdict; one with nothing to check is one.
+  const std::pair<const char*, bool> verdicts[] = {
+      {"*\tsig\t0", true},
+      {"*\tsig\t1\tp\t1\t2\trep", true},
+      {"*\tsig", false},
+      {"*\tsig\t2\tp\t1\t2", false},
+      {"*\tsig\t18446744073709551615\tp\t1\t2", false},
+      {"*\tsig\t99999999999999999999\tp\t1\t2", false},
+      {"*\tsig\t1\tp\tx\t2", false},
+      {"*\tsig\t1\tp\t1\t2\tbad\\q", false},
+  };
+  for (const auto& [line, kept] : verdicts) {
+    back.load(std::string("OrvellaCheck 1\n") + line + "\n");
+    EXPECT_EQ(back.verdict() != nullptr, kept) << line;
+  }
 }
 
 // Enough stamps for the verdict to be checked on several threads: a change

@@ -239,25 +239,40 @@ void CheckMemory::load(const std::string& text) {
   ++at;
   if (text.compare(at, 2, "*\t") == 0) {
     const size_t end = text.find('\n', at);
-    std::vector<std::string> fields;
-    if (end != std::string::npos && Fields(std::string_view(text).substr(at, end - at), fields) && fields.size() >= 3) {
-      Verdict v;
-      v.signature = fields[1];
-      std::uint64_t n = 0;
-      if (Number(fields[2], n) && n <= (fields.size() - 3) / 3) {
-        size_t i = 3;
-        for (std::uint64_t k = 0; k < n; ++k, i += 3) {
-          FileStamp st;
-          if (!Number(fields[i + 1], st.size) || !Number(fields[i + 2], st.time)) break;
-          v.depends.emplace_back(std::move(fields[i]), st);
-        }
-        if (v.depends.size() == n) {
-          v.report.assign(std::make_move_iterator(fields.begin() + static_cast<std::ptrdiff_t>(i)),
-                          std::make_move_iterator(fields.end()));
-          verdict_ = std::move(v);
-        }
-      }
+    const std::string_view line =
+        std::string_view(text).substr(at + 2, end == std::string::npos ? std::string::npos : end - at - 2);
+    // Read field by field: the paths are tens of thousands.
+    size_t f = 0;
+    bool more = true;
+    const auto next = [&](std::string_view& field) {
+      if (!more) return false;
+      const size_t tab = line.find('\t', f);
+      field = line.substr(f, tab == std::string_view::npos ? std::string_view::npos : tab - f);
+      more = tab != std::string_view::npos;
+      f = tab + 1;
+      return true;
+    };
+    std::string_view field;
+    Verdict v;
+    std::uint64_t n = 0;
+    bool whole = end != std::string::npos && next(field) && Unescape(field, v.signature) && next(field) &&
+                 Number(field, n);
+    // Never more than the line can hold (three tabs and two digits each): a
+    // damaged count reserves nothing large.
+    if (whole) v.depends.reserve(static_cast<size_t>(std::min<std::uint64_t>(n, line.size() / 5 + 1)));
+    std::string path;
+    for (std::uint64_t k = 0; whole && k < n; ++k) {
+      FileStamp st;
+      std::string_view size, time;
+      whole = next(field) && Unescape(field, path) && next(size) && Number(size, st.size) && next(time) &&
+              Number(time, st.time);
+      if (whole) v.depends.emplace_back(path, st);
     }
+    while (whole && next(field)) {
+      v.report.emplace_back();
+      whole = Unescape(field, v.report.back());
+    }
+    if (whole) verdict_ = std::move(v);
     at = end == std::string::npos ? text.size() : end + 1;
   }
   pending_ = text.substr(at);
