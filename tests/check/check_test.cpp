@@ -97,6 +97,27 @@ TEST(SceneryCheck, EachReferenceGetsItsReason) {
   EXPECT_TRUE(r.problems());
 }
 
+// The lines of packs that are gone are dropped, as the simulator drops them;
+// a line may spell its folder in other letters, or name a link.
+TEST(SceneryCheck, LinesOfPacksThatAreGoneAreDropped) {
+  TestDir dir;
+  PutTile(dir, "XP/Custom Scenery/Real", test::CheckDsf({}));
+  std::string ini = "I\n1000 Version\nSCENERY\n\nSCENERY_PACK Custom Scenery/REAL/\nSCENERY_PACK Custom Scenery/Gone/\n";
+  std::vector<std::string> expected = {"REAL"};
+#ifndef _WIN32
+  PutTile(dir, "Elsewhere/Target", test::CheckDsf({}));
+  dir.symlink("XP/Custom Scenery/Linked", "Elsewhere/Target");
+  dir.symlink("XP/Custom Scenery/Dangling", "Elsewhere/Nothing");
+  ini += "SCENERY_PACK Custom Scenery/Linked/\nSCENERY_PACK Custom Scenery/Dangling/\n";
+  expected.push_back("Linked");
+#endif
+  dir.file("XP/Custom Scenery/scenery_packs.ini", ini);
+  const Report r = CheckInstallation(dir.win("XP"), Options());
+  std::vector<std::string> names;
+  for (const LoadedPack& p : r.packs) names.push_back(p.name);
+  EXPECT_EQ(names, expected);
+}
+
 TEST(SceneryCheck, AirportsTilesAndDamagedFiles) {
   TestDir dir;
   dir.mkdir("XP/Custom Scenery");

@@ -809,6 +809,23 @@ void Checker::gatherPacks() {
   };
   std::vector<Line> lines;
   const std::string customFolder = custom + "\\";
+  // The folders and links of Custom Scenery, by folded name: a line of a
+  // pack there is looked up in it rather than asked of the system.
+  const std::vector<std::pair<std::string, win::DWORD>> customEntries = Folders(custom);
+  std::unordered_map<std::string, win::DWORD> customByName;
+  customByName.reserve(customEntries.size());
+  for (const auto& [name, attributes] : customEntries) customByName.emplace(FoldAsciiCase(name), attributes);
+  const auto exists = [&](const Line& l) {
+    win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES;
+    if (l.area == kCustom && l.folder.find('\\', customFolder.size()) == std::string::npos)
+      if (auto it = customByName.find(FoldAsciiCase(std::string_view(l.folder).substr(customFolder.size())));
+          it != customByName.end())
+        attributes = it->second;
+    // Not there, or a name that folds beyond ASCII: the system says.
+    if (attributes == win::INVALID_FILE_ATTRIBUTES) attributes = win::GetFileAttributesA(l.folder.c_str());
+    return attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY) &&
+           Alive(l.folder, attributes);
+  };
   for (const PackLine& l : ini.lines) {
     Line line;
     line.disabled = l.disabled;
@@ -825,13 +842,13 @@ void Checker::gatherPacks() {
                       : "";
       if (line.area == kCustom && EqualsAsciiNoCase(line.name, kGlobalAirports)) globalAirportsListed = true;
     }
-    if (!DirectoryExists(line.folder)) continue;  // the simulator drops lines of packs that are gone
+    if (!exists(line)) continue;  // the simulator drops lines of packs that are gone
     if (!listed.insert(FoldAsciiCase(line.folder)).second) continue;
     lines.push_back(std::move(line));
   }
   // Folders and links of Custom Scenery the file does not list: the
   // simulator adds them at the top, enabled, in alphabetical order.
-  for (const auto& [name, attributes] : Folders(custom)) {
+  for (const auto& [name, attributes] : customEntries) {
     const std::string folder = custom + "\\" + name;
     if (listed.count(FoldAsciiCase(folder)) || !Alive(folder, attributes)) continue;
     addSource(name, folder, kCustom, SourceKind::Loaded);
