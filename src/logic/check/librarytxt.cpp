@@ -1,5 +1,6 @@
 #include "logic/check/librarytxt.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace orvella::check {
@@ -26,7 +27,7 @@ std::string_view Trim(std::string_view s) {
 }
 
 struct Keyword {
-  const char* word;
+  std::string_view word;
   ExportKind kind;
   int leading;  // words before the virtual path (ratio, season)
 };
@@ -40,7 +41,7 @@ constexpr Keyword kExports[] = {
     {"EXPORT_EXTEND_SEASON", ExportKind::ExtendSeason, 1},
     {"EXPORT_EXCLUDE_SEASON", ExportKind::ExcludeSeason, 1},
 };
-constexpr const char* kOthers[] = {"REGION_DEFINE", "REGION_RECT", "REGION_BITMAP", "REGION_DREF",    "REGION",
+constexpr std::string_view kOthers[] = {"REGION_DEFINE", "REGION_RECT", "REGION_BITMAP", "REGION_DREF",    "REGION",
                                    "PUBLIC",        "PRIVATE",     "DEPRECATED",    "SEMI_DEPRECATED"};
 
 }  // namespace
@@ -55,10 +56,13 @@ std::string VirtualPath(std::string_view path) {
 std::string PackRelative(std::string_view path) {
   // Most paths are plain already: no separator to turn, no empty, "." or
   // ".." part (those make "//" or "./", or end the path with '/' or '.').
-  if (!path.empty() && path.front() != '/' && path.back() != '/' && path.back() != '.' &&
-      path.find_first_of("\\:") == std::string_view::npos && path.find("//") == std::string_view::npos &&
-      path.find("./") == std::string_view::npos)
-    return std::string(path);
+  // One pass tells.
+  bool plain = !path.empty() && path.front() != '/' && path.back() != '/' && path.back() != '.';
+  for (size_t i = 0; plain && i < path.size(); ++i) {
+    const char c = path[i];
+    plain = c != '\\' && c != ':' && !(c == '/' && (path[i - 1] == '/' || path[i - 1] == '.'));
+  }
+  if (plain) return std::string(path);
   const std::string p = VirtualPath(path);
   if (p.empty() || p[0] == '/') return {};
   std::vector<std::string_view> parts;
@@ -85,6 +89,9 @@ std::string PackRelative(std::string_view path) {
 
 LibraryFile ParseLibrary(std::string_view text) {
   LibraryFile f;
+  // A line of an export is rarely shorter than this; a file of another kind
+  // reserves no more than a large library needs.
+  f.exports.reserve(std::min<size_t>(text.size() / 48, 1 << 14));
   int header = 0;  // lines of the header met so far
   int number = 0;
   std::string region;
@@ -97,11 +104,9 @@ LibraryFile ParseLibrary(std::string_view text) {
     std::string_view line = text.substr(at, end - at);
     at = end + 1;
     ++number;
-    if (const size_t hash = line.find('#'); hash != std::string_view::npos && Trim(line.substr(0, hash)).empty())
-      continue;  // a comment line
     std::string_view rest = line;
     const std::string_view word = Word(rest);
-    if (word.empty()) continue;
+    if (word.empty() || word[0] == '#') continue;  // blank, or a comment line
     if (header < 3) {
       // "A" or "I" (the line ends of the file's maker), a version, "LIBRARY".
       const bool ok = header == 0   ? (word == "A" || word == "I")
@@ -112,8 +117,9 @@ LibraryFile ParseLibrary(std::string_view text) {
       continue;
     }
     const Keyword* k = nullptr;
-    for (const Keyword& e : kExports)
-      if (word == e.word) k = &e;
+    if (word.substr(0, 6) == "EXPORT")
+      for (const Keyword& e : kExports)
+        if (word == e.word) k = &e;
     if (k) {
       for (int i = 0; i < k->leading; ++i) Word(rest);
       const std::string_view virt = Word(rest);
@@ -151,7 +157,7 @@ LibraryFile ParseLibrary(std::string_view text) {
       deprecated = true;
     } else {
       bool known = false;
-      for (const char* o : kOthers) known = known || word == o;
+      for (const std::string_view o : kOthers) known = known || word == o;
       if (!known) ++f.unknown;
     }
   }
