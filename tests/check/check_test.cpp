@@ -328,6 +328,37 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, files);
 }
 
+#ifndef _WIN32
+// A pack that is a link to its folder: a file that appears at the top of
+// that folder changes the folder, never the link. The verdict sees it.
+TEST(SceneryCheck, AFileNewAtTheTopOfALinkedPackIsSeen) {
+  TestDir dir;
+  PutTile(dir, "Elsewhere/Target", test::CheckDsf({"lib/x.obj"}));
+  dir.mkdir("XP/Custom Scenery");
+  dir.symlink("XP/Custom Scenery/Linked", "Elsewhere/Target");
+  const auto settle = [&] {
+    for (const char* top : {"XP", "Elsewhere"})
+      for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host(top)))
+        if (!e.is_symlink()) test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+  };
+  settle();
+  const timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, dir.host("XP/Custom Scenery/Linked").c_str(), hourAgo, AT_SYMLINK_NOFOLLOW), 0);
+  Options o;
+  o.memoryFile = dir.win("memory.check");
+  EXPECT_EQ(CheckInstallation(dir.win("XP"), o).missing.size(), 1u);
+  ASSERT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  // The new files settled; the folder they changed is not.
+  PutLibrary(dir, "Elsewhere/Target", "EXPORT lib/x.obj x.obj\n");
+  dir.file("Elsewhere/Target/x.obj", "o");
+  for (const char* f : {"Elsewhere/Target/library.txt", "Elsewhere/Target/x.obj"})
+    test::ShiftWriteTime(dir.host(f), -std::chrono::hours(1));
+  const Report r = CheckInstallation(dir.win("XP"), o);
+  EXPECT_FALSE(r.remembered);
+  EXPECT_TRUE(r.missing.empty());
+}
+#endif
+
 // Names the memory's lines must escape come back as they were, in a file's
 // line and in the verdict's; a field ending in a lone backslash is damage.
 TEST(SceneryCheck, TheMemoryKeepsEveryByteOfItsNames) {

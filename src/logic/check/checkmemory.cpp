@@ -135,11 +135,31 @@ std::optional<FileStamp> StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened) 
 FileStamp PathStampOf(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return {~0ull, ~0ull};
+  const auto timeOf = [](const win::FILETIME& t) {
+    return static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+  };
   FileStamp s;
   s.size = d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY
                ? ~1ull
                : static_cast<std::uint64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
-  s.time = static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32 | d.ftLastWriteTime.dwLowDateTime;
+  s.time = timeOf(d.ftLastWriteTime);
+  constexpr win::DWORD kLinkedFolder = win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_REPARSE_POINT;
+  if ((d.dwFileAttributes & kLinkedFolder) == kLinkedFolder) {
+    // A link's own time never changes with what its folder holds (a pack in
+    // Custom Scenery is mostly one): the folder it leads to is stamped, the
+    // one a listing through it reads. A link whose folder is gone keeps its
+    // own time, marked apart.
+    const platform::FileHandle h(win::CreateFileA(path.c_str(), 0,
+                                                  win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
+                                                  nullptr, win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    win::BY_HANDLE_FILE_INFORMATION target;
+    if (h.valid() && win::GetFileInformationByHandle(h.get(), &target)) {
+      s.size = ~2ull;
+      s.time = timeOf(target.ftLastWriteTime);
+    } else {
+      s.size = ~3ull;
+    }
+  }
   return s;
 }
 

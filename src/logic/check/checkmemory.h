@@ -82,7 +82,8 @@ class CheckMemory {
 };
 
 // The stamp of a file, of a folder (its time, changed when an entry comes or
-// goes), or a mark for a path that does not exist.
+// goes; through a link, the time of the folder it leads to), or a mark for a
+// path that does not exist.
 FileStamp PathStampOf(const std::string& path);
 
 // The current time as file times count it.
