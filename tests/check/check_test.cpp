@@ -102,7 +102,8 @@ TEST(SceneryCheck, EachReferenceGetsItsReason) {
 TEST(SceneryCheck, LinesOfPacksThatAreGoneAreDropped) {
   TestDir dir;
   PutTile(dir, "XP/Custom Scenery/Real", test::CheckDsf({}));
-  std::string ini = "I\n1000 Version\nSCENERY\n\nSCENERY_PACK Custom Scenery/REAL/\nSCENERY_PACK Custom Scenery/Gone/\n";
+  std::string ini =
+      "I\n1000 Version\nSCENERY\n\nSCENERY_PACK Custom Scenery/REAL/\nSCENERY_PACK Custom Scenery/Gone/\n";
   std::vector<std::string> expected = {"REAL"};
 #ifndef _WIN32
   PutTile(dir, "Elsewhere/Target", test::CheckDsf({}));

@@ -149,9 +149,9 @@ FileStamp PathStampOf(const std::string& path) {
     // Custom Scenery is mostly one): the folder it leads to is stamped, the
     // one a listing through it reads. A link whose folder is gone keeps its
     // own time, marked apart.
-    const platform::FileHandle h(win::CreateFileA(path.c_str(), 0,
-                                                  win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
-                                                  nullptr, win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    const platform::FileHandle h(
+        win::CreateFileA(path.c_str(), 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
+                         nullptr, win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     win::BY_HANDLE_FILE_INFORMATION target;
     if (h.valid() && win::GetFileInformationByHandle(h.get(), &target)) {
       s.size = ~2ull;
@@ -275,8 +275,8 @@ void CheckMemory::load(const std::string& text) {
     std::string_view field;
     Verdict v;
     std::uint64_t n = 0;
-    bool whole = end != std::string::npos && next(field) && Unescape(field, v.signature) && next(field) &&
-                 Number(field, n);
+    bool whole =
+        end != std::string::npos && next(field) && Unescape(field, v.signature) && next(field) && Number(field, n);
     // Never more than the line can hold (three tabs and two digits each): a
     // damaged count reserves nothing large.
     if (whole) v.depends.reserve(static_cast<size_t>(std::min<std::uint64_t>(n, line.size() / 5 + 1)));

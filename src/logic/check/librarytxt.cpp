@@ -42,7 +42,7 @@ constexpr Keyword kExports[] = {
     {"EXPORT_EXCLUDE_SEASON", ExportKind::ExcludeSeason, 1},
 };
 constexpr std::string_view kOthers[] = {"REGION_DEFINE", "REGION_RECT", "REGION_BITMAP", "REGION_DREF",    "REGION",
-                                   "PUBLIC",        "PRIVATE",     "DEPRECATED",    "SEMI_DEPRECATED"};
+                                        "PUBLIC",        "PRIVATE",     "DEPRECATED",    "SEMI_DEPRECATED"};
 
 }  // namespace
 

@@ -1,13 +1,13 @@
 #include "logic/check/scenerycheck.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
 #include <functional>
 #include <map>
-#include <atomic>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -557,8 +557,8 @@ bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
 // What reading one folder (a pack, a library) found, gathered on a thread of
 // its own and taken in by the check in priority order.
 struct Reading {
-  std::vector<std::pair<std::string, FileStamp>> depends;    // what it depends on, as stamped then
-  std::vector<std::pair<std::string, std::string>> damaged;  // file (relative) and key
+  std::vector<std::pair<std::string, FileStamp>> depends;         // what it depends on, as stamped then
+  std::vector<std::pair<std::string, std::string>> damaged;       // file (relative) and key
   std::vector<std::pair<std::string, std::string>> damagedTiles;  // the same, of a pack's tiles
   struct Kept {
     std::string path;
@@ -965,8 +965,8 @@ bool Checker::inOrder(size_t count, const Work& work, const Take& take) {
   std::atomic<size_t> next{0};
   std::atomic<bool> stop{false};
   const unsigned helpers = threads - 1;
-  unsigned finished = 0;               // helpers gone (under m)
-  size_t awaited = count;              // the item this thread sleeps for (under m)
+  unsigned finished = 0;   // helpers gone (under m)
+  size_t awaited = count;  // the item this thread sleeps for (under m)
   std::exception_ptr error;
   // Reads the next unclaimed item; false when none is left or reading stops.
   const auto readOne = [&] {
@@ -1370,18 +1370,18 @@ Report Checker::run() {
   // Every folder that can provide a library, each read whole by one
   // thread: its library, then, for a loaded pack, its tiles. Taken in the
   // folders' order, which is the packs' priority order.
-  const bool whole =
-      reused || inOrder(
-                    sources_.size(),
-                    [this](size_t i, Reading& r) {
-                      readLibrary(static_cast<int>(i), r);
-                      if (const int order = sources_[i].order; order >= 0) readPack(static_cast<size_t>(order), r);
-                    },
-                    [this](size_t i, Reading& r) {
-                      indexLibrary(static_cast<int>(i), r);
-                      if (const int order = sources_[i].order; order >= 0 && options_.progress)
-                        options_.progress(order + 1, static_cast<int>(loaded_.size()));
-                    });
+  const bool whole = reused || inOrder(
+                                   sources_.size(),
+                                   [this](size_t i, Reading& r) {
+                                     readLibrary(static_cast<int>(i), r);
+                                     if (const int order = sources_[i].order; order >= 0)
+                                       readPack(static_cast<size_t>(order), r);
+                                   },
+                                   [this](size_t i, Reading& r) {
+                                     indexLibrary(static_cast<int>(i), r);
+                                     if (const int order = sources_[i].order; order >= 0 && options_.progress)
+                                       options_.progress(order + 1, static_cast<int>(loaded_.size()));
+                                   });
   for (DamagedFile& d : damagedTiles_) report_.damaged.push_back(std::move(d));
   damagedTiles_.clear();
   if (!whole) {
