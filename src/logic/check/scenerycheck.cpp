@@ -1353,8 +1353,26 @@ void Checker::keepVerdict() {
 
 Report Checker::run() {
   report_.folder = inst_;
-  if (!options_.memoryFile.empty()) memory_.loadFile(options_.memoryFile);
-  gatherPacks();
+  // The memory is read on a thread of its own while the packs are gathered:
+  // neither needs the other.
+  std::exception_ptr loadError;
+  std::thread loader;
+  if (!options_.memoryFile.empty())
+    loader = std::thread([this, &loadError] {
+      try {
+        memory_.loadFile(options_.memoryFile);
+      } catch (...) {
+        loadError = std::current_exception();
+      }
+    });
+  try {
+    gatherPacks();
+  } catch (...) {
+    if (loader.joinable()) loader.join();
+    throw;
+  }
+  if (loader.joinable()) loader.join();
+  if (loadError) std::rethrow_exception(loadError);
   report_.packs.resize(loaded_.size());
   refs_.resize(loaded_.size());
   for (size_t order = 0; order < loaded_.size(); ++order) {
