@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <stdexcept>
 #include <thread>
 
 #include "check/checkbuilder.h"
@@ -238,6 +239,13 @@ TEST(SceneryCheck, ManyPacksKeepTheirOrder) {
   const std::vector<std::string> expectedBroken =
       foldedFiles ? std::vector<std::string>{"lib/gone.obj"} : std::vector<std::string>{"lib/b.obj", "lib/gone.obj"};
   EXPECT_EQ(broken, expectedBroken);
+  // A progress that fails stops the check with its error, once the
+  // threads that read have stopped.
+  Options failing;
+  failing.progress = [](int done, int) {
+    if (done == 5) throw std::runtime_error("no more room");
+  };
+  EXPECT_THROW(CheckInstallation(dir.win("XP"), failing), std::runtime_error);
 
   // Cancelled after the third pack: no fourth is taken, whatever the threads
   // had read ahead.

@@ -998,31 +998,38 @@ bool Checker::inOrder(size_t count, const Work& work, const Take& take) {
   std::vector<std::thread> pool;
   for (unsigned t = 0; t < helpers; ++t) pool.emplace_back(helper);
   bool whole = true;
-  for (size_t i = 0; i < count; ++i) {
-    while (!done[i].load(std::memory_order_acquire)) {
-      if (readOne()) continue;
-      std::unique_lock<std::mutex> lock(m);
-      awaited = i;
-      cv.wait(lock, [&] { return done[i].load(std::memory_order_acquire) || finished == helpers || stop; });
-      awaited = count;
-      break;
+  std::exception_ptr takeError;  // of this thread's taking: the helpers still stop first
+  try {
+    for (size_t i = 0; i < count; ++i) {
+      while (!done[i].load(std::memory_order_acquire)) {
+        if (readOne()) continue;
+        std::unique_lock<std::mutex> lock(m);
+        awaited = i;
+        cv.wait(lock, [&] { return done[i].load(std::memory_order_acquire) || finished == helpers || stop; });
+        awaited = count;
+        break;
+      }
+      // A failed reading stops everything (its error is thrown below).
+      if (!done[i].load(std::memory_order_acquire) || stop) {
+        whole = false;
+        break;
+      }
+      // Cancelling stops before the next item is taken, as it would without
+      // threads.
+      if (cancelled()) {
+        whole = false;
+        break;
+      }
+      take(i, readings[i]);
+      readings[i] = Reading();
     }
-    if (!done[i].load(std::memory_order_acquire) || error) {
-      whole = false;
-      break;
-    }
-    // Cancelling stops before the next item is taken, as it would without
-    // threads.
-    if (cancelled()) {
-      whole = false;
-      break;
-    }
-    take(i, readings[i]);
-    readings[i] = Reading();
+  } catch (...) {
+    takeError = std::current_exception();
   }
   stop = true;
   for (std::thread& t : pool) t.join();
   if (error) std::rethrow_exception(error);
+  if (takeError) std::rethrow_exception(takeError);
   return whole;
 }
 
