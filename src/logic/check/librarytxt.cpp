@@ -53,16 +53,19 @@ std::string VirtualPath(std::string_view path) {
   return out;
 }
 
-std::string PackRelative(std::string_view path) {
-  // Most paths are plain already: no separator to turn, no empty, "." or
-  // ".." part (those make "//" or "./", or end the path with '/' or '.').
-  // One pass tells.
+bool PlainRelative(std::string_view path) {
+  // No separator to turn, no empty, "." or ".." part (those make "//" or
+  // "./", or end the path with '/' or '.'): one pass tells.
   bool plain = !path.empty() && path.front() != '/' && path.back() != '/' && path.back() != '.';
   for (size_t i = 0; plain && i < path.size(); ++i) {
     const char c = path[i];
     plain = c != '\\' && c != ':' && !(c == '/' && (path[i - 1] == '/' || path[i - 1] == '.'));
   }
-  if (plain) return std::string(path);
+  return plain;
+}
+
+std::string PackRelative(std::string_view path) {
+  if (PlainRelative(path)) return std::string(path);
   const std::string p = VirtualPath(path);
   if (p.empty() || p[0] == '/') return {};
   std::vector<std::string_view> parts;

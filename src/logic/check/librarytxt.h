@@ -37,5 +37,7 @@ std::string VirtualPath(std::string_view path);
 // A real path relative to its pack: separators made '/', "." dropped, ".."
 // resolved; empty when it climbs out of the pack or is absolute.
 std::string PackRelative(std::string_view path);
+// Whether path is already as PackRelative makes it (most paths are).
+bool PlainRelative(std::string_view path);
 
 }  // namespace orvella::check

@@ -1176,8 +1176,7 @@ void Checker::judgeRef(size_t order, std::string_view path, size_t sampleIndex, 
   }
   // Then the pack's own file (asked only now: most references are met by
   // an export). Most references are plain paths: no copy is made of those.
-  const bool plain = !path.empty() && path[0] != '/' && path.find("./") == std::string_view::npos &&
-                     path.find("//") == std::string_view::npos && path.back() != '/' && path.back() != '.';
+  const bool plain = PlainRelative(path);
   const std::string cleaned = plain ? std::string() : PackRelative(path);
   const std::string_view rel = plain ? path : std::string_view(cleaned);
   const Found own = rel.empty() ? Found::None : s.files->find(rel);
