@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "platform/winapi.h"
 #include "support/testdir.h"
@@ -46,6 +49,39 @@ TEST(DriveMap, MapsBothWaysWithTheLongestPrefix) {
   EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
   ASSERT_EQ(platform::GetDriveMap().size(), 1u);
   EXPECT_EQ(platform::GetDriveMap()[0].letter, 'C');
+}
+
+// Each thread keeps its own copy of the map: a thread that resolved paths
+// before a change must see the change, never its old copy.
+TEST(DriveMap, AChangeIsSeenByAThreadThatUsedTheOldMap) {
+  TestDir t;
+  t.mapDrives({{'C', "one"}});
+  t.file("one/a.txt", "x");
+  t.file("two/b.txt", "x");
+  std::mutex m;
+  std::condition_variable cv;
+  int step = 0;
+  DWORD before = 0, after = 0, gone = 0;
+  std::thread other([&] {
+    before = GetFileAttributesA("C:\\a.txt");
+    std::unique_lock lock(m);
+    step = 1;
+    cv.notify_all();
+    cv.wait(lock, [&] { return step == 2; });
+    after = GetFileAttributesA("C:\\b.txt");
+    gone = GetFileAttributesA("C:\\a.txt");
+  });
+  {
+    std::unique_lock lock(m);
+    cv.wait(lock, [&] { return step == 1; });
+    t.mapDrives({{'C', "two"}});
+    step = 2;
+    cv.notify_all();
+  }
+  other.join();
+  EXPECT_EQ(before, FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(after, FILE_ATTRIBUTE_ARCHIVE);
+  EXPECT_EQ(gone, INVALID_FILE_ATTRIBUTES);
 }
 
 TEST(DriveMap, DefaultReachesEveryHostPathThroughZ) {

@@ -154,8 +154,12 @@ using namespace platform::posix;
 namespace text = platform::text;
 
 DWORD GetFileAttributesA(const char* path) {
+  std::string host;
+  struct stat st;
+  const ExactStatus exact = StatExact(path, host, st);
+  if (exact == ExactStatus::Found) return AttributesOf(st, BaseName(host), host);
   Resolved r;
-  if (!ResolveAnsi(path, r)) return INVALID_FILE_ATTRIBUTES;
+  if (!ResolveAnsiAfter(path, r, exact)) return INVALID_FILE_ATTRIBUTES;
   if (!r.exists) {
     SetError(r.missing);
     return INVALID_FILE_ATTRIBUTES;
@@ -172,8 +176,19 @@ BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_
     SetError(ERROR_INVALID_PARAMETER);
     return FALSE_;
   }
+  std::string host;
+  struct stat st;
+  const ExactStatus exact = StatExact(path, host, st);
+  if (exact == ExactStatus::Found) {
+    // In full form and there as written: nothing more to resolve.
+    *data = WIN32_FILE_ATTRIBUTE_DATA();
+    data->dwFileAttributes = AttributesOf(st, BaseName(host), host);
+    FillFromStat(st, *data);
+    SetError(ERROR_SUCCESS);
+    return TRUE_;
+  }
   Resolved r;
-  if (!ResolveAnsi(path, r)) return FALSE_;
+  if (!ResolveAnsiAfter(path, r, exact)) return FALSE_;
   if (!r.exists) {
     SetError(r.missing);
     return FALSE_;

@@ -87,6 +87,15 @@ bool Resolve(const WinPath& path, Resolved& out);
 std::string ExactHost(std::string_view path, size_t maxLength = win::MAX_PATH - 1);
 // Parse + resolve from an ANSI (UTF-8) or a UTF-16 path.
 bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1, bool exactLast = false);
+// The first step of ResolveAnsi on its own, for callers that need no more
+// than the status of a path that exists as written (most do): Found with
+// host and st set; Missing when the exact host path does not exist;
+// Unknown when the path is not in full form (or cannot be looked at so).
+enum class ExactStatus { Found, Missing, Unknown };
+ExactStatus StatExact(const char* path, std::string& host, struct stat& st, size_t maxLength = win::MAX_PATH - 1);
+// The rest of ResolveAnsi after StatExact did not find the path.
+bool ResolveAnsiAfter(const char* path, Resolved& out, ExactStatus exact, size_t maxLength = win::MAX_PATH - 1,
+                      bool exactLast = false);
 bool ResolveWide(const char16_t* path, Resolved& out, size_t maxLength = win::MAX_PATH - 1, bool exactLast = false);
 
 // The Windows path (UTF-8) of a host path, through the drive map; empty

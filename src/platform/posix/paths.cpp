@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -23,12 +24,28 @@ namespace platform::posix {
 
 namespace {
 
+using DriveMap = std::array<std::string, 26>;
 std::shared_mutex gMapMutex;
-std::array<std::string, 26> gMap = [] {
-  std::array<std::string, 26> m;
+DriveMap gMap = [] {
+  DriveMap m;
   m['Z' - 'A'] = "/";
   return m;
 }();
+// Counts the changes of gMap (made under its lock): each thread keeps a copy
+// of the map and takes it again only after a change, so that the many
+// threads resolving paths share no lock, nor even a written cache line.
+std::atomic<std::uint64_t> gMapVersion{1};
+
+const DriveMap& CurrentMap() {
+  thread_local std::uint64_t version = 0;
+  thread_local DriveMap map;
+  if (version != gMapVersion.load(std::memory_order_acquire)) {
+    std::shared_lock lock(gMapMutex);
+    map = gMap;
+    version = gMapVersion.load(std::memory_order_relaxed);
+  }
+  return map;
+}
 
 char UpperDrive(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 bool IsDriveLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -201,8 +218,7 @@ std::string ExactHostPath(const WinPath& path) {
 
 std::string DriveFolder(char drive) {
   if (!IsDriveLetter(drive)) return {};
-  std::shared_lock lock(gMapMutex);
-  return gMap[UpperDrive(drive) - 'A'];
+  return CurrentMap()[UpperDrive(drive) - 'A'];
 }
 
 std::string HostCurrentDirectory() {
@@ -469,53 +485,70 @@ bool Resolve(const WinPath& path, Resolved& out) {
 std::string ExactHost(std::string_view p, size_t maxLength) {
   // A UTF-16 length is never more than the UTF-8 one.
   if (p.size() > maxLength || p.size() <= 3 || !IsDriveLetter(p[0]) || p[1] != ':' || p[2] != '\\') return {};
-  std::string host = DriveFolder(p[0]);
-  if (host.empty()) return host;
+  const std::string& root = CurrentMap()[UpperDrive(p[0]) - 'A'];
+  if (root.empty()) return {};
+  // Bytes no name may hold (a separator is told apart before).
+  static constexpr auto kForbidden = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 32; ++c) t[c] = true;
+    for (const unsigned char c : std::string_view("/<>:\"|*?")) t[c] = true;
+    return t;
+  }();
+  std::string host;
+  host.reserve(root.size() + 1 + p.size());
+  host += root;
   if (host.back() != '/') host += '/';
-  host.reserve(host.size() + p.size());
-  // One pass: each name checked (as FullPathText and ParsePath would have
-  // it) and appended.
-  size_t start = 3;
-  for (size_t i = 3; i <= p.size(); ++i) {
-    if (i < p.size() && p[i] != '\\') {
-      const auto c = static_cast<unsigned char>(p[i]);
-      if (c < 32 || c == '/' || c == '<' || c == '>' || c == ':' || c == '"' || c == '|' || c == '*' || c == '?')
-        return {};
-      continue;
+  // One pass over the names, appended whole: each checked as FullPathText
+  // and ParsePath would have it, its "\\" turned to "/".
+  const size_t base = host.size();
+  host.append(p.substr(3));
+  for (size_t i = base, start = base;; ++i) {
+    const bool end = i == host.size();
+    if (end || host[i] == '\\') {
+      const std::string_view name = std::string_view(host).substr(start, i - start);
+      if (name.empty() || name == "." || name == "..") return {};
+      if (end) return name.back() == '.' || name.back() == ' ' ? std::string() : host;
+      host[i] = '/';
+      start = i + 1;
+    } else if (kForbidden[static_cast<unsigned char>(host[i])]) {
+      return {};
     }
-    const std::string_view name = p.substr(start, i - start);
-    if (name.empty() || name == "." || name == "..") return {};
-    if (i == p.size() && (name.back() == '.' || name.back() == ' ')) return {};
-    host.append(name);
-    if (i < p.size()) host += '/';
-    start = i + 1;
   }
-  return host;
+}
+
+ExactStatus StatExact(const char* path, std::string& host, struct stat& st, size_t maxLength) {
+  if (!path) return ExactStatus::Unknown;
+  host = ExactHost(path, maxLength);
+  if (host.empty()) return ExactStatus::Unknown;
+  if (::lstat(host.c_str(), &st) == 0) return ExactStatus::Found;
+  return errno == ENOENT || errno == ENOTDIR ? ExactStatus::Missing : ExactStatus::Unknown;
 }
 
 bool ResolveAnsi(const char* path, Resolved& out, size_t maxLength, bool exactLast) {
+  // Most paths the program passes are in full form and exist as written:
+  // one lstat answers, as Resolve's own fast path would.
+  std::string host;
+  struct stat st;
+  const ExactStatus exact = StatExact(path, host, st, maxLength);
+  if (exact == ExactStatus::Found) {
+    out = Resolved();
+    FoundAsWritten(out, std::move(host), st);
+    return true;
+  }
+  return ResolveAnsiAfter(path, out, exact, maxLength, exactLast);
+}
+
+bool ResolveAnsiAfter(const char* path, Resolved& out, ExactStatus exact, size_t maxLength, bool exactLast) {
   if (!path) {
     SetError(win::ERROR_INVALID_PARAMETER);
     return false;
-  }
-  // Most paths the program passes are in full form and exist as written:
-  // one lstat answers, as Resolve's own fast path would.
-  bool exactMissing = false;
-  if (std::string host = ExactHost(path, maxLength); !host.empty()) {
-    struct stat st;
-    if (::lstat(host.c_str(), &st) == 0) {
-      out = Resolved();
-      FoundAsWritten(out, std::move(host), st);
-      return true;
-    }
-    exactMissing = errno == ENOENT || errno == ENOTDIR;
   }
   // The length limit counts UTF-16 units, not the bytes of UTF-8 text:
   // ParsePath applies it.
   WinPath wp;
   if (!ParsePath(std::string_view(path), wp, false, maxLength)) return false;
   wp.exactLast = exactLast;
-  wp.exactMissing = exactMissing;
+  wp.exactMissing = exact == ExactStatus::Missing;
   return Resolve(wp, out);
 }
 
@@ -590,6 +623,7 @@ void SetDriveMap(const std::vector<DriveMapping>& map) {
   }
   std::unique_lock lock(posix::gMapMutex);
   posix::gMap = std::move(m);
+  posix::gMapVersion.fetch_add(1, std::memory_order_release);
 }
 
 std::vector<DriveMapping> GetDriveMap() {
