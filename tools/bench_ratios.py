@@ -6,7 +6,7 @@ import sys
 
 TARGETS = [
     # (measured, baseline, limit)
-    ("BM_Refresh/10000", "BM_ScanBaseline/10000", 1.5),
+    ("BM_Refresh/10000", "BM_ScanBaseline/10000", 1.15),
     ("BM_Refresh/10000", "BM_Refresh/1000", 12.0),
     ("BM_Orphans/20000", "BM_WalkBaseline/20000", 1.5),
     ("BM_Dm3Load/4096", "BM_Dm3Baseline/4096", 1.5),
@@ -17,6 +17,12 @@ TARGETS = [
     ("BM_CheckFirst", "BM_CheckBaseline", 2.0),
     ("BM_CheckSecond", "BM_CheckFirst", 0.1),
     ("BM_LogRead", "BM_LogBaseline", 1.5),
+]
+
+
+# Growths against a baseline's growth: (a / b) / (c / d).
+GROWTHS = [
+    (("BM_Refresh/10000", "BM_Refresh/1000"), ("BM_ScanBaseline/10000", "BM_ScanBaseline/1000"), 1.10),
 ]
 
 
@@ -48,6 +54,12 @@ def main(path):
             ok = ratio <= limit
             failed |= not ok
             print(f"{measured} / {baseline} = {ratio:.2f} (target <= {limit}) {'ok' if ok else 'MISSED'}")
+    for (a, b), (c, d), limit in GROWTHS:
+        if all(n in medians for n in (a, b, c, d)):
+            ratio = (seconds(medians[a]) / seconds(medians[b])) / (seconds(medians[c]) / seconds(medians[d]))
+            ok = ratio <= limit
+            failed |= not ok
+            print(f"({a} / {b}) / ({c} / {d}) = {ratio:.2f} (target <= {limit}) {'ok' if ok else 'MISSED'}")
     return 1 if failed else 0
 
 

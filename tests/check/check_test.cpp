@@ -332,6 +332,17 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_FALSE(changed.remembered);
   EXPECT_TRUE(changed.brokenExports.empty());
   EXPECT_EQ(changed.missing.size(), 1u);
+  // A folder inside a pack is stamped by its own listing: a tile new in a
+  // tile folder the kept verdict listed is seen.
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
+    test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+  CheckInstallation(dir.win("XP"), o);
+  ASSERT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  PutTile(dir, "XP/Custom Scenery/Q", test::CheckDsf({"lib/c.obj"}), false, "+46+008.dsf");
+  ++files;
+  const Report tile = CheckInstallation(dir.win("XP"), o);
+  EXPECT_FALSE(tile.remembered);
+  EXPECT_EQ(tile.missing.size(), 2u);  // lib/b.obj and lib/c.obj
   // A damaged memory file is only a lost help.
   dir.file("memory.check", "OrvellaCheck 1\nnot\ta\tnumber\n12\t\\q\n");
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, files);

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <functional>
 #include <map>
@@ -69,8 +70,9 @@ using ViewMap = std::unordered_map<std::string, T, ViewHash, std::equal_to<>>;
 // A pack's files, each folder listed once when first asked about.
 class PackFiles {
  public:
-  // Each folder listed is told to listed (for the stamps of a verdict).
-  PackFiles(std::string root, std::function<void(const std::string&)> listed)
+  // Each folder listed is told to listed (for the stamps of a verdict),
+  // with its stamp when the listing gave it, else before it is listed.
+  PackFiles(std::string root, std::function<void(const std::string&, std::optional<FileStamp>)> listed)
       : root_(std::move(root)), listed_(std::move(listed)) {}
 
   // Whether the pack holds a folder at rel (any letter case): asked of the
@@ -153,14 +155,19 @@ class PackFiles {
           dir.substr(at, slash == std::string_view::npos ? std::string_view::npos : slash - at);
       std::string_view spelled;
       if (!entry(*f, part, isFolder, otherCase, &spelled)) return nullptr;
+      const bool link = (f->names.find(spelled)->second & win::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
       if (!spelledPath.empty()) spelledPath += '/';
       spelledPath += spelled;
-      f = &folder(spelledPath);
+      f = &folder(spelledPath, !link);
       if (slash == std::string_view::npos) return f;
       at = slash + 1;
     }
   }
-  const Folder& folder(std::string_view rel) {
+  // The folder at rel, listed when first asked about. A folder known to be
+  // no link (plain) is stamped by its listing's "." entry, taken as the
+  // folder is opened, before any name is read; any other is stamped before
+  // it is listed (a link by the folder it leads to, see PathStampOf).
+  const Folder& folder(std::string_view rel, bool plain = false) {
     auto it = folders_.find(rel);
     if (it != folders_.end()) return it->second;
     Folder f;
@@ -169,15 +176,36 @@ class PackFiles {
       host += '\\';
       for (const char c : rel) host += c == '/' ? '\\' : c;
     }
-    if (listed_) listed_(host);
-    ForEachEntry(host, [&](const std::string& name, win::DWORD a) {
-      const auto [at, fresh] = f.names.emplace(name, a);
-      if (fresh) f.order.push_back(at->first);
-    });
+    if (listed_ && !plain) listed_(host, std::nullopt);
+    // Without a "." entry there is no stamp taken before the names: one
+    // that no later look matches leaves the next check to read again.
+    FileStamp self{kUnstamped, 0};
+    win::WIN32_FIND_DATAA d;
+    const platform::FindHandle find(win::FindFirstFileA((host + "\\*.*").c_str(), &d));
+    if (find.valid()) {
+      do {
+        if (std::strcmp(d.cFileName, ".") == 0) {
+          if (d.ftLastWriteTime.dwLowDateTime || d.ftLastWriteTime.dwHighDateTime)
+            self = {kFolderSize, static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32 |
+                                     d.ftLastWriteTime.dwLowDateTime};
+          continue;
+        }
+        if ((d.dwFileAttributes & kSkippedAttributes) || std::strcmp(d.cFileName, "..") == 0) continue;
+        const auto [at, fresh] = f.names.emplace(d.cFileName, d.dwFileAttributes);
+        if (fresh) f.order.push_back(at->first);
+      } while (win::FindNextFileA(find.get(), &d));
+    } else {
+      // Gone or never there: stamped as a later look will see it.
+      self = PathStampOf(host);
+    }
+    if (listed_ && plain) listed_(host, self);
     return folders_.emplace(std::string(rel), std::move(f)).first->second;
   }
+  // The sizes of a folder's stamps: any folder, and none (see folder()).
+  static constexpr std::uint64_t kFolderSize = ~1ull;
+  static constexpr std::uint64_t kUnstamped = ~4ull;
   std::string root_;
-  std::function<void(const std::string&)> listed_;
+  std::function<void(const std::string&, std::optional<FileStamp>)> listed_;
   ViewMap<Folder> folders_;
   std::string lastDir_;
   const Folder* lastFolder_ = nullptr;
@@ -781,11 +809,11 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
   s.folder = std::move(folder);
   s.area = std::move(area);
   s.kind = kind;
-  s.files = std::make_unique<PackFiles>(s.folder, [this](const std::string& p) {
+  s.files = std::make_unique<PackFiles>(s.folder, [this](const std::string& p, std::optional<FileStamp> st) {
     if (tReading)
-      note(*tReading, p);
+      note(*tReading, p, st);
     else
-      depend(p);
+      depend(p, st);
   });
   if (kind == SourceKind::Loaded) {
     s.order = static_cast<int>(loaded_.size());
