@@ -23,7 +23,8 @@ constexpr size_t kFileLimit = 16u << 20;
 
 // Text between code pages through UTF-16.
 std::string Recode(const std::string& s, win::UINT from, win::UINT to) {
-  if (s.empty()) return s;
+  // ASCII is the same in every ANSI code page and in UTF-8: most names are.
+  if (std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) return s;
   const int n = win::MultiByteToWideChar(from, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
   if (n <= 0) return s;
   std::u16string w(static_cast<size_t>(n), u'\0');
@@ -178,10 +179,21 @@ OrderSources GatherOrder(const OrderInput& input) {
     }
     listed.try_emplace(key, i);
   }
+  // Custom Scenery listed once: its folders and links, and whether the
+  // simulator's airports are among them (any letter case, as the system
+  // finds a name).
+  std::vector<std::pair<std::string, win::DWORD>> entries;
+  bool globalFolder = false;
+  ForEachEntry(custom, [&](const std::string& name, win::DWORD attributes) {
+    if (!(attributes & win::FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (EqualsAsciiNoCase(name, kGlobalAirportsFolder))
+      globalFolder = true;
+    else
+      entries.emplace_back(name, attributes);
+  });
   // Without a file to follow, the installation tells: X-Plane 11 keeps its
   // airports in Custom Scenery, X-Plane 12 elsewhere.
-  if (globalForm.empty())
-    globalForm = DirectoryExists(custom + kGlobalAirportsFolder) ? kGlobalAirports11 : kGlobalAirports12;
+  if (globalForm.empty()) globalForm = globalFolder ? kGlobalAirports11 : kGlobalAirports12;
 
   std::unordered_map<std::string, size_t> treeRank;
   std::unordered_map<std::string, std::string> scenePathOf;
@@ -207,7 +219,7 @@ OrderSources GatherOrder(const OrderInput& input) {
   };
 
   // The simulator's airports.
-  if (globalForm == kGlobalAirports12 || DirectoryExists(custom + kGlobalAirportsFolder)) {
+  if (globalForm == kGlobalAirports12 || globalFolder) {
     Planned p;
     p.entry.path = globalForm;
     p.entry.name = globalForm == kGlobalAirports12 ? "Global Airports" : kGlobalAirportsFolder;
@@ -217,15 +229,13 @@ OrderSources GatherOrder(const OrderInput& input) {
   }
 
   // Every folder and link of Custom Scenery that X-Plane can open.
-  ForEachEntry(custom, [&](const std::string& name, win::DWORD attributes) {
-    if (!(attributes & win::FILE_ATTRIBUTE_DIRECTORY)) return;
-    if (EqualsAsciiNoCase(name, kGlobalAirportsFolder)) return;
+  for (const auto& [name, attributes] : entries) {
     const std::string key = FoldAsciiCase(name);
     if (!NameIsRepresentable(name)) {
       // A name the system cannot give: only the existing file's line can
       // name it, byte for byte. Without one it is left to the simulator.
       auto it = listed.find("c:" + key);
-      if (it == listed.end()) return;
+      if (it == listed.end()) continue;
       Planned p;
       p.entry.path = existing.lines[it->second].path;
       p.entry.name = name;
@@ -233,7 +243,7 @@ OrderSources GatherOrder(const OrderInput& input) {
       p.floating = true;
       place(p, "c:" + key, std::nullopt);
       planned.push_back(std::move(p));
-      return;
+      continue;
     }
     const std::string linkPath = custom + name;
     auto scene = scenePathOf.find(key);
@@ -243,7 +253,7 @@ OrderSources GatherOrder(const OrderInput& input) {
     // A link whose target is gone is no pack. A scene's folder is told to
     // exist by its classification (see PlanGathered), on the readers' threads.
     const bool aliveIfFound = (attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) && scene != scenePathOf.end();
-    if ((attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) && !aliveIfFound && !LinkShowsEntries(linkPath)) return;
+    if ((attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) && !aliveIfFound && !LinkShowsEntries(linkPath)) continue;
     Planned p;
     p.aliveIfFound = aliveIfFound;
     p.entry.path = kCustomPrefix + Utf8OfAnsi(name) + "/";
@@ -254,7 +264,7 @@ OrderSources GatherOrder(const OrderInput& input) {
     if (auto r = treeRank.find(key); r != treeRank.end()) tree = r->second;
     place(p, "c:" + key, tree);
     planned.push_back(std::move(p));
-  });
+  }
 
   // Packs the existing file names by an absolute path, while they exist.
   for (size_t i = 0; i < existing.lines.size(); ++i) {
