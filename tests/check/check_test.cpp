@@ -261,6 +261,33 @@ TEST(SceneryCheck, ManyPacksKeepTheirOrder) {
   EXPECT_EQ(progress, (std::vector<int>{1, 2, 3}));
 }
 
+// Libraries far larger than the index's first table, some paths exported
+// by two of them: every export is found, wherever its batch and however
+// often the table grew, and only the path nobody exports is missing.
+TEST(SceneryCheck, ALargeIndexFindsEveryExport) {
+  TestDir dir;
+  const auto exports = [](int from, int to) {
+    std::string lines;
+    for (int i = from; i < to; ++i) lines += "EXPORT big/o" + std::to_string(i) + ".obj f.obj\n";
+    return lines;
+  };
+  PutLibrary(dir, "XP/Custom Scenery/A", exports(0, 1500));
+  PutLibrary(dir, "XP/Custom Scenery/B", exports(1000, 2500));
+  dir.file("XP/Custom Scenery/A/f.obj", "o");
+  dir.file("XP/Custom Scenery/B/f.obj", "o");
+  std::vector<std::string> refs;
+  for (int i = 0; i <= 2500; i += 63) refs.push_back("big/o" + std::to_string(i) + ".obj");
+  refs.push_back("big/o1499.obj");
+  refs.push_back("big/o2499.obj");
+  refs.push_back("big/o2500.obj");
+  PutTile(dir, "XP/Custom Scenery/Pack", test::CheckDsf(refs));
+  const Report r = CheckInstallation(dir.win("XP"), Options());
+  EXPECT_TRUE(r.brokenExports.empty());
+  ASSERT_EQ(r.missing.size(), 1u);
+  EXPECT_EQ(r.missing[0].path, "big/o2500.obj");
+  EXPECT_EQ(r.missing[0].reason, Reason::Absent);
+}
+
 TEST(SceneryCheck, TileNames) {
   EXPECT_EQ(TileName({46, 7}), "+46+007");
   EXPECT_EQ(TileName({-5, -120}), "-05-120");

@@ -629,10 +629,16 @@ class PathIndex {
  public:
   static std::uint64_t hash(std::string_view path) { return std::hash<std::string_view>{}(path) | 1; }
 
-  // The slot of path: its first provision, or -1 when it has none yet.
-  int& slot(std::string_view path) {
+  size_t size() const { return used_; }
+  // Room for n paths in all, made at once.
+  void reserve(size_t n) {
+    while ((n + 1) * 4 > slots_.size() * 3) grow();
+  }
+  // The slot of path (h its hash): its first provision, or -1 when it has
+  // none yet.
+  int& slot(std::string_view path) { return slot(path, hash(path)); }
+  int& slot(std::string_view path, std::uint64_t h) {
     if ((used_ + 1) * 4 > slots_.size() * 3) grow();
-    const std::uint64_t h = hash(path);
     for (size_t i = h & mask();; i = (i + 1) & mask()) {
       Slot& s = slots_[i];
       if (s.hash == 0) {
@@ -683,6 +689,7 @@ class PathIndex {
   void grow() {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(std::max<size_t>(1024, old.size() * 2), Slot());
+    paths_.reserve(paths_.size() * 2);
     for (size_t& o : order_) {
       const Slot& s = old[o];
       for (size_t i = s.hash & mask();; i = (i + 1) & mask())
@@ -933,8 +940,19 @@ void Checker::indexLibrary(int source, Reading& r) {
   if (!r.library) return;
   const Source& s = sources_[static_cast<size_t>(source)];
   const bool folded = FoldedFileSystem();
-  for (size_t i = 0; i < r.library->exports.size(); ++i) {
-    const LibraryExport& e = r.library->exports[i];
+  const std::vector<LibraryExport>& exports = r.library->exports;
+  index_.reserve(index_.size() + exports.size());
+  // In batches: the hashes first, and the slots they lead to fetched ahead
+  // (the table is far larger than the processor's caches).
+  constexpr size_t kBatch = 64;
+  std::uint64_t hashes[kBatch];
+  for (size_t i = 0; i < exports.size(); ++i) {
+    if (i % kBatch == 0)
+      for (size_t k = i; k < std::min(exports.size(), i + kBatch); ++k) {
+        hashes[k - i] = PathIndex::hash(exports[k].virtualPath);
+        index_.prefetchSlot(hashes[k - i]);
+      }
+    const LibraryExport& e = exports[i];
     const Found f = r.found[i];
     Provision p;
     p.source = source;
@@ -945,7 +963,7 @@ void Checker::indexLibrary(int source, Reading& r) {
       report_.brokenExports.push_back({s.name, e.virtualPath, e.realPath});
     // Appended at the chain's end: the providers stay in priority order.
     const int at = static_cast<int>(provisions_.size());
-    int& first = index_.slot(e.virtualPath);
+    int& first = index_.slot(e.virtualPath, hashes[i % kBatch]);
     if (first < 0) {
       first = at;
     } else {
