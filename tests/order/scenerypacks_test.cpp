@@ -142,6 +142,11 @@ TEST_F(OrderTest, TheSimulatorsAirportsKeepTheFormOfTheInstallation) {
   fs::remove_all(dir.host("XP/Custom Scenery/Global Airports"));
   oldFile("SCENERY_PACK Custom Scenery/Global Airports/\n");
   EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/LFPG/", "Custom Scenery/Lib/"}));
+  // Nor when only a link whose target is gone bears its name: no file, so
+  // the installation is taken for X-Plane 12.
+  dir.symlink("XP/Custom Scenery/Global Airports", "Scenes/Gone");
+  fs::remove(dir.host("XP/Custom Scenery/scenery_packs.ini"));
+  EXPECT_EQ(lines(), (std::vector<std::string>{"Custom Scenery/LFPG/", "*GLOBAL_AIRPORTS*", "Custom Scenery/Lib/"}));
 }
 
 TEST_F(OrderTest, TwoPacksDeclaringOneAirportAreNamedWithTheOneThatWins) {

@@ -187,7 +187,8 @@ OrderSources GatherOrder(const OrderInput& input) {
   ForEachEntry(custom, [&](const std::string& name, win::DWORD attributes) {
     if (!(attributes & win::FILE_ATTRIBUTE_DIRECTORY)) return;
     if (EqualsAsciiNoCase(name, kGlobalAirportsFolder))
-      globalFolder = true;
+      // A link is the folder only while its target is there.
+      globalFolder = !(attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) || LinkShowsEntries(custom + name);
     else
       entries.emplace_back(name, attributes);
   });
