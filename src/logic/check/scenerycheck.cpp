@@ -72,8 +72,11 @@ class PackFiles {
  public:
   // Each folder listed is told to listed (for the stamps of a verdict),
   // with its stamp when the listing gave it, else before it is listed.
-  PackFiles(std::string root, std::function<void(const std::string&, std::optional<FileStamp>)> listed)
-      : root_(std::move(root)), listed_(std::move(listed)) {}
+  // The root's attributes, when its parent's listing gave them, let its own
+  // listing stamp it (see folder()).
+  PackFiles(std::string root, std::function<void(const std::string&, std::optional<FileStamp>)> listed,
+            win::DWORD rootAttributes = win::INVALID_FILE_ATTRIBUTES)
+      : root_(std::move(root)), listed_(std::move(listed)), rootAttributes_(rootAttributes) {}
 
   // Whether the pack holds a folder at rel (any letter case): asked of the
   // listings rather than of the system, which would search the parent of
@@ -86,7 +89,7 @@ class PackFiles {
     const Folder* f = nullptr;
     bool otherCase = false;
     if (slash == std::string_view::npos) {
-      f = &folder(std::string_view());
+      f = &rootFolder();
     } else {
       // Paths come in runs of one folder: the last folder found is kept.
       const std::string_view dir = rel.substr(0, slash);
@@ -146,7 +149,7 @@ class PackFiles {
   // The folder at dir (every part a folder, any letter case), or null.
   const Folder* walk(std::string_view dir, bool& otherCase) {
     otherCase = false;
-    const Folder* f = &folder(std::string_view());
+    const Folder* f = &rootFolder();
     std::string spelledPath;  // the folders as the disk spells them
     const auto isFolder = [](win::DWORD a) { return (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0; };
     for (size_t at = 0;;) {
@@ -162,6 +165,16 @@ class PackFiles {
       if (slash == std::string_view::npos) return f;
       at = slash + 1;
     }
+  }
+  // The pack's own folder. When its parent's listing told that it is a
+  // plain folder, its own listing stamps it (a link is stamped before, by
+  // the folder it leads to: the "." of a listing through a link is the
+  // link's own).
+  const Folder& rootFolder() {
+    const bool plain = rootAttributes_ != win::INVALID_FILE_ATTRIBUTES &&
+                       (rootAttributes_ & win::FILE_ATTRIBUTE_DIRECTORY) &&
+                       !(rootAttributes_ & win::FILE_ATTRIBUTE_REPARSE_POINT);
+    return folder(std::string_view(), plain);
   }
   // The folder at rel, listed when first asked about. A folder known to be
   // no link (plain) is stamped by its listing's "." entry, taken as the
@@ -206,6 +219,7 @@ class PackFiles {
   static constexpr std::uint64_t kUnstamped = ~4ull;
   std::string root_;
   std::function<void(const std::string&, std::optional<FileStamp>)> listed_;
+  win::DWORD rootAttributes_;
   ViewMap<Folder> folders_;
   std::string lastDir_;
   const Folder* lastFolder_ = nullptr;
@@ -716,7 +730,8 @@ class Checker {
 
  private:
   void gatherPacks();
-  void addSource(std::string name, std::string folder, std::string area, SourceKind kind);
+  void addSource(std::string name, std::string folder, std::string area, SourceKind kind,
+                 win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES);
   // Reads loaded pack `order` (on any thread; what it finds goes to r).
   void readPack(size_t order, Reading& r);
   // Reads a source's library.txt (on any thread), then indexes it.
@@ -810,18 +825,22 @@ class Checker {
   bool remember_ = !options_.memoryFile.empty();
 };
 
-void Checker::addSource(std::string name, std::string folder, std::string area, SourceKind kind) {
+void Checker::addSource(std::string name, std::string folder, std::string area, SourceKind kind,
+                        win::DWORD attributes) {
   Source s;
   s.name = std::move(name);
   s.folder = std::move(folder);
   s.area = std::move(area);
   s.kind = kind;
-  s.files = std::make_unique<PackFiles>(s.folder, [this](const std::string& p, std::optional<FileStamp> st) {
-    if (tReading)
-      note(*tReading, p, st);
-    else
-      depend(p, st);
-  });
+  s.files = std::make_unique<PackFiles>(
+      s.folder,
+      [this](const std::string& p, std::optional<FileStamp> st) {
+        if (tReading)
+          note(*tReading, p, st);
+        else
+          depend(p, st);
+      },
+      attributes);
   if (kind == SourceKind::Loaded) {
     s.order = static_cast<int>(loaded_.size());
     loaded_.push_back(static_cast<int>(sources_.size()));
@@ -841,6 +860,7 @@ void Checker::gatherPacks() {
   struct Line {
     std::string name, folder, area;
     bool disabled;
+    win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES;  // the folder's, once looked at
   };
   std::vector<Line> lines;
   const std::string customFolder = custom + "\\";
@@ -850,8 +870,8 @@ void Checker::gatherPacks() {
   std::unordered_map<std::string, win::DWORD> customByName;
   customByName.reserve(customEntries.size());
   for (const auto& [name, attributes] : customEntries) customByName.emplace(FoldAsciiCase(name), attributes);
-  const auto exists = [&](const Line& l) {
-    win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES;
+  const auto exists = [&](Line& l) {
+    win::DWORD& attributes = l.attributes;
     if (l.area == kCustom && l.folder.find('\\', customFolder.size()) == std::string::npos)
       if (auto it = customByName.find(FoldAsciiCase(std::string_view(l.folder).substr(customFolder.size())));
           it != customByName.end())
@@ -886,20 +906,20 @@ void Checker::gatherPacks() {
   for (const auto& [name, attributes] : customEntries) {
     const std::string folder = custom + "\\" + name;
     if (listed.count(FoldAsciiCase(folder)) || !Alive(folder, attributes)) continue;
-    addSource(name, folder, kCustom, SourceKind::Loaded);
+    addSource(name, folder, kCustom, SourceKind::Loaded, attributes);
   }
   for (Line& l : lines) {
     iniOrder_.push_back(l.name);
-    addSource(l.name, l.folder, l.area, l.disabled ? SourceKind::Disabled : SourceKind::Loaded);
+    addSource(l.name, l.folder, l.area, l.disabled ? SourceKind::Disabled : SourceKind::Loaded, l.attributes);
   }
   // The simulator's own packs, below every custom one.
   for (const auto& [name, attributes] : Folders(global)) {
     if (globalAirportsListed && EqualsAsciiNoCase(name, kGlobalAirports)) continue;
-    addSource(name, global + "\\" + name, kGlobal, SourceKind::Loaded);
+    addSource(name, global + "\\" + name, kGlobal, SourceKind::Loaded, attributes);
   }
   for (const auto& [name, attributes] : Folders(inst_ + "\\" + kDefault)) {
     const std::string folder = inst_ + "\\" + kDefault + "\\" + name;
-    if (FileExists(folder + "\\library.txt")) addSource(name, folder, kDefaultArea, SourceKind::Loaded);
+    if (FileExists(folder + "\\library.txt")) addSource(name, folder, kDefaultArea, SourceKind::Loaded, attributes);
   }
   for (const std::string& scene : options_.inactiveScenes)
     addSource(LastPart(scene), Trimmed(scene), "", SourceKind::Inactive);
@@ -908,8 +928,8 @@ void Checker::gatherPacks() {
 void Checker::readLibrary(int source, Reading& r) {
   Source& s = sources_[static_cast<size_t>(source)];
   const std::string path = s.folder + "\\library.txt";
-  note(r, s.folder);
-  // A library.txt that comes later changes the folder's stamp.
+  // The folder is stamped as it is listed: a library.txt that comes later
+  // changes that stamp.
   if (s.files->find("library.txt") == Found::None) return;
   const std::optional<FileStamp> st = StampOf(path);
   note(r, path, st);
