@@ -1,6 +1,7 @@
 #include "logic/check/logtxt.h"
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "platform/handle.h"
@@ -55,6 +56,24 @@ constexpr size_t kLongestLine = 65536;  // longer lines are cut there
 // What every line of interest holds: nearly all lines of a long log hold
 // none of these, and the bytes are searched for them rather than cut into lines.
 constexpr std::string_view kHints[] = {"E/", "MACIBM_alert", "cenery pack"};
+
+// The byte of each hint searched for first: one rare in a log's other lines
+// (a search by "c" of "cenery pack" would stop at nearly every word).
+constexpr size_t kPivots[] = {0, 6, 10};
+static_assert(kHints[1][kPivots[1]] == '_' && kHints[2][kPivots[2]] == 'k');
+
+// Where hint (an index into kHints) is first found in text from `from` on.
+size_t Search(std::string_view text, size_t from, size_t hint) {
+  const std::string_view needle = kHints[hint];
+  const size_t pivot = kPivots[hint];
+  while (from != std::string_view::npos && from + needle.size() <= text.size()) {
+    const size_t at = text.find(needle[pivot], from + pivot);
+    if (at == std::string_view::npos) break;
+    if (text.compare(at - pivot, needle.size(), needle) == 0) return at - pivot;
+    from = at - pivot + 1;
+  }
+  return std::string_view::npos;
+}
 }  // namespace
 
 void LogReader::feed(std::string_view bytes) {
@@ -73,8 +92,8 @@ void LogReader::feed(std::string_view bytes) {
   const std::string_view rest = last == std::string_view::npos ? bytes : bytes.substr(last + 1);
   // The starts of the lines that hold a hint, in file order.
   std::vector<size_t> starts;
-  for (const std::string_view hint : kHints) {
-    for (size_t at = whole.find(hint); at != std::string_view::npos; at = whole.find(hint, at)) {
+  for (size_t hint = 0; hint < std::size(kHints); ++hint) {
+    for (size_t at = Search(whole, 0, hint); at != std::string_view::npos; at = Search(whole, at, hint)) {
       const size_t start = at == 0 ? 0 : whole.rfind('\n', at - 1);
       starts.push_back(start == std::string_view::npos ? 0 : (at == 0 ? 0 : start + 1));
       at = whole.find('\n', at);  // the next line
