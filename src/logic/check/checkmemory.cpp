@@ -116,7 +116,7 @@ std::optional<FileStamp> RegularStamp(const Fields& d) {
   if (d.dwFileAttributes & (win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_DEVICE)) return std::nullopt;
   FileStamp s;
   s.size = static_cast<std::uint64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
-  s.time = static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32 | d.ftLastWriteTime.dwLowDateTime;
+  s.time = FileTimeOf(d.ftLastWriteTime);
   return s;
 }
 }  // namespace
@@ -135,14 +135,11 @@ std::optional<FileStamp> StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened) 
 FileStamp PathStampOf(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return {~0ull, ~0ull};
-  const auto timeOf = [](const win::FILETIME& t) {
-    return static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
-  };
   FileStamp s;
   s.size = d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY
-               ? ~1ull
+               ? kFolderStampSize
                : static_cast<std::uint64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
-  s.time = timeOf(d.ftLastWriteTime);
+  s.time = FileTimeOf(d.ftLastWriteTime);
   constexpr win::DWORD kLinkedFolder = win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_REPARSE_POINT;
   if ((d.dwFileAttributes & kLinkedFolder) == kLinkedFolder) {
     // A link's own time never changes with what its folder holds (a pack in
@@ -155,7 +152,7 @@ FileStamp PathStampOf(const std::string& path) {
     win::BY_HANDLE_FILE_INFORMATION target;
     if (h.valid() && win::GetFileInformationByHandle(h.get(), &target)) {
       s.size = ~2ull;
-      s.time = timeOf(target.ftLastWriteTime);
+      s.time = FileTimeOf(target.ftLastWriteTime);
     } else {
       s.size = ~3ull;
     }

@@ -197,10 +197,8 @@ class PackFiles {
     const platform::FindHandle find(win::FindFirstFileA((host + "\\*.*").c_str(), &d));
     if (find.valid()) {
       do {
-        if (std::strcmp(d.cFileName, ".") == 0) {
-          if (d.ftLastWriteTime.dwLowDateTime || d.ftLastWriteTime.dwHighDateTime)
-            self = {kFolderSize, static_cast<std::uint64_t>(d.ftLastWriteTime.dwHighDateTime) << 32 |
-                                     d.ftLastWriteTime.dwLowDateTime};
+        if (bool timed = false; IsListingSelf(d, timed)) {
+          if (timed) self = {kFolderStampSize, FileTimeOf(d.ftLastWriteTime)};
           continue;
         }
         if ((d.dwFileAttributes & kSkippedAttributes) || std::strcmp(d.cFileName, "..") == 0) continue;
@@ -214,8 +212,7 @@ class PackFiles {
     if (listed_ && plain) listed_(host, self);
     return folders_.emplace(std::string(rel), std::move(f)).first->second;
   }
-  // The sizes of a folder's stamps: any folder, and none (see folder()).
-  static constexpr std::uint64_t kFolderSize = ~1ull;
+  // The size of a folder's stamp when its listing gave none (see folder()).
   static constexpr std::uint64_t kUnstamped = ~4ull;
   std::string root_;
   std::function<void(const std::string&, std::optional<FileStamp>)> listed_;
@@ -646,13 +643,15 @@ class PathIndex {
   size_t size() const { return used_; }
   // Room for n paths in all, made at once.
   void reserve(size_t n) {
-    while ((n + 1) * 4 > slots_.size() * 3) grow();
+    size_t slots = std::max<size_t>(slots_.size(), 1024);
+    while ((n + 1) * 4 > slots * 3) slots *= 2;
+    if (slots != slots_.size()) grow(slots);
   }
   // The slot of path (h its hash): its first provision, or -1 when it has
   // none yet.
   int& slot(std::string_view path) { return slot(path, hash(path)); }
   int& slot(std::string_view path, std::uint64_t h) {
-    if ((used_ + 1) * 4 > slots_.size() * 3) grow();
+    if ((used_ + 1) * 4 > slots_.size() * 3) grow(std::max<size_t>(1024, slots_.size() * 2));
     for (size_t i = h & mask();; i = (i + 1) & mask()) {
       Slot& s = slots_[i];
       if (s.hash == 0) {
@@ -700,9 +699,10 @@ class PathIndex {
   };
   size_t mask() const { return slots_.size() - 1; }
   std::string_view pathOf(const Slot& s) const { return std::string_view(paths_).substr(s.at, s.size); }
-  void grow() {
+  // Rehashes into a table of `slots` (a power of two).
+  void grow(size_t slots) {
     std::vector<Slot> old = std::move(slots_);
-    slots_.assign(std::max<size_t>(1024, old.size() * 2), Slot());
+    slots_.assign(slots, Slot());
     paths_.reserve(paths_.size() * 2);
     for (size_t& o : order_) {
       const Slot& s = old[o];

@@ -18,6 +18,15 @@ inline constexpr win::DWORD kSkippedAttributes =
 // nothing. fn may throw; the search handle is closed all the same.
 void ForEachEntry(const std::string& folder, const std::function<void(const std::string&, win::DWORD)>& fn);
 
+// Whether d is a listing's "." entry, the folder itself as it stood when
+// the listing began (before any name was read); timed tells whether the
+// listing gave that entry a time, which a folder's stamp can be taken from.
+inline bool IsListingSelf(const win::WIN32_FIND_DATAA& d, bool& timed) {
+  if (d.cFileName[0] != '.' || d.cFileName[1] != '\0') return false;
+  timed = d.ftLastWriteTime.dwLowDateTime != 0 || d.ftLastWriteTime.dwHighDateTime != 0;
+  return true;
+}
+
 // A folder exists when its attributes can be read and carry the directory
 // bit (a junction counts, even when its target is gone).
 bool DirectoryExists(const std::string& path);

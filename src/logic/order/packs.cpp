@@ -62,8 +62,8 @@ std::vector<Listed> List(const std::string& folder, win::DWORD& error, std::uint
   }
   bool stamped = false;
   do {
-    if (std::strcmp(d.cFileName, ".") == 0) {
-      if (self && (d.ftLastWriteTime.dwLowDateTime || d.ftLastWriteTime.dwHighDateTime)) {
+    if (bool timed = false; IsListingSelf(d, timed)) {
+      if (self && timed) {
         *self = StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
         stamped = true;
       }
