@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "logic/core/folders.h"
 #include "logic/order/files.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"

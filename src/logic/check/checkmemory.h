@@ -83,10 +83,6 @@ class CheckMemory {
 
 // The size a folder's stamp holds in place of one (its time is the folder's).
 inline constexpr std::uint64_t kFolderStampSize = ~1ull;
-// A file time as one number (100 ns since 1601).
-inline std::uint64_t FileTimeOf(const win::FILETIME& t) {
-  return static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
-}
 
 // The stamp of a file, of a folder (its time, changed when an entry comes or
 // goes; through a link, the time of the folder it leads to), or a mark for a

@@ -3,6 +3,7 @@
 // never listed, "." and ".." skipped, file-system order.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -17,6 +18,11 @@ inline constexpr win::DWORD kSkippedAttributes =
 // without a final "\"). A folder that is missing or cannot be listed yields
 // nothing. fn may throw; the search handle is closed all the same.
 void ForEachEntry(const std::string& folder, const std::function<void(const std::string&, win::DWORD)>& fn);
+
+// A file time as one number (100 ns since 1601).
+inline std::uint64_t FileTimeOf(const win::FILETIME& t) {
+  return static_cast<std::uint64_t>(t.dwHighDateTime) << 32 | t.dwLowDateTime;
+}
 
 // Whether d is a listing's "." entry, the folder itself as it stood when
 // the listing began (before any name was read); timed tells whether the

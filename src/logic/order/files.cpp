@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "logic/core/ansi.h"
+#include "logic/core/folders.h"
 #include "logic/core/textfile.h"
 #include "logic/texts/textes.h"
 #include "platform/handle.h"
@@ -58,7 +59,7 @@ std::optional<std::string> ReadFileStart(const std::string& path, size_t limit, 
 }
 
 std::uint64_t StampOf(const win::FILETIME& written, win::DWORD sizeHigh, win::DWORD sizeLow, win::DWORD attributes) {
-  std::uint64_t s = (static_cast<std::uint64_t>(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+  std::uint64_t s = FileTimeOf(written);
   s ^= ((static_cast<std::uint64_t>(sizeHigh) << 32) | sizeLow) * 0x9E3779B97F4A7C15ull;
   s ^= attributes & win::FILE_ATTRIBUTE_DIRECTORY;
   return s | 1;  // never 0, which stands for a missing path
