@@ -158,3 +158,36 @@ TEST(LogTxt, LinesTiedToTheirPacks) {
 
 }  // namespace
 }  // namespace orvella::check
+
+namespace orvella::check {
+namespace {
+
+// The hints are searched by one of their inner bytes: near misses that
+// share it, hints after such a byte, overlapping starts and a last line
+// without its line break, fed whole and cut at every byte.
+TEST(LogTxt, HintsFoundPastNearMissesAtEveryCut) {
+  const std::string log =
+      "Log.txt for X-Plane 12.1.4 (build 121405 64-bit)\n"
+      "kkkk Loading scenery pac k: Custom Scenery/No/\n"
+      "ccenery pack Loading scenery pack: Custom Scenery/A/\n"
+      "_ _ MACIBM_alert: Error loading the scenery package: Custom Scenery/B/\n"
+      "MACIBM_alert: Error loading the scenery package: Custom Scenery/C/\n"
+      "Scenery pack loaded: Custom Scenery/D/\n"
+      "cenery pac\nk MACIBM alert _\n"
+      "Loaded scenery package: Custom Scenery/E/";
+  const std::vector<std::string> order{"A", "D", "E"};
+  for (size_t cut = 0; cut <= log.size(); ++cut) {
+    LogReader reader;
+    reader.feed(std::string_view(log).substr(0, cut));
+    reader.feed(std::string_view(log).substr(cut));
+    reader.finish();
+    EXPECT_EQ(reader.report().version, "12.1.4") << cut;
+    EXPECT_EQ(reader.report().loadOrder, order) << cut;
+    std::vector<std::string> found;
+    for (const LogFinding& f : reader.report().findings) found.push_back(f.kind + " " + f.pack);
+    EXPECT_EQ(found, (std::vector<std::string>{"package B", "package C"})) << cut;
+  }
+}
+
+}  // namespace
+}  // namespace orvella::check

@@ -122,15 +122,19 @@ void LogReader::line(std::string_view l) {
     report_.version = std::string(v.empty() ? l.substr(0, 200) : v);
     return;
   }
-  // The quick test first: nearly every line of a long log is none of these.
-  const bool error = l.find("E/") != std::string_view::npos || l.find("MACIBM_alert") != std::string_view::npos;
-  if (!error) {
+  // A line of the load order, when it is one.
+  const auto orderLine = [this, l] {
     for (const std::string_view marker : kOrderMarkers)
       if (std::string_view p = After(l, marker); !p.empty()) {
         const std::string name = PackOfLogPath(p);
         report_.loadOrder.push_back(name.empty() ? std::string(p) : name);
         return;
       }
+  };
+  // The quick test first: nearly every line of a long log is none of these.
+  const bool error = l.find("E/") != std::string_view::npos || l.find("MACIBM_alert") != std::string_view::npos;
+  if (!error) {
+    orderLine();
     return;
   }
   LogFinding f;
@@ -157,7 +161,10 @@ void LogReader::line(std::string_view l) {
     f.what = std::string(what);
     f.pack = PackOfLogPath(what);
   } else {
-    return;  // another error: not about the scenery
+    // Another error, not about the scenery; or no error at all, "E/" being
+    // in a name ("Custom Scenery/EGLL LITE/" of a load order line).
+    orderLine();
+    return;
   }
   if (report_.findings.size() >= kMaxFindings) {
     ++report_.omitted;
