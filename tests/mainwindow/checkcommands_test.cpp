@@ -4,7 +4,9 @@
 
 #include <cctype>
 
+#include "logic/core/asciitext.h"
 #include "logic/core/errors.h"
+#include "logic/order/scenerypacks.h"
 #include "mainwindow/window_fixture.h"
 
 namespace orvella::test {
@@ -92,6 +94,26 @@ TEST_F(CheckCommandsTest, ADisabledPackIsEnabledInTheFileOnlyWhenTheLaunchWrites
     EXPECT_NE(ini().find("SCENERY_PACK Custom Scenery/A/\n"), std::string::npos);
     EXPECT_EQ(fx.dir.read("X-Plane 12/Custom Scenery/scenery_packs.ini.bak"), "I\n1000 Version\nSCENERY\n\n" + body);
   }
+}
+
+TEST_F(CheckCommandsTest, EnablingAPackAfterALaunchKeepsTheUsersOwnFileAside) {
+  const std::string user = "I\n1000 Version\nSCENERY\n\n# mine\nSCENERY_PACK_DISABLED Custom Scenery/Ru Scenery/\n";
+  fx.dir.file("X-Plane 12/Custom Scenery/Ru Scenery/readme.txt", "pack");
+  fx.dir.file("X-Plane 12/Custom Scenery/scenery_packs.ini", user);
+  w.setChecked("cbOrdonneIni", true);
+  w.cbOrdonneIniClick();
+  ASSERT_EQ(w.writeSceneryOrder(), OrderWrite::Written);
+  const std::string bak = "X-Plane 12/Custom Scenery/scenery_packs.ini.user.bak";
+  ASSERT_EQ(fx.dir.read(bak), user);
+  ASSERT_TRUE(w.enablePackInIni(fx.installation + "\\Custom Scenery\\Ru Scenery"));
+  EXPECT_NE(ini().find("\nSCENERY_PACK Custom Scenery/Ru Scenery/"), std::string::npos) << ini();
+  EXPECT_EQ(fx.dir.read(bak), user) << "the program's own file is not the user's";
+  // The file written is known as the program's own after a restart too.
+  EcrOrvellaLogic again;
+  again.FormCreate(fx.dir.win("orvella.exe"));
+  const auto own = again.order().written.find(FoldAsciiCase(SceneryPacksPath(fx.installation)));
+  ASSERT_NE(own, again.order().written.end());
+  EXPECT_EQ(own->second, TextDigest(ini()));
 }
 
 }  // namespace

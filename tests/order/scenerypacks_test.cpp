@@ -236,6 +236,33 @@ TEST_F(OrderTest, BackupsStayWritableAndTheUsersLastFileIsKept) {
   EXPECT_EQ(dir.read(cs), "launch 4");
 }
 
+TEST_F(OrderTest, AFileThatCannotBeReadWholeIsNeitherReplacedNorWrittenBackCut) {
+  const std::string ini = SceneryPacksPath(input.installation);
+  const std::string cs = "XP/Custom Scenery/scenery_packs.ini";
+  // Longer than an order file can be read: its last lines would be lost.
+  std::string big(size_t{16} << 20, '#');
+  big += "\nSCENERY_PACK_DISABLED Custom Scenery/Last/\n";
+  dir.file(cs, big);
+  try {
+    WriteSceneryPacks(ini, "new order");
+    ADD_FAILURE() << "a file read in part was replaced";
+  } catch (const EOrderWrite& e) {
+    EXPECT_EQ(e.code(), win::ERROR_FILE_TOO_LARGE);
+    EXPECT_NE(std::string(e.what()).find("scenery_packs.ini"), std::string::npos);
+  }
+  EXPECT_EQ(fs::file_size(dir.host(cs)), big.size());
+  EXPECT_FALSE(dir.exists(cs + ".bak"));
+  EXPECT_FALSE(dir.exists(cs + ".user.bak"));
+#ifndef _WIN32
+  // A named pipe in its place: never waited on, never replaced.
+  fs::remove(dir.host(cs));
+  ASSERT_EQ(::mkfifo(dir.host(cs).c_str(), 0644), 0);
+  EXPECT_THROW(WriteSceneryPacks(ini, "new order"), EOrderWrite);
+  EXPECT_TRUE(fs::is_fifo(dir.host(cs)));
+  EXPECT_FALSE(dir.exists(cs + ".bak"));
+#endif
+}
+
 #ifndef _WIN32
 TEST_F(OrderTest, ALineForANameTheSystemCannotGiveIsKeptByteForByte) {
   // Folders named in Windows-1252 on a UTF-8 system: "Café" as one byte E9.

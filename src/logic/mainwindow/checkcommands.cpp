@@ -89,7 +89,7 @@ bool EcrOrvellaLogic::enablePackInIni(const std::string& folder) {
   if (!ordersSceneryPacks() || selected_ < 0 || selected_ >= static_cast<int>(installations_.size())) return false;
   const std::string& installation = installations_[static_cast<size_t>(selected_)];
   const std::string path = SceneryPacksPath(installation);
-  const std::optional<std::string> text = ReadFileStart(path, 16u << 20);
+  const std::optional<std::string> text = ReadSceneryPacksToRewrite(path);
   if (!text) return false;
   bool crlf = false;
   std::vector<std::string> lines = SplitLines(*text, &crlf);
@@ -112,7 +112,7 @@ bool EcrOrvellaLogic::enablePackInIni(const std::string& folder) {
   if (!done) return false;
   std::string out;
   for (const std::string& line : lines) out += line + (crlf ? "\r\n" : "\n");
-  WriteSceneryPacks(path, out);
+  writeSceneryPacksFile(path, out);
   return true;
 }
 

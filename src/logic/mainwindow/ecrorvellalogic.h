@@ -264,7 +264,9 @@ class EcrOrvellaLogic {
   // Turns the line of scenery_packs.ini that disables the pack `folder` (by
   // its path or its folder's name) into an enabled one, when the launch
   // writes the order; false when the option is off or no line disables it.
-  // The file is written safely (its previous text kept aside).
+  // The file is written safely (its previous text kept aside, the user's
+  // own last file kept as for the launch's writes); one that cannot be read
+  // whole raises EOrderWrite and is left as it is.
   bool enablePackInIni(const std::string& folder);
   // The scene node of either tree, or the entry of an unmanaged node, whose
   // pack folder is `folder` (or whose link is named `name` when no folder
@@ -286,6 +288,10 @@ class EcrOrvellaLogic {
   // throws the file's error, if it had one, once what was read before it is
   // taken.
   int applySettings(const SettingsRead& read);
+  // Writes an installation's scenery_packs.ini (see WriteSceneryPacks),
+  // telling the program's own last output there from the user's file by the
+  // digest kept for that path, and keeps the new digest. Raises EOrderWrite.
+  void writeSceneryPacksFile(const std::string& path, const std::string& text);
 
   Form form_;
   EcrOrvellaControls ctl_;

@@ -67,28 +67,38 @@ std::optional<OrderPlan> EcrOrvellaLogic::planSceneryOrder() {
 
 OrderWrite EcrOrvellaLogic::writeSceneryOrder() {
   const std::string path = SceneryPacksPath(installations_.at(static_cast<size_t>(selected_)));
-  const std::string key = FoldAsciiCase(path);
   try {
     const std::optional<OrderPlan> plan = planSceneryOrder();
     if (!plan) return OrderWrite::Cancelled;
-    auto own = orderSettings_.written.find(key);
-    orderSettings_.written[key] =
-        WriteSceneryPacks(path, RenderSceneryPacks(*plan), own == orderSettings_.written.end() ? 0 : own->second);
+    writeSceneryPacksFile(path, RenderSceneryPacks(*plan));
   } catch (const EOrderWrite& e) {
     UI().ShowMessage(e.what());
     return OrderWrite::Failed;
   }
-  // What was learnt about the packs, and the digest of the file written, are
-  // kept at once; losing them only costs a slower next launch and a backup.
+  // What was learnt about the packs is kept at once; losing it only costs a
+  // slower next launch.
   if (!settingsPath_.empty()) {
     try {
       packMemory_.saveFile(PackMemoryPath(settingsPath_));
+    } catch (const EOrderWrite&) {
+    }
+  }
+  return OrderWrite::Written;
+}
+
+void EcrOrvellaLogic::writeSceneryPacksFile(const std::string& path, const std::string& text) {
+  const std::string key = FoldAsciiCase(path);
+  auto own = orderSettings_.written.find(key);
+  orderSettings_.written[key] = WriteSceneryPacks(path, text, own == orderSettings_.written.end() ? 0 : own->second);
+  // The digest is kept at once: without it the next write would take this
+  // file for the user's and put it in place of the user's own backup.
+  if (!settingsPath_.empty()) {
+    try {
       orderSettings_.orderIni = ordersSceneryPacks();
       ReplaceFile(OrderSettingsPath(settingsPath_), orderSettings_.save());
     } catch (const EOrderWrite&) {
     }
   }
-  return OrderWrite::Written;
 }
 
 void EcrOrvellaLogic::PM_ApercuOrdreClick() {

@@ -400,12 +400,23 @@ bool WriteBackup(const std::string& path, const std::string& bytes, bool durable
 }
 }  // namespace
 
+std::optional<std::string> ReadSceneryPacksToRewrite(const std::string& path) {
+  win::DWORD error = 0;
+  std::optional<std::string> text = ReadFileStart(path, kFileLimit + 1, &error);
+  if (!text) {
+    if (error == win::ERROR_FILE_NOT_FOUND || error == win::ERROR_PATH_NOT_FOUND) return std::nullopt;
+    throw EOrderWrite(path, error ? error : win::ERROR_READ_FAULT);
+  }
+  if (text->size() > kFileLimit) throw EOrderWrite(path, win::ERROR_FILE_TOO_LARGE);
+  return text;
+}
+
 std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text, std::uint64_t ownDigest) {
   // A file the user made read-only is refused before anything is touched.
   const win::DWORD a = win::GetFileAttributesA(path.c_str());
   if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY))
     throw EOrderWrite(path, win::ERROR_ACCESS_DENIED);
-  if (std::optional<std::string> previous = ReadFileStart(path, kFileLimit)) {
+  if (std::optional<std::string> previous = ReadSceneryPacksToRewrite(path)) {
     // Already in order: nothing is rewritten, and the backups keep the files
     // that came before.
     if (*previous == text) return TextDigest(text);

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,14 +100,22 @@ std::uint64_t TextDigest(const std::string& text);
 // Where the last file the program did not write itself is kept.
 std::string UserBackupPath(const std::string& path);
 
+// The order file at path as it stands, whole, to be rewritten: nothing when
+// there is none. One that is there but cannot be read whole (access refused,
+// no file of a disk, past the size an order file can have) raises
+// EOrderWrite: a file the program could not read is never replaced, nor
+// written back cut.
+std::optional<std::string> ReadSceneryPacksToRewrite(const std::string& path);
+
 // Writes the order file: the previous one is kept as "scenery_packs.ini.bak",
 // and also as "scenery_packs.ini.user.bak" when its digest is not ownDigest
 // (the program's last output there), so that the user's or the simulator's
 // last file stays until a newer one of theirs replaces it. The new text goes
 // into a file beside it that is renamed over. A backup that cannot be
 // written is passed over; the new file's failure raises EOrderWrite (the
-// previous file whole). A file that already holds the text is left as it
-// is. Answers the new text's digest.
+// previous file whole), as does a previous file that cannot be read (see
+// ReadSceneryPacksToRewrite). A file that already holds the text is left as
+// it is. Answers the new text's digest.
 std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text, std::uint64_t ownDigest = 0);
 
 }  // namespace orvella
