@@ -11,6 +11,7 @@
 #include <atomic>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <stdexcept>
 #include <thread>
@@ -310,7 +311,7 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   dir.file("XP/Custom Scenery/L/a.obj", "o");
   int files = 3;
 #ifndef _WIN32
-  // A tile that is a link is stamped by the link itself, each time the same way.
+  // A tile that is a link is stamped by the file it leads to, each time the same way.
   PutTile(dir, "R", test::CheckDsf({"lib/a.obj"}));
   dir.mkdir("XP/Custom Scenery/R/Earth nav data/+40+000");
   std::filesystem::create_symlink(dir.host("R/Earth nav data/+40+000/+46+007.dsf"),
@@ -324,6 +325,9 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   // Files written long enough ago to be trusted by their stamps.
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
     if (e.is_regular_file() && !e.is_symlink()) test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+#ifndef _WIN32
+  test::ShiftWriteTime(dir.host("R/Earth nav data/+40+000/+46+007.dsf"), -std::chrono::hours(1));
+#endif
   Options o;
   o.memoryFile = dir.win("memory.check");
   const Report first = CheckInstallation(dir.win("XP"), o);
@@ -403,6 +407,63 @@ TEST(SceneryCheck, AFileNewAtTheTopOfALinkedPackIsSeen) {
   const Report r = CheckInstallation(dir.win("XP"), o);
   EXPECT_FALSE(r.remembered);
   EXPECT_TRUE(r.missing.empty());
+}
+#endif
+
+#ifndef _WIN32
+// Files of packs that are links to files elsewhere (a tile, apt.dat,
+// library.txt): a change of the file they lead to is seen, by the kept
+// verdict and by the memory of each file, though the links never change.
+TEST(SceneryCheck, ALinkedFileIsStampedByTheFileItLeadsTo) {
+  TestDir dir;
+  dir.file("Files/tile.dsf", test::CheckDsf({"lib/a.obj"}));
+  dir.file("Files/apt.dat", "I\n1100 Version\n\n1 100 0 0 EGLL Heathrow\n");
+  dir.file("Files/library.txt", "A\n800\nLIBRARY\nEXPORT lib/a.obj a.obj\n");
+  dir.file("XP/Custom Scenery/L/a.obj", "o");
+  dir.file("XP/Custom Scenery/Q/Earth nav data/apt.dat", "I\n1100 Version\n\n1 100 0 0 LFPG Paris\n");
+  dir.mkdir("XP/Custom Scenery/P/Earth nav data/+40+000");
+  dir.symlink("XP/Custom Scenery/P/Earth nav data/+40+000/+46+007.dsf", "Files/tile.dsf");
+  dir.symlink("XP/Custom Scenery/P/Earth nav data/apt.dat", "Files/apt.dat");
+  dir.symlink("XP/Custom Scenery/L/library.txt", "Files/library.txt");
+  const auto settle = [&] {
+    const timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
+    for (const char* top : {"XP", "Files"})
+      for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host(top)))
+        if (e.is_symlink())
+          ASSERT_EQ(utimensat(AT_FDCWD, e.path().c_str(), hourAgo, AT_SYMLINK_NOFOLLOW), 0);
+        else
+          test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+  };
+  settle();
+  Options o;
+  o.memoryFile = dir.win("memory.check");
+  ASSERT_FALSE(CheckInstallation(dir.win("XP"), o).problems());
+  ASSERT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  struct Case {
+    const char* file;
+    std::string bytes;
+    std::function<bool(const Report&)> seen;
+  } const cases[] = {
+      {"Files/tile.dsf", test::CheckDsf({"lib/a.obj", "lib/b.obj"}),
+       [](const Report& r) { return r.missing.size() == 1 && r.missing[0].path == "lib/b.obj"; }},
+      {"Files/library.txt", "A\n800\nLIBRARY\nEXPORT lib/a.obj a.obj\nEXPORT lib/b.obj a.obj\n",
+       [](const Report& r) { return r.missing.empty(); }},
+      {"Files/apt.dat", "I\n1100 Version\n\n1 100 0 0 LFPG Paris\n",
+       [](const Report& r) { return r.duplicateAirports.size() == 1; }},
+  };
+  for (const Case& c : cases) {
+    dir.file(c.file, c.bytes);
+    test::ShiftWriteTime(dir.host(c.file), -std::chrono::minutes(30));
+    const Report r = CheckInstallation(dir.win("XP"), o);
+    EXPECT_FALSE(r.remembered) << c.file;
+    EXPECT_TRUE(c.seen(r)) << c.file;
+    // Every link settled again: the new verdict is kept, and holds.
+    settle();
+    CheckInstallation(dir.win("XP"), o);
+    const Report kept = CheckInstallation(dir.win("XP"), o);
+    EXPECT_TRUE(kept.remembered) << c.file;
+    EXPECT_TRUE(c.seen(kept)) << c.file;
+  }
 }
 #endif
 

@@ -125,6 +125,13 @@ std::optional<FileStamp> RegularStamp(const Fields& d) {
 std::optional<FileStamp> StampOf(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return std::nullopt;
+  if (d.dwFileAttributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
+    // A link to a file: the file it leads to, whose changes its own stamp
+    // would never show.
+    win::BY_HANDLE_FILE_INFORMATION target;
+    if (!FollowedInformation(path, target)) return std::nullopt;
+    return RegularStamp(target);
+  }
   return RegularStamp(d);
 }
 
@@ -141,19 +148,19 @@ FileStamp PathStampOf(const std::string& path) {
                ? kFolderStampSize
                : static_cast<std::uint64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow;
   s.time = FileTimeOf(d.ftLastWriteTime);
-  constexpr win::DWORD kLinkedFolder = win::FILE_ATTRIBUTE_DIRECTORY | win::FILE_ATTRIBUTE_REPARSE_POINT;
-  if ((d.dwFileAttributes & kLinkedFolder) == kLinkedFolder) {
-    // A link's own time never changes with what its folder holds (a pack in
-    // Custom Scenery is mostly one): the folder it leads to is stamped, the
-    // one a listing through it reads. A link whose folder is gone keeps its
-    // own time, marked apart.
-    const platform::FileHandle h(
-        win::CreateFileA(path.c_str(), 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
-                         nullptr, win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (d.dwFileAttributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
+    // A link's own time never changes with what it leads to: the folder it
+    // leads to is stamped (a pack in Custom Scenery is mostly a link), the
+    // one a listing through it reads, and a linked file as StampOf stamps
+    // it. A link that leads nowhere keeps its own time, marked apart.
     win::BY_HANDLE_FILE_INFORMATION target;
-    if (h.valid() && win::GetFileInformationByHandle(h.get(), &target)) {
+    if (!FollowedInformation(path, target)) {
+      s.size = ~3ull;
+    } else if (d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) {
       s.size = ~2ull;
       s.time = FileTimeOf(target.ftLastWriteTime);
+    } else if (const std::optional<FileStamp> file = RegularStamp(target)) {
+      s = *file;
     } else {
       s.size = ~3ull;
     }

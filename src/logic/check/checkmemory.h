@@ -21,6 +21,8 @@ struct FileStamp {
   std::uint64_t time = 0;  // modification time, 100 ns since 1601
   friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
+// The stamp of the regular file at path (through a link, of the file it
+// leads to).
 std::optional<FileStamp> StampOf(const std::string& path);
 // The stamp of a file as it was opened (see ReadDsfPrefix); nothing when it
 // was not.

@@ -6,6 +6,13 @@
 
 namespace orvella {
 
+bool FollowedInformation(const std::string& path, win::BY_HANDLE_FILE_INFORMATION& out) {
+  const platform::FileHandle h(win::CreateFileA(path.c_str(), 0,
+                                                win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
+                                                nullptr, win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return h.valid() && win::GetFileInformationByHandle(h.get(), &out);
+}
+
 void ForEachEntry(const std::string& folder, const std::function<void(const std::string&, win::DWORD)>& fn) {
   std::string pattern = folder;
   if (pattern.empty() || pattern.back() != '\\') pattern += '\\';

@@ -33,6 +33,11 @@ inline bool IsListingSelf(const win::WIN32_FIND_DATAA& d, bool& timed) {
   return true;
 }
 
+// What a link (or any path) leads to, as an open of it sees it: its size,
+// time and attributes; false when it leads nowhere. A link's own size and
+// time never change with what it leads to, so a link is stamped by this.
+bool FollowedInformation(const std::string& path, win::BY_HANDLE_FILE_INFORMATION& out);
+
 // A folder exists when its attributes can be read and carry the directory
 // bit (a junction counts, even when its target is gone).
 bool DirectoryExists(const std::string& path);

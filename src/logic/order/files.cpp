@@ -73,6 +73,11 @@ std::uint64_t StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened) {
 std::uint64_t PathStamp(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return 0;
+  // A link is stamped by what it leads to: its own size and time never
+  // change with that file or folder. One that leads nowhere keeps its own.
+  if (win::BY_HANDLE_FILE_INFORMATION target;
+      (d.dwFileAttributes & win::FILE_ATTRIBUTE_REPARSE_POINT) && FollowedInformation(path, target))
+    return StampOf(target);
   return StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
 }
 

@@ -43,8 +43,8 @@ class RegularFile {
 // cannot be opened or read, or is no file (error, when given, tells why).
 std::optional<std::string> ReadFileStart(const std::string& path, size_t limit, win::DWORD* error = nullptr);
 
-// Modification time and size of a file or folder, folded into one number;
-// 0 when the path does not exist.
+// Modification time and size of a file or folder (through a link, of the
+// one it leads to), folded into one number; 0 when the path does not exist.
 std::uint64_t PathStamp(const std::string& path);
 // The same number from the fields a listing gives (its "." entry for the
 // folder listed).
