@@ -121,6 +121,37 @@ TEST(SceneryCheck, LinesOfPacksThatAreGoneAreDropped) {
   EXPECT_EQ(names, expected);
 }
 
+#ifndef _WIN32
+// A line may spell a pack's folder with doubled separators or "." parts:
+// still one pack. Packs listed by an absolute path are the user's like
+// those of Custom Scenery: their airports and base meshes are compared.
+TEST(SceneryCheck, PacksListedByAbsolutePathsOrOddSpellingsAreComparedOnce) {
+  TestDir dir;
+  test::PackBuilder b{dir};
+  b.airport("XP/Custom Scenery/A Airport", {"EGLL"});
+  b.airport("Elsewhere/B Airport", {"EGLL"});
+  PutTile(dir, "Elsewhere/C Mesh", test::CheckDsf({}, false));
+  PutTile(dir, "XP/Custom Scenery/D Mesh", test::CheckDsf({}, false));
+  const std::string elsewhere = dir.host("Elsewhere").generic_string();
+  dir.file("XP/Custom Scenery/scenery_packs.ini",
+           "I\n1000 Version\nSCENERY\n\n"
+           "SCENERY_PACK Custom Scenery//A Airport/./\n"
+           "SCENERY_PACK " +
+               elsewhere +
+               "/B Airport/\n"
+               "SCENERY_PACK " +
+               elsewhere + "//C Mesh/\n");
+  const Report r = CheckInstallation(dir.win("XP"), Options());
+  std::vector<std::string> names;
+  for (const LoadedPack& p : r.packs) names.push_back(p.name);
+  EXPECT_EQ(names, (std::vector<std::string>{"D Mesh", "A Airport", "B Airport", "C Mesh"}));
+  ASSERT_EQ(r.duplicateAirports.size(), 1u);
+  EXPECT_EQ(r.duplicateAirports[0].packs, (std::vector<std::string>{"A Airport", "B Airport"}));
+  ASSERT_EQ(r.tileConflicts.size(), 1u);
+  EXPECT_EQ(r.tileConflicts[0].packs, (std::vector<std::string>{"D Mesh", "C Mesh"}));
+}
+#endif
+
 TEST(SceneryCheck, AirportsTilesAndDamagedFiles) {
   TestDir dir;
   dir.mkdir("XP/Custom Scenery");

@@ -237,6 +237,10 @@ struct Source {
   std::unique_ptr<PackFiles> files;
 };
 
+// Whether a loaded pack is one of the user's (of Custom Scenery, or listed
+// by its absolute path), not one the simulator brings.
+bool UsersPack(const Source& s) { return s.area != kGlobal && s.area != kDefaultArea; }
+
 std::string Trimmed(std::string s) {
   while (!s.empty() && (s.back() == '\\' || s.back() == '/')) s.pop_back();
   return s;
@@ -268,6 +272,31 @@ bool Alive(const std::string& path, win::DWORD attributes) {
 }
 
 // The path of a scenery_packs.ini line as a Windows path ("" when none).
+// A Windows path with its empty and "." parts dropped and its ".." parts
+// resolved, as the system opens it: "Custom Scenery//A/./" names the
+// folder "Custom Scenery/A" names. A drive ("C:") or a network path's "\\"
+// starts it.
+std::string Normalized(const std::string& path) {
+  const bool drive = path.size() >= 2 && path[1] == ':';
+  const bool network = !drive && path.starts_with("\\\\");
+  std::string out = path.substr(0, drive || network ? 2 : 0);
+  const std::string_view rest = std::string_view(path).substr(out.size());
+  std::vector<std::string_view> parts;
+  for (size_t at = 0; at <= rest.size();) {
+    size_t end = rest.find('\\', at);
+    if (end == std::string_view::npos) end = rest.size();
+    const std::string_view part = rest.substr(at, end - at);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    at = end + 1;
+  }
+  for (size_t i = 0; i < parts.size(); ++i) out.append(i > 0 || drive ? "\\" : "").append(parts[i]);
+  return out;
+}
+
 std::string LineFolder(const std::string& installation, const std::string& utf8Path) {
   std::string p = utf8Path;
   while (!p.empty() && (p.back() == '/' || p.back() == '\\')) p.pop_back();
@@ -280,12 +309,12 @@ std::string LineFolder(const std::string& installation, const std::string& utf8P
     const int n = win::MultiByteToWideChar(win::CP_UTF8, 0, p.data(), static_cast<int>(p.size()), nullptr, 0);
     std::u16string w(static_cast<size_t>(std::max(n, 0)), u'\0');
     if (n > 0) win::MultiByteToWideChar(win::CP_UTF8, 0, p.data(), static_cast<int>(p.size()), w.data(), n);
-    return platform::FromHostPath(w);
+    return Normalized(platform::FromHostPath(w));
   }
   std::string w = p;
   std::replace(w.begin(), w.end(), '/', '\\');
-  if (w.size() >= 2 && w[1] == ':') return w;
-  return installation + "\\" + w;
+  if (w.size() >= 2 && w[1] == ':') return Normalized(w);
+  return Normalized(installation + "\\" + w);
 }
 
 struct DsfFacts {
@@ -849,8 +878,9 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
 }
 
 void Checker::gatherPacks() {
-  const std::string custom = inst_ + "\\" + kCustom;
-  const std::string global = inst_ + "\\" + kGlobal;
+  // In the form the lines' folders are compared in (see LineFolder).
+  const std::string custom = Normalized(inst_ + "\\" + kCustom);
+  const std::string global = Normalized(inst_ + "\\" + kGlobal);
   SceneryPacksFile ini;
   if (std::optional<std::string> text = ReadText(SceneryPacksPath(inst_), 16u << 20)) ini = ParseSceneryPacks(*text);
 
@@ -1333,7 +1363,7 @@ bool Checker::judge() {
   std::vector<std::string> codes;
   for (size_t order = 0; order < loaded_.size(); ++order) {
     const Source& s = sources_[static_cast<size_t>(loaded_[order])];
-    if (s.area != kCustom || EqualsAsciiNoCase(s.name, kGlobalAirports)) continue;
+    if (!UsersPack(s) || EqualsAsciiNoCase(s.name, kGlobalAirports)) continue;
     std::unordered_set<std::string> once;
     for (const std::string& code : report_.packs[order].airports) {
       if (!once.insert(code).second) continue;
@@ -1345,13 +1375,13 @@ bool Checker::judge() {
   for (const std::string& code : codes)
     if (byCode[code].size() > 1) report_.duplicateAirports.push_back({code, byCode[code]});
 
-  // Base meshes of one tile in Custom Scenery: only the first is loaded.
+  // Base meshes of one tile in the user's packs: only the first is loaded.
   // Those of Global Scenery are meant to be hidden by custom ones.
   std::map<std::pair<int, int>, std::vector<std::string>> byTile;
   std::vector<std::pair<int, int>> tiles;
   for (size_t order = 0; order < loaded_.size(); ++order) {
     const Source& s = sources_[static_cast<size_t>(loaded_[order])];
-    if (s.area != kCustom) continue;
+    if (!UsersPack(s)) continue;
     const LoadedPack& pack = report_.packs[order];
     std::set<std::pair<int, int>> once;
     for (const Tile& t : pack.tiles) {
