@@ -122,6 +122,8 @@ int main(int argc, char** argv) {
   if (settingsArg || FileExists(settingsPath)) {
     try {
       const SettingsRead read = ParseSettings(ReadWholeFile(settingsPath));
+      // A damaged file would drop the scenes it lists past the damage.
+      if (read.error) throw *read.error;
       AddInactive(read.settings.custom, folder + "\\Custom Scenery", options.inactiveScenes);
       AddInactive(read.settings.global, folder + "\\Global Scenery", options.inactiveScenes);
       options.memoryFile = FolderPart(settingsPath) + "orvella.check";

@@ -586,6 +586,12 @@ TEST(SceneryCheck, JsonShape) {
                 "\"duplicate_airports\":[],\"tile_conflicts\":[],\"damaged\":[]}\n");
   const std::string text = ReportText(r);
   EXPECT_NE(text.find(test::A("Bibliothèque « lib » : 1 élément(s) manquant(s)")), std::string::npos) << text;
+  // The simulator's own order, when it differs, is a finding on its own.
+  Report order;
+  order.log.read = true;
+  order.log.loadOrder = {"B", "A"};
+  EXPECT_TRUE(order.problems());
+  EXPECT_NE(ReportText(order).find("\n  B\n  A\n"), std::string::npos) << ReportText(order);
 }
 
 }  // namespace

@@ -94,7 +94,9 @@ TEST(CheckProgram, ExitCodesOptionsAndNothingWritten) {
       {"--frobnicate " + folder, "--frobnicate"},
       {"", "Usage"},
       {"--settings \"" + dir.host("none.ini").string() + "\" " + folder, "none.ini"},
+      {"--settings \"" + dir.host("damaged.ini").string() + "\" " + folder, "damaged.ini"},
   };
+  dir.file("damaged.ini", "5x\n");
   for (const Bad& b : bad) {
     r = RunCheck(dir, b.args);
     EXPECT_EQ(r.code, 2) << b.args;

@@ -1580,7 +1580,7 @@ std::string TileName(Tile tile) {
 
 bool Report::problems() const {
   return !missing.empty() || !brokenExports.empty() || !duplicateAirports.empty() || !tileConflicts.empty() ||
-         !damaged.empty() || !log.findings.empty();
+         !damaged.empty() || !log.findings.empty() || !log.loadOrder.empty();
 }
 
 Report CheckInstallation(const std::string& folder, const Options& options) {
