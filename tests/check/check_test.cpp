@@ -152,6 +152,25 @@ TEST(SceneryCheck, PacksListedByAbsolutePathsOrOddSpellingsAreComparedOnce) {
 }
 #endif
 
+// The simulator loads a tile only by its own name, in the folder of its ten
+// degrees: copies and misplaced tiles are never read, whatever they name.
+TEST(SceneryCheck, OnlyTilesTheSimulatorLoadsAreRead) {
+  TestDir dir;
+  const std::string never = test::CheckDsf({"lib/never.obj"});
+  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/loaded.obj"}));
+  for (const char* name : {"+46+007 - Copy.dsf", "old_+46+007.dsf", "+46+007.dsf.dsf", "+46+07.dsf"})
+    PutTile(dir, "XP/Custom Scenery/P", never, false, name);
+  dir.file("XP/Custom Scenery/P/Earth nav data/+50+010/+46+007.dsf", never);
+  dir.file("XP/Custom Scenery/P/Earth nav data/+46+007.dsf", never);
+  // South and west of the equator and the meridian, the folder is rounded down.
+  dir.file("XP/Custom Scenery/P/Earth nav data/-40-080/-33-071.dsf", test::CheckDsf({"lib/south.obj"}));
+  dir.file("XP/Custom Scenery/P/Earth nav data/-30-070/-33-071.dsf", never);
+  const Report r = CheckInstallation(dir.win("XP"), Options());
+  std::vector<std::string> missing;
+  for (const Missing& m : r.missing) missing.push_back(m.path);
+  EXPECT_EQ(missing, (std::vector<std::string>{"lib/loaded.obj", "lib/south.obj"}));
+}
+
 TEST(SceneryCheck, AirportsTilesAndDamagedFiles) {
   TestDir dir;
   dir.mkdir("XP/Custom Scenery");

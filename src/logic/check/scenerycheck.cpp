@@ -477,6 +477,17 @@ bool EndsWithNoCase(std::string_view s, const char* tail) {
   return s.size() >= n && EqualsAsciiNoCase(s.substr(s.size() - n), tail);
 }
 
+// Whether the simulator loads the file `name` of the tile folder `folder`
+// of "Earth nav data": only a tile's own name ("+46+007.dsf"), in the
+// folder of its ten degrees ("+40+000"). Copies, old versions and tiles put
+// in another folder are never loaded.
+bool LoadedTileFile(std::string_view folder, std::string_view name) {
+  const std::optional<Tile> tile = TileOfName(name);
+  if (!tile || name.size() != 11 || !EndsWithNoCase(name, ".dsf")) return false;
+  const auto ten = [](int v) { return v >= 0 ? v / 10 * 10 : -((-v + 9) / 10 * 10); };
+  return folder == TileName(Tile{ten(tile->lat), ten(tile->lon)});
+}
+
 // The report's findings as strings for the memory, and back.
 class Fields {
  public:
@@ -1157,7 +1168,7 @@ void Checker::readPack(size_t order, Reading& r) {
     std::vector<std::pair<std::string_view, win::DWORD>> names;
     if (tileEntries)
       for (const auto& [name, a] : *tileEntries)
-        if (Regular(a) && EndsWithNoCase(name, ".dsf")) names.emplace_back(name, a);
+        if (Regular(a) && LoadedTileFile(tileFolder, name)) names.emplace_back(name, a);
     std::sort(names.begin(), names.end());
     const std::string folderPath = nav + "\\" + std::string(tileFolder) + "\\";
     for (const auto& [name, attributes] : names) {
