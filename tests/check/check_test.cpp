@@ -20,6 +20,7 @@
 #include "logic/check/checkmemory.h"
 #include "logic/check/scenerycheck.h"
 #include "logic/core/errors.h"
+#include "logic/texts/textes.h"
 #include "support/filetimes.h"
 
 namespace orvella::check {
@@ -425,8 +426,33 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_FALSE(tile.remembered);
   EXPECT_EQ(tile.missing.size(), 2u);  // lib/b.obj and lib/c.obj
   // A damaged memory file is only a lost help.
-  dir.file("memory.check", "OrvellaCheck 1\nnot\ta\tnumber\n12\t\\q\n");
+  dir.file("memory.check", "OrvellaCheck 2\nnot\ta\tnumber\n12\t\\q\n");
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, files);
+}
+
+// A kept report names what it found in the language of the day, not in
+// the one of the check that found it.
+TEST(SceneryCheck, AKeptReportIsToldInTheLanguageOfTheDay) {
+  TestDir dir;
+  dir.file("XP/Custom Scenery/Bad/Earth nav data/+40+000/+46+007.dsf", "XPLNEDSF short");
+  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
+    test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+  Options o;
+  o.memoryFile = dir.win("memory.check");
+  CheckInstallation(dir.win("XP"), o);
+  const Report french = CheckInstallation(dir.win("XP"), o);
+  ASSERT_TRUE(french.remembered);
+  ASSERT_EQ(french.damaged.size(), 1u);
+  EXPECT_EQ(french.damaged[0].what, test::A("DSF endommagé"));
+  dir.file("orvella.lng", "[OrvellaCheck]\r\nDsfEndommage=damaged DSF\r\n");
+  SetLanguageFileOverride(dir.win("orvella.lng"));
+  ForgetTranslations();
+  const Report english = CheckInstallation(dir.win("XP"), o);
+  SetLanguageFileOverride({});
+  ForgetTranslations();
+  EXPECT_TRUE(english.remembered);
+  ASSERT_EQ(english.damaged.size(), 1u);
+  EXPECT_EQ(english.damaged[0].what, "damaged DSF");
 }
 
 #ifndef _WIN32
@@ -538,7 +564,7 @@ TEST(SceneryCheck, TheMemoryKeepsEveryByteOfItsNames) {
   EXPECT_EQ(back.verdict()->signature, odd);
   EXPECT_EQ(back.verdict()->depends, v.depends);
   EXPECT_EQ(back.verdict()->report, v.report);
-  back.load("OrvellaCheck 1\n12\t34\tname\\\n");
+  back.load("OrvellaCheck 2\n12\t34\tname\\\n");
   EXPECT_EQ(back.find("name", st), std::nullopt);
   // A damaged verdict is no verdict; one with nothing to check is one.
   const std::pair<const char*, bool> verdicts[] = {
@@ -552,7 +578,7 @@ TEST(SceneryCheck, TheMemoryKeepsEveryByteOfItsNames) {
       {"*\tsig\t1\tp\t1\t2\tbad\\q", false},
   };
   for (const auto& [line, kept] : verdicts) {
-    back.load(std::string("OrvellaCheck 1\n") + line + "\n");
+    back.load(std::string("OrvellaCheck 2\n") + line + "\n");
     EXPECT_EQ(back.verdict() != nullptr, kept) << line;
   }
 }

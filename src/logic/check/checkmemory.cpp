@@ -17,7 +17,8 @@ namespace orvella::check {
 
 namespace {
 
-constexpr const char* kHeader = "OrvellaCheck 1";
+// 2: a kept report holds the keys of its texts, not the texts.
+constexpr const char* kHeader = "OrvellaCheck 2";
 // Two seconds in file time: the coarsest clock of a file system (FAT).
 constexpr std::uint64_t kRacyWindow = 20'000'000;
 

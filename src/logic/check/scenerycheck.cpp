@@ -572,7 +572,7 @@ std::vector<std::string> ReportFields(const Report& r) {
     f.list(t.packs);
   }
   f.put(static_cast<long long>(r.damaged.size()));
-  for (const DamagedFile& d : r.damaged) f.list({d.pack, d.file, d.what});
+  for (const DamagedFile& d : r.damaged) f.list({d.pack, d.file, d.key});
   return f.out;
 }
 
@@ -628,8 +628,10 @@ bool ReportOfFields(const std::vector<std::string>& in, Report& r) {
     t.packs = f.list();
   }
   r.damaged.resize(f.count());
-  for (DamagedFile& d : r.damaged)
-    if (!three(d.pack, d.file, d.what)) return false;
+  for (DamagedFile& d : r.damaged) {
+    if (!three(d.pack, d.file, d.key)) return false;
+    d.what = CheckText(d.key.c_str());
+  }
   return f.ok();
 }
 
@@ -816,7 +818,7 @@ class Checker {
   bool reuseVerdict();
   void keepVerdict();
   void damaged(int source, const std::string& rel, const char* key) {
-    report_.damaged.push_back({sources_[static_cast<size_t>(source)].name, rel, CheckText(key)});
+    report_.damaged.push_back({sources_[static_cast<size_t>(source)].name, rel, CheckText(key), key});
   }
 
   std::string inst_;
@@ -1044,7 +1046,7 @@ void Checker::takeIn(int source, Reading& r) {
   for (const auto& [rel, key] : r.damaged) damaged(source, rel, key.c_str());
   // After every library's: the report names the damaged tiles last.
   for (const auto& [rel, key] : r.damagedTiles)
-    damagedTiles_.push_back({sources_[static_cast<size_t>(source)].name, rel, CheckText(key.c_str())});
+    damagedTiles_.push_back({sources_[static_cast<size_t>(source)].name, rel, CheckText(key.c_str()), key});
 }
 
 template <typename Work, typename Take>

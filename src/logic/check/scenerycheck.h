@@ -84,6 +84,7 @@ struct DamagedFile {
   std::string pack;
   std::string file;  // relative to the pack
   std::string what;
+  std::string key;  // what's key in the texts: a kept report is told in the language of the day
 };
 
 // What X-Plane's Log.txt said after the last flight.
