@@ -144,7 +144,7 @@ def check_seeds():
         "REGION eu\nEXPORT lib/a.obj objects/a.obj\nEXPORT_EXTEND lib/a.obj objects/b.obj\n"
         "EXPORT_EXCLUDE lib\\c:d.obj ./x/../c.obj\nEXPORT_BACKUP lib/e.obj e.obj\nEXPORT_RATIO 0.5 lib/f.obj f.obj\n"
         "EXPORT_SEASON sum lib/g.obj g sum.obj\nPRIVATE\nEXPORT lib/up.obj ../../up.obj\nPUBLIC\nDEPRECATED\n")
-    put("fuzz_library", "memory", "OrvellaCheck 1\n12\t131000000000000000\tZ:\\XP\\a.dsf\tdsf\t\t1\tlib/a.obj\n"
+    put("fuzz_library", "memory", "OrvellaCheck 2\n12\t131000000000000000\tZ:\\XP\\a.dsf\tdsf\t\t1\tlib/a.obj\n"
         "*\tsig\t1\tZ:\\XP\t18446744073709551614\t5\t0\t0\t0\t0\t0\t0\n")
     tables = (dsf_atom("TERT", b"terrain_Water\x00t.ter\x00") + dsf_atom("OBJT", b"lib/a.obj\x00objects/b.obj\x00") +
               dsf_atom("POLY", b"p.pol\x00") + dsf_atom("NETW", b"lib/g10/roads.net\x00"))
