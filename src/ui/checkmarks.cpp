@@ -73,7 +73,7 @@ void CheckMarks::set(const check::Report& report) {
       add(report, c.packs[i],
           CheckText("MarqueCachee").arg(FromAnsi(check::TileName(c.tile)), FromAnsi(c.packs.front())));
   for (const check::DamagedFile& d : report.damaged)
-    add(report, d.pack, CheckText("MarqueAbime").arg(FromAnsi(d.file), FromAnsi(d.what)));
+    add(report, d.pack, CheckText("MarqueAbime").arg(FromAnsi(d.file.empty() ? d.pack : d.file), FromAnsi(d.what)));
   for (const check::LogFinding& f : report.log.findings)
     if (!f.pack.empty()) add(report, f.pack, CheckText("MarqueJournal").arg(FromAnsi(f.what)));
 }

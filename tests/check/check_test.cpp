@@ -11,6 +11,7 @@
 #include <atomic>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -429,6 +430,30 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   dir.file("memory.check", "OrvellaCheck 2\nnot\ta\tnumber\n12\t\\q\n");
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, files);
 }
+
+#ifndef _WIN32
+// A pack whose name the system cannot give (Windows-1252 bytes on a UTF-8
+// system, a character no Windows name holds) is said to be unchecked.
+TEST(SceneryCheck, APackWhoseNameTheSystemCannotGiveIsSaidUnchecked) {
+  TestDir dir;
+  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/x.obj"}));
+  const std::string custom = dir.host("XP/Custom Scenery").string() + "/";
+  for (const std::string name : {"Biblioth\xe8que", "Lib?Q"}) {
+    ASSERT_EQ(::mkdir((custom + name).c_str(), 0755), 0);
+    std::ofstream(custom + name + "/library.txt") << "A\n800\nLIBRARY\nEXPORT lib/x.obj x.obj\n";
+    std::ofstream(custom + name + "/x.obj") << "o";
+  }
+  const Report r = CheckInstallation(dir.win("XP"), Options());
+  ASSERT_EQ(r.damaged.size(), 2u);
+  for (const DamagedFile& d : r.damaged) {
+    EXPECT_NE(d.pack.find('?'), std::string::npos) << d.pack;
+    EXPECT_EQ(d.file, "");
+    EXPECT_EQ(d.what, test::A("nom illisible par le système : scène non vérifiée"));
+    EXPECT_NE(ReportText(r).find("  " + d.pack + " (" + d.what + ")\n"), std::string::npos) << ReportText(r);
+  }
+  ASSERT_EQ(r.missing.size(), 1u);  // what they would provide is not known to be there
+}
+#endif
 
 // A kept report names what it found in the language of the day, not in
 // the one of the check that found it.

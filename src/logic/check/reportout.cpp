@@ -100,7 +100,10 @@ std::string ReportText(const Report& r) {
   }
   if (!r.damaged.empty()) {
     out += "\n" + CheckText("Endommages") + "\n";
-    for (const DamagedFile& d : r.damaged) out += CheckText("Endommage", {d.pack, d.file, d.what}) + "\n";
+    for (const DamagedFile& d : r.damaged)
+      out += (d.file.empty() ? CheckText("EndommageDossier", {d.pack, d.what})
+                             : CheckText("Endommage", {d.pack, d.file, d.what})) +
+             "\n";
   }
   if (r.log.read && (!r.log.findings.empty() || !r.log.loadOrder.empty())) {
     out += "\n" + CheckText("Journal", {r.log.version}) + "\n";

@@ -970,6 +970,13 @@ void Checker::gatherPacks() {
 
 void Checker::readLibrary(int source, Reading& r) {
   Source& s = sources_[static_cast<size_t>(source)];
+  // A name the system cannot give (bytes of another code page, a character
+  // Windows names never hold) comes with '?' in their place: nothing in that
+  // folder can be reached, and the report says so rather than nothing.
+  if (s.kind == SourceKind::Loaded && s.name.find('?') != std::string::npos) {
+    r.damaged.emplace_back(std::string(), "NomIllisible");
+    return;
+  }
   const std::string path = s.folder + "\\library.txt";
   // The folder is stamped as it is listed: a library.txt that comes later
   // changes that stamp.
