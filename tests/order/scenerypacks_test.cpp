@@ -209,6 +209,21 @@ TEST_F(OrderTest, WritingKeepsThePreviousFileAndAFailureLeavesItWhole) {
   EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini.bak"), "first");
 }
 
+#ifndef _WIN32
+// A temporary file left by a write cut short, here a link: removed, never
+// written through into what it leads to.
+TEST_F(OrderTest, ALeftoverTemporaryLinkIsNeverWrittenThrough) {
+  const std::string ini = SceneryPacksPath(input.installation);
+  dir.file("victim.txt", "keep me");
+  dir.file("XP/Custom Scenery/scenery_packs.ini", "old");
+  fs::create_symlink(dir.host("victim.txt"), dir.host("XP/Custom Scenery/scenery_packs.ini.new"));
+  WriteSceneryPacks(ini, "new order");
+  EXPECT_EQ(dir.read("victim.txt"), "keep me");
+  EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini"), "new order");
+  EXPECT_FALSE(fs::is_symlink(dir.host("XP/Custom Scenery/scenery_packs.ini")));
+}
+#endif
+
 TEST_F(OrderTest, BackupsStayWritableAndTheUsersLastFileIsKept) {
   const std::string ini = SceneryPacksPath(input.installation);
   const std::string cs = "XP/Custom Scenery/scenery_packs.ini";

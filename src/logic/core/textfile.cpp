@@ -40,12 +40,18 @@ win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes
   const std::string temp = path + ".new";
   win::DWORD error = 0;
   {
-    platform::FileHandle f(
-        // The temporary name is the program's own: no other spelling of it
-        // is looked for (in a folder of a thousand packs that lookup reads
-        // them all).
-        win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_ALWAYS,
-                         win::FILE_FLAG_POSIX_SEMANTICS, nullptr));
+    // The temporary name is the program's own: no other spelling of it is
+    // looked for (in a folder of a thousand packs that lookup reads them
+    // all). It is made new: one left by a write cut short is removed first,
+    // never opened (a link in its place would be written through, into
+    // whatever it leads to).
+    const auto create = [&] {
+      return win::CreateFileA(temp.c_str(), win::GENERIC_WRITE, 0, nullptr, win::CREATE_NEW,
+                              win::FILE_FLAG_POSIX_SEMANTICS, nullptr);
+    };
+    platform::FileHandle f(create());
+    if (!f.valid() && win::GetLastError() == win::ERROR_FILE_EXISTS && win::DeleteFileA(temp.c_str()))
+      f = platform::FileHandle(create());
     if (!f.valid()) return win::GetLastError();
     error = platform::WriteWhole(f.get(), bytes);
     if (!error && durable && !win::FlushFileBuffers(f.get())) error = win::GetLastError();
