@@ -271,7 +271,6 @@ bool Alive(const std::string& path, win::DWORD attributes) {
   return h.valid();
 }
 
-// The path of a scenery_packs.ini line as a Windows path ("" when none).
 // A Windows path with its empty and "." parts dropped and its ".." parts
 // resolved, as the system opens it: "Custom Scenery//A/./" names the
 // folder "Custom Scenery/A" names. A drive ("C:") or a network path's "\\"
@@ -297,6 +296,7 @@ std::string Normalized(const std::string& path) {
   return out;
 }
 
+// The path of a scenery_packs.ini line as a Windows path ("" when none).
 std::string LineFolder(const std::string& installation, const std::string& utf8Path) {
   std::string p = utf8Path;
   while (!p.empty() && (p.back() == '/' || p.back() == '\\')) p.pop_back();
