@@ -25,6 +25,7 @@
 #include "logic/core/asciitext.h"
 #include "logic/core/errors.h"
 #include "logic/core/folders.h"
+#include "logic/core/pathnames.h"
 #include "logic/core/readerthreads.h"
 #include "logic/core/textfile.h"
 #include "logic/order/dsf.h"
@@ -271,29 +272,11 @@ bool Alive(const std::string& path, win::DWORD attributes) {
   return h.valid();
 }
 
-// A Windows path with its empty and "." parts dropped and its ".." parts
-// resolved, as the system opens it: "Custom Scenery//A/./" names the
-// folder "Custom Scenery/A" names. A drive ("C:") or a network path's "\\"
-// starts it.
+// A Windows path in the full form the system gives it: "Custom
+// Scenery//A/./" names the folder "Custom Scenery/A" names.
 std::string Normalized(const std::string& path) {
-  const bool drive = path.size() >= 2 && path[1] == ':';
-  const bool network = !drive && path.starts_with("\\\\");
-  std::string out = path.substr(0, drive || network ? 2 : 0);
-  const std::string_view rest = std::string_view(path).substr(out.size());
-  std::vector<std::string_view> parts;
-  for (size_t at = 0; at <= rest.size();) {
-    size_t end = rest.find('\\', at);
-    if (end == std::string_view::npos) end = rest.size();
-    const std::string_view part = rest.substr(at, end - at);
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-    } else if (!part.empty() && part != ".") {
-      parts.push_back(part);
-    }
-    at = end + 1;
-  }
-  for (size_t i = 0; i < parts.size(); ++i) out.append(i > 0 || drive ? "\\" : "").append(parts[i]);
-  return out;
+  std::string full = FullPathName(path);
+  return full.empty() ? path : full;
 }
 
 // The path of a scenery_packs.ini line as a Windows path ("" when none).

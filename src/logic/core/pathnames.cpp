@@ -29,4 +29,23 @@ std::string ChangeExtension(std::string_view path, std::string_view ext) {
   return std::string(path.substr(0, path.size() - old.size())) + std::string(ext);
 }
 
+std::string FullPathName(const std::string& path, win::DWORD* error) {
+  // MAX_PATH counts characters; in UTF-8 one takes up to three bytes. A
+  // longer result is asked for again with the room it needs.
+  std::string full(3 * win::MAX_PATH, '\0');
+  for (;;) {
+    const win::DWORD n =
+        win::GetFullPathNameA(path.c_str(), static_cast<win::DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0) {
+      if (error) *error = win::GetLastError();
+      return {};
+    }
+    if (n < full.size()) {
+      full.resize(n);
+      return full;
+    }
+    full.resize(n);
+  }
+}
+
 }  // namespace orvella

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/winapi.h"
+
 namespace orvella {
 
 // The part of a path after its last "\" or ":" (empty when it ends with one).
@@ -16,5 +18,9 @@ std::string FolderPart(std::string_view path);
 std::string ChangeExtension(std::string_view path, std::string_view ext);
 // The extension as above, with its dot; empty when there is none.
 std::string ExtractExtension(std::string_view path);
+// The full form of a path as the system gives it (GetFullPathNameA: doubled
+// separators, "." and ".." resolved); empty on failure, error (when given)
+// telling why.
+std::string FullPathName(const std::string& path, win::DWORD* error = nullptr);
 
 }  // namespace orvella

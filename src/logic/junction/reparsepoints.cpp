@@ -3,6 +3,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/errors.h"
 #include "logic/core/interaction.h"
+#include "logic/core/pathnames.h"
 #include "logic/texts/textes.h"
 #include "platform/winapi.h"
 
@@ -38,14 +39,9 @@ bool CreateJunction(const std::string& linkPathIn, const std::string& targetPath
   if (linkPath.size() > 3 && linkPath.back() == '\\') linkPath.pop_back();
   std::string target = targetPathIn;
   if (target.size() > 3 && target.back() == '\\' && target[target.size() - 2] != ':') target.pop_back();
-  // MAX_PATH counts characters; in UTF-8 one takes up to three bytes.
-  std::string full(3 * win::MAX_PATH, '\0');
-  const win::DWORD n =
-      win::GetFullPathNameA(target.c_str(), static_cast<win::DWORD>(full.size()), full.data(), nullptr);
-  if (n == 0) RaiseLastOSError();
-  // A full path that does not fit the buffer was not written into it.
-  if (n >= full.size()) RaiseOSError(win::ERROR_FILENAME_EXCED_RANGE);
-  full.resize(n);
+  win::DWORD error = 0;
+  const std::string full = FullPathName(target, &error);
+  if (full.empty()) RaiseOSError(error);
   if (AnsiLength(full) >= win::MAX_PATH) RaiseOSError(win::ERROR_FILENAME_EXCED_RANGE);
   // The backend makes the link its own way (platform/winapi.h) and undoes
   // what it made when it fails.
