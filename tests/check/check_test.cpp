@@ -84,8 +84,7 @@ TEST(SceneryCheck, EachReferenceGetsItsReason) {
   if (!foldedFiles) expected["objects/OWN2.obj"] = "case Needs";
   EXPECT_EQ(got, expected);
   // One pack's missing paths come in the order of their names.
-  std::vector<std::string> paths;
-  for (const Missing& m : r.missing) paths.push_back(m.path);
+  const std::vector<std::string> paths = test::MissingPaths(r);
   EXPECT_TRUE(std::is_sorted(paths.begin(), paths.end())) << testing::PrintToString(paths);
   // The export whose file is missing; the one climbing out is not read at all.
   ASSERT_EQ(r.brokenExports.size(), 1u);
@@ -94,9 +93,7 @@ TEST(SceneryCheck, EachReferenceGetsItsReason) {
   EXPECT_EQ(r.brokenExports[0].file, "none.obj");
   // Packs as the simulator loads them: the disabled one and the line of a
   // pack that is gone are not among them.
-  std::vector<std::string> names;
-  for (const LoadedPack& p : r.packs) names.push_back(p.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"Needs", "Lib", "Global Airports"}));
+  EXPECT_EQ(test::PackNames(r), (std::vector<std::string>{"Needs", "Lib", "Global Airports"}));
   EXPECT_EQ(r.packs[1].role, PackRole::Library);
   EXPECT_TRUE(r.problems());
 }
@@ -118,9 +115,7 @@ TEST(SceneryCheck, LinesOfPacksThatAreGoneAreDropped) {
 #endif
   dir.file("XP/Custom Scenery/scenery_packs.ini", ini);
   const Report r = CheckInstallation(dir.win("XP"), Options());
-  std::vector<std::string> names;
-  for (const LoadedPack& p : r.packs) names.push_back(p.name);
-  EXPECT_EQ(names, expected);
+  EXPECT_EQ(test::PackNames(r), expected);
 }
 
 #ifndef _WIN32
@@ -144,9 +139,7 @@ TEST(SceneryCheck, PacksListedByAbsolutePathsOrOddSpellingsAreComparedOnce) {
                "SCENERY_PACK " +
                elsewhere + "//C Mesh/\n");
   const Report r = CheckInstallation(dir.win("XP"), Options());
-  std::vector<std::string> names;
-  for (const LoadedPack& p : r.packs) names.push_back(p.name);
-  EXPECT_EQ(names, (std::vector<std::string>{"D Mesh", "A Airport", "B Airport", "C Mesh"}));
+  EXPECT_EQ(test::PackNames(r), (std::vector<std::string>{"D Mesh", "A Airport", "B Airport", "C Mesh"}));
   ASSERT_EQ(r.duplicateAirports.size(), 1u);
   EXPECT_EQ(r.duplicateAirports[0].packs, (std::vector<std::string>{"A Airport", "B Airport"}));
   ASSERT_EQ(r.tileConflicts.size(), 1u);
@@ -168,9 +161,7 @@ TEST(SceneryCheck, OnlyTilesTheSimulatorLoadsAreRead) {
   dir.file("XP/Custom Scenery/P/Earth nav data/-40-080/-33-071.dsf", test::CheckDsf({"lib/south.obj"}));
   dir.file("XP/Custom Scenery/P/Earth nav data/-30-070/-33-071.dsf", never);
   const Report r = CheckInstallation(dir.win("XP"), Options());
-  std::vector<std::string> missing;
-  for (const Missing& m : r.missing) missing.push_back(m.path);
-  EXPECT_EQ(missing, (std::vector<std::string>{"lib/loaded.obj", "lib/south.obj"}));
+  EXPECT_EQ(test::MissingPaths(r), (std::vector<std::string>{"lib/loaded.obj", "lib/south.obj"}));
 }
 
 TEST(SceneryCheck, AirportsTilesAndDamagedFiles) {
@@ -208,9 +199,7 @@ TEST(SceneryCheck, AirportsTilesAndDamagedFiles) {
   }
   // The tile after the damaged ones is read; the airports' tiles name a
   // terrain of the simulator's library, absent here.
-  std::vector<std::string> missing;
-  for (const Missing& m : r.missing) missing.push_back(m.path);
-  EXPECT_EQ(missing, (std::vector<std::string>{"lib/g10/terrain10/apt_grs.ter", "missing/after.obj"}));
+  EXPECT_EQ(test::MissingPaths(r), (std::vector<std::string>{"lib/g10/terrain10/apt_grs.ter", "missing/after.obj"}));
 }
 
 #ifndef _WIN32
@@ -368,18 +357,12 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   dir.mkdir("XP/Custom Scenery/R/Earth nav data/+40+000");
   std::filesystem::create_symlink(dir.host("R/Earth nav data/+40+000/+46+007.dsf"),
                                   dir.host("XP/Custom Scenery/R/Earth nav data/+40+000/+46+007.dsf"));
-  const timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, dir.host("XP/Custom Scenery/R/Earth nav data/+40+000/+46+007.dsf").c_str(), hourAgo,
-                      AT_SYMLINK_NOFOLLOW),
-            0);
+  test::SettleTree(dir.host("R"));
   ++files;
 #endif
   // Files written long enough ago to be trusted by their stamps.
   for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
     if (e.is_regular_file() && !e.is_symlink()) test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
-#ifndef _WIN32
-  test::ShiftWriteTime(dir.host("R/Earth nav data/+40+000/+46+007.dsf"), -std::chrono::hours(1));
-#endif
   Options o;
   o.memoryFile = dir.win("memory.check");
   const Report first = CheckInstallation(dir.win("XP"), o);
@@ -403,8 +386,7 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_EQ(fourth.brokenExports.size(), 1u);
   // Every file and folder settled: the whole verdict is kept, until a file
   // appears in a folder it looked into.
-  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
-    test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+  test::SettleTree(dir.host("XP"));
   EXPECT_FALSE(CheckInstallation(dir.win("XP"), o).remembered);
   const Report kept = CheckInstallation(dir.win("XP"), o);
   EXPECT_TRUE(kept.remembered);
@@ -417,8 +399,7 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_EQ(changed.missing.size(), 1u);
   // A folder inside a pack is stamped by its own listing: a tile new in a
   // tile folder the kept verdict listed is seen.
-  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
-    test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+  test::SettleTree(dir.host("XP"));
   CheckInstallation(dir.win("XP"), o);
   ASSERT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
   PutTile(dir, "XP/Custom Scenery/Q", test::CheckDsf({"lib/c.obj"}), false, "+46+008.dsf");
@@ -460,8 +441,7 @@ TEST(SceneryCheck, APackWhoseNameTheSystemCannotGiveIsSaidUnchecked) {
 TEST(SceneryCheck, AKeptReportIsToldInTheLanguageOfTheDay) {
   TestDir dir;
   dir.file("XP/Custom Scenery/Bad/Earth nav data/+40+000/+46+007.dsf", "XPLNEDSF short");
-  for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
-    test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+  test::SettleTree(dir.host("XP"));
   Options o;
   o.memoryFile = dir.win("memory.check");
   CheckInstallation(dir.win("XP"), o);
@@ -488,14 +468,7 @@ TEST(SceneryCheck, AFileNewAtTheTopOfALinkedPackIsSeen) {
   PutTile(dir, "Elsewhere/Target", test::CheckDsf({"lib/x.obj"}));
   dir.mkdir("XP/Custom Scenery");
   dir.symlink("XP/Custom Scenery/Linked", "Elsewhere/Target");
-  const auto settle = [&] {
-    for (const char* top : {"XP", "Elsewhere"})
-      for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host(top)))
-        if (!e.is_symlink()) test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
-  };
-  settle();
-  const timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-  ASSERT_EQ(utimensat(AT_FDCWD, dir.host("XP/Custom Scenery/Linked").c_str(), hourAgo, AT_SYMLINK_NOFOLLOW), 0);
+  for (const char* top : {"XP", "Elsewhere"}) test::SettleTree(dir.host(top));
   Options o;
   o.memoryFile = dir.win("memory.check");
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).missing.size(), 1u);
@@ -527,13 +500,7 @@ TEST(SceneryCheck, ALinkedFileIsStampedByTheFileItLeadsTo) {
   dir.symlink("XP/Custom Scenery/P/Earth nav data/apt.dat", "Files/apt.dat");
   dir.symlink("XP/Custom Scenery/L/library.txt", "Files/library.txt");
   const auto settle = [&] {
-    const timespec hourAgo[2] = {{time(nullptr) - 3600, 0}, {time(nullptr) - 3600, 0}};
-    for (const char* top : {"XP", "Files"})
-      for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host(top)))
-        if (e.is_symlink())
-          ASSERT_EQ(utimensat(AT_FDCWD, e.path().c_str(), hourAgo, AT_SYMLINK_NOFOLLOW), 0);
-        else
-          test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
+    for (const char* top : {"XP", "Files"}) test::SettleTree(dir.host(top));
   };
   settle();
   Options o;
@@ -617,10 +584,7 @@ TEST(SceneryCheck, EveryStampOfALargeVerdictIsChecked) {
     PutTile(dir, "XP/Custom Scenery/P" + std::to_string(100 + i), test::CheckDsf({"lib/a.obj"}));
   PutLibrary(dir, "XP/Custom Scenery/L", "EXPORT lib/a.obj a.obj\n");
   dir.file("XP/Custom Scenery/L/a.obj", "o");
-  const auto settle = [&] {
-    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host("XP")))
-      test::ShiftWriteTime(e.path(), -std::chrono::hours(1));
-  };
+  const auto settle = [&] { test::SettleTree(dir.host("XP")); };
   settle();
   Options o;
   o.memoryFile = dir.win("memory.check");

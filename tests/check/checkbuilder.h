@@ -5,9 +5,22 @@
 #include <string>
 #include <vector>
 
+#include "logic/check/scenerycheck.h"
 #include "order/packbuilder.h"
 
 namespace orvella::test {
+
+// The loaded packs' names, and the missing paths, in the report's order.
+inline std::vector<std::string> PackNames(const check::Report& r) {
+  std::vector<std::string> v;
+  for (const check::LoadedPack& p : r.packs) v.push_back(p.name);
+  return v;
+}
+inline std::vector<std::string> MissingPaths(const check::Report& r) {
+  std::vector<std::string> v;
+  for (const check::Missing& m : r.missing) v.push_back(m.path);
+  return v;
+}
 
 inline std::string Table(const std::vector<std::string>& names) {
   std::string p;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "logic/core/asciitext.h"
 #include "logic/order/dsf.h"
@@ -209,21 +210,6 @@ TEST_F(OrderTest, WritingKeepsThePreviousFileAndAFailureLeavesItWhole) {
   EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini.bak"), "first");
 }
 
-#ifndef _WIN32
-// A temporary file left by a write cut short, here a link: removed, never
-// written through into what it leads to.
-TEST_F(OrderTest, ALeftoverTemporaryLinkIsNeverWrittenThrough) {
-  const std::string ini = SceneryPacksPath(input.installation);
-  dir.file("victim.txt", "keep me");
-  dir.file("XP/Custom Scenery/scenery_packs.ini", "old");
-  fs::create_symlink(dir.host("victim.txt"), dir.host("XP/Custom Scenery/scenery_packs.ini.new"));
-  WriteSceneryPacks(ini, "new order");
-  EXPECT_EQ(dir.read("victim.txt"), "keep me");
-  EXPECT_EQ(dir.read("XP/Custom Scenery/scenery_packs.ini"), "new order");
-  EXPECT_FALSE(fs::is_symlink(dir.host("XP/Custom Scenery/scenery_packs.ini")));
-}
-#endif
-
 TEST_F(OrderTest, BackupsStayWritableAndTheUsersLastFileIsKept) {
   const std::string ini = SceneryPacksPath(input.installation);
   const std::string cs = "XP/Custom Scenery/scenery_packs.ini";
@@ -251,31 +237,54 @@ TEST_F(OrderTest, BackupsStayWritableAndTheUsersLastFileIsKept) {
   EXPECT_EQ(dir.read(cs), "launch 4");
 }
 
-TEST_F(OrderTest, AFileThatCannotBeReadWholeIsNeitherReplacedNorWrittenBackCut) {
+// What stands in the file's place, or in its temporary file's: a file that
+// cannot be read whole is neither replaced nor written back cut (no backup
+// either); a link left where the temporary file goes is never written
+// through.
+TEST_F(OrderTest, AFileThatCannotBeReadWholeIsLeftAndNothingIsWrittenThrough) {
   const std::string ini = SceneryPacksPath(input.installation);
   const std::string cs = "XP/Custom Scenery/scenery_packs.ini";
   // Longer than an order file can be read: its last lines would be lost.
-  std::string big(size_t{16} << 20, '#');
-  big += "\nSCENERY_PACK_DISABLED Custom Scenery/Last/\n";
-  dir.file(cs, big);
-  try {
-    WriteSceneryPacks(ini, "new order");
-    ADD_FAILURE() << "a file read in part was replaced";
-  } catch (const EOrderWrite& e) {
-    EXPECT_EQ(e.code(), win::ERROR_FILE_TOO_LARGE);
-    EXPECT_NE(std::string(e.what()).find("scenery_packs.ini"), std::string::npos);
-  }
-  EXPECT_EQ(fs::file_size(dir.host(cs)), big.size());
-  EXPECT_FALSE(dir.exists(cs + ".bak"));
-  EXPECT_FALSE(dir.exists(cs + ".user.bak"));
+  const std::string big = std::string(size_t{16} << 20, '#') + "\nSCENERY_PACK_DISABLED Custom Scenery/Last/\n";
+  struct Case {
+    const char* name;
+    std::function<void()> put;
+    win::DWORD refused;  // 0: written
+  };
+  std::vector<Case> cases = {
+      {"past 16 MiB", [&] { dir.file(cs, big); }, win::ERROR_FILE_TOO_LARGE},
+  };
 #ifndef _WIN32
-  // A named pipe in its place: never waited on, never replaced.
-  fs::remove(dir.host(cs));
-  ASSERT_EQ(::mkfifo(dir.host(cs).c_str(), 0644), 0);
-  EXPECT_THROW(WriteSceneryPacks(ini, "new order"), EOrderWrite);
-  EXPECT_TRUE(fs::is_fifo(dir.host(cs)));
-  EXPECT_FALSE(dir.exists(cs + ".bak"));
+  cases.push_back({"a named pipe", [&] { ASSERT_EQ(::mkfifo(dir.host(cs).c_str(), 0644), 0); }, kNotAFile});
+  cases.push_back({"a link as the temporary file",
+                   [&] {
+                     dir.file(cs, "old");
+                     fs::create_symlink(dir.host("victim.txt"), dir.host(cs + ".new"));
+                   },
+                   0});
 #endif
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (const std::string& f : {cs, cs + ".bak", cs + ".user.bak", cs + ".new"}) fs::remove(dir.host(f));
+    dir.file("victim.txt", "keep me");
+    c.put();
+    const auto before = fs::symlink_status(dir.host(cs));
+    try {
+      WriteSceneryPacks(ini, "new order");
+      EXPECT_EQ(c.refused, 0u);
+      EXPECT_EQ(dir.read(cs), "new order");
+    } catch (const EOrderWrite& e) {
+      EXPECT_EQ(e.code(), c.refused);
+      EXPECT_NE(std::string(e.what()).find("scenery_packs.ini"), std::string::npos);
+      EXPECT_EQ(fs::symlink_status(dir.host(cs)).type(), before.type());
+      if (before.type() == fs::file_type::regular) {
+        EXPECT_EQ(fs::file_size(dir.host(cs)), big.size());
+      }
+      EXPECT_FALSE(dir.exists(cs + ".bak"));
+      EXPECT_FALSE(dir.exists(cs + ".user.bak"));
+    }
+    EXPECT_EQ(dir.read("victim.txt"), "keep me");
+  }
 }
 
 #ifndef _WIN32

@@ -3,6 +3,11 @@
 #include <stdexcept>
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <ctime>
 #endif
 
 namespace orvella::test {
@@ -55,6 +60,20 @@ void SetWriteTime(const std::filesystem::path& p, std::int64_t time) {
 
 void ShiftWriteTime(const std::filesystem::path& p, std::chrono::seconds delta) {
   SetWriteTime(p, WriteTime(p) + delta.count() * kTicksPerSecond);
+}
+
+void SettleTree(const std::filesystem::path& top) {
+  for (const auto& e : std::filesystem::recursive_directory_iterator(top)) {
+    if (!e.is_symlink()) {
+      ShiftWriteTime(e.path(), -std::chrono::hours(1));
+      continue;
+    }
+#ifndef _WIN32
+    const timespec hourAgo[2] = {{std::time(nullptr) - 3600, 0}, {std::time(nullptr) - 3600, 0}};
+    if (::utimensat(AT_FDCWD, e.path().c_str(), hourAgo, AT_SYMLINK_NOFOLLOW) != 0)
+      throw std::runtime_error("cannot set the time of " + e.path().string());
+#endif
+  }
 }
 
 }  // namespace orvella::test

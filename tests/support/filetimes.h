@@ -13,5 +13,9 @@ std::int64_t WriteTime(const std::filesystem::path& p);
 void SetWriteTime(const std::filesystem::path& p, std::int64_t time);
 // Moves the path's modification time by delta (later when positive).
 void ShiftWriteTime(const std::filesystem::path& p, std::chrono::seconds delta);
+// Moves the time of everything under top an hour back, as a tree that
+// settled long ago. A link's own time is set an hour ago (where the system
+// lets a link have one), never the time of what it leads to.
+void SettleTree(const std::filesystem::path& top);
 
 }  // namespace orvella::test
