@@ -118,50 +118,61 @@ TEST(SceneryCheck, LinesOfPacksThatAreGoneAreDropped) {
   EXPECT_EQ(test::PackNames(r), expected);
 }
 
-#ifndef _WIN32
-// A line may spell a pack's folder with doubled separators or "." parts:
-// still one pack. Packs listed by an absolute path are the user's like
-// those of Custom Scenery: their airports and base meshes are compared.
-TEST(SceneryCheck, PacksListedByAbsolutePathsOrOddSpellingsAreComparedOnce) {
+// Packs and tiles as the simulator takes them. A tile only by its own name,
+// in the folder of its ten degrees (rounded down south and west): copies and
+// misplaced tiles are never read. A line spelling a folder with doubled
+// separators or "." parts names one pack; packs listed by an absolute path
+// are the user's, their airports and meshes compared. A pack whose name the
+// system cannot give (Windows-1252 bytes, a character no Windows name
+// holds) is said to be unchecked.
+TEST(SceneryCheck, PacksAndTilesAreTakenAsTheSimulatorTakesThem) {
   TestDir dir;
-  test::PackBuilder b{dir};
-  b.airport("XP/Custom Scenery/A Airport", {"EGLL"});
-  b.airport("Elsewhere/B Airport", {"EGLL"});
+  const std::string never = test::CheckDsf({"lib/never.obj"});
+  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/loaded.obj", "lib/x.obj"}));
+  for (const char* name : {"+46+007 - Copy.dsf", "old_+46+007.dsf", "+46+007.dsf.dsf", "+46+07.dsf"})
+    PutTile(dir, "XP/Custom Scenery/P", never, false, name);
+  dir.file("XP/Custom Scenery/P/Earth nav data/+50+010/+46+007.dsf", never);
+  dir.file("XP/Custom Scenery/P/Earth nav data/+46+007.dsf", never);
+  dir.file("XP/Custom Scenery/P/Earth nav data/-40-080/-33-071.dsf", test::CheckDsf({"lib/south.obj"}));
+  dir.file("XP/Custom Scenery/P/Earth nav data/-30-070/-33-071.dsf", never);
+#ifndef _WIN32
+  for (const char* pack : {"XP/Custom Scenery/A Airport", "Elsewhere/B Airport"})
+    dir.file(std::string(pack) + "/Earth nav data/apt.dat", "I\n1100 Version\n\n1 100 0 0 EGLL Heathrow\n");
   PutTile(dir, "Elsewhere/C Mesh", test::CheckDsf({}, false));
   PutTile(dir, "XP/Custom Scenery/D Mesh", test::CheckDsf({}, false));
   const std::string elsewhere = dir.host("Elsewhere").generic_string();
   dir.file("XP/Custom Scenery/scenery_packs.ini",
-           "I\n1000 Version\nSCENERY\n\n"
-           "SCENERY_PACK Custom Scenery//A Airport/./\n"
+           "I\n1000 Version\nSCENERY\n\nSCENERY_PACK Custom Scenery//A Airport/./\n"
            "SCENERY_PACK " +
                elsewhere +
                "/B Airport/\n"
                "SCENERY_PACK " +
                elsewhere + "//C Mesh/\n");
+  const std::string custom = dir.host("XP/Custom Scenery").string() + "/";
+  for (const std::string name : {"Biblioth\xe8que", "Lib?Q"}) {
+    ASSERT_EQ(::mkdir((custom + name).c_str(), 0755), 0);
+    std::ofstream(custom + name + "/library.txt") << "A\n800\nLIBRARY\nEXPORT lib/x.obj x.obj\n";
+    std::ofstream(custom + name + "/x.obj") << "o";
+  }
+#endif
   const Report r = CheckInstallation(dir.win("XP"), Options());
-  EXPECT_EQ(test::PackNames(r), (std::vector<std::string>{"D Mesh", "A Airport", "B Airport", "C Mesh"}));
+  // What the unchecked packs would provide is not known to be there.
+  EXPECT_EQ(test::MissingPaths(r), (std::vector<std::string>{"lib/loaded.obj", "lib/south.obj", "lib/x.obj"}));
+#ifndef _WIN32
+  EXPECT_EQ(test::PackNames(r),
+            (std::vector<std::string>{"Biblioth?que", "D Mesh", "Lib?Q", "P", "A Airport", "B Airport", "C Mesh"}));
   ASSERT_EQ(r.duplicateAirports.size(), 1u);
   EXPECT_EQ(r.duplicateAirports[0].packs, (std::vector<std::string>{"A Airport", "B Airport"}));
   ASSERT_EQ(r.tileConflicts.size(), 1u);
   EXPECT_EQ(r.tileConflicts[0].packs, (std::vector<std::string>{"D Mesh", "C Mesh"}));
-}
+  ASSERT_EQ(r.damaged.size(), 2u);
+  for (const DamagedFile& d : r.damaged) {
+    EXPECT_NE(d.pack.find('?'), std::string::npos) << d.pack;
+    EXPECT_EQ(d.file, "");
+    EXPECT_EQ(d.what, test::A("nom illisible par le système : scène non vérifiée"));
+    EXPECT_NE(ReportText(r).find("  " + d.pack + " (" + d.what + ")\n"), std::string::npos) << ReportText(r);
+  }
 #endif
-
-// The simulator loads a tile only by its own name, in the folder of its ten
-// degrees: copies and misplaced tiles are never read, whatever they name.
-TEST(SceneryCheck, OnlyTilesTheSimulatorLoadsAreRead) {
-  TestDir dir;
-  const std::string never = test::CheckDsf({"lib/never.obj"});
-  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/loaded.obj"}));
-  for (const char* name : {"+46+007 - Copy.dsf", "old_+46+007.dsf", "+46+007.dsf.dsf", "+46+07.dsf"})
-    PutTile(dir, "XP/Custom Scenery/P", never, false, name);
-  dir.file("XP/Custom Scenery/P/Earth nav data/+50+010/+46+007.dsf", never);
-  dir.file("XP/Custom Scenery/P/Earth nav data/+46+007.dsf", never);
-  // South and west of the equator and the meridian, the folder is rounded down.
-  dir.file("XP/Custom Scenery/P/Earth nav data/-40-080/-33-071.dsf", test::CheckDsf({"lib/south.obj"}));
-  dir.file("XP/Custom Scenery/P/Earth nav data/-30-070/-33-071.dsf", never);
-  const Report r = CheckInstallation(dir.win("XP"), Options());
-  EXPECT_EQ(test::MissingPaths(r), (std::vector<std::string>{"lib/loaded.obj", "lib/south.obj"}));
 }
 
 TEST(SceneryCheck, AirportsTilesAndDamagedFiles) {
@@ -411,30 +422,6 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   dir.file("memory.check", "OrvellaCheck 2\nnot\ta\tnumber\n12\t\\q\n");
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, files);
 }
-
-#ifndef _WIN32
-// A pack whose name the system cannot give (Windows-1252 bytes on a UTF-8
-// system, a character no Windows name holds) is said to be unchecked.
-TEST(SceneryCheck, APackWhoseNameTheSystemCannotGiveIsSaidUnchecked) {
-  TestDir dir;
-  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/x.obj"}));
-  const std::string custom = dir.host("XP/Custom Scenery").string() + "/";
-  for (const std::string name : {"Biblioth\xe8que", "Lib?Q"}) {
-    ASSERT_EQ(::mkdir((custom + name).c_str(), 0755), 0);
-    std::ofstream(custom + name + "/library.txt") << "A\n800\nLIBRARY\nEXPORT lib/x.obj x.obj\n";
-    std::ofstream(custom + name + "/x.obj") << "o";
-  }
-  const Report r = CheckInstallation(dir.win("XP"), Options());
-  ASSERT_EQ(r.damaged.size(), 2u);
-  for (const DamagedFile& d : r.damaged) {
-    EXPECT_NE(d.pack.find('?'), std::string::npos) << d.pack;
-    EXPECT_EQ(d.file, "");
-    EXPECT_EQ(d.what, test::A("nom illisible par le système : scène non vérifiée"));
-    EXPECT_NE(ReportText(r).find("  " + d.pack + " (" + d.what + ")\n"), std::string::npos) << ReportText(r);
-  }
-  ASSERT_EQ(r.missing.size(), 1u);  // what they would provide is not known to be there
-}
-#endif
 
 // A kept report names what it found in the language of the day, not in
 // the one of the check that found it.
