@@ -448,35 +448,15 @@ TEST(SceneryCheck, AKeptReportIsToldInTheLanguageOfTheDay) {
 }
 
 #ifndef _WIN32
-// A pack that is a link to its folder: a file that appears at the top of
-// that folder changes the folder, never the link. The verdict sees it.
-TEST(SceneryCheck, AFileNewAtTheTopOfALinkedPackIsSeen) {
+// Links never change with what they lead to: a pack that is a link to its
+// folder (a file new at the top of that folder), files of packs that are
+// links to files elsewhere (a tile, apt.dat, library.txt rewritten). Each
+// change is seen by the kept verdict and by the memory of each file.
+TEST(SceneryCheck, WhatALinkLeadsToIsWhatIsStamped) {
   TestDir dir;
   PutTile(dir, "Elsewhere/Target", test::CheckDsf({"lib/x.obj"}));
-  dir.mkdir("XP/Custom Scenery");
-  dir.symlink("XP/Custom Scenery/Linked", "Elsewhere/Target");
-  for (const char* top : {"XP", "Elsewhere"}) test::SettleTree(dir.host(top));
-  Options o;
-  o.memoryFile = dir.win("memory.check");
-  EXPECT_EQ(CheckInstallation(dir.win("XP"), o).missing.size(), 1u);
-  ASSERT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
-  // The new files settled; the folder they changed is not.
-  PutLibrary(dir, "Elsewhere/Target", "EXPORT lib/x.obj x.obj\n");
   dir.file("Elsewhere/Target/x.obj", "o");
-  for (const char* f : {"Elsewhere/Target/library.txt", "Elsewhere/Target/x.obj"})
-    test::ShiftWriteTime(dir.host(f), -std::chrono::hours(1));
-  const Report r = CheckInstallation(dir.win("XP"), o);
-  EXPECT_FALSE(r.remembered);
-  EXPECT_TRUE(r.missing.empty());
-}
-#endif
-
-#ifndef _WIN32
-// Files of packs that are links to files elsewhere (a tile, apt.dat,
-// library.txt): a change of the file they lead to is seen, by the kept
-// verdict and by the memory of each file, though the links never change.
-TEST(SceneryCheck, ALinkedFileIsStampedByTheFileItLeadsTo) {
-  TestDir dir;
+  dir.symlink("XP/Custom Scenery/Linked", "Elsewhere/Target");
   dir.file("Files/tile.dsf", test::CheckDsf({"lib/a.obj"}));
   dir.file("Files/apt.dat", "I\n1100 Version\n\n1 100 0 0 EGLL Heathrow\n");
   dir.file("Files/library.txt", "A\n800\nLIBRARY\nEXPORT lib/a.obj a.obj\n");
@@ -487,32 +467,38 @@ TEST(SceneryCheck, ALinkedFileIsStampedByTheFileItLeadsTo) {
   dir.symlink("XP/Custom Scenery/P/Earth nav data/apt.dat", "Files/apt.dat");
   dir.symlink("XP/Custom Scenery/L/library.txt", "Files/library.txt");
   const auto settle = [&] {
-    for (const char* top : {"XP", "Files"}) test::SettleTree(dir.host(top));
+    for (const char* top : {"XP", "Files", "Elsewhere"}) test::SettleTree(dir.host(top));
   };
   settle();
   Options o;
   o.memoryFile = dir.win("memory.check");
-  ASSERT_FALSE(CheckInstallation(dir.win("XP"), o).problems());
+  ASSERT_EQ(test::MissingPaths(CheckInstallation(dir.win("XP"), o)), std::vector<std::string>{"lib/x.obj"});
   ASSERT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  using Paths = std::vector<std::string>;
   struct Case {
     const char* file;
     std::string bytes;
     std::function<bool(const Report&)> seen;
   } const cases[] = {
       {"Files/tile.dsf", test::CheckDsf({"lib/a.obj", "lib/b.obj"}),
-       [](const Report& r) { return r.missing.size() == 1 && r.missing[0].path == "lib/b.obj"; }},
+       [](const Report& r) {
+         return test::MissingPaths(r) == Paths{"lib/x.obj", "lib/b.obj"};
+       }},
       {"Files/library.txt", "A\n800\nLIBRARY\nEXPORT lib/a.obj a.obj\nEXPORT lib/b.obj a.obj\n",
-       [](const Report& r) { return r.missing.empty(); }},
+       [](const Report& r) { return test::MissingPaths(r) == Paths{"lib/x.obj"}; }},
       {"Files/apt.dat", "I\n1100 Version\n\n1 100 0 0 LFPG Paris\n",
        [](const Report& r) { return r.duplicateAirports.size() == 1; }},
+      // The file settled, the folder it changed not.
+      {"Elsewhere/Target/library.txt", "A\n800\nLIBRARY\nEXPORT lib/x.obj x.obj\n",
+       [](const Report& r) { return r.missing.empty(); }},
   };
   for (const Case& c : cases) {
     dir.file(c.file, c.bytes);
     test::ShiftWriteTime(dir.host(c.file), -std::chrono::minutes(30));
     const Report r = CheckInstallation(dir.win("XP"), o);
     EXPECT_FALSE(r.remembered) << c.file;
-    EXPECT_TRUE(c.seen(r)) << c.file;
-    // Every link settled again: the new verdict is kept, and holds.
+    EXPECT_TRUE(c.seen(r)) << c.file << ": " << testing::PrintToString(test::MissingPaths(r));
+    // Everything settled again: the new verdict is kept, and holds.
     settle();
     CheckInstallation(dir.win("XP"), o);
     const Report kept = CheckInstallation(dir.win("XP"), o);
