@@ -255,6 +255,17 @@ struct FILE_CASE_SENSITIVE_INFO {
 };
 BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD size);
 
+// The full path of the file an open handle names, after every link on the
+// way ("\\?\C:\..."): FILE_NAME_NORMALIZED with VOLUME_NAME_DOS (flags 0)
+// only. Answers its length without the terminating zero; when size cannot
+// hold it with its zero, that same length (the ANSI call, unlike the wide
+// one, does not count the zero there); 0 on failure. The POSIX backend
+// answers the host path the open file has now, through the drive map
+// (ERROR_PATH_NOT_FOUND when no drive reaches it).
+inline constexpr DWORD FILE_NAME_NORMALIZED = 0x0;
+inline constexpr DWORD VOLUME_NAME_DOS = 0x0;
+DWORD GetFinalPathNameByHandleA(HANDLE file, char* path, DWORD size, DWORD flags);
+
 DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char** filePart);
 DWORD GetCurrentDirectoryA(DWORD bufferLength, char* buffer);
 BOOL SetCurrentDirectoryA(const char* path);

@@ -240,7 +240,7 @@ TEST_F(OrderTest, BackupsStayWritableAndTheUsersLastFileIsKept) {
 // What stands in the file's place, or in its temporary file's: a file that
 // cannot be read whole is neither replaced nor written back cut (no backup
 // either); a link left where the temporary file goes is never written
-// through.
+// through; a file that is a link is written where it leads, and stays a link.
 TEST_F(OrderTest, AFileThatCannotBeReadWholeIsLeftAndNothingIsWrittenThrough) {
   const std::string ini = SceneryPacksPath(input.installation);
   const std::string cs = "XP/Custom Scenery/scenery_packs.ini";
@@ -262,6 +262,12 @@ TEST_F(OrderTest, AFileThatCannotBeReadWholeIsLeftAndNothingIsWrittenThrough) {
                      fs::create_symlink(dir.host("victim.txt"), dir.host(cs + ".new"));
                    },
                    0});
+  cases.push_back({"a link to an order kept elsewhere",
+                   [&] {
+                     dir.file("profiles/summer.ini", "old");
+                     fs::create_symlink(dir.host("profiles/summer.ini"), dir.host(cs));
+                   },
+                   0});
 #endif
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -276,13 +282,13 @@ TEST_F(OrderTest, AFileThatCannotBeReadWholeIsLeftAndNothingIsWrittenThrough) {
     } catch (const EOrderWrite& e) {
       EXPECT_EQ(e.code(), c.refused);
       EXPECT_NE(std::string(e.what()).find("scenery_packs.ini"), std::string::npos);
-      EXPECT_EQ(fs::symlink_status(dir.host(cs)).type(), before.type());
       if (before.type() == fs::file_type::regular) {
         EXPECT_EQ(fs::file_size(dir.host(cs)), big.size());
       }
       EXPECT_FALSE(dir.exists(cs + ".bak"));
       EXPECT_FALSE(dir.exists(cs + ".user.bak"));
     }
+    EXPECT_EQ(fs::symlink_status(dir.host(cs)).type(), before.type());
     EXPECT_EQ(dir.read("victim.txt"), "keep me");
   }
 }

@@ -488,6 +488,37 @@ TEST(FilePointer, MovesFromEachOriginAndRefusesBeforeTheStart) {
 
 #ifndef _WIN32
 namespace {
+// Where an open file is, after every link on the way, in drive terms: the
+// longest drive that reaches it names it.
+TEST(Files, FinalPathFollowsLinksThroughTheDriveMap) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}, {'D', "d"}});
+  t.file("d/orders/summer.ini", "x");
+  t.file("elsewhere/other.ini", "x");
+  t.symlink("c/scenery_packs.ini", "d/orders/summer.ini");
+  t.symlink("c/linked", "d/orders");
+  t.symlink("c/out.ini", "elsewhere/other.ini");
+  const std::string summer = "\\\\?\\D:\\orders\\summer.ini";
+  std::string other = "\\\\?\\Z:" + t.host("elsewhere/other.ini").string();
+  std::replace(other.begin(), other.end(), '/', '\\');
+  const std::pair<const char*, std::string> cases[] = {{"C:\\scenery_packs.ini", summer},
+                                                       {"C:\\LINKED\\summer.ini", summer},
+                                                       {"D:\\orders\\summer.ini", summer},
+                                                       {"C:\\out.ini", other}};
+  for (const auto& [path, want] : cases) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    char small[8];
+    EXPECT_EQ(GetFinalPathNameByHandleA(h, small, sizeof small, FILE_NAME_NORMALIZED), want.size()) << path;
+    char buffer[MAX_PATH];
+    ASSERT_EQ(GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED), want.size()) << path;
+    EXPECT_EQ(std::string(buffer), want);
+    CloseHandle(h);
+    EXPECT_EQ(GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED), 0u);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  }
+}
+
 TEST(AttributesEx, TimesSizesAndTheLinkItself) {
   TestDir dir;
   const std::string f = dir.file("a.txt", "12345");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <set>
@@ -264,6 +265,25 @@ TEST(AgainstWindows, WriteFailureInjectionWrapsTheRealWriteFile) {
   platform::InjectWriteFailureAfter(~0ull, 0);
   CloseHandle(h);
   EXPECT_EQ(t.read("settings.ini"), "1234");
+}
+
+// The final path of an open file, as the program strips it, is the full
+// path it was opened by (no link on the way); a short buffer is told the
+// length, which the ANSI call gives without the zero.
+TEST(AgainstWindows, FinalPathOfAnOpenFile) {
+  TestDir t;
+  const std::string path = t.file("orders\\summer.ini", "x");
+  char full[MAX_PATH];
+  ASSERT_GT(GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr), 0u);
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  const std::string want = std::string("\\\\?\\") + full;
+  char small[8];
+  EXPECT_EQ(GetFinalPathNameByHandleA(h, small, sizeof small, FILE_NAME_NORMALIZED), want.size());
+  char buffer[MAX_PATH + 8];
+  ASSERT_EQ(GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED), want.size());
+  EXPECT_EQ(_stricmp(buffer, want.c_str()), 0) << buffer;
+  CloseHandle(h);
 }
 
 TEST(AgainstWindows, SystemTextsAndLaunchFailures) {

@@ -1,5 +1,7 @@
 #include "logic/core/pathnames.h"
 
+#include "platform/handle.h"
+
 namespace orvella {
 
 namespace {
@@ -46,6 +48,31 @@ std::string FullPathName(const std::string& path, win::DWORD* error) {
     }
     full.resize(n);
   }
+}
+
+std::string LinkedFilePath(const std::string& path) {
+  const win::DWORD a = win::GetFileAttributesA(path.c_str());
+  if (a == win::INVALID_FILE_ATTRIBUTES || !(a & win::FILE_ATTRIBUTE_REPARSE_POINT) ||
+      (a & win::FILE_ATTRIBUTE_DIRECTORY))
+    return path;
+  const platform::FileHandle h(win::CreateFileA(path.c_str(), 0,
+                                                win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
+                                                nullptr, win::OPEN_EXISTING, 0, nullptr));
+  if (!h.valid()) return path;
+  std::string final(3 * win::MAX_PATH, '\0');
+  for (;;) {
+    const win::DWORD n = win::GetFinalPathNameByHandleA(h.get(), final.data(), static_cast<win::DWORD>(final.size()),
+                                                        win::FILE_NAME_NORMALIZED | win::VOLUME_NAME_DOS);
+    if (n == 0) return path;
+    // Too small: n is the length, without room for the zero.
+    const bool fits = n < final.size();
+    final.resize(fits ? n : n + 1);
+    if (fits) break;
+  }
+  constexpr std::string_view kUnc = "\\\\?\\UNC\\", kLong = "\\\\?\\";
+  if (final.compare(0, kUnc.size(), kUnc) == 0) return "\\\\" + final.substr(kUnc.size());
+  if (final.compare(0, kLong.size(), kLong) == 0) return final.substr(kLong.size());
+  return final;
 }
 
 }  // namespace orvella

@@ -22,5 +22,9 @@ std::string ExtractExtension(std::string_view path);
 // separators, "." and ".." resolved); empty on failure, error (when given)
 // telling why.
 std::string FullPathName(const std::string& path, win::DWORD* error = nullptr);
+// The file a link at path leads to, in full form (GetFinalPathNameByHandleA,
+// without its "\\?\"); path itself when it is no link to a file, or when
+// what it leads to cannot be opened.
+std::string LinkedFilePath(const std::string& path);
 
 }  // namespace orvella

@@ -7,6 +7,7 @@
 #include "logic/core/ansi.h"
 #include "logic/core/asciitext.h"
 #include "logic/core/folders.h"
+#include "logic/core/pathnames.h"
 #include "logic/core/textfile.h"
 #include "logic/order/files.h"
 #include "logic/texts/textes.h"
@@ -412,10 +413,15 @@ std::optional<std::string> ReadSceneryPacksToRewrite(const std::string& path) {
 }
 
 std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text, std::uint64_t ownDigest) {
+  // A file that is a link (users who keep several orders switch between
+  // them by links) is written where it leads: the link stays as it is.
+  const std::string target = LinkedFilePath(path);
   // A file the user made read-only is refused before anything is touched.
-  const win::DWORD a = win::GetFileAttributesA(path.c_str());
-  if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY))
-    throw EOrderWrite(path, win::ERROR_ACCESS_DENIED);
+  for (const std::string* p : {&path, &target}) {
+    const win::DWORD a = win::GetFileAttributesA(p->c_str());
+    if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY))
+      throw EOrderWrite(path, win::ERROR_ACCESS_DENIED);
+  }
   if (std::optional<std::string> previous = ReadSceneryPacksToRewrite(path)) {
     // Already in order: nothing is rewritten, and the backups keep the files
     // that came before.
@@ -428,7 +434,7 @@ std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text
     if (TextDigest(*previous) != ownDigest) WriteBackup(UserBackupPath(path), *previous, true);
     WriteBackup(path + ".bak", *previous, false);
   }
-  ReplaceFile(path, text);
+  ReplaceFile(target, text);
   return TextDigest(text);
 }
 

@@ -6,7 +6,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/posix/handles.h"
@@ -346,6 +349,46 @@ BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD 
   // Only a folder can tell case apart; a file's answer is its own, none.
   out->Flags = f->directory && !f->link && FolderTellsCaseApart(f->fd) ? FILE_CS_FLAG_CASE_SENSITIVE_DIR : 0;
   return TRUE_;
+}
+
+DWORD GetFinalPathNameByHandleA(HANDLE file, char* path, DWORD size, DWORD flags) {
+  if (flags != (FILE_NAME_NORMALIZED | VOLUME_NAME_DOS) || (!path && size)) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  const auto f = OpenFileOf(file);
+  if (!f) return 0;
+  // Where the open file is now: the system knows it by the descriptor.
+  std::string host;
+#ifdef __linux__
+  std::vector<char> buffer(4096);
+  const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(f->fd)).c_str(), buffer.data(), buffer.size());
+  if (n > 0 && static_cast<size_t>(n) < buffer.size()) host.assign(buffer.data(), static_cast<size_t>(n));
+#elif defined(F_GETPATH)
+  char buffer[PATH_MAX];
+  if (::fcntl(f->fd, F_GETPATH, buffer) == 0) host = buffer;
+#endif
+  if (host.empty() || host.front() != '/') {
+    // Not told by the system (or no longer in any folder): the path it was
+    // opened by, with every link on the way followed.
+    char* real = ::realpath(f->host.c_str(), nullptr);
+    if (!real) {
+      SetErrno(errno);
+      return 0;
+    }
+    host = real;
+    std::free(real);
+  }
+  const std::string windows = WindowsFromHost(host);
+  if (windows.empty()) {
+    SetError(ERROR_PATH_NOT_FOUND);
+    return 0;
+  }
+  const std::string out = "\\\\?\\" + windows;
+  if (out.size() >= size) return static_cast<DWORD>(out.size());
+  std::memcpy(path, out.c_str(), out.size() + 1);
+  SetError(ERROR_SUCCESS);
+  return static_cast<DWORD>(out.size());
 }
 
 namespace {

@@ -228,6 +228,10 @@ BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD 
   return ::GetFileInformationByHandleEx(file, static_cast<FILE_INFO_BY_HANDLE_CLASS>(infoClass), info, size);
 }
 
+DWORD GetFinalPathNameByHandleA(HANDLE file, char* path, DWORD size, DWORD flags) {
+  return ::GetFinalPathNameByHandleA(file, path, size, flags);
+}
+
 DWORD GetFullPathNameA(const char* name, DWORD bufferLength, char* buffer, char** filePart) {
   return ::GetFullPathNameA(name, bufferLength, buffer, filePart);
 }
