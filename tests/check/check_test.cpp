@@ -133,6 +133,7 @@ TEST(SceneryCheck, PacksAndTilesAreTakenAsTheSimulatorTakesThem) {
     PutTile(dir, "XP/Custom Scenery/P", never, false, name);
   dir.file("XP/Custom Scenery/P/Earth nav data/+50+010/+46+007.dsf", never);
   dir.file("XP/Custom Scenery/P/Earth nav data/+46+007.dsf", never);
+  dir.file("XP/Custom Scenery/P/Earth nav data/+00+000/+ 4+007.dsf", never);  // digits only
   dir.file("XP/Custom Scenery/P/Earth nav data/-40-080/-33-071.dsf", test::CheckDsf({"lib/south.obj"}));
   dir.file("XP/Custom Scenery/P/Earth nav data/-30-070/-33-071.dsf", never);
 #ifndef _WIN32

@@ -23,24 +23,28 @@ constexpr const char* kHeader = "OrvellaCheck 2";
 constexpr std::uint64_t kRacyWindow = 20'000'000;
 
 // Where the first byte that needs an escape is at or after from (s.size()
-// when none): sixteen bytes at a time where the processor can.
+// when none), or with nul, the first '\0' too: sixteen bytes at a time
+// where the processor can.
+template <bool nul = false>
 size_t NextEscaped(std::string_view s, size_t from) {
+  const auto special = [](char c) { return c == '\\' || c == '\t' || c == '\n' || c == '\r' || (nul && c == '\0'); };
 #ifdef __SSE2__
   const __m128i backslash = _mm_set1_epi8('\\'), tab = _mm_set1_epi8('\t'), lf = _mm_set1_epi8('\n'),
-                cr = _mm_set1_epi8('\r');
+                cr = _mm_set1_epi8('\r'), zero = _mm_setzero_si128();
   for (; from + 16 <= s.size(); from += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + from));
-    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, tab)),
-                                     _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, tab)),
+                               _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr)));
+    if (nul) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, zero));
     if (const int mask = _mm_movemask_epi8(hit)) return from + static_cast<size_t>(__builtin_ctz(mask));
   }
 #endif
-  for (; from < s.size(); ++from) {
-    const char c = s[from];
-    if (c == '\\' || c == '\t' || c == '\n' || c == '\r') return from;
-  }
+  for (; from < s.size(); ++from)
+    if (special(s[from])) return from;
   return s.size();
 }
+
+char EscapeLetter(char c) { return c == '\\' ? '\\' : c == '\t' ? 't' : c == '\n' ? 'n' : 'r'; }
 
 // Fields are kept one line per file, separated by tabs; these escapes keep
 // tabs, line ends and backslashes of names inside their field.
@@ -50,7 +54,7 @@ void EscapeInto(std::string& out, std::string_view s) {
     const char c = s[i];
     out.append(s, from, i - from);
     out += '\\';
-    out += c == '\\' ? '\\' : c == '\t' ? 't' : c == '\n' ? 'n' : 'r';
+    out += EscapeLetter(c);
     from = i + 1;
   }
   out.append(s, from, std::string_view::npos);
@@ -193,6 +197,26 @@ void CheckMemory::append(std::string& line, std::string_view field) {
   EscapeInto(line, field);
 }
 
+void CheckMemory::appendEach(std::string& line, std::string_view names) {
+  // One pass over all the names: a '\0' ends a field, the next one starts.
+  if (names.empty()) return;
+  line.reserve(line.size() + names.size() + names.size() / 8 + 1);
+  line += '\t';
+  size_t from = 0;
+  for (size_t i = NextEscaped<true>(names, 0); i < names.size(); i = NextEscaped<true>(names, from)) {
+    line.append(names, from, i - from);
+    const char c = names[i];
+    from = i + 1;
+    if (c == '\0') {
+      if (from < names.size()) line += '\t';
+    } else {
+      line += '\\';
+      line += EscapeLetter(c);
+    }
+  }
+  line.append(names, from, std::string_view::npos);
+}
+
 void CheckMemory::put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields,
                       std::uint64_t now) {
   std::string line;
@@ -286,13 +310,12 @@ void CheckMemory::load(const std::string& text) {
     // Never more than the line can hold (three tabs and two digits each): a
     // damaged count reserves nothing large.
     if (whole) v.depends.reserve(static_cast<size_t>(std::min<std::uint64_t>(n, line.size() / 5 + 1)));
-    std::string path;
     for (std::uint64_t k = 0; whole && k < n; ++k) {
-      FileStamp st;
+      // Each path unescaped into its place.
+      auto& [path, st] = v.depends.emplace_back();
       std::string_view size, time;
       whole = next(field) && Unescape(field, path) && next(size) && Number(size, st.size) && next(time) &&
               Number(time, st.time);
-      if (whole) v.depends.emplace_back(path, st);
     }
     while (whole && next(field)) {
       v.report.emplace_back();

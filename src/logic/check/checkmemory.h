@@ -49,6 +49,8 @@ class CheckMemory {
   // The same with the fields already joined by append() (no copy of each).
   void putLine(const std::string& path, const FileStamp& st, std::string line, std::uint64_t now);
   static void append(std::string& line, std::string_view field);
+  // Each name of names (each ended by '\0') as a field of its own.
+  static void appendEach(std::string& line, std::string_view names);
   size_t size() const {
     parsePending();
     return entries_.size();

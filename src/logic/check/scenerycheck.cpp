@@ -259,8 +259,7 @@ std::vector<std::pair<std::string, win::DWORD>> Folders(const std::string& path)
   ForEachEntry(path, [&](const std::string& name, win::DWORD a) {
     if (a & win::FILE_ATTRIBUTE_DIRECTORY) out.emplace_back(name, a);
   });
-  std::sort(out.begin(), out.end(),
-            [](const auto& a, const auto& b) { return FoldAsciiCase(a.first) < FoldAsciiCase(b.first); });
+  std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return LessAsciiNoCase(a.first, b.first); });
   return out;
 }
 
@@ -304,15 +303,6 @@ struct DsfFacts {
   std::string status;  // "" when read, else the damage's key
   bool overlay = false;
   std::string refs;  // the names it needs as the index keys them, each ended by '\0'
-  // Calls fn(name) for each name of refs.
-  template <typename Fn>
-  void forEachRef(Fn&& fn) const {
-    for (size_t at = 0; at < refs.size();) {
-      const size_t end = refs.find('\0', at);
-      fn(std::string_view(refs).substr(at, end - at));
-      at = end + 1;
-    }
-  }
 };
 
 // The facts of a tile as the memory keeps them: joined, not copied one by one.
@@ -322,7 +312,7 @@ std::string DsfLine(const DsfFacts& f) {
   CheckMemory::append(line, "dsf");
   CheckMemory::append(line, f.status);
   CheckMemory::append(line, f.overlay ? "1" : "0");
-  f.forEachRef([&line](std::string_view r) { CheckMemory::append(line, r); });
+  CheckMemory::appendEach(line, f.refs);
   return line;
 }
 
@@ -442,13 +432,20 @@ std::vector<std::string> ReadAirportCodes(const std::string& path) {
 }
 
 // A tile from a DSF's name: "+46+007.dsf".
-std::optional<Tile> TileOfName(std::string_view view) {
-  const std::string name(view);
+std::optional<Tile> TileOfName(std::string_view name) {
+  // "+46+007." : a sign and two digits, a sign and three digits, a dot.
+  if (name.size() < 8 || name[7] != '.') return std::nullopt;
+  const auto number = [name](size_t at, size_t digits, int& v) {
+    v = 0;
+    for (size_t i = at; i < at + digits; ++i) {
+      if (name[i] < '0' || name[i] > '9') return false;
+      v = v * 10 + (name[i] - '0');
+    }
+    return true;
+  };
+  const char a = name[0], b = name[3];
   int lat = 0, lon = 0;
-  char a = 0, b = 0;
-  int used = 0;
-  if (std::sscanf(name.c_str(), "%c%2d%c%3d.%n", &a, &lat, &b, &lon, &used) != 4 || used != 8) return std::nullopt;
-  if ((a != '+' && a != '-') || (b != '+' && b != '-')) return std::nullopt;
+  if ((a != '+' && a != '-') || (b != '+' && b != '-') || !number(1, 2, lat) || !number(4, 3, lon)) return std::nullopt;
   if (a == '-') lat = -lat;
   if (b == '-') lon = -lon;
   if (lat < -90 || lat > 89 || lon < -180 || lon > 179) return std::nullopt;
@@ -1148,7 +1145,7 @@ void Checker::readPack(size_t order, Reading& r) {
     for (const auto& [name, a] : *navEntries)
       if (a & win::FILE_ATTRIBUTE_DIRECTORY) tileFolders.push_back(name);
   std::sort(tileFolders.begin(), tileFolders.end(),
-            [](std::string_view a, std::string_view b) { return FoldAsciiCase(a) < FoldAsciiCase(b); });
+            [](std::string_view a, std::string_view b) { return LessAsciiNoCase(a, b); });
   struct Span {
     size_t at, size, sample;
   };
@@ -1575,10 +1572,18 @@ const char* ReasonKey(Reason reason) {
 }
 
 std::string TileName(Tile tile) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%c%02d%c%03d", tile.lat < 0 ? '-' : '+', tile.lat < 0 ? -tile.lat : tile.lat,
-                tile.lon < 0 ? '-' : '+', tile.lon < 0 ? -tile.lon : tile.lon);
-  return buffer;
+  // "+46+007": asked of every tile file a check meets.
+  std::string name;
+  const auto put = [&name](int v, int digits) {
+    name += v < 0 ? '-' : '+';
+    const unsigned u = static_cast<unsigned>(v < 0 ? -v : v);
+    const std::string d = std::to_string(u);
+    if (d.size() < static_cast<size_t>(digits)) name.append(static_cast<size_t>(digits) - d.size(), '0');
+    name += d;
+  };
+  put(tile.lat, 2);
+  put(tile.lon, 3);
+  return name;
 }
 
 bool Report::problems() const {

@@ -1,5 +1,6 @@
 #include "logic/core/asciitext.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace orvella {
@@ -20,6 +21,17 @@ bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
     if (x != y) return false;
   }
   return true;
+}
+
+bool LessAsciiNoCase(std::string_view a, std::string_view b) {
+  const size_t n = std::min(a.size(), b.size());
+  for (size_t i = 0; i < n; ++i) {
+    auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
 }
 
 std::string IntToStr(long long v) { return std::to_string(v); }

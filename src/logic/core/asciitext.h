@@ -10,6 +10,8 @@ namespace orvella {
 // ASCII case folding of A-Z only; other bytes unchanged.
 std::string FoldAsciiCase(std::string_view s);
 bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
+// Whether FoldAsciiCase(a) < FoldAsciiCase(b), without making either.
+bool LessAsciiNoCase(std::string_view a, std::string_view b);
 
 // Text formatting in the way the program writes numbers.
 std::string IntToStr(long long v);
