@@ -290,6 +290,20 @@ TEST_F(SettingsTest, ReadOnlySettingsFileIsRefusedAndKept) {
   EXPECT_EQ(ini(), "old");
 }
 
+#ifndef _WIN32
+TEST_F(SettingsTest, ASettingsFileThatIsALinkIsSavedWhereItLeads) {
+  // Settings kept in a synchronised folder, reached by a link beside the program.
+  // A version 4 file, written back as version 5.
+  dir.file("synced/orvella.ini", "4\r\n162 77 673 542\r\n0 -1\r\n0\r\n-\r\n");
+  dir.symlink("orvella.ini", "synced/orvella.ini");
+  auto w = start();
+  w->FormDestroy();
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_TRUE(dir.isSymlink("orvella.ini"));
+  EXPECT_EQ(dir.read("synced/orvella.ini"), "5\r\n162 77 673 542\r\n0 -1\r\n0 1 1\r\n-\r\n");
+}
+#endif
+
 TEST_F(SettingsTest, ABackupThatCannotBeWrittenDoesNotStopTheSave) {
   // A version 4 file is not written back as it was read: it is kept as
   // orvella.ini.bak, unless a read-only leftover stands in the way.

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "logic/core/errors.h"
+#include "logic/core/pathnames.h"
 #include "platform/handle.h"
 #include "platform/winapi.h"
 
@@ -30,7 +31,10 @@ std::string ReadWholeFile(const std::string& path) {
   return out;
 }
 
-win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes, bool durable) {
+win::DWORD ReplaceFileContents(const std::string& linkOrPath, const std::string& bytes, bool durable) {
+  // A link (a settings or order file kept elsewhere) is not replaced by a
+  // plain file: what it leads to is.
+  const std::string path = LinkedFilePath(linkOrPath);
   // A read-only target is refused as the system would refuse to replace it.
   const win::DWORD attributes = win::GetFileAttributesA(path.c_str());
   if (attributes != win::INVALID_FILE_ATTRIBUTES &&

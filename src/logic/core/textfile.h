@@ -24,7 +24,8 @@ void WriteFileSafely(const std::string& path, const std::string& bytes);
 // replaced) for callers that report a failure in their own words. A copy
 // that may be lost to a power cut (durable false) is not forced to the disk
 // before it replaces the old file: it is still whole or absent, never torn
-// by a failure of the program.
+// by a failure of the program. A path that is a link to a file is written
+// where it leads: the link stays.
 win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes, bool durable = true);
 
 // The lines of a text file, split at LF with a CR before it dropped; a final
