@@ -139,13 +139,30 @@ def order_seeds():
 
 
 # ---- Scenery check: library.txt, DSF definitions (plain and 7z), Log.txt -----
+def memory_line(text):
+    """A line of the check's memory: the text, its sum (as the program sums it), its end."""
+    data, mask, mul = text.encode("cp1252"), (1 << 64) - 1, 0xff51afd7ed558ccd
+    h = 0x9e3779b97f4a7c15 ^ ((len(data) * mul) & mask)
+    whole = len(data) // 8 * 8
+    for i in range(0, whole, 8):
+        h = ((h ^ int.from_bytes(data[i:i + 8], "little")) * mul) & mask
+        h ^= h >> 29
+    h = ((h ^ int.from_bytes(data[whole:], "little")) * mul) & mask
+    h ^= h >> 32
+    h = (h * 0xc4ceb9fe1a85ec53) & mask
+    h ^= h >> 29
+    return "%s\t#%016x\n" % (text, h)
+
+
 def check_seeds():
     put("fuzz_library", "library.txt", "A\n800\nLIBRARY\n\nREGION_DEFINE eu\nREGION_RECT -10 35 30 70\n"
         "REGION eu\nEXPORT lib/a.obj objects/a.obj\nEXPORT_EXTEND lib/a.obj objects/b.obj\n"
         "EXPORT_EXCLUDE lib\\c:d.obj ./x/../c.obj\nEXPORT_BACKUP lib/e.obj e.obj\nEXPORT_RATIO 0.5 lib/f.obj f.obj\n"
         "EXPORT_SEASON sum lib/g.obj g sum.obj\nPRIVATE\nEXPORT lib/up.obj ../../up.obj\nPUBLIC\nDEPRECATED\n")
-    put("fuzz_library", "memory", "OrvellaCheck 2\n12\t131000000000000000\tZ:\\XP\\a.dsf\tdsf\t\t1\tlib/a.obj\n"
-        "*\tsig\t1\tZ:\\XP\t18446744073709551614\t5\t0\t0\t0\t0\t0\t0\n")
+    # The verdict's line first, as the program writes it; backslashes of paths escaped.
+    put("fuzz_library", "memory", "OrvellaCheck 3\n" +
+        memory_line("*\tsig\t1\tZ:\\\\XP\t18446744073709551614\t5\t0\t0\t0\t0\t0\t0") +
+        memory_line("12\t131000000000000000\tZ:\\\\XP\\\\a.dsf\tdsf\t\t1\tlib/a.obj"))
     tables = (dsf_atom("TERT", b"terrain_Water\x00t.ter\x00") + dsf_atom("OBJT", b"lib/a.obj\x00objects/b.obj\x00") +
               dsf_atom("POLY", b"p.pol\x00") + dsf_atom("NETW", b"lib/g10/roads.net\x00"))
     head = dsf_atom("HEAD", dsf_atom("PROP", b"sim/overlay\x001\x00sim/west\x007\x00"))

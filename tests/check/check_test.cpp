@@ -420,8 +420,34 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_FALSE(tile.remembered);
   EXPECT_EQ(tile.missing.size(), 2u);  // lib/b.obj and lib/c.obj
   // A damaged memory file is only a lost help.
-  dir.file("memory.check", "OrvellaCheck 2\nnot\ta\tnumber\n12\t\\q\n");
+  dir.file("memory.check",
+           CheckMemory::header() + "\n" + CheckMemory::fileLine("not\ta\tnumber") + CheckMemory::fileLine("12\t\\q"));
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, files);
+}
+
+// A memory damaged anywhere (a byte changed by the disk or by hand) is a
+// lost help, never a changed report.
+TEST(SceneryCheck, AMemoryDamagedAnywhereNeverChangesTheReport) {
+  TestDir dir;
+  PutTile(dir, "XP/Custom Scenery/P", test::CheckDsf({"lib/a.obj", "lib/gone.obj"}));
+  PutLibrary(dir, "XP/Custom Scenery/L", "EXPORT lib/a.obj a.obj\nEXPORT lib/b.obj b.obj\n");
+  dir.file("XP/Custom Scenery/L/a.obj", "o");
+  dir.file("XP/Custom Scenery/Bad/Earth nav data/+40+000/+46+007.dsf", "XPLNEDSF short");
+  test::SettleTree(dir.host("XP"));
+  Options o;
+  o.memoryFile = dir.win("memory.check");
+  const std::string truth = ReportJson(CheckInstallation(dir.win("XP"), o));
+  ASSERT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  const std::string memory = dir.read("memory.check");
+  std::vector<size_t> changed;
+  for (size_t i = 0; i < memory.size(); i += 5) {
+    std::string damaged = memory;
+    damaged[i] = static_cast<char>(damaged[i] ^ 0x01);
+    dir.file("memory.check", damaged);
+    if (ReportJson(CheckInstallation(dir.win("XP"), o)) != truth) changed.push_back(i);
+  }
+  EXPECT_TRUE(changed.empty()) << changed.size() << " damaged bytes changed the report, the first at "
+                               << (changed.empty() ? 0 : changed[0]) << " of " << memory.size();
 }
 
 // A kept report names what it found in the language of the day, not in
@@ -530,7 +556,7 @@ TEST(SceneryCheck, TheMemoryKeepsEveryByteOfItsNames) {
   EXPECT_EQ(back.verdict()->signature, odd);
   EXPECT_EQ(back.verdict()->depends, v.depends);
   EXPECT_EQ(back.verdict()->report, v.report);
-  back.load("OrvellaCheck 2\n12\t34\tname\\\n");
+  back.load(CheckMemory::header() + "\n" + CheckMemory::fileLine("12\t34\tname\\"));
   EXPECT_EQ(back.find("name", st), std::nullopt);
   // A damaged verdict is no verdict; one with nothing to check is one.
   const std::pair<const char*, bool> verdicts[] = {
@@ -544,7 +570,7 @@ TEST(SceneryCheck, TheMemoryKeepsEveryByteOfItsNames) {
       {"*\tsig\t1\tp\t1\t2\tbad\\q", false},
   };
   for (const auto& [line, kept] : verdicts) {
-    back.load(std::string("OrvellaCheck 2\n") + line + "\n");
+    back.load(CheckMemory::header() + "\n" + CheckMemory::fileLine(line));
     EXPECT_EQ(back.verdict() != nullptr, kept) << line;
   }
 }

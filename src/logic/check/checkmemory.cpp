@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -18,7 +21,8 @@ namespace orvella::check {
 namespace {
 
 // 2: a kept report holds the keys of its texts, not the texts.
-constexpr const char* kHeader = "OrvellaCheck 2";
+// 3: each line ends with a sum of itself.
+constexpr const char* kHeader = "OrvellaCheck 3";
 // Two seconds in file time: the coarsest clock of a file system (FAT).
 constexpr std::uint64_t kRacyWindow = 20'000'000;
 
@@ -42,6 +46,49 @@ size_t NextEscaped(std::string_view s, size_t from) {
   for (; from < s.size(); ++from)
     if (special(s[from])) return from;
   return s.size();
+}
+
+// A line's sum: eight bytes at a time, so that the memory of a large
+// installation (ten megabytes and more) costs little to sum.
+std::uint64_t LineSum(std::string_view s) {
+  constexpr std::uint64_t kMul = 0xff51afd7ed558ccdull;
+  std::uint64_t h = 0x9e3779b97f4a7c15ull ^ (s.size() * kMul);
+  size_t i = 0;
+  for (; i + 8 <= s.size(); i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, s.data() + i, 8);
+    h = (h ^ w) * kMul;
+    h ^= h >> 29;
+  }
+  std::uint64_t tail = 0;
+  for (size_t k = 0; i < s.size(); ++i, k += 8) tail |= std::uint64_t{static_cast<unsigned char>(s[i])} << k;
+  h = (h ^ tail) * kMul;
+  h ^= h >> 32;
+  h *= 0xc4ceb9fe1a85ec53ull;
+  return h ^ (h >> 29);
+}
+
+// Ends the line that starts at from with its sum ("\t#" and sixteen hex
+// digits): a line damaged anywhere, sum included, is dropped when read,
+// never believed.
+constexpr size_t kSumSize = 18;
+void EndLine(std::string& out, size_t from) {
+  const std::uint64_t h = LineSum(std::string_view(out).substr(from));
+  char digits[17];
+  std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(h));
+  out += "\t#";
+  out += digits;
+  out += '\n';
+}
+// What a line holds before its sum, when the sum matches.
+std::optional<std::string_view> Summed(std::string_view line) {
+  if (line.size() < kSumSize || line.compare(line.size() - kSumSize, 2, "\t#") != 0) return std::nullopt;
+  const std::string_view digits = line.substr(line.size() - 16);
+  std::uint64_t h = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), h, 16);
+  const std::string_view content = line.substr(0, line.size() - kSumSize);
+  if (ec != std::errc() || end != digits.data() + digits.size() || h != LineSum(content)) return std::nullopt;
+  return content;
 }
 
 char EscapeLetter(char c) { return c == '\\' ? '\\' : c == '\t' ? 't' : c == '\n' ? 'n' : 'r'; }
@@ -217,6 +264,14 @@ void CheckMemory::appendEach(std::string& line, std::string_view names) {
   line.append(names, from, std::string_view::npos);
 }
 
+std::string CheckMemory::header() { return kHeader; }
+
+std::string CheckMemory::fileLine(std::string_view text) {
+  std::string out(text);
+  EndLine(out, 0);
+  return out;
+}
+
 void CheckMemory::put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields,
                       std::uint64_t now) {
   std::string line;
@@ -242,7 +297,7 @@ std::string CheckMemory::save() const {
   for (const auto& e : entries_) sorted.push_back(&e);
   std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
   size_t size = 64;
-  for (const auto* e : sorted) size += e->first.size() + e->second.line.size() + 44;
+  for (const auto* e : sorted) size += e->first.size() + e->second.line.size() + 44 + kSumSize;
   if (verdict_) {
     size += verdict_->signature.size() * 2;
     for (const auto& [path, st] : verdict_->depends) size += path.size() * 2 + 44;
@@ -256,6 +311,7 @@ std::string CheckMemory::save() const {
     // First, so that a check that keeps it reads no further: "*", the
     // signature, the count of paths, then path, size and time of each, then
     // the report's fields.
+    const size_t from = out.size();
     out += '*';
     append(out, verdict_->signature);
     append(out, std::to_string(verdict_->depends.size()));
@@ -265,16 +321,17 @@ std::string CheckMemory::save() const {
       append(out, std::to_string(st.time));
     }
     for (const std::string& f : verdict_->report) append(out, f);
-    out += '\n';
+    EndLine(out, from);
   }
   for (const auto* e : sorted) {
+    const size_t from = out.size();
     out += std::to_string(e->second.stamp.size);
     out += '\t';
     out += std::to_string(e->second.stamp.time);
     out += '\t';
     EscapeInto(out, e->first);
     out += e->second.line;
-    out += '\n';
+    EndLine(out, from);
   }
   return out;
 }
@@ -289,8 +346,9 @@ void CheckMemory::load(const std::string& text) {
   ++at;
   if (text.compare(at, 2, "*\t") == 0) {
     const size_t end = text.find('\n', at);
-    const std::string_view line =
-        std::string_view(text).substr(at + 2, end == std::string::npos ? std::string::npos : end - at - 2);
+    const std::optional<std::string_view> summed =
+        end == std::string::npos ? std::nullopt : Summed(std::string_view(text).substr(at, end - at));
+    const std::string_view line = summed ? summed->substr(2) : std::string_view();
     // Read field by field: the paths are tens of thousands.
     size_t f = 0;
     bool more = true;
@@ -305,8 +363,7 @@ void CheckMemory::load(const std::string& text) {
     std::string_view field;
     Verdict v;
     std::uint64_t n = 0;
-    bool whole =
-        end != std::string::npos && next(field) && Unescape(field, v.signature) && next(field) && Number(field, n);
+    bool whole = summed && next(field) && Unescape(field, v.signature) && next(field) && Number(field, n);
     // Never more than the line can hold (three tabs and two digits each): a
     // damaged count reserves nothing large.
     if (whole) v.depends.reserve(static_cast<size_t>(std::min<std::uint64_t>(n, line.size() / 5 + 1)));
@@ -376,8 +433,10 @@ void CheckMemory::parsePending() const {
   while (at < text.size()) {
     const size_t end = text.find('\n', at);
     if (end == std::string::npos) break;  // a last line cut short: dropped
-    const std::string_view line(text.data() + at, end - at);
+    const std::optional<std::string_view> summed = Summed(std::string_view(text.data() + at, end - at));
     at = end + 1;
+    if (!summed) continue;
+    const std::string_view line = *summed;
     // Size, time and path; the fields after them are kept as written and
     // read when asked for.
     const size_t t1 = line.find('\t');

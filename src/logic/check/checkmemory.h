@@ -51,6 +51,10 @@ class CheckMemory {
   static void append(std::string& line, std::string_view field);
   // Each name of names (each ended by '\0') as a field of its own.
   static void appendEach(std::string& line, std::string_view names);
+  // The file's first line, and a line of it as the file holds it: the
+  // text, its sum and its end (a line whose sum does not match is dropped).
+  static std::string header();
+  static std::string fileLine(std::string_view text);
   size_t size() const {
     parsePending();
     return entries_.size();
