@@ -258,8 +258,9 @@ BOOL GetFileInformationByHandleEx(HANDLE file, int infoClass, void* info, DWORD 
 // The full path of the file an open handle names, after every link on the
 // way ("\\?\C:\..."): FILE_NAME_NORMALIZED with VOLUME_NAME_DOS (flags 0)
 // only. Answers its length without the terminating zero; when size cannot
-// hold it with its zero, that same length (the ANSI call, unlike the wide
-// one, does not count the zero there); 0 on failure. The POSIX backend
+// hold it with its zero, the size it needs with the zero (so documented;
+// Wine's ANSI call answers the length without it: callers take either,
+// asking again with more room until the answer is below size); 0 on failure. The POSIX backend
 // answers the host path the open file has now, through the drive map
 // (ERROR_PATH_NOT_FOUND when no drive reaches it).
 inline constexpr DWORD FILE_NAME_NORMALIZED = 0x0;

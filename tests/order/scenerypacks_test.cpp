@@ -240,7 +240,8 @@ TEST_F(OrderTest, BackupsStayWritableAndTheUsersLastFileIsKept) {
 // What stands in the file's place, or in its temporary file's: a file that
 // cannot be read whole is neither replaced nor written back cut (no backup
 // either); a link left where the temporary file goes is never written
-// through; a file that is a link is written where it leads, and stays a link.
+// through, nor one left as a backup; a file that is a link is written where
+// it leads, and stays a link.
 TEST_F(OrderTest, AFileThatCannotBeReadWholeIsLeftAndNothingIsWrittenThrough) {
   const std::string ini = SceneryPacksPath(input.installation);
   const std::string cs = "XP/Custom Scenery/scenery_packs.ini";
@@ -260,6 +261,12 @@ TEST_F(OrderTest, AFileThatCannotBeReadWholeIsLeftAndNothingIsWrittenThrough) {
                    [&] {
                      dir.file(cs, "old");
                      fs::create_symlink(dir.host("victim.txt"), dir.host(cs + ".new"));
+                   },
+                   0});
+  cases.push_back({"a link as the backup",
+                   [&] {
+                     dir.file(cs, "old");
+                     fs::create_symlink(dir.host("victim.txt"), dir.host(cs + ".bak"));
                    },
                    0});
   cases.push_back({"a link to an order kept elsewhere",

@@ -269,7 +269,7 @@ TEST(AgainstWindows, WriteFailureInjectionWrapsTheRealWriteFile) {
 
 // The final path of an open file, as the program strips it, is the full
 // path it was opened by (no link on the way); a short buffer is told the
-// length, which the ANSI call gives without the zero.
+// size needed, with the zero or (Wine's ANSI call) without it.
 TEST(AgainstWindows, FinalPathOfAnOpenFile) {
   TestDir t;
   const std::string path = t.file("orders\\summer.ini", "x");
@@ -279,7 +279,8 @@ TEST(AgainstWindows, FinalPathOfAnOpenFile) {
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   const std::string want = std::string("\\\\?\\") + full;
   char small[8];
-  EXPECT_EQ(GetFinalPathNameByHandleA(h, small, sizeof small, FILE_NAME_NORMALIZED), want.size());
+  const DWORD needed = GetFinalPathNameByHandleA(h, small, sizeof small, FILE_NAME_NORMALIZED);
+  EXPECT_TRUE(needed == want.size() || needed == want.size() + 1) << needed;
   char buffer[MAX_PATH + 8];
   ASSERT_EQ(GetFinalPathNameByHandleA(h, buffer, sizeof buffer, FILE_NAME_NORMALIZED), want.size());
   EXPECT_EQ(_stricmp(buffer, want.c_str()), 0) << buffer;

@@ -64,15 +64,21 @@ std::string LinkedFilePath(const std::string& path) {
     const win::DWORD n = win::GetFinalPathNameByHandleA(h.get(), final.data(), static_cast<win::DWORD>(final.size()),
                                                         win::FILE_NAME_NORMALIZED | win::VOLUME_NAME_DOS);
     if (n == 0) return path;
-    // Too small: n is the length, without room for the zero.
+    // Too small: n is the size needed, with the zero or without it (see
+    // GetFinalPathNameByHandleA): asked again with room for both.
     const bool fits = n < final.size();
     final.resize(fits ? n : n + 1);
     if (fits) break;
   }
   constexpr std::string_view kUnc = "\\\\?\\UNC\\", kLong = "\\\\?\\";
-  if (final.compare(0, kUnc.size(), kUnc) == 0) return "\\\\" + final.substr(kUnc.size());
-  if (final.compare(0, kLong.size(), kLong) == 0) return final.substr(kLong.size());
-  return final;
+  if (final.compare(0, kUnc.size(), kUnc) == 0)
+    final = "\\\\" + final.substr(kUnc.size());
+  else if (final.compare(0, kLong.size(), kLong) == 0)
+    final.erase(0, kLong.size());
+  // A name the code page cannot hold comes back with '?': no file has that
+  // name, and writing there would only fail. The link is then replaced, as
+  // a file that cannot be named through it would be.
+  return final.find('?') == std::string::npos ? final : path;
 }
 
 }  // namespace orvella

@@ -24,7 +24,7 @@ std::string ExtractExtension(std::string_view path);
 std::string FullPathName(const std::string& path, win::DWORD* error = nullptr);
 // The file a link at path leads to, in full form (GetFinalPathNameByHandleA,
 // without its "\\?\"); path itself when it is no link to a file, or when
-// what it leads to cannot be opened.
+// what it leads to cannot be opened or named in the code page.
 std::string LinkedFilePath(const std::string& path);
 
 }  // namespace orvella

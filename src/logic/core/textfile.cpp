@@ -31,10 +31,10 @@ std::string ReadWholeFile(const std::string& path) {
   return out;
 }
 
-win::DWORD ReplaceFileContents(const std::string& linkOrPath, const std::string& bytes, bool durable) {
+win::DWORD ReplaceFileContents(const std::string& linkOrPath, const std::string& bytes, bool durable, bool followLink) {
   // A link (a settings or order file kept elsewhere) is not replaced by a
   // plain file: what it leads to is.
-  const std::string path = LinkedFilePath(linkOrPath);
+  const std::string path = followLink ? LinkedFilePath(linkOrPath) : linkOrPath;
   // A read-only target is refused as the system would refuse to replace it.
   const win::DWORD attributes = win::GetFileAttributesA(path.c_str());
   if (attributes != win::INVALID_FILE_ATTRIBUTES &&
@@ -68,8 +68,8 @@ win::DWORD ReplaceFileContents(const std::string& linkOrPath, const std::string&
   return error;
 }
 
-void WriteFileSafely(const std::string& path, const std::string& bytes) {
-  if (const win::DWORD error = ReplaceFileContents(path, bytes)) RaiseIo(error);
+void WriteFileSafely(const std::string& path, const std::string& bytes, bool followLink) {
+  if (const win::DWORD error = ReplaceFileContents(path, bytes, true, followLink)) RaiseIo(error);
 }
 
 std::vector<std::string> SplitLines(std::string_view text, bool* crlf) {

@@ -19,14 +19,17 @@ std::string ReadWholeFile(const std::string& path);
 // renamed over the old one, so that a failure part way leaves the previous
 // file whole. A read-only target is refused like the run-time refuses to
 // rewrite it. Raises EInOutError ("Disque plein", "Accès au fichier refusé", ...).
-void WriteFileSafely(const std::string& path, const std::string& bytes);
+void WriteFileSafely(const std::string& path, const std::string& bytes, bool followLink = true);
 // The same write, answering the system's error code (0 once the file is
 // replaced) for callers that report a failure in their own words. A copy
 // that may be lost to a power cut (durable false) is not forced to the disk
 // before it replaces the old file: it is still whole or absent, never torn
 // by a failure of the program. A path that is a link to a file is written
-// where it leads: the link stays.
-win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes, bool durable = true);
+// where it leads, and the link stays, when followLink is set; backups, whose
+// names are the program's own, set it false: a link in a backup's place is
+// replaced, never written through.
+win::DWORD ReplaceFileContents(const std::string& path, const std::string& bytes, bool durable = true,
+                               bool followLink = true);
 
 // The lines of a text file, split at LF with a CR before it dropped; a final
 // line end adds no empty line. crlf, when given, tells whether any line ended

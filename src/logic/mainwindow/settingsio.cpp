@@ -74,7 +74,7 @@ void EcrOrvellaLogic::EcritParametres(const std::string& path) {
   // leftover, say), the session is still saved.
   if (!originalSettings_.empty()) {
     try {
-      WriteFileSafely(path + ".bak", originalSettings_);
+      WriteFileSafely(path + ".bak", originalSettings_, false);
     } catch (const EInOutError&) {
     }
   }

@@ -397,7 +397,7 @@ bool WriteBackup(const std::string& path, const std::string& bytes, bool durable
   const win::DWORD a = win::GetFileAttributesA(path.c_str());
   if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY) && !(a & win::FILE_ATTRIBUTE_DIRECTORY))
     win::SetFileAttributesA(path.c_str(), a & ~win::FILE_ATTRIBUTE_READONLY);
-  return ReplaceFileContents(path, bytes, durable) == 0;
+  return ReplaceFileContents(path, bytes, durable, false) == 0;
 }
 }  // namespace
 

@@ -379,13 +379,15 @@ DWORD GetFinalPathNameByHandleA(HANDLE file, char* path, DWORD size, DWORD flags
     host = real;
     std::free(real);
   }
-  const std::string windows = WindowsFromHost(host);
+  // Bytes that are not UTF-8 become '?', as in a listing (see CopyName).
+  const std::string windows =
+      WindowsFromHost(platform::text::IsValidUtf8(host) ? host : platform::text::ReplaceBrokenUtf8(host, '?'));
   if (windows.empty()) {
     SetError(ERROR_PATH_NOT_FOUND);
     return 0;
   }
   const std::string out = "\\\\?\\" + windows;
-  if (out.size() >= size) return static_cast<DWORD>(out.size());
+  if (out.size() >= size) return static_cast<DWORD>(out.size() + 1);
   std::memcpy(path, out.c_str(), out.size() + 1);
   SetError(ERROR_SUCCESS);
   return static_cast<DWORD>(out.size());
