@@ -5,32 +5,31 @@
 
 namespace orvella {
 
+namespace {
+// A byte as FoldAsciiCase makes it, unsigned (as strings compare bytes).
+unsigned char Folded(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  return u >= 'A' && u <= 'Z' ? static_cast<unsigned char>(u - 'A' + 'a') : u;
+}
+}  // namespace
+
 std::string FoldAsciiCase(std::string_view s) {
   std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  for (char& c : out) c = static_cast<char>(Folded(c));
   return out;
 }
 
 bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Folded(a[i]) != Folded(b[i])) return false;
   return true;
 }
 
 bool LessAsciiNoCase(std::string_view a, std::string_view b) {
   const size_t n = std::min(a.size(), b.size());
-  for (size_t i = 0; i < n; ++i) {
-    auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y) return x < y;
-  }
+  for (size_t i = 0; i < n; ++i)
+    if (Folded(a[i]) != Folded(b[i])) return Folded(a[i]) < Folded(b[i]);
   return a.size() < b.size();
 }
 

@@ -413,10 +413,10 @@ std::optional<std::string> ReadSceneryPacksToRewrite(const std::string& path) {
 }
 
 std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text, std::uint64_t ownDigest) {
-  // A file that is a link (users who keep several orders switch between
-  // them by links) is written where it leads: the link stays as it is.
+  // A file the user made read-only is refused before anything is touched;
+  // through a link (users who keep several orders switch between them by
+  // links), the file it leads to, which is what gets written.
   const std::string target = LinkedFilePath(path);
-  // A file the user made read-only is refused before anything is touched.
   for (const std::string* p : {&path, &target}) {
     const win::DWORD a = win::GetFileAttributesA(p->c_str());
     if (a != win::INVALID_FILE_ATTRIBUTES && (a & win::FILE_ATTRIBUTE_READONLY))
@@ -434,7 +434,7 @@ std::uint64_t WriteSceneryPacks(const std::string& path, const std::string& text
     if (TextDigest(*previous) != ownDigest) WriteBackup(UserBackupPath(path), *previous, true);
     WriteBackup(path + ".bak", *previous, false);
   }
-  ReplaceFile(target, text);
+  ReplaceFile(path, text);
   return TextDigest(text);
 }
 
