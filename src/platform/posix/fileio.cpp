@@ -281,6 +281,8 @@ HANDLE OpenExactForReading(const char* path, DWORD access, DWORD share, DWORD di
   f->dev = st.st_dev;
   f->ino = st.st_ino;
   f->mode = st.st_mode;
+  f->opened = st;
+  f->openedFresh = true;
   f->host = std::move(host);
   HANDLE h = AddObject(std::move(f));
   SetError(ERROR_SUCCESS);
@@ -318,7 +320,9 @@ BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
   if (!f) return FALSE_;
   // A link opened as itself (O_PATH, no follow) answers its own status.
   struct stat st;
-  if (::fstat(f->fd, &st) != 0) {
+  if (f->openedFresh.exchange(false)) {
+    st = f->opened;
+  } else if (::fstat(f->fd, &st) != 0) {
     SetErrno(errno);
     return FALSE_;
   }
@@ -415,6 +419,7 @@ BOOL ReadFile(HANDLE h, void* buffer, DWORD toRead, DWORD* read, void*) {
   if (read) *read = 0;
   auto f = FileOpenedFor(h, GENERIC_READ);
   if (!f) return FALSE_;
+  f->openedFresh = false;  // a read may change the access time
   auto* p = static_cast<char*>(buffer);
   DWORD done = 0;
   while (done < toRead) {
