@@ -134,6 +134,10 @@ TEST_F(PacksTest, MemoryReadsOnlyWhatChanged) {
     fs::rename(dir.host(linked), dir.host("L.dsf"));
     fs::rename(dir.host(linked + ".link"), dir.host(linked));
   }
+  // A pack that is a link, as in Custom Scenery: stamped through it.
+  b.mesh("KT");
+  std::error_code noFolderLinks;
+  fs::create_directory_symlink(dir.host("KT"), dir.host("K"), noFolderLinks);
   PackMemory m;
   platform::TakeOpenedForReading();
   EXPECT_EQ(m.facts(dir.win("A")).kind, PackKind::Airport);
@@ -143,6 +147,15 @@ TEST_F(PacksTest, MemoryReadsOnlyWhatChanged) {
   EXPECT_EQ(test::PacksRead({"A", "M", "O", "L"}), 4);
   for (const char* p : {"A", "M", "O", "L"}) m.facts(dir.win(p));
   EXPECT_EQ(test::PacksRead({"A", "M", "O", "L"}), 0) << "nothing changed";
+  if (!noFolderLinks) {
+    EXPECT_EQ(m.facts(dir.win("K")).kind, PackKind::Mesh);
+    EXPECT_EQ(test::PacksRead({"K"}), 1);
+    EXPECT_EQ(m.facts(dir.win("K")).kind, PackKind::Mesh);
+    EXPECT_EQ(test::PacksRead({"K"}), 0) << "nothing changed behind the link";
+    dir.file("KT/library.txt", "A\n800\nLIBRARY\n");
+    Touch(dir.host("KT"));
+    EXPECT_EQ(m.facts(dir.win("K")).kind, PackKind::Library);
+  }
 
   // A new airport in the apt.dat, rewritten in place; the mesh pack copied
   // anew as an overlay; the ortho's textures gone: each is read again.

@@ -95,36 +95,11 @@ void Mix(std::uint64_t& h, std::uint64_t v) {
 }
 constexpr std::uint64_t kStampSeed = 1469598103934665603ull;
 
-// The stamp of a pack's own folder: its size and time; when it is a link
-// (whose own time never changes with its target's contents), the names it
-// lists as well. That listing is kept in *listing (with its error) when
-// given, and *listed tells whether there was one.
-std::uint64_t FolderStamp(const std::string& folder, std::vector<Listed>* listing = nullptr,
-                          win::DWORD* error = nullptr, bool* listed = nullptr) {
-  if (listed) *listed = false;
-  win::WIN32_FILE_ATTRIBUTE_DATA d;
-  if (!win::GetFileAttributesExA(folder.c_str(), win::GetFileExInfoStandard, &d)) return 0;
-  std::uint64_t s = StampOf(d.ftLastWriteTime, d.nFileSizeHigh, d.nFileSizeLow, d.dwFileAttributes);
-  if (d.dwFileAttributes & win::FILE_ATTRIBUTE_REPARSE_POINT) {
-    win::DWORD listError = 0;
-    std::vector<Listed> entries = List(folder, listError);
-    for (const Listed& e : entries) {
-      std::uint64_t n = kStampSeed;
-      for (unsigned char c : e.name) Mix(n, c);
-      Mix(n, e.attributes & win::FILE_ATTRIBUTE_DIRECTORY);
-      s += n;  // the order of a listing does not count
-    }
-    if (listing) *listing = std::move(entries);
-    if (error) *error = listError;
-    if (listed) *listed = true;
-  }
-  return s;
-}
-
-// The stamp of one input of a pack: its size and time (see FolderStamp for
-// the pack's own folder).
+// The stamp of one input of a pack: its size and time ("" is the pack's
+// own folder; through a link, of the folder it leads to, whose time changes
+// as entries come and go, as the listing's "." gives it).
 std::uint64_t InputStamp(const std::string& folder, const std::string& rel, std::string& path) {
-  if (rel.empty()) return FolderStamp(folder);
+  if (rel.empty()) return PathStamp(folder);
   path.assign(folder).append(1, '\\').append(rel);  // the caller's buffer, kept from input to input
   return PathStamp(path);
 }
@@ -313,11 +288,10 @@ PackFacts ClassifyPack(const std::string& folder) {
       return done();
     }
   }
-  // A link's own folder is listed for its stamp: that listing serves.
-  std::vector<Listed> root;
-  bool listed = false;
-  r.input("", FolderStamp(folder, &root, &error, &listed));
-  if (!listed) root = List(folder, error);
+  // The pack's own folder, stamped by its listing as "Earth nav data" is.
+  std::uint64_t rootSelf = 0;
+  const std::vector<Listed> root = List(folder, error, &rootSelf);
+  r.input("", rootSelf);
   if (error) return unknown(UnreadableReason(error, ""));
   if (root.empty() && !DirectoryExists(folder)) {
     f.missing = true;
