@@ -191,6 +191,17 @@ BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_
 // owner. A link is never changed.
 BOOL SetFileAttributesA(const char* path, DWORD attributes);
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
+// FindFirstFileExA by name (FindExSearchNameMatch, no filter); without
+// flags, FindFirstFileA. FIND_FIRST_EX_CASE_SENSITIVE: the POSIX backend
+// takes every component as spelled, as the host's own programs open a path
+// (one lookup, no folder read); it takes a single name there, a pattern
+// with a wildcard fails with ERROR_INVALID_PARAMETER.
+inline constexpr int FindExInfoStandard = 0;
+inline constexpr int FindExInfoBasic = 1;
+inline constexpr int FindExSearchNameMatch = 0;
+inline constexpr DWORD FIND_FIRST_EX_CASE_SENSITIVE = 1;
+HANDLE FindFirstFileExA(const char* pattern, int infoLevel, WIN32_FIND_DATAA* data, int searchOp, void* filter,
+                        DWORD flags);
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
 BOOL FindClose(HANDLE find);
 

@@ -141,6 +141,54 @@ TEST(WindowsPaths, CaseIsIgnoredOnlyWhenTheExactNameIsMissing) {
   EXPECT_NE(GetFileAttributesA(orvella::test::A("C:\\éTÉ").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
+// A search asked to tell case apart takes the path as the host's own
+// programs open it: every part as spelled, one lookup.
+TEST(WindowsPaths, ACaseSensitiveSearchTakesEveryPartAsSpelled) {
+  TestDir t;
+  t.mapDrives({{'C', "c"}});
+  t.file("c/Pack/objects/own.obj", "12345");
+  struct Case {
+    const char* pattern;
+    DWORD flags;
+    const char* name;  // nullptr: not found, with error
+    DWORD error;
+  } cases[] = {
+      {"C:\\Pack\\objects\\own.obj", FIND_FIRST_EX_CASE_SENSITIVE, "own.obj", 0},
+      {"C:/Pack/objects/own.obj", FIND_FIRST_EX_CASE_SENSITIVE, "own.obj", 0},
+      {"C:\\Pack\\objects\\OWN.obj", FIND_FIRST_EX_CASE_SENSITIVE, nullptr, ERROR_FILE_NOT_FOUND},
+      {"C:\\pack\\objects\\own.obj", FIND_FIRST_EX_CASE_SENSITIVE, nullptr, ERROR_PATH_NOT_FOUND},
+      {"C:\\Pack\\objects\\own.obj\\x", FIND_FIRST_EX_CASE_SENSITIVE, nullptr, ERROR_PATH_NOT_FOUND},
+      {"C:\\Pack\\objects\\*.obj", FIND_FIRST_EX_CASE_SENSITIVE, nullptr, ERROR_INVALID_PARAMETER},
+      {"C:\\Pack\\objects\\own.obj", 0x100, nullptr, ERROR_INVALID_PARAMETER},
+      // Without the flag, the search of Windows: any letter case.
+      {"C:\\pack\\OBJECTS\\OWN.obj", 0, "own.obj", 0},
+  };
+  for (const Case& c : cases) {
+    WIN32_FIND_DATAA d{};
+    HANDLE h = FindFirstFileExA(c.pattern, FindExInfoBasic, &d, FindExSearchNameMatch, nullptr, c.flags);
+    if (!c.name) {
+      EXPECT_EQ(h, INVALID_HANDLE_VALUE) << c.pattern;
+      EXPECT_EQ(GetLastError(), c.error) << c.pattern;
+      continue;
+    }
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << c.pattern;
+    EXPECT_STREQ(d.cFileName, c.name);
+    EXPECT_EQ(d.nFileSizeLow, 5u);
+    EXPECT_EQ(d.dwFileAttributes, FILE_ATTRIBUTE_ARCHIVE);
+    EXPECT_FALSE(FindNextFileA(h, &d));
+    EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
+    EXPECT_TRUE(FindClose(h));
+  }
+  // A link is the link itself, as in any search.
+  std::filesystem::create_symlink(t.host("c/Pack/objects/own.obj"), t.host("c/Pack/objects/linked.obj"));
+  WIN32_FIND_DATAA d{};
+  HANDLE h = FindFirstFileExA("C:\\Pack\\objects\\linked.obj", FindExInfoBasic, &d, FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_CASE_SENSITIVE);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+  FindClose(h);
+}
+
 TEST(WindowsPaths, LookupsWithoutCaseSeeEveryChangeOfASettledFolder) {
   TestDir t;
   t.mapDrives({{'C', "c"}});

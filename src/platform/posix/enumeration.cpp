@@ -313,6 +313,54 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
   return AddObject(std::move(find));
 }
 
+HANDLE FindFirstFileExA(const char* pattern, int infoLevel, WIN32_FIND_DATAA* data, int searchOp, void* filter,
+                        DWORD flags) {
+  if ((infoLevel != FindExInfoStandard && infoLevel != FindExInfoBasic) || searchOp != FindExSearchNameMatch ||
+      filter || (flags & ~FIND_FIRST_EX_CASE_SENSITIVE)) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (!(flags & FIND_FIRST_EX_CASE_SENSITIVE)) return FindFirstFileA(pattern, data);
+  if (!pattern || !data) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  const std::string_view p = pattern;
+  const size_t sep = p.find_last_of("\\/");
+  if (p.substr(sep == std::string_view::npos ? 0 : sep + 1).find_first_of("*?") != std::string_view::npos) {
+    SetError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  WinPath wp;
+  if (!ParsePath(p, wp)) return INVALID_HANDLE_VALUE;
+  const std::string host = ExactHostPath(wp);
+  if (host.empty()) {
+    SetError(ERROR_PATH_NOT_FOUND);
+    return INVALID_HANDLE_VALUE;
+  }
+  struct stat st;
+  if (wp.parts.empty() || ::lstat(host.c_str(), &st) != 0) {
+    // Which part is missing, as Windows tells: the name, or a folder on the way.
+    const int e = wp.parts.empty() ? ENOENT : errno;
+    struct stat parent;
+    const size_t slash = host.rfind('/');
+    const bool inFolder = e == ENOENT && slash != std::string::npos &&
+                          ::stat(slash == 0 ? "/" : host.substr(0, slash).c_str(), &parent) == 0 &&
+                          S_ISDIR(parent.st_mode);
+    SetError(inFolder || wp.parts.empty()  ? ERROR_FILE_NOT_FOUND
+             : e == ENOENT || e == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                           : Win32FromErrno(e));
+    return INVALID_HANDLE_VALUE;
+  }
+  *data = WIN32_FIND_DATAA();
+  const std::string_view name = BaseName(host);
+  data->dwFileAttributes = AttributesOf(st, name, host);
+  FillFromStat(st, *data);
+  CopyName(name, data->cFileName);
+  SetError(ERROR_SUCCESS);
+  return AddObject(std::make_shared<FindObject>());
+}
+
 BOOL FindNextFileA(HANDLE h, WIN32_FIND_DATAA* data) {
   auto find = Get<FindObject>(h);
   if (!find || !data) {

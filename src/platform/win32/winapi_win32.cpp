@@ -124,6 +124,15 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
   return h;
 }
 
+HANDLE FindFirstFileExA(const char* pattern, int infoLevel, WIN32_FIND_DATAA* data, int searchOp, void* filter,
+                        DWORD flags) {
+  ::WIN32_FIND_DATAW d{};
+  ::HANDLE h = ::FindFirstFileExW(WideOfAnsi(pattern).c_str(), static_cast<::FINDEX_INFO_LEVELS>(infoLevel), &d,
+                                  static_cast<::FINDEX_SEARCH_OPS>(searchOp), filter, flags);
+  if (h != INVALID_HANDLE_VALUE && data) CopyFindData(d, data);
+  return h;
+}
+
 BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data) {
   ::WIN32_FIND_DATAW d{};
   const ::BOOL ok = ::FindNextFileW(find, &d);
