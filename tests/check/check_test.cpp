@@ -419,6 +419,18 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   const Report tile = CheckInstallation(dir.win("XP"), o);
   EXPECT_FALSE(tile.remembered);
   EXPECT_EQ(tile.missing.size(), 2u);  // lib/b.obj and lib/c.obj
+  // A pack's own file found without listing its folder: its removal is
+  // seen by the kept verdict all the same.
+  PutTile(dir, "XP/Custom Scenery/O", test::CheckDsf({"objects/own.obj"}));
+  dir.file("XP/Custom Scenery/O/objects/own.obj", "o");
+  ++files;
+  test::SettleTree(dir.host("XP"));
+  EXPECT_EQ(CheckInstallation(dir.win("XP"), o).missing.size(), 2u);
+  ASSERT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  std::filesystem::remove(dir.host("XP/Custom Scenery/O/objects/own.obj"));
+  const Report own = CheckInstallation(dir.win("XP"), o);
+  EXPECT_FALSE(own.remembered);
+  EXPECT_EQ(test::MissingPaths(own), (std::vector<std::string>{"objects/own.obj", "lib/b.obj", "lib/c.obj"}));
   // A damaged memory file is only a lost help.
   dir.file("memory.check",
            CheckMemory::header() + "\n" + CheckMemory::fileLine("not\ta\tnumber") + CheckMemory::fileLine("12\t\\q"));

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -108,6 +109,35 @@ class PackFiles {
       return folderWanted ? (a & win::FILE_ATTRIBUTE_DIRECTORY) != 0 : Regular(a);
     };
     return entry(*f, leaf, fits, otherCase) ? (otherCase ? Found::OtherCase : Found::Exact) : Found::None;
+  }
+
+  // Whether the pack's own file at rel meets a reference as the simulator
+  // opens it: a file of that path (of any letter case where the system
+  // finds one so). A folder not listed yet is not listed for it: the file
+  // is asked of the system alone, once, and only a file not found so (or a
+  // link, or a hidden file, which the listing judges) has its folder
+  // listed. Most packs name one or two files of their own per folder.
+  Found ownFile(std::string_view rel) {
+    const size_t slash = rel.rfind('/');
+    if (slash == std::string_view::npos || folders_.find(rel.substr(0, slash)) != folders_.end()) return find(rel);
+    const auto [it, fresh] = looked_.try_emplace(std::string(rel), false);
+    if (it->second) return Found::Exact;
+    if (!fresh) return find(rel);
+    std::string host = root_;
+    host += '\\';
+    for (const char c : rel) host += c == '/' ? '\\' : c;
+    win::WIN32_FIND_DATAA d;
+    const platform::FindHandle one(win::FindFirstFileExA(host.c_str(), win::FindExInfoBasic, &d,
+                                                         win::FindExSearchNameMatch, nullptr,
+                                                         FoldedFileSystem() ? 0 : win::FIND_FIRST_EX_CASE_SENSITIVE));
+    if (!one.valid() || !Regular(d.dwFileAttributes) ||
+        (d.dwFileAttributes & (kSkippedAttributes | win::FILE_ATTRIBUTE_REPARSE_POINT)))
+      return find(rel);
+    if (listed_)
+      listed_(host, FileStamp{static_cast<std::uint64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow,
+                              FileTimeOf(d.ftLastWriteTime)});
+    it->second = true;
+    return Found::Exact;
   }
 
   // The entries of the pack's folder at rel (any letter case), listed when
@@ -223,6 +253,7 @@ class PackFiles {
   const Folder* lastFolder_ = nullptr;
   bool lastOtherCase_ = false;
   bool lastValid_ = false;
+  std::unordered_map<std::string, bool> looked_;  // own files asked of the system: found
 };
 
 // A folder that can provide exports: a loaded pack, a disabled one, or a
@@ -795,7 +826,18 @@ class Checker {
   // and the memory.
   void release();
   std::string signature() const;
-  bool reuseVerdict();
+  // The stamps of the kept verdict, looked at by each thread that calls
+  // checkStamps in shares taken in turn, until one differs or the verdict
+  // is not wanted.
+  struct StampCheck {
+    std::atomic<size_t> next{0};
+    std::atomic<bool> changed{false};
+    std::atomic<bool> unwanted{false};
+  };
+  void checkStamps(StampCheck& c) const;
+  // Takes the kept verdict when it is of these packs and no stamp differs;
+  // joins the loader, which may still be looking at stamps.
+  bool reuseVerdict(StampCheck& stamps, std::thread& loader);
   void keepVerdict();
   void damaged(int source, const std::string& rel, const char* key) {
     report_.damaged.push_back({sources_[static_cast<size_t>(source)].name, rel, CheckText(key), key});
@@ -1275,7 +1317,7 @@ void Checker::judgeRef(size_t order, std::string_view path, size_t sampleIndex, 
   const bool plain = PlainRelative(path);
   const std::string cleaned = plain ? std::string() : PackRelative(path);
   const std::string_view rel = plain ? path : std::string_view(cleaned);
-  const Found own = rel.empty() ? Found::None : s.files->find(rel);
+  const Found own = rel.empty() ? Found::None : s.files->ownFile(rel);
   if (own == Found::Exact || (own == Found::OtherCase && FoldedFileSystem())) return;
   Reason reason = Reason::Absent;
   std::string provider;
@@ -1416,23 +1458,42 @@ std::string Checker::signature() const {
   return sig;
 }
 
-bool Checker::reuseVerdict() {
+void Checker::checkStamps(StampCheck& c) const {
   const CheckMemory::Verdict* v = memory_.verdict();
-  if (!v || v->signature != signature()) return false;
-  // Every stamp as it stands now, on a few threads: the first that differs
-  // stops them all.
-  const size_t count = v->depends.size();
-  const unsigned threads = ReaderThreads(count / 256 + 1);
-  std::atomic<bool> changed{false};
-  const auto verify = [&](unsigned part) {
-    for (size_t i = count * part / threads; i < count * (part + 1) / threads && !changed; ++i)
-      if (!(PathStampOf(v->depends[i].first) == v->depends[i].second)) changed = true;
-  };
-  std::vector<std::thread> others;
-  for (unsigned t = 1; t < threads; ++t) others.emplace_back(verify, t);
-  verify(0);
-  for (std::thread& t : others) t.join();
-  if (changed) return false;
+  if (!v) return;
+  const std::vector<std::pair<std::string, FileStamp>>& depends = v->depends;
+  constexpr size_t kShare = 64;
+  try {
+    while (!c.changed && !c.unwanted) {
+      const size_t from = c.next.fetch_add(kShare);
+      if (from >= depends.size()) return;
+      for (size_t i = from; i < std::min(from + kShare, depends.size()); ++i)
+        if (!(PathStampOf(depends[i].first) == depends[i].second)) {
+          c.changed = true;
+          return;
+        }
+    }
+  } catch (...) {
+    c.changed = true;  // a stamp that could not be taken is no match
+  }
+}
+
+bool Checker::reuseVerdict(StampCheck& stamps, std::thread& loader) {
+  const CheckMemory::Verdict* v = memory_.verdict();
+  const bool wanted = v && v->signature == signature();
+  if (!wanted) stamps.unwanted = true;
+  if (wanted) {
+    // The stamps the loader has not looked at yet, on a few threads: the
+    // first that differs stops them all.
+    const unsigned threads = ReaderThreads(v->depends.size() / 256 + 1);
+    std::vector<std::thread> others;
+    for (unsigned t = loader.joinable() ? 2 : 1; t < threads; ++t)
+      others.emplace_back([this, &stamps] { checkStamps(stamps); });
+    checkStamps(stamps);
+    for (std::thread& t : others) t.join();
+  }
+  if (loader.joinable()) loader.join();
+  if (!wanted || stamps.changed) return false;
   Report r;
   if (!ReportOfFields(v->report, r)) return false;
   r.folder = report_.folder;
@@ -1456,25 +1517,36 @@ void Checker::keepVerdict() {
 Report Checker::run() {
   report_.folder = inst_;
   // The memory is read on a thread of its own while the packs are gathered:
-  // neither needs the other.
+  // neither needs the other. That thread then looks at the stamps of the
+  // kept verdict, which needs the packs only to be taken.
   std::exception_ptr loadError;
+  std::promise<void> loadedPromise;
+  std::future<void> loaded = loadedPromise.get_future();
+  StampCheck stamps;
   std::thread loader;
   if (!options_.memoryFile.empty())
-    loader = std::thread([this, &loadError] {
+    loader = std::thread([this, &loadError, &loadedPromise, &stamps] {
       try {
         memory_.loadFile(options_.memoryFile);
       } catch (...) {
         loadError = std::current_exception();
       }
+      const bool failed = loadError != nullptr;
+      loadedPromise.set_value();
+      if (!failed) checkStamps(stamps);
     });
   try {
     gatherPacks();
   } catch (...) {
+    stamps.unwanted = true;
     if (loader.joinable()) loader.join();
     throw;
   }
-  if (loader.joinable()) loader.join();
-  if (loadError) std::rethrow_exception(loadError);
+  if (loader.joinable()) loaded.wait();
+  if (loadError) {
+    loader.join();
+    std::rethrow_exception(loadError);
+  }
   report_.packs.resize(loaded_.size());
   refs_.resize(loaded_.size());
   for (size_t order = 0; order < loaded_.size(); ++order) {
@@ -1483,7 +1555,7 @@ Report Checker::run() {
     report_.packs[order].folder = s.folder;
     report_.packs[order].area = s.area;
   }
-  const bool reused = reuseVerdict();
+  const bool reused = reuseVerdict(stamps, loader);
   // The remembered files are parsed now, before the threads that look
   // them up (a kept verdict needs none of them).
   if (!reused) memory_.size();
