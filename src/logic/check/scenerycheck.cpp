@@ -1535,18 +1535,18 @@ Report Checker::run() {
       loadedPromise.set_value();
       if (!failed) checkStamps(stamps);
     });
-  try {
-    gatherPacks();
-  } catch (...) {
-    stamps.unwanted = true;
-    if (loader.joinable()) loader.join();
-    throw;
-  }
+  // Whatever leaves before the verdict is taken stops the loader first.
+  struct StopLoader {
+    std::thread& loader;
+    StampCheck& stamps;
+    ~StopLoader() {
+      stamps.unwanted = true;
+      if (loader.joinable()) loader.join();
+    }
+  } stopLoader{loader, stamps};
+  gatherPacks();
   if (loader.joinable()) loaded.wait();
-  if (loadError) {
-    loader.join();
-    std::rethrow_exception(loadError);
-  }
+  if (loadError) std::rethrow_exception(loadError);
   report_.packs.resize(loaded_.size());
   refs_.resize(loaded_.size());
   for (size_t order = 0; order < loaded_.size(); ++order) {
