@@ -254,6 +254,9 @@ struct BY_HANDLE_FILE_INFORMATION {
   DWORD nFileIndexHigh = 0;
   DWORD nFileIndexLow = 0;
 };
+// The POSIX backend answers the first query of a file opened only to be
+// read, asked before any read through it, with the status it took as it
+// opened the file (what a query at that moment would have answered).
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info);
 
 // GetFileInformationByHandleEx, FileCaseSensitiveInfo only: whether the open
