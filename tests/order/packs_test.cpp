@@ -271,7 +271,14 @@ TEST_F(PacksTest, AKindFollowsFilesCompletedOrRewrittenInPlace) {
 TEST_F(PacksTest, UnknownIsNeverKeptAndSaysWhy) {
   b.tile("Cut", test::DsfFile(test::TileProps(true)).substr(0, 40), false);
   dir.mkdir("Empty/Earth nav data");
+  // Names that only look like tiles: a folder, a hidden file, another ending.
+  dir.mkdir("Empty/Earth nav data/+40+000/+48+001.dsf");
+#ifndef _WIN32
+  dir.file("Empty/Earth nav data/+40+000/.+48+002.dsf", test::DsfFile(test::TileProps(true)));
+#endif
+  dir.file("Empty/Earth nav data/+40+000/+48+003.dsf.bak", test::DsfFile(test::TileProps(true)));
   b.overlay("Good");
+  dir.mkdir("Good/Earth nav data/+40+000/+48+001.dsf");
   PackMemory m;
   EXPECT_EQ(m.facts(dir.win("Cut")).reason, A("DSF endommagé : Earth nav data\\+40+000\\+48+002.dsf"));
   EXPECT_EQ(m.facts(dir.win("Empty")).reason, A("aucun fichier de scène"));

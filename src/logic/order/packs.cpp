@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "logic/core/ansi.h"
@@ -79,6 +80,26 @@ std::vector<Listed> List(const std::string& folder, win::DWORD& error, std::uint
 
 bool IsDsfName(const std::string& name) {
   return name.size() > 4 && EqualsAsciiNoCase(std::string_view(name).substr(name.size() - 4), ".dsf");
+}
+
+// The first DSF of a tile folder in listing order (what List would give
+// first): the search stops there, without reading the folder to its end.
+// error as for List.
+std::optional<Listed> FirstDsf(const std::string& folder, win::DWORD& error) {
+  error = 0;
+  win::WIN32_FIND_DATAA d;
+  const platform::FindHandle find(win::FindFirstFileA((folder + "\\*.dsf").c_str(), &d));
+  if (!find.valid()) {
+    const win::DWORD e = win::GetLastError();
+    if (e != win::ERROR_FILE_NOT_FOUND && e != win::ERROR_PATH_NOT_FOUND && e != win::ERROR_NO_MORE_FILES) error = e;
+    return std::nullopt;
+  }
+  do {
+    // The mask may also meet a short name: the name itself decides.
+    if (!(d.dwFileAttributes & (kSkippedAttributes | win::FILE_ATTRIBUTE_DIRECTORY)) && IsDsfName(d.cFileName))
+      return Listed{d.cFileName, d.dwFileAttributes};
+  } while (win::FindNextFileA(find.get(), &d));
+  return std::nullopt;
 }
 
 const Listed* Find(const std::vector<Listed>& entries, const char* name, bool folder) {
@@ -307,13 +328,10 @@ PackFacts ClassifyPack(const std::string& folder) {
   for (const Listed& tile : navData) {
     if (!(tile.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) continue;
     const std::string rel = std::string(kNavData) + "\\" + tile.name;
-    const std::vector<Listed> files = List(folder + "\\" + rel, error);
-    for (const Listed& e : files)
-      if (!(e.attributes & win::FILE_ATTRIBUTE_DIRECTORY) && IsDsfName(e.name)) {
-        f.dsf = rel + "\\" + e.name;
-        dsfAttributes = e.attributes;
-        break;
-      }
+    if (const std::optional<Listed> dsf = FirstDsf(folder + "\\" + rel, error)) {
+      f.dsf = rel + "\\" + dsf->name;
+      dsfAttributes = dsf->attributes;
+    }
     if (error && !tileError) tileError = error;
     if (!f.dsf.empty()) break;
   }
