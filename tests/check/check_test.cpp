@@ -41,7 +41,7 @@ struct Installation {
              "SCENERY_PACK Custom Scenery/Lib/\nSCENERY_PACK *GLOBAL_AIRPORTS*\n");
     PutTile(dir, "XP/Custom Scenery/Needs",
             test::CheckDsf({"lib/ok.obj", "objects/own.obj", "lib/off.obj", "lib/inactive.obj", "lib/backup.obj",
-                            "Lib/OK.obj", "objects/OWN2.obj", "nobody/x.obj", "lib/broken.obj"}));
+                            "Lib/OK.obj", "objects/OWN2.obj", "objects/o*.obj", "nobody/x.obj", "lib/broken.obj"}));
     dir.file("XP/Custom Scenery/Needs/objects/own.obj", "o");
     dir.file("XP/Custom Scenery/Needs/objects/own2.obj", "o");
     PutLibrary(dir, "XP/Custom Scenery/Lib",
@@ -79,6 +79,7 @@ TEST(SceneryCheck, EachReferenceGetsItsReason) {
       {"lib/off.obj", "disabled Off Lib"}, {"lib/inactive.obj", "inactive " + inst.dir.win("Scenes/Sleeping")},
       {"lib/backup.obj", "backup Lib"},    {"Lib/OK.obj", "case Lib"},
       {"nobody/x.obj", "absent "},         {"lib/broken.obj", "absent "},
+      {"objects/o*.obj", "absent "},  // a name, never a pattern
   };
   // The pack's own file with other letters: found where the system folds case.
   if (!foldedFiles) expected["objects/OWN2.obj"] = "case Needs";

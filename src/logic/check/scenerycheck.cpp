@@ -120,6 +120,10 @@ class PackFiles {
   Found ownFile(std::string_view rel) {
     const size_t slash = rel.rfind('/');
     if (slash == std::string_view::npos || folders_.find(rel.substr(0, slash)) != folders_.end()) return find(rel);
+    // A character a search takes as a pattern (or that no Windows name
+    // holds): the listing looks the name up as it stands.
+    for (const char c : rel)
+      if (static_cast<unsigned char>(c) < 32 || std::strchr("*?<>\"|:", c)) return find(rel);
     const auto [it, fresh] = looked_.try_emplace(std::string(rel), false);
     if (it->second) return Found::Exact;
     if (!fresh) return find(rel);
