@@ -190,6 +190,8 @@ BOOL GetFileAttributesExA(const char* path, int infoLevel, WIN32_FILE_ATTRIBUTE_
 // write permission away from everyone, and its absence gives it back to the
 // owner. A link is never changed.
 BOOL SetFileAttributesA(const char* path, DWORD attributes);
+// The "." entry of a folder's listing carries that folder's times, taken as
+// the search opens it; through a link, those of the folder it leads to.
 HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data);
 // FindFirstFileExA by name (FindExSearchNameMatch, no filter); without
 // flags, FindFirstFileA. FIND_FIRST_EX_CASE_SENSITIVE: the POSIX backend

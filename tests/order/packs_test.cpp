@@ -138,6 +138,8 @@ TEST_F(PacksTest, MemoryReadsOnlyWhatChanged) {
   b.mesh("KT");
   std::error_code noFolderLinks;
   fs::create_directory_symlink(dir.host("KT"), dir.host("K"), noFolderLinks);
+  // The folder settled long before the link was made: their times differ.
+  if (!noFolderLinks) fs::last_write_time(dir.host("KT"), fs::file_time_type::clock::now() - std::chrono::hours(1));
   PackMemory m;
   platform::TakeOpenedForReading();
   EXPECT_EQ(m.facts(dir.win("A")).kind, PackKind::Airport);

@@ -202,9 +202,8 @@ class PackFiles {
     }
   }
   // The pack's own folder. When its parent's listing told that it is a
-  // plain folder, its own listing stamps it (a link is stamped before, by
-  // the folder it leads to: the "." of a listing through a link is the
-  // link's own).
+  // plain folder, its own listing stamps it; a link is stamped before, by
+  // the folder it leads to, as a later look at its path sees it.
   const Folder& rootFolder() {
     const bool plain = rootAttributes_ != win::INVALID_FILE_ATTRIBUTES &&
                        (rootAttributes_ & win::FILE_ATTRIBUTE_DIRECTORY) &&

@@ -257,15 +257,21 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     CopyName(name, data->cFileName);
     return AddObject(std::move(find));
   }
+  find->mask = mask;
+  find->matchesAll = mask == "*" || mask == "*.*";
+  if (!find->matchesAll) find->foldedMask = Folded(mask);
+  // The folder's own status is given only with its "." entry: a mask that
+  // never meets "." ("*.dsf") needs none.
+  const bool selfWanted = NameMatches(*find, ".");
   Resolved r;
   // A folder (not a link) named exactly as written is opened at once, its
-  // own status taken from the open folder: the same as resolving it.
-  // True when nothing of that exact name exists.
+  // own status taken from the open folder when wanted: the same as
+  // resolving it. True when nothing of that exact name exists.
   auto openExact = [&](std::string host) {
     if (host.empty()) return false;
     r.host = std::move(host);
     find->dir = ::open(r.host.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (find->dir >= 0 && ::fstat(find->dir, &r.st) != 0) {
+    if (find->dir >= 0 && selfWanted && ::fstat(find->dir, &r.st) != 0) {
       ::close(find->dir);
       find->dir = -1;
     }
@@ -300,10 +306,13 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
     SetError(errno == ENOTDIR ? ERROR_DIRECTORY : errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32FromErrno(errno));
     return INVALID_HANDLE_VALUE;
   }
+  // Through a link, the folder read is the one it leads to, and "." is that
+  // folder's entry, as on Windows: its time changes as entries come and go.
+  if (selfWanted && S_ISLNK(r.st.st_mode)) {
+    struct stat target;
+    if (::fstat(find->dir, &target) == 0) r.st = target;
+  }
   find->folderHost = r.host == "/" ? std::string() : r.host;
-  find->mask = mask;
-  find->matchesAll = mask == "*" || mask == "*.*";
-  if (!find->matchesAll) find->foldedMask = Folded(mask);
   find->dots = r.isRoot ? 0 : 2;  // a drive's root has no "." and ".."
   find->self = r.st;
   if (!NextEntry(*find, *data)) {
