@@ -192,6 +192,8 @@ std::optional<FileStamp> StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened) 
   return RegularStamp(opened);
 }
 
+std::optional<FileStamp> StampOf(const win::WIN32_FIND_DATAA& found) { return RegularStamp(found); }
+
 FileStamp PathStampOf(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return {~0ull, ~0ull};

@@ -27,6 +27,8 @@ std::optional<FileStamp> StampOf(const std::string& path);
 // The stamp of a file as it was opened (see ReadDsfPrefix); nothing when it
 // was not.
 std::optional<FileStamp> StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened);
+// The stamp of a regular file as a search found it; nothing for a folder.
+std::optional<FileStamp> StampOf(const win::WIN32_FIND_DATAA& found);
 
 // What is kept of one file: its kind and its facts as strings.
 struct Remembered {

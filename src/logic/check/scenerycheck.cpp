@@ -137,9 +137,7 @@ class PackFiles {
     if (!one.valid() || !Regular(d.dwFileAttributes) ||
         (d.dwFileAttributes & (kSkippedAttributes | win::FILE_ATTRIBUTE_REPARSE_POINT)))
       return find(rel);
-    if (listed_)
-      listed_(host, FileStamp{static_cast<std::uint64_t>(d.nFileSizeHigh) << 32 | d.nFileSizeLow,
-                              FileTimeOf(d.ftLastWriteTime)});
+    if (listed_) listed_(host, StampOf(d));
     it->second = true;
     return Found::Exact;
   }

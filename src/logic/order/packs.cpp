@@ -44,6 +44,13 @@ struct Listed {
   win::DWORD attributes = 0;
 };
 
+// Why a search that found nothing failed: 0 for a folder that is missing
+// or holds no match, which is no error.
+win::DWORD SearchError() {
+  const win::DWORD e = win::GetLastError();
+  return e == win::ERROR_FILE_NOT_FOUND || e == win::ERROR_PATH_NOT_FOUND || e == win::ERROR_NO_MORE_FILES ? 0 : e;
+}
+
 // The entries of folder (hidden and system ones left out), one search;
 // error receives 0, or why the folder could not be listed (a missing folder
 // lists nothing, without error).
@@ -57,8 +64,7 @@ std::vector<Listed> List(const std::string& folder, win::DWORD& error, std::uint
   win::WIN32_FIND_DATAA d;
   const platform::FindHandle find(win::FindFirstFileA((folder + "\\*.*").c_str(), &d));
   if (!find.valid()) {
-    const win::DWORD e = win::GetLastError();
-    if (e != win::ERROR_FILE_NOT_FOUND && e != win::ERROR_PATH_NOT_FOUND && e != win::ERROR_NO_MORE_FILES) error = e;
+    error = SearchError();
     return out;
   }
   bool stamped = false;
@@ -90,8 +96,7 @@ std::optional<Listed> FirstDsf(const std::string& folder, win::DWORD& error) {
   win::WIN32_FIND_DATAA d;
   const platform::FindHandle find(win::FindFirstFileA((folder + "\\*.dsf").c_str(), &d));
   if (!find.valid()) {
-    const win::DWORD e = win::GetLastError();
-    if (e != win::ERROR_FILE_NOT_FOUND && e != win::ERROR_PATH_NOT_FOUND && e != win::ERROR_NO_MORE_FILES) error = e;
+    error = SearchError();
     return std::nullopt;
   }
   do {

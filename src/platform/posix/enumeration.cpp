@@ -144,6 +144,15 @@ bool NextEntry(FindObject& f, win::WIN32_FIND_DATAA& d) {
   return false;
 }
 
+// The one entry of a search by a single name: the path at host, of status st.
+void FillSingle(const struct stat& st, const std::string& host, win::WIN32_FIND_DATAA& d) {
+  d = win::WIN32_FIND_DATAA();
+  const std::string_view name = BaseName(host);
+  d.dwFileAttributes = AttributesOf(st, name, host);
+  FillFromStat(st, d);
+  CopyName(name, d.cFileName);
+}
+
 }  // namespace
 
 }  // namespace platform::posix
@@ -250,11 +259,7 @@ HANDLE FindFirstFileA(const char* pattern, WIN32_FIND_DATAA* data) {
       SetError(r.exists ? ERROR_FILE_NOT_FOUND : r.missing);
       return INVALID_HANDLE_VALUE;
     }
-    *data = WIN32_FIND_DATAA();
-    const std::string_view name = BaseName(r.host);
-    data->dwFileAttributes = AttributesOf(r.st, name, r.host);
-    FillFromStat(r.st, *data);
-    CopyName(name, data->cFileName);
+    FillSingle(r.st, r.host, *data);
     return AddObject(std::move(find));
   }
   find->mask = mask;
@@ -361,11 +366,7 @@ HANDLE FindFirstFileExA(const char* pattern, int infoLevel, WIN32_FIND_DATAA* da
                                            : Win32FromErrno(e));
     return INVALID_HANDLE_VALUE;
   }
-  *data = WIN32_FIND_DATAA();
-  const std::string_view name = BaseName(host);
-  data->dwFileAttributes = AttributesOf(st, name, host);
-  FillFromStat(st, *data);
-  CopyName(name, data->cFileName);
+  FillSingle(st, host, *data);
   SetError(ERROR_SUCCESS);
   return AddObject(std::make_shared<FindObject>());
 }
