@@ -438,6 +438,42 @@ TEST(SceneryCheck, RememberedStampsNeverHideAChange) {
   EXPECT_EQ(CheckInstallation(dir.win("XP"), o).filesRead, files);
 }
 
+#ifndef _WIN32
+// A pack that is a link, as Orvella makes them: named by its link, read in
+// the folder it leads to, remembered, and checked anew once the link leads
+// elsewhere, even to a folder of the same times and sizes.
+TEST(SceneryCheck, APackThatIsALinkIsReadWhereItLeads) {
+  TestDir dir;
+  PutTile(dir, "Scenes/A", test::CheckDsf({"lib/aaa.obj"}));
+  PutTile(dir, "Scenes/B", test::CheckDsf({"lib/bbb.obj"}));
+  dir.mkdir("XP/Custom Scenery");
+  std::filesystem::create_directory_symlink(dir.host("Scenes/A"), dir.host("XP/Custom Scenery/P"));
+  // Both scenes as alike on the disk as can be: one time for every entry.
+  const std::int64_t now = test::WriteTime(dir.host("Scenes/A"));
+  for (const char* scene : {"Scenes/A", "Scenes/B"}) {
+    test::SetWriteTime(dir.host(scene), now);
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.host(scene)))
+      test::SetWriteTime(e.path(), now);
+  }
+  test::SettleTree(dir.host("Scenes"));
+  test::SettleTree(dir.host("XP"));
+  Options o;
+  o.memoryFile = dir.win("memory.check");
+  const Report first = CheckInstallation(dir.win("XP"), o);
+  EXPECT_EQ(test::MissingPaths(first), std::vector<std::string>{"lib/aaa.obj"});
+  ASSERT_EQ(first.missing.size(), 1u);
+  EXPECT_EQ(first.missing[0].packs, std::vector<std::string>{"P"});
+  EXPECT_EQ(first.missing[0].sample, "Earth nav data/+40+000/+46+007.dsf");
+  EXPECT_TRUE(CheckInstallation(dir.win("XP"), o).remembered);
+  std::filesystem::remove(dir.host("XP/Custom Scenery/P"));
+  std::filesystem::create_directory_symlink(dir.host("Scenes/B"), dir.host("XP/Custom Scenery/P"));
+  test::SettleTree(dir.host("XP"));
+  const Report moved = CheckInstallation(dir.win("XP"), o);
+  EXPECT_FALSE(moved.remembered);
+  EXPECT_EQ(test::MissingPaths(moved), std::vector<std::string>{"lib/bbb.obj"});
+}
+#endif
+
 // A memory damaged anywhere (a byte changed by the disk or by hand) is a
 // lost help, never a changed report.
 TEST(SceneryCheck, AMemoryDamagedAnywhereNeverChangesTheReport) {

@@ -211,7 +211,12 @@ FileStamp PathStampOf(const std::string& path) {
     if (!FollowedInformation(path, target)) {
       s.size = ~3ull;
     } else if (d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) {
-      s.size = ~2ull;
+      // Which folder it leads to, too: led elsewhere, to a folder of the
+      // same time, it stamps differently.
+      std::uint64_t which = (static_cast<std::uint64_t>(target.nFileIndexHigh) << 32 | target.nFileIndexLow) ^
+                            static_cast<std::uint64_t>(target.dwVolumeSerialNumber) * 0x9E3779B97F4A7C15ull;
+      which = (which ^ (which >> 31)) * 0xBF58476D1CE4E5B9ull;
+      s.size = kFolderLinkStamp | (which >> 2);
       s.time = FileTimeOf(target.ftLastWriteTime);
     } else if (const std::optional<FileStamp> file = RegularStamp(target)) {
       s = *file;

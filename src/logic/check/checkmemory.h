@@ -93,10 +93,13 @@ class CheckMemory {
 
 // The size a folder's stamp holds in place of one (its time is the folder's).
 inline constexpr std::uint64_t kFolderStampSize = ~1ull;
+// The mark of a link to a folder's stamp: its size holds this bit and the
+// identity of the folder it leads to, its time that folder's.
+inline constexpr std::uint64_t kFolderLinkStamp = 1ull << 63;
 
 // The stamp of a file, of a folder (its time, changed when an entry comes or
-// goes; through a link, the time of the folder it leads to), or a mark for a
-// path that does not exist.
+// goes; through a link, the time of the folder it leads to and which folder
+// that is), or a mark for a path that does not exist.
 FileStamp PathStampOf(const std::string& path);
 
 // The current time as file times count it.

@@ -267,6 +267,10 @@ struct Source {
   std::string area;
   SourceKind kind = SourceKind::Loaded;
   int order = -1;  // among the loaded packs
+  // Where its files are read: its folder, or for a link the folder it leads
+  // to (see Checker::readLibrary).
+  std::string at;
+  win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES;  // its folder's, when known
   std::unique_ptr<PackFiles> files;
 };
 
@@ -786,6 +790,7 @@ class Checker {
   void gatherPacks();
   void addSource(std::string name, std::string folder, std::string area, SourceKind kind,
                  win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES);
+  std::unique_ptr<PackFiles> packFiles(const std::string& root, win::DWORD attributes);
   // Reads loaded pack `order` (on any thread; what it finds goes to r).
   void readPack(size_t order, Reading& r);
   // Reads a source's library.txt (on any thread), then indexes it.
@@ -897,8 +902,19 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
   s.folder = std::move(folder);
   s.area = std::move(area);
   s.kind = kind;
-  s.files = std::make_unique<PackFiles>(
-      s.folder,
+  s.at = s.folder;
+  s.attributes = attributes;
+  s.files = packFiles(s.at, attributes);
+  if (kind == SourceKind::Loaded) {
+    s.order = static_cast<int>(loaded_.size());
+    loaded_.push_back(static_cast<int>(sources_.size()));
+  }
+  sources_.push_back(std::move(s));
+}
+
+std::unique_ptr<PackFiles> Checker::packFiles(const std::string& root, win::DWORD attributes) {
+  return std::make_unique<PackFiles>(
+      root,
       [this](const std::string& p, std::optional<FileStamp> st) {
         if (tReading)
           note(*tReading, p, st);
@@ -906,11 +922,6 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
           depend(p, st);
       },
       attributes);
-  if (kind == SourceKind::Loaded) {
-    s.order = static_cast<int>(loaded_.size());
-    loaded_.push_back(static_cast<int>(sources_.size()));
-  }
-  sources_.push_back(std::move(s));
 }
 
 void Checker::gatherPacks() {
@@ -1000,7 +1011,20 @@ void Checker::readLibrary(int source, Reading& r) {
     r.damaged.emplace_back(std::string(), "NomIllisible");
     return;
   }
-  const std::string path = s.folder + "\\library.txt";
+  // A folder that is a link (as Orvella makes a pack's) is read in the
+  // folder it leads to: every path in it is looked up once, not through the
+  // link again. The verdict depends on the link, which stamps where it leads.
+  // A folder whose full path is longer than the link's is read through the
+  // link: no path in it grows longer than it was.
+  if (s.attributes != win::INVALID_FILE_ATTRIBUTES && (s.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) &&
+      (s.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
+    note(r, s.folder);
+    if (std::string final = FinalPathName(s.folder, true); !final.empty() && final.size() <= s.folder.size()) {
+      s.at = std::move(final);
+      s.files = packFiles(s.at, win::FILE_ATTRIBUTE_DIRECTORY);
+    }
+  }
+  const std::string path = s.at + "\\library.txt";
   // The folder is stamped as it is listed: a library.txt that comes later
   // changes that stamp.
   if (s.files->find("library.txt") == Found::None) return;
@@ -1179,7 +1203,7 @@ void Checker::readPack(size_t order, Reading& r) {
   pack.airports = airports(s, r);
   auto& refs = refs_[order];
   bool anyDsf = false, anyBase = false, anyOverlay = false;
-  const std::string nav = s.folder + "\\Earth nav data";
+  const std::string nav = s.at + "\\Earth nav data";
   note(r, nav);  // the pack's folder was noted with its library
   // The folders of the pack's listings: the same names the system gives.
   const ViewMap<win::DWORD>* navEntries = s.files->entries("Earth nav data");
@@ -1281,7 +1305,7 @@ void Checker::readPack(size_t order, Reading& r) {
 
 std::vector<std::string> Checker::airports(Source& s, Reading& r) {
   if (s.files->find("Earth nav data/apt.dat") == Found::None) return {};
-  const std::string path = s.folder + "\\Earth nav data\\apt.dat";
+  const std::string path = s.at + "\\Earth nav data\\apt.dat";
   const std::optional<FileStamp> st = StampOf(path);
   note(r, path, st);
   if (!st) return {};

@@ -55,15 +55,22 @@ std::string LinkedFilePath(const std::string& path) {
   if (a == win::INVALID_FILE_ATTRIBUTES || !(a & win::FILE_ATTRIBUTE_REPARSE_POINT) ||
       (a & win::FILE_ATTRIBUTE_DIRECTORY))
     return path;
-  const platform::FileHandle h(win::CreateFileA(path.c_str(), 0,
-                                                win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE,
-                                                nullptr, win::OPEN_EXISTING, 0, nullptr));
-  if (!h.valid()) return path;
+  // Not reached, or not named in the code page: the link is then
+  // replaced, as a file that cannot be named through it would be.
+  std::string final = FinalPathName(path, false);
+  return final.empty() ? path : final;
+}
+
+std::string FinalPathName(const std::string& path, bool folder) {
+  const platform::FileHandle h(
+      win::CreateFileA(path.c_str(), 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE | win::FILE_SHARE_DELETE, nullptr,
+                       win::OPEN_EXISTING, folder ? win::FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr));
+  if (!h.valid()) return {};
   std::string final(3 * win::MAX_PATH, '\0');
   for (;;) {
     const win::DWORD n = win::GetFinalPathNameByHandleA(h.get(), final.data(), static_cast<win::DWORD>(final.size()),
                                                         win::FILE_NAME_NORMALIZED | win::VOLUME_NAME_DOS);
-    if (n == 0) return path;
+    if (n == 0) return {};
     // Too small: n is the size needed, with the zero or without it (see
     // GetFinalPathNameByHandleA): asked again with room for both.
     const bool fits = n < final.size();
@@ -76,9 +83,8 @@ std::string LinkedFilePath(const std::string& path) {
   else if (final.compare(0, kLong.size(), kLong) == 0)
     final.erase(0, kLong.size());
   // A name the code page cannot hold comes back with '?': no file has that
-  // name, and writing there would only fail. The link is then replaced, as
-  // a file that cannot be named through it would be.
-  return final.find('?') == std::string::npos ? final : path;
+  // name, and nothing can be reached through it.
+  return final.find('?') == std::string::npos ? final : std::string();
 }
 
 }  // namespace orvella

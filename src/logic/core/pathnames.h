@@ -26,5 +26,9 @@ std::string FullPathName(const std::string& path, win::DWORD* error = nullptr);
 // without its "\\?\"); path itself when it is no link to a file, or when
 // what it leads to cannot be opened or named in the code page.
 std::string LinkedFilePath(const std::string& path);
+// What path names once every link on the way is followed, in full form as
+// above (folder: path names a folder); empty when it cannot be opened or
+// named in the code page.
+std::string FinalPathName(const std::string& path, bool folder);
 
 }  // namespace orvella
