@@ -194,6 +194,15 @@ std::optional<FileStamp> StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened) 
 
 std::optional<FileStamp> StampOf(const win::WIN32_FIND_DATAA& found) { return RegularStamp(found); }
 
+FileStamp FolderLinkStamp(const win::BY_HANDLE_FILE_INFORMATION& target) {
+  // Which folder it leads to, besides that folder's time: led elsewhere, to
+  // a folder of the same time, it stamps differently.
+  std::uint64_t which = (static_cast<std::uint64_t>(target.nFileIndexHigh) << 32 | target.nFileIndexLow) ^
+                        static_cast<std::uint64_t>(target.dwVolumeSerialNumber) * 0x9E3779B97F4A7C15ull;
+  which = (which ^ (which >> 31)) * 0xBF58476D1CE4E5B9ull;
+  return {kFolderLinkStamp | (which >> 2), FileTimeOf(target.ftLastWriteTime)};
+}
+
 FileStamp PathStampOf(const std::string& path) {
   win::WIN32_FILE_ATTRIBUTE_DATA d;
   if (!win::GetFileAttributesExA(path.c_str(), win::GetFileExInfoStandard, &d)) return {~0ull, ~0ull};
@@ -211,13 +220,7 @@ FileStamp PathStampOf(const std::string& path) {
     if (!FollowedInformation(path, target)) {
       s.size = ~3ull;
     } else if (d.dwFileAttributes & win::FILE_ATTRIBUTE_DIRECTORY) {
-      // Which folder it leads to, too: led elsewhere, to a folder of the
-      // same time, it stamps differently.
-      std::uint64_t which = (static_cast<std::uint64_t>(target.nFileIndexHigh) << 32 | target.nFileIndexLow) ^
-                            static_cast<std::uint64_t>(target.dwVolumeSerialNumber) * 0x9E3779B97F4A7C15ull;
-      which = (which ^ (which >> 31)) * 0xBF58476D1CE4E5B9ull;
-      s.size = kFolderLinkStamp | (which >> 2);
-      s.time = FileTimeOf(target.ftLastWriteTime);
+      s = FolderLinkStamp(target);
     } else if (const std::optional<FileStamp> file = RegularStamp(target)) {
       s = *file;
     } else {

@@ -97,6 +97,10 @@ inline constexpr std::uint64_t kFolderStampSize = ~1ull;
 // identity of the folder it leads to, its time that folder's.
 inline constexpr std::uint64_t kFolderLinkStamp = 1ull << 63;
 
+// The stamp a link to a folder has (see PathStampOf), from what it leads to.
+FileStamp FolderLinkStamp(const win::BY_HANDLE_FILE_INFORMATION& target);
+inline bool IsFolderLinkStamp(const FileStamp& st) { return st.size >> 62 == 2; }
+
 // The stamp of a file, of a folder (its time, changed when an entry comes or
 // goes; through a link, the time of the folder it leads to and which folder
 // that is), or a mark for a path that does not exist.

@@ -271,6 +271,7 @@ struct Source {
   // to (see Checker::readLibrary).
   std::string at;
   win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES;  // its folder's, when known
+  std::optional<FileStamp> linkStamp;                    // a link's, taken as it was gathered
   std::unique_ptr<PackFiles> files;
 };
 
@@ -299,12 +300,14 @@ std::vector<std::pair<std::string, win::DWORD>> Folders(const std::string& path)
   return out;
 }
 
-// A link whose target is gone is no pack.
-bool Alive(const std::string& path, win::DWORD attributes) {
+// A link whose target is gone is no pack. A live link to a folder gives
+// linkStamp the stamp PathStampOf gives it, from the same look.
+bool Alive(const std::string& path, win::DWORD attributes, std::optional<FileStamp>& linkStamp) {
   if (!(attributes & win::FILE_ATTRIBUTE_REPARSE_POINT)) return true;
-  const platform::FileHandle h(win::CreateFileA(path.c_str(), 0, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, nullptr,
-                                                win::OPEN_EXISTING, win::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-  return h.valid();
+  win::BY_HANDLE_FILE_INFORMATION target;
+  if (!FollowedInformation(path, target)) return false;
+  if (attributes & win::FILE_ATTRIBUTE_DIRECTORY) linkStamp = FolderLinkStamp(target);
+  return true;
 }
 
 // A Windows path in the full form the system gives it: "Custom
@@ -789,7 +792,8 @@ class Checker {
  private:
   void gatherPacks();
   void addSource(std::string name, std::string folder, std::string area, SourceKind kind,
-                 win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES);
+                 win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES,
+                 std::optional<FileStamp> linkStamp = std::nullopt);
   std::unique_ptr<PackFiles> packFiles(const std::string& root, win::DWORD attributes);
   // Reads loaded pack `order` (on any thread; what it finds goes to r).
   void readPack(size_t order, Reading& r);
@@ -891,12 +895,14 @@ class Checker {
   std::vector<DamagedFile> damagedTiles_;
   std::vector<Reading::Kept> kept_;  // read facts, for the memory
   std::unordered_set<std::string> dependSeen_;
+  // The stamps of the links gathered as packs, by folder (see Alive).
+  std::unordered_map<std::string, FileStamp> linkStamps_;
   bool racy_ = false;
   bool remember_ = !options_.memoryFile.empty();
 };
 
-void Checker::addSource(std::string name, std::string folder, std::string area, SourceKind kind,
-                        win::DWORD attributes) {
+void Checker::addSource(std::string name, std::string folder, std::string area, SourceKind kind, win::DWORD attributes,
+                        std::optional<FileStamp> linkStamp) {
   Source s;
   s.name = std::move(name);
   s.folder = std::move(folder);
@@ -904,6 +910,8 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
   s.kind = kind;
   s.at = s.folder;
   s.attributes = attributes;
+  s.linkStamp = linkStamp;
+  if (linkStamp) linkStamps_.emplace(s.folder, *linkStamp);
   s.files = packFiles(s.at, attributes);
   if (kind == SourceKind::Loaded) {
     s.order = static_cast<int>(loaded_.size());
@@ -938,6 +946,7 @@ void Checker::gatherPacks() {
     std::string name, folder, area;
     bool disabled;
     win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES;  // the folder's, once looked at
+    std::optional<FileStamp> linkStamp;                    // a link's (see Alive)
   };
   std::vector<Line> lines;
   const std::string customFolder = custom + "\\";
@@ -956,7 +965,7 @@ void Checker::gatherPacks() {
     // Not there, or a name that folds beyond ASCII: the system says.
     if (attributes == win::INVALID_FILE_ATTRIBUTES) attributes = win::GetFileAttributesA(l.folder.c_str());
     return attributes != win::INVALID_FILE_ATTRIBUTES && (attributes & win::FILE_ATTRIBUTE_DIRECTORY) &&
-           Alive(l.folder, attributes);
+           Alive(l.folder, attributes, l.linkStamp);
   };
   for (const PackLine& l : ini.lines) {
     Line line;
@@ -982,12 +991,14 @@ void Checker::gatherPacks() {
   // simulator adds them at the top, enabled, in alphabetical order.
   for (const auto& [name, attributes] : customEntries) {
     const std::string folder = custom + "\\" + name;
-    if (listed.count(FoldAsciiCase(folder)) || !Alive(folder, attributes)) continue;
-    addSource(name, folder, kCustom, SourceKind::Loaded, attributes);
+    std::optional<FileStamp> linkStamp;
+    if (listed.count(FoldAsciiCase(folder)) || !Alive(folder, attributes, linkStamp)) continue;
+    addSource(name, folder, kCustom, SourceKind::Loaded, attributes, linkStamp);
   }
   for (Line& l : lines) {
     iniOrder_.push_back(l.name);
-    addSource(l.name, l.folder, l.area, l.disabled ? SourceKind::Disabled : SourceKind::Loaded, l.attributes);
+    addSource(l.name, l.folder, l.area, l.disabled ? SourceKind::Disabled : SourceKind::Loaded, l.attributes,
+              l.linkStamp);
   }
   // The simulator's own packs, below every custom one.
   for (const auto& [name, attributes] : Folders(global)) {
@@ -1018,7 +1029,7 @@ void Checker::readLibrary(int source, Reading& r) {
   // link: no path in it grows longer than it was.
   if (s.attributes != win::INVALID_FILE_ATTRIBUTES && (s.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) &&
       (s.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
-    note(r, s.folder);
+    note(r, s.folder, s.linkStamp);
     if (std::string final = FinalPathName(s.folder, true); !final.empty() && final.size() <= s.folder.size()) {
       s.at = std::move(final);
       s.files = packFiles(s.at, win::FILE_ATTRIBUTE_DIRECTORY);
@@ -1493,7 +1504,9 @@ void Checker::checkStamps(StampCheck& c) const {
       const size_t from = c.next.fetch_add(kShare);
       if (from >= depends.size()) return;
       for (size_t i = from; i < std::min(from + kShare, depends.size()); ++i)
-        if (!(PathStampOf(depends[i].first) == depends[i].second)) {
+        // A link's stamp is left for when the packs are gathered: most are
+        // the packs' own, stamped then.
+        if (!IsFolderLinkStamp(depends[i].second) && !(PathStampOf(depends[i].first) == depends[i].second)) {
           c.changed = true;
           return;
         }
@@ -1519,6 +1532,15 @@ bool Checker::reuseVerdict(StampCheck& stamps, std::thread& loader) {
   }
   if (loader.joinable()) loader.join();
   if (!wanted || stamps.changed) return false;
+  try {
+    for (const auto& [path, st] : v->depends) {
+      if (!IsFolderLinkStamp(st)) continue;
+      const auto it = linkStamps_.find(path);
+      if (!((it != linkStamps_.end() ? it->second : PathStampOf(path)) == st)) return false;
+    }
+  } catch (...) {
+    return false;  // a stamp that could not be taken is no match
+  }
   Report r;
   if (!ReportOfFields(v->report, r)) return false;
   r.folder = report_.folder;
