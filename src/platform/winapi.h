@@ -257,8 +257,9 @@ struct BY_HANDLE_FILE_INFORMATION {
   DWORD nFileIndexLow = 0;
 };
 // The POSIX backend answers the first query of a file opened only to be
-// read, asked before any read through it, with the status it took as it
-// opened the file (what a query at that moment would have answered).
+// read, asked before any read through it, or of a file or folder opened with
+// no access, with the status it took as it opened it (what a query at that
+// moment would have answered).
 BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info);
 
 // GetFileInformationByHandleEx, FileCaseSensitiveInfo only: whether the open

@@ -244,6 +244,11 @@ HANDLE OpenAt(const Resolved& r, DWORD access, DWORD share, DWORD disposition, D
     f->dev = st.st_dev;
     f->ino = st.st_ino;
     f->mode = st.st_mode;
+    // Nothing done through a handle of no access changes what it names.
+    if (access == 0) {
+      f->opened = st;
+      f->openedFresh = true;
+    }
   }
   f->host = r.host;
   HANDLE h = AddObject(std::move(f));
