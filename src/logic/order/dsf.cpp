@@ -176,14 +176,19 @@ bool ReadArchive(struct archive* a, std::string& out, size_t n) {
 }
 
 // Opens the file of a 7z tile of the usual shape without libarchive (see
-// SevenZipFirstFile), status being the file's as it was opened; Other leaves
-// it to libarchive.
+// SevenZipFirstFile), status being the file's as it was opened and start the
+// bytes already read from its beginning (not read again: a small archive is
+// often all there); Other leaves it to libarchive.
 SevenZipFirstFile::Opened OpenSimple7z(File& file, const win::BY_HANDLE_FILE_INFORMATION& status, SevenZipFirstFile& z,
-                                       size_t limit) {
+                                       size_t limit, const std::string& start) {
   if (status.dwFileAttributes == win::INVALID_FILE_ATTRIBUTES) return SevenZipFirstFile::Opened::Other;
   const std::uint64_t size = static_cast<std::uint64_t>(status.nFileSizeHigh) << 32 | status.nFileSizeLow;
   return z.open(
-      [&file](std::uint64_t offset, size_t n, std::string& out) {
+      [&file, &start](std::uint64_t offset, size_t n, std::string& out) {
+        if (offset <= start.size() && n <= start.size() - offset) {
+          out.assign(start, static_cast<size_t>(offset), n);
+          return true;
+        }
         out.clear();
         return win::SetFilePointerEx(file.handle(), static_cast<std::int64_t>(offset), nullptr, win::FILE_BEGIN) &&
                file.read(out, n) && out.size() == n;
@@ -191,9 +196,10 @@ SevenZipFirstFile::Opened OpenSimple7z(File& file, const win::BY_HANDLE_FILE_INF
       size, limit);
 }
 
-std::optional<DsfProperties> Read7z(File& file, const win::BY_HANDLE_FILE_INFORMATION& status) {
+std::optional<DsfProperties> Read7z(File& file, const win::BY_HANDLE_FILE_INFORMATION& status,
+                                    const std::string& start) {
   SevenZipFirstFile simple;
-  const SevenZipFirstFile::Opened opened = OpenSimple7z(file, status, simple, kDsfHeaderLimit);
+  const SevenZipFirstFile::Opened opened = OpenSimple7z(file, status, simple, kDsfHeaderLimit, start);
   if (opened == SevenZipFirstFile::Opened::Damaged) return std::nullopt;
   if (opened == SevenZipFirstFile::Opened::Yes) {
     auto more = [&simple](std::string& out, size_t n) { return simple.read(out, n); };
@@ -286,7 +292,7 @@ std::optional<DsfProperties> ReadDsfProperties(const std::string& path, DsfFailu
   std::optional<DsfProperties> properties;
   if (bytes.size() >= sizeof k7zMagic && std::memcmp(bytes.data(), k7zMagic, sizeof k7zMagic) == 0) {
 #if ORVELLA_HAVE_LIBARCHIVE
-    properties = Read7z(file, status);
+    properties = Read7z(file, status, bytes);
 #else
     why.kind = DsfFailure::Kind::No7z;
     return std::nullopt;
@@ -323,10 +329,11 @@ DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(st
   if (!file.read(out.bytes, kFirstRead)) return out;
   if (out.bytes.size() >= sizeof k7zMagic && std::memcmp(out.bytes.data(), k7zMagic, sizeof k7zMagic) == 0) {
     out.compressed = true;
-    out.bytes.clear();
 #if ORVELLA_HAVE_LIBARCHIVE
+    const std::string start = std::move(out.bytes);
+    out.bytes.clear();
     SevenZipFirstFile simple;
-    const SevenZipFirstFile::Opened shape = OpenSimple7z(file, status, simple, limit);
+    const SevenZipFirstFile::Opened shape = OpenSimple7z(file, status, simple, limit, start);
     if (shape == SevenZipFirstFile::Opened::Damaged) {
       out.status = DsfPrefix::Status::Unreadable7z;
       return out;
@@ -348,6 +355,7 @@ DsfPrefix ReadDsfPrefix(const std::string& path, const std::function<DsfStart(st
     }
     out.status = Feed(out.bytes, parse, limit, more, DsfPrefix::Status::Unreadable7z);
 #else
+    out.bytes.clear();
     out.status = DsfPrefix::Status::No7z;
 #endif
     return out;
