@@ -271,7 +271,6 @@ struct Source {
   // to (see Checker::readLibrary).
   std::string at;
   win::DWORD attributes = win::INVALID_FILE_ATTRIBUTES;  // its folder's, when known
-  std::optional<FileStamp> linkStamp;                    // a link's, taken as it was gathered
   std::unique_ptr<PackFiles> files;
 };
 
@@ -910,7 +909,6 @@ void Checker::addSource(std::string name, std::string folder, std::string area, 
   s.kind = kind;
   s.at = s.folder;
   s.attributes = attributes;
-  s.linkStamp = linkStamp;
   if (linkStamp) linkStamps_.emplace(s.folder, *linkStamp);
   s.files = packFiles(s.at, attributes);
   if (kind == SourceKind::Loaded) {
@@ -1029,7 +1027,9 @@ void Checker::readLibrary(int source, Reading& r) {
   // link: no path in it grows longer than it was.
   if (s.attributes != win::INVALID_FILE_ATTRIBUTES && (s.attributes & win::FILE_ATTRIBUTE_REPARSE_POINT) &&
       (s.attributes & win::FILE_ATTRIBUTE_DIRECTORY)) {
-    note(r, s.folder, s.linkStamp);
+    // Stamped as it was gathered, when it was (the map no longer changes).
+    const auto gathered = linkStamps_.find(s.folder);
+    note(r, s.folder, gathered != linkStamps_.end() ? std::optional<FileStamp>(gathered->second) : std::nullopt);
     if (std::string final = FinalPathName(s.folder, true); !final.empty() && final.size() <= s.folder.size()) {
       s.at = std::move(final);
       s.files = packFiles(s.at, win::FILE_ATTRIBUTE_DIRECTORY);
