@@ -17,13 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const auto& e : f.exports) {
     // Real paths stay inside their pack; no separator but '/' is left.
     if (e.realPath.empty() || e.realPath[0] == '/' || e.realPath.back() == '/') std::abort();
-    const std::string path = "/" + e.realPath + "/";
+    const std::string path = "/" + std::string(e.realPath) + "/";
     if (path.find("/../") != std::string::npos || path.find("/./") != std::string::npos ||
         path.find("//") != std::string::npos)
       std::abort();
-    if (e.virtualPath.find_first_of("\\:") != std::string::npos) std::abort();
-    if (e.realPath.find_first_of("\\:") != std::string::npos) std::abort();
-    if (e.virtualPath.find_first_of(" \t\n") != std::string::npos) std::abort();
+    if (e.virtualPath.find_first_of("\\:") != std::string_view::npos) std::abort();
+    if (e.realPath.find_first_of("\\:") != std::string_view::npos) std::abort();
+    if (e.virtualPath.find_first_of(" \t\n") != std::string_view::npos) std::abort();
   }
   if (orvella::check::PackRelative(orvella::check::PackRelative(text)) != orvella::check::PackRelative(text))
     std::abort();

@@ -13,8 +13,9 @@ namespace {
 std::string Describe(const LibraryFile& f) {
   std::string out = f.valid ? "valid" : "invalid";
   for (const LibraryExport& e : f.exports) {
-    out += " | " + std::to_string(static_cast<int>(e.kind)) + " " + e.virtualPath + " -> " + e.realPath;
-    if (!e.region.empty()) out += " @" + e.region;
+    out += " | " + std::to_string(static_cast<int>(e.kind)) + " " + std::string(e.virtualPath) + " -> " +
+           std::string(e.realPath);
+    if (!e.region.empty()) out += " @" + std::string(e.region);
     if (e.privateExport) out += " private";
   }
   if (f.climbing) out += " | climbing " + std::to_string(f.climbing);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <stdexcept>
 
 namespace orvella::check {
 
@@ -53,6 +54,17 @@ std::string VirtualPath(std::string_view path) {
   return out;
 }
 
+std::string_view LibraryNames::add(std::string_view path, bool virtualPath) {
+  std::string& n = *names_;
+  if (n.size() + path.size() > n.capacity()) throw std::length_error("library names beyond their room");
+  const size_t at = n.size();
+  n += path;
+  if (virtualPath)
+    for (size_t i = at; i < n.size(); ++i)
+      if (n[i] == '\\' || n[i] == ':') n[i] = '/';
+  return std::string_view(n).substr(at);
+}
+
 bool PlainRelative(std::string_view path) {
   // No separator to turn, no empty, "." or ".." part (those make "//" or
   // "./", or end the path with '/' or '.'): one pass tells.
@@ -92,12 +104,15 @@ std::string PackRelative(std::string_view path) {
 
 LibraryFile ParseLibrary(std::string_view text) {
   LibraryFile f;
+  // Every name kept is at most the words it comes from: the text's size is
+  // room enough.
+  LibraryNames names(text.size());
   // A line of an export is rarely shorter than this; a file of another kind
   // reserves no more than a large library needs.
   f.exports.reserve(std::min<size_t>(text.size() / 48, 1 << 14));
   int header = 0;  // lines of the header met so far
   int number = 0;
-  std::string region;
+  std::string_view region;
   bool privateMode = false;
   bool deprecated = false;
   size_t at = 0;
@@ -115,7 +130,10 @@ LibraryFile ParseLibrary(std::string_view text) {
       const bool ok = header == 0   ? (word == "A" || word == "I")
                       : header == 1 ? std::strtol(std::string(word).c_str(), nullptr, 10) > 0
                                     : word == "LIBRARY";
-      if (!ok) return f;
+      if (!ok) {
+        names.give(f);
+        return f;
+      }
       if (++header == 3) f.valid = true;
       continue;
     }
@@ -133,12 +151,17 @@ LibraryFile ParseLibrary(std::string_view text) {
       }
       LibraryExport e;
       e.kind = k->kind;
-      e.virtualPath = VirtualPath(virt);
-      e.realPath = PackRelative(real);
-      if (e.realPath.empty()) {
-        ++f.climbing;
-        continue;
+      if (PlainRelative(real)) {
+        e.realPath = names.add(real);
+      } else {
+        const std::string relative = PackRelative(real);
+        if (relative.empty()) {
+          ++f.climbing;
+          continue;
+        }
+        e.realPath = names.add(relative);  // never longer than real
       }
+      e.virtualPath = names.add(virt, true);
       e.region = region;
       e.privateExport = privateMode;
       e.deprecated = deprecated;
@@ -149,8 +172,8 @@ LibraryFile ParseLibrary(std::string_view text) {
     if (word == "REGION_DEFINE") {
       f.regions.emplace_back(Word(rest));
     } else if (word == "REGION") {
-      region = std::string(Word(rest));
-      if (region == "all") region.clear();
+      const std::string_view r = Word(rest);
+      region = r == "all" ? std::string_view() : names.add(r);
     } else if (word == "PUBLIC") {
       privateMode = false;
       deprecated = false;
@@ -164,6 +187,7 @@ LibraryFile ParseLibrary(std::string_view text) {
       if (!known) ++f.unknown;
     }
   }
+  names.give(f);
   return f;
 }
 

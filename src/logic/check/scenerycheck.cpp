@@ -423,13 +423,18 @@ std::optional<LibraryFile> LibraryOfFields(const std::vector<std::string>& v) {
   if (v.size() < 2 || v[0] != "lib" || (v.size() - 2) % 3 != 0) return std::nullopt;
   LibraryFile l;
   l.valid = v[1] == "1";
+  size_t room = 0;
+  for (size_t i = 2; i < v.size(); i += 3) room += v[i + 1].size() + v[i + 2].size();
+  LibraryNames names(room);
+  l.exports.reserve((v.size() - 2) / 3);
   for (size_t i = 2; i < v.size(); i += 3) {
     LibraryExport e;
     e.kind = v[i] == "b" ? ExportKind::Backup : ExportKind::Export;
-    e.virtualPath = v[i + 1];
-    e.realPath = v[i + 2];
-    l.exports.push_back(std::move(e));
+    e.virtualPath = names.add(v[i + 1]);
+    e.realPath = names.add(v[i + 2]);
+    l.exports.push_back(e);
   }
+  names.give(l);
   return l;
 }
 
@@ -1088,7 +1093,7 @@ void Checker::indexLibrary(int source, Reading& r) {
     p.backup = e.kind == ExportKind::Backup;
     p.present = f == Found::Exact || (folded && f == Found::OtherCase);
     if (!p.present && s.kind == SourceKind::Loaded)
-      report_.brokenExports.push_back({s.name, e.virtualPath, e.realPath});
+      report_.brokenExports.push_back({s.name, std::string(e.virtualPath), std::string(e.realPath)});
     // Appended at the chain's end: the providers stay in priority order.
     const int at = static_cast<int>(provisions_.size());
     int& first = index_.slot(e.virtualPath, hashes[i % kBatch]);
