@@ -108,32 +108,33 @@ void EscapeInto(std::string& out, std::string_view s) {
 }
 
 bool Unescape(std::string_view s, std::string& out) {
-  out.clear();
-  out.reserve(s.size());
-  // Runs without an escape are copied whole (a path has one at each separator).
-  size_t from = 0;
-  for (size_t at = s.find('\\'); at != std::string_view::npos; at = s.find('\\', from)) {
-    out.append(s, from, at - from);
-    if (at + 1 == s.size()) return false;
-    switch (s[at + 1]) {
-      case '\\':
-        out += '\\';
-        break;
-      case 't':
-        out += '\t';
-        break;
-      case 'n':
-        out += '\n';
-        break;
-      case 'r':
-        out += '\r';
-        break;
-      default:
-        return false;
+  // One pass into room made once: a path has an escape at each separator,
+  // too many for copying the runs between them to pay.
+  out.resize(s.size());
+  char* o = out.data();
+  for (size_t i = 0; i < s.size(); ++i) {
+    char c = s[i];
+    if (c == '\\') {
+      if (++i == s.size()) return false;
+      switch (s[i]) {
+        case '\\':
+          break;
+        case 't':
+          c = '\t';
+          break;
+        case 'n':
+          c = '\n';
+          break;
+        case 'r':
+          c = '\r';
+          break;
+        default:
+          return false;
+      }
     }
-    from = at + 2;
+    *o++ = c;
   }
-  out.append(s, from, std::string_view::npos);
+  out.resize(static_cast<size_t>(o - out.data()));
   return true;
 }
 
@@ -346,7 +347,7 @@ std::string CheckMemory::save() const {
   return out;
 }
 
-void CheckMemory::load(const std::string& text) {
+void CheckMemory::load(std::string_view text) {
   pendingFile_.clear();
   entries_.clear();
   pending_.clear();
@@ -357,7 +358,7 @@ void CheckMemory::load(const std::string& text) {
   if (text.compare(at, 2, "*\t") == 0) {
     const size_t end = text.find('\n', at);
     const std::optional<std::string_view> summed =
-        end == std::string::npos ? std::nullopt : Summed(std::string_view(text).substr(at, end - at));
+        end == std::string_view::npos ? std::nullopt : Summed(text.substr(at, end - at));
     const std::string_view line = summed ? summed->substr(2) : std::string_view();
     // Read field by field: the paths are tens of thousands.
     size_t f = 0;
@@ -389,7 +390,7 @@ void CheckMemory::load(const std::string& text) {
       whole = Unescape(field, v.report.back());
     }
     if (whole) verdict_ = std::move(v);
-    at = end == std::string::npos ? text.size() : end + 1;
+    at = end == std::string_view::npos ? text.size() : end + 1;
   }
   pending_ = text.substr(at);
 }
@@ -405,24 +406,23 @@ void CheckMemory::loadFile(const std::string& path) {
   if (!f.valid()) return;
   // The header and the verdict's line: read in growing steps until both end.
   std::string text;
-  size_t lines = 0;
+  size_t lines = 0, second = std::string::npos;
   for (size_t step = 1 << 16;; step *= 2) {
     const size_t before = text.size();
     text.resize(before + step);
     win::DWORD got = 0;
     if (!win::ReadFile(f.get(), text.data() + before, static_cast<win::DWORD>(step), &got, nullptr)) return;
     text.resize(before + got);
-    lines = 0;
-    for (size_t at = 0; lines < 2 && (at = text.find('\n', at)) != std::string::npos; ++at) ++lines;
+    // Only the bytes just read are looked at for the lines' ends.
+    for (size_t at = before; lines < 2 && (at = text.find('\n', at)) != std::string::npos; ++at)
+      if (++lines == 2) second = at;
     if (lines >= 2 || got == 0) break;
   }
-  const size_t first = text.find('\n');
-  const size_t second = first == std::string::npos ? first : text.find('\n', first + 1);
   if (second == std::string::npos) {
     load(text);  // the whole file was read
     return;
   }
-  load(text.substr(0, second + 1));  // the line after the header may be a file's: kept pending
+  load(std::string_view(text).substr(0, second + 1));  // the line after the header may be a file's: kept pending
   pendingFile_ = path;
   pendingAt_ = second + 1;
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -74,7 +75,7 @@ class CheckMemory {
   void setVerdict(std::optional<Verdict> v) { verdict_ = std::move(v); }
 
   std::string save() const;
-  void load(const std::string& text);
+  void load(std::string_view text);
   // The same from a file: only its first lines are read now (the verdict);
   // the files' lines when first needed. A file that cannot be read is an
   // empty memory.
