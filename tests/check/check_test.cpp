@@ -22,6 +22,7 @@
 #include "logic/check/scenerycheck.h"
 #include "logic/core/errors.h"
 #include "logic/junction/reparsepoints.h"
+#include "logic/order/files.h"
 #include "logic/texts/textes.h"
 #include "support/filetimes.h"
 
@@ -631,6 +632,40 @@ TEST(SceneryCheck, TheMemoryKeepsEveryByteOfItsNames) {
   for (const auto& [line, kept] : verdicts) {
     back.load(CheckMemory::header() + "\n" + CheckMemory::fileLine(line));
     EXPECT_EQ(back.verdict() != nullptr, kept) << line;
+  }
+}
+
+// The verdict's line is read from the file in growing steps, the files'
+// lines only when first asked for: a verdict ending on either side of a
+// step's end, or many steps long, comes back whole, and so do the lines
+// after it.
+TEST(SceneryCheck, AVerdictReadInStepsFromTheFileIsWhole) {
+  TestDir dir;
+  const FileStamp st{7, 8};
+  const auto memory = [&](size_t pathBytes) {
+    CheckMemory m;
+    m.put("C:\\file.dsf", st, {"dsf", "facts"}, std::uint64_t{1} << 40);
+    CheckMemory::Verdict v;
+    v.signature = "sig";
+    v.depends = {{"C:\\" + std::string(pathBytes, 'p'), st}};
+    m.setVerdict(v);
+    return m;
+  };
+  const auto verdictEnd = [](const std::string& text) { return text.find('\n', text.find('\n') + 1); };
+  const size_t shortEnd = verdictEnd(memory(1).save());
+  // The verdict's end just before, at and after the first step's end (64 KiB),
+  // and several steps on.
+  for (const size_t end : {size_t{200}, size_t{65535}, size_t{65536}, size_t{65537}, size_t{300000}}) {
+    const CheckMemory m = memory(1 + end - shortEnd);
+    const std::string text = m.save();
+    ASSERT_EQ(verdictEnd(text), end);
+    const std::string path = dir.win("memory" + std::to_string(end));
+    ReplaceFile(path, text, false);
+    CheckMemory back;
+    back.loadFile(path);
+    ASSERT_NE(back.verdict(), nullptr) << end;
+    EXPECT_EQ(back.verdict()->depends, m.verdict()->depends) << end;
+    EXPECT_EQ(back.find("C:\\file.dsf", st), (std::vector<std::string>{"dsf", "facts"})) << end;
   }
 }
 
