@@ -239,14 +239,19 @@ std::uint64_t FileTimeNow() {
          static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(since).count()) * 10;
 }
 
+std::string_view Remembered::fields() const {
+  // Before the sum and the line's end.
+  return std::string_view(text).substr(fieldsAt, text.size() - fieldsAt - kSumSize - 1);
+}
+
 std::optional<std::vector<std::string>> CheckMemory::find(const std::string& path, const FileStamp& st) const {
   parsePending();
   auto it = entries_.find(path);
   if (it == entries_.end() || !(it->second.stamp == st)) return std::nullopt;
   std::vector<std::string> fields;
-  const std::string& line = it->second.line;
+  const std::string_view line = it->second.fields();
   if (line.empty()) return fields;
-  if (line[0] != '\t' || !Fields(std::string_view(line).substr(1), fields)) return std::nullopt;
+  if (line[0] != '\t' || !Fields(line.substr(1), fields)) return std::nullopt;
   return fields;
 }
 
@@ -287,18 +292,34 @@ void CheckMemory::put(const std::string& path, const FileStamp& st, const std::v
                       std::uint64_t now) {
   std::string line;
   for (const std::string& f : fields) append(line, f);
-  putLine(path, st, std::move(line), now);
+  putEntry(path, entry(path, st, line), now);
 }
 
-void CheckMemory::putLine(const std::string& path, const FileStamp& st, std::string line, std::uint64_t now) {
+Remembered CheckMemory::entry(const std::string& path, const FileStamp& st, std::string_view fields) {
+  Remembered r;
+  r.stamp = st;
+  std::string& t = r.text;
+  t.reserve(48 + path.size() + path.size() / 8 + fields.size() + kSumSize + 1);
+  t += std::to_string(st.size);
+  t += '\t';
+  t += std::to_string(st.time);
+  t += '\t';
+  EscapeInto(t, path);
+  r.fieldsAt = t.size();
+  t += fields;
+  EndLine(t, 0);
+  return r;
+}
+
+void CheckMemory::putEntry(const std::string& path, Remembered e, std::uint64_t now) {
   parsePending();
   // A file written within the clock's step of now may change again with
   // the same stamp: it is read again next time.
-  if (st.time + kRacyWindow > now) {
+  if (e.stamp.time + kRacyWindow > now) {
     entries_.erase(path);
     return;
   }
-  entries_[path] = Remembered{st, std::move(line)};
+  entries_[path] = std::move(e);
 }
 
 std::string CheckMemory::save() const {
@@ -308,7 +329,7 @@ std::string CheckMemory::save() const {
   for (const auto& e : entries_) sorted.push_back(&e);
   std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
   size_t size = 64;
-  for (const auto* e : sorted) size += e->first.size() + e->second.line.size() + 44 + kSumSize;
+  for (const auto* e : sorted) size += e->second.text.size();
   if (verdict_) {
     size += verdict_->signature.size() * 2;
     for (const auto& [path, st] : verdict_->depends) size += path.size() * 2 + 44;
@@ -334,16 +355,7 @@ std::string CheckMemory::save() const {
     for (const std::string& f : verdict_->report) append(out, f);
     EndLine(out, from);
   }
-  for (const auto* e : sorted) {
-    const size_t from = out.size();
-    out += std::to_string(e->second.stamp.size);
-    out += '\t';
-    out += std::to_string(e->second.stamp.time);
-    out += '\t';
-    EscapeInto(out, e->first);
-    out += e->second.line;
-    EndLine(out, from);
-  }
+  for (const auto* e : sorted) out += e->second.text;
   return out;
 }
 
@@ -443,7 +455,8 @@ void CheckMemory::parsePending() const {
   while (at < text.size()) {
     const size_t end = text.find('\n', at);
     if (end == std::string::npos) break;  // a last line cut short: dropped
-    const std::optional<std::string_view> summed = Summed(std::string_view(text.data() + at, end - at));
+    const std::string_view whole(text.data() + at, end + 1 - at);
+    const std::optional<std::string_view> summed = Summed(whole.substr(0, whole.size() - 1));
     at = end + 1;
     if (!summed) continue;
     const std::string_view line = *summed;
@@ -457,7 +470,8 @@ void CheckMemory::parsePending() const {
     if (!Number(line.substr(0, t1), r.stamp.size) || !Number(line.substr(t1 + 1, t2 - t1 - 1), r.stamp.time) ||
         !Unescape(line.substr(t2 + 1, t3 - t2 - 1), path))
       continue;
-    r.line = std::string(line.substr(t3));
+    r.text = whole;  // kept as the file holds it, written back so
+    r.fieldsAt = t3;
     entries_[path] = std::move(r);
   }
 }

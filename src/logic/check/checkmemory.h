@@ -31,10 +31,13 @@ std::optional<FileStamp> StampOf(const win::BY_HANDLE_FILE_INFORMATION& opened);
 // The stamp of a regular file as a search found it; nothing for a folder.
 std::optional<FileStamp> StampOf(const win::WIN32_FIND_DATAA& found);
 
-// What is kept of one file: its kind and its facts as strings.
+// What is kept of one file: its stamp, and its line as the memory's file
+// holds it (made once, where the file was read, and written as it stands).
 struct Remembered {
   FileStamp stamp;
-  std::string line;  // each field after a tab, escaped as in the file
+  std::string text;     // size, time, path, the fields, the sum and the line's end
+  size_t fieldsAt = 0;  // where the fields start, each after a tab, escaped
+  std::string_view fields() const;
 };
 
 class CheckMemory {
@@ -49,8 +52,10 @@ class CheckMemory {
   // Keeps facts read at the time now (100 ns since 1601): a stamp younger
   // than two seconds is not trusted.
   void put(const std::string& path, const FileStamp& st, const std::vector<std::string>& fields, std::uint64_t now);
-  // The same with the fields already joined by append() (no copy of each).
-  void putLine(const std::string& path, const FileStamp& st, std::string line, std::uint64_t now);
+  // What put keeps of path, its fields already joined by append(): made on
+  // any thread, kept by putEntry.
+  static Remembered entry(const std::string& path, const FileStamp& st, std::string_view fields);
+  void putEntry(const std::string& path, Remembered e, std::uint64_t now);
   static void append(std::string& line, std::string_view field);
   // Each name of names (each ended by '\0') as a field of its own.
   static void appendEach(std::string& line, std::string_view names);

@@ -666,8 +666,7 @@ struct Reading {
   std::vector<std::pair<std::string, std::string>> damagedTiles;  // the same, of a pack's tiles
   struct Kept {
     std::string path;
-    FileStamp stamp;
-    std::string line;
+    Remembered entry;  // made here, on the reading thread
   };
   std::vector<Kept> kept;  // facts for the memory
   int reads = 0;           // files read rather than remembered
@@ -1057,7 +1056,7 @@ void Checker::readLibrary(int source, Reading& r) {
       return;
     }
     lib = ParseLibrary(*text);
-    if (remember_) r.kept.push_back({path, *st, LibraryLine(*lib)});
+    if (remember_) r.kept.push_back({path, CheckMemory::entry(path, *st, LibraryLine(*lib))});
   }
   if (!lib->valid) {
     if (s.kind == SourceKind::Loaded) r.damaged.emplace_back("library.txt", "LibraryEndommage");
@@ -1256,7 +1255,7 @@ void Checker::readPack(size_t order, Reading& r) {
         st = StampOf(opened);
         if (!st) st = StampOf(path);  // not opened: why is in the facts
         if (!st) continue;
-        if (remember_) r.kept.push_back({path, *st, DsfLine(*facts)});
+        if (remember_) r.kept.push_back({path, CheckMemory::entry(path, *st, DsfLine(*facts))});
       } else {
         st = StampOf(path);
         if (!st) continue;
@@ -1264,7 +1263,7 @@ void Checker::readPack(size_t order, Reading& r) {
         if (!facts) {
           ++r.reads;
           facts = ReadDsf(path);
-          if (remember_) r.kept.push_back({path, *st, DsfLine(*facts)});
+          if (remember_) r.kept.push_back({path, CheckMemory::entry(path, *st, DsfLine(*facts))});
         }
       }
       note(r, path, st);
@@ -1333,7 +1332,7 @@ std::vector<std::string> Checker::airports(Source& s, Reading& r) {
     std::string line;
     CheckMemory::append(line, "apt");
     for (const std::string& c : codes) CheckMemory::append(line, c);
-    r.kept.push_back({path, *st, std::move(line)});
+    r.kept.push_back({path, CheckMemory::entry(path, *st, line)});
   }
   return codes;
 }
@@ -1633,7 +1632,7 @@ Report Checker::run() {
     return std::move(report_);
   }
   if (remember_)
-    for (Reading::Kept& k : kept_) memory_.putLine(k.path, k.stamp, std::move(k.line), now_);
+    for (Reading::Kept& k : kept_) memory_.putEntry(k.path, std::move(k.entry), now_);
   kept_.clear();
   const int total = static_cast<int>(loaded_.size());
   if (!reused && !judge()) {
