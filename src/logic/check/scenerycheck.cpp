@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -534,10 +535,15 @@ class FieldReader {
     return in_[at_++];
   }
   long long num(long long most) {
-    const std::string v = str();
-    char* stop = nullptr;
-    const long long n = std::strtoll(v.c_str(), &stop, 10);
-    if (v.empty() || *stop || n < -most || n > most) ok_ = false;
+    // Read where it stands: a report holds thousands of numbers.
+    if (at_ >= in_.size()) {
+      ok_ = false;
+      return 0;
+    }
+    const std::string& v = in_[at_++];
+    long long n = 0;
+    const auto [stop, error] = std::from_chars(v.data(), v.data() + v.size(), n);
+    if (v.empty() || error != std::errc() || stop != v.data() + v.size() || n < -most || n > most) ok_ = false;
     return ok_ ? n : 0;
   }
   size_t count() { return static_cast<size_t>(std::max(0LL, num(static_cast<long long>(in_.size())))); }
