@@ -2,6 +2,9 @@
 // tables of a DSF, and X-Plane's Log.txt.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "check/checkbuilder.h"
 #include "logic/check/dsfdefs.h"
 #include "logic/check/librarytxt.h"
@@ -50,6 +53,17 @@ TEST(LibraryTxt, Grammar) {
       {"", "invalid"},
   };
   for (const Case& c : cases) EXPECT_EQ(Describe(ParseLibrary(c.text)), c.expected) << c.text;
+}
+
+// An export's paths are its own, whatever becomes of the text they were
+// read from or of the file they were first parsed into: a copy keeps them.
+TEST(LibraryTxt, PathsOutliveTheirTextAndTheFileTheyWereReadInto) {
+  std::string text = "A\n800\nLIBRARY\nREGION north\nEXPORT lib\\a:b.obj ./x/../y.obj\nEXPORT lib/c.obj c.obj\n";
+  std::optional<LibraryFile> first = ParseLibrary(text);
+  std::fill(text.begin(), text.end(), '#');
+  const LibraryFile copy = *first;
+  first.reset();
+  EXPECT_EQ(Describe(copy), "valid | 0 lib/a/b.obj -> y.obj @north | 0 lib/c.obj -> c.obj @north");
 }
 
 TEST(DsfDefinitions, TablesOfEveryKind) {
