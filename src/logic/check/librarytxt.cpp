@@ -47,10 +47,14 @@ constexpr std::string_view kOthers[] = {"REGION_DEFINE", "REGION_RECT", "REGION_
 
 }  // namespace
 
+void MakeVirtual(std::string& s, size_t from) {
+  for (size_t i = from; i < s.size(); ++i)
+    if (s[i] == '\\' || s[i] == ':') s[i] = '/';
+}
+
 std::string VirtualPath(std::string_view path) {
   std::string out(path);
-  for (char& c : out)
-    if (c == '\\' || c == ':') c = '/';
+  MakeVirtual(out);
   return out;
 }
 
@@ -59,9 +63,7 @@ std::string_view LibraryNames::add(std::string_view path, bool virtualPath) {
   if (n.size() + path.size() > n.capacity()) throw std::length_error("library names beyond their room");
   const size_t at = n.size();
   n += path;
-  if (virtualPath)
-    for (size_t i = at; i < n.size(); ++i)
-      if (n[i] == '\\' || n[i] == ':') n[i] = '/';
+  if (virtualPath) MakeVirtual(n, at);
   return std::string_view(n).substr(at);
 }
 

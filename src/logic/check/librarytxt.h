@@ -53,6 +53,8 @@ LibraryFile ParseLibrary(std::string_view text);
 
 // A path as the library index keys it: '\' and ':' become '/'.
 std::string VirtualPath(std::string_view path);
+// The same, in place, for the bytes of s from `from` on.
+void MakeVirtual(std::string& s, size_t from = 0);
 
 // A real path relative to its pack: separators made '/', "." dropped, ".."
 // resolved; empty when it climbs out of the pack or is absolute.

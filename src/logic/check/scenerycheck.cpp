@@ -401,8 +401,7 @@ DsfFacts ReadDsf(const std::string& path, win::BY_HANDLE_FILE_INFORMATION* opene
   for (const std::string_view n : names) {
     const size_t at = f.refs.size();
     f.refs += n;
-    for (size_t i = at; i < f.refs.size(); ++i)
-      if (f.refs[i] == '\\' || f.refs[i] == ':') f.refs[i] = '/';
+    MakeVirtual(f.refs, at);
     f.refs += '\0';
   }
   return f;
@@ -527,20 +526,10 @@ class FieldReader {
  public:
   explicit FieldReader(const std::vector<std::string>& in) : in_(in) {}
   bool ok() const { return ok_; }
-  std::string str() {
-    if (at_ >= in_.size()) {
-      ok_ = false;
-      return {};
-    }
-    return in_[at_++];
-  }
+  std::string str() { return next(); }
   long long num(long long most) {
     // Read where it stands: a report holds thousands of numbers.
-    if (at_ >= in_.size()) {
-      ok_ = false;
-      return 0;
-    }
-    const std::string& v = in_[at_++];
+    const std::string& v = next();
     long long n = 0;
     const auto [stop, error] = std::from_chars(v.data(), v.data() + v.size(), n);
     if (v.empty() || error != std::errc() || stop != v.data() + v.size() || n < -most || n > most) ok_ = false;
@@ -554,6 +543,13 @@ class FieldReader {
   }
 
  private:
+  // The next field, or an empty one past the end (and no longer ok).
+  const std::string& next() {
+    static const std::string kNone;
+    if (at_ < in_.size()) return in_[at_++];
+    ok_ = false;
+    return kNone;
+  }
   const std::vector<std::string>& in_;
   size_t at_ = 0;
   bool ok_ = true;
