@@ -29,11 +29,10 @@ struct FileObject : Object {
   ino_t ino = 0;
   mode_t mode = 0;  // the kind of what was opened (0: not known), which never changes while open
   // The status taken as a file was opened to be read (or with no access,
-  // only to be asked about), answered by the
-  // first query of it when nothing was done through the handle before: a
-  // query then could not have told another answer (a change by another
-  // process in between is a race either way). One system call less for
-  // each file that is stamped and read.
+  // only to be asked about), answered by the first query of it when nothing
+  // was done through the handle before: a query then could not have told
+  // another answer (a change by another process in between is a race either
+  // way). One system call less for each file that is stamped and read.
   struct stat opened {};
   std::atomic<bool> openedFresh{false};
   ~FileObject() override;
