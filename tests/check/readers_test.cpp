@@ -38,6 +38,10 @@ TEST(LibraryTxt, Grammar) {
        "valid | 1 a/b -> x | 2 a/c -> y | 3 a/d -> z | 4 a/e -> w | 5 a/f -> v | 6 a/g -> u | 7 a/h -> t"},
       // Separators: '\' and ':' become '/'; a real path may hold blanks.
       {"A\n800\nLIBRARY\nEXPORT lib\\x:y.obj sub\\my file.obj\n", "valid | 0 lib/x/y.obj -> sub/my file.obj"},
+      // Turned wherever they stand in a long path: first, across and after its
+      // sixteen-byte steps.
+      {"A\n800\nLIBRARY\nEXPORT lib\\objects:season\\winter\\trees:x\\oak_tall.obj o.obj\n",
+       "valid | 0 lib/objects/season/winter/trees/x/oak_tall.obj -> o.obj"},
       // "." and ".." inside the pack are resolved; climbing out is ignored.
       {"A\n800\nLIBRARY\nEXPORT a/b ./x/../y.obj\nEXPORT a/c ../../other/z.obj\nEXPORT a/d /abs.obj\n",
        "valid | 0 a/b -> y.obj | climbing 2"},

@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace orvella::check {
 
 namespace {
@@ -48,8 +52,21 @@ constexpr std::string_view kOthers[] = {"REGION_DEFINE", "REGION_RECT", "REGION_
 }  // namespace
 
 void MakeVirtual(std::string& s, size_t from) {
-  for (size_t i = from; i < s.size(); ++i)
-    if (s[i] == '\\' || s[i] == ':') s[i] = '/';
+  char* const p = s.data();
+  const size_t n = s.size();
+  const auto turn = [p](size_t i) {
+    if (p[i] == '\\' || p[i] == ':') p[i] = '/';
+  };
+#ifdef __SSE2__
+  // Sixteen bytes at a time where the processor can: most paths hold neither.
+  const __m128i backslash = _mm_set1_epi8('\\'), colon = _mm_set1_epi8(':');
+  for (; from + 16 <= n; from += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + from));
+    if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, backslash), _mm_cmpeq_epi8(v, colon))) != 0)
+      for (size_t i = from; i < from + 16; ++i) turn(i);
+  }
+#endif
+  for (; from < n; ++from) turn(from);
 }
 
 std::string VirtualPath(std::string_view path) {
