@@ -159,6 +159,19 @@ bool Number(std::string_view s, std::uint64_t& out) {
   return error == std::errc() && end == s.data() + s.size();
 }
 
+// Writes v's digits, made in place (a time's 18 digits would make
+// std::to_string ask for memory).
+void AppendDigits(std::string& out, std::uint64_t v) {
+  char digits[24];
+  out.append(digits, std::to_chars(digits, digits + sizeof digits, v).ptr);
+}
+
+// A number as a field of a line: digits need no escape.
+void AppendNumber(std::string& line, std::uint64_t v) {
+  line += '\t';
+  AppendDigits(line, v);
+}
+
 }  // namespace
 
 namespace {
@@ -300,9 +313,8 @@ Remembered CheckMemory::entry(const std::string& path, const FileStamp& st, std:
   r.stamp = st;
   std::string& t = r.text;
   t.reserve(48 + path.size() + path.size() / 8 + fields.size() + kSumSize + 1);
-  t += std::to_string(st.size);
-  t += '\t';
-  t += std::to_string(st.time);
+  AppendDigits(t, st.size);
+  AppendNumber(t, st.time);
   t += '\t';
   EscapeInto(t, path);
   r.fieldsAt = t.size();
@@ -311,7 +323,7 @@ Remembered CheckMemory::entry(const std::string& path, const FileStamp& st, std:
   return r;
 }
 
-void CheckMemory::putEntry(const std::string& path, Remembered e, std::uint64_t now) {
+void CheckMemory::putEntry(std::string path, Remembered e, std::uint64_t now) {
   parsePending();
   // A file written within the clock's step of now may change again with
   // the same stamp: it is read again next time.
@@ -319,17 +331,15 @@ void CheckMemory::putEntry(const std::string& path, Remembered e, std::uint64_t 
     entries_.erase(path);
     return;
   }
-  entries_[path] = std::move(e);
+  entries_.insert_or_assign(std::move(path), std::move(e));
 }
 
 std::string CheckMemory::save() const {
   parsePending();
-  std::vector<const std::pair<const std::string, Remembered>*> sorted;
-  sorted.reserve(entries_.size());
-  for (const auto& e : entries_) sorted.push_back(&e);
-  std::sort(sorted.begin(), sorted.end(), [](auto* a, auto* b) { return a->first < b->first; });
+  // The files' lines go in the map's order: nothing reads them in another,
+  // and sorting thousands of long paths cost as much as making the text.
   size_t size = 64;
-  for (const auto* e : sorted) size += e->second.text.size();
+  for (const auto& [path, e] : entries_) size += e.text.size();
   if (verdict_) {
     size += verdict_->signature.size() * 2;
     for (const auto& [path, st] : verdict_->depends) size += path.size() * 2 + 44;
@@ -346,16 +356,16 @@ std::string CheckMemory::save() const {
     const size_t from = out.size();
     out += '*';
     append(out, verdict_->signature);
-    append(out, std::to_string(verdict_->depends.size()));
+    AppendNumber(out, verdict_->depends.size());
     for (const auto& [path, st] : verdict_->depends) {
       append(out, path);
-      append(out, std::to_string(st.size));
-      append(out, std::to_string(st.time));
+      AppendNumber(out, st.size);
+      AppendNumber(out, st.time);
     }
     for (const std::string& f : verdict_->report) append(out, f);
     EndLine(out, from);
   }
-  for (const auto* e : sorted) out += e->second.text;
+  for (const auto& [path, e] : entries_) out += e.text;
   return out;
 }
 

@@ -55,7 +55,7 @@ class CheckMemory {
   // What put keeps of path, its fields already joined by append(): made on
   // any thread, kept by putEntry.
   static Remembered entry(const std::string& path, const FileStamp& st, std::string_view fields);
-  void putEntry(const std::string& path, Remembered e, std::uint64_t now);
+  void putEntry(std::string path, Remembered e, std::uint64_t now);
   static void append(std::string& line, std::string_view field);
   // Each name of names (each ended by '\0') as a field of its own.
   static void appendEach(std::string& line, std::string_view names);
@@ -81,6 +81,8 @@ class CheckMemory {
 
   std::string save() const;
   void load(std::string_view text);
+  // Frees all it keeps; the count of files read stays.
+  void forget() { load(std::string_view()); }
   // The same from a file: only its first lines are read now (the verdict);
   // the files' lines when first needed. A file that cannot be read is an
   // empty memory.

@@ -831,7 +831,10 @@ class Checker {
   bool cancelled() const { return options_.cancel && options_.cancel->load(); }
   // The verdict depends on path as it stands now (stamp as read, when known).
   void depend(const std::string& path, std::optional<FileStamp> known = std::nullopt) {
-    if (!remember_ || !dependSeen_.insert(path).second) return;
+    if (!remember_) return;
+    int& seen = dependSeen_.slot(path);
+    if (seen >= 0) return;  // depended on already
+    seen = 0;
     const FileStamp st = known ? *known : PathStampOf(path);
     // A path changed within the clock's step may change again unseen.
     if (st.time != ~0ull && st.time + 20'000'000 > now_) racy_ = true;
@@ -899,7 +902,7 @@ class Checker {
   std::vector<std::pair<std::string, FileStamp>> depends_;
   std::vector<DamagedFile> damagedTiles_;
   std::vector<Reading::Kept> kept_;  // read facts, for the memory
-  std::unordered_set<std::string> dependSeen_;
+  PathIndex dependSeen_;             // the paths in depends_ (one block, not one string each)
   // The stamps of the links gathered as packs, by folder (see Alive).
   std::unordered_map<std::string, FileStamp> linkStamps_;
   bool racy_ = false;
@@ -1488,7 +1491,7 @@ void Checker::release() {
   index_ = PathIndex();
   std::unordered_map<std::string, std::string>().swap(foldedIndex_);
   std::unordered_map<std::string, size_t>().swap(missingAt_);
-  std::unordered_set<std::string>().swap(dependSeen_);
+  dependSeen_ = PathIndex();
 }
 
 std::string Checker::signature() const {
@@ -1634,7 +1637,7 @@ Report Checker::run() {
     return std::move(report_);
   }
   if (remember_)
-    for (Reading::Kept& k : kept_) memory_.putEntry(k.path, std::move(k.entry), now_);
+    for (Reading::Kept& k : kept_) memory_.putEntry(std::move(k.path), std::move(k.entry), now_);
   kept_.clear();
   const int total = static_cast<int>(loaded_.size());
   if (!reused && !judge()) {
@@ -1663,15 +1666,25 @@ Report Checker::run() {
     // a file that cannot be written leaves the next check to read
     // everything again.
     std::exception_ptr error;
-    std::thread writer([this, &error] {
+    std::promise<void> madePromise;
+    std::future<void> made = madePromise.get_future();
+    std::thread writer([this, &error, &madePromise] {
+      bool told = false;
       try {
-        ReplaceFile(options_.memoryFile, memory_.save(), false);
+        const std::string text = memory_.save();
+        madePromise.set_value();
+        told = true;
+        ReplaceFile(options_.memoryFile, text, false);
       } catch (const Error&) {
       } catch (...) {
         error = std::current_exception();
       }
+      if (!told) madePromise.set_value();
     });
     release();
+    // Once its text is made, the memory is freed while the text is written.
+    made.wait();
+    memory_.forget();
     writer.join();
     if (error) std::rethrow_exception(error);
   }
