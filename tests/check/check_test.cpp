@@ -510,6 +510,25 @@ TEST(SceneryCheck, AMemoryDamagedAnywhereNeverChangesTheReport) {
                                << (changed.empty() ? 0 : changed[0]) << " of " << memory.size();
 }
 
+// A memory that cannot be written changes nothing of the report it was
+// made from, and the next check reads every file again.
+TEST(SceneryCheck, AMemoryThatCannotBeWrittenLeavesTheReportWhole) {
+  const Installation inst;
+  const std::string truth = ReportJson(CheckInstallation(inst.xp(), inst.options()));
+  inst.dir.mkdir("memory.check");  // a folder where the file would go
+  for (const char* memoryFile : {"no folder/memory.check", "memory.check"}) {
+    Options o = inst.options();
+    o.memoryFile = inst.dir.win(memoryFile);
+    const Report first = CheckInstallation(inst.xp(), o);
+    EXPECT_EQ(ReportJson(first), truth) << memoryFile;
+    EXPECT_GT(first.filesRead, 0) << memoryFile;
+    const Report second = CheckInstallation(inst.xp(), o);
+    EXPECT_FALSE(second.remembered) << memoryFile;
+    EXPECT_EQ(second.filesRead, first.filesRead) << memoryFile;
+    EXPECT_EQ(ReportJson(second), truth) << memoryFile;
+  }
+}
+
 // A kept report names what it found in the language of the day, not in
 // the one of the check that found it.
 TEST(SceneryCheck, AKeptReportIsToldInTheLanguageOfTheDay) {
