@@ -3,8 +3,10 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QThread>
+#include <QTimer>
 
 namespace orvella::ui {
 
@@ -66,13 +68,26 @@ bool SingleInstance::listen() {
   QFile bell(bellPath_);
   if (!bell.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   bell.close();
+  heard_ = 0;
   watcher_ = new QFileSystemWatcher(this);
   connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this](const QString&) {
     // Some systems stop watching a file once it changed.
     if (!watcher_->files().contains(bellPath_) && QFile::exists(bellPath_)) watcher_->addPath(bellPath_);
-    if (onActivate) onActivate();
+    answer();
   });
+  look_ = new QTimer(this);
+  connect(look_, &QTimer::timeout, this, &SingleInstance::answer);
+  look_->start(1000);
   return watcher_->addPath(bellPath_);
+}
+
+void SingleInstance::answer() {
+  // A ring told twice (by the watcher and by the look) is answered once; a
+  // doorbell emptied or removed by someone else is no ring.
+  const qint64 size = QFileInfo(bellPath_).size();
+  const bool rung = size > heard_;
+  heard_ = size;
+  if (rung && onActivate) onActivate();
 }
 
 bool SingleInstance::ring() {

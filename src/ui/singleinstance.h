@@ -2,7 +2,11 @@
 // settings file holds a lock and listens; a later start for the same file
 // asks the running one to come to the front (it rings a doorbell file that
 // the running one watches) and ends without touching the settings file. A
-// lock left by a process that died is taken over.
+// lock left by a process that died is taken over. Each ring makes the
+// doorbell one byte longer: the running one answers when its size grows,
+// told by the watcher at once or by a look once a second (Windows' watcher
+// compares times to the millisecond, and misses a ring made within the
+// millisecond the doorbell was made).
 #pragma once
 
 #include <QLockFile>
@@ -13,6 +17,7 @@
 #include <memory>
 
 class QFileSystemWatcher;
+class QTimer;
 
 namespace orvella::ui {
 
@@ -39,11 +44,14 @@ class SingleInstance : public QObject {
  private:
   bool listen();
   bool ring();
+  void answer();
 
   QString lockPath_;
   QString bellPath_;
   std::unique_ptr<QLockFile> lock_;
   QFileSystemWatcher* watcher_ = nullptr;
+  QTimer* look_ = nullptr;
+  qint64 heard_ = 0;  // the doorbell's size when last answered
 };
 
 }  // namespace orvella::ui
