@@ -68,16 +68,15 @@ bool SingleInstance::listen() {
   QFile bell(bellPath_);
   if (!bell.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   bell.close();
-  heard_ = 0;
   watcher_ = new QFileSystemWatcher(this);
   connect(watcher_, &QFileSystemWatcher::fileChanged, this, [this](const QString&) {
     // Some systems stop watching a file once it changed.
     if (!watcher_->files().contains(bellPath_) && QFile::exists(bellPath_)) watcher_->addPath(bellPath_);
     answer();
   });
-  look_ = new QTimer(this);
-  connect(look_, &QTimer::timeout, this, &SingleInstance::answer);
-  look_->start(1000);
+  auto* look = new QTimer(this);
+  connect(look, &QTimer::timeout, this, &SingleInstance::answer);
+  look->start(1000);
   return watcher_->addPath(bellPath_);
 }
 

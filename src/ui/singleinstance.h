@@ -17,7 +17,6 @@
 #include <memory>
 
 class QFileSystemWatcher;
-class QTimer;
 
 namespace orvella::ui {
 
@@ -40,6 +39,7 @@ class SingleInstance : public QObject {
 
   // Where the lock and the doorbell live, from the settings file's path.
   QString lockPath() const { return lockPath_; }
+  QString bellPath() const { return bellPath_; }
 
  private:
   bool listen();
@@ -50,7 +50,6 @@ class SingleInstance : public QObject {
   QString bellPath_;
   std::unique_ptr<QLockFile> lock_;
   QFileSystemWatcher* watcher_ = nullptr;
-  QTimer* look_ = nullptr;
   qint64 heard_ = 0;  // the doorbell's size when last answered
 };
 

@@ -221,6 +221,12 @@ TEST(SingleInstance, ASecondStartRingsTheFirstAndADeadOwnersLockIsTakenOver) {
   EXPECT_EQ(rung, 1);
   EXPECT_EQ(ui::SingleInstance(settings).acquire(), ui::SingleInstance::Result::OtherActivated);
   EXPECT_TRUE(QTest::qWaitFor([&] { return rung == 2; }, 5000));
+  // A doorbell emptied by someone else is no ring; the next ring after it is.
+  ASSERT_TRUE(QFile(first.bellPath()).resize(0));
+  QTest::qWait(1200);
+  EXPECT_EQ(rung, 2);
+  EXPECT_EQ(ui::SingleInstance(settings).acquire(), ui::SingleInstance::Result::OtherActivated);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return rung == 3; }, 5000));
   // Another settings file is another program's business.
   ui::SingleInstance other(settings + QStringLiteral("2"));
   EXPECT_EQ(other.acquire(), ui::SingleInstance::Result::Primary);
